@@ -1,0 +1,19 @@
+// LocalClock: the program's source of the local date and time. The run log
+// and the engine's cut-off date read it; tests inject a fixed one.
+#ifndef VOR_CORE_CLOCK_H_
+#define VOR_CORE_CLOCK_H_
+
+#include <chrono>
+#include <functional>
+
+namespace vor {
+
+using LocalTime = std::chrono::local_seconds;
+using LocalClock = std::function<LocalTime()>;
+
+// The machine's clock in its local time zone.
+LocalClock SystemLocalClock();
+
+}  // namespace vor
+
+#endif  // VOR_CORE_CLOCK_H_

@@ -1,0 +1,64 @@
+// Connection: the interface through which every query and every write of the
+// program reaches the ERP database. The engine and the result writer see only
+// this interface, so tests can hand them a failing or counting connection.
+// Every failure raises vor::Error; database errors carry number -2147217900.
+#ifndef VOR_DB_CONNECTION_H_
+#define VOR_DB_CONNECTION_H_
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "core/recordset.h"
+#include "core/value.h"
+
+namespace vor {
+
+// A recordset on one table that accepts new rows: AddNew, set columns by
+// name (any letter case), Update sends one INSERT at once.
+class UpdatableRecordset {
+ public:
+  virtual ~UpdatableRecordset() = default;
+  virtual void AddNew() = 0;
+  virtual void Set(std::string_view column, const Value& value) = 0;
+  virtual void Update() = 0;
+};
+
+class Connection {
+ public:
+  virtual ~Connection() = default;
+
+  // Opens the database named by a connection text (ConnectionStringBuilder).
+  // Returns false when the open failed; the failure is kept (see
+  // OpenFailure) and every later operation raises the database error.
+  virtual bool OpenConnection(const std::string& connection_text) = 0;
+  virtual bool IsOpen() const = 0;
+  // The text describing why the open failed ("" when open or never tried).
+  virtual std::string OpenFailure() const = 0;
+
+  // Runs a SELECT; `rs` receives its rows, positioned on the first, fields
+  // named by the query's column names and aliases.
+  virtual void OpenRecordset(const std::string& source, const std::string& sql,
+                             Recordset& rs, int cursor_type = -1,
+                             int options = 0) = 0;
+  // Runs a statement that returns no rows.
+  virtual void ExecuteSql(const std::string& source,
+                          const std::string& statement) = 0;
+  // `rs` receives a recordset on the table named in the SELECT that accepts
+  // new rows.
+  virtual void OpenRecordsetForUpdate(const std::string& sql,
+                                      std::unique_ptr<UpdatableRecordset>& rs,
+                                      int lock_type = 3, int options = -1) = 0;
+
+  // One database transaction: BeginWrite starts it (taking the write lock at
+  // once), EndWrite commits it, AbandonWrite rolls it back. WriteInProgress
+  // is true between BeginWrite and EndWrite/AbandonWrite.
+  virtual void BeginWrite() = 0;
+  virtual void EndWrite() = 0;
+  virtual bool WriteInProgress() const = 0;
+  virtual void AbandonWrite() = 0;
+};
+
+}  // namespace vor
+
+#endif  // VOR_DB_CONNECTION_H_
