@@ -1,0 +1,26 @@
+// LIgarBd: connects the program to the ERP database once, at start-up. Reads
+// the login (section BD) from the settings file, falls back to the catalogue
+// file <application folder>/Catalogos/bd.sql when the server, database or
+// user is empty, builds the connection text and opens the connection.
+#ifndef VOR_DB_LIGAR_BD_H_
+#define VOR_DB_LIGAR_BD_H_
+
+#include <memory>
+#include <string>
+
+#include "db/connection.h"
+
+namespace vor {
+
+// Returns the connection object, opened when possible. A connection that did
+// not open is returned all the same (IsOpen() false, OpenFailure() holding
+// "Não foi possivel Abrir a base de dados indicada !" with the server and
+// database, never the password); every operation on it then raises the
+// database error. Raises Error only when a component fails outright (for
+// example an unreadable settings file).
+std::unique_ptr<Connection> LIgarBd(const std::string& settings_file_path,
+                                    const std::string& application_folder);
+
+}  // namespace vor
+
+#endif  // VOR_DB_LIGAR_BD_H_
