@@ -10,16 +10,16 @@ namespace vor {
 
 // Error numbers used throughout the program.
 namespace errnum {
-constexpr long kOverflow = 6;              // arithmetic overflow
-constexpr long kTypeMismatch = 13;         // value not convertible
-constexpr long kInvalidUseOfNull = 94;     // null where a value is needed
-constexpr long kNoCurrentRecord = 3021;    // cursor past the end
-constexpr long kFieldNotFound = 3265;      // unknown field name
-constexpr long kInvalidOperation = 3219;   // operation not allowed now
-constexpr long kBadFilter = 3001;          // malformed filter expression
-constexpr long kFileError = 75;            // file or path access error
-constexpr long kTextTooLong = -2147217887; // text too long for its field
-constexpr long kDatabase = -2147217900;    // any error of the database
+constexpr long kOverflow = 6;                  // arithmetic overflow
+constexpr long kTypeMismatch = 13;             // value not convertible
+constexpr long kInvalidUseOfNull = 94;         // null where a value is needed
+constexpr long kNoCurrentRecord = 3021;        // cursor past the end
+constexpr long kFieldNotFound = 3265;          // unknown field name
+constexpr long kInvalidOperation = 3219;       // operation not allowed now
+constexpr long kBadFilter = 3001;              // malformed filter expression
+constexpr long kFileError = 75;                // file or path access error
+constexpr long kTextTooLong = -2147217887;     // text too long for its field
+constexpr long kDatabase = -2147217900;        // any error of the database
 constexpr long kStructureCycle = -2147220992;  // bill of materials cycle
 }  // namespace errnum
 

@@ -26,15 +26,15 @@ namespace vor {
 
 // Field types, numbered as the ADO type codes they stand for.
 enum class FieldType {
-  kSmallInt = 2,   // 16-bit signed integer
-  kInteger = 3,    // 32-bit signed integer
-  kDouble = 5,     // 64-bit floating point
-  kCurrency = 6,   // the four-place fixed-point type
-  kDateTime = 7,   // date and time
-  kBoolean = 11,   // Boolean
-  kVariant = 12,   // any Value, stored as given (query results)
-  kBigInt = 20,    // 64-bit signed integer
-  kText = 200,     // text of at most `size` characters (0: unlimited)
+  kSmallInt = 2,  // 16-bit signed integer
+  kInteger = 3,   // 32-bit signed integer
+  kDouble = 5,    // 64-bit floating point
+  kCurrency = 6,  // the four-place fixed-point type
+  kDateTime = 7,  // date and time
+  kBoolean = 11,  // Boolean
+  kVariant = 12,  // any Value, stored as given (query results)
+  kBigInt = 20,   // 64-bit signed integer
+  kText = 200,    // text of at most `size` characters (0: unlimited)
 };
 
 struct FieldDef {
@@ -68,8 +68,12 @@ class Recordset {
   int FindField(std::string_view name) const;
 
   // Starts a new row at the end (all fields null) and makes it current.
+  // While a filter is set, the new row counts among the passing rows until
+  // the next SetFilter, whether or not it matches.
   void AddNew();
-  // Commits the current row (new or edited); keeps it current.
+  // Commits the current row (new or edited); keeps it current. AddNew,
+  // MoveFirst, MoveNext and SetFilter commit a pending row first, so a
+  // change is never lost nor missed by a later filter.
   void Update();
 
   // Reading and setting on the current row. No current row raises Error 3021.
@@ -111,6 +115,8 @@ class Recordset {
 
  private:
   struct Impl;
+  // The table; Error 3219 when this Recordset was moved from.
+  Impl& I() const;
   std::unique_ptr<Impl> impl_;
 };
 

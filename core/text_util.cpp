@@ -1,0 +1,64 @@
+#include "core/text_util.h"
+
+namespace vor {
+
+namespace {
+
+// In UTF-8 the Latin-1 capitals U+00C0..U+00DE are 0xC3 0x80..0x9E and their
+// small letters 0xC3 0xA0..0xBE; U+00D7 (multiplication sign) has none.
+bool IsLatin1CapitalTail(unsigned char lead, unsigned char tail) {
+  return lead == 0xC3 && tail >= 0x80 && tail <= 0x9E && tail != 0x97;
+}
+
+char FoldAscii(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+size_t Utf8Length(std::string_view s) {
+  size_t n = 0;
+  for (unsigned char c : s) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+std::string_view Utf8Prefix(std::string_view s, size_t chars) {
+  size_t n = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
+      if (n == chars) return s.substr(0, i);
+      ++n;
+    }
+  }
+  return s;
+}
+
+void FoldCase(std::string_view s, std::string* out) {
+  out->assign(s);
+  for (size_t i = 0; i < out->size(); ++i) {
+    char& c = (*out)[i];
+    if (i > 0 && IsLatin1CapitalTail(static_cast<unsigned char>((*out)[i - 1]),
+                                     static_cast<unsigned char>(c))) {
+      c = static_cast<char>(c + 0x20);
+    } else {
+      c = FoldAscii(c);
+    }
+  }
+}
+
+bool EqualsFolded(std::string_view a, std::string_view folded) {
+  if (a.size() != folded.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char c = a[i];
+    if (i > 0 && IsLatin1CapitalTail(static_cast<unsigned char>(a[i - 1]),
+                                     static_cast<unsigned char>(c))) {
+      c = static_cast<char>(c + 0x20);
+    } else {
+      c = FoldAscii(c);
+    }
+    if (c != folded[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace vor
