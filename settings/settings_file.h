@@ -3,7 +3,14 @@
 // case; the file is UTF-8 (a byte-order mark and CR LF are accepted). A save
 // rewrites only the key it was given and keeps every other section, key,
 // comment and their order, replacing the file atomically (temporary file
-// beside it, then rename), so a failed save leaves the old file intact.
+// beside it, flushed to disk, then rename; permissions kept), so a failed
+// save leaves the old file intact. A byte-order mark and CR LF line ends are
+// kept; blank lines between entries are laid out anew.
+//
+// Values are trimmed when read, as usual in INI files; a value written with
+// blanks at either end (or that itself starts and ends with '"') is stored
+// between double quotes, and one pair of surrounding quotes is removed when
+// reading, so every value written reads back unchanged.
 #ifndef VOR_SETTINGS_SETTINGS_FILE_H_
 #define VOR_SETTINGS_SETTINGS_FILE_H_
 
@@ -23,9 +30,12 @@ class SettingsFile {
   std::string ReadValue(const std::string& section,
                         const std::string& key) const;
 
-  // Stores `value` under `key` of `section` and saves the file at once.
-  // Returns true; a file that cannot be read or replaced raises Error 75
-  // naming the file (the old file is then unchanged).
+  // Stores `value` under `key` of `section` and saves the file at once; an
+  // existing key keeps its letter case. Returns true; a file that cannot be
+  // read, is not valid UTF-8, is read-only or cannot be replaced raises
+  // Error 75 naming the file (the old file is then unchanged), and so does a
+  // value with a line break or not in UTF-8, which could not be stored as
+  // one value.
   bool WriteValue(const std::string& section, const std::string& key,
                   const std::string& value);
 

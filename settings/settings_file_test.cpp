@@ -1,0 +1,352 @@
+#include "settings/settings_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/error.h"
+
+namespace vor {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string tmpl = (fs::temp_directory_path() / "vor_settingsXXXXXX");
+    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
+    dir_ = tmpl;
+    path_ = (dir_ / "VOREncomendas.zlx").string();
+    file_.FileName(path_);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(path_, fs::perms::owner_all, ec);
+    fs::remove_all(dir_, ec);
+  }
+
+  void Put(const std::string& bytes) {
+    std::ofstream(path_, std::ios::binary) << bytes;
+  }
+  std::string Get() const {
+    std::ifstream in(path_, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  // The lines that carry text, without line ends: the parts a save must
+  // keep, whatever blank lines it puts between them.
+  std::vector<std::string> TextLines() const {
+    std::vector<std::string> lines;
+    std::istringstream in(Get());
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (!line.empty()) lines.push_back(line);
+    }
+    return lines;
+  }
+  size_t EntriesInDir() const {
+    return std::distance(fs::directory_iterator(dir_),
+                         fs::directory_iterator());
+  }
+
+  fs::path dir_;
+  std::string path_;
+  SettingsFile file_;
+};
+
+const char kSample[] =
+    "; Parâmetros do VOREncomendas\n"
+    "; mantidos à mão\n"
+    "\n"
+    "[BD]\n"
+    "; servidor da base de dados\n"
+    "Servidor=sqlite\n"
+    "BaseDados=erp.db\n"
+    "Password=se;gr=edo\n"
+    "[email]\n"
+    "Assunto=Antigo\n"
+    "Outra=1\n"
+    "[SMTP]\n"
+    "emailEmissor=compras@exemplo.pt\n";
+
+TEST_F(SettingsFileTest, MissingFileSectionOrKeyReadsEmpty) {
+  EXPECT_EQ(file_.ReadValue("Log", "Directoria"), "");
+  Put(kSample);
+  EXPECT_EQ(file_.ReadValue("Log", "Directoria"), "");
+  EXPECT_EQ(file_.ReadValue("email", "Nada"), "");
+  EXPECT_EQ(file_.ReadValue("BD", "Password"), "se;gr=edo");
+  EXPECT_EQ(file_.ReadValue("SMTP", "emailEmissor"), "compras@exemplo.pt");
+}
+
+TEST_F(SettingsFileTest, SaveChangesOnlyItsKeyAndKeepsEverythingElse) {
+  Put(kSample);
+  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "Proposta de compras"));
+  ASSERT_TRUE(file_.WriteValue("Log", "Directoria", "/var/log/vor"));
+  const std::vector<std::string> expected = {
+      "; Parâmetros do VOREncomendas",
+      "; mantidos à mão",
+      "[BD]",
+      "; servidor da base de dados",
+      "Servidor=sqlite",
+      "BaseDados=erp.db",
+      "Password=se;gr=edo",
+      "[email]",
+      "Assunto=Proposta de compras",
+      "Outra=1",
+      "[SMTP]",
+      "emailEmissor=compras@exemplo.pt",
+      "[Log]",
+      "Directoria=/var/log/vor",
+  };
+  EXPECT_EQ(TextLines(), expected);
+  EXPECT_EQ(file_.ReadValue("email", "Assunto"), "Proposta de compras");
+  EXPECT_EQ(file_.ReadValue("Log", "Directoria"), "/var/log/vor");
+}
+
+TEST_F(SettingsFileTest, RepeatedSavesLeaveTheFileStable) {
+  Put(kSample);
+  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "X"));
+  const std::string once = Get();
+  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "X"));
+  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "X"));
+  EXPECT_EQ(Get(), once);
+}
+
+TEST_F(SettingsFileTest, SectionsAndKeysMatchInAnyCaseAndKeepTheirSpelling) {
+  Put("[EMAIL]\nASSUNTO=velho\n[log]\ndirectoria=/a\n");
+  EXPECT_EQ(file_.ReadValue("email", "Assunto"), "velho");
+  EXPECT_EQ(file_.ReadValue("Log", "Directoria"), "/a");
+  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "novo"));
+  ASSERT_TRUE(file_.WriteValue("Log", "Directoria", "/b"));
+  const std::vector<std::string> expected = {"[EMAIL]", "ASSUNTO=novo", "[log]",
+                                             "directoria=/b"};
+  EXPECT_EQ(TextLines(), expected);
+}
+
+TEST_F(SettingsFileTest, CommentsAfterTheLastKeyAndCommentOnlyFilesSurvive) {
+  Put("[email]\nAssunto=a\n; fim do ficheiro\n\n# outra nota\n\n");
+  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "b"));
+  std::vector<std::string> expected = {"[email]", "Assunto=b",
+                                       "; fim do ficheiro", "# outra nota"};
+  EXPECT_EQ(TextLines(), expected);
+
+  Put("; só comentários\n\n; segundo bloco\n");
+  ASSERT_TRUE(file_.WriteValue("Log", "Directoria", "/x"));
+  expected = {"; só comentários", "; segundo bloco", "[Log]", "Directoria=/x"};
+  EXPECT_EQ(TextLines(), expected);
+  EXPECT_EQ(file_.ReadValue("Log", "Directoria"), "/x");
+}
+
+TEST_F(SettingsFileTest, RepeatedForeignKeysSurviveASave) {
+  Put("[Outra]\nlinha=1\nlinha=2\n[email]\nAssunto=a\n");
+  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "b"));
+  const std::vector<std::string> expected = {"[Outra]", "linha=1", "linha=2",
+                                             "[email]", "Assunto=b"};
+  EXPECT_EQ(TextLines(), expected);
+}
+
+TEST_F(SettingsFileTest, ValuesKeepTheirBlanksAndQuotes) {
+  const std::vector<std::string> values = {"  dois à frente",
+                                           "dois atrás  ",
+                                           "   ",
+                                           "\ttab\t",
+                                           "\"entre aspas\"",
+                                           "\"",
+                                           "\"\"",
+                                           "meio \" aspas",
+                                           "",
+                                           "a = b ; c"};
+  for (const std::string& v : values) {
+    ASSERT_TRUE(file_.WriteValue("email", "Assunto", v));
+    EXPECT_EQ(file_.ReadValue("email", "Assunto"), v) << "[" << v << "]";
+  }
+  // A hand-written value is read without the blanks around it, and a
+  // quoted one without its quotes.
+  Put("[Log]\nDirectoria =  /var/log  \n[email]\nAssunto=\" x \"\n");
+  EXPECT_EQ(file_.ReadValue("Log", "Directoria"), "/var/log");
+  EXPECT_EQ(file_.ReadValue("email", "Assunto"), " x ");
+}
+
+TEST_F(SettingsFileTest, SaveOverMissingFileCreatesIt) {
+  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "Olá"));
+  EXPECT_EQ(file_.ReadValue("email", "Assunto"), "Olá");
+  EXPECT_EQ(EntriesInDir(), 1u);
+}
+
+TEST_F(SettingsFileTest, SaveIntoMissingFolderRaisesNamingTheFile) {
+  file_.FileName((dir_ / "nao_existe" / "x.zlx").string());
+  try {
+    file_.WriteValue("email", "Assunto", "a");
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), errnum::kFileError);
+    EXPECT_NE(e.description().find("nao_existe/x.zlx"), std::string::npos);
+  }
+}
+
+TEST_F(SettingsFileTest, NotUtf8FileRaisesNamingTheFileAndIsNotRewritten) {
+  const std::string bad =
+      "[email]\nAssunto=ok\n[Log]\nDirectoria=C:\\Regist\xF3s\n";
+  Put(bad);
+  for (int i = 0; i < 2; ++i) {
+    try {
+      if (i == 0) {
+        file_.ReadValue("email", "Assunto");
+      } else {
+        file_.WriteValue("email", "Assunto", "novo");
+      }
+      FAIL() << "no error";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), errnum::kFileError);
+      EXPECT_NE(e.description().find(path_), std::string::npos);
+      EXPECT_NE(e.description().find("UTF-8"), std::string::npos);
+      EXPECT_NE(e.description().find("linha 4"), std::string::npos);
+    }
+  }
+  EXPECT_EQ(Get(), bad);
+}
+
+TEST_F(SettingsFileTest, MalformedUtf8SequencesAreRefused) {
+  const std::vector<std::string> bad = {
+      "\xC3",              // cut short at the end
+      "\xC3(",             // continuation missing
+      "\xC0\xAF",          // overlong '/'
+      "\xE0\x80\xAF",      // overlong '/'
+      "\xED\xA0\x80",      // surrogate
+      "\xF4\x90\x80\x80",  // above U+10FFFF
+      "\x80",              // stray continuation
+  };
+  for (const std::string& b : bad) {
+    Put("[email]\nAssunto=" + b + "\n");
+    EXPECT_THROW(file_.ReadValue("email", "Assunto"), Error);
+  }
+  Put("[email]\nAssunto=\xF0\x9F\x93\xA6 €\n");
+  EXPECT_EQ(file_.ReadValue("email", "Assunto"), "\xF0\x9F\x93\xA6 €");
+}
+
+TEST_F(SettingsFileTest, ReadOnlyFileIsNotReplaced) {
+  Put(kSample);
+  fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_THROW(file_.WriteValue("email", "Assunto", "novo"), Error);
+  EXPECT_EQ(Get(), kSample);
+  EXPECT_EQ(fs::status(path_).permissions(),
+            fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_EQ(EntriesInDir(), 1u);
+}
+
+TEST_F(SettingsFileTest, SaveKeepsPermissions) {
+  Put(kSample);
+  const auto perms =
+      fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+  fs::permissions(path_, perms);
+  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "novo"));
+  EXPECT_EQ(fs::status(path_).permissions(), perms);
+}
+
+TEST_F(SettingsFileTest, FailedWriteLeavesOldFileAndNoTemporaryFile) {
+  // A file-size limit makes the write fail the way a full disk does.
+  const std::string big =
+      std::string(kSample) + "[Grande]\nv=" + std::string(4000, 'x') + "\n";
+  Put(big);
+  struct rlimit old_limit;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit limit = old_limit;
+  limit.rlim_cur = 1024;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+  // Nothing is checked or printed while the limit is on.
+  long number = 0;
+  std::string description;
+  try {
+    file_.WriteValue("email", "Assunto", "novo");
+  } catch (const Error& e) {
+    number = e.number();
+    description = e.description();
+  }
+  ::setrlimit(RLIMIT_FSIZE, &old_limit);
+  std::signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(number, errnum::kFileError);
+  EXPECT_NE(description.find(path_), std::string::npos);
+  EXPECT_EQ(Get(), big);
+  EXPECT_EQ(EntriesInDir(), 1u);
+}
+
+TEST_F(SettingsFileTest, ByteOrderMarkAndCrLfAreKept) {
+  Put("\xEF\xBB\xBF; "
+      "nota\r\n\r\n[email]\r\nAssunto=a\r\n[BD]\r\nServidor=s\r\n");
+  EXPECT_EQ(file_.ReadValue("email", "Assunto"), "a");
+  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "b"));
+  ASSERT_TRUE(file_.WriteValue("Log", "Directoria", "/l"));
+  const std::string out = Get();
+  EXPECT_EQ(out.rfind("\xEF\xBB\xBF", 0), 0u);
+  EXPECT_EQ(out.find("\xEF\xBB\xBF", 1), std::string::npos);
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (out[i] == '\n') {
+      ASSERT_GT(i, 0u);
+      EXPECT_EQ(out[i - 1], '\r') << "at " << i;
+    }
+  }
+  EXPECT_EQ(out.find("\r\r"), std::string::npos);
+  const std::vector<std::string> expected = {
+      "\xEF\xBB\xBF; nota", "[email]", "Assunto=b",    "[BD]",
+      "Servidor=s",         "[Log]",   "Directoria=/l"};
+  EXPECT_EQ(TextLines(), expected);
+}
+
+TEST_F(SettingsFileTest, PlainFileGetsNoByteOrderMarkNorCr) {
+  Put("[email]\nAssunto=a\n");
+  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "b"));
+  EXPECT_EQ(Get(), "[email]\nAssunto=b\n");
+}
+
+TEST_F(SettingsFileTest, ValueWithLineBreakIsRefusedAndCannotAddKeys) {
+  Put(kSample);
+  const std::vector<std::string> refused = {
+      "x\n[BD]\nPassword=outra", "a\rb", std::string("a\0b", 3)};
+  for (const std::string& v : refused) {
+    try {
+      file_.WriteValue("email", "Assunto", v);
+      FAIL() << "no error";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), errnum::kFileError);
+      EXPECT_NE(e.description().find("[email] Assunto"), std::string::npos);
+      EXPECT_EQ(e.description().find("outra"), std::string::npos);
+    }
+  }
+  EXPECT_THROW(file_.WriteValue("email", "Assunto", "\xFF"), Error);
+  EXPECT_THROW(file_.WriteValue("a]b", "k", "v"), Error);
+  EXPECT_THROW(file_.WriteValue("s", "k=v", "v"), Error);
+  EXPECT_THROW(file_.WriteValue("s", "", "v"), Error);
+  EXPECT_EQ(Get(), kSample);
+}
+
+TEST_F(SettingsFileTest, SaveThroughSymbolicLinkKeepsTheLink) {
+  const fs::path real = dir_ / "real.zlx";
+  std::ofstream(real) << "[email]\nAssunto=a\n";
+  fs::create_symlink(real, path_);
+  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "b"));
+  EXPECT_TRUE(fs::is_symlink(path_));
+  EXPECT_EQ(file_.ReadValue("email", "Assunto"), "b");
+  EXPECT_EQ(EntriesInDir(), 2u);
+}
+
+TEST_F(SettingsFileTest, FolderOrEmptyPathRaises) {
+  file_.FileName(dir_.string());
+  EXPECT_THROW(file_.ReadValue("email", "Assunto"), Error);
+  EXPECT_THROW(file_.WriteValue("email", "Assunto", "a"), Error);
+  file_.FileName("");
+  EXPECT_THROW(file_.ReadValue("email", "Assunto"), Error);
+}
+
+}  // namespace
+}  // namespace vor
