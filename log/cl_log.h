@@ -39,14 +39,15 @@ class cl_log {
   // the trimmed folder, a '/' unless it ends in one, "LOG_VOR_ENC",
   // yyyymmdd, ".txt"; the settings file's folder when the folder is empty.
   static std::string BuildPath(const std::string& folder,
-                               const std::string& settings_path,
-                               LocalTime day);
+                               const std::string& settings_path, LocalTime day);
 
  private:
   LocalClock clock_;
   std::FILE* file_ = nullptr;
   std::string path_;
   std::string open_error_;
+  // A write failed part-way: the next line first ends the cut one.
+  bool line_cut_ = false;
 };
 
 }  // namespace vor
