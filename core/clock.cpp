@@ -11,7 +11,8 @@ LocalClock SystemLocalClock() {
     using namespace std::chrono;
     std::time_t now = system_clock::to_time_t(system_clock::now());
     std::tm tm{};
-    localtime_r(&now, &tm);
+    // Without a usable local zone the time stays in UTC rather than wrong.
+    if (localtime_r(&now, &tm) == nullptr) gmtime_r(&now, &tm);
     local_days day{year{tm.tm_year + 1900} /
                    month{static_cast<unsigned>(tm.tm_mon + 1)} /
                    std::chrono::day{static_cast<unsigned>(tm.tm_mday)}};

@@ -179,6 +179,7 @@ struct Recordset::Impl {
       ix = std::make_unique<KeyIndex>();
       ix->keys.reserve(rows.size());
       ix->has_key.reserve(rows.size());
+      ix->buckets.reserve(rows.size());
       for (size_t r = 0; r < rows.size(); ++r) {
         ix->Add(static_cast<RowId>(r), rows[r][field]);
       }

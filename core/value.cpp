@@ -47,6 +47,7 @@ std::string PlainDouble(double d) {
   if (!std::isfinite(d)) return ShortDouble(d);
   char buf[400];  // the widest fixed form of a double has about 330 chars
   auto res = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed);
+  if (res.ec != std::errc()) return ShortDouble(d);
   return std::string(buf, res.ptr);
 }
 
