@@ -1,0 +1,131 @@
+-- VOREncomendas extension tables for the SQL Server ERP database.
+--
+-- Creates, when missing, the four zlx_ tables the replenishment run relies
+-- on and their indexes; the ERP's own tables (ARTIGOS, Fornec, CLART,
+-- AJUDACMP, DOCGCCAB, DOCGCLIN) exist there already. Safe to run again: each
+-- table and index is created only when it does not exist. Run it in the ERP
+-- database (sqlcmd -d <database> -i sqlserver_zlx.sql, or in Management
+-- Studio). Code columns take the database's default, case-insensitive
+-- collation, as the ERP's own code columns do.
+
+SET ANSI_NULLS ON;
+SET QUOTED_IDENTIFIER ON;
+GO
+
+-- Replenishment extension of the article master. TipoArtigo 1: bought
+-- article of the proposal; 0 and 2: manufactured products and
+-- sub-assemblies. EstruturaBase: the structure code orders are made with.
+IF OBJECT_ID(N'dbo.zlx_VOR_Artigos', N'U') IS NULL
+BEGIN
+  CREATE TABLE dbo.zlx_VOR_Artigos (
+    Artigo        varchar(15) NOT NULL,
+    TipoArtigo    int NOT NULL,
+    EstruturaBase varchar(15) NULL,
+    CONSTRAINT PK_zlx_VOR_Artigos PRIMARY KEY CLUSTERED (Artigo)
+  );
+END;
+GO
+
+-- Bills of materials: the lines of structure FichaEstrutura of PRODUTO, in
+-- the order of Linha. Tipo 'AT' is an article line, 'CJ' a sub-assembly
+-- with a structure of its own; Quantidade is the quantity of CODIGO per unit
+-- of PRODUTO.
+IF OBJECT_ID(N'dbo.zlx_FichaEstrutura', N'U') IS NULL
+BEGIN
+  CREATE TABLE dbo.zlx_FichaEstrutura (
+    Linha          int IDENTITY(1,1) NOT NULL,
+    PRODUTO        varchar(15) NOT NULL,
+    FichaEstrutura varchar(15) NOT NULL,
+    CODIGO         varchar(15) NOT NULL,
+    Tipo           varchar(2) NOT NULL,
+    Quantidade     numeric(19,4) NOT NULL,
+    CONSTRAINT PK_zlx_FichaEstrutura PRIMARY KEY CLUSTERED (Linha)
+  );
+END;
+GO
+
+-- Production orders. estado 0 to 2 open, 3 and above closed.
+IF OBJECT_ID(N'dbo.zlx_VOR_OrdensFabrico', N'U') IS NULL
+BEGIN
+  CREATE TABLE dbo.zlx_VOR_OrdensFabrico (
+    NumOF          int IDENTITY(1,1) NOT NULL,
+    Artigo         varchar(15) NOT NULL,
+    FichaEstrutura varchar(15) NOT NULL,
+    Qtd            numeric(19,4) NULL,
+    QtdEntregue    numeric(19,4) NULL,
+    estado         int NOT NULL,
+    DataOF         datetime NULL,
+    CONSTRAINT PK_zlx_VOR_OrdensFabrico PRIMARY KEY CLUSTERED (NumOF)
+  );
+END;
+GO
+
+-- The replenishment proposal, rewritten by every run; one row per article.
+IF OBJECT_ID(N'dbo.zlx_VOR_Encomendas', N'U') IS NULL
+BEGIN
+  CREATE TABLE dbo.zlx_VOR_Encomendas (
+    Artigo     varchar(15) NULL,
+    Nome       varchar(80) NULL,
+    StkMinimo  numeric(19,4) NULL,
+    QtdMinApr  numeric(19,4) NULL,
+    StkReal    numeric(19,4) NULL,
+    EncF       numeric(19,4) NULL,
+    StkPrazo   numeric(19,4) NULL,
+    Cli        numeric(19,4) NULL,
+    Prazo      numeric(19,4) NULL,
+    QtdUB      numeric(19,4) NULL,
+    QtdUC      numeric(19,4) NULL,
+    StkApos    numeric(19,4) NULL,
+    Tempo      numeric(19,4) NULL,
+    Fornec     varchar(15) NULL,
+    ENF        varchar(3) NULL,
+    Sel        bit NULL,
+    Grupo      varchar(6) NULL,
+    Familia    varchar(6) NULL,
+    SubFamilia varchar(6) NULL,
+    Dias       numeric(19,4) NULL,
+    UnBase     varchar(3) NULL,
+    UnCmp      varchar(3) NULL,
+    FactEmb    numeric(19,4) NULL,
+    OriginalUB numeric(19,4) NULL,
+    OriginalUC numeric(19,4) NULL,
+    UltPrCom   numeric(19,4) NULL,
+    Desconto   numeric(19,4) NULL,
+    OBS        varchar(3) NULL,
+    NomeFornec varchar(80) NULL,
+    Cor        smallint NULL,
+    CorV       smallint NULL,
+    Origem     varchar(1) NULL
+  );
+END;
+GO
+
+-- Indexes the queries need: structure lines by component and by product,
+-- production orders by product and structure, the proposal by article.
+IF NOT EXISTS (SELECT 1 FROM sys.indexes
+               WHERE name = N'IX_zlx_FichaEstrutura_CODIGO'
+                 AND object_id = OBJECT_ID(N'dbo.zlx_FichaEstrutura'))
+  CREATE NONCLUSTERED INDEX IX_zlx_FichaEstrutura_CODIGO
+    ON dbo.zlx_FichaEstrutura (CODIGO);
+GO
+
+IF NOT EXISTS (SELECT 1 FROM sys.indexes
+               WHERE name = N'IX_zlx_FichaEstrutura_PRODUTO'
+                 AND object_id = OBJECT_ID(N'dbo.zlx_FichaEstrutura'))
+  CREATE NONCLUSTERED INDEX IX_zlx_FichaEstrutura_PRODUTO
+    ON dbo.zlx_FichaEstrutura (PRODUTO, FichaEstrutura);
+GO
+
+IF NOT EXISTS (SELECT 1 FROM sys.indexes
+               WHERE name = N'IX_zlx_VOR_OrdensFabrico_Artigo'
+                 AND object_id = OBJECT_ID(N'dbo.zlx_VOR_OrdensFabrico'))
+  CREATE NONCLUSTERED INDEX IX_zlx_VOR_OrdensFabrico_Artigo
+    ON dbo.zlx_VOR_OrdensFabrico (Artigo, FichaEstrutura);
+GO
+
+IF NOT EXISTS (SELECT 1 FROM sys.indexes
+               WHERE name = N'IX_zlx_VOR_Encomendas_Artigo'
+                 AND object_id = OBJECT_ID(N'dbo.zlx_VOR_Encomendas'))
+  CREATE NONCLUSTERED INDEX IX_zlx_VOR_Encomendas_Artigo
+    ON dbo.zlx_VOR_Encomendas (Artigo);
+GO
