@@ -1,6 +1,7 @@
 #include "core/recordset.h"
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <unordered_map>
 
@@ -39,11 +40,28 @@ bool KeyOf(const Value& v, std::string* key) {
 }
 
 // Lookups on one field: the rows of each key, in row order, and the key of
-// every row so that an edited row can be moved out of its old bucket.
-struct KeyIndex {
-  std::unordered_map<std::string, std::vector<RowId>> buckets;
+// every row so that an edited row can be moved out of its old list. Keys
+// live in a flat open-addressing table (one probe array, one array of
+// entries), which keeps a lookup to a few cache lines; an entry whose last
+// row leaves stays, empty, for the key's return.
+class KeyIndex {
+ public:
   std::vector<std::string> keys;  // by row
   std::vector<char> has_key;      // by row; null values are not indexed
+
+  explicit KeyIndex(size_t expected_keys) { Rehash(expected_keys * 2); }
+
+  // The rows whose key is `key`, or null when no row ever had it.
+  const std::vector<RowId>* Find(std::string_view key) const {
+    size_t h = Hash(key);
+    for (size_t i = h & mask_;; i = (i + 1) & mask_) {
+      const Slot& s = slots_[i];
+      if (s.id == 0) return nullptr;
+      if (s.tag == Tag(h) && entries_[s.id - 1].key == key) {
+        return &entries_[s.id - 1].rows;
+      }
+    }
+  }
 
   void Add(RowId row, const Value& v) {
     keys.emplace_back();
@@ -59,18 +77,68 @@ struct KeyIndex {
       return;
     }
     if (has_key[row]) {
-      auto it = buckets.find(keys[row]);
-      std::vector<RowId>& rows = it->second;
+      std::vector<RowId>& rows = RowsOf(keys[row]);
       rows.erase(std::lower_bound(rows.begin(), rows.end(), row));
-      if (rows.empty()) buckets.erase(it);
     }
     has_key[row] = has;
     keys[row] = std::move(key);
     if (has) {
-      std::vector<RowId>& rows = buckets[keys[row]];
+      std::vector<RowId>& rows = RowsOf(keys[row]);
       rows.insert(std::lower_bound(rows.begin(), rows.end(), row), row);
     }
   }
+
+ private:
+  struct Slot {
+    uint32_t tag = 0;  // upper bits of the hash
+    uint32_t id = 0;   // entry number + 1; 0 marks a free slot
+  };
+  struct Entry {
+    std::string key;
+    std::vector<RowId> rows;
+  };
+
+  static size_t Hash(std::string_view key) {
+    return std::hash<std::string_view>{}(key);
+  }
+  static uint32_t Tag(size_t h) { return static_cast<uint32_t>(h >> 32); }
+
+  // The rows of `key`, creating its entry when there is none.
+  std::vector<RowId>& RowsOf(const std::string& key) {
+    size_t h = Hash(key);
+    for (size_t i = h & mask_;; i = (i + 1) & mask_) {
+      Slot& s = slots_[i];
+      if (s.id == 0) break;
+      if (s.tag == Tag(h) && entries_[s.id - 1].key == key) {
+        return entries_[s.id - 1].rows;
+      }
+    }
+    // At most half the slots are in use, so probes stay short.
+    if ((entries_.size() + 1) * 2 > slots_.size()) Rehash(slots_.size() * 2);
+    entries_.push_back(Entry{key, {}});
+    Place(h, static_cast<uint32_t>(entries_.size()));
+    return entries_.back().rows;
+  }
+
+  void Place(size_t h, uint32_t id) {
+    size_t i = h & mask_;
+    while (slots_[i].id != 0) i = (i + 1) & mask_;
+    slots_[i] = Slot{Tag(h), id};
+  }
+
+  void Rehash(size_t min_slots) {
+    size_t n = 16;
+    while (n < min_slots) n *= 2;
+    slots_.assign(n, Slot{});
+    mask_ = n - 1;
+    for (size_t e = 0; e < entries_.size(); ++e) {
+      Place(Hash(entries_[e].key), static_cast<uint32_t>(e + 1));
+    }
+  }
+
+  std::vector<Slot> slots_;
+  size_t mask_ = 0;
+  std::vector<Entry> entries_;
 };
 
 // One `Field='literal'` part of a filter expression.
@@ -113,7 +181,6 @@ struct Recordset::Impl {
   std::vector<Term> terms;  // parsed filter, reused between calls
   size_t term_count = 0;
   std::string literal;  // scratch for parsing
-  std::string scratch;  // scratch for matching
 
   void RequireOpen() const {
     if (!open) ThrowInvalid("A operação não é permitida com a tabela fechada");
@@ -176,10 +243,9 @@ struct Recordset::Impl {
   KeyIndex& EnsureIndex(int field) {
     std::unique_ptr<KeyIndex>& ix = indexes[field];
     if (!ix) {
-      ix = std::make_unique<KeyIndex>();
+      ix = std::make_unique<KeyIndex>(rows.size());
       ix->keys.reserve(rows.size());
       ix->has_key.reserve(rows.size());
-      ix->buckets.reserve(rows.size());
       for (size_t r = 0; r < rows.size(); ++r) {
         ix->Add(static_cast<RowId>(r), rows[r][field]);
       }
@@ -193,16 +259,10 @@ struct Recordset::Impl {
     }
   }
 
-  bool Matches(RowId row, const Term& t) {
-    const Value& v = rows[row][t.field];
-    if (v.is_null()) return false;
-    if (v.kind() == Value::Kind::kText)
-      return EqualsFolded(v.AsText(), t.folded);
-    if (indexes[t.field]) {
-      return indexes[t.field]->keys[row] == t.folded;
-    }
-    KeyOf(v, &scratch);
-    return scratch == t.folded;
+  // Whether committed `row` passes `t`, whose field is indexed.
+  bool Matches(RowId row, const Term& t) const {
+    const KeyIndex& ix = *indexes[t.field];
+    return ix.has_key[row] && ix.keys[row] == t.folded;
   }
 
   [[noreturn]] static void ThrowBadFilter(std::string_view expression) {
@@ -496,12 +556,14 @@ void Recordset::SetFilter(std::string_view expression) {
   m.view.clear();
   const Term& first = m.terms[0];
   KeyIndex& ix = m.EnsureIndex(first.field);
-  auto it = ix.buckets.find(first.folded);
-  if (it != ix.buckets.end()) {
+  // The other fields are checked on the candidate rows through their own
+  // index keys, which sit in one array per field.
+  for (size_t t = 1; t < m.term_count; ++t) m.EnsureIndex(m.terms[t].field);
+  if (const std::vector<RowId>* candidates = ix.Find(first.folded)) {
     if (m.term_count == 1) {
-      m.view.assign(it->second.begin(), it->second.end());
+      m.view.assign(candidates->begin(), candidates->end());
     } else {
-      for (RowId row : it->second) {
+      for (RowId row : *candidates) {
         bool pass = true;
         for (size_t t = 1; t < m.term_count && pass; ++t) {
           pass = m.Matches(row, m.terms[t]);

@@ -423,6 +423,36 @@ TEST_F(RecordsetFilterTest, SecondFieldIndexFollowsUpdatesToo) {
   EXPECT_EQ(rs_.RecordCount(), 3);
 }
 
+TEST(RecordsetIndexTest, GrowsAndFollowsEditsOverManyKeys) {
+  Recordset rs = MakeTable();
+  AddRow(rs, "K0");
+  rs.SetFilter("Artigo='K0' ");  // the index starts small and must grow
+  rs.SetFilter("");
+  // Codes K0..K2999, each on two rows (i and i + 3000).
+  for (int i = 1; i < 6000; ++i) AddRow(rs, "K" + std::to_string(i % 3000));
+  for (int i = 0; i < 3000; i += 37) {
+    rs.SetFilter("Artigo='k" + std::to_string(i) + "' ");
+    EXPECT_EQ(rs.RecordCount(), 2) << i;
+  }
+  // Move every row of K5 to K7, then one back: lists stay in row order.
+  rs.SetFilter("Artigo='K5' ");
+  while (!rs.Eof()) {
+    rs.Set("Artigo", "K7");
+    rs.Update();
+    rs.SetFilter("Artigo='K5' ");
+  }
+  rs.SetFilter("Artigo='K7' ");
+  EXPECT_EQ(rs.RecordCount(), 4);
+  rs.Set("Artigo", "K5");  // first of them in row order: row 5
+  rs.Update();
+  rs.SetFilter("Artigo='K5' ");
+  EXPECT_EQ(rs.RecordCount(), 1);
+  rs.SetFilter("Artigo='K7' ");
+  EXPECT_EQ(rs.RecordCount(), 3);
+  rs.SetFilter("Artigo='K3000' ");
+  EXPECT_TRUE(rs.Eof());
+}
+
 TEST(RecordsetAppendRowTest, BulkRowsAreIndexedAndLeaveTheCursor) {
   Recordset rs;
   rs.AppendField("Codigo", FieldType::kVariant);

@@ -46,19 +46,4 @@ void FoldCase(std::string_view s, std::string* out) {
   }
 }
 
-bool EqualsFolded(std::string_view a, std::string_view folded) {
-  if (a.size() != folded.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char c = a[i];
-    if (i > 0 && IsLatin1CapitalTail(static_cast<unsigned char>(a[i - 1]),
-                                     static_cast<unsigned char>(c))) {
-      c = static_cast<char>(c + 0x20);
-    } else {
-      c = FoldAscii(c);
-    }
-    if (c != folded[i]) return false;
-  }
-  return true;
-}
-
 }  // namespace vor

@@ -20,9 +20,6 @@ std::string_view Utf8Prefix(std::string_view s, size_t chars);
 // Replaces `*out` with `s` case-folded. Reuses the capacity of `*out`.
 void FoldCase(std::string_view s, std::string* out);
 
-// True when `a`, case-folded, equals `folded` (already case-folded).
-bool EqualsFolded(std::string_view a, std::string_view folded);
-
 }  // namespace vor
 
 #endif  // VOR_CORE_TEXT_UTIL_H_
