@@ -32,12 +32,22 @@ add_library(vor_erp_tools STATIC
   ${CMAKE_CURRENT_LIST_DIR}/sqlite_session.cpp
   ${CMAKE_CURRENT_LIST_DIR}/erp_database.cpp
   ${CMAKE_CURRENT_LIST_DIR}/erp_fixture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/demo_random.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/demo_erp_generator.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/erp_schema_text.cpp)
 target_include_directories(vor_erp_tools PUBLIC ${VOR_REPO_DIR})
 target_link_libraries(vor_erp_tools PUBLIC Qt6::Core Qt6::Sql)
 
+add_executable(vor-demo-erp ${CMAKE_CURRENT_LIST_DIR}/vor_demo_erp_main.cpp)
+target_link_libraries(vor-demo-erp PRIVATE vor_erp_tools)
+
 vor_add_test(erp_tools_test
   ${CMAKE_CURRENT_LIST_DIR}/erp_database_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/erp_fixture_test.cpp
-)
+  ${CMAKE_CURRENT_LIST_DIR}/demo_random_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/erp_tools_test.cpp)
 target_link_libraries(erp_tools_test PRIVATE vor_erp_tools)
+# The program's own tests run it as a child process.
+add_dependencies(erp_tools_test vor-demo-erp)
+target_compile_definitions(erp_tools_test PRIVATE
+  VOR_DEMO_ERP_EXE="$<TARGET_FILE:vor-demo-erp>")
