@@ -1,0 +1,39 @@
+#include "output/result_writer.h"
+
+#include <memory>
+#include <string>
+
+#include "core/error.h"
+
+namespace vor {
+
+void GravaTabela(Connection& connection, Recordset& rsfinal) {
+  connection.BeginWrite();
+  if (rsfinal.RecordCount() > 0) {
+    connection.ExecuteSql("", "delete from zlx_VOR_Encomendas ");
+    // Field positions are looked up once; a missing field is an error
+    // before anything is inserted.
+    std::array<int, kResultColumns.size()> index{};
+    for (size_t i = 0; i < kResultColumns.size(); ++i) {
+      index[i] = rsfinal.FieldIndex(kResultColumns[i]);
+    }
+    std::unique_ptr<UpdatableRecordset> rs;
+    const std::string sql =
+        "Select * from zlx_VOR_Encomendas where Artigo='h$hg?'";
+    for (rsfinal.MoveFirst(); !rsfinal.Eof(); rsfinal.MoveNext()) {
+      connection.OpenRecordsetForUpdate(sql, rs, 3, -1);
+      if (!rs) {
+        throw Error(errnum::kInvalidOperation,
+                    "A tabela zlx_VOR_Encomendas não foi aberta para escrita");
+      }
+      rs->AddNew();
+      for (size_t i = 0; i < kResultColumns.size(); ++i) {
+        rs->Set(kResultColumns[i], rsfinal.Get(index[i]));
+      }
+      rs->Update();
+    }
+  }
+  connection.EndWrite();
+}
+
+}  // namespace vor
