@@ -1,0 +1,529 @@
+#include "engine/replenishment_engine.h"
+
+#include <new>
+#include <string_view>
+#include <utility>
+
+#include "core/error.h"
+#include "engine/cutoff_date.h"
+#include "engine/messages.h"
+#include "engine/sql_texts.h"
+#include "engine/structure_exploder.h"
+#include "engine/working_table.h"
+#include "output/result_writer.h"
+
+namespace vor {
+
+namespace {
+
+constexpr long kOutOfMemory = 7;
+constexpr long kInternalError = 5;
+
+// A code read from a table: its text, "" when it has no value.
+std::string CodeOf(const Value& v) {
+  return v.is_null() ? std::string() : v.ToText();
+}
+
+// The value of `field` of the current row as fixed-point. A null raises
+// Error 94 naming the field; a failed conversion keeps its number and gets
+// the field added to its description.
+Currency NumberOf(const Recordset& rs, std::string_view field) {
+  const Value& v = rs.Get(field);
+  if (v.is_null()) {
+    throw Error(errnum::kInvalidUseOfNull,
+                "Uso inválido de Null no campo " + std::string(field));
+  }
+  try {
+    return v.ToCurrency();
+  } catch (const Error& e) {
+    throw Error(e.number(),
+                e.description() + " no campo " + std::string(field));
+  }
+}
+
+// As NumberOf, as the database delivers the number (64-bit floating point).
+double DoubleOf(const Recordset& rs, std::string_view field) {
+  const Value& v = rs.Get(field);
+  if (v.is_null()) {
+    throw Error(errnum::kInvalidUseOfNull,
+                "Uso inválido de Null no campo " + std::string(field));
+  }
+  try {
+    return v.ToDouble();
+  } catch (const Error& e) {
+    throw Error(e.number(),
+                e.description() + " no campo " + std::string(field));
+  }
+}
+
+// Runs `step` for the article `code`; an error leaving it carries the
+// article in its description.
+template <typename F>
+void ForArticle(const std::string& code, F&& step) {
+  try {
+    std::forward<F>(step)();
+  } catch (const Error& e) {
+    throw Error(e.number(), WithArticle(e.description(), code));
+  }
+}
+
+// Capitals of a unit text: ASCII letters and the accented letters of
+// Latin-1 (UTF-8, two bytes).
+std::string Capitals(const std::string& text) {
+  std::string out = text;
+  for (size_t i = 0; i < out.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(out[i]);
+    if (c >= 'a' && c <= 'z') {
+      out[i] = static_cast<char>(c - 'a' + 'A');
+    } else if (c == 0xC3 && i + 1 < out.size()) {
+      unsigned char d = static_cast<unsigned char>(out[i + 1]);
+      if (d >= 0xA0 && d <= 0xBE && d != 0xB7) {
+        out[i + 1] = static_cast<char>(d - 0x20);
+      }
+      ++i;
+    }
+  }
+  return out;
+}
+
+// Adds `amount` to the rsProd row of `code`, or appends one holding it.
+void AddToComponent(Recordset& rsProd, const std::string& code,
+                    Currency amount) {
+  rsProd.SetFilter("");
+  rsProd.SetFilter(sql::ArticleFilter(code));
+  if (!rsProd.Eof()) {
+    rsProd.Set("Quant", NumberOf(rsProd, "Quant") + amount);
+  } else {
+    rsProd.AddNew();
+    rsProd.Set("Artigo", code);
+    rsProd.Set("Quant", amount);
+  }
+  rsProd.Update();
+}
+
+// Configures an exploder as both demand steps use it.
+void Configure(StructureExploder& ex, Connection& connection,
+               const std::string& mode, bool memory) {
+  ex.SetMemory(memory);
+  ex.SetConnection(connection);
+  ex.SetMode(mode);
+  ex.SetOption(0);
+}
+
+}  // namespace
+
+ReplenishmentEngine::ReplenishmentEngine(Connection& connection,
+                                         cl_log& run_log, Progress& progress,
+                                         std::string component_mode,
+                                         LocalClock clock)
+    : connection_(connection),
+      run_log_(run_log),
+      progress_(progress),
+      component_mode_(std::move(component_mode)),
+      clock_(std::move(clock)) {}
+
+void ReplenishmentEngine::Log(const std::string& text) {
+  run_log_.Escrever(text);
+}
+
+void ReplenishmentEngine::Phase(const std::string& text) {
+  Log(text);
+  progress_.AddLine(text);
+}
+
+void ReplenishmentEngine::StepLine(const std::string& code,
+                                   const Recordset& rs) {
+  const int64_t total = rs.RecordCount();
+  const int64_t position = rs.AbsolutePosition();
+  const std::string line = ProgressLine(code, total, position);
+  Log(line);
+  progress_.AddLine(line);
+  progress_.Step(position, total);
+}
+
+bool ReplenishmentEngine::LerExistencias() {
+  error_message_.clear();
+  try {
+    Run();
+    return true;
+  } catch (const Error& e) {
+    return HandleError(e.number(), e.description());
+  } catch (const std::bad_alloc&) {
+    return HandleError(kOutOfMemory, "Memória insuficiente");
+  } catch (const std::exception& e) {
+    return HandleError(kInternalError, e.what());
+  }
+}
+
+void ReplenishmentEngine::Run() {
+  const std::string sData = DataLimiteEncomendas(clock_());
+  Recordset rsArtigos;
+  connection_.OpenRecordset("", sql::ArticleQuery(), rsArtigos, -1, 0);
+  Recordset rsfinal = CriaRsFinal();
+  if (!rsArtigos.Eof()) {
+    Recordset rsEncPre;
+    connection_.OpenRecordset("", sql::CustomerOrderPreloadQuery(sData),
+                              rsEncPre, -1, 0);
+    while (!rsArtigos.Eof()) {
+      const std::string code = CodeOf(rsArtigos.Get("Artigo"));
+      const int64_t total = rsArtigos.RecordCount();
+      const int64_t position = rsArtigos.AbsolutePosition();
+      const std::string line = ProgressLine(code, total, position);
+      progress_.AddLine(line);
+      progress_.Step(position, total);
+      Log(line);
+      ForArticle(code, [&] { LerArtigo(rsArtigos, rsEncPre, rsfinal); });
+      rsArtigos.MoveNext();
+    }
+
+    Recordset rsEncCli;
+    LerEncomendasCliente(rsEncCli, sData);
+    Recordset rsProd = CriaRsProd();
+    Phase("Atualiza Enc Cli");
+    AtualizaEncCli(rsEncCli, rsfinal, rsProd);
+    Phase("Atualiza Final Enc Cli");
+    AtualizaFinalV2(rsfinal, rsProd, 0);
+
+    Recordset rsOp;
+    LerOP(rsOp);
+    rsProd = CriaRsProd();
+    Phase("Procura Componentes OP");
+    ProcuraComponentesOP(rsOp, rsfinal, rsProd);
+    Phase("Atualiza Final OP");
+    AtualizaFinalV2(rsfinal, rsProd, 1);
+
+    MarcaCores(rsfinal);
+  }
+  Log("Grava Tabela Final");
+  GravaTabela(connection_, rsfinal);
+}
+
+bool ReplenishmentEngine::HandleError(long number,
+                                      const std::string& description) {
+  std::string message = EngineErrorMessage(number, description);
+  try {
+    if (connection_.WriteInProgress()) connection_.AbandonWrite();
+  } catch (const Error& e) {
+    message += " (falha ao anular a escrita:" +
+               EngineErrorMessage(e.number(), e.description()) + ")";
+  } catch (const std::exception& e) {
+    message += std::string(" (falha ao anular a escrita: ") + e.what() + ")";
+  }
+  error_message_ = message;
+  try {
+    run_log_.Escrever(message);
+  } catch (const Error& e) {
+    run_log_.Fechar();
+    const std::string log =
+        run_log_.path().empty() ? std::string("(não aberto)") : run_log_.path();
+    throw Error(errnum::kFileError, "Não foi possível escrever no registo " +
+                                        log + " (" + e.description() +
+                                        "); erro do motor:" + message);
+  }
+  run_log_.Fechar();
+  return false;
+}
+
+void ReplenishmentEngine::LerArtigo(Recordset& rsArtigos, Recordset& rsEncPre,
+                                    Recordset& rsfinal) {
+  const Recordset& art = rsArtigos;
+  const std::string code = CodeOf(art.Get("Artigo"));
+
+  Currency cTotalJuntos;
+  LerAglutinados(cTotalJuntos, CodeOf(art.Get("Livre")));
+
+  Currency encf;
+  {
+    Recordset rs;
+    connection_.OpenRecordset("", sql::SupplierOrderQuery(code), rs, -1, 0);
+    if (!rs.Eof()) encf = NumberOf(rs, "Qtd");
+  }
+
+  Currency cli;
+  rsEncPre.SetFilter("");
+  if (rsEncPre.RecordCount() > 0) {
+    rsEncPre.SetFilter(sql::ArticleFilter(code));
+    if (!rsEncPre.Eof()) cli = NumberOf(rsEncPre, "QtdEnc");
+  }
+
+  const Currency stk_real = NumberOf(art, "StDisp") + cTotalJuntos;
+
+  rsfinal.AddNew();
+  rsfinal.Set("Artigo", art.Get("Artigo"));
+  rsfinal.Set("Nome", art.Get("Nome"));
+  rsfinal.Set("StkMinimo", art.Get("StMin"));
+  rsfinal.Set("QtdMinApr", art.Get("QtMinCom"));
+  rsfinal.Set("StkReal", stk_real);
+  rsfinal.Set("EncF", encf);
+  rsfinal.Set(
+      "StkPrazo",
+      (NumberOf(rsfinal, "StkReal") + NumberOf(rsfinal, "EncF")).RoundTo2());
+  rsfinal.Set("Cli", cli);
+  rsfinal.Set("Prazo", art.Get("PrzEntVn"));
+  rsfinal.Set("QtdUB", Currency());
+  rsfinal.Set("QtdUC", Currency());
+  rsfinal.Set("StkApos", Currency());
+  rsfinal.Set("Tempo", Currency());
+  rsfinal.Set("Fornec", art.Get("Fornec"));
+  rsfinal.Set("ENF", "");
+  rsfinal.Set("Sel", false);
+  rsfinal.Set("Grupo", art.Get("Grupo"));
+  rsfinal.Set("Familia", art.Get("Familia"));
+  rsfinal.Set("SubFamilia", art.Get("SubFamil"));
+  rsfinal.Set("Dias", art.Get("DiasSkRs"));
+  rsfinal.Set("UnBase", art.Get("UnBase"));
+  rsfinal.Set("UnCmp", art.Get("UnCmp"));
+  rsfinal.Set("FactEmb", art.Get("FactEmb"));
+
+  // Purchase price: the supplier's next price when the purchase unit is not
+  // the base unit (letters compared in capitals; a unit without value counts
+  // as the same), otherwise the article's own last price.
+  const Value& un_base = art.Get("UnBase");
+  const Value& un_cmp = art.Get("UnCmp");
+  const bool units_differ =
+      !un_base.is_null() && !un_cmp.is_null() &&
+      Capitals(un_base.ToText()) != Capitals(un_cmp.ToText());
+  if (units_differ) {
+    Recordset price;
+    connection_.OpenRecordset(
+        "", sql::SupplierPriceQuery(code, CodeOf(art.Get("Fornec"))), price, -1,
+        0);
+    if (!price.Eof()) {
+      rsfinal.Set("UltPrCom", TransformaEmCurrency(price.Get("PrProx")));
+      rsfinal.Set("Desconto", TransformaEmCurrency(price.Get("DescProx")));
+    } else {
+      rsfinal.Set("UltPrCom", Currency());
+      rsfinal.Set("Desconto", Currency());
+    }
+  } else {
+    rsfinal.Set("UltPrCom", art.Get("UltPrCom"));
+    rsfinal.Set("Desconto", Currency());
+  }
+
+  rsfinal.Set("OBS", "");
+  rsfinal.Set("NomeFornec", art.Get("NomeFornec"));
+  rsfinal.Update();
+}
+
+void ReplenishmentEngine::LerAglutinados(Currency& cTotalJuntos,
+                                         const std::string& sLivre) {
+  if (sLivre.empty()) return;
+  size_t start = 0;
+  while (true) {
+    const size_t end = sLivre.find(';', start);
+    const std::string piece = sLivre.substr(
+        start, end == std::string::npos ? std::string::npos : end - start);
+    Recordset rs;
+    connection_.OpenRecordset("", sql::AggregatedStockQuery(piece), rs, -1, 0);
+    if (!rs.Eof()) {
+      try {
+        cTotalJuntos += NumberOf(rs, "StDisp");
+      } catch (const Error& e) {
+        throw Error(e.number(),
+                    e.description() + " do artigo aglutinado " + piece);
+      }
+    }
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+}
+
+Currency ReplenishmentEngine::TransformaEmCurrency(const Value& valor) {
+  if (valor.is_null() || !valor.IsNumeric()) return Currency();
+  try {
+    return valor.ToCurrency();
+  } catch (const Error& e) {
+    progress_.ReportConversionError(e);
+    return Currency();
+  }
+}
+
+void ReplenishmentEngine::LerEncomendasCliente(Recordset& rsResult,
+                                               const std::string& sData) {
+  connection_.OpenRecordset("", sql::CustomerOrderQuery(sData), rsResult, -1,
+                            0);
+}
+
+Recordset ReplenishmentEngine::CriaRsProd() { return vor::CriaRsProd(); }
+
+void ReplenishmentEngine::AtualizaEncCli(Recordset& rsEncCli,
+                                         Recordset& rsfinal,
+                                         Recordset& rsProd) {
+  StructureExploder exploder;
+  Configure(exploder, connection_, component_mode_, exploder_memory_);
+  for (rsfinal.MoveFirst(); !rsfinal.Eof(); rsfinal.MoveNext()) {
+    const std::string code = CodeOf(rsfinal.Get("Artigo"));
+    ForArticle(code, [&] {
+      StepLine(code, rsfinal);
+      Recordset products;
+      connection_.OpenRecordset("", sql::CustomerProductListQuery(code),
+                                products, -1, 0);
+      while (!products.Eof()) {
+        const std::string product = CodeOf(products.Get("Artigo"));
+        const std::string versao = CodeOf(products.Get("Versao"));
+        rsEncCli.SetFilter("");
+        rsEncCli.SetFilter(sql::CustomerOrderFilter(product, versao));
+        if (!rsEncCli.Eof()) {
+          Recordset lines;
+          exploder.ExplodeStructure(lines, product, versao, 0, nullptr);
+          if (lines.RecordCount() > 0) {
+            lines.SetFilter("");
+            Currency sum;
+            lines.SetFilter(sql::ExplosionFilter(code));
+            if (!lines.Eof()) {
+              const double qtd_enc = NumberOf(rsEncCli, "QtdEnc").ToDouble();
+              for (; !lines.Eof(); lines.MoveNext()) {
+                sum = Currency::FromDouble(
+                    sum.ToDouble() + qtd_enc * DoubleOf(lines, "Quantidade"));
+              }
+              AddToComponent(rsProd, code, sum);
+            }
+          }
+        }
+        products.MoveNext();
+        progress_.Yield();
+      }
+    });
+  }
+}
+
+void ReplenishmentEngine::LerOP(Recordset& rsOp) {
+  connection_.OpenRecordset("", sql::ProductionOrderQuery(), rsOp, -1, 0);
+}
+
+void ReplenishmentEngine::ProcuraComponentesOP(Recordset& rsOp,
+                                               Recordset& rsfinal,
+                                               Recordset& rsProd) {
+  StructureExploder exploder;
+  Configure(exploder, connection_, component_mode_, exploder_memory_);
+  rsfinal.MoveFirst();
+  while (!rsfinal.Eof()) {
+    const std::string code = CodeOf(rsfinal.Get("Artigo"));
+    ForArticle(code, [&] {
+      StepLine(code, rsfinal);
+      Currency total;
+      Recordset products;
+      connection_.OpenRecordset("", sql::ProductionProductListQuery(code),
+                                products, -1, 0);
+      while (!products.Eof()) {
+        const std::string product = CodeOf(products.Get("Artigo"));
+        const std::string versao = CodeOf(products.Get("Versao"));
+        rsOp.SetFilter("");
+        rsOp.SetFilter(sql::ProductionOrderFilter(product, versao));
+        if (!rsOp.Eof()) {
+          Recordset lines;
+          exploder.ExplodeStructure(lines, product, versao, 0, nullptr);
+          if (lines.RecordCount() > 0) {
+            lines.SetFilter("");
+            lines.SetFilter(sql::ExplosionFilter(code));
+            if (!lines.Eof()) {
+              const double quant = DoubleOf(rsOp, "Quant");
+              for (; !lines.Eof(); lines.MoveNext()) {
+                total = Currency::FromDouble(
+                    total.ToDouble() + quant * DoubleOf(lines, "Quantidade"));
+              }
+            }
+          }
+        }
+        products.MoveNext();
+        progress_.Yield();
+      }
+      rsfinal.MoveNext();
+      if (total != Currency()) AddToComponent(rsProd, code, total);
+    });
+  }
+}
+
+void ReplenishmentEngine::AtualizaFinalV2(Recordset& rsfinal, Recordset& rsProd,
+                                          int16_t pass) {
+  for (rsfinal.MoveFirst(); !rsfinal.Eof(); rsfinal.MoveNext()) {
+    const std::string code = CodeOf(rsfinal.Get("Artigo"));
+    ForArticle(code, [&] {
+      StepLine(code, rsfinal);
+
+      Currency cli = NumberOf(rsfinal, "Cli");
+      rsProd.SetFilter("");
+      rsProd.SetFilter(sql::ArticleFilter(code));
+      if (!rsProd.Eof()) {
+        const Currency quant = NumberOf(rsProd, "Quant");
+        if (pass == 0) {
+          cli = cli + quant;
+          rsfinal.Set("Cli", cli);
+          rsfinal.Set("Origem", "C");
+        } else if (quant > cli) {
+          cli = quant;
+          rsfinal.Set("Cli", cli);
+          rsfinal.Set("Origem", "O");
+        }
+      }
+
+      const Currency stk_minimo = NumberOf(rsfinal, "StkMinimo");
+      const Currency dias = NumberOf(rsfinal, "Dias");
+      const Currency n = NumberOf(rsfinal, "StkPrazo") - cli;
+      const bool no_time = dias == Currency() || stk_minimo == Currency();
+      // The purchase-unit quantity of `qtd_ub`: through FactEmb when the
+      // units differ (exact text; a unit without value counts as the same).
+      auto in_purchase_unit = [&](Currency qtd_ub) {
+        const Value& un_base = rsfinal.Get("UnBase");
+        const Value& un_cmp = rsfinal.Get("UnCmp");
+        if (un_base.is_null() || un_cmp.is_null() ||
+            un_base.ToText() == un_cmp.ToText()) {
+          return qtd_ub;
+        }
+        const Currency fact = NumberOf(rsfinal, "FactEmb");
+        if (fact == Currency()) return Currency();
+        return Currency::FromDouble(qtd_ub.ToDouble() / fact.ToDouble());
+      };
+
+      Currency qtd_ub, qtd_uc, stk_apos, tempo;
+      if (n >= stk_minimo) {
+        stk_apos = n;
+        if (!no_time) {
+          tempo = Currency::FromDouble(dias.ToDouble() *
+                                       (n.ToDouble() / stk_minimo.ToDouble()));
+        }
+      } else {
+        const Currency s = stk_minimo - n;
+        const Currency qtd_min_apr = NumberOf(rsfinal, "QtdMinApr");
+        if (s >= qtd_min_apr) {
+          qtd_ub = s;
+          qtd_uc = in_purchase_unit(qtd_ub);
+          stk_apos = stk_minimo;
+          tempo = dias;
+        } else {
+          qtd_ub = qtd_min_apr;
+          qtd_uc = in_purchase_unit(qtd_ub);
+          stk_apos = n + qtd_ub;
+          if (!no_time) {
+            tempo = Currency::FromDouble(
+                (stk_apos.ToDouble() / stk_minimo.ToDouble()) *
+                dias.ToDouble());
+          }
+        }
+      }
+      rsfinal.Set("QtdUB", qtd_ub);
+      rsfinal.Set("QtdUC", qtd_uc);
+      rsfinal.Set("Tempo", tempo);
+      rsfinal.Set("StkApos", stk_apos);
+      rsfinal.Set("OriginalUB", qtd_ub);
+      rsfinal.Set("OriginalUC", qtd_uc);
+      rsfinal.Update();
+    });
+  }
+}
+
+void ReplenishmentEngine::MarcaCores(Recordset& rsfinal) {
+  for (rsfinal.MoveFirst(); !rsfinal.Eof(); rsfinal.MoveNext()) {
+    const std::string code = CodeOf(rsfinal.Get("Artigo"));
+    ForArticle(code, [&] {
+      const Currency cli = NumberOf(rsfinal, "Cli");
+      const Currency stk_prazo = NumberOf(rsfinal, "StkPrazo");
+      const Currency qtd_ub = NumberOf(rsfinal, "QtdUB");
+      rsfinal.Set("Cor", cli > stk_prazo ? 1 : 0);
+      rsfinal.Set("CorV", cli <= stk_prazo && qtd_ub > Currency() ? 1 : 0);
+      rsfinal.Update();
+    });
+  }
+}
+
+}  // namespace vor

@@ -1,0 +1,223 @@
+#include "engine/structure_exploder.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "core/error.h"
+#include "engine/sql_texts.h"
+
+namespace vor {
+
+namespace {
+
+// Codes compare without regard to letter case, as the ERP's collation does.
+std::string Fold(const std::string& text) {
+  std::string out = text;
+  for (char& c : out) {
+    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return out;
+}
+
+std::string Key(const std::string& a, const std::string& b) {
+  return Fold(a) + '\x1f' + Fold(b);
+}
+
+std::string TextOrEmpty(const Value& v) {
+  return v.is_null() ? std::string() : v.ToText();
+}
+
+}  // namespace
+
+StructureExploder::StructureExploder() = default;
+StructureExploder::~StructureExploder() = default;
+
+void StructureExploder::SetConnection(Connection& connection) {
+  connection_ = &connection;
+  lines_memory_.clear();
+  sub_memory_.clear();
+  explosion_memory_.clear();
+}
+
+void StructureExploder::SetMode(const std::string& mode) {
+  const std::string m = Fold(mode);
+  if (m == "B") {
+    all_levels_ = true;
+  } else if (m == "A") {
+    all_levels_ = false;
+  } else {
+    throw Error(kInvalidArgument,
+                "Modo de explosão de estrutura inválido: '" + mode + "'");
+  }
+}
+
+void StructureExploder::SetOption(int option) {
+  if (option != 0) {
+    throw Error(kInvalidArgument, "Opção de explosão de estrutura inválida: " +
+                                      std::to_string(option));
+  }
+}
+
+void StructureExploder::SetMemory(bool enabled) {
+  memory_ = enabled;
+  if (!enabled) {
+    lines_memory_.clear();
+    sub_memory_.clear();
+    explosion_memory_.clear();
+  }
+}
+
+Connection& StructureExploder::connection() const {
+  if (connection_ == nullptr) {
+    throw Error(errnum::kInvalidOperation,
+                "Explosão de estrutura sem ligação à base de dados");
+  }
+  return *connection_;
+}
+
+StructureExploder::Lines StructureExploder::LoadLines(
+    const std::string& product, const std::string& structure) {
+  const std::string key = Key(product, structure);
+  if (memory_) {
+    auto it = lines_memory_.find(key);
+    if (it != lines_memory_.end()) return it->second;
+  }
+  Recordset rs;
+  connection().OpenRecordset("", sql::StructureLinesQuery(product, structure),
+                             rs, -1, 0);
+  auto lines = std::make_shared<std::vector<Line>>();
+  for (; !rs.Eof(); rs.MoveNext()) {
+    Line line;
+    line.codigo = TextOrEmpty(rs.Get("CODIGO"));
+    line.tipo = TextOrEmpty(rs.Get("Tipo"));
+    const Value& q = rs.Get("Quantidade");
+    if (q.is_null()) {
+      throw Error(errnum::kInvalidUseOfNull,
+                  "Uso inválido de Null: Quantidade da linha " + line.codigo +
+                      " da estrutura " + structure + " do artigo " + product);
+    }
+    line.quantidade = q.ToDouble();
+    lines->push_back(std::move(line));
+  }
+  if (memory_) lines_memory_[key] = lines;
+  return lines;
+}
+
+std::optional<StructureExploder::SubAssembly> StructureExploder::SubStructure(
+    const std::string& code) {
+  const std::string key = Fold(code);
+  if (memory_) {
+    auto it = sub_memory_.find(key);
+    if (it != sub_memory_.end()) return it->second;
+  }
+  std::optional<SubAssembly> chosen;
+  Recordset base;
+  connection().OpenRecordset("", sql::BaseStructureQuery(code), base, -1, 0);
+  if (!base.Eof() && !base.Get("EstruturaBase").is_null()) {
+    SubAssembly sub{base.Get("EstruturaBase").ToText(), nullptr};
+    sub.lines = LoadLines(code, sub.structure);
+    if (!sub.lines->empty()) chosen = std::move(sub);
+  }
+  if (!chosen) {
+    Recordset smallest;
+    connection().OpenRecordset("", sql::SmallestStructureQuery(code), smallest,
+                               -1, 0);
+    if (!smallest.Eof() && !smallest.Get("Versao").is_null()) {
+      SubAssembly sub{smallest.Get("Versao").ToText(), nullptr};
+      sub.lines = LoadLines(code, sub.structure);
+      if (!sub.lines->empty()) chosen = std::move(sub);
+    }
+  }
+  if (memory_) sub_memory_[key] = chosen;
+  return chosen;
+}
+
+StructureExploder::Rows StructureExploder::Explode(const std::string& product,
+                                                   const std::string& structure,
+                                                   int level) {
+  // One frame per structure being walked; `path` holds the product and
+  // structure of each frame, from the root down, for the cycle test.
+  struct Frame {
+    Lines lines;
+    size_t next;
+    double factor;
+    int level;
+  };
+  struct Node {
+    std::string code;
+    std::string key;
+  };
+  auto rows = std::make_shared<std::vector<Row>>();
+  std::vector<Frame> stack;
+  std::vector<Node> path;
+  stack.push_back({LoadLines(product, structure), 0, 1.0, level + 1});
+  path.push_back({product, Key(product, structure)});
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    if (top.next == top.lines->size()) {
+      stack.pop_back();
+      path.pop_back();
+      continue;
+    }
+    const Line& line = (*top.lines)[top.next++];
+    const double quantity = top.factor * line.quantidade;
+    const int line_level = top.level;
+    const Lines keep = top.lines;  // `line` stays valid across push_back
+    rows->push_back({line.codigo, line.tipo, quantity, line_level});
+    if (!all_levels_ || Fold(line.tipo) != "CJ") continue;
+    std::optional<SubAssembly> sub = SubStructure(line.codigo);
+    if (!sub) continue;
+    const std::string key = Key(line.codigo, sub->structure);
+    auto seen = std::find_if(path.begin(), path.end(),
+                             [&](const Node& n) { return n.key == key; });
+    if (seen != path.end()) {
+      std::string cycle = "Estrutura cíclica: ";
+      for (const Node& n : path) cycle += n.code + " -> ";
+      cycle += line.codigo;
+      throw Error(errnum::kStructureCycle, cycle);
+    }
+    path.push_back({line.codigo, key});
+    stack.push_back({std::move(sub->lines), 0, quantity, line_level + 1});
+  }
+  return rows;
+}
+
+void StructureExploder::ExplodeStructure(Recordset& out,
+                                         const std::string& product,
+                                         const std::string& structure,
+                                         int level, ExplosionInfo* info) {
+  // Remembered explosions hold levels relative to 0; `level` is added below.
+  const std::string key =
+      std::string(all_levels_ ? "B" : "A") + Key(product, structure);
+  Rows rows;
+  if (memory_) {
+    auto it = explosion_memory_.find(key);
+    if (it != explosion_memory_.end()) rows = it->second;
+  }
+  if (!rows) {
+    rows = Explode(product, structure, 0);
+    if (memory_) explosion_memory_[key] = rows;
+  }
+
+  Recordset table;
+  table.AppendField("Codigo", FieldType::kText);
+  table.AppendField("Tipo", FieldType::kText);
+  table.AppendField("Quantidade", FieldType::kDouble);
+  table.AppendField("Nivel", FieldType::kInteger);
+  table.Open();
+  int deepest = 0;
+  for (const Row& r : *rows) {
+    const int nivel = r.nivel + level;
+    deepest = std::max(deepest, nivel);
+    table.AppendRow(
+        {Value(r.codigo), Value(r.tipo), Value(r.quantidade), Value(nivel)});
+  }
+  table.MoveFirst();
+  out = std::move(table);
+  if (info != nullptr) {
+    info->lines = static_cast<int64_t>(rows->size());
+    info->deepest_level = rows->empty() ? 0 : deepest;
+  }
+}
+
+}  // namespace vor
