@@ -1,0 +1,211 @@
+#include "db/instrumented_connection.h"
+
+#include <utility>
+
+#include "core/error.h"
+#include "db/sql_dialect.h"
+
+namespace vor {
+
+namespace {
+
+size_t Index(InstrumentedConnection::Operation op) {
+  return static_cast<size_t>(op);
+}
+
+}  // namespace
+
+template <typename F>
+auto InstrumentedConnection::Timed(Operation op, F&& call) const {
+  struct Clock {
+    const InstrumentedConnection* self;
+    Operation op;
+    std::chrono::steady_clock::time_point start =
+        std::chrono::steady_clock::now();
+    ~Clock() {
+      self->time_[Index(op)] +=
+          std::chrono::duration_cast<std::chrono::nanoseconds>(
+              std::chrono::steady_clock::now() - start);
+    }
+  } clock{this, op};
+  return call();
+}
+
+// Passes the recordset calls on, counted and timed under the connection.
+class InstrumentedConnection::WrappedRecordset : public UpdatableRecordset {
+ public:
+  WrappedRecordset(InstrumentedConnection* owner,
+                   std::unique_ptr<UpdatableRecordset> inner)
+      : owner_(owner), inner_(std::move(inner)) {}
+
+  void AddNew() override {
+    owner_->Enter(Operation::kAddNew, nullptr);
+    owner_->Timed(Operation::kAddNew, [&] { inner_->AddNew(); });
+  }
+  void Set(std::string_view column, const Value& value) override {
+    owner_->Enter(Operation::kSet, nullptr);
+    owner_->Timed(Operation::kSet, [&] { inner_->Set(column, value); });
+  }
+  void Update() override {
+    owner_->Enter(Operation::kUpdate, nullptr);
+    ++owner_->statements_["insert"];
+    owner_->Timed(Operation::kUpdate, [&] { inner_->Update(); });
+  }
+
+ private:
+  InstrumentedConnection* owner_;
+  std::unique_ptr<UpdatableRecordset> inner_;
+};
+
+InstrumentedConnection::InstrumentedConnection(Connection& inner)
+    : inner_(inner) {}
+
+InstrumentedConnection::InstrumentedConnection(
+    std::unique_ptr<Connection> inner)
+    : owned_(std::move(inner)), inner_(*owned_) {}
+
+InstrumentedConnection::~InstrumentedConnection() = default;
+
+const char* InstrumentedConnection::OperationName(Operation op) {
+  switch (op) {
+    case Operation::kOpenConnection:
+      return "OpenConnection";
+    case Operation::kOpenRecordset:
+      return "OpenRecordset";
+    case Operation::kExecuteSql:
+      return "ExecuteSql";
+    case Operation::kOpenRecordsetForUpdate:
+      return "OpenRecordsetForUpdate";
+    case Operation::kAddNew:
+      return "AddNew";
+    case Operation::kSet:
+      return "Set";
+    case Operation::kUpdate:
+      return "Update";
+    case Operation::kBeginWrite:
+      return "BeginWrite";
+    case Operation::kEndWrite:
+      return "EndWrite";
+    case Operation::kWriteInProgress:
+      return "WriteInProgress";
+    case Operation::kAbandonWrite:
+      return "AbandonWrite";
+  }
+  return "?";
+}
+
+int64_t InstrumentedConnection::Calls(Operation op) const {
+  return calls_[Index(op)];
+}
+
+int64_t InstrumentedConnection::Statements(const std::string& kind) const {
+  const auto it = statements_.find(kind);
+  return it == statements_.end() ? 0 : it->second;
+}
+
+std::chrono::nanoseconds InstrumentedConnection::TimeSpent() const {
+  std::chrono::nanoseconds total{};
+  for (const auto& t : time_) total += t;
+  return total;
+}
+
+std::chrono::nanoseconds InstrumentedConnection::TimeSpent(Operation op) const {
+  return time_[Index(op)];
+}
+
+void InstrumentedConnection::ResetCounts() {
+  calls_.fill(0);
+  time_.fill(std::chrono::nanoseconds{});
+  statements_.clear();
+  sql_log_.clear();
+}
+
+void InstrumentedConnection::FailOnCall(Operation op, int n,
+                                        const std::string& sql_contains) {
+  rules_.push_back(Rule{op, n, sql_contains});
+}
+
+void InstrumentedConnection::Enter(Operation op, const std::string* sql) {
+  const int64_t call = ++calls_[Index(op)];
+  for (Rule& rule : rules_) {
+    if (rule.fired || rule.op != op) continue;
+    if (!rule.sql_contains.empty() &&
+        (sql == nullptr || sql->find(rule.sql_contains) == std::string::npos)) {
+      continue;
+    }
+    if (++rule.seen != rule.n) continue;
+    rule.fired = true;
+    std::string text = std::string("Falha simulada na operação ") +
+                       OperationName(op) + " (chamada " + std::to_string(call) +
+                       ")";
+    if (sql != nullptr) text += ": " + *sql;
+    throw Error(errnum::kDatabase, text);
+  }
+}
+
+bool InstrumentedConnection::OpenConnection(
+    const std::string& connection_text) {
+  // The text holds the password: it never goes into the failure text.
+  Enter(Operation::kOpenConnection, nullptr);
+  return Timed(Operation::kOpenConnection,
+               [&] { return inner_.OpenConnection(connection_text); });
+}
+
+bool InstrumentedConnection::IsOpen() const { return inner_.IsOpen(); }
+
+std::string InstrumentedConnection::OpenFailure() const {
+  return inner_.OpenFailure();
+}
+
+void InstrumentedConnection::OpenRecordset(const std::string& source,
+                                           const std::string& sql,
+                                           Recordset& rs, int cursor_type,
+                                           int options) {
+  Enter(Operation::kOpenRecordset, &sql);
+  ++statements_[StatementKind(sql)];
+  if (record_sql_) sql_log_.push_back(sql);
+  Timed(Operation::kOpenRecordset,
+        [&] { inner_.OpenRecordset(source, sql, rs, cursor_type, options); });
+}
+
+void InstrumentedConnection::ExecuteSql(const std::string& source,
+                                        const std::string& statement) {
+  Enter(Operation::kExecuteSql, &statement);
+  ++statements_[StatementKind(statement)];
+  if (record_sql_) sql_log_.push_back(statement);
+  Timed(Operation::kExecuteSql, [&] { inner_.ExecuteSql(source, statement); });
+}
+
+void InstrumentedConnection::OpenRecordsetForUpdate(
+    const std::string& sql, std::unique_ptr<UpdatableRecordset>& rs,
+    int lock_type, int options) {
+  Enter(Operation::kOpenRecordsetForUpdate, &sql);
+  std::unique_ptr<UpdatableRecordset> inner;
+  Timed(Operation::kOpenRecordsetForUpdate,
+        [&] { inner_.OpenRecordsetForUpdate(sql, inner, lock_type, options); });
+  rs = std::make_unique<WrappedRecordset>(this, std::move(inner));
+}
+
+void InstrumentedConnection::BeginWrite() {
+  Enter(Operation::kBeginWrite, nullptr);
+  Timed(Operation::kBeginWrite, [&] { inner_.BeginWrite(); });
+}
+
+void InstrumentedConnection::EndWrite() {
+  Enter(Operation::kEndWrite, nullptr);
+  Timed(Operation::kEndWrite, [&] { inner_.EndWrite(); });
+}
+
+bool InstrumentedConnection::WriteInProgress() const {
+  // Counted, but never made to fail: it is the error handler's question.
+  ++calls_[Index(Operation::kWriteInProgress)];
+  return Timed(Operation::kWriteInProgress,
+               [&] { return inner_.WriteInProgress(); });
+}
+
+void InstrumentedConnection::AbandonWrite() {
+  Enter(Operation::kAbandonWrite, nullptr);
+  Timed(Operation::kAbandonWrite, [&] { inner_.AbandonWrite(); });
+}
+
+}  // namespace vor

@@ -1,0 +1,124 @@
+// InstrumentedConnection: a Connection that passes every call on to another
+// Connection while counting the calls per operation and per statement kind,
+// adding up the wall time spent inside the wrapped calls, and, on request,
+// failing a chosen call. The engine, writer and benchmark tests use it to see
+// what reaches the database and to interrupt a run at a precise point.
+//
+//   QtSqlConnection db; db.OpenConnection(text);
+//   InstrumentedConnection probe(db);
+//   probe.FailOnCall(InstrumentedConnection::Operation::kUpdate, 3);
+//   GravaTabela(rsfinal, probe);  // the 3rd row's insert raises the error
+//   EXPECT_EQ(probe.Calls(InstrumentedConnection::Operation::kUpdate), 3);
+#ifndef VOR_DB_INSTRUMENTED_CONNECTION_H_
+#define VOR_DB_INSTRUMENTED_CONNECTION_H_
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/connection.h"
+
+namespace vor {
+
+class InstrumentedConnection : public Connection {
+ public:
+  enum class Operation {
+    kOpenConnection,
+    kOpenRecordset,
+    kExecuteSql,
+    kOpenRecordsetForUpdate,
+    kAddNew,  // UpdatableRecordset::AddNew
+    kSet,     // UpdatableRecordset::Set
+    kUpdate,  // UpdatableRecordset::Update (one INSERT)
+    kBeginWrite,
+    kEndWrite,
+    kWriteInProgress,
+    kAbandonWrite,
+  };
+  static constexpr int kOperationCount = 11;
+
+  // Wraps `inner`, which must outlive this object.
+  explicit InstrumentedConnection(Connection& inner);
+  // Wraps and owns `inner`.
+  explicit InstrumentedConnection(std::unique_ptr<Connection> inner);
+  ~InstrumentedConnection() override;
+
+  // Name of an operation ("OpenRecordset", "Update"...), for messages.
+  static const char* OperationName(Operation op);
+
+  // Calls of `op` so far, including a call that was made to fail.
+  int64_t Calls(Operation op) const;
+  // Statements of a kind: the first word of the SQL in lower case
+  // ("select", "delete"...), for OpenRecordset and ExecuteSql; every Update
+  // of an updatable recordset counts as one "insert".
+  int64_t Statements(const std::string& kind) const;
+  // Wall time spent inside the wrapped calls, in total and per operation.
+  std::chrono::nanoseconds TimeSpent() const;
+  std::chrono::nanoseconds TimeSpent(Operation op) const;
+  // The SQL texts given to OpenRecordset and ExecuteSql, in order, while
+  // recording is on (off at first).
+  void RecordSql(bool on) { record_sql_ = on; }
+  const std::vector<std::string>& SqlLog() const { return sql_log_; }
+  // Forgets counts, times and the SQL log (failure rules stay).
+  void ResetCounts();
+
+  // Makes the `n`-th call (1-based) of `op` raise Error -2147217900
+  // "Falha simulada ..." instead of reaching the wrapped connection. With
+  // `sql_contains`, only calls whose SQL text contains it are counted for
+  // this rule (OpenRecordset, ExecuteSql, OpenRecordsetForUpdate). Each rule
+  // fires once; several rules may be set.
+  void FailOnCall(Operation op, int n, const std::string& sql_contains = "");
+  void ClearFailures() { rules_.clear(); }
+
+  bool OpenConnection(const std::string& connection_text) override;
+  bool IsOpen() const override;
+  std::string OpenFailure() const override;
+  void OpenRecordset(const std::string& source, const std::string& sql,
+                     Recordset& rs, int cursor_type = -1,
+                     int options = 0) override;
+  void ExecuteSql(const std::string& source,
+                  const std::string& statement) override;
+  void OpenRecordsetForUpdate(const std::string& sql,
+                              std::unique_ptr<UpdatableRecordset>& rs,
+                              int lock_type = 3, int options = -1) override;
+  void BeginWrite() override;
+  void EndWrite() override;
+  bool WriteInProgress() const override;
+  void AbandonWrite() override;
+
+ private:
+  class WrappedRecordset;
+  friend class WrappedRecordset;
+
+  struct Rule {
+    Operation op;
+    int n;
+    std::string sql_contains;
+    int seen = 0;
+    bool fired = false;
+  };
+
+  // Counts the call and raises the simulated failure when a rule says so.
+  void Enter(Operation op, const std::string* sql);
+  // Runs `call` and adds its wall time to `op`, also when it raises.
+  template <typename F>
+  auto Timed(Operation op, F&& call) const;
+
+  std::unique_ptr<Connection> owned_;
+  Connection& inner_;
+  // Mutable: WriteInProgress is const in the interface but still counted.
+  mutable std::array<int64_t, kOperationCount> calls_{};
+  mutable std::array<std::chrono::nanoseconds, kOperationCount> time_{};
+  std::map<std::string, int64_t> statements_;
+  bool record_sql_ = false;
+  std::vector<std::string> sql_log_;
+  std::vector<Rule> rules_;
+};
+
+}  // namespace vor
+
+#endif  // VOR_DB_INSTRUMENTED_CONNECTION_H_

@@ -1,0 +1,585 @@
+#include "db/qt_sql_connection.h"
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QString>
+#include <atomic>
+#include <filesystem>
+#include <system_error>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "core/error.h"
+#include "core/text_util.h"
+#include "db/connection_string_builder.h"
+#include "db/qt_open_parameters.h"
+#include "db/qt_values.h"
+#include "db/sql_dialect.h"
+#include "db/table_columns.h"
+
+namespace vor {
+
+namespace {
+
+constexpr char kOpenFailure[] =
+    "Não foi possivel Abrir a base de dados indicada !";
+// Statements are quoted in error descriptions up to this many characters.
+constexpr size_t kStatementShown = 300;
+// A password shorter than this is not searched for in driver texts: such a
+// short string would match ordinary words of the text.
+constexpr size_t kShortestScrubbedPassword = 3;
+// Cached INSERT sources are forgotten past this many distinct SELECT texts.
+constexpr size_t kMaxCachedSources = 1000;
+
+std::string ToStd(const QString& s) { return s.toUtf8().toStdString(); }
+
+QString ToQt(const std::string& s) { return QString::fromUtf8(s); }
+
+std::string Shorten(const std::string& statement) {
+  if (Utf8Length(statement) <= kStatementShown) return statement;
+  return std::string(Utf8Prefix(statement, kStatementShown)) + "...";
+}
+
+std::string NextConnectionName() {
+  static std::atomic<unsigned long long> counter{0};
+  return "vor_db_" + std::to_string(++counter);
+}
+
+bool IsBusy(const QSqlError& e) {
+  const QString code = e.nativeErrorCode();
+  // SQLITE_BUSY, SQLITE_LOCKED; SQL Server's lock request time-out.
+  if (code == "5" || code == "6" || code == "1222") return true;
+  const QString text = e.text();
+  return text.contains("database is locked", Qt::CaseInsensitive) ||
+         text.contains("database table is locked", Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+struct QtSqlConnection::State {
+  std::string name = NextConnectionName();
+  QSqlDatabase db;
+  bool registered = false;  // `name` is known to QSqlDatabase
+  bool open = false;
+  std::string failure;
+  bool sqlite = false;
+  bool odbc = false;
+  std::string password;  // only to keep it out of driver texts
+  bool in_write = false;
+  // Column lists by folded table name, and by SELECT text of
+  // OpenRecordsetForUpdate.
+  std::unordered_map<std::string, std::shared_ptr<const TableColumns>> tables;
+  std::unordered_map<std::string, std::shared_ptr<const TableColumns>> sources;
+  // Prepared INSERTs by table and set of columns.
+  std::unordered_map<std::string, std::unique_ptr<QSqlQuery>> inserts;
+
+  ~State() { Close(); }
+
+  // Closes and forgets the Qt connection. Any write in progress is rolled
+  // back by the database itself when its connection closes.
+  void Close() {
+    inserts.clear();  // statements go before their connection
+    sources.clear();
+    tables.clear();
+    if (db.isOpen()) db.close();
+    db = QSqlDatabase();
+    if (registered) {
+      QSqlDatabase::removeDatabase(ToQt(name));
+      registered = false;
+    }
+    open = false;
+    in_write = false;
+  }
+
+  // The driver's text with the password, if it ever shows, masked.
+  std::string Scrub(std::string text) const {
+    if (password.size() < kShortestScrubbedPassword) return text;
+    size_t pos = 0;
+    while ((pos = text.find(password, pos)) != std::string::npos) {
+      text.replace(pos, password.size(),
+                   ConnectionStringBuilder::kRedactedPassword);
+      pos += 4;
+    }
+    return text;
+  }
+
+  std::string DriverText(const QSqlError& e) const {
+    return Scrub(ToStd(e.text().trimmed()));
+  }
+
+  [[noreturn]] void Fail(const QSqlError& e, const std::string& statement,
+                         const std::string& detail = "") const {
+    std::string text =
+        IsBusy(e) ? "Base de dados ocupada: " : "Erro na base de dados: ";
+    text += DriverText(e);
+    if (!detail.empty()) text += " " + detail;
+    text += " [instrução: " + Scrub(Shorten(statement)) + "]";
+    throw Error(errnum::kDatabase, text);
+  }
+
+  void RequireOpen() const {
+    if (open) return;
+    throw Error(errnum::kDatabase,
+                failure.empty() ? "A ligação à base de dados não está aberta"
+                                : failure);
+  }
+
+  std::string ForDatabase(const std::string& sql) const {
+    return sqlite ? RewriteForSqlite(sql) : sql;
+  }
+
+  void Execute(const std::string& sql) {
+    QSqlQuery q(db);
+    if (!q.exec(ToQt(ForDatabase(sql)))) Fail(q.lastError(), sql);
+  }
+
+  std::shared_ptr<const TableColumns> Columns(const std::string& table);
+  std::shared_ptr<const TableColumns> ReadColumns(const std::string& table);
+  QSqlQuery& PreparedInsert(const TableColumns& table,
+                            const std::vector<int>& columns,
+                            const std::string& key);
+  void Insert(const TableColumns& table, const std::vector<Value>& values,
+              const std::vector<char>& set);
+};
+
+namespace {
+
+// "schema.table" split at its dots.
+std::vector<std::string> NameParts(const std::string& name) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  while (true) {
+    const size_t dot = name.find('.', start);
+    parts.push_back(name.substr(start, dot - start));
+    if (dot == std::string::npos) break;
+    start = dot + 1;
+  }
+  return parts;
+}
+
+std::string DoubleQuoted(const std::string& name) {
+  std::string out = "\"";
+  for (char c : name) {
+    out += c;
+    if (c == '"') out += '"';
+  }
+  out += '"';
+  return out;
+}
+
+}  // namespace
+
+std::shared_ptr<const TableColumns> QtSqlConnection::State::ReadColumns(
+    const std::string& table) {
+  std::vector<ColumnInfo> columns;
+  if (sqlite) {
+    const std::vector<std::string> parts = NameParts(table);
+    std::string sql = "PRAGMA ";
+    if (parts.size() == 2) sql += DoubleQuoted(parts[0]) + ".";
+    sql += "table_info(" + DoubleQuoted(parts.back()) + ")";
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.exec(ToQt(sql))) Fail(q.lastError(), sql);
+    while (q.next()) {
+      columns.push_back(ColumnFromDeclaredType(ToStd(q.value(1).toString()),
+                                               ToStd(q.value(2).toString())));
+    }
+    if (q.lastError().isValid()) Fail(q.lastError(), sql);
+  } else {
+    const QSqlRecord record = db.record(ToQt(table));
+    for (int i = 0; i < record.count(); ++i) {
+      const QSqlField f = record.field(i);
+      columns.push_back(
+          ColumnFromOdbcType(ToStd(f.name()), f.typeID(), f.length()));
+    }
+  }
+  if (columns.empty()) {
+    throw Error(errnum::kDatabase,
+                "A tabela " + table + " não existe na base de dados");
+  }
+  return std::make_shared<const TableColumns>(table, std::move(columns));
+}
+
+std::shared_ptr<const TableColumns> QtSqlConnection::State::Columns(
+    const std::string& table) {
+  std::string key;
+  FoldCase(table, &key);
+  auto it = tables.find(key);
+  if (it != tables.end()) return it->second;
+  auto columns = ReadColumns(table);
+  tables.emplace(std::move(key), columns);
+  return columns;
+}
+
+QSqlQuery& QtSqlConnection::State::PreparedInsert(
+    const TableColumns& table, const std::vector<int>& columns,
+    const std::string& key) {
+  auto it = inserts.find(key);
+  if (it != inserts.end()) return *it->second;
+  QSqlDriver* driver = db.driver();
+  QString sql =
+      "INSERT INTO " +
+      driver->escapeIdentifier(ToQt(table.table()), QSqlDriver::TableName);
+  if (columns.empty()) {
+    sql += " DEFAULT VALUES";
+  } else {
+    QString names;
+    QString marks;
+    for (size_t i = 0; i < columns.size(); ++i) {
+      if (i > 0) {
+        names += ", ";
+        marks += ", ";
+      }
+      names += driver->escapeIdentifier(ToQt(table.columns()[columns[i]].name),
+                                        QSqlDriver::FieldName);
+      marks += "?";
+    }
+    sql += " (" + names + ") VALUES (" + marks + ")";
+  }
+  auto q = std::make_unique<QSqlQuery>(db);
+  if (!q->prepare(sql)) Fail(q->lastError(), ToStd(sql));
+  QSqlQuery& ref = *q;
+  inserts.emplace(key, std::move(q));
+  return ref;
+}
+
+void QtSqlConnection::State::Insert(const TableColumns& table,
+                                    const std::vector<Value>& values,
+                                    const std::vector<char>& set) {
+  const std::vector<ColumnInfo>& info = table.columns();
+  std::vector<int> columns;
+  columns.reserve(info.size());
+  std::string key;
+  FoldCase(table.table(), &key);
+  key += '\x1f';
+  for (size_t i = 0; i < info.size(); ++i) {
+    if (!set[i]) continue;
+    columns.push_back(static_cast<int>(i));
+    key += std::to_string(i);
+    key += ',';
+  }
+
+  std::string article;
+  const int article_column = table.Find("Artigo");
+  if (article_column >= 0 && set[article_column] &&
+      !values[article_column].is_null()) {
+    article = values[article_column].ToText();
+  }
+
+  // Convert every value before anything is bound, so a bad value leaves the
+  // prepared statement untouched.
+  std::vector<QVariant> bound;
+  bound.reserve(columns.size());
+  for (int c : columns) {
+    bound.push_back(
+        BindValueFor(info[c], values[c], sqlite, table.table(), article));
+  }
+  QSqlQuery& q = PreparedInsert(table, columns, key);
+  for (size_t i = 0; i < bound.size(); ++i) {
+    q.bindValue(static_cast<int>(i), bound[i]);
+  }
+  if (!q.exec()) {
+    Fail(q.lastError(), ToStd(q.lastQuery()),
+         article.empty() ? "" : "(artigo " + article + ")");
+  }
+}
+
+namespace {
+
+class QtUpdatableRecordset : public UpdatableRecordset {
+ public:
+  QtUpdatableRecordset(std::weak_ptr<QtSqlConnection::State> state,
+                       std::shared_ptr<const TableColumns> table)
+      : state_(std::move(state)), table_(std::move(table)) {}
+
+  void AddNew() override {
+    Live();
+    values_.assign(table_->columns().size(), Value());
+    set_.assign(table_->columns().size(), 0);
+    adding_ = true;
+  }
+
+  void Set(std::string_view column, const Value& value) override {
+    RequireNewRow();
+    const int index = table_->Find(column);
+    if (index < 0) {
+      throw Error(errnum::kFieldNotFound, "A coluna " + std::string(column) +
+                                              " não existe na tabela " +
+                                              table_->table());
+    }
+    values_[index] = value;
+    set_[index] = 1;
+  }
+
+  void Update() override {
+    RequireNewRow();
+    Live().Insert(*table_, values_, set_);
+    adding_ = false;
+  }
+
+ private:
+  QtSqlConnection::State& Live() {
+    std::shared_ptr<QtSqlConnection::State> state = state_.lock();
+    if (!state || !state->open) {
+      throw Error(errnum::kDatabase, "A ligação à base de dados da tabela " +
+                                         table_->table() + " já foi fechada");
+    }
+    // The connection owns the state; while it lives the reference holds.
+    return *state;
+  }
+
+  void RequireNewRow() const {
+    if (!adding_) {
+      throw Error(errnum::kNoCurrentRecord, "Não há registo novo na tabela " +
+                                                table_->table() +
+                                                " (falta AddNew)");
+    }
+  }
+
+  std::weak_ptr<QtSqlConnection::State> state_;
+  std::shared_ptr<const TableColumns> table_;
+  std::vector<Value> values_;
+  std::vector<char> set_;
+  bool adding_ = false;
+};
+
+// Why an SQLite file cannot be opened, or "" when it can be tried.
+std::string SqliteFileProblem(const std::string& path) {
+  if (path.empty()) return "não foi indicado o ficheiro da base de dados";
+  std::error_code ec;
+  const auto status = std::filesystem::status(path, ec);
+  if (status.type() == std::filesystem::file_type::not_found) {
+    return "o ficheiro não existe";
+  }
+  if (ec) return "o ficheiro não pode ser consultado (" + ec.message() + ")";
+  if (status.type() == std::filesystem::file_type::directory) {
+    return "o caminho indicado é uma pasta, não um ficheiro";
+  }
+  if (status.type() != std::filesystem::file_type::regular) {
+    return "o caminho indicado não é um ficheiro normal";
+  }
+  if (std::filesystem::file_size(path, ec) == 0 && !ec) {
+    return "o ficheiro está vazio, não é uma base de dados";
+  }
+  return "";
+}
+
+}  // namespace
+
+QtSqlConnection::QtSqlConnection() : state_(std::make_shared<State>()) {}
+
+QtSqlConnection::~QtSqlConnection() {
+  if (state_->in_write && state_->open) {
+    // Nobody is left to report a failed rollback to; closing the
+    // connection below rolls the transaction back in any case.
+    QSqlQuery q(state_->db);
+    if (state_->sqlite) {
+      q.exec("ROLLBACK");
+    } else {
+      state_->db.rollback();
+    }
+  }
+  state_->Close();
+}
+
+bool QtSqlConnection::OpenConnection(const std::string& connection_text) {
+  // A fresh state: recordsets of an earlier database stop working.
+  state_->Close();
+  state_ = std::make_shared<State>();
+  State& s = *state_;
+
+  ConnectionParameters login;
+  std::string reason;
+  if (!ConnectionStringBuilder::Parse(connection_text, &login, &reason)) {
+    reason = "texto de ligação inválido: " + reason;
+  }
+  s.password = login.password;
+  const QtOpenParameters p = BuildOpenParameters(login);
+  s.sqlite = p.sqlite_dialect;
+  s.odbc = p.qt_driver == "QODBC";
+
+  if (reason.empty() && p.sqlite_dialect)
+    reason = SqliteFileProblem(p.database_file);
+  if (reason.empty()) {
+    s.db = QSqlDatabase::addDatabase(ToQt(p.qt_driver), ToQt(s.name));
+    s.registered = true;
+    if (!s.db.isValid()) {
+      reason = "o controlador " + p.qt_driver + " do Qt não está disponível";
+    }
+  }
+  if (reason.empty()) {
+    s.db.setDatabaseName(ToQt(p.database_name));
+    s.db.setConnectOptions(ToQt(p.connect_options));
+    // Decimal columns come as text and are read exactly (never as doubles).
+    if (s.odbc) s.db.setNumericalPrecisionPolicy(QSql::HighPrecision);
+    if (!s.db.open()) {
+      reason = s.DriverText(s.db.lastError());
+      if (reason.empty()) reason = "o controlador não indicou a causa";
+    }
+  }
+  if (reason.empty()) {
+    QSqlQuery q(s.db);
+    const char* check =
+        p.sqlite_dialect ? "select count(*) from sqlite_master" : nullptr;
+    std::string lock_timeout;
+    if (!p.sqlite_dialect) {
+      // Without it a server waits for a lock for ever.
+      lock_timeout = "SET LOCK_TIMEOUT " + std::to_string(login.timeout_ms);
+      check = lock_timeout.c_str();
+    }
+    if (!q.exec(check)) {
+      reason = p.sqlite_dialect
+                   ? "o ficheiro não é uma base de dados SQLite válida (" +
+                         s.DriverText(q.lastError()) + ")"
+                   : s.DriverText(q.lastError());
+    }
+  }
+  if (!reason.empty()) {
+    s.Close();
+    s.failure = std::string(kOpenFailure) + "\r\n Servidor =" + login.server +
+                "\r\nBase de dados =" + login.database +
+                "\r\nMotivo: " + s.Scrub(reason);
+    return false;
+  }
+  s.open = true;
+  return true;
+}
+
+bool QtSqlConnection::IsOpen() const { return state_->open; }
+
+std::string QtSqlConnection::OpenFailure() const { return state_->failure; }
+
+std::string QtSqlConnection::QtConnectionName() const { return state_->name; }
+
+bool QtSqlConnection::IsSqlite() const { return state_->sqlite; }
+
+void QtSqlConnection::OpenRecordset(const std::string& /*source*/,
+                                    const std::string& sql, Recordset& rs,
+                                    int /*cursor_type*/, int /*options*/) {
+  State& s = *state_;
+  s.RequireOpen();
+  QSqlQuery q(s.db);
+  q.setForwardOnly(true);
+  if (!q.exec(ToQt(s.ForDatabase(sql)))) s.Fail(q.lastError(), sql);
+
+  const QSqlRecord record = q.record();
+  const int n = record.count();
+  Recordset out;
+  std::vector<int> types(n, kNoOdbcType);
+  for (int i = 0; i < n; ++i) {
+    std::string name = ToStd(record.fieldName(i));
+    if (name.empty()) name = "Expr" + std::to_string(1000 + i);
+    // A second column of the same name is kept under a numbered name; the
+    // name itself reads the first, as in the database's own result.
+    if (out.FindField(name) >= 0) {
+      std::string base = name;
+      for (int k = 1; out.FindField(name) >= 0; ++k) {
+        name = base + "_" + std::to_string(k);
+      }
+    }
+    out.AppendField(name, FieldType::kVariant);
+    if (s.odbc) types[i] = record.field(i).typeID();
+  }
+  out.Open();
+  while (q.next()) {
+    std::vector<Value> row;
+    row.reserve(n);
+    for (int i = 0; i < n; ++i) {
+      row.push_back(ValueFromQt(q.value(i), q.isNull(i), types[i]));
+    }
+    out.AppendRow(std::move(row));
+  }
+  if (q.lastError().isValid()) s.Fail(q.lastError(), sql);
+  out.MoveFirst();
+  rs = std::move(out);
+}
+
+void QtSqlConnection::ExecuteSql(const std::string& /*source*/,
+                                 const std::string& statement) {
+  state_->RequireOpen();
+  state_->Execute(statement);
+}
+
+void QtSqlConnection::OpenRecordsetForUpdate(
+    const std::string& sql, std::unique_ptr<UpdatableRecordset>& rs,
+    int /*lock_type*/, int /*options*/) {
+  State& s = *state_;
+  s.RequireOpen();
+  std::shared_ptr<const TableColumns> table;
+  auto it = s.sources.find(sql);
+  if (it != s.sources.end()) {
+    table = it->second;
+  } else {
+    const std::string name = SelectTableName(sql);
+    if (name.empty()) {
+      throw Error(errnum::kDatabase,
+                  "Não foi possível identificar a tabela da instrução: " +
+                      Shorten(sql));
+    }
+    table = s.Columns(name);
+    if (s.sources.size() >= kMaxCachedSources) s.sources.clear();
+    s.sources.emplace(sql, table);
+  }
+  rs = std::make_unique<QtUpdatableRecordset>(state_, std::move(table));
+}
+
+void QtSqlConnection::BeginWrite() {
+  State& s = *state_;
+  s.RequireOpen();
+  if (s.in_write) {
+    throw Error(errnum::kInvalidOperation,
+                "Já existe uma escrita em curso nesta ligação");
+  }
+  if (s.sqlite) {
+    s.Execute("BEGIN IMMEDIATE");
+  } else if (!s.db.transaction()) {
+    s.Fail(s.db.lastError(), "BEGIN TRANSACTION");
+  }
+  s.in_write = true;
+}
+
+void QtSqlConnection::EndWrite() {
+  State& s = *state_;
+  s.RequireOpen();
+  if (!s.in_write) {
+    throw Error(errnum::kInvalidOperation,
+                "Não há nenhuma escrita em curso para terminar");
+  }
+  // On failure the write stays in progress, for AbandonWrite to undo.
+  if (s.sqlite) {
+    s.Execute("COMMIT");
+  } else if (!s.db.commit()) {
+    s.Fail(s.db.lastError(), "COMMIT");
+  }
+  s.in_write = false;
+}
+
+bool QtSqlConnection::WriteInProgress() const { return state_->in_write; }
+
+void QtSqlConnection::AbandonWrite() {
+  State& s = *state_;
+  if (!s.in_write) return;
+  s.in_write = false;
+  if (!s.open) return;
+  if (s.sqlite) {
+    QSqlQuery q(s.db);
+    if (q.exec("ROLLBACK")) return;
+    // A failed COMMIT may already have ended the transaction: then there
+    // is nothing left to undo and nothing was kept.
+    if (q.lastError().text().contains("no transaction is active",
+                                      Qt::CaseInsensitive)) {
+      return;
+    }
+    s.Fail(q.lastError(), "ROLLBACK", "(não foi possível anular a escrita)");
+  }
+  if (!s.db.rollback()) {
+    s.Fail(s.db.lastError(), "ROLLBACK", "(não foi possível anular a escrita)");
+  }
+}
+
+}  // namespace vor
