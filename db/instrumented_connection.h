@@ -70,7 +70,8 @@ class InstrumentedConnection : public Connection {
   // "Falha simulada ..." instead of reaching the wrapped connection. With
   // `sql_contains`, only calls whose SQL text contains it are counted for
   // this rule (OpenRecordset, ExecuteSql, OpenRecordsetForUpdate). Each rule
-  // fires once; several rules may be set.
+  // fires once; several rules may be set. WriteInProgress is counted but
+  // never made to fail: it is the question an error handler asks.
   void FailOnCall(Operation op, int n, const std::string& sql_contains = "");
   void ClearFailures() { rules_.clear(); }
 

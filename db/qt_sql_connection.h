@@ -82,6 +82,8 @@ class QtSqlConnection : public Connection {
   // True when the open database is SQLite (embedded or through ODBC).
   bool IsSqlite() const;
 
+  // Implementation state, shared with the recordsets this object made so
+  // that they notice when it is gone (opaque outside the source file).
   struct State;
 
  private:
