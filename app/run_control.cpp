@@ -1,0 +1,66 @@
+#include "app/run_control.h"
+
+#include <utility>
+
+#include "core/error.h"
+#include "engine/replenishment_engine.h"
+
+namespace vor {
+
+namespace {
+
+// Releases the run log when the run ends, whichever way it ends; the log
+// object's destructor closes its file.
+class RunLogScope {
+ public:
+  explicit RunLogScope(std::unique_ptr<cl_log>& slot) : slot_(slot) {}
+  ~RunLogScope() { slot_.reset(); }
+  RunLogScope(const RunLogScope&) = delete;
+  RunLogScope& operator=(const RunLogScope&) = delete;
+
+ private:
+  std::unique_ptr<cl_log>& slot_;
+};
+
+}  // namespace
+
+RunControl::RunControl(StartupState& state, LocalClock clock)
+    : state_(state), clock_(std::move(clock)) {}
+
+RunOutcome RunControl::Sincronizar(Progress& progress) {
+  if (state_.ErpConnection == nullptr) {
+    throw Error(errnum::kInvalidOperation,
+                "Sincronizar: a ligação à base de dados não foi criada");
+  }
+  run_log_ = std::make_unique<cl_log>(clock_);
+  RunLogScope scope(run_log_);
+  cl_log& log = *run_log_;
+
+  RunOutcome outcome;
+  // A run whose log cannot be written would fail at its first progress
+  // line anyway; stopping here keeps the database untouched and names the
+  // log and the reason.
+  if (!log.Abrir(state_.SettingsFilePath)) {
+    std::string description =
+        "Não foi possível abrir o ficheiro de registo " +
+        (log.path().empty() ? std::string("(caminho desconhecido)")
+                            : log.path());
+    if (!log.open_error().empty()) description += " (" + log.open_error() + ")";
+    throw Error(errnum::kFileError, description);
+  }
+  outcome.log_path = log.path();
+
+  ReplenishmentEngine engine(*state_.ErpConnection, log, progress,
+                             state_.ComponentMode, clock_);
+  if (!engine.LerExistencias()) {
+    outcome.error_message = engine.error_message();
+    return outcome;
+  }
+  progress.AddLine(kRunFinishedLine);
+  log.Escrever(kRunFinishedLine);
+  log.Fechar();
+  outcome.completed = true;
+  return outcome;
+}
+
+}  // namespace vor

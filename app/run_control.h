@@ -1,0 +1,62 @@
+// RunControl: one synchronisation run (Sincronizar) over the start-up state:
+// opens the day's run log, runs the replenishment engine, announces the end
+// of the run in the progress list and the log, and closes the log. The
+// window calls it inside its guarded run (disable, Sincronizar, enable); the
+// silent run calls it once and ends the program with the outcome.
+#ifndef VOR_APP_RUN_CONTROL_H_
+#define VOR_APP_RUN_CONTROL_H_
+
+#include <memory>
+#include <string>
+
+#include "app/startup.h"
+#include "core/clock.h"
+#include "engine/progress.h"
+#include "log/cl_log.h"
+
+namespace vor {
+
+// The last line of a completed run, in the progress list and the log.
+inline constexpr char kRunFinishedLine[] = "Emissão Mapas terminada";
+
+// How a run ended when it did not raise.
+struct RunOutcome {
+  // True when the engine completed and the closing line was written.
+  bool completed = false;
+  // When the engine's error handler ended the run: its message (as logged,
+  // e.g. " 3604 - no such table: ..."). Empty after a completed run.
+  std::string error_message;
+  // The run log's file path.
+  std::string log_path;
+};
+
+class RunControl {
+ public:
+  // `state` must outlive the object; its ErpConnection must be set.
+  explicit RunControl(StartupState& state,
+                      LocalClock clock = SystemLocalClock());
+  RunControl(const RunControl&) = delete;
+  RunControl& operator=(const RunControl&) = delete;
+
+  // One run. A new run log is opened on SettingsFilePath; a log that cannot
+  // be opened raises Error 75 naming its path before the database is used.
+  // Then the engine runs with `progress`. When the engine completes, "Emissão
+  // Mapas terminada" goes to the progress list, then to the log, and the log
+  // is closed; when the engine's handler ended the run (it has logged the
+  // error and closed the log) the outcome carries its message. Any other
+  // error (writing the log, an error the handler could not log) propagates
+  // as vor::Error; the log is closed all the same.
+  RunOutcome Sincronizar(Progress& progress);
+
+  // The run log of the run in progress; nullptr outside a run.
+  cl_log* RunLog() const { return run_log_.get(); }
+
+ private:
+  StartupState& state_;
+  LocalClock clock_;
+  std::unique_ptr<cl_log> run_log_;
+};
+
+}  // namespace vor
+
+#endif  // VOR_APP_RUN_CONTROL_H_

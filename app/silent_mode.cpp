@@ -1,0 +1,51 @@
+#include "app/silent_mode.h"
+
+#include "app/run_control.h"
+#include "app/silent_progress.h"
+#include "app/startup.h"
+
+namespace vor {
+
+namespace {
+
+// The error stream is a terminal or a mail from the scheduler: plain line
+// feeds read better there than the CR LF of the program's messages.
+std::string WithLineFeeds(std::string text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  return out;
+}
+
+}  // namespace
+
+int RunSilent(const std::string& command_line,
+              const std::string& application_folder, std::ostream& err) {
+  StartupState state;
+  Arrancar(state, command_line, application_folder);
+  if (state.ErpConnection != nullptr && !state.ErpConnection->IsOpen()) {
+    err << "VORencomendas: "
+        << WithLineFeeds(state.ErpConnection->OpenFailure()) << '\n';
+    err.flush();
+  }
+
+  RunControl run(state);
+  SilentProgress progress([&run] { return run.RunLog(); });
+  const RunOutcome outcome = run.Sincronizar(progress);
+  if (outcome.completed) return kExitCompleted;
+  err << "VORencomendas: a emissão terminou com erro:"
+      << WithLineFeeds(outcome.error_message) << "\n(ver o registo "
+      << outcome.log_path << ")\n";
+  err.flush();
+  return kExitEngineError;
+}
+
+std::string FailureReport(const Error& error) {
+  return "VORencomendas: Erro " + std::to_string(error.number()) + " - " +
+         error.description();
+}
+
+}  // namespace vor
