@@ -18,7 +18,7 @@
 
 namespace {
 
-int RunSilentMode(int argc, char** argv, const std::string& command_line) {
+int RunSilentMode(int& argc, char** argv, const std::string& command_line) {
   QCoreApplication app(argc, argv);
   try {
     return vor::RunSilent(command_line, vor::ApplicationFolder(), std::cerr);
@@ -33,7 +33,14 @@ int RunSilentMode(int argc, char** argv, const std::string& command_line) {
   return vor::kExitFailure;
 }
 
-int RunInteractiveMode(int argc, char** argv, const std::string& command_line) {
+// The window's entry point (app/interactive.h, library vor_app_ui, linked by
+// app/CMakeLists.txt when that header exists) is
+//   int RunInteractive(int& argc, char** argv, const std::string&
+//   command_line);
+// it creates the application object and the main window, whose creation
+// performs the start-up (Arrancar), and returns the program's exit code.
+int RunInteractiveMode(int& argc, char** argv,
+                       const std::string& command_line) {
 #ifdef VOR_HAVE_INTERACTIVE
   return vor::RunInteractive(argc, argv, command_line);
 #else
