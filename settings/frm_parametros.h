@@ -1,0 +1,110 @@
+// frmParametros: the settings window ("Parâmetros"). Edits the subject of
+// the report e-mail and the run-log folder of the settings file, and opens
+// the mail-server set-up. Each opening creates a new, independent window
+// that does not block the others and deletes itself when closed:
+//
+//   auto* window = new vor::frmParametros();
+//   window->set_SettingsFilePath(path);
+//   window->Mostra();
+//
+// Controls keep the indexes of the design: Frame(0) and Frame(1) are the
+// pages of the tabs "e-mail" and "Log"; Titulo(13)/Campo(13) the subject,
+// Titulo(15)/Campo(15) the log folder.
+#ifndef VOR_SETTINGS_FRM_PARAMETROS_H_
+#define VOR_SETTINGS_FRM_PARAMETROS_H_
+
+#include <QSize>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "settings/parametros.h"
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vor {
+
+class TabStrip;
+
+class frmParametros : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Builds the window at its design size, centred on the screen, not shown.
+  explicit frmParametros(QWidget* parent = nullptr);
+  ~frmParametros() override;
+
+  // The full path of the settings file; set before Mostra.
+  const std::string& SettingsFilePath() const { return settings_file_path_; }
+  void set_SettingsFilePath(const std::string& path) {
+    settings_file_path_ = path;
+  }
+
+  // Creates the window's settings record for SettingsFilePath, then
+  // limpaForm and Carrega.
+  void Mostra();
+  // Clears nothing: the fields are filled by Carrega.
+  void limpaForm();
+  // Loads the settings into the fields, shows the window (not modal) on the
+  // "e-mail" page and gives the focus to btConfEmail.
+  void Carrega();
+  // Copies both fields, as typed, into the settings record and saves it.
+  // True when the file was written; false when the save failed or there is
+  // no settings record (Mostra not called).
+  bool Grava();
+
+  // The window's controls.
+  TabStrip* tab_strip() const { return tab_strip_; }
+  // `index` 0 or 1; nullptr otherwise.
+  QFrame* Frame(int index) const;
+  // `index` 13 or 15; nullptr otherwise.
+  QLabel* Titulo(int index) const;
+  QLineEdit* Campo(int index) const;
+  QPushButton* btConfEmail() const { return bt_conf_email_; }
+  QPushButton* btConf() const { return bt_conf_; }
+  QPushButton* btSair() const { return bt_sair_; }
+
+  // The designed outer size, 10000 x 5000 twips in pixels.
+  static QSize DesignOuterSize();
+  // The smallest client area for which the layout leaves every control of
+  // both pages, and both buttons, whole and apart.
+  QSize MinimumClientSize() const;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void BuildControls();
+  // Outer size from the design, centred on the screen.
+  void PlaceWindow();
+  // Places the buttons, the tab strip and the pages for the client size.
+  void Layout();
+  // Shows the page of tab `index` (0-based) and moves the focus onto it.
+  void ShowPage(int index);
+  void Confirm();
+  void ConfigureMailServer();
+
+  std::string settings_file_path_;
+  std::unique_ptr<Parametros> parametros_;
+  // Frame margins the outer size was last computed with.
+  QMargins applied_frame_margins_;
+  bool placed_after_show_ = false;
+
+  TabStrip* tab_strip_ = nullptr;
+  QFrame* frame_[2] = {nullptr, nullptr};
+  QLabel* titulo13_ = nullptr;
+  QLineEdit* campo13_ = nullptr;
+  QPushButton* bt_conf_email_ = nullptr;
+  QLabel* titulo15_ = nullptr;
+  QLineEdit* campo15_ = nullptr;
+  QPushButton* bt_conf_ = nullptr;
+  QPushButton* bt_sair_ = nullptr;
+};
+
+}  // namespace vor
+
+#endif  // VOR_SETTINGS_FRM_PARAMETROS_H_
