@@ -8,13 +8,10 @@
 #include <new>
 #include <string>
 
+#include "app/interactive.h"
 #include "app/silent_mode.h"
 #include "app/startup.h"
 #include "core/error.h"
-
-#ifdef VOR_HAVE_INTERACTIVE
-#include "app/interactive.h"
-#endif
 
 namespace {
 
@@ -25,33 +22,15 @@ int RunSilentMode(int& argc, char** argv, const std::string& command_line) {
   } catch (const vor::Error& e) {
     std::cerr << vor::FailureReport(e) << std::endl;
   } catch (const std::bad_alloc&) {
-    std::cerr << vor::FailureReport(vor::Error(7, "Memória insuficiente"))
+    std::cerr << vor::FailureReport(vor::Error(vor::errnum::kOutOfMemory,
+                                               "Memória insuficiente"))
               << std::endl;
   } catch (const std::exception& e) {
-    std::cerr << vor::FailureReport(vor::Error(5, e.what())) << std::endl;
+    std::cerr << vor::FailureReport(
+                     vor::Error(vor::errnum::kInvalidCall, e.what()))
+              << std::endl;
   }
   return vor::kExitFailure;
-}
-
-// The window's entry point (app/interactive.h, library vor_app_ui, linked by
-// app/CMakeLists.txt when that header exists) is
-//   int RunInteractive(int& argc, char** argv, const std::string&
-//   command_line);
-// it creates the application object and the main window, whose creation
-// performs the start-up (Arrancar), and returns the program's exit code.
-int RunInteractiveMode(int& argc, char** argv,
-                       const std::string& command_line) {
-#ifdef VOR_HAVE_INTERACTIVE
-  return vor::RunInteractive(argc, argv, command_line);
-#else
-  (void)argc;
-  (void)argv;
-  (void)command_line;
-  std::cerr << "VORencomendas: a janela principal não está disponível nesta "
-               "compilação; use /S para a emissão sem janela."
-            << std::endl;
-  return vor::kExitFailure;
-#endif
 }
 
 }  // namespace
@@ -61,5 +40,5 @@ int main(int argc, char** argv) {
   if (vor::IsSilentSwitch(command_line)) {
     return RunSilentMode(argc, argv, command_line);
   }
-  return RunInteractiveMode(argc, argv, command_line);
+  return vor::RunInteractive(argc, argv, command_line);
 }

@@ -10,7 +10,9 @@ namespace vor {
 
 // Error numbers used throughout the program.
 namespace errnum {
+constexpr long kInvalidCall = 5;               // invalid procedure call
 constexpr long kOverflow = 6;                  // arithmetic overflow
+constexpr long kOutOfMemory = 7;               // out of memory
 constexpr long kTypeMismatch = 13;             // value not convertible
 constexpr long kInvalidUseOfNull = 94;         // null where a value is needed
 constexpr long kNoCurrentRecord = 3021;        // cursor past the end

@@ -1,0 +1,247 @@
+#include "app/frm_vorencomendas.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QWindow>
+#include <algorithm>
+#include <exception>
+#include <limits>
+#include <new>
+
+#include "app/window_progress.h"
+#include "app/window_services.h"
+#include "app/window_texts.h"
+#include "core/error.h"
+#include "settings/frm_parametros.h"
+#include "settings/ui_font.h"
+#include "settings/ui_twips.h"
+
+// The program's icon lives in the library's resources, which a static
+// library must register by name from the global namespace.
+static void InitAppUiResources() {
+  static const bool registered = [] {
+    Q_INIT_RESOURCE(app_ui);
+    return true;
+  }();
+  (void)registered;
+}
+
+namespace vor {
+namespace {
+
+constexpr int Px(int twips) { return TwipsToPixels(twips); }
+
+// Places `widget` at a design rectangle given in twips.
+void PlaceTwips(QWidget* widget, int left, int top, int width, int height) {
+  widget->setGeometry(Px(left), Px(top), Px(width), Px(height));
+}
+
+int ClampToInt(int64_t value) {
+  return static_cast<int>(
+      std::clamp<int64_t>(value, 0, std::numeric_limits<int>::max()));
+}
+
+}  // namespace
+
+frmVOREncomendas::frmVOREncomendas(const std::string& command_line,
+                                   const std::string& application_folder,
+                                   WindowServices& services, LocalClock clock)
+    : QWidget(nullptr, Qt::Window),
+      services_(services),
+      clock_(std::move(clock)) {
+  InitAppUiResources();
+  setWindowTitle(QString::fromUtf8(kProgramTitle));
+  setWindowIcon(ProgramIcon());
+  setFont(WindowFont(false));
+  BuildControls();
+  // The controls stand at fixed places: the window keeps its designed size.
+  setFixedSize(DesignClientSize());
+  Centre();
+  // The mode letter was fixed when the state was built (ComponentMode).
+  Arrancar(state_, command_line, application_folder);
+  run_control_ = std::make_unique<RunControl>(state_, clock_);
+}
+
+frmVOREncomendas::~frmVOREncomendas() = default;
+
+QSize frmVOREncomendas::DesignClientSize() { return QSize(Px(9135), Px(2775)); }
+
+void frmVOREncomendas::BuildControls() {
+  lista_ = new QListWidget(this);
+  lista_->setSelectionMode(QAbstractItemView::SingleSelection);
+  lista_->setUniformItemSizes(true);
+  PlaceTwips(lista_, 120, 120, 8880, 1980);
+
+  bt_sair_ = new QPushButton(QStringLiteral("&Sair"), this);
+  PlaceTwips(bt_sair_, 7800, 2280, 1200, 435);
+  bt_conf_ = new QPushButton(QStringLiteral("&Sincronizar"), this);
+  PlaceTwips(bt_conf_, 0, 2280, 1305, 435);
+  bt_param_ = new QPushButton(QStringLiteral("&Parametrizar"), this);
+  PlaceTwips(bt_param_, 1440, 2280, 1305, 435);
+
+  // In the free space of the button row, a design margin away from the
+  // buttons on either side, as tall as a line of text and centred on them.
+  progress_bar_ = new QProgressBar(this);
+  const int left = bt_param_->geometry().right() + 1 + Px(120);
+  const int right = bt_sair_->x() - Px(120);
+  const int height = std::min(bt_sair_->height(), Px(315));
+  progress_bar_->setGeometry(left,
+                             bt_sair_->y() + (bt_sair_->height() - height) / 2,
+                             right - left, height);
+  progress_bar_->setFormat(QStringLiteral("%v / %m"));
+  progress_bar_->setAlignment(Qt::AlignCenter);
+  progress_bar_->setFocusPolicy(Qt::NoFocus);
+  progress_bar_->hide();
+
+  // Keyboard order of the design.
+  setTabOrder(lista_, bt_sair_);
+  setTabOrder(bt_sair_, bt_conf_);
+  setTabOrder(bt_conf_, bt_param_);
+
+  connect(bt_conf_, &QPushButton::clicked, this,
+          &frmVOREncomendas::btConf_Click);
+  connect(bt_param_, &QPushButton::clicked, this,
+          &frmVOREncomendas::btParam_Click);
+  connect(bt_sair_, &QPushButton::clicked, this,
+          &frmVOREncomendas::btSair_Click);
+}
+
+void frmVOREncomendas::Centre() {
+  const QMargins frame =
+      windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+  const QScreen* screen = this->screen() != nullptr
+                              ? this->screen()
+                              : QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->geometry();
+  const QSize outer = size().grownBy(frame);
+  // The position of a window is that of its frame; a window larger than
+  // the screen gets a negative left or top.
+  move(area.x() + (area.width() - outer.width()) / 2,
+       area.y() + (area.height() - outer.height()) / 2);
+}
+
+void frmVOREncomendas::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  // Some platforms report the frame only once the window is on the screen;
+  // the centring is then done again with it.
+  if (!centred_after_show_ && !event->spontaneous()) {
+    centred_after_show_ = true;
+    if (windowHandle() != nullptr && !windowHandle()->frameMargins().isNull()) {
+      Centre();
+    }
+  }
+}
+
+void frmVOREncomendas::AddLista(const std::string& text) {
+  const QString line = QString::fromStdString(text);
+  lista_->addItem(line);
+  lista_->setCurrentRow(lista_->count() - 1);
+  lista_->scrollToBottom();
+  emit LineAdded(line);
+}
+
+void frmVOREncomendas::ShowStep(int64_t position, int64_t total) {
+  const int maximum = ClampToInt(total);
+  progress_bar_->setRange(0, std::max(maximum, 1));
+  progress_bar_->setValue(std::min(ClampToInt(position), std::max(maximum, 1)));
+  progress_bar_->setFormat(maximum > 0 ? QStringLiteral("%v / %m") : QString());
+  progress_bar_->show();
+}
+
+std::string frmVOREncomendas::ConnectionFailureText() const {
+  if (state_.ErpConnection == nullptr || state_.ErpConnection->IsOpen()) {
+    return {};
+  }
+  return state_.ErpConnection->OpenFailure();
+}
+
+void frmVOREncomendas::btConf_Click() {
+  if (running_ || ending_) return;
+  running_ = true;
+  setEnabled(false);
+  try {
+    WindowProgress progress(*this, services_);
+    const RunOutcome outcome = run_control_->Sincronizar(progress);
+    running_ = false;
+    progress_bar_->hide();
+    if (!outcome.completed) {
+      // The handler has logged the error and closed the log; the planner
+      // is told what happened and where it is written before the program
+      // ends, rather than seeing the window vanish.
+      ending_ = true;
+      services_.ShowMessage(
+          this, WindowServices::Kind::kCritical,
+          EngineEndBoxText(outcome.error_message, outcome.log_path));
+      services_.EndProgram(1);
+      return;
+    }
+  } catch (const Error& e) {
+    ReportAndEnd(e);
+    return;
+  } catch (const std::bad_alloc&) {
+    ReportAndEnd(Error(errnum::kOutOfMemory, "Memória insuficiente"));
+    return;
+  } catch (const std::exception& e) {
+    ReportAndEnd(Error(errnum::kInvalidCall, e.what()));
+    return;
+  }
+  setEnabled(true);
+  if (state_.SilentRun) {
+    ending_ = true;
+    services_.EndProgram(0);
+  }
+}
+
+void frmVOREncomendas::ReportAndEnd(const Error& error) {
+  running_ = false;
+  ending_ = true;
+  progress_bar_->hide();
+  services_.ShowMessage(this, WindowServices::Kind::kCritical,
+                        ErrorBoxText(error));
+  services_.EndProgram(2);
+}
+
+void frmVOREncomendas::btParam_Click() {
+  // Each click opens a fresh window that reads the settings file again; it
+  // deletes itself when closed.
+  auto* window = new frmParametros();
+  window->set_SettingsFilePath(state_.SettingsFilePath);
+  window->Mostra();
+}
+
+void frmVOREncomendas::btSair_Click() {
+  ending_ = true;
+  close();
+  services_.EndProgram(0);
+}
+
+void frmVOREncomendas::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    event->ignore();
+    return;
+  }
+  event->accept();
+  if (!ending_) {
+    ending_ = true;
+    services_.EndProgram(0);
+  }
+}
+
+QIcon ProgramIcon() {
+  InitAppUiResources();
+  QIcon icon;
+  for (int size : {16, 32, 48, 64}) {
+    icon.addFile(QStringLiteral(":/app/vorencomendas_%1.png").arg(size),
+                 QSize(size, size));
+  }
+  return icon;
+}
+
+}  // namespace vor

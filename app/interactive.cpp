@@ -1,0 +1,56 @@
+#include "app/interactive.h"
+
+#include <QApplication>
+#include <exception>
+#include <memory>
+#include <new>
+
+#include "app/frm_vorencomendas.h"
+#include "app/silent_mode.h"
+#include "app/startup.h"
+#include "app/window_services.h"
+#include "app/window_texts.h"
+#include "core/error.h"
+
+namespace vor {
+
+int RunInteractive(int& argc, char** argv, const std::string& command_line) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QString::fromUtf8(kProgramTitle));
+  QApplication::setWindowIcon(ProgramIcon());
+  // The program ends through "&Sair", the close box or an error report,
+  // not when a settings window happens to be the last one closed.
+  QApplication::setQuitOnLastWindowClosed(false);
+  const std::unique_ptr<WindowServices> services = DesktopWindowServices();
+
+  std::unique_ptr<frmVOREncomendas> window;
+  try {
+    window = std::make_unique<frmVOREncomendas>(command_line,
+                                                ApplicationFolder(), *services);
+  } catch (const Error& e) {
+    services->ShowMessage(nullptr, WindowServices::Kind::kCritical,
+                          ErrorBoxText(e));
+    return kExitFailure;
+  } catch (const std::bad_alloc&) {
+    services->ShowMessage(
+        nullptr, WindowServices::Kind::kCritical,
+        ErrorBoxText(Error(errnum::kOutOfMemory, "Memória insuficiente")));
+    return kExitFailure;
+  } catch (const std::exception& e) {
+    services->ShowMessage(nullptr, WindowServices::Kind::kCritical,
+                          ErrorBoxText(Error(errnum::kInvalidCall, e.what())));
+    return kExitFailure;
+  }
+
+  window->show();
+  // The window opens all the same, so that the user sees what is wrong and
+  // can correct the settings through "&Parametrizar".
+  const std::string failure = window->ConnectionFailureText();
+  if (!failure.empty()) {
+    services->ShowMessage(window.get(), WindowServices::Kind::kWarning,
+                          failure);
+  }
+  return app.exec();
+}
+
+}  // namespace vor

@@ -1,0 +1,111 @@
+// WindowProgress: how often the progress bar moves, and the conversion
+// message box.
+#include "app/window_progress.h"
+
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QProgressBar>
+
+#include "app/frm_vorencomendas.h"
+#include "app/test_site.h"
+#include "app/window_services.h"
+#include "core/error.h"
+
+namespace vor {
+namespace {
+
+using std::chrono::milliseconds;
+using TimePoint = std::chrono::steady_clock::time_point;
+
+class RecordingServices : public WindowServices {
+ public:
+  void ShowMessage(QWidget*, Kind k, const std::string& t) override {
+    kind = k;
+    text = t;
+    ++shown;
+  }
+  void EndProgram(int) override {}
+  Kind kind = Kind::kCritical;
+  std::string text;
+  int shown = 0;
+};
+
+class WindowProgressTest : public ::testing::Test {
+ protected:
+  WindowProgressTest() : env_("VOR_BASE_DIR", site_.base()) {
+    site_.CreateErp();
+    site_.WriteSettings();
+    window_ =
+        std::make_unique<frmVOREncomendas>("", site_.app_folder(), services_);
+  }
+  TestSite site_;
+  ScopedEnv env_;
+  RecordingServices services_;
+  std::unique_ptr<frmVOREncomendas> window_;
+  TimePoint now_{};
+};
+
+TEST_F(WindowProgressTest, BarMovesAtMostEveryFiftyMilliseconds) {
+  WindowProgress progress(*window_, services_, [this] { return now_; });
+  QProgressBar* bar = window_->progress_bar();
+
+  progress.Step(1, 1000);  // the first position of a step: shown
+  EXPECT_EQ(progress.bar_updates(), 1);
+  EXPECT_EQ(bar->value(), 1);
+  EXPECT_EQ(bar->maximum(), 1000);
+  EXPECT_FALSE(bar->isHidden());
+
+  now_ += milliseconds(10);
+  progress.Step(2, 1000);
+  now_ += milliseconds(39);  // 49 ms after the last move
+  progress.Step(3, 1000);
+  EXPECT_EQ(progress.bar_updates(), 1);
+  EXPECT_EQ(bar->value(), 1);
+
+  now_ += milliseconds(1);  // 50 ms
+  progress.Step(4, 1000);
+  EXPECT_EQ(progress.bar_updates(), 2);
+  EXPECT_EQ(bar->value(), 4);
+
+  now_ += milliseconds(1);
+  progress.Step(1000, 1000);  // the last position is always shown
+  EXPECT_EQ(progress.bar_updates(), 3);
+  EXPECT_EQ(bar->value(), 1000);
+
+  now_ += milliseconds(1);
+  progress.Step(1, 7);  // a new step (another total) is shown at once
+  EXPECT_EQ(progress.bar_updates(), 4);
+  EXPECT_EQ(bar->maximum(), 7);
+  EXPECT_EQ(bar->text(), QStringLiteral("1 / 7"));
+}
+
+TEST_F(WindowProgressTest, ManyStepsInAShortTimeMoveTheBarRarely) {
+  WindowProgress progress(*window_, services_, [this] { return now_; });
+  // 10 000 positions, one every 0.1 ms: one second in all.
+  for (int i = 1; i <= 10000; ++i) {
+    now_ += std::chrono::microseconds(100);
+    progress.Step(i, 10000);
+  }
+  // One move every 50 ms, the first and the last: about 21.
+  EXPECT_GE(progress.bar_updates(), 20);
+  EXPECT_LE(progress.bar_updates(), 22);
+  EXPECT_EQ(window_->progress_bar()->value(), 10000);
+}
+
+TEST_F(WindowProgressTest, LinesGoToTheListAndConversionErrorsToABox) {
+  WindowProgress progress(*window_, services_);
+  progress.AddLine("Artigo   A1   2/1");
+  ASSERT_EQ(window_->Lista()->count(), 1);
+  EXPECT_EQ(window_->Lista()->currentRow(), 0);
+
+  progress.ReportConversionError(Error(6, "Overflow"));
+  EXPECT_EQ(services_.shown, 1);
+  EXPECT_EQ(services_.kind, WindowServices::Kind::kPlain);
+  EXPECT_EQ(services_.text,
+            "Erro 6\r\n(Overflow)\r\nNa função TransformaEmCurrency do "
+            "itFuncoes");
+}
+
+}  // namespace
+}  // namespace vor
