@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QListWidget>
+#include <QMoveEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -115,6 +116,7 @@ void frmVOREncomendas::BuildControls() {
 void frmVOREncomendas::Centre() {
   const QMargins frame =
       windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
+  centred_with_ = frame;
   const QScreen* screen = this->screen() != nullptr
                               ? this->screen()
                               : QGuiApplication::primaryScreen();
@@ -129,13 +131,21 @@ void frmVOREncomendas::Centre() {
 
 void frmVOREncomendas::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  // Some platforms report the frame only once the window is on the screen;
-  // the centring is then done again with it.
-  if (!centred_after_show_ && !event->spontaneous()) {
-    centred_after_show_ = true;
-    if (windowHandle() != nullptr && !windowHandle()->frameMargins().isNull()) {
-      Centre();
-    }
+  FollowFrame();
+}
+
+void frmVOREncomendas::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  FollowFrame();
+}
+
+void frmVOREncomendas::FollowFrame() {
+  // Window managers add their frame after the window is first shown; the
+  // centring is done again once it is known. The frame changes only then,
+  // so a window the user has moved stays where the user put it.
+  if (windowHandle() != nullptr && isVisible() &&
+      windowHandle()->frameMargins() != centred_with_) {
+    Centre();
   }
 }
 

@@ -13,6 +13,7 @@
 #ifndef VOR_APP_FRM_VORENCOMENDAS_H_
 #define VOR_APP_FRM_VORENCOMENDAS_H_
 
+#include <QMargins>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -96,11 +97,14 @@ class frmVOREncomendas : public QWidget {
   // ignored, as the window is disabled then.
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   void BuildControls();
   // Centres the window's frame on its screen; the window keeps its size.
   void Centre();
+  // Centres the window again when the frame it was centred with changed.
+  void FollowFrame();
   void ReportAndEnd(const Error& error);
 
   WindowServices& services_;
@@ -109,7 +113,8 @@ class frmVOREncomendas : public QWidget {
   std::unique_ptr<RunControl> run_control_;
   bool running_ = false;
   bool ending_ = false;
-  bool centred_after_show_ = false;
+  // The frame margins the window was last centred with.
+  QMargins centred_with_;
 
   QListWidget* lista_ = nullptr;
   QPushButton* bt_sair_ = nullptr;

@@ -16,15 +16,33 @@ void WindowProgress::AddLine(const std::string& text) {
   window_.AddLista(text);
 }
 
-void WindowProgress::Yield() { QCoreApplication::processEvents(); }
+void WindowProgress::Yield() {
+  // A position held back by the interval is shown once the interval has
+  // passed, so the bar is never more than one interval behind the run.
+  if (pending_ && clock_() - last_update_ >= kBarInterval) {
+    Show(pending_position_, pending_total_, clock_());
+  }
+  QCoreApplication::processEvents();
+}
 
 void WindowProgress::Step(int64_t position, int64_t total) {
   const auto now = clock_();
   const bool due = !shown_ || total != shown_total_ || position >= total ||
                    now - last_update_ >= kBarInterval;
-  if (!due) return;
+  if (!due) {
+    pending_ = true;
+    pending_position_ = position;
+    pending_total_ = total;
+    return;
+  }
+  Show(position, total, now);
+}
+
+void WindowProgress::Show(int64_t position, int64_t total,
+                          std::chrono::steady_clock::time_point now) {
   shown_ = true;
   shown_total_ = total;
+  pending_ = false;
   last_update_ = now;
   ++bar_updates_;
   window_.ShowStep(position, total);

@@ -31,9 +31,12 @@ class WindowProgress : public Progress {
                  MonotonicClock clock = std::chrono::steady_clock::now);
 
   void AddLine(const std::string& text) override;
+  // Moves the bar to a position Step held back when kBarInterval has
+  // passed since its last move, then lets the event loop run.
   void Yield() override;
   // Moves the bar when kBarInterval has passed since its last move, when
-  // the step (its total) changed, or at the step's last position.
+  // the step (its total) changed, or at the step's last position; else
+  // holds the position back for the next Yield.
   void Step(int64_t position, int64_t total) override;
   // "Erro <n>", "(<description>)", "Na função TransformaEmCurrency do
   // itFuncoes" in a box with an OK button; returns when it is closed.
@@ -46,7 +49,13 @@ class WindowProgress : public Progress {
   frmVOREncomendas& window_;
   WindowServices& services_;
   MonotonicClock clock_;
+  void Show(int64_t position, int64_t total,
+            std::chrono::steady_clock::time_point now);
+
   bool shown_ = false;
+  bool pending_ = false;
+  int64_t pending_position_ = 0;
+  int64_t pending_total_ = 0;
   int64_t shown_total_ = -1;
   std::chrono::steady_clock::time_point last_update_;
   int bar_updates_ = 0;

@@ -80,6 +80,23 @@ TEST_F(WindowProgressTest, BarMovesAtMostEveryFiftyMilliseconds) {
   EXPECT_EQ(bar->text(), QStringLiteral("1 / 7"));
 }
 
+TEST_F(WindowProgressTest, YieldShowsAPositionHeldBackOnceTheIntervalPassed) {
+  WindowProgress progress(*window_, services_, [this] { return now_; });
+  QProgressBar* bar = window_->progress_bar();
+  progress.Step(1, 100);
+  now_ += milliseconds(20);
+  progress.Step(2, 100);
+  progress.Yield();  // 20 ms: still held back
+  EXPECT_EQ(bar->value(), 1);
+  now_ += milliseconds(30);
+  progress.Yield();  // 50 ms: the held-back position is shown
+  EXPECT_EQ(bar->value(), 2);
+  EXPECT_EQ(progress.bar_updates(), 2);
+  now_ += milliseconds(80);
+  progress.Yield();  // nothing new held back: no move
+  EXPECT_EQ(progress.bar_updates(), 2);
+}
+
 TEST_F(WindowProgressTest, ManyStepsInAShortTimeMoveTheBarRarely) {
   WindowProgress progress(*window_, services_, [this] { return now_; });
   // 10 000 positions, one every 0.1 ms: one second in all.

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMoveEvent>
 #include <QPalette>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -120,8 +121,7 @@ void frmParametros::BuildControls() {
   // never reaches a field hidden behind the other page.
   frame_[1]->hide();
 
-  connect(tab_strip_, &TabStrip::TabActivated, this,
-          &frmParametros::ShowPage);
+  connect(tab_strip_, &TabStrip::TabActivated, this, &frmParametros::ShowPage);
   connect(bt_conf_, &QPushButton::clicked, this, &frmParametros::Confirm);
   connect(bt_sair_, &QPushButton::clicked, this, &QWidget::close);
   connect(bt_conf_email_, &QPushButton::clicked, this,
@@ -144,9 +144,7 @@ QLineEdit* frmParametros::Campo(int index) const {
   return nullptr;
 }
 
-QSize frmParametros::DesignOuterSize() {
-  return QSize(Px(10000), Px(5000));
-}
+QSize frmParametros::DesignOuterSize() { return QSize(Px(10000), Px(5000)); }
 
 QSize frmParametros::MinimumClientSize() const {
   // A page must hold the controls of both pages with the design's margin
@@ -166,8 +164,8 @@ QSize frmParametros::MinimumClientSize() const {
 
   const QSize chrome = tab_strip_->ChromeSize();
   const int width_for_page = Px(2 * kMargin) + page_width + chrome.width();
-  const int width_for_buttons = bt_conf_->width() + bt_sair_->width() +
-                                Px(3 * kMargin);
+  const int width_for_buttons =
+      bt_conf_->width() + bt_sair_->width() + Px(3 * kMargin);
   const int height_for_page = Px(kMargin) + page_height + chrome.height() +
                               Px(2 * kMargin) + bt_sair_->height();
   return QSize(std::max(width_for_page, width_for_buttons), height_for_page);
@@ -198,11 +196,10 @@ void frmParametros::Layout() {
   const int h = height();
   bt_conf_->move(Px(kMargin), h - (bt_conf_->height() + Px(kMargin)));
   bt_sair_->move(w - (bt_sair_->width() + Px(kMargin)), bt_conf_->y());
-  tab_strip_->setGeometry(Px(kMargin), Px(kMargin),
-                          std::max(0, w - Px(2 * kMargin)),
-                          std::max(0, h - (bt_sair_->height() + Px(3 * kMargin))));
-  const QRect client =
-      tab_strip_->ClientArea().translated(tab_strip_->pos());
+  tab_strip_->setGeometry(
+      Px(kMargin), Px(kMargin), std::max(0, w - Px(2 * kMargin)),
+      std::max(0, h - (bt_sair_->height() + Px(3 * kMargin))));
+  const QRect client = tab_strip_->ClientArea().translated(tab_strip_->pos());
   for (QFrame* frame : frame_) frame->setGeometry(client);
   campo15_->resize(
       std::max(0, frame_[1]->width() - (campo15_->x() + Px(kMargin))),
@@ -216,14 +213,22 @@ void frmParametros::resizeEvent(QResizeEvent* event) {
 
 void frmParametros::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  // Some platforms report the frame only once the window is on the screen;
-  // the outer size and the centring are then computed again with it.
-  if (!placed_after_show_ && !event->spontaneous()) {
-    placed_after_show_ = true;
-    if (windowHandle() != nullptr &&
-        windowHandle()->frameMargins() != applied_frame_margins_) {
-      PlaceWindow();
-    }
+  FollowFrame();
+}
+
+void frmParametros::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
+  FollowFrame();
+}
+
+void frmParametros::FollowFrame() {
+  // Window managers add their frame after the window is first shown; the
+  // outer size and the centring are computed again once it is known. The
+  // frame changes only then, so a window the user has moved or resized
+  // stays where the user put it.
+  if (windowHandle() != nullptr && isVisible() &&
+      windowHandle()->frameMargins() != applied_frame_margins_) {
+    PlaceWindow();
   }
 }
 

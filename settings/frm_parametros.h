@@ -76,11 +76,14 @@ class frmParametros : public QWidget {
  protected:
   void resizeEvent(QResizeEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   void BuildControls();
   // Outer size from the design, centred on the screen.
   void PlaceWindow();
+  // Places the window again when the frame it was placed with changed.
+  void FollowFrame();
   // Places the buttons, the tab strip and the pages for the client size.
   void Layout();
   // Shows the page of tab `index` (0-based) and moves the focus onto it.
@@ -92,7 +95,6 @@ class frmParametros : public QWidget {
   std::unique_ptr<Parametros> parametros_;
   // Frame margins the outer size was last computed with.
   QMargins applied_frame_margins_;
-  bool placed_after_show_ = false;
 
   TabStrip* tab_strip_ = nullptr;
   QFrame* frame_[2] = {nullptr, nullptr};

@@ -1,0 +1,132 @@
+// vor-screenshots: pictures of the program's windows for the documentation.
+// Run under an X server with a window manager (tools/screenshots.sh starts
+// Xvfb and one), with VOR_BASE_DIR pointing at an installation whose
+// settings file reaches an ERP. Writes, into the folder given:
+//   main-window.png          after a run: the list ends with the last line
+//   main-window-running.png  during a run: disabled, with the progress bar
+//   settings-email.png       the settings window, page "e-mail"
+//   settings-log.png         the settings window, page "Log"
+//   mail-server-setup.png    the mail-server set-up dialog
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <QStringList>
+#include <QTabBar>
+#include <QTimer>
+#include <QWindow>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "app/frm_vorencomendas.h"
+#include "app/startup.h"
+#include "app/window_services.h"
+#include "settings/frm_parametros.h"
+#include "settings/mail_server_setup.h"
+#include "settings/ui_tab_strip.h"
+
+namespace {
+
+// Lets the window manager map and decorate what was shown.
+void Settle(int ms = 400) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < ms) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+}
+
+// The window with its frame, as the screen shows it.
+bool Grab(QWidget* window, const std::string& path) {
+  QScreen* screen = window->screen();
+  const QRect frame = window->frameGeometry();
+  const QPixmap shot = screen->grabWindow(0, frame.x(), frame.y(),
+                                          frame.width(), frame.height());
+  if (shot.isNull() || !shot.save(QString::fromStdString(path))) {
+    std::cerr << "vor-screenshots: could not write " << path << "\n";
+    return false;
+  }
+  std::cout << path << " (" << frame.width() << "x" << frame.height() << " at "
+            << frame.x() << "," << frame.y() << ")\n";
+  return true;
+}
+
+// Message boxes would wait for a click: they are printed instead.
+class PrintingServices : public vor::WindowServices {
+ public:
+  void ShowMessage(QWidget*, Kind, const std::string& text) override {
+    std::cerr << "message: " << text << "\n";
+    ok = false;
+  }
+  void EndProgram(int code) override {
+    std::cerr << "the program would end with code " << code << "\n";
+    ok = false;
+  }
+  bool ok = true;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::cerr << "usage: vor-screenshots <output folder>\n";
+    return 2;
+  }
+  const std::string out = argv[1];
+  QApplication app(argc, argv);
+  QApplication::setWindowIcon(vor::ProgramIcon());
+  PrintingServices services;
+  bool ok = true;
+
+  vor::frmVOREncomendas main_window("", vor::ApplicationFolder(), services);
+  main_window.show();
+  Settle();
+  // A picture during the run, at the last article of the intake, where the
+  // progress bar always shows the position (the run is too quick for the
+  // bar's 50 ms steps to be caught in between).
+  bool running_taken = false;
+  QObject::connect(
+      &main_window, &vor::frmVOREncomendas::LineAdded,
+      [&](const QString& line) {
+        if (running_taken || !line.startsWith("Artigo")) return;
+        const QStringList numbers = line.section(' ', -1).split('/');
+        if (numbers.size() == 2 && numbers[0] == numbers[1]) {
+          running_taken = true;
+          Settle(150);
+          ok &= Grab(&main_window, out + "/main-window-running.png");
+        }
+      });
+  main_window.btConf_Click();
+  Settle();
+  ok &= running_taken && Grab(&main_window, out + "/main-window.png");
+
+  auto* settings = new vor::frmParametros();
+  settings->set_SettingsFilePath(main_window.state().SettingsFilePath);
+  settings->Mostra();
+  Settle();
+  ok &= Grab(settings, out + "/settings-email.png");
+  settings->tab_strip()->tabBar()->setCurrentIndex(1);
+  Settle();
+  ok &= Grab(settings, out + "/settings-log.png");
+
+  QTimer::singleShot(600, [&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (dialog == nullptr) {
+      std::cerr << "vor-screenshots: the mail-server dialog did not open\n";
+      ok = false;
+      return;
+    }
+    ok &= Grab(dialog, out + "/mail-server-setup.png");
+    if (auto* d = qobject_cast<QDialog*>(dialog)) d->reject();
+  });
+  vor::MailServerSetup setup(settings);
+  setup.set_SettingsFilePath(main_window.state().SettingsFilePath);
+  setup.Run();
+
+  settings->close();
+  return ok && services.ok ? 0 : 1;
+}
