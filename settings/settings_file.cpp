@@ -50,6 +50,10 @@ FileContents ReadWhole(const std::string& path) {
   if (S_ISDIR(contents.info.st_mode)) {
     Fail("Não foi possível ler " + Named(path) + ": é uma pasta");
   }
+  // A named pipe or a device would block the read or never end it.
+  if (!S_ISREG(contents.info.st_mode)) {
+    Fail("Não foi possível ler " + Named(path) + ": não é um ficheiro normal");
+  }
   std::FILE* file = std::fopen(path.c_str(), "rbe");
   if (file == nullptr) {
     Fail("Não foi possível ler " + Named(path) + ": " + SystemText(errno));

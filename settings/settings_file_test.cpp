@@ -311,8 +311,8 @@ TEST_F(SettingsFileTest, PlainFileGetsNoByteOrderMarkNorCr) {
 
 TEST_F(SettingsFileTest, ValueWithLineBreakIsRefusedAndCannotAddKeys) {
   Put(kSample);
-  const std::vector<std::string> refused = {
-      "x\n[BD]\nPassword=outra", "a\rb", std::string("a\0b", 3)};
+  const std::vector<std::string> refused = {"x\n[BD]\nPassword=outra", "a\rb",
+                                            std::string("a\0b", 3)};
   for (const std::string& v : refused) {
     try {
       file_.WriteValue("email", "Assunto", v);
@@ -346,6 +346,23 @@ TEST_F(SettingsFileTest, FolderOrEmptyPathRaises) {
   EXPECT_THROW(file_.WriteValue("email", "Assunto", "a"), Error);
   file_.FileName("");
   EXPECT_THROW(file_.ReadValue("email", "Assunto"), Error);
+}
+
+TEST_F(SettingsFileTest, NamedPipeIsRefusedInsteadOfBlocking) {
+  // Opening a pipe for reading waits for a writer that never comes.
+  ASSERT_EQ(::mkfifo(path_.c_str(), 0600), 0);
+  try {
+    file_.ReadValue("BD", "Servidor");
+    FAIL() << "a named pipe was read";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), errnum::kFileError);
+    EXPECT_NE(e.description().find(path_), std::string::npos);
+    EXPECT_NE(e.description().find("não é um ficheiro normal"),
+              std::string::npos)
+        << e.description();
+  }
+  EXPECT_THROW(file_.WriteValue("email", "Assunto", "a"), Error);
+  EXPECT_TRUE(fs::is_fifo(path_));
 }
 
 }  // namespace
