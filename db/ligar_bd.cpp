@@ -1,19 +1,53 @@
 #include "db/ligar_bd.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include "db/connection_settings.h"
 #include "db/connection_string_builder.h"
 #include "db/qt_sql_connection.h"
 
 namespace vor {
 
+namespace {
+
+// The required login keys that `settings` left empty ("" when none).
+std::string MissingKeys(const ConnectionSettings& settings) {
+  std::string keys;
+  auto add = [&keys](bool empty, const char* key) {
+    if (!empty) return;
+    if (!keys.empty()) keys += ", ";
+    keys += key;
+  };
+  add(settings.Server().empty(), "Servidor");
+  add(settings.Database().empty(), "BaseDados");
+  add(settings.User().empty(), "Utilizador");
+  return keys;
+}
+
+// What one login file gave: it is missing, or its section BD lacks keys.
+// `file` names the file ("ficheiro de parâmetros", "catálogo").
+std::string LoginSource(const std::string& file, const std::string& path,
+                        const std::string& missing_keys) {
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) {
+    return "o " + file + " '" + path + "' não existe";
+  }
+  return "a secção BD do " + file + " '" + path + "' não indica " +
+         missing_keys;
+}
+
+}  // namespace
+
 std::unique_ptr<Connection> LIgarBd(const std::string& settings_file_path,
                                     const std::string& application_folder) {
   ConnectionSettings settings;
   settings.Load(settings_file_path);
   // The password is not tested: an empty one is a valid login.
-  if (settings.Server().empty() || settings.Database().empty() ||
-      settings.User().empty()) {
-    std::string catalogue = application_folder;
+  const std::string settings_missing = MissingKeys(settings);
+  std::string catalogue;
+  if (!settings_missing.empty()) {
+    catalogue = application_folder;
     if (!catalogue.empty() && catalogue.back() != '/') catalogue += '/';
     catalogue += "Catalogos/bd.sql";
     settings.FileName(catalogue);
@@ -33,7 +67,19 @@ std::unique_ptr<Connection> LIgarBd(const std::string& settings_file_path,
   builder.TimeoutMs(settings.TimeoutMs());
 
   auto connection = std::make_unique<QtSqlConnection>();
-  connection->OpenConnection(builder.ConnectionString());
+  // When the open fails on an incomplete login, the failure says where the
+  // login was looked for, so the operator knows which file to correct.
+  if (!connection->OpenConnection(builder.ConnectionString()) &&
+      !catalogue.empty()) {
+    const std::string catalogue_missing = MissingKeys(settings);
+    if (!catalogue_missing.empty()) {
+      connection->AddOpenFailureDetail(
+          "Início de sessão incompleto: " +
+          LoginSource("ficheiro de parâmetros", settings_file_path,
+                      settings_missing) +
+          "; " + LoginSource("catálogo", catalogue, catalogue_missing) + ".");
+    }
+  }
   return connection;
 }
 

@@ -88,6 +88,12 @@ TEST_F(LIgarBdTest, NoLoginAnywhereGivesAClosedConnectionThatReportsIt) {
       "Não foi possivel Abrir a base de dados indicada !\r\n Servidor ="
       "\r\nBase de dados =\r\n";
   EXPECT_EQ(c->OpenFailure().substr(0, expected_start.size()), expected_start);
+  const std::string detail =
+      "\r\nInício de sessão incompleto: o ficheiro "
+      "de parâmetros '" +
+      dir_.File("inexistente.zlx") + "' não existe; o catálogo '" + app_ +
+      "/Catalogos/bd.sql' não existe.";
+  EXPECT_TRUE(c->OpenFailure().ends_with(detail)) << c->OpenFailure();
   try {
     Origin(*c);
     ADD_FAILURE() << "query on a closed connection";
@@ -95,6 +101,26 @@ TEST_F(LIgarBdTest, NoLoginAnywhereGivesAClosedConnectionThatReportsIt) {
     EXPECT_EQ(e.number(), errnum::kDatabase);
     EXPECT_EQ(e.description(), c->OpenFailure());
   }
+}
+
+TEST_F(LIgarBdTest, IncompleteLoginNamesTheKeysEachFileLacks) {
+  WriteSettings("sqlite", "", "", "");
+  WriteFile(app_ + "/Catalogos/bd.sql", "[BD]\nBaseDados=cat.db\n");
+  auto c = LIgarBd(ini_, app_);
+  ASSERT_FALSE(c->IsOpen());
+  EXPECT_TRUE(c->OpenFailure().ends_with(
+      "\r\nInício de sessão incompleto: a secção BD do ficheiro de "
+      "parâmetros '" +
+      ini_ + "' não indica BaseDados, Utilizador; a secção BD do catálogo '" +
+      app_ + "/Catalogos/bd.sql' não indica Servidor, Utilizador."))
+      << c->OpenFailure();
+}
+
+TEST_F(LIgarBdTest, FailureOfACompleteLoginHasNoLoginDetail) {
+  WriteSettings("sqlite", "falta.db", "vor", "");
+  auto c = LIgarBd(ini_, app_);
+  ASSERT_FALSE(c->IsOpen());
+  EXPECT_EQ(c->OpenFailure().find("Início de sessão"), std::string::npos);
 }
 
 TEST_F(LIgarBdTest, PasswordNeverReachesTheFailureText) {

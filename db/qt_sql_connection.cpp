@@ -70,6 +70,7 @@ struct QtSqlConnection::State {
   bool sqlite = false;
   bool odbc = false;
   std::string password;  // only to keep it out of driver texts
+  int timeout_ms = 0;    // how long a lock held by another is waited for
   bool in_write = false;
   // Column lists by folded table name, and by SELECT text of
   // OpenRecordsetForUpdate.
@@ -112,11 +113,21 @@ struct QtSqlConnection::State {
     return Scrub(ToStd(e.text().trimmed()));
   }
 
+  // What an operator reads when a lock outlasted the wait: that another
+  // program holds the database, and for how long it was waited for.
+  std::string BusyText(const QSqlError& e) const {
+    const std::string wait =
+        timeout_ms % 1000 == 0 ? std::to_string(timeout_ms / 1000) + " s"
+                               : std::to_string(timeout_ms) + " ms";
+    return "Base de dados ocupada: outro programa mantém-na bloqueada há "
+           "mais do que o tempo de espera (" +
+           wait + ", TempoEspera da secção BD) - " + DriverText(e);
+  }
+
   [[noreturn]] void Fail(const QSqlError& e, const std::string& statement,
                          const std::string& detail = "") const {
     std::string text =
-        IsBusy(e) ? "Base de dados ocupada: " : "Erro na base de dados: ";
-    text += DriverText(e);
+        IsBusy(e) ? BusyText(e) : "Erro na base de dados: " + DriverText(e);
     if (!detail.empty()) text += " " + detail;
     text += " [instrução: " + Scrub(Shorten(statement)) + "]";
     throw Error(errnum::kDatabase, text);
@@ -399,6 +410,7 @@ bool QtSqlConnection::OpenConnection(const std::string& connection_text) {
     reason = "texto de ligação inválido: " + reason;
   }
   s.password = login.password;
+  s.timeout_ms = login.timeout_ms < 0 ? 0 : login.timeout_ms;
   const QtOpenParameters p = BuildOpenParameters(login);
   s.sqlite = p.sqlite_dialect;
   s.odbc = p.qt_driver == "QODBC";
@@ -433,7 +445,9 @@ bool QtSqlConnection::OpenConnection(const std::string& connection_text) {
       check = lock_timeout.c_str();
     }
     if (!q.exec(check)) {
-      reason = p.sqlite_dialect
+      // A file locked by another program is a database all the same.
+      reason = IsBusy(q.lastError()) ? s.BusyText(q.lastError())
+               : p.sqlite_dialect
                    ? "o ficheiro não é uma base de dados SQLite válida (" +
                          s.DriverText(q.lastError()) + ")"
                    : s.DriverText(q.lastError());
@@ -459,6 +473,12 @@ bool QtSqlConnection::OpenConnection(const std::string& connection_text) {
 bool QtSqlConnection::IsOpen() const { return state_->open; }
 
 std::string QtSqlConnection::OpenFailure() const { return state_->failure; }
+
+void QtSqlConnection::AddOpenFailureDetail(const std::string& detail) {
+  State& s = *state_;
+  if (s.open || s.failure.empty() || detail.empty()) return;
+  s.failure += "\r\n" + s.Scrub(detail);
+}
 
 std::string QtSqlConnection::QtConnectionName() const { return state_->name; }
 

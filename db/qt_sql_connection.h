@@ -9,7 +9,9 @@
 // RewriteForSqlite; a server receives them exactly as built. Every database
 // failure raises Error -2147217900 whose description holds the driver's text
 // and the statement (shortened), never the password; a database that stays
-// locked past the timeout is reported as "Base de dados ocupada: ...".
+// locked past the timeout is reported as "Base de dados ocupada: ...",
+// saying that another program holds it and how long was waited (also as the
+// reason of a failed open, when the lock is met by the open's first query).
 //
 // Each object has its own Qt connection, removed by the destructor. Like all
 // Qt Sql connections it must be used on the thread that created it. It does
@@ -41,6 +43,10 @@ class QtSqlConnection : public Connection {
   bool OpenConnection(const std::string& connection_text) override;
   bool IsOpen() const override;
   std::string OpenFailure() const override;
+  // After a failed open: appends a line (CR LF first) to the failure text,
+  // for what the caller knows of the cause (e.g. where the login came
+  // from). Ignored while a database is open or before any open.
+  void AddOpenFailureDetail(const std::string& detail);
 
   // Runs the SELECT (forward only) and hands back all its rows in `rs`:
   // fields of kind kVariant named as the driver reports the columns,
