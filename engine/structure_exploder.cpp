@@ -91,12 +91,17 @@ StructureExploder::Lines StructureExploder::LoadLines(
     line.codigo = TextOrEmpty(rs.Get("CODIGO"));
     line.tipo = TextOrEmpty(rs.Get("Tipo"));
     const Value& q = rs.Get("Quantidade");
+    const std::string where = "Quantidade da linha " + line.codigo +
+                              " da estrutura " + structure + " do artigo " +
+                              product;
     if (q.is_null()) {
-      throw Error(errnum::kInvalidUseOfNull,
-                  "Uso inválido de Null: Quantidade da linha " + line.codigo +
-                      " da estrutura " + structure + " do artigo " + product);
+      throw Error(errnum::kInvalidUseOfNull, "Uso inválido de Null: " + where);
     }
-    line.quantidade = q.ToDouble();
+    try {
+      line.quantidade = q.ToDouble();
+    } catch (const Error& e) {
+      throw Error(e.number(), e.description() + " (" + where + ")");
+    }
     lines->push_back(std::move(line));
   }
   if (memory_) lines_memory_[key] = lines;

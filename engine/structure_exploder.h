@@ -70,7 +70,8 @@ class StructureExploder {
   // the size of the result. Raises Error -2147220992 "Estrutura cíclica:
   // P1 -> SA2 -> P1" when a sub-assembly's structure is met again along one
   // path; Error 94 naming product, structure and line when a line's
-  // Quantidade is null; database errors as the connection raises them.
+  // Quantidade is null, Error 13 (or 6) naming them when it is not a
+  // number; database errors as the connection raises them.
   void ExplodeStructure(Recordset& out, const std::string& product,
                         const std::string& structure, int level,
                         ExplosionInfo* info);

@@ -265,6 +265,22 @@ TEST_P(StructureExploderTest, NullQuantityIsAnErrorNamingTheLine) {
   }
 }
 
+TEST_P(StructureExploderTest, NonNumericQuantityNamesProductStructureAndLine) {
+  bom_.Line("P7", "E3", "A9", "AT", "muitos");
+  bom_.Install();
+  try {
+    Explode("P7", "E3");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), errnum::kTypeMismatch);
+    EXPECT_NE(e.description().find("'muitos'"), std::string::npos);
+    EXPECT_NE(e.description().find(
+                  "(Quantidade da linha A9 da estrutura E3 do artigo P7)"),
+              std::string::npos)
+        << e.description();
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutMemory, StructureExploderTest,
                          ::testing::Bool());
 
