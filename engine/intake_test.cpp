@@ -105,6 +105,29 @@ TEST_F(IntakeTest, LerAglutinadosAddsTheStockOfEveryListedCode) {
   EXPECT_EQ(total, Currency::FromInt(6));
 }
 
+TEST_F(IntakeTest, LerAglutinadosDoesNotCountTheArticleItself) {
+  conn_.AddResult(sql::AggregatedStockQuery("A1"), Single("stdisp", 5));
+  conn_.AddResult(sql::AggregatedStockQuery("a1"), Single("stdisp", 5));
+  conn_.AddResult(sql::AggregatedStockQuery("B1"), Single("stdisp", 2));
+  log_.Open();
+  // A list shared by a group of articles names each of them: the article's
+  // own stock is already its StDisp.
+  Currency total;
+  engine_.LerAglutinados(total, "B1;A1;a1;B1", "A1");
+  EXPECT_EQ(total, Currency::FromInt(4));
+  EXPECT_EQ(conn_.queries(),
+            (std::vector<std::string>{sql::AggregatedStockQuery("B1"),
+                                      sql::AggregatedStockQuery("B1")}));
+  EXPECT_EQ(log_.Messages().back(),
+            "Artigo A1: o próprio artigo na lista de artigos aglutinados não "
+            "foi contado");
+
+  // Without the article's code every piece is queried.
+  total = Currency();
+  engine_.LerAglutinados(total, "A1;B1");
+  EXPECT_EQ(total, Currency::FromInt(7));
+}
+
 TEST_F(IntakeTest, LerAglutinadosNamesANullStock) {
   conn_.AddResult(sql::AggregatedStockQuery("B9"), Single("stdisp", Value()));
   Currency total;
@@ -131,9 +154,14 @@ TEST_F(IntakeTest, TransformaEmCurrencyTurnsWhatItCannotReadIntoZero) {
 
 TEST_F(IntakeTest, TransformaEmCurrencyReportsAnOverflowAndGivesZero) {
   EXPECT_EQ(engine_.TransformaEmCurrency(1e300), Currency());
-  EXPECT_EQ(engine_.TransformaEmCurrency("1000000000000000"), Currency());
+  EXPECT_EQ(engine_.TransformaEmCurrency("1000000000000000",
+                                         "no campo PrProx (artigo A7)"),
+            Currency());
   EXPECT_EQ(progress_.conversion_errors,
             (std::vector<long>{errnum::kOverflow, errnum::kOverflow}));
+  EXPECT_TRUE(
+      progress_.conversion_texts[1].ends_with(" no campo PrProx (artigo A7)"))
+      << progress_.conversion_texts[1];
 }
 
 TEST_F(IntakeTest, FillsTheRowFromTheArticle) {
@@ -248,6 +276,17 @@ TEST_F(IntakeTest, DifferentUnitsTakeTheSupplierPrice) {
   EXPECT_EQ(r.Get("UltPrCom").AsCurrency(), Currency());
   EXPECT_EQ(r.Get("Desconto").AsCurrency(), Currency());
   EXPECT_TRUE(progress_.conversion_errors.empty());
+
+  // A price out of range is reported naming the column and the article.
+  conn_.AddResult(price_sql,
+                  {{"ARTIGO", "PRPROX", "DESCPROX"}, {{"A1", 1e20, 2}}});
+  r = TakeIn(ArticleRow({{"UnBase", "UN"}, {"UnCmp", "CX"}}), kNoPreload);
+  EXPECT_EQ(r.Get("UltPrCom").AsCurrency(), Currency());
+  EXPECT_EQ(r.Get("Desconto").AsCurrency(), Currency::FromInt(2));
+  ASSERT_EQ(progress_.conversion_texts.size(), 1u);
+  EXPECT_TRUE(
+      progress_.conversion_texts[0].ends_with(" no campo PrProx (artigo A1)"))
+      << progress_.conversion_texts[0];
 }
 
 TEST_F(IntakeTest, NullsOfTheArticleRowStayNull) {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "core/error.h"
+#include "core/text_util.h"
 #include "engine/cutoff_date.h"
 #include "engine/messages.h"
 #include "engine/sql_texts.h"
@@ -230,7 +231,7 @@ void ReplenishmentEngine::LerArtigo(Recordset& rsArtigos, Recordset& rsEncPre,
   const std::string code = CodeOf(art.Get("Artigo"));
 
   Currency cTotalJuntos;
-  LerAglutinados(cTotalJuntos, CodeOf(art.Get("Livre")));
+  LerAglutinados(cTotalJuntos, CodeOf(art.Get("Livre")), code);
 
   Currency encf;
   {
@@ -289,8 +290,13 @@ void ReplenishmentEngine::LerArtigo(Recordset& rsArtigos, Recordset& rsEncPre,
         "", sql::SupplierPriceQuery(code, CodeOf(art.Get("Fornec"))), price, -1,
         0);
     if (!price.Eof()) {
-      rsfinal.Set("UltPrCom", TransformaEmCurrency(price.Get("PrProx")));
-      rsfinal.Set("Desconto", TransformaEmCurrency(price.Get("DescProx")));
+      const std::string of_article = " (artigo " + code + ")";
+      rsfinal.Set("UltPrCom",
+                  TransformaEmCurrency(price.Get("PrProx"),
+                                       "no campo PrProx" + of_article));
+      rsfinal.Set("Desconto",
+                  TransformaEmCurrency(price.Get("DescProx"),
+                                       "no campo DescProx" + of_article));
     } else {
       rsfinal.Set("UltPrCom", Currency());
       rsfinal.Set("Desconto", Currency());
@@ -306,34 +312,55 @@ void ReplenishmentEngine::LerArtigo(Recordset& rsArtigos, Recordset& rsEncPre,
 }
 
 void ReplenishmentEngine::LerAglutinados(Currency& cTotalJuntos,
-                                         const std::string& sLivre) {
+                                         const std::string& sLivre,
+                                         const std::string& sArtigo) {
   if (sLivre.empty()) return;
+  std::string own;
+  FoldCase(sArtigo, &own);
+  std::string folded;
+  bool skipped_own = false;
   size_t start = 0;
   while (true) {
     const size_t end = sLivre.find(';', start);
     const std::string piece = sLivre.substr(
         start, end == std::string::npos ? std::string::npos : end - start);
-    Recordset rs;
-    connection_.OpenRecordset("", sql::AggregatedStockQuery(piece), rs, -1, 0);
-    if (!rs.Eof()) {
-      try {
-        cTotalJuntos += NumberOf(rs, "StDisp");
-      } catch (const Error& e) {
-        throw Error(e.number(),
-                    e.description() + " do artigo aglutinado " + piece);
+    FoldCase(piece, &folded);
+    if (!sArtigo.empty() && folded == own) {
+      skipped_own = true;
+    } else {
+      Recordset rs;
+      connection_.OpenRecordset("", sql::AggregatedStockQuery(piece), rs, -1,
+                                0);
+      if (!rs.Eof()) {
+        try {
+          cTotalJuntos += NumberOf(rs, "StDisp");
+        } catch (const Error& e) {
+          throw Error(e.number(),
+                      e.description() + " do artigo aglutinado " + piece);
+        }
       }
     }
     if (end == std::string::npos) break;
     start = end + 1;
   }
+  if (skipped_own) {
+    Log("Artigo " + sArtigo +
+        ": o próprio artigo na lista de artigos aglutinados não foi contado");
+  }
 }
 
-Currency ReplenishmentEngine::TransformaEmCurrency(const Value& valor) {
+Currency ReplenishmentEngine::TransformaEmCurrency(const Value& valor,
+                                                   const std::string& where) {
   if (valor.is_null() || !valor.IsNumeric()) return Currency();
   try {
     return valor.ToCurrency();
   } catch (const Error& e) {
-    progress_.ReportConversionError(e);
+    if (where.empty()) {
+      progress_.ReportConversionError(e);
+    } else {
+      progress_.ReportConversionError(
+          Error(e.number(), e.description() + " " + where));
+    }
     return Currency();
   }
 }

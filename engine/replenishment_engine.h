@@ -63,12 +63,19 @@ class ReplenishmentEngine {
   void LerArtigo(Recordset& rsArtigos, Recordset& rsEncPre, Recordset& rsfinal);
   // Adds to `cTotalJuntos` the available stock of every code of `sLivre`
   // (codes separated by ";", not trimmed, empty pieces queried too; one
-  // query per piece). Nothing when `sLivre` is empty.
-  void LerAglutinados(Currency& cTotalJuntos, const std::string& sLivre);
+  // query per piece; a code listed twice counts twice; any number of
+  // codes). Nothing when `sLivre` is empty. A piece that is the article
+  // `sArtigo` itself (letters in any case) is skipped: its stock is already
+  // the article's own, and counting it again would hide a shortage. The run
+  // log then gets one line naming the article.
+  void LerAglutinados(Currency& cTotalJuntos, const std::string& sLivre,
+                      const std::string& sArtigo = "");
   // A database value as fixed-point: null and non-numeric values give 0; a
   // number outside the range is reported through
-  // Progress::ReportConversionError and gives 0. Never raises.
-  Currency TransformaEmCurrency(const Value& valor);
+  // Progress::ReportConversionError (with `where`, e.g. "no campo PrProx
+  // (artigo A1)", added to the description) and gives 0. Never raises.
+  Currency TransformaEmCurrency(const Value& valor,
+                                const std::string& where = "");
   // `rsResult` receives the open customer-order quantity per product of
   // extension type 0 or 2 and base structure, dated on or after `sData`.
   void LerEncomendasCliente(Recordset& rsResult, const std::string& sData);
