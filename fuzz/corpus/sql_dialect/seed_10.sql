@@ -1,0 +1,1 @@
+SELECT CODIGO, Tipo, Quantidade FROM zlx_FichaEstrutura WHERE PRODUTO='P1' AND FichaEstrutura='E1'

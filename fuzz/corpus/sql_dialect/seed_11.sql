@@ -1,0 +1,1 @@
+SELECT EstruturaBase FROM zlx_VOR_Artigos WHERE Artigo='A1'

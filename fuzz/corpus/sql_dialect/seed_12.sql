@@ -1,0 +1,1 @@
+SELECT min(FichaEstrutura) AS Versao FROM zlx_FichaEstrutura WHERE PRODUTO='P1'

@@ -1,0 +1,1 @@
+delete from zlx_VOR_Encomendas 

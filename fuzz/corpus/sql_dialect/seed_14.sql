@@ -1,0 +1,1 @@
+select * from zlx_VOR_Encomendas

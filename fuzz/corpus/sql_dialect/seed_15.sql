@@ -1,0 +1,1 @@
+SELECT DISTINCT TOP (3) a FROM [dbo].[T] UNION SELECT TOP 2 b FROM "x" ; select 1

@@ -1,0 +1,1 @@
+select 'it''s', [a]]b], "c""d" from t where x = CONVERT(DATETIME,'2020-01-01',103)

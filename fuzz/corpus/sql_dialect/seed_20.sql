@@ -1,0 +1,1 @@
+SELECT TOP 1 x FROM t WHERE c='unterminated

@@ -1,0 +1,1 @@
+((((SELECT TOP 1 a FROM t

@@ -1,0 +1,1 @@
+ SELECT      coalesce(sum(l.QUANT),0) AS Qtd FROM         DOCGCCAB as c INNER JOIN DOCGCLIN as l  ON c.NNUMDOC = l.NNUMDOC AND c.TPDOC = l.TPDOCUM AND c.SERIE = l.SERIE AND c.Ano = l.Ano Where (c.AREAG = 2) And (c.TPTERC = 1) and l.Artigo='O''BRIEN'  and c.nvias<>-1 group by l.Artigo

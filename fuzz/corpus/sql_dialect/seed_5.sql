@@ -1,0 +1,1 @@
+Select stdisp from Artigos where Codigo='A1' 

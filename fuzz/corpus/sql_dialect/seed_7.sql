@@ -1,0 +1,1 @@
+ SELECT  f.PRODUTO as Artigo, coalesce((select a.stdisp from Artigos as a where a.Codigo=f.Produto and a.Inactivo<>-1 ),0) as stdisp ,coalesce((select top 1 fe.FichaEstrutura from zlx_FichaEstrutura as fe where Fe.Produto=f.Produto group by fe.FichaEstrutura ),'') as Versao  From zlx_FichaEstrutura as f  WHERE f.CODIGO ='A1'  GROUP BY f.PRODUTO ORDER BY f.PRODUTO 

@@ -1,0 +1,1 @@
+ Select o.Artigo,o.FichaEstrutura,coalesce(sum(o.Qtd-o.QtdEntregue),0) as Quant from zlx_VOR_OrdensFabrico as o  where o.estado<3 Group by o.Artigo,o.FichaEstrutura order by o.Artigo
