@@ -3,6 +3,7 @@
 #include <new>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "core/error.h"
 #include "core/text_util.h"
@@ -391,20 +392,17 @@ void ReplenishmentEngine::AtualizaEncCli(Recordset& rsEncCli,
         rsEncCli.SetFilter("");
         rsEncCli.SetFilter(sql::CustomerOrderFilter(product, versao));
         if (!rsEncCli.Eof()) {
-          Recordset lines;
-          exploder.ExplodeStructure(lines, product, versao, 0, nullptr);
-          if (lines.RecordCount() > 0) {
-            lines.SetFilter("");
+          // The explosion's AT lines of the article: the rows the filter
+          // "Codigo='<code>' and Tipo='AT'" passes on its table.
+          const std::vector<double> lines =
+              exploder.ArticleLines(product, versao, code);
+          if (!lines.empty()) {
             Currency sum;
-            lines.SetFilter(sql::ExplosionFilter(code));
-            if (!lines.Eof()) {
-              const double qtd_enc = NumberOf(rsEncCli, "QtdEnc").ToDouble();
-              for (; !lines.Eof(); lines.MoveNext()) {
-                sum = Currency::FromDouble(
-                    sum.ToDouble() + qtd_enc * DoubleOf(lines, "Quantidade"));
-              }
-              AddToComponent(rsProd, code, sum);
+            const double qtd_enc = NumberOf(rsEncCli, "QtdEnc").ToDouble();
+            for (const double quantidade : lines) {
+              sum = Currency::FromDouble(sum.ToDouble() + qtd_enc * quantidade);
             }
+            AddToComponent(rsProd, code, sum);
           }
         }
         products.MoveNext();
@@ -438,17 +436,13 @@ void ReplenishmentEngine::ProcuraComponentesOP(Recordset& rsOp,
         rsOp.SetFilter("");
         rsOp.SetFilter(sql::ProductionOrderFilter(product, versao));
         if (!rsOp.Eof()) {
-          Recordset lines;
-          exploder.ExplodeStructure(lines, product, versao, 0, nullptr);
-          if (lines.RecordCount() > 0) {
-            lines.SetFilter("");
-            lines.SetFilter(sql::ExplosionFilter(code));
-            if (!lines.Eof()) {
-              const double quant = DoubleOf(rsOp, "Quant");
-              for (; !lines.Eof(); lines.MoveNext()) {
-                total = Currency::FromDouble(
-                    total.ToDouble() + quant * DoubleOf(lines, "Quantidade"));
-              }
+          const std::vector<double> lines =
+              exploder.ArticleLines(product, versao, code);
+          if (!lines.empty()) {
+            const double quant = DoubleOf(rsOp, "Quant");
+            for (const double quantidade : lines) {
+              total =
+                  Currency::FromDouble(total.ToDouble() + quant * quantidade);
             }
           }
         }

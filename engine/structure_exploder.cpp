@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "core/error.h"
+#include "core/text_util.h"
 #include "engine/sql_texts.h"
 
 namespace vor {
@@ -37,6 +38,7 @@ void StructureExploder::SetConnection(Connection& connection) {
   lines_memory_.clear();
   sub_memory_.clear();
   explosion_memory_.clear();
+  index_memory_.clear();
 }
 
 void StructureExploder::SetMode(const std::string& mode) {
@@ -64,6 +66,7 @@ void StructureExploder::SetMemory(bool enabled) {
     lines_memory_.clear();
     sub_memory_.clear();
     explosion_memory_.clear();
+    index_memory_.clear();
   }
 }
 
@@ -187,6 +190,53 @@ StructureExploder::Rows StructureExploder::Explode(const std::string& product,
   return rows;
 }
 
+StructureExploder::Rows StructureExploder::Explosion(
+    const std::string& key, const std::string& product,
+    const std::string& structure) {
+  if (memory_) {
+    auto it = explosion_memory_.find(key);
+    if (it != explosion_memory_.end()) return it->second;
+  }
+  Rows rows = Explode(product, structure, 0);
+  if (memory_) explosion_memory_[key] = rows;
+  return rows;
+}
+
+StructureExploder::ArticleIndex StructureExploder::IndexByArticle(
+    const std::vector<Row>& rows) {
+  auto index =
+      std::make_shared<std::unordered_map<std::string, std::vector<double>>>();
+  std::string tipo;
+  std::string code;
+  for (const Row& r : rows) {
+    FoldCase(r.tipo, &tipo);
+    if (tipo != "at") continue;
+    FoldCase(r.codigo, &code);
+    (*index)[code].push_back(r.quantidade);
+  }
+  return index;
+}
+
+std::vector<double> StructureExploder::ArticleLines(
+    const std::string& product, const std::string& structure,
+    const std::string& code) {
+  const std::string key =
+      std::string(all_levels_ ? "B" : "A") + Key(product, structure);
+  ArticleIndex index;
+  if (memory_) {
+    auto it = index_memory_.find(key);
+    if (it != index_memory_.end()) index = it->second;
+  }
+  if (!index) {
+    index = IndexByArticle(*Explosion(key, product, structure));
+    if (memory_) index_memory_[key] = index;
+  }
+  std::string folded;
+  FoldCase(code, &folded);
+  auto it = index->find(folded);
+  return it == index->end() ? std::vector<double>() : it->second;
+}
+
 void StructureExploder::ExplodeStructure(Recordset& out,
                                          const std::string& product,
                                          const std::string& structure,
@@ -194,15 +244,7 @@ void StructureExploder::ExplodeStructure(Recordset& out,
   // Remembered explosions hold levels relative to 0; `level` is added below.
   const std::string key =
       std::string(all_levels_ ? "B" : "A") + Key(product, structure);
-  Rows rows;
-  if (memory_) {
-    auto it = explosion_memory_.find(key);
-    if (it != explosion_memory_.end()) rows = it->second;
-  }
-  if (!rows) {
-    rows = Explode(product, structure, 0);
-    if (memory_) explosion_memory_[key] = rows;
-  }
+  const Rows rows = Explosion(key, product, structure);
 
   Recordset table;
   table.AppendField("Codigo", FieldType::kText);

@@ -76,6 +76,17 @@ class StructureExploder {
                         const std::string& structure, int level,
                         ExplosionInfo* info);
 
+  // The Quantidade, in the explosion's order, of every row of the
+  // ExplodeStructure table of `structure` of `product` that the filter
+  // "Codigo='<code>' and Tipo='AT'" lets pass (letters compared as the
+  // filter compares them); empty when none does. With the memory on, each
+  // explosion is indexed by code once, so that asking for every article of
+  // a product of many lines costs only each article's own lines. Errors as
+  // ExplodeStructure.
+  std::vector<double> ArticleLines(const std::string& product,
+                                   const std::string& structure,
+                                   const std::string& code);
+
  private:
   struct Line {
     std::string codigo;
@@ -103,6 +114,14 @@ class StructureExploder {
   std::optional<SubAssembly> SubStructure(const std::string& code);
   Rows Explode(const std::string& product, const std::string& structure,
                int level);
+  // The explosion (levels from 0) of `structure` of `product`, remembered
+  // under `key` when the memory is on.
+  Rows Explosion(const std::string& key, const std::string& product,
+                 const std::string& structure);
+  // Quantities of the AT lines of an explosion, by case-folded code.
+  using ArticleIndex = std::shared_ptr<
+      const std::unordered_map<std::string, std::vector<double>>>;
+  static ArticleIndex IndexByArticle(const std::vector<Row>& rows);
 
   Connection* connection_ = nullptr;
   bool all_levels_ = true;
@@ -110,6 +129,7 @@ class StructureExploder {
   std::unordered_map<std::string, Lines> lines_memory_;
   std::unordered_map<std::string, std::optional<SubAssembly>> sub_memory_;
   std::unordered_map<std::string, Rows> explosion_memory_;
+  std::unordered_map<std::string, ArticleIndex> index_memory_;
 };
 
 }  // namespace vor

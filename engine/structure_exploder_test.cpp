@@ -126,6 +126,34 @@ TEST_P(StructureExploderTest, ModeBFollowsEverySubAssemblyInStoredOrder) {
   EXPECT_EQ(Explode("P1", "E1"), expected);
 }
 
+TEST_P(StructureExploderTest, ArticleLinesAreTheRowsTheArticleFilterPasses) {
+  // A1 stands on two AT lines (2 and, below SA, 0.5 x 3), once as "a1";
+  // Ç1 in two letter cases; a CJ line and a line of Tipo "at" too.
+  bom_.Line("P1", "E1", "A1", "AT", 2);
+  bom_.Line("P1", "E1", "SA", "CJ", 3);
+  bom_.Line("P1", "E1", "ç1", "at", 4);
+  bom_.Line("P1", "E1", "SA", "AT", 7);
+  bom_.Base("P1", "E1");
+  bom_.Line("SA", "E2", "a1", "AT", 0.5);
+  bom_.Line("SA", "E2", "Ç1", "AT", 1);
+  bom_.Base("SA", "E2");
+  bom_.Install();
+  Recordset table;
+  ex_.ExplodeStructure(table, "P1", "E1", 0, nullptr);
+  for (const std::string code : {"A1", "a1", "SA", "Ç1", "ç1", "NADA", ""}) {
+    SCOPED_TRACE(code);
+    table.SetFilter(sql::ExplosionFilter(code));
+    std::vector<double> filtered;
+    for (; !table.Eof(); table.MoveNext()) {
+      filtered.push_back(table.Get("Quantidade").AsDouble());
+    }
+    EXPECT_EQ(ex_.ArticleLines("P1", "E1", code), filtered);
+  }
+  EXPECT_EQ(ex_.ArticleLines("P1", "E1", "A1"), (std::vector<double>{2, 1.5}));
+  EXPECT_EQ(ex_.ArticleLines("P1", "E1", "ç1"), (std::vector<double>{3, 4}));
+  EXPECT_TRUE(ex_.ArticleLines("P9", "E9", "A1").empty());
+}
+
 TEST_P(StructureExploderTest, ModeAGivesTheFirstLevelOnly) {
   TwoLevelProduct(bom_);
   bom_.Install();
