@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -119,6 +120,16 @@ void CheckUtf8(const std::string& path, std::string_view text) {
   if (size_t line = FirstBadUtf8Line(text); line != 0) {
     Fail(std::string("O ficheiro de parâmetros '") + path +
          "' não está em UTF-8 válido (linha " + std::to_string(line) + ")");
+  }
+  // The INI parser stops at a NUL byte: what follows it would be unseen by
+  // a read and dropped by a save (the login among it), so such a file is
+  // not taken for text at all.
+  if (const size_t nul = text.find('\0'); nul != std::string_view::npos) {
+    const size_t line = 1 + static_cast<size_t>(std::count(
+                                text.begin(), text.begin() + nul, '\n'));
+    Fail(std::string("O ficheiro de parâmetros '") + path +
+         "' tem um carácter nulo (linha " + std::to_string(line) +
+         ") e não é um ficheiro de texto");
   }
 }
 

@@ -25,17 +25,17 @@ class SettingsFile {
   const std::string& FileName() const { return path_; }
 
   // The text stored under `key` of `section`; "" when the file, the section
-  // or the key is missing. A file that exists but cannot be read, or is not
-  // valid UTF-8, raises Error 75 naming the file.
+  // or the key is missing. A file that exists but cannot be read, is not
+  // valid UTF-8 or holds a NUL byte raises Error 75 naming the file.
   std::string ReadValue(const std::string& section,
                         const std::string& key) const;
 
   // Stores `value` under `key` of `section` and saves the file at once; an
   // existing key keeps its letter case. Returns true; a file that cannot be
-  // read, is not valid UTF-8, is read-only or cannot be replaced raises
-  // Error 75 naming the file (the old file is then unchanged), and so does a
-  // value with a line break or not in UTF-8, which could not be stored as
-  // one value.
+  // read, is not valid UTF-8 (or holds a NUL byte), is read-only or cannot be
+  // replaced raises Error 75 naming the file (the old file is then unchanged),
+  // and so does a value with a line break or not in UTF-8, which could not be
+  // stored as one value.
   bool WriteValue(const std::string& section, const std::string& key,
                   const std::string& value);
 

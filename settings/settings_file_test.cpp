@@ -216,6 +216,30 @@ TEST_F(SettingsFileTest, NotUtf8FileRaisesNamingTheFileAndIsNotRewritten) {
   EXPECT_EQ(Get(), bad);
 }
 
+TEST_F(SettingsFileTest, NulByteFileIsRefusedAndKeepsWhatFollowsIt) {
+  // Read past the NUL, the login would be unseen; saved, it would be lost.
+  const std::string bad = std::string("[Log]\nDirectoria=x") + '\0' +
+                          "lixo\n[BD]\nServidor=sql01\nPassword=segredo\n";
+  Put(bad);
+  for (int i = 0; i < 2; ++i) {
+    try {
+      if (i == 0) {
+        file_.ReadValue("BD", "Servidor");
+      } else {
+        file_.WriteValue("email", "Assunto", "novo");
+      }
+      FAIL() << "no error";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), errnum::kFileError);
+      EXPECT_NE(e.description().find(path_), std::string::npos);
+      EXPECT_NE(e.description().find("carácter nulo (linha 2)"),
+                std::string::npos)
+          << e.description();
+    }
+  }
+  EXPECT_EQ(Get(), bad);
+}
+
 TEST_F(SettingsFileTest, MalformedUtf8SequencesAreRefused) {
   const std::vector<std::string> bad = {
       "\xC3",              // cut short at the end
