@@ -116,9 +116,9 @@ struct QtSqlConnection::State {
   // What an operator reads when a lock outlasted the wait: that another
   // program holds the database, and for how long it was waited for.
   std::string BusyText(const QSqlError& e) const {
-    const std::string wait =
-        timeout_ms % 1000 == 0 ? std::to_string(timeout_ms / 1000) + " s"
-                               : std::to_string(timeout_ms) + " ms";
+    const std::string wait = timeout_ms % 1000 == 0
+                                 ? std::to_string(timeout_ms / 1000) + " s"
+                                 : std::to_string(timeout_ms) + " ms";
     return "Base de dados ocupada: outro programa mantém-na bloqueada há "
            "mais do que o tempo de espera (" +
            wait + ", TempoEspera da secção BD) - " + DriverText(e);

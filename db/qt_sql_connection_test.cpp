@@ -427,12 +427,33 @@ TEST_P(QtSqlConnectionTest, SecondWriterGetsBusyErrorAfterItsTimeout) {
   EXPECT_EQ(e.number(), errnum::kDatabase);
   EXPECT_EQ(e.description().rfind("Base de dados ocupada: ", 0), 0u)
       << e.description();
+  // Who holds it and how long was waited, for the operator.
+  EXPECT_NE(e.description().find("outro programa"), std::string::npos)
+      << e.description();
+  EXPECT_NE(e.description().find("(300 ms,"), std::string::npos)
+      << e.description();
   EXPECT_FALSE(second.WriteInProgress());
   // It waited for the lock before giving up.
   EXPECT_GE(waited, std::chrono::milliseconds(250));
   first.AbandonWrite();
   second.BeginWrite();
   second.EndWrite();
+}
+
+TEST_P(QtSqlConnectionTest, OpenOfAFileLockedByAnotherSaysBusy) {
+  QtSqlConnection first;
+  Open(first);
+  first.ExecuteSql("", "BEGIN EXCLUSIVE");
+  QtSqlConnection second;
+  EXPECT_FALSE(second.OpenConnection(Text(300)));
+  // Locked, not damaged: the reason must not call it an invalid file.
+  EXPECT_NE(second.OpenFailure().find("\r\nMotivo: Base de dados ocupada: "),
+            std::string::npos)
+      << second.OpenFailure();
+  EXPECT_EQ(second.OpenFailure().find("válida"), std::string::npos)
+      << second.OpenFailure();
+  first.ExecuteSql("", "COMMIT");
+  EXPECT_TRUE(second.OpenConnection(Text(300))) << second.OpenFailure();
 }
 
 TEST_P(QtSqlConnectionTest, SecondWriterWaitsForTheFirstToFinish) {
