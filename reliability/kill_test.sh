@@ -9,7 +9,7 @@
 #   kill_test.sh PROGRAM VOR_DEMO_ERP [KILLS]
 #
 # Environment: VOR_KILL_ARTICLES (bought articles of the generated ERP,
-# default 10000, a run of one to two seconds), VOR_KILL_SEED (default 11).
+# default 8000, a run of about a second), VOR_KILL_SEED (default 11).
 # Prints one line per kill and a summary line; exit code 0 when every kill
 # was survived, 1 otherwise, 2 when the set-up failed.
 set -uo pipefail
@@ -17,7 +17,7 @@ set -uo pipefail
 program=${1:?usage: kill_test.sh PROGRAM VOR_DEMO_ERP [KILLS]}
 demo_erp=${2:?usage: kill_test.sh PROGRAM VOR_DEMO_ERP [KILLS]}
 kills=${3:-20}
-articles=${VOR_KILL_ARTICLES:-10000}
+articles=${VOR_KILL_ARTICLES:-8000}
 seed=${VOR_KILL_SEED:-11}
 
 command -v sqlite3 >/dev/null || { echo "kill test: sqlite3 is missing" >&2; exit 2; }
