@@ -304,6 +304,42 @@ void Parse(const std::string& path, std::string_view text, CSimpleIniA& ini) {
   }
 }
 
+// True when `a` and `b` hold the same sections, keys and values, in the
+// same order (comments and layout aside).
+bool SameEntries(const CSimpleIniA& a, const CSimpleIniA& b) {
+  using Names = CSimpleIniA::TNamesDepend;
+  const auto sorted = [](Names names) {
+    names.sort(CSimpleIniA::Entry::LoadOrder());
+    return names;
+  };
+  const auto same = [](const Names& x, const Names& y) {
+    if (x.size() != y.size()) return false;
+    for (auto i = x.begin(), j = y.begin(); i != x.end(); ++i, ++j) {
+      if (std::strcmp(i->pItem, j->pItem) != 0) return false;
+    }
+    return true;
+  };
+  Names sections_a, sections_b;
+  a.GetAllSections(sections_a);
+  b.GetAllSections(sections_b);
+  sections_a = sorted(sections_a);
+  if (!same(sections_a, sorted(sections_b))) return false;
+  for (const auto& section : sections_a) {
+    Names keys_a, keys_b;
+    a.GetAllKeys(section.pItem, keys_a);
+    b.GetAllKeys(section.pItem, keys_b);
+    keys_a = sorted(keys_a);
+    if (!same(keys_a, sorted(keys_b))) return false;
+    for (const auto& key : keys_a) {
+      Names values_a, values_b;
+      a.GetAllValues(section.pItem, key.pItem, values_a);
+      b.GetAllValues(section.pItem, key.pItem, values_b);
+      if (!same(sorted(values_a), sorted(values_b))) return false;
+    }
+  }
+  return true;
+}
+
 std::string_view WithoutBom(const std::string& bytes) {
   std::string_view text(bytes);
   if (text.substr(0, kBom.size()) == kBom) text.remove_prefix(kBom.size());
@@ -412,6 +448,16 @@ bool SettingsFile::WriteValue(const std::string& section,
       converted += out[i];
     }
     out.swap(converted);
+  }
+  // The new text must read as the old one with this one value changed. A
+  // line the parser takes in more than one way (such as a section name
+  // whose ']' is missing) could otherwise come back as other entries.
+  CSimpleIniA check;
+  Parse(path_, out, check);
+  if (!SameEntries(ini, check)) {
+    Fail("Não foi possível gravar " + Named(path_) +
+         ": a gravação alteraria outras linhas do ficheiro (uma secção sem "
+         "']'?), que fica como estava");
   }
   if (bom) out.insert(0, kBom);
   ReplaceAtomically(target, out, old);

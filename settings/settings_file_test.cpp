@@ -240,6 +240,25 @@ TEST_F(SettingsFileTest, NulByteFileIsRefusedAndKeepsWhatFollowsIt) {
   EXPECT_EQ(Get(), bad);
 }
 
+TEST_F(SettingsFileTest, SaveThatWouldRewriteOtherLinesIsRefused) {
+  // The parser runs a section name without its ']' into the next line; a
+  // save would write both lines back changed.
+  const std::string odd = "[BD]\nServidor=sql01\n[Log\nDirectoria=y\n";
+  Put(odd);
+  try {
+    file_.WriteValue("email", "Assunto", "novo");
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), errnum::kFileError);
+    EXPECT_NE(e.description().find(path_), std::string::npos);
+    EXPECT_NE(e.description().find("alteraria outras linhas"),
+              std::string::npos)
+        << e.description();
+  }
+  EXPECT_EQ(Get(), odd);
+  EXPECT_EQ(file_.ReadValue("BD", "Servidor"), "sql01");
+}
+
 TEST_F(SettingsFileTest, MalformedUtf8SequencesAreRefused) {
   const std::vector<std::string> bad = {
       "\xC3",              // cut short at the end
