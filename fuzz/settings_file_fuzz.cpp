@@ -44,7 +44,8 @@ std::string ReadBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The text with its blank lines (and line ends) left out.
+// The text with its blank lines, line ends and the blanks around each line
+// left out.
 std::string WithoutBlankLines(const std::string& text) {
   std::string out;
   size_t start = 0;
@@ -53,8 +54,9 @@ std::string WithoutBlankLines(const std::string& text) {
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.find_first_not_of(" \t") != std::string::npos) {
-      out += line;
+    const size_t first = line.find_first_not_of(" \t");
+    if (first != std::string::npos) {
+      out += line.substr(first, line.find_last_not_of(" \t") + 1 - first);
       out += '\n';
     }
     start = end + 1;
@@ -145,7 +147,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                    (section + "/" + key + " changed by a save").c_str());
   }
   // A second save of the same value changes nothing but, at most, the
-  // blank lines between entries, which a save lays out anew.
+  // layout of blank lines and of the blanks around a line, which a save
+  // lays out anew.
   const std::string once = ReadBytes(path);
   file.WriteValue("email", "Assunto", value);
   VOR_FUZZ_CHECK(WithoutBlankLines(ReadBytes(path)) == WithoutBlankLines(once),

@@ -304,6 +304,33 @@ void Parse(const std::string& path, std::string_view text, CSimpleIniA& ini) {
   }
 }
 
+// The 1-based number of the first line the parser would drop, 0 when none:
+// a line that is not blank, a comment, a section or a key with '=' (a lone
+// CR ends a line for the parser too).
+size_t FirstDroppedLine(std::string_view text) {
+  size_t number = 0;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = text.size();
+    ++number;
+    std::string_view line = text.substr(start, end - start);
+    const size_t first = line.find_first_not_of(" \t");
+    if (first != std::string_view::npos) {
+      const char c = line[first];
+      if (c != ';' && c != '#' && c != '[' &&
+          line.find('=') == std::string_view::npos) {
+        return number;
+      }
+    }
+    if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') {
+      ++end;
+    }
+    start = end + 1;
+  }
+  return 0;
+}
+
 // True when `a` and `b` hold the same sections, keys and values, in the
 // same order (comments and layout aside).
 bool SameEntries(const CSimpleIniA& a, const CSimpleIniA& b) {
@@ -396,6 +423,13 @@ bool SettingsFile::WriteValue(const std::string& section,
            ": o ficheiro é só de leitura");
     }
     CheckUtf8(path_, old.bytes);
+    // Such a line belongs to someone; a save must not lose it.
+    if (size_t line = FirstDroppedLine(WithoutBom(old.bytes)); line != 0) {
+      Fail("Não foi possível gravar " + Named(path_) + ": a linha " +
+           std::to_string(line) +
+           " não é uma chave, uma secção nem um comentário e perder-se-ia; "
+           "o ficheiro fica como estava");
+    }
   }
   const bool bom = old.bytes.starts_with(kBom);
   const std::string_view text = WithoutBom(old.bytes);

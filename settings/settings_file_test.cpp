@@ -259,6 +259,27 @@ TEST_F(SettingsFileTest, SaveThatWouldRewriteOtherLinesIsRefused) {
   EXPECT_EQ(file_.ReadValue("BD", "Servidor"), "sql01");
 }
 
+TEST_F(SettingsFileTest, SaveOverALineThatIsNoEntryIsRefused) {
+  // The parser drops a line without '=' that is no comment nor section, and
+  // text after a lone CR is such a line: a save would lose them.
+  for (const std::string& odd :
+       {std::string("[Outra]\r\nsem igual\r\nx=1\r\n"),
+        std::string("[Log]\nDirectoria=a\n; nota\rcontinua\n")}) {
+    Put(odd);
+    try {
+      file_.WriteValue("email", "Assunto", "novo");
+      FAIL() << "no error";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), errnum::kFileError);
+      EXPECT_NE(e.description().find(path_), std::string::npos);
+      EXPECT_NE(e.description().find(odd[1] == 'O' ? "linha 2" : "linha 4"),
+                std::string::npos)
+          << e.description();
+    }
+    EXPECT_EQ(Get(), odd);
+  }
+}
+
 TEST_F(SettingsFileTest, MalformedUtf8SequencesAreRefused) {
   const std::vector<std::string> bad = {
       "\xC3",              // cut short at the end
