@@ -44,16 +44,16 @@ std::string ReadBytes(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// The text with its blank lines, line ends and the blanks around each line
-// left out.
+// The text with its byte-order mark, blank lines, line ends (CR, LF or
+// both) and the blanks around each line left out.
 std::string WithoutBlankLines(const std::string& text) {
   std::string out;
-  size_t start = 0;
+  size_t start = text.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;  // the BOM
   while (start < text.size()) {
-    size_t end = text.find('\n', start);
+    // CR, LF and CR LF all end a line.
+    size_t end = text.find_first_of("\r\n", start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
     const size_t first = line.find_first_not_of(" \t");
     if (first != std::string::npos) {
       out += line.substr(first, line.find_last_not_of(" \t") + 1 - first);

@@ -304,31 +304,49 @@ void Parse(const std::string& path, std::string_view text, CSimpleIniA& ini) {
   }
 }
 
-// The 1-based number of the first line the parser would drop, 0 when none:
-// a line that is not blank, a comment, a section or a key with '=' (a lone
-// CR ends a line for the parser too).
-size_t FirstDroppedLine(std::string_view text) {
+// A line of a settings file that a save could not keep as it stands.
+struct UnkeptLine {
+  size_t number = 0;  // 1-based; 0 when every line can be kept
+  const char* why = "";
+};
+
+// The first line the parser would drop (one that is not blank, a comment,
+// a section with nothing after its ']' or a named key with '='), or that
+// ends in a CR without LF, which the parser reads as a line end and the
+// rest of the save does not.
+UnkeptLine FirstUnkeptLine(std::string_view text) {
   size_t number = 0;
   size_t start = 0;
   while (start <= text.size()) {
-    size_t end = text.find_first_of("\r\n", start);
+    size_t end = text.find('\n', start);
     if (end == std::string_view::npos) end = text.size();
     ++number;
     std::string_view line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (line.find('\r') != std::string_view::npos) {
+      return {number, "tem um CR sem LF a seguir"};
+    }
     const size_t first = line.find_first_not_of(" \t");
     if (first != std::string_view::npos) {
       const char c = line[first];
-      if (c != ';' && c != '#' && c != '[' &&
-          line.find('=') == std::string_view::npos) {
-        return number;
+      if (c == '[') {
+        // A section ends at its ']'; the parser drops anything after it.
+        const size_t close = line.find(']');
+        if (close == std::string_view::npos ||
+            line.find_first_not_of(" \t", close + 1) !=
+                std::string_view::npos) {
+          return {number, "não é uma secção bem fechada"};
+        }
+      } else if (c != ';' && c != '#') {
+        const size_t eq = line.find('=');
+        if (eq == std::string_view::npos || eq == first) {
+          return {number, "não é uma chave, uma secção nem um comentário"};
+        }
       }
-    }
-    if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') {
-      ++end;
     }
     start = end + 1;
   }
-  return 0;
+  return {};
 }
 
 // True when `a` and `b` hold the same sections, keys and values, in the
@@ -424,11 +442,11 @@ bool SettingsFile::WriteValue(const std::string& section,
     }
     CheckUtf8(path_, old.bytes);
     // Such a line belongs to someone; a save must not lose it.
-    if (size_t line = FirstDroppedLine(WithoutBom(old.bytes)); line != 0) {
+    if (const UnkeptLine line = FirstUnkeptLine(WithoutBom(old.bytes));
+        line.number != 0) {
       Fail("Não foi possível gravar " + Named(path_) + ": a linha " +
-           std::to_string(line) +
-           " não é uma chave, uma secção nem um comentário e perder-se-ia; "
-           "o ficheiro fica como estava");
+           std::to_string(line.number) + " " + line.why +
+           " e não se manteria; o ficheiro fica como estava");
     }
   }
   const bool bom = old.bytes.starts_with(kBom);
