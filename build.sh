@@ -32,6 +32,44 @@ configure_and_build() {
   cmake --build "$dir" -j "$(nproc)"
 }
 
+# The sanitizer build: clang with AddressSanitizer (leaks included) and
+# UndefinedBehaviorSanitizer, every report fatal, and the libFuzzer targets;
+# the whole suite runs there, each fuzz target for VOR_FUZZ_SECONDS (default
+# 20). Reports of every process, the program's runs included, are collected
+# in build-sanitize/sanitizer-reports/: any report fails the command.
+run_sanitized() {
+  local dir=build-sanitize
+  # A folder configured with another compiler is configured anew.
+  if [ -f "$dir/CMakeCache.txt" ] &&
+    ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang++' "$dir/CMakeCache.txt"; then
+    rm -rf "$dir"
+  fi
+  configure_and_build "$dir" -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+    -DVOR_SANITIZE=ON -DVOR_FUZZ=ON -DVOR_FUZZ_SECONDS="${VOR_FUZZ_SECONDS:-20}"
+  local reports="$root/$dir/sanitizer-reports"
+  rm -rf "$reports"
+  mkdir -p "$reports"
+  local status=0
+  (
+    cd "$dir"
+    export ASAN_OPTIONS="detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_init_order=1:log_path=$reports/asan"
+    export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$reports/ubsan"
+    ctest --output-on-failure -j "$(nproc)"
+  ) || status=$?
+  if [ -n "$(ls -A "$reports")" ]; then
+    echo "Sanitizer reports:"
+    for f in "$reports"/*; do
+      echo "== $f"
+      cat "$f"
+    done
+    status=1
+  else
+    echo "Sanitizer reports: 0"
+  fi
+  return $status
+}
+
 run_demo() {
   if [ -x "$root/tools/demo.sh" ]; then
     "$root/tools/demo.sh" "$root/build"
@@ -58,9 +96,7 @@ case "$cmd" in
     ;;
   sanitize)
     install_missing
-    configure_and_build build-sanitize -DVOR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
-    cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-      ctest --output-on-failure -j "$(nproc)"
+    run_sanitized
     ;;
   *)
     echo "usage: $0 [test|demo|build|sanitize]" >&2
