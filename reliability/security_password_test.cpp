@@ -17,6 +17,7 @@
 
 #include "app/silent_mode.h"
 #include "app/test_site.h"
+#include "app/window_texts.h"
 #include "core/error.h"
 #include "core/recordset.h"
 #include "db/connection_string_builder.h"
@@ -294,8 +295,8 @@ class SecurityPasswordInProcessTest : public ::testing::Test {
   }
 
   // Every text composed from an error: its description, the report of an
-  // error that ends the program, the engine's log message and the
-  // conversion message box.
+  // error that ends the program, the engine's log message and the message
+  // boxes of the window (conversion, error, end of a run by the engine).
   static void ExpectErrorTextsHidden(const Error& e) {
     EXPECT_NO_PASSWORD(e.description(), "error description");
     EXPECT_NO_PASSWORD(e.what(), "error text");
@@ -303,6 +304,11 @@ class SecurityPasswordInProcessTest : public ::testing::Test {
     EXPECT_NO_PASSWORD(EngineErrorMessage(e.number(), e.description()),
                        "engine message");
     EXPECT_NO_PASSWORD(ConversionMessage(e), "conversion message box");
+    EXPECT_NO_PASSWORD(ErrorBoxText(e), "error message box");
+    EXPECT_NO_PASSWORD(
+        EngineEndBoxText(EngineErrorMessage(e.number(), e.description()),
+                         "/var/log/vor/LOG_VOR_ENC20261208.txt"),
+        "message box of the run's end");
   }
 
   static void TearDownTestSuite() {
