@@ -1,6 +1,9 @@
 #include "db/qt_open_parameters.h"
 
 #include <cstdio>
+#include <initializer_list>
+#include <string_view>
+#include <utility>
 
 namespace vor {
 
@@ -33,6 +36,39 @@ std::string UriPath(const std::string& path) {
     }
   }
   return out;
+}
+
+// True when `text` contains `word`, letters compared without regard to case.
+bool ContainsNoCase(const std::string& text, std::string_view word) {
+  for (size_t i = 0; i + word.size() <= text.size(); ++i) {
+    size_t k = 0;
+    while (k < word.size() && (text[i + k] | 0x20) == word[k]) ++k;
+    if (k == word.size()) return true;
+  }
+  return false;
+}
+
+// The drivers that do not read a doubled '}' inside a braced value as one
+// '}': the rest of such a value would become pairs of its own (another
+// SERVER or PORT among them).
+bool KeepsDoubledBraces(const std::string& driver) {
+  return !StartsWithSqlite(driver) && !ContainsNoCase(driver, "freetds");
+}
+
+// Names the first value of `values` that holds '}' when `driver` cannot
+// take one; "" otherwise.
+std::string BraceProblem(
+    const std::string& driver,
+    std::initializer_list<std::pair<const char*, const std::string*>> values) {
+  if (KeepsDoubledBraces(driver)) return "";
+  for (const auto& [name, value] : values) {
+    if (value->find('}') != std::string::npos) {
+      return std::string("o valor de ") + name +
+             " contém '}', que o controlador ODBC " + driver +
+             " não lê como parte do valor";
+    }
+  }
+  return "";
 }
 
 // "{driver}" with '}' doubled, the form ODBC wants for a driver name.
@@ -68,8 +104,13 @@ QtOpenParameters BuildOpenParameters(const ConnectionParameters& login) {
                       ";Timeout=" + std::to_string(timeout_ms) + ";NoCreat=1";
     p.sqlite_dialect = true;
     p.database_file = login.database;
+    p.problem = BraceProblem(login.driver, {{"BaseDados", &login.database}});
     return p;
   }
+  p.problem = BraceProblem(login.driver, {{"Servidor", &login.server},
+                                          {"BaseDados", &login.database},
+                                          {"Utilizador", &login.user},
+                                          {"Password", &login.password}});
   p.database_name = "DRIVER=" + BracedDriver(login.driver) +
                     ";SERVER=" + QuoteConnectionValue(login.server) +
                     ";PORT=" + std::to_string(login.port) +

@@ -22,6 +22,9 @@ struct QtOpenParameters {
   bool sqlite_dialect = false;
   // The database file that must exist before the open ("" for a server).
   std::string database_file;
+  // Why the login cannot be handed to the driver ("" when it can): it names
+  // the value, never quotes it.
+  std::string problem;
 };
 
 // The parameters for `login`:
@@ -34,7 +37,9 @@ struct QtOpenParameters {
 //    UID=..;PWD=..;TDS_Version=7.4;ClientCharset=UTF-8", option
 //    "SQL_ATTR_LOGIN_TIMEOUT=<s>" (whole seconds, at least 1).
 // The database_name of an ODBC server holds the password: it must never be
-// shown.
+// shown. FreeTDS and the SQLite ODBC driver end a braced value at its first
+// '}' and read what follows as further pairs, so for them a value holding
+// '}' is not passed at all: `problem` says which value it is.
 QtOpenParameters BuildOpenParameters(const ConnectionParameters& login);
 
 }  // namespace vor

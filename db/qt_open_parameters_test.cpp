@@ -39,6 +39,29 @@ TEST(BuildOpenParametersTest, OdbcValuesThatWouldBreakThePairsAreBraced) {
   EXPECT_EQ(q.connect_options, "SQL_ATTR_LOGIN_TIMEOUT=1");
 }
 
+TEST(BuildOpenParametersTest, BraceInAValueIsRefusedForDriversThatEndItThere) {
+  // FreeTDS would read PWD={x}};PORT=2} as PWD=x and then PORT=2.
+  const QtOpenParameters q = BuildOpenParameters(Server("x};PORT=2"));
+  EXPECT_EQ(q.problem,
+            "o valor de Password contém '}', que o controlador ODBC FreeTDS "
+            "não lê como parte do valor");
+  ConnectionParameters user = Server("pw");
+  user.user = "a}b";
+  EXPECT_NE(BuildOpenParameters(user).problem.find("Utilizador"),
+            std::string::npos);
+  ConnectionParameters sqlite;
+  sqlite.server = "localhost";
+  sqlite.driver = "SQLite3";
+  sqlite.database = "/data/a}b.db";
+  EXPECT_NE(BuildOpenParameters(sqlite).problem.find("BaseDados"),
+            std::string::npos);
+  // Other values and other drivers are passed.
+  EXPECT_EQ(BuildOpenParameters(Server("a;b{c=d")).problem, "");
+  ConnectionParameters microsoft = Server("a}b");
+  microsoft.driver = "ODBC Driver 18 for SQL Server";
+  EXPECT_EQ(BuildOpenParameters(microsoft).problem, "");
+}
+
 TEST(BuildOpenParametersTest, EmbeddedSqliteUsesAReadWriteUri) {
   ConnectionParameters p;
   p.server = "SQLite";

@@ -415,6 +415,7 @@ bool QtSqlConnection::OpenConnection(const std::string& connection_text) {
   s.sqlite = p.sqlite_dialect;
   s.odbc = p.qt_driver == "QODBC";
 
+  if (reason.empty()) reason = p.problem;
   if (reason.empty() && p.sqlite_dialect)
     reason = SqliteFileProblem(p.database_file);
   if (reason.empty()) {

@@ -535,7 +535,7 @@ TEST(QtSqlConnectionServerTest, ClosedPortFailsQuicklyWithoutThePassword) {
   b.Port(9);  // discard port: nothing listens on it here
   b.Database("EMPRESA1");
   b.User("vor");
-  b.Password("Pa55;W0rd}x");
+  b.Password("Pa55;W0rd{x");
   b.TimeoutMs(2000);
   QtSqlConnection c;
   const auto start = Clock::now();
@@ -555,6 +555,24 @@ TEST(QtSqlConnectionServerTest, ClosedPortFailsQuicklyWithoutThePassword) {
   Recordset rs;
   const Error e = Raised([&] { c.OpenRecordset("", "select 1", rs); });
   EXPECT_EQ(e.description(), failure);
+}
+
+TEST(QtSqlConnectionServerTest, BraceInTheLoginIsRefusedBeforeTheDriver) {
+  // FreeTDS would end the braced password at its '}' and connect to the
+  // port named after it.
+  ConnectionStringBuilder b;
+  b.Server("127.0.0.1");
+  b.Port(9);
+  b.Database("EMPRESA1");
+  b.User("vor");
+  b.Password("Pa55}};PORT=1433");
+  QtSqlConnection c;
+  EXPECT_FALSE(c.OpenConnection(b.ConnectionString()));
+  const std::string failure = c.OpenFailure();
+  EXPECT_NE(failure.find("\r\nMotivo: o valor de Password contém '}'"),
+            std::string::npos)
+      << failure;
+  EXPECT_EQ(failure.find("Pa55"), std::string::npos) << failure;
 }
 
 }  // namespace
