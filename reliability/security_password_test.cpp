@@ -29,8 +29,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Blanks, ';', '=', braces and a quote make every quoting rule show.
-constexpr char kPassword[] = "Zq9;Segredo}Vx=7{ 'K";
+// Blanks, ';', '=', a brace and a quote make every quoting rule show.
+constexpr char kPassword[] = "Zq9;Segredo{Vx=7 'K";
+// With a closing brace too, which an ODBC login through FreeTDS refuses.
+constexpr char kBracedPassword[] = "Zq9;Segredo}Vx=7{ 'K";
 // Parts of the password that any copy of it holds, raw or quoted.
 const char* const kFragments[] = {"Zq9", "Segredo", "Vx=7"};
 
@@ -60,13 +62,14 @@ struct Login {
   std::string driver;
   std::string port;
   std::string timeout = "2";
+  std::string password = kPassword;
 };
 
 std::string BdSection(const Login& l) {
   std::string text = "[BD]\r\n";
   if (!l.server.empty()) text += "Servidor=" + l.server + "\r\n";
   if (!l.database.empty()) text += "BaseDados=" + l.database + "\r\n";
-  text += "Utilizador=" + l.user + "\r\nPassword=" + kPassword + "\r\n";
+  text += "Utilizador=" + l.user + "\r\nPassword=" + l.password + "\r\n";
   if (!l.driver.empty()) text += "DriverODBC=" + l.driver + "\r\n";
   if (!l.port.empty()) text += "Porta=" + l.port + "\r\n";
   text += "TempoEspera=" + l.timeout + "\r\n";
@@ -179,6 +182,16 @@ std::vector<Scenario> Scenarios() {
          WriteSettingsText(s, BdSection(l));
        },
        1, "Unable to connect"},
+      {"ODBC password with a closing brace",
+       [](TestSite& s) {
+         Login l;
+         l.server = "127.0.0.1";
+         l.database = "ERP";
+         l.port = "1";
+         l.password = kBracedPassword;
+         WriteSettingsText(s, BdSection(l));
+       },
+       1, "o valor de Password contém '}'"},
       {"ODBC driver that does not exist",
        [](TestSite& s) {
          Login l;
@@ -346,6 +359,11 @@ TEST_F(SecurityPasswordInProcessTest, EveryConnectionFailure) {
   WriteSettings(closed_port);
   ExpectFailureKeepsPasswordHidden("Unable to connect");
 
+  Login braced = closed_port;
+  braced.password = kBracedPassword;
+  WriteSettings(braced);
+  ExpectFailureKeepsPasswordHidden("o valor de Password contém '}'");
+
   Login no_driver = closed_port;
   no_driver.driver = "ControladorInexistente";
   WriteSettings(no_driver);
@@ -409,7 +427,7 @@ TEST_F(SecurityPasswordInProcessTest, RedactedConnectionTextsHideIt) {
   b.Server("127.0.0.1");
   b.Database("ERP");
   b.User("vor");
-  b.Password(kPassword);
+  b.Password(kBracedPassword);
   // The real text holds it (so the search below could find it)...
   ASSERT_NE(LeakIn(b.ConnectionString()), "");
   // ...the forms meant for messages never do.
@@ -417,12 +435,13 @@ TEST_F(SecurityPasswordInProcessTest, RedactedConnectionTextsHideIt) {
   EXPECT_NO_PASSWORD(ConnectionStringBuilder::Redact(b.ConnectionString()),
                      "redacted copy");
   // A text that cannot be read is not echoed either.
-  EXPECT_NO_PASSWORD(ConnectionStringBuilder::Redact("Server=x;Password={" +
-                                                     std::string(kPassword)),
-                     "unreadable text");
   EXPECT_NO_PASSWORD(ConnectionStringBuilder::Redact(
-                         "Password=" + std::string(kPassword) + ";Port=nao"),
-                     "text with a bad number");
+                         "Server=x;Password={" + std::string(kBracedPassword)),
+                     "unreadable text");
+  EXPECT_NO_PASSWORD(
+      ConnectionStringBuilder::Redact(
+          "Password=" + std::string(kBracedPassword) + ";Port=nao"),
+      "text with a bad number");
 }
 
 }  // namespace
