@@ -1,6 +1,6 @@
 #include "engine/replenishment_engine.h"
 
-#include <new>
+#include <exception>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -17,9 +17,6 @@
 namespace vor {
 
 namespace {
-
-constexpr long kOutOfMemory = 7;
-constexpr long kInternalError = 5;
 
 // A code read from a table: its text, "" when it has no value.
 std::string CodeOf(const Value& v) {
@@ -148,12 +145,9 @@ bool ReplenishmentEngine::LerExistencias() {
   try {
     Run();
     return true;
-  } catch (const Error& e) {
+  } catch (const std::exception&) {
+    const Error e = UnhandledError(std::current_exception());
     return HandleError(e.number(), e.description());
-  } catch (const std::bad_alloc&) {
-    return HandleError(kOutOfMemory, "Memória insuficiente");
-  } catch (const std::exception& e) {
-    return HandleError(kInternalError, e.what());
   }
 }
 

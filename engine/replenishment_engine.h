@@ -40,9 +40,8 @@ class ReplenishmentEngine {
   // The caller ends the program (exit code 1). When the handler cannot write
   // the log (it never opened), LerExistencias closes it and raises Error 75
   // whose description names the log and holds the original message; the
-  // caller reports that on standard error (exit code 2). std::bad_alloc is
-  // handled as error 7 ("Memória insuficiente"), another std::exception as
-  // error 5 with its text.
+  // caller reports that on standard error (exit code 2). Any other
+  // std::exception is numbered and described as UnhandledError does.
   bool LerExistencias();
   const std::string& error_message() const { return error_message_; }
 
