@@ -356,8 +356,6 @@ void ReplenishmentEngine::LerEncomendasCliente(Recordset& rsResult,
                             0);
 }
 
-Recordset ReplenishmentEngine::CriaRsProd() { return vor::CriaRsProd(); }
-
 void ReplenishmentEngine::AtualizaEncCli(Recordset& rsEncCli,
                                          Recordset& rsfinal,
                                          Recordset& rsProd) {

@@ -78,8 +78,6 @@ class ReplenishmentEngine {
   // `rsResult` receives the open customer-order quantity per product of
   // extension type 0 or 2 and base structure, dated on or after `sData`.
   void LerEncomendasCliente(Recordset& rsResult, const std::string& sData);
-  // A new, empty component table (Artigo, Quant).
-  static Recordset CriaRsProd();
   // Customer-order explosion: for every row of `rsfinal`, the products that
   // list it with open orders of their chosen structure are exploded and
   // QtdEnc x Quantidade of the article's AT lines is added to its `rsProd`
