@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <exception>
+#include <iostream>
 #include <memory>
 #include <new>
 
+#include "app/display_check.h"
 #include "app/frm_vorencomendas.h"
 #include "app/silent_mode.h"
 #include "app/startup.h"
@@ -15,6 +17,12 @@
 namespace vor {
 
 int RunInteractive(int& argc, char** argv, const std::string& command_line) {
+  // Qt would abort without a display; a scheduler's run with a mistyped
+  // switch must end with a line saying so.
+  if (!DisplayAvailable()) {
+    std::cerr << NoDisplayReport(command_line) << std::endl;
+    return kExitFailure;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kProgramTitle));
   QApplication::setWindowIcon(ProgramIcon());

@@ -37,6 +37,20 @@ std::string LoginSource(const std::string& file, const std::string& path,
          missing_keys;
 }
 
+std::string ConnectionTextFor(const ConnectionSettings& settings) {
+  ConnectionStringBuilder builder;
+  builder.Provider("MSDataShape");
+  builder.DataProvider(1);
+  builder.Server(settings.Server());
+  builder.Database(settings.Database());
+  builder.User(settings.User());
+  builder.Password(settings.Password());
+  builder.Driver(settings.Driver());
+  builder.Port(settings.Port());
+  builder.TimeoutMs(settings.TimeoutMs());
+  return builder.ConnectionString();
+}
+
 }  // namespace
 
 std::unique_ptr<Connection> LIgarBd(const std::string& settings_file_path,
@@ -55,26 +69,15 @@ std::unique_ptr<Connection> LIgarBd(const std::string& settings_file_path,
     settings.Reload();
   }
 
-  ConnectionStringBuilder builder;
-  builder.Provider("MSDataShape");
-  builder.DataProvider(1);
-  builder.Server(settings.Server());
-  builder.Database(settings.Database());
-  builder.User(settings.User());
-  builder.Password(settings.Password());
-  builder.Driver(settings.Driver());
-  builder.Port(settings.Port());
-  builder.TimeoutMs(settings.TimeoutMs());
-
   auto connection = std::make_unique<QtSqlConnection>();
-  // When the open fails on an incomplete login, the failure says where the
-  // login was looked for, so the operator knows which file to correct.
-  if (!connection->OpenConnection(builder.ConnectionString()) &&
+  // When the open fails on an incomplete login, that is the cause, not what
+  // the driver made of the empty values: the failure says where the login
+  // was looked for, so the operator knows which file to correct.
+  if (!connection->OpenConnection(ConnectionTextFor(settings)) &&
       !catalogue.empty()) {
     const std::string catalogue_missing = MissingKeys(settings);
     if (!catalogue_missing.empty()) {
-      connection->AddOpenFailureDetail(
-          "Início de sessão incompleto: " +
+      connection->SetOpenFailureCause(
           LoginSource("ficheiro de parâmetros", settings_file_path,
                       settings_missing) +
           "; " + LoginSource("catálogo", catalogue, catalogue_missing) + ".");
