@@ -2,7 +2,10 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
+#include "core/error.h"
+#include "core/recordset.h"
 #include "db/connection_settings.h"
 #include "db/connection_string_builder.h"
 #include "db/qt_sql_connection.h"
@@ -84,6 +87,39 @@ std::unique_ptr<Connection> LIgarBd(const std::string& settings_file_path,
     }
   }
   return connection;
+}
+
+std::string TestarLigacao(const DatabaseLogin& login,
+                          const std::string& settings_file_path) {
+  std::string empty;
+  for (const auto& [value, caption] :
+       {std::pair{&login.servidor, "Servidor"},
+        std::pair{&login.base_dados, "Base de dados"},
+        std::pair{&login.utilizador, "Utilizador"}}) {
+    if (!value->empty()) continue;
+    if (!empty.empty()) empty += ", ";
+    empty += std::string("\"") + caption + "\"";
+  }
+  if (!empty.empty()) return "Falta preencher " + empty + ".";
+
+  ConnectionSettings settings;
+  settings.FileName(settings_file_path);
+  try {
+    settings.Assign(login);
+  } catch (const Error& e) {
+    return e.description();
+  }
+  QtSqlConnection connection;
+  if (!connection.OpenConnection(ConnectionTextFor(settings))) {
+    return connection.OpenFailure();
+  }
+  try {
+    Recordset rs;
+    connection.OpenRecordset("", "SELECT 1 AS Ligacao", rs);
+  } catch (const Error& e) {
+    return e.description();
+  }
+  return "";
 }
 
 }  // namespace vor

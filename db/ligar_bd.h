@@ -9,6 +9,7 @@
 #include <string>
 
 #include "db/connection.h"
+#include "settings/database_login.h"
 
 namespace vor {
 
@@ -22,6 +23,14 @@ namespace vor {
 // component fails outright (for example an unreadable settings file).
 std::unique_ptr<Connection> LIgarBd(const std::string& settings_file_path,
                                     const std::string& application_folder);
+
+// The settings window's connection test: opens a connection with `login` as
+// typed (a relative SQLite database taken beside `settings_file_path`),
+// runs one trivial query and closes it. Returns "" when both worked,
+// otherwise the reason: the empty required fields, a bad number, or the
+// failed-connection text with its cause. Never holds the password.
+std::string TestarLigacao(const DatabaseLogin& login,
+                          const std::string& settings_file_path);
 
 }  // namespace vor
 

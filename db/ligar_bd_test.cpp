@@ -139,5 +139,39 @@ TEST_F(LIgarBdTest, PasswordNeverReachesTheFailureText) {
   EXPECT_FALSE(std::filesystem::exists(dir_.File("falta.db")));
 }
 
+// The settings window's test of a login as typed: a relative SQLite file
+// is taken beside the settings file (not the working folder), empty
+// required fields and bad numbers are named, and a failure gives the cause
+// without the password.
+TEST_F(LIgarBdTest, TestarLigacaoOnTheLoginAsTyped) {
+  DatabaseLogin login;
+  login.servidor = "SQLite";
+  login.base_dados = "proprio.db";
+  login.utilizador = "vor";
+  login.password = "Segredo#91x";
+  EXPECT_EQ(TestarLigacao(login, ini_), "");
+
+  DatabaseLogin missing = login;
+  missing.base_dados = "falta.db";
+  const std::string failure = TestarLigacao(missing, ini_);
+  EXPECT_EQ(
+      failure.rfind("Não foi possivel Abrir a base de dados indicada !", 0), 0u)
+      << failure;
+  EXPECT_NE(failure.find("Motivo: o ficheiro não existe"), std::string::npos)
+      << failure;
+  EXPECT_EQ(failure.find("Segredo"), std::string::npos) << failure;
+  EXPECT_FALSE(std::filesystem::exists(dir_.File("falta.db")));
+
+  DatabaseLogin empty = login;
+  empty.servidor = "";
+  empty.utilizador = "";
+  EXPECT_EQ(TestarLigacao(empty, ini_),
+            "Falta preencher \"Servidor\", \"Utilizador\".");
+
+  DatabaseLogin port = login;
+  port.porta = "14x3";
+  EXPECT_NE(TestarLigacao(port, ini_).find("Porta"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vor
