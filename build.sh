@@ -94,12 +94,12 @@ run_demo() {
   fi
 }
 
-# The program and the demo ERP generator only, in a build folder whose other
-# targets (tests, benchmarks) stay as they are; a later test or build
-# configures them back in.
+# The program and the demo ERP generator only (and the targets named), in a
+# build folder whose other targets (tests, benchmarks) stay as they are; a
+# later test or build configures them back in.
 build_program() {
   configure build -DVOR_BUILD_TESTS=OFF
-  cmake --build build -j "$(nproc)" --target vorencomendas vor-demo-erp
+  cmake --build build -j "$(nproc)" --target vorencomendas vor-demo-erp "$@"
 }
 
 cmd=${1:-test}
@@ -120,7 +120,8 @@ case "$cmd" in
     ;;
   package)
     install_missing "${program_packages[@]}" "${package_packages[@]}"
-    build_program
+    build_program vor_man_page
+    rm -f build/vorencomendas_*_amd64.deb
     (cd build && cpack -G DEB >/dev/null)
     ls build/vorencomendas_*_amd64.deb
     ;;
