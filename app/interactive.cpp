@@ -52,11 +52,15 @@ int RunInteractive(int& argc, char** argv, const std::string& command_line) {
 
   window->show();
   // The window opens all the same, so that the user sees what is wrong and
-  // can correct the settings through "&Parametrizar".
+  // can correct the login through "&Parametrizar".
   const std::string failure = window->ConnectionFailureText();
   if (!failure.empty()) {
-    services->ShowMessage(window.get(), WindowServices::Kind::kWarning,
-                          failure);
+    services->ShowMessage(
+        window.get(), WindowServices::Kind::kWarning,
+        failure +
+            "\r\n\r\nA ligação corrige-se em \"Parametrizar\", "
+            "página \"Base de dados\"; conta a partir do próximo "
+            "arranque do programa.");
   }
   return app.exec();
 }
