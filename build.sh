@@ -1,20 +1,26 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds into build/ and runs the demo or the tests.
-#   ./build.sh test      build and run the whole test suite (ctest)
-#   ./build.sh demo      build, generate a demo ERP and run a silent proposal
-#   ./build.sh build     build only
+#   ./build.sh demo      build the program only, generate a demo ERP and run a
+#                        silent proposal on it
+#   ./build.sh test      build everything and run the whole test suite (ctest)
+#   ./build.sh build     build everything, run nothing
+#   ./build.sh package   build the program and write build/vorencomendas_<version>_amd64.deb
 #   ./build.sh sanitize  build into build-sanitize/ with ASan+UBSan and test
 set -euo pipefail
 cd "$(dirname "$0")"
 root=$(pwd)
 
-packages=(g++ cmake ninja-build pkg-config qt6-base-dev libqt6sql6-sqlite
-  libqt6sql6-odbc tdsodbc unixodbc libsqliteodbc libsimpleini-dev
-  libgtest-dev sqlite3 clang libclang-rt-14-dev)
+# What building and running the program needs (sqlite3 prints the demo's
+# summary); the package adds dpkg-dev; the tests add the rest.
+program_packages=(g++ cmake ninja-build pkg-config qt6-base-dev
+  libqt6sql6-sqlite libqt6sql6-odbc tdsodbc unixodbc libsimpleini-dev sqlite3)
+package_packages=(dpkg-dev)
+test_packages=(libgtest-dev libsqliteodbc clang libclang-rt-14-dev dpkg-dev)
 
+# install_missing <package>...
 install_missing() {
   local missing=()
-  for p in "${packages[@]}"; do
+  for p in "$@"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -25,11 +31,18 @@ install_missing() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
 }
 
-configure_and_build() {
+# configure <build dir> <cmake option>...
+configure() {
   local dir=$1
   shift
-  cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
-  cmake --build "$dir" -j "$(nproc)"
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S "$root" -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
+}
+
+configure_and_build() {
+  configure "$@"
+  cmake --build "$1" -j "$(nproc)"
 }
 
 # The sanitizer build: clang with AddressSanitizer (leaks included) and
@@ -81,28 +94,43 @@ run_demo() {
   fi
 }
 
+# The program and the demo ERP generator only (and the targets named), in a
+# build folder whose other targets (tests, benchmarks) stay as they are; a
+# later test or build configures them back in.
+build_program() {
+  configure build -DVOR_BUILD_TESTS=OFF
+  cmake --build build -j "$(nproc)" --target vorencomendas vor-demo-erp "$@"
+}
+
 cmd=${1:-test}
 case "$cmd" in
   test)
-    install_missing
-    configure_and_build build
+    install_missing "${program_packages[@]}" "${test_packages[@]}"
+    configure_and_build build -DVOR_BUILD_TESTS=ON
     cd build && ctest --output-on-failure -j "$(nproc)"
     ;;
   demo)
-    install_missing
-    configure_and_build build
+    install_missing "${program_packages[@]}"
+    build_program
     run_demo
     ;;
   build)
-    install_missing
-    configure_and_build build
+    install_missing "${program_packages[@]}" "${test_packages[@]}"
+    configure_and_build build -DVOR_BUILD_TESTS=ON
+    ;;
+  package)
+    install_missing "${program_packages[@]}" "${package_packages[@]}"
+    build_program vor_man_page
+    rm -f build/vorencomendas_*_amd64.deb
+    (cd build && cpack -G DEB >/dev/null)
+    ls build/vorencomendas_*_amd64.deb
     ;;
   sanitize)
-    install_missing
+    install_missing "${program_packages[@]}" "${test_packages[@]}"
     run_sanitized
     ;;
   *)
-    echo "usage: $0 [test|demo|build|sanitize]" >&2
+    echo "usage: $0 [demo|test|build|package|sanitize]" >&2
     exit 2
     ;;
 esac

@@ -18,6 +18,7 @@
 #include "app/window_services.h"
 #include "app/window_texts.h"
 #include "core/error.h"
+#include "db/ligar_bd.h"
 #include "settings/frm_parametros.h"
 #include "settings/ui_font.h"
 #include "settings/ui_twips.h"
@@ -216,6 +217,7 @@ void frmVOREncomendas::btParam_Click() {
   // deletes itself when closed.
   auto* window = new frmParametros();
   window->set_SettingsFilePath(state_.SettingsFilePath);
+  window->set_ConnectionTest(&TestarLigacao);
   window->Mostra();
 }
 

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <exception>
+#include <iostream>
 #include <memory>
 
+#include "app/display_check.h"
 #include "app/frm_vorencomendas.h"
 #include "app/silent_mode.h"
 #include "app/startup.h"
@@ -14,6 +16,12 @@
 namespace vor {
 
 int RunInteractive(int& argc, char** argv, const std::string& command_line) {
+  // Qt would abort without a display; a scheduler's run with a mistyped
+  // switch must end with a line saying so.
+  if (!DisplayAvailable()) {
+    std::cerr << NoDisplayReport(command_line) << std::endl;
+    return kExitFailure;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(kProgramTitle));
   QApplication::setWindowIcon(ProgramIcon());
@@ -35,11 +43,15 @@ int RunInteractive(int& argc, char** argv, const std::string& command_line) {
 
   window->show();
   // The window opens all the same, so that the user sees what is wrong and
-  // can correct the settings through "&Parametrizar".
+  // can correct the login through "&Parametrizar".
   const std::string failure = window->ConnectionFailureText();
   if (!failure.empty()) {
-    services->ShowMessage(window.get(), WindowServices::Kind::kWarning,
-                          failure);
+    services->ShowMessage(
+        window.get(), WindowServices::Kind::kWarning,
+        failure +
+            "\r\n\r\nA ligação corrige-se em \"Parametrizar\", "
+            "página \"Base de dados\"; conta a partir do próximo "
+            "arranque do programa.");
   }
   return app.exec();
 }

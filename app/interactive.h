@@ -12,7 +12,8 @@ namespace vor {
 // performs the start-up), shows the failed-connection text when the
 // connection did not open, shows the window and runs the event loop.
 // Returns the program's exit code: 0 after "&Sair", 1 when the engine's
-// error handling ended a run, 2 when start-up or another step failed.
+// error handling ended a run, 2 when start-up or another step failed, or at
+// once, with one line on standard error, when there is no display.
 int RunInteractive(int& argc, char** argv, const std::string& command_line);
 
 }  // namespace vor

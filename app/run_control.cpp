@@ -41,11 +41,13 @@ RunOutcome RunControl::Sincronizar(Progress& progress) {
   // line anyway; stopping here keeps the database untouched and names the
   // log and the reason.
   if (!log.Abrir(state_.SettingsFilePath)) {
-    std::string description =
-        "Não foi possível abrir o ficheiro de registo " +
-        (log.path().empty() ? std::string("(caminho desconhecido)")
-                            : log.path());
-    if (!log.open_error().empty()) description += " (" + log.open_error() + ")";
+    // The log's own reason names the file or folder at fault already.
+    std::string description = log.open_error();
+    if (description.empty()) {
+      description = "Não foi possível abrir o ficheiro de registo " +
+                    (log.path().empty() ? std::string("(caminho desconhecido)")
+                                        : log.path());
+    }
     throw Error(errnum::kFileError, description);
   }
   outcome.log_path = log.path();

@@ -26,7 +26,9 @@ int RunSilent(const std::string& command_line,
               const std::string& application_folder, std::ostream& err) {
   StartupState state;
   Arrancar(state, command_line, application_folder);
-  if (state.ErpConnection != nullptr && !state.ErpConnection->IsOpen()) {
+  const bool not_open =
+      state.ErpConnection != nullptr && !state.ErpConnection->IsOpen();
+  if (not_open) {
     err << "VORencomendas: "
         << WithLineFeeds(state.ErpConnection->OpenFailure()) << '\n';
     err.flush();
@@ -36,9 +38,16 @@ int RunSilent(const std::string& command_line,
   SilentProgress progress([&run] { return run.RunLog(); });
   const RunOutcome outcome = run.Sincronizar(progress);
   if (outcome.completed) return kExitCompleted;
-  err << "VORencomendas: a emissão terminou com erro:"
-      << WithLineFeeds(outcome.error_message) << "\n(ver o registo "
-      << outcome.log_path << ")\n";
+  std::string message = WithLineFeeds(outcome.error_message);
+  // The run stopped at its first query on the database that did not open:
+  // the failure and its cause are on the lines above already.
+  if (not_open &&
+      message.find(WithLineFeeds(state.ErpConnection->OpenFailure())) !=
+          std::string::npos) {
+    message = message.substr(0, message.find('\n')) + " (causa acima)";
+  }
+  err << "VORencomendas: a emissão terminou com erro:" << message
+      << "\n(ver o registo " << outcome.log_path << ")\n";
   err.flush();
   return kExitEngineError;
 }

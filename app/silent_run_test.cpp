@@ -181,6 +181,8 @@ TEST_F(SilentRunTest, FailedConnectionIsReportedAndEndsThroughTheEngine) {
             std::string::npos)
       << r.err;
   EXPECT_NE(r.err.find("nao_existe.sqlite"), std::string::npos) << r.err;
+  // The failure's details once: the run's end points back to them.
+  EXPECT_EQ(CountOf(r.err, "nao_existe.sqlite"), 1) << r.err;
   const std::string log = site_.LogText();
   ExpectLogFormat(log);  // the message's own line breaks keep the format
   const std::vector<std::string> messages = LogMessages(log);
@@ -193,6 +195,27 @@ TEST_F(SilentRunTest, FailedConnectionIsReportedAndEndsThroughTheEngine) {
       << log;
   EXPECT_FALSE(fs::exists(settings.database));  // never created
   ExpectNoPassword(r);
+}
+
+// "/s" from a scheduler is a settings-file name and asks for the window;
+// without a display that must be one clear line and exit code 2, not an
+// abort inside Qt, and nothing may reach the database.
+TEST_F(SilentRunTest, WindowWithoutDisplayEndsWithTwoAndOneLine) {
+  site_.WriteSettings();
+  AddEarlierResult();
+  const auto before = ResultRows();
+  ScopedEnv platform("QT_QPA_PLATFORM");
+  platform.Unset();
+  const ProgramResult r = site_.Run({"/s"});
+  EXPECT_EQ(r.exit_code, 2) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err.rfind("VORencomendas: Erro ", 0), 0u) << r.err;
+  EXPECT_EQ(CountOf(r.err, "\n"), 1) << r.err;
+  EXPECT_NE(r.err.find("Não há ecrã disponível"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("\"/s\""), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("exatamente /S"), std::string::npos) << r.err;
+  EXPECT_EQ(ResultRows(), before);
+  EXPECT_TRUE(site_.LogFiles().empty());
 }
 
 TEST_F(SilentRunTest, ConversionOverflowIsLoggedLineByLine) {

@@ -6,7 +6,7 @@
 
 #include "core/error.h"
 #include "db/connection_string_builder.h"
-#include "settings/settings_file.h"
+#include "settings/database_login.h"
 
 namespace vor {
 
@@ -53,24 +53,23 @@ void ConnectionSettings::Load(const std::string& path) {
   Reload();
 }
 
-void ConnectionSettings::Reload() {
-  SettingsFile file;
-  file.FileName(file_name_);
-  server_ = file.ReadValue(kSection, "Servidor");
-  database_ = file.ReadValue(kSection, "BaseDados");
-  user_ = file.ReadValue(kSection, "Utilizador");
-  password_ = file.ReadValue(kSection, "Password");
-  driver_ = file.ReadValue(kSection, "DriverODBC");
+void ConnectionSettings::Reload() { Assign(DatabaseLogin::Load(file_name_)); }
+
+void ConnectionSettings::Assign(const DatabaseLogin& login) {
+  server_ = login.servidor;
+  database_ = login.base_dados;
+  user_ = login.utilizador;
+  password_ = login.password;
+  driver_ = login.driver;
   if (driver_.empty()) driver_ = kDefaultDriver;
-  port_ = ReadPort(file.ReadValue(kSection, "Porta"), file_name_);
-  timeout_ms_ =
-      ReadTimeoutMs(file.ReadValue(kSection, "TempoEspera"), file_name_);
+  port_ = ReadPort(login.porta, file_name_);
+  timeout_ms_ = ReadTimeoutMs(login.tempo_espera, file_name_);
 
   // An SQLite file named relative to the settings file lives beside it,
   // wherever the program was started from.
-  ConnectionParameters login;
-  login.server = server_;
-  const bool sqlite = login.IsEmbeddedSqlite();
+  ConnectionParameters parameters;
+  parameters.server = server_;
+  const bool sqlite = parameters.IsEmbeddedSqlite();
   if (sqlite && !database_.empty()) {
     const std::filesystem::path db(database_);
     if (db.is_relative()) {

@@ -20,6 +20,8 @@
 
 #include <string>
 
+#include "settings/database_login.h"
+
 namespace vor {
 
 class ConnectionSettings {
@@ -44,6 +46,10 @@ class ConnectionSettings {
   // exists but cannot be read, and Error 13 naming the key and the file when
   // Porta or TempoEspera is not a valid number.
   void Reload();
+  // Takes the values of `login` (as Reload takes those it reads) for the
+  // file named by FileName, which a relative SQLite database is resolved
+  // against. Raises Error 13 as Reload does.
+  void Assign(const DatabaseLogin& login);
 
   const std::string& Server() const { return server_; }
   // For an SQLite login, the database file with a relative path resolved

@@ -2,7 +2,10 @@
 
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
+#include "core/error.h"
+#include "core/recordset.h"
 #include "db/connection_settings.h"
 #include "db/connection_string_builder.h"
 #include "db/qt_sql_connection.h"
@@ -37,6 +40,20 @@ std::string LoginSource(const std::string& file, const std::string& path,
          missing_keys;
 }
 
+std::string ConnectionTextFor(const ConnectionSettings& settings) {
+  ConnectionStringBuilder builder;
+  builder.Provider("MSDataShape");
+  builder.DataProvider(1);
+  builder.Server(settings.Server());
+  builder.Database(settings.Database());
+  builder.User(settings.User());
+  builder.Password(settings.Password());
+  builder.Driver(settings.Driver());
+  builder.Port(settings.Port());
+  builder.TimeoutMs(settings.TimeoutMs());
+  return builder.ConnectionString();
+}
+
 }  // namespace
 
 std::unique_ptr<Connection> LIgarBd(const std::string& settings_file_path,
@@ -55,32 +72,54 @@ std::unique_ptr<Connection> LIgarBd(const std::string& settings_file_path,
     settings.Reload();
   }
 
-  ConnectionStringBuilder builder;
-  builder.Provider("MSDataShape");
-  builder.DataProvider(1);
-  builder.Server(settings.Server());
-  builder.Database(settings.Database());
-  builder.User(settings.User());
-  builder.Password(settings.Password());
-  builder.Driver(settings.Driver());
-  builder.Port(settings.Port());
-  builder.TimeoutMs(settings.TimeoutMs());
-
   auto connection = std::make_unique<QtSqlConnection>();
-  // When the open fails on an incomplete login, the failure says where the
-  // login was looked for, so the operator knows which file to correct.
-  if (!connection->OpenConnection(builder.ConnectionString()) &&
+  // When the open fails on an incomplete login, that is the cause, not what
+  // the driver made of the empty values: the failure says where the login
+  // was looked for, so the operator knows which file to correct.
+  if (!connection->OpenConnection(ConnectionTextFor(settings)) &&
       !catalogue.empty()) {
     const std::string catalogue_missing = MissingKeys(settings);
     if (!catalogue_missing.empty()) {
-      connection->AddOpenFailureDetail(
-          "Início de sessão incompleto: " +
+      connection->SetOpenFailureCause(
           LoginSource("ficheiro de parâmetros", settings_file_path,
                       settings_missing) +
           "; " + LoginSource("catálogo", catalogue, catalogue_missing) + ".");
     }
   }
   return connection;
+}
+
+std::string TestarLigacao(const DatabaseLogin& login,
+                          const std::string& settings_file_path) {
+  std::string empty;
+  for (const auto& [value, caption] :
+       {std::pair{&login.servidor, "Servidor"},
+        std::pair{&login.base_dados, "Base de dados"},
+        std::pair{&login.utilizador, "Utilizador"}}) {
+    if (!value->empty()) continue;
+    if (!empty.empty()) empty += ", ";
+    empty += std::string("\"") + caption + "\"";
+  }
+  if (!empty.empty()) return "Falta preencher " + empty + ".";
+
+  ConnectionSettings settings;
+  settings.FileName(settings_file_path);
+  try {
+    settings.Assign(login);
+  } catch (const Error& e) {
+    return e.description();
+  }
+  QtSqlConnection connection;
+  if (!connection.OpenConnection(ConnectionTextFor(settings))) {
+    return connection.OpenFailure();
+  }
+  try {
+    Recordset rs;
+    connection.OpenRecordset("", "SELECT 1 AS Ligacao", rs);
+  } catch (const Error& e) {
+    return e.description();
+  }
+  return "";
 }
 
 }  // namespace vor

@@ -9,19 +9,28 @@
 #include <string>
 
 #include "db/connection.h"
+#include "settings/database_login.h"
 
 namespace vor {
 
 // Returns the connection object, opened when possible. A connection that did
 // not open is returned all the same (IsOpen() false, OpenFailure() holding
 // "Não foi possivel Abrir a base de dados indicada !" with the server and
-// database, never the password; when the login is still incomplete after
-// the catalogue, a last line "Início de sessão incompleto: ..." names both
-// files and the keys each lacks, or says that it does not exist); every
+// database, never the password, then "Motivo: " and the cause; when the
+// login is still incomplete after the catalogue, the cause names both files
+// and the keys each lacks, or says that it does not exist); every
 // operation on it then raises the database error. Raises Error only when a
 // component fails outright (for example an unreadable settings file).
 std::unique_ptr<Connection> LIgarBd(const std::string& settings_file_path,
                                     const std::string& application_folder);
+
+// The settings window's connection test: opens a connection with `login` as
+// typed (a relative SQLite database taken beside `settings_file_path`),
+// runs one trivial query and closes it. Returns "" when both worked,
+// otherwise the reason: the empty required fields, a bad number, or the
+// failed-connection text with its cause. Never holds the password.
+std::string TestarLigacao(const DatabaseLogin& login,
+                          const std::string& settings_file_path);
 
 }  // namespace vor
 

@@ -65,6 +65,8 @@ struct QtSqlConnection::State {
   bool registered = false;  // `name` is known to QSqlDatabase
   bool open = false;
   std::string failure;
+  // The failure text up to its reason: the title, server and database.
+  std::string failure_head;
   bool sqlite = false;
   bool odbc = false;
   std::string password;  // only to keep it out of driver texts
@@ -460,9 +462,10 @@ bool QtSqlConnection::OpenConnection(const std::string& connection_text) {
   }
   if (!reason.empty()) {
     s.Close();
-    s.failure = std::string(kOpenFailure) + "\r\n Servidor =" + login.server +
-                "\r\nBase de dados =" + login.database +
-                "\r\nMotivo: " + s.Scrub(reason);
+    s.failure_head = std::string(kOpenFailure) +
+                     "\r\n Servidor =" + login.server +
+                     "\r\nBase de dados =" + login.database + "\r\nMotivo: ";
+    s.failure = s.failure_head + s.Scrub(reason);
     return false;
   }
   s.open = true;
@@ -473,10 +476,10 @@ bool QtSqlConnection::IsOpen() const { return state_->open; }
 
 std::string QtSqlConnection::OpenFailure() const { return state_->failure; }
 
-void QtSqlConnection::AddOpenFailureDetail(const std::string& detail) {
+void QtSqlConnection::SetOpenFailureCause(const std::string& cause) {
   State& s = *state_;
-  if (s.open || s.failure.empty() || detail.empty()) return;
-  s.failure += "\r\n" + s.Scrub(detail);
+  if (s.open || s.failure.empty() || cause.empty()) return;
+  s.failure = s.failure_head + s.Scrub(cause);
 }
 
 std::string QtSqlConnection::QtConnectionName() const { return state_->name; }

@@ -43,10 +43,11 @@ class QtSqlConnection : public Connection {
   bool OpenConnection(const std::string& connection_text) override;
   bool IsOpen() const override;
   std::string OpenFailure() const override;
-  // After a failed open: appends a line (CR LF first) to the failure text,
-  // for what the caller knows of the cause (e.g. where the login came
-  // from). Ignored while a database is open or before any open.
-  void AddOpenFailureDetail(const std::string& detail);
+  // After a failed open: makes `cause` the reason of the failure text (the
+  // "Motivo: " line) in place of the driver's, for a cause the caller knows
+  // better (e.g. a login that no file gave). Ignored while a database is
+  // open or before any open.
+  void SetOpenFailureCause(const std::string& cause);
 
   // Runs the SELECT (forward only) and hands back all its rows in `rs`:
   // fields of kind kVariant named as the driver reports the columns,

@@ -54,6 +54,59 @@ std::string LinePrefix(LocalTime t) {
   return buffer;
 }
 
+// The system's reason for a failed file operation, in the program's
+// language where it is one an operator meets.
+std::string SystemReason(int err) {
+  switch (err) {
+    case ENOSPC:
+      return "sem espaço em disco";
+    case EDQUOT:
+      return "quota de disco esgotada";
+    case EROFS:
+      return "sistema de ficheiros só de leitura";
+    case EIO:
+      return "erro de entrada/saída no disco";
+    case EACCES:
+    case EPERM:
+      return "sem permissão";
+    case 0:
+      return "erro de escrita";
+    default:
+      return std::strerror(err);
+  }
+}
+
+// Why the day's log `path` could not be opened, cause first, naming the
+// folder or the file at fault and the setting it came from.
+std::string OpenFailureText(int err, const std::string& path,
+                            const std::string& folder_setting,
+                            const std::string& settings_path) {
+  const std::string origin =
+      folder_setting.empty() ? " ([Log] Directoria vazio em '" + settings_path +
+                                   "': pasta do ficheiro de parâmetros)"
+                             : " ([Log] Directoria em '" + settings_path + "')";
+  const std::string folder = std::filesystem::path(path).parent_path();
+  std::error_code ec;
+  switch (err) {
+    case ENOENT:
+      if (!std::filesystem::is_directory(folder, ec)) {
+        return "A pasta de registo '" + folder + "' não existe" + origin;
+      }
+      break;
+    case ENOTDIR:
+      return "A pasta de registo '" + folder +
+             "' não é uma pasta: uma parte do caminho é um ficheiro" + origin;
+    case EISDIR:
+      return "O ficheiro de registo '" + path + "' é uma pasta" + origin;
+    case EACCES:
+    case EPERM:
+      return "Sem permissão para escrever o ficheiro de registo '" + path +
+             "'" + origin;
+  }
+  return "Não foi possível abrir o ficheiro de registo '" + path +
+         "': " + SystemReason(err) + origin;
+}
+
 }  // namespace
 
 cl_log::cl_log(LocalClock clock) : clock_(std::move(clock)) {}
@@ -88,8 +141,8 @@ bool cl_log::Abrir(const std::string& NomeIni) {
     path_ = BuildPath(parametros.Log_Directoria(), NomeIni, clock_());
     file_ = std::fopen(path_.c_str(), "abe");
     if (file_ == nullptr) {
-      open_error_ = "Não foi possível abrir o ficheiro de registo '" + path_ +
-                    "': " + std::strerror(errno);
+      open_error_ = OpenFailureText(
+          errno, path_, Trimmed(parametros.Log_Directoria()), NomeIni);
       return false;
     }
     Escrever(kFirstLine);
@@ -139,10 +192,9 @@ void cl_log::Escrever(const std::string& Mensagem) {
     __fpurge(file_);
     std::clearerr(file_);
     line_cut_ = true;
-    throw Error(
-        errnum::kFileError,
-        "Não foi possível escrever no ficheiro de registo '" + path_ +
-            "': " + (err != 0 ? std::strerror(err) : "erro de escrita"));
+    throw Error(errnum::kFileError,
+                "Não foi possível escrever no ficheiro de registo '" + path_ +
+                    "': " + SystemReason(err));
   }
   line_cut_ = false;
 }

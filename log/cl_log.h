@@ -32,7 +32,9 @@ class cl_log {
   bool is_open() const { return file_ != nullptr; }
   // The path chosen by the last Abrir ("" before).
   const std::string& path() const { return path_; }
-  // Why the last Abrir failed ("" when it succeeded).
+  // Why the last Abrir failed ("" when it succeeded), cause first: the
+  // folder (naming [Log] Directoria and the settings file) or the file at
+  // fault and the reason.
   const std::string& open_error() const { return open_error_; }
 
   // The file path for a log folder, the settings file's path and a day:

@@ -76,19 +76,22 @@ TEST_P(LogFaultTest, ProgramEndsWithTwoAndLeavesTheDatabase) {
   switch (GetParam()) {
     case LogFault::kMissingFolder:
       site_.SetLogFolder(site_.site().base() + "/sem_pasta");
-      reason = "No such file or directory";
+      // The folder and the setting that names it.
+      reason = "A pasta de registo '" + site_.site().base() +
+               "/sem_pasta' não existe ([Log] Directoria em '" +
+               site_.site().settings_path() + "')";
       break;
     case LogFault::kFileInThePath:
       WriteFile(site_.site().base() + "/ficheiro", "não é uma pasta");
       site_.SetLogFolder(site_.site().base() + "/ficheiro/registo");
-      reason = "Not a directory";
+      reason = "não é uma pasta";
       break;
     case LogFault::kReadOnlyFolder:
       if (geteuid() != 0) {
         fs::permissions(log_folder,
                         fs::perms::owner_read | fs::perms::owner_exec |
                             fs::perms::group_read | fs::perms::others_read);
-        reason = "Permission denied";
+        reason = "Sem permissão para escrever o ficheiro de registo";
       } else {
         // The superuser writes through permission bits; a read-only file
         // system stops it too.
@@ -97,12 +100,12 @@ TEST_P(LogFaultTest, ProgramEndsWithTwoAndLeavesTheDatabase) {
           GTEST_SKIP() << "running as root and " << why;
         }
         prefix = InPrivateTmpfs(log_folder, "ro,size=64k", copy);
-        reason = "Read-only file system";
+        reason = "sistema de ficheiros só de leitura";
       }
       break;
     case LogFault::kFullAtFirstLine:
       LogOnAFullDisk(log_folder);
-      reason = "No space left on device";
+      reason = "sem espaço em disco";
       break;
     case LogFault::kFullPartWay: {
       std::string why;
@@ -110,7 +113,7 @@ TEST_P(LogFaultTest, ProgramEndsWithTwoAndLeavesTheDatabase) {
       // Two pages: the run fills them with its article lines (some 20 KB
       // in all) well before its end.
       prefix = InPrivateTmpfs(log_folder, "size=8k", copy);
-      reason = "No space left on device";
+      reason = "sem espaço em disco";
       break;
     }
   }
@@ -127,6 +130,9 @@ TEST_P(LogFaultTest, ProgramEndsWithTwoAndLeavesTheDatabase) {
   EXPECT_NE(r.err.find(reason), std::string::npos) << r.err;
   EXPECT_EQ(r.err.find(site_.site().settings().password), std::string::npos);
   EXPECT_EQ(CountOf(r.err, "\n"), 1) << r.err;  // one line, not a trace
+  if (GetParam() == LogFault::kMissingFolder) {
+    EXPECT_EQ(CountOf(r.err, "/sem_pasta"), 1) << r.err;  // named once
+  }
 
   EXPECT_TRUE(site_.ErpBytes() == bytes) << "the ERP file was changed";
   EXPECT_FALSE(site_.ErpHasJournal());

@@ -1,5 +1,6 @@
 #include "settings/frm_parametros.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
@@ -16,7 +17,9 @@
 #include <QWindow>
 #include <algorithm>
 #include <initializer_list>
+#include <utility>
 
+#include "core/error.h"
 #include "settings/mail_server_setup.h"
 #include "settings/ui_font.h"
 #include "settings/ui_tab_strip.h"
@@ -42,6 +45,23 @@ constexpr int Px(int twips) { return TwipsToPixels(twips); }
 constexpr int kMargin = 120;
 constexpr int kButtonWidth = 1200;
 constexpr int kButtonHeight = 435;
+
+// The page "Base de dados": captions and fields in a column on the left,
+// the test button and its result on the right (twips).
+constexpr const char* kBdCaptions[frmParametros::kBdFieldCount] = {
+    "Servidor",      "Base de dados", "Utilizador",
+    "Palavra-passe", "Driver ODBC",   "Porta"};
+constexpr int kBdTop = 255;
+constexpr int kBdPitch = 375;
+constexpr int kBdFieldLeft = 1650;
+constexpr int kBdFieldWidth = 3000;
+constexpr int kBdTestLeft = 4900;
+constexpr int kBdTestWidth = 2200;
+constexpr int kBdResultTop = 765;
+// The result needs room for a few words of a line and two lines.
+constexpr int kBdResultMinWidth = 2000;
+constexpr int kBdResultMinHeight = 600;
+
 QLineEdit* NewField(QWidget* parent) {
   auto* field = new QLineEdit(parent);
   QPalette palette = field->palette();
@@ -78,6 +98,7 @@ void frmParametros::BuildControls() {
   tab_strip_->setFont(WindowFont(true));
   tab_strip_->AddTab(QStringLiteral("e-mail"));
   tab_strip_->AddTab(QStringLiteral("Log"));
+  tab_strip_->AddTab(QStringLiteral("Base de dados"));
   tab_strip_->setGeometry(Px(kMargin), Px(kMargin), Px(9500), Px(3500));
 
   // The pages lie over the strip's client area; created after the strip,
@@ -101,6 +122,28 @@ void frmParametros::BuildControls() {
   campo15_ = NewField(frame_[1]);
   campo15_->setGeometry(Px(1680), Px(195), Px(4605), Px(285));
 
+  for (int i = 0; i < kBdFieldCount; ++i) {
+    const int top = kBdTop + i * kBdPitch;
+    titulo_bd_[i] = NewLabel(QString::fromUtf8(kBdCaptions[i]), frame_[2]);
+    titulo_bd_[i]->setGeometry(Px(120), Px(top), Px(1500), Px(285));
+    campo_bd_[i] = NewField(frame_[2]);
+    campo_bd_[i]->setGeometry(Px(kBdFieldLeft), Px(top), Px(kBdFieldWidth),
+                              Px(285));
+    titulo_bd_[i]->setBuddy(campo_bd_[i]);
+  }
+  CampoBd(BdField::kPassword)->setEchoMode(QLineEdit::Password);
+  CampoBd(BdField::kDriver)->setPlaceholderText(QStringLiteral("FreeTDS"));
+  CampoBd(BdField::kPorta)->setPlaceholderText(QStringLiteral("1433"));
+  bt_testar_ = new QPushButton(QStringLiteral("&Testar ligação"), frame_[2]);
+  bt_testar_->setGeometry(Px(kBdTestLeft), Px(kBdTop), Px(kBdTestWidth),
+                          Px(390));
+  bt_testar_->setEnabled(false);
+  resultado_teste_ = new QLabel(frame_[2]);
+  resultado_teste_->setWordWrap(true);
+  resultado_teste_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  resultado_teste_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  resultado_teste_->move(Px(kBdTestLeft), Px(kBdResultTop));
+
   bt_conf_ = new QPushButton(QStringLiteral("&Confirmar"), this);
   bt_conf_->resize(Px(kButtonWidth), Px(kButtonHeight));
   bt_conf_->setIcon(QIcon(QStringLiteral(":/settings/confirmar.png")));
@@ -116,20 +159,34 @@ void frmParametros::BuildControls() {
   setTabOrder(bt_conf_, bt_sair_);
   setTabOrder(bt_sair_, tab_strip_->tabBar());
   setTabOrder(tab_strip_->tabBar(), campo13_);
+  QWidget* previous = campo13_;
+  for (QLineEdit* field : campo_bd_) {
+    setTabOrder(previous, field);
+    previous = field;
+  }
+  setTabOrder(previous, bt_testar_);
 
   // Only the page of the selected tab is on view, so that the keyboard
-  // never reaches a field hidden behind the other page.
+  // never reaches a field hidden behind another page.
   frame_[1]->hide();
+  frame_[2]->hide();
 
   connect(tab_strip_, &TabStrip::TabActivated, this, &frmParametros::ShowPage);
   connect(bt_conf_, &QPushButton::clicked, this, &frmParametros::Confirm);
   connect(bt_sair_, &QPushButton::clicked, this, &QWidget::close);
   connect(bt_conf_email_, &QPushButton::clicked, this,
           &frmParametros::ConfigureMailServer);
+  connect(bt_testar_, &QPushButton::clicked, this,
+          &frmParametros::TestarLigacao);
+}
+
+void frmParametros::set_ConnectionTest(ConnectionTest test) {
+  connection_test_ = std::move(test);
+  bt_testar_->setEnabled(static_cast<bool>(connection_test_));
 }
 
 QFrame* frmParametros::Frame(int index) const {
-  return index == 0 || index == 1 ? frame_[index] : nullptr;
+  return index >= 0 && index < 3 ? frame_[index] : nullptr;
 }
 
 QLabel* frmParametros::Titulo(int index) const {
@@ -157,6 +214,12 @@ QSize frmParametros::MinimumClientSize() const {
     page_height = std::max(page_height, w->geometry().bottom() + 1);
   }
   page_height = std::max(page_height, campo15_->y() + campo15_->height());
+  const QLineEdit* last_bd = campo_bd_[kBdFieldCount - 1];
+  page_width = std::max(page_width, last_bd->geometry().right() + 1);
+  page_width = std::max(page_width, bt_testar_->geometry().right() + 1);
+  page_width = std::max(page_width, Px(kBdTestLeft + kBdResultMinWidth));
+  page_height = std::max(page_height, last_bd->geometry().bottom() + 1);
+  page_height = std::max(page_height, Px(kBdResultTop + kBdResultMinHeight));
   page_width += Px(kMargin);
   page_height += Px(kMargin);
   // Campo(15) must keep a usable width when it is narrowed to the page.
@@ -204,6 +267,9 @@ void frmParametros::Layout() {
   campo15_->resize(
       std::max(0, frame_[1]->width() - (campo15_->x() + Px(kMargin))),
       campo15_->height());
+  resultado_teste_->resize(
+      std::max(0, frame_[2]->width() - (resultado_teste_->x() + Px(kMargin))),
+      std::max(0, frame_[2]->height() - (resultado_teste_->y() + Px(kMargin))));
 }
 
 void frmParametros::resizeEvent(QResizeEvent* event) {
@@ -249,41 +315,124 @@ void frmParametros::Carrega() {
   parametros_->Ler();
   campo13_->setText(QString::fromStdString(parametros_->email_Assunto()));
   campo15_->setText(QString::fromStdString(parametros_->Log_Directoria()));
+  // The login as stored; a file that cannot be read leaves the page empty
+  // and Grava leaves section BD alone.
+  loaded_login_.reset();
+  DatabaseLogin login;
+  try {
+    login = DatabaseLogin::Load(settings_file_path_);
+    loaded_login_ = std::make_unique<DatabaseLogin>(login);
+    resultado_teste_->clear();
+  } catch (const Error& e) {
+    resultado_teste_->setText(QString::fromStdString(e.description()));
+  }
+  const std::string DatabaseLogin::*members[kBdFieldCount] = {
+      &DatabaseLogin::servidor,   &DatabaseLogin::base_dados,
+      &DatabaseLogin::utilizador, &DatabaseLogin::password,
+      &DatabaseLogin::driver,     &DatabaseLogin::porta};
+  for (int i = 0; i < kBdFieldCount; ++i) {
+    campo_bd_[i]->setText(QString::fromStdString(login.*members[i]));
+  }
   show();
   tab_strip_->setCurrentIndex(0);
   ShowPage(0);
 }
 
+DatabaseLogin frmParametros::TypedLogin() const {
+  // Keys the page does not show keep their stored values.
+  DatabaseLogin login = loaded_login_ ? *loaded_login_ : DatabaseLogin();
+  const auto text = [this](BdField f) {
+    return CampoBd(f)->text().toStdString();
+  };
+  login.servidor = text(BdField::kServidor);
+  login.base_dados = text(BdField::kBaseDados);
+  login.utilizador = text(BdField::kUtilizador);
+  login.password = text(BdField::kPassword);
+  login.driver = text(BdField::kDriver);
+  login.porta = text(BdField::kPorta);
+  return login;
+}
+
 bool frmParametros::Grava() {
+  save_error_.clear();
   if (parametros_ == nullptr) return false;
+  const DatabaseLogin login = TypedLogin();
+  if (loaded_login_ != nullptr) {
+    if (const auto problem = DatabaseLogin::Problem(login)) {
+      save_error_ = *problem;
+      return false;
+    }
+  }
   parametros_->set_email_Assunto(campo13_->text().toStdString());
   parametros_->set_Log_Directoria(campo15_->text().toStdString());
-  return parametros_->Escrever();
+  if (!parametros_->Escrever()) return false;
+  if (loaded_login_ == nullptr) return true;
+  try {
+    DatabaseLogin::Save(settings_file_path_, login, loaded_login_.get());
+  } catch (const Error& e) {
+    save_error_ = e.description();
+    return false;
+  }
+  *loaded_login_ = login;
+  return true;
+}
+
+void frmParametros::TestarLigacao() {
+  if (!connection_test_) return;
+  resultado_teste_->setText(QStringLiteral("A testar a ligação..."));
+  resultado_teste_->repaint();
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  std::string outcome;
+  try {
+    outcome = connection_test_(TypedLogin(), settings_file_path_);
+  } catch (const Error& e) {
+    outcome = e.description();
+  }
+  QApplication::restoreOverrideCursor();
+  QString text = outcome.empty() ? QStringLiteral("Ligação estabelecida.")
+                                 : QString::fromStdString(outcome);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  resultado_teste_->setText(text);
 }
 
 void frmParametros::ShowPage(int index) {
-  if (index < 0 || index > 1) return;
+  if (index < 0 || index > 2) return;
   for (QFrame* frame : frame_) frame->hide();
   frame_[index]->show();
   frame_[index]->raise();
   if (index == 0) {
     bt_conf_email_->setFocus(Qt::OtherFocusReason);
-  } else {
+  } else if (index == 1) {
     campo15_->setFocus(Qt::OtherFocusReason);
+  } else {
+    CampoBd(BdField::kServidor)->setFocus(Qt::OtherFocusReason);
   }
 }
 
 void frmParametros::Confirm() {
+  if (loaded_login_ != nullptr) {
+    if (const auto problem = DatabaseLogin::Problem(TypedLogin())) {
+      tab_strip_->setCurrentIndex(2);
+      ShowPage(2);
+      CampoBd(BdField::kPorta)->setFocus(Qt::OtherFocusReason);
+      QMessageBox::warning(this, windowTitle(),
+                           QString::fromStdString(*problem));
+      return;
+    }
+  }
   if (Grava()) {
     close();
     return;
   }
   // The entries stay in the window so that the user can try again.
-  QMessageBox::warning(
-      this, windowTitle(),
-      QStringLiteral("Não foi possível gravar os parâmetros no ficheiro "
+  QString text = QStringLiteral(
+                     "Não foi possível gravar os parâmetros no ficheiro "
                      "\"%1\".")
-          .arg(QString::fromStdString(settings_file_path_)));
+                     .arg(QString::fromStdString(settings_file_path_));
+  if (!save_error_.empty()) {
+    text += QStringLiteral("\n") + QString::fromStdString(save_error_);
+  }
+  QMessageBox::warning(this, windowTitle(), text);
 }
 
 void frmParametros::ConfigureMailServer() {

@@ -10,13 +10,14 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-#include <QWindow>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 #include <sstream>
 #include <vector>
 
+#include "settings/database_login.h"
 #include "settings/settings_file.h"
 #include "settings/ui_mail_server_dialog.h"
 #include "settings/ui_tab_strip.h"
@@ -124,7 +125,7 @@ TEST_F(FrmParametrosTest, ControlsAtTheirDesignPlaces) {
   EXPECT_EQ(window->Titulo(15)->parentWidget(), window->Frame(1));
   EXPECT_EQ(window->Campo(15)->parentWidget(), window->Frame(1));
   EXPECT_EQ(window->Titulo(14), nullptr);
-  EXPECT_EQ(window->Frame(2), nullptr);
+  EXPECT_EQ(window->Frame(3), nullptr);
 
   // Twips / 15, rounded.
   EXPECT_EQ(window->Titulo(13)->geometry(), QRect(8, 17, 100, 19));
@@ -136,7 +137,8 @@ TEST_F(FrmParametrosTest, ControlsAtTheirDesignPlaces) {
 
   // 120 twips = 8 pixels of margin; buttons 1200 x 435 = 80 x 29.
   EXPECT_EQ(window->btConf()->geometry(), QRect(8, h - 29 - 8, 80, 29));
-  EXPECT_EQ(window->btSair()->geometry(), QRect(w - 80 - 8, h - 29 - 8, 80, 29));
+  EXPECT_EQ(window->btSair()->geometry(),
+            QRect(w - 80 - 8, h - 29 - 8, 80, 29));
   EXPECT_EQ(window->tab_strip()->geometry(), QRect(8, 8, w - 16, h - 53));
 
   // Both pages cover the strip's client area, below the tabs.
@@ -155,9 +157,10 @@ TEST_F(FrmParametrosTest, ControlsAtTheirDesignPlaces) {
 TEST_F(FrmParametrosTest, CaptionsPicturesAndLooks) {
   QPointer<frmParametros> window = Open(path_);
   TabStrip* strip = window->tab_strip();
-  ASSERT_EQ(strip->count(), 2);
+  ASSERT_EQ(strip->count(), 3);
   EXPECT_EQ(strip->tabBar()->tabText(0), QStringLiteral("e-mail"));
   EXPECT_EQ(strip->tabBar()->tabText(1), QStringLiteral("Log"));
+  EXPECT_EQ(strip->tabBar()->tabText(2), QStringLiteral("Base de dados"));
   EXPECT_TRUE(strip->tabBar()->font().bold());
   EXPECT_FALSE(window->btConf()->font().bold());
   EXPECT_EQ(window->Titulo(13)->text(), QStringLiteral("Assunto"));
@@ -186,8 +189,8 @@ TEST_F(FrmParametrosTest, CaptionsPicturesAndLooks) {
         button->text().remove(QLatin1Char('&')));
     const int picture =
         button->icon().isNull() ? 0 : button->iconSize().width() + 4;
-    const int frame =
-        button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+    const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth,
+                                                   nullptr, button);
     EXPECT_LE(text + picture, button->width() - 2 * frame)
         << button->text().toStdString();
   }
@@ -201,7 +204,8 @@ TEST_F(FrmParametrosTest, CaptionsPicturesAndLooks) {
 TEST_F(FrmParametrosTest, OpeningLoadsFieldsShowsEmailPageAndFocusesButton) {
   QPointer<frmParametros> window = Open(path_);
   ASSERT_TRUE(test::ShowActive(window));
-  EXPECT_EQ(window->Campo(13)->text(), QStringLiteral("Proposta de encomendas"));
+  EXPECT_EQ(window->Campo(13)->text(),
+            QStringLiteral("Proposta de encomendas"));
   EXPECT_EQ(window->Campo(15)->text(), QStringLiteral("/var/log/vor"));
   EXPECT_EQ(window->tab_strip()->currentIndex(), 0);
   EXPECT_TRUE(window->Frame(0)->isVisible());
@@ -310,11 +314,11 @@ TEST_F(FrmParametrosTest, SmallestWindowStillHoldsEveryControl) {
   EXPECT_LT(tabs.bottom(), window->btConf()->y());
   EXPECT_LT(window->btConf()->geometry().right(), window->btSair()->x());
   EXPECT_EQ(window->btConf()->y() + 29 + 8, window->height());
-  // Every control of both pages lies inside its page, 8 from its right.
-  for (int page : {0, 1}) {
+  // Every control of every page lies inside its page, 8 from its right.
+  for (int page : {0, 1, 2}) {
     const QRect area = window->Frame(page)->rect();
-    for (QWidget* child :
-         window->Frame(page)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    for (QWidget* child : window->Frame(page)->findChildren<QWidget*>(
+             Qt::FindDirectChildrenOnly)) {
       EXPECT_TRUE(area.contains(child->geometry())) << page;
       EXPECT_LE(child->geometry().right() + 1 + 8, area.width()) << page;
     }
@@ -340,10 +344,10 @@ TEST_F(FrmParametrosTest, ConfirmSavesBothFieldsKeepsTheRestAndCloses) {
   EXPECT_EQ(file.ReadValue("SMTP", "emailEmissor"), "vor@empresa.pt");
   EXPECT_EQ(file.ReadValue("BD", "Password"), "segredo");
   // Everything but the two values is kept, in order, comments included.
-  std::vector<std::string> expected = Replaced(
-      Replaced(Lines(kSettings), "Assunto=Proposta de encomendas",
-               "Assunto=Encomendas sugeridas ção"),
-      "Directoria=/var/log/vor", "Directoria=\"  /srv/vor/logs \"");
+  std::vector<std::string> expected =
+      Replaced(Replaced(Lines(kSettings), "Assunto=Proposta de encomendas",
+                        "Assunto=Encomendas sugeridas ção"),
+               "Directoria=/var/log/vor", "Directoria=\"  /srv/vor/logs \"");
   EXPECT_EQ(Lines(ReadFile(path_)), expected);
 }
 
@@ -365,9 +369,9 @@ TEST_F(FrmParametrosTest, ConfirmWithEmptyFieldSavesEmptyText) {
   file.FileName(path_);
   EXPECT_EQ(file.ReadValue("email", "Assunto"), "");
   EXPECT_EQ(file.ReadValue("Log", "Directoria"), "/var/log/vor");
-  EXPECT_EQ(Lines(ReadFile(path_)),
-            Replaced(Lines(kSettings), "Assunto=Proposta de encomendas",
-                     "Assunto="));
+  EXPECT_EQ(
+      Lines(ReadFile(path_)),
+      Replaced(Lines(kSettings), "Assunto=Proposta de encomendas", "Assunto="));
 }
 
 TEST_F(FrmParametrosTest, ExitAndCloseBoxDiscardTheEdits) {
@@ -475,6 +479,75 @@ TEST_F(FrmParametrosTest, MailServerButtonOpensTheSetUpOnTheSameFile) {
   EXPECT_EQ(window->Campo(13)->text(), QStringLiteral("por gravar"));
   window->close();
   test::FlushDeletes();
+}
+
+// The page "Base de dados": the login as stored with the password masked;
+// "Testar ligação" takes the values as typed and shows the cause it gets;
+// "&Confirmar" refuses a bad port, then saves only the changed keys of BD
+// and keeps everything else of the file.
+TEST_F(FrmParametrosTest, DatabasePageTestsAndSavesTheLoginAsTyped) {
+  std::vector<DatabaseLogin> tested;
+  std::vector<std::string> tested_paths;
+  QPointer<frmParametros> window = new frmParametros();
+  window->set_SettingsFilePath(path_);
+  window->set_ConnectionTest(
+      [&](const DatabaseLogin& login, const std::string& path) {
+        tested.push_back(login);
+        tested_paths.push_back(path);
+        return std::string(
+            "Não foi possivel Abrir a base de dados indicada !\r\n"
+            "Motivo: início de sessão recusado");
+      });
+  window->Mostra();
+  ASSERT_TRUE(test::ShowActive(window));
+  using F = frmParametros::BdField;
+  ClickTab(window, 2);
+  EXPECT_TRUE(window->Frame(2)->isVisible());
+  EXPECT_FALSE(window->Frame(0)->isVisible());
+  EXPECT_EQ(QApplication::focusWidget(), window->CampoBd(F::kServidor));
+  EXPECT_EQ(window->CampoBd(F::kServidor)->text(), QStringLiteral("sqlite"));
+  EXPECT_EQ(window->CampoBd(F::kBaseDados)->text(), QStringLiteral("erp.db"));
+  EXPECT_EQ(window->CampoBd(F::kUtilizador)->text(), QStringLiteral("compras"));
+  EXPECT_EQ(window->CampoBd(F::kPassword)->text(), QStringLiteral("segredo"));
+  EXPECT_EQ(window->CampoBd(F::kPassword)->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(window->CampoBd(F::kDriver)->text(), QString());
+
+  window->CampoBd(F::kServidor)->setText(QStringLiteral("sql01.empresa"));
+  window->CampoBd(F::kPassword)->setText(QStringLiteral("Nova chave"));
+  window->CampoBd(F::kPorta)->setText(QStringLiteral("14x3"));
+  QTest::mouseClick(window->btTestar(), Qt::LeftButton);
+  ASSERT_EQ(tested.size(), 1u);
+  EXPECT_EQ(tested[0].servidor, "sql01.empresa");
+  EXPECT_EQ(tested[0].base_dados, "erp.db");
+  EXPECT_EQ(tested[0].password, "Nova chave");
+  EXPECT_EQ(tested[0].porta, "14x3");
+  EXPECT_EQ(tested_paths[0], path_);
+  EXPECT_EQ(window->ResultadoTeste()->text(),
+            QStringLiteral("Não foi possivel Abrir a base de dados indicada !\n"
+                           "Motivo: início de sessão recusado"));
+
+  QStringList messages;
+  const int boxes = test::WithModalHandler(
+      [&](QWidget* modal) {
+        messages << test::MessageText(modal);
+        modal->close();
+      },
+      [&] { QTest::mouseClick(window->btConf(), Qt::LeftButton); });
+  test::FlushDeletes();
+  ASSERT_FALSE(window.isNull());
+  ASSERT_EQ(boxes, 1);
+  EXPECT_TRUE(messages.value(0).contains(QStringLiteral("\"Porta\"")));
+  EXPECT_EQ(ReadFile(path_), kSettings);
+
+  window->CampoBd(F::kPorta)->setText(QStringLiteral("1533"));
+  QTest::mouseClick(window->btConf(), Qt::LeftButton);
+  test::FlushDeletes();
+  EXPECT_TRUE(window.isNull());
+  std::vector<std::string> expected = Replaced(
+      Replaced(Lines(kSettings), "Servidor=sqlite", "Servidor=sql01.empresa"),
+      "Password=segredo", "Password=Nova chave");
+  expected.insert(expected.begin() + 6, "Porta=1533");
+  EXPECT_EQ(Lines(ReadFile(path_)), expected);
 }
 
 }  // namespace

@@ -399,16 +399,24 @@ std::string SettingsFile::ReadValue(const std::string& section,
 bool SettingsFile::WriteValue(const std::string& section,
                               const std::string& key,
                               const std::string& value) {
+  return WriteValues(section, {{key, value}});
+}
+
+bool SettingsFile::WriteValues(
+    const std::string& section,
+    const std::vector<std::pair<std::string, std::string>>& values) {
   CheckName(path_, "secção", section, "[]\r\n");
-  CheckName(path_, "chave", key, "=[\r\n");
-  if (value.find_first_of("\r\n") != std::string::npos ||
-      value.find('\0') != std::string::npos) {
-    Fail("O valor de [" + section + "] " + key + " para " + Named(path_) +
-         " não pode ter mudanças de linha");
-  }
-  if (FirstBadUtf8Line(value) != 0) {
-    Fail("O valor de [" + section + "] " + key + " para " + Named(path_) +
-         " não está em UTF-8 válido");
+  for (const auto& [key, value] : values) {
+    CheckName(path_, "chave", key, "=[\r\n");
+    if (value.find_first_of("\r\n") != std::string::npos ||
+        value.find('\0') != std::string::npos) {
+      Fail("O valor de [" + section + "] " + key + " para " + Named(path_) +
+           " não pode ter mudanças de linha");
+    }
+    if (FirstBadUtf8Line(value) != 0) {
+      Fail("O valor de [" + section + "] " + key + " para " + Named(path_) +
+           " não está em UTF-8 válido");
+    }
   }
 
   // Save beside the file a symbolic link points to, keeping the link.
@@ -449,22 +457,25 @@ bool SettingsFile::WriteValue(const std::string& section,
   CSimpleIniA ini;
   Parse(path_, split.body, ini);
 
-  // An existing key keeps its own letter case.
-  std::string stored_key = key;
-  CSimpleIniA::TNamesDepend keys;
-  if (ini.GetAllKeys(section.c_str(), keys)) {
-    for (const auto& k : keys) {
-      if (EqualsIgnoringCase(k.pItem, key)) {
-        stored_key = k.pItem;
-        break;
+  for (const auto& [key, value] : values) {
+    // An existing key keeps its own letter case.
+    std::string stored_key = key;
+    CSimpleIniA::TNamesDepend keys;
+    if (ini.GetAllKeys(section.c_str(), keys)) {
+      for (const auto& k : keys) {
+        if (EqualsIgnoringCase(k.pItem, key)) {
+          stored_key = k.pItem;
+          break;
+        }
       }
     }
-  }
-  const std::string stored_value =
-      NeedsQuotes(value) ? "\"" + value + "\"" : value;
-  if (ini.SetValue(section.c_str(), stored_key.c_str(), stored_value.c_str(),
-                   nullptr, true) < 0) {
-    Fail("Não foi possível gravar " + Named(path_) + ": memória insuficiente");
+    const std::string stored_value =
+        NeedsQuotes(value) ? "\"" + value + "\"" : value;
+    if (ini.SetValue(section.c_str(), stored_key.c_str(), stored_value.c_str(),
+                     nullptr, true) < 0) {
+      Fail("Não foi possível gravar " + Named(path_) +
+           ": memória insuficiente");
+    }
   }
   std::string saved;
   if (ini.Save(saved, false) < 0) {
@@ -491,7 +502,7 @@ bool SettingsFile::WriteValue(const std::string& section,
     }
     out.swap(converted);
   }
-  // The new text must read as the old one with this one value changed. A
+  // The new text must read as the old one with these values changed. A
   // line the parser takes in more than one way (such as a section name
   // whose ']' is missing) could otherwise come back as other entries.
   CSimpleIniA check;

@@ -15,6 +15,8 @@
 #define VOR_SETTINGS_SETTINGS_FILE_H_
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vor {
 
@@ -38,6 +40,12 @@ class SettingsFile {
   // stored as one value.
   bool WriteValue(const std::string& section, const std::string& key,
                   const std::string& value);
+  // Stores each (key, value) of `values` under `section` as WriteValue does,
+  // in one save: the file is replaced once, with all of them or, on an
+  // error, with none.
+  bool WriteValues(
+      const std::string& section,
+      const std::vector<std::pair<std::string, std::string>>& values);
 
  private:
   std::string path_;

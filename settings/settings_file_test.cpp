@@ -396,6 +396,20 @@ TEST_F(SettingsFileTest, ValueWithLineBreakIsRefusedAndCannotAddKeys) {
   EXPECT_EQ(Get(), kSample);
 }
 
+// Several values in one save: all of them, or none when one is refused
+// (a login half saved would pair the new server with the old password).
+TEST_F(SettingsFileTest, SeveralValuesAreSavedTogetherOrNotAtAll) {
+  Put(kSample);
+  EXPECT_THROW(
+      file_.WriteValues("BD", {{"Servidor", "novo"}, {"Password", "a\nb"}}),
+      Error);
+  EXPECT_EQ(Get(), kSample);
+  ASSERT_TRUE(
+      file_.WriteValues("BD", {{"Servidor", "novo"}, {"Password", " chave "}}));
+  EXPECT_EQ(file_.ReadValue("BD", "Servidor"), "novo");
+  EXPECT_EQ(file_.ReadValue("BD", "Password"), " chave ");
+}
+
 TEST_F(SettingsFileTest, SaveThroughSymbolicLinkKeepsTheLink) {
   const fs::path real = dir_ / "real.zlx";
   std::ofstream(real) << "[email]\nAssunto=a\n";

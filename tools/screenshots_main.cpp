@@ -6,6 +6,8 @@
 //   main-window-running.png  during a run: disabled, with the progress bar
 //   settings-email.png       the settings window, page "e-mail"
 //   settings-log.png         the settings window, page "Log"
+//   settings-database.png    the settings window, page "Base de dados",
+//                            after "Testar ligação"
 //   mail-server-setup.png    the mail-server set-up dialog
 #include <QApplication>
 #include <QDialog>
@@ -25,6 +27,7 @@
 #include "app/frm_vorencomendas.h"
 #include "app/startup.h"
 #include "app/window_services.h"
+#include "db/ligar_bd.h"
 #include "settings/frm_parametros.h"
 #include "settings/mail_server_setup.h"
 #include "settings/ui_tab_strip.h"
@@ -106,12 +109,17 @@ int main(int argc, char** argv) {
 
   auto* settings = new vor::frmParametros();
   settings->set_SettingsFilePath(main_window.state().SettingsFilePath);
+  settings->set_ConnectionTest(&vor::TestarLigacao);
   settings->Mostra();
   Settle();
   ok &= Grab(settings, out + "/settings-email.png");
   settings->tab_strip()->tabBar()->setCurrentIndex(1);
   Settle();
   ok &= Grab(settings, out + "/settings-log.png");
+  settings->tab_strip()->tabBar()->setCurrentIndex(2);
+  settings->TestarLigacao();
+  Settle();
+  ok &= Grab(settings, out + "/settings-database.png");
 
   QTimer::singleShot(600, [&] {
     QWidget* dialog = QApplication::activeModalWidget();
