@@ -10,7 +10,8 @@ root=$(pwd)
 
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libqt6sql6-sqlite
   libqt6sql6-odbc tdsodbc unixodbc libsqliteodbc libsimpleini-dev
-  libgtest-dev sqlite3 clang libclang-rt-14-dev)
+  libgtest-dev sqlite3 clang libclang-rt-14-dev libxlsxwriter-dev
+  python3-openpyxl)
 
 install_missing() {
   local missing=()
