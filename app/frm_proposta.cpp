@@ -67,17 +67,19 @@ frmProposta::frmProposta(Connection* connection)
 void frmProposta::BuildControls() {
   summary_ = new QLabel(this);
   summary_->setTextFormat(Qt::RichText);
+  summary_->setWordWrap(true);
 
   search_ = new QLineEdit(this);
   search_->setPlaceholderText(
       QStringLiteral("Procurar artigo ou fornecedor (código ou nome)"));
   search_->setClearButtonEnabled(true);
-  search_->setMinimumWidth(fontMetrics().averageCharWidth() * 40);
+  search_->setMinimumWidth(fontMetrics().averageCharWidth() * 32);
   only_to_order_ = new QCheckBox(QStringLiteral("Só a &encomendar"), this);
   only_to_order_->setChecked(true);
   suppliers_ = new QComboBox(this);
-  suppliers_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-  suppliers_->setMinimumContentsLength(28);
+  suppliers_->setSizeAdjustPolicy(
+      QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  suppliers_->setMinimumContentsLength(32);
 
   auto* filters = new QHBoxLayout;
   filters->addWidget(search_);
@@ -85,14 +87,6 @@ void frmProposta::BuildControls() {
   filters->addWidget(new QLabel(QStringLiteral("Fornecedor:"), this));
   filters->addWidget(suppliers_);
   filters->addStretch(1);
-  auto* shortage = LegendLabel(
-      ProposalModel::ShortageTint(),
-      QStringLiteral("Rutura: procura acima do stock no prazo"), this);
-  filters->addWidget(shortage);
-  filters->addSpacing(12);
-  filters->addWidget(
-      LegendLabel(ProposalModel::OrderTint(),
-                  QStringLiteral("Encomenda proposta sem rutura"), this));
 
   model_ = new ProposalModel(this);
   model_->SetOnlyToOrder(true);
@@ -112,11 +106,19 @@ void frmProposta::BuildControls() {
   // No indicator: the default order until a column is clicked.
   header->setSortIndicator(-1, Qt::AscendingOrder);
   table_->setSortingEnabled(true);
+  // Wide enough for the column's usual values and for its whole header
+  // with the sort indicator.
   const int ch = fontMetrics().averageCharWidth();
+  const QFontMetrics header_metrics(header->font());
   for (ProposalColumn c : AllProposalColumns()) {
     const int section = static_cast<int>(c);
-    table_->setColumnWidth(section, ColumnInfoOf(c).width_chars * ch + 16);
-    table_->setColumnHidden(section, !ColumnInfoOf(c).shown_by_default);
+    const ProposalColumnInfo& info = ColumnInfoOf(c);
+    table_->setColumnWidth(section,
+                           std::max(info.width_chars * ch + 16,
+                                    header_metrics.horizontalAdvance(
+                                        QString::fromUtf8(info.header)) +
+                                        28));
+    table_->setColumnHidden(section, !info.shown_by_default);
   }
 
   error_ = new QLabel(this);
@@ -131,6 +133,15 @@ void frmProposta::BuildControls() {
   close_ = new QPushButton(QStringLiteral("&Fechar"), this);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(refresh_);
+  buttons->addSpacing(12);
+  buttons->addWidget(LegendLabel(
+      ProposalModel::ShortageTint(),
+      QStringLiteral("Rutura: procura acima do stock no prazo"), this));
+  buttons->addSpacing(12);
+  buttons->addWidget(
+      LegendLabel(ProposalModel::OrderTint(),
+                  QStringLiteral("Encomenda proposta sem rutura"), this));
+  buttons->addSpacing(12);
   buttons->addWidget(status_, 1);
   buttons->addWidget(export_);
   buttons->addWidget(close_);

@@ -10,7 +10,7 @@ constexpr ProposalColumnInfo kColumns[kProposalColumnCount] = {
     {"Fornecedor", "NomeFornec, Fornec", F::kNomeFornec, false, false, true,
      24},
     {"Artigo", "Artigo", F::kArtigo, false, false, true, 12},
-    {"Nome", "Nome", F::kNome, false, false, true, 32},
+    {"Nome", "Nome", F::kNome, false, false, true, 30},
     {"A encomendar", "QtdUC, UnCmp", F::kQtdUC, true, true, true, 13},
     {"Em unidade base", "QtdUB, UnBase", F::kQtdUB, true, true, true, 13},
     {"Stock no prazo", "StkPrazo", F::kStkPrazo, false, true, true, 11},
