@@ -13,9 +13,11 @@ root=$(pwd)
 # What building and running the program needs (sqlite3 prints the demo's
 # summary); the package adds dpkg-dev; the tests add the rest.
 program_packages=(g++ cmake ninja-build pkg-config qt6-base-dev
-  libqt6sql6-sqlite libqt6sql6-odbc tdsodbc unixodbc libsimpleini-dev sqlite3)
+  libqt6sql6-sqlite libqt6sql6-odbc tdsodbc unixodbc libsimpleini-dev sqlite3
+  libxlsxwriter-dev)
 package_packages=(dpkg-dev)
-test_packages=(libgtest-dev libsqliteodbc clang libclang-rt-14-dev dpkg-dev)
+test_packages=(libgtest-dev libsqliteodbc clang libclang-rt-14-dev dpkg-dev
+  python3-openpyxl)
 
 # install_missing <package>...
 install_missing() {

@@ -14,6 +14,7 @@
 #include <exception>
 #include <limits>
 
+#include "app/frm_proposta.h"
 #include "app/window_progress.h"
 #include "app/window_services.h"
 #include "app/window_texts.h"
@@ -69,7 +70,10 @@ frmVOREncomendas::frmVOREncomendas(const std::string& command_line,
   run_control_ = std::make_unique<RunControl>(state_, clock_);
 }
 
-frmVOREncomendas::~frmVOREncomendas() = default;
+frmVOREncomendas::~frmVOREncomendas() {
+  // The proposal window reads through this window's connection.
+  delete proposal_.data();
+}
 
 QSize frmVOREncomendas::DesignClientSize() { return QSize(Px(9135), Px(2775)); }
 
@@ -85,11 +89,17 @@ void frmVOREncomendas::BuildControls() {
   PlaceTwips(bt_conf_, 0, 2280, 1305, 435);
   bt_param_ = new QPushButton(QStringLiteral("&Parametrizar"), this);
   PlaceTwips(bt_param_, 1440, 2280, 1305, 435);
+  // After the settings button, as far from it as it is from the first one.
+  // Reached by its access key and the mouse; the keyboard's Tab order keeps
+  // the four controls of the design.
+  bt_ver_ = new QPushButton(QStringLiteral("&Ver proposta"), this);
+  PlaceTwips(bt_ver_, 2880, 2280, 1305, 435);
+  bt_ver_->setFocusPolicy(Qt::ClickFocus);
 
   // In the free space of the button row, a design margin away from the
   // buttons on either side, as tall as a line of text and centred on them.
   progress_bar_ = new QProgressBar(this);
-  const int left = bt_param_->geometry().right() + 1 + Px(120);
+  const int left = bt_ver_->geometry().right() + 1 + Px(120);
   const int right = bt_sair_->x() - Px(120);
   const int height = std::min(bt_sair_->height(), Px(315));
   progress_bar_->setGeometry(left,
@@ -111,6 +121,7 @@ void frmVOREncomendas::BuildControls() {
           &frmVOREncomendas::btParam_Click);
   connect(bt_sair_, &QPushButton::clicked, this,
           &frmVOREncomendas::btSair_Click);
+  connect(bt_ver_, &QPushButton::clicked, this, &frmVOREncomendas::btVer_Click);
 }
 
 void frmVOREncomendas::Centre() {
@@ -150,11 +161,20 @@ void frmVOREncomendas::FollowFrame() {
 }
 
 void frmVOREncomendas::AddLista(const std::string& text) {
-  const QString line = QString::fromStdString(text);
-  lista_->addItem(line);
+  AddListaLines({text});
+}
+
+void frmVOREncomendas::AddListaLines(const std::vector<std::string>& lines) {
+  if (lines.empty()) return;
+  QStringList added;
+  added.reserve(static_cast<qsizetype>(lines.size()));
+  for (const std::string& line : lines) {
+    added.push_back(QString::fromStdString(line));
+  }
+  lista_->addItems(added);
   lista_->setCurrentRow(lista_->count() - 1);
   lista_->scrollToBottom();
-  emit LineAdded(line);
+  for (const QString& line : added) emit LineAdded(line);
 }
 
 void frmVOREncomendas::ShowStep(int64_t position, int64_t total) {
@@ -176,9 +196,12 @@ void frmVOREncomendas::btConf_Click() {
   if (running_ || ending_) return;
   running_ = true;
   setEnabled(false);
+  // The table it shows is rewritten by the run.
+  if (proposal_) proposal_->setEnabled(false);
   try {
     WindowProgress progress(*this, services_);
     const RunOutcome outcome = run_control_->Sincronizar(progress);
+    progress.Flush();
     running_ = false;
     progress_bar_->hide();
     if (!outcome.completed) {
@@ -200,7 +223,10 @@ void frmVOREncomendas::btConf_Click() {
   if (state_.SilentRun) {
     ending_ = true;
     services_.EndProgram(0);
+    return;
   }
+  if (proposal_) proposal_->setEnabled(true);
+  btVer_Click();
 }
 
 void frmVOREncomendas::ReportAndEnd(const Error& error) {
@@ -219,6 +245,16 @@ void frmVOREncomendas::btParam_Click() {
   window->set_SettingsFilePath(state_.SettingsFilePath);
   window->set_ConnectionTest(&TestarLigacao);
   window->Mostra();
+}
+
+frmProposta* frmVOREncomendas::ProposalWindow() const { return proposal_; }
+
+void frmVOREncomendas::btVer_Click() {
+  if (!proposal_) proposal_ = new frmProposta(state_.ErpConnection.get());
+  proposal_->Refresh();
+  proposal_->show();
+  proposal_->raise();
+  proposal_->activateWindow();
 }
 
 void frmVOREncomendas::btSair_Click() {

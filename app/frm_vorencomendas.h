@@ -3,8 +3,10 @@
 // settings file and connects to the ERP database. It shows the progress
 // list `Lista` and three buttons: "&Sincronizar" (one guarded run),
 // "&Parametrizar" (a new settings window each click) and "&Sair" (ends the
-// program). While a run lasts the window is disabled and a progress bar on
-// the button row shows the position of the step in progress.
+// program), and "&Ver proposta", which opens the proposal window (also
+// opened, or refreshed and raised, after every completed run). While a run
+// lasts the window is disabled and a progress bar on the button row shows the
+// position of the step in progress.
 //
 //   auto services = DesktopWindowServices();
 //   frmVOREncomendas window(command_line, ApplicationFolder(), *services);
@@ -14,10 +16,12 @@
 #define VOR_APP_FRM_VORENCOMENDAS_H_
 
 #include <QMargins>
+#include <QPointer>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/run_control.h"
 #include "app/startup.h"
@@ -32,6 +36,7 @@ namespace vor {
 
 class WindowServices;
 class WindowProgress;
+class frmProposta;
 
 // The program's icon (16 to 64 pixels), from the library's resources.
 QIcon ProgramIcon();
@@ -54,6 +59,10 @@ class frmVOREncomendas : public QWidget {
   // Appends `text` as the last line of Lista and selects it, so that the
   // list scrolls to show it.
   void AddLista(const std::string& text);
+  // Appends `lines` in order, as AddLista does one by one, but selects and
+  // scrolls once: the cost does not depend on the list's length. Emits
+  // LineAdded for each line once all are in the list.
+  void AddListaLines(const std::vector<std::string>& lines);
   // Shows the progress bar at `position` of `total` (a total of 0 or less
   // shows an empty bar).
   void ShowStep(int64_t position, int64_t total);
@@ -74,6 +83,9 @@ class frmVOREncomendas : public QWidget {
   QPushButton* btSair() const { return bt_sair_; }
   QPushButton* btConf() const { return bt_conf_; }
   QPushButton* btParam() const { return bt_param_; }
+  QPushButton* btVer() const { return bt_ver_; }
+  // The proposal window while it is open; nullptr otherwise.
+  frmProposta* ProposalWindow() const;
   QProgressBar* progress_bar() const { return progress_bar_; }
 
  public slots:
@@ -87,6 +99,9 @@ class frmVOREncomendas : public QWidget {
   void btParam_Click();
   // Ends the program (exit code 0).
   void btSair_Click();
+  // Opens the proposal window on the ERP connection, or reads the table
+  // again and raises it when it is open already. Not modal.
+  void btVer_Click();
 
  signals:
   // A line was added to Lista (after it was selected).
@@ -120,7 +135,9 @@ class frmVOREncomendas : public QWidget {
   QPushButton* bt_sair_ = nullptr;
   QPushButton* bt_conf_ = nullptr;
   QPushButton* bt_param_ = nullptr;
+  QPushButton* bt_ver_ = nullptr;
   QProgressBar* progress_bar_ = nullptr;
+  QPointer<frmProposta> proposal_;
 };
 
 }  // namespace vor

@@ -12,11 +12,31 @@ WindowProgress::WindowProgress(frmVOREncomendas& window,
                                WindowServices& services, MonotonicClock clock)
     : window_(window), services_(services), clock_(std::move(clock)) {}
 
+WindowProgress::~WindowProgress() {
+  // The lines of a run that ended by an error still reach the list.
+  try {
+    Flush();
+  } catch (...) {
+  }
+}
+
 void WindowProgress::AddLine(const std::string& text) {
-  window_.AddLista(text);
+  held_lines_.push_back(text);
+}
+
+void WindowProgress::Flush() {
+  if (held_lines_.empty()) return;
+  window_.AddListaLines(held_lines_);
+  held_lines_.clear();
+  flushed_ = true;
+  last_flush_ = clock_();
 }
 
 void WindowProgress::Yield() {
+  if (!held_lines_.empty() &&
+      (!flushed_ || clock_() - last_flush_ >= kListInterval)) {
+    Flush();
+  }
   // A position held back by the interval is shown once the interval has
   // passed, so the bar is never more than one interval behind the run.
   if (pending_ && clock_() - last_update_ >= kBarInterval) {
@@ -49,6 +69,7 @@ void WindowProgress::Show(int64_t position, int64_t total,
 }
 
 void WindowProgress::ReportConversionError(const Error& error) {
+  Flush();
   services_.ShowMessage(&window_, WindowServices::Kind::kPlain,
                         ConversionMessage(error));
 }

@@ -110,13 +110,33 @@ TEST_F(WindowProgressTest, ManyStepsInAShortTimeMoveTheBarRarely) {
   EXPECT_EQ(window_->progress_bar()->value(), 10000);
 }
 
-TEST_F(WindowProgressTest, LinesGoToTheListAndConversionErrorsToABox) {
-  WindowProgress progress(*window_, services_);
+TEST_F(WindowProgressTest, LinesReachTheListInBatchesInOrderLastSelected) {
+  WindowProgress progress(*window_, services_, [this] { return now_; });
   progress.AddLine("Artigo   A1   2/1");
+  progress.Yield();  // the first batch goes at once
   ASSERT_EQ(window_->Lista()->count(), 1);
-  EXPECT_EQ(window_->Lista()->currentRow(), 0);
+  // Lines within the interval wait for the next repaint...
+  for (int i = 2; i <= 500; ++i) {
+    progress.AddLine("Artigo   A" + std::to_string(i) + "   500/" +
+                     std::to_string(i));
+    now_ += std::chrono::microseconds(10);
+    progress.Yield();
+  }
+  EXPECT_EQ(window_->Lista()->count(), 1);
+  now_ += WindowProgress::kListInterval;
+  progress.AddLine("Emissão Mapas terminada");
+  progress.Yield();
+  // ...and then arrive together, in order, the last one selected.
+  ASSERT_EQ(window_->Lista()->count(), 501);
+  EXPECT_EQ(window_->Lista()->item(250)->text().toStdString(),
+            "Artigo   A251   500/251");
+  EXPECT_EQ(window_->Lista()->currentRow(), 500);
+  EXPECT_EQ(window_->Lista()->selectedItems().size(), 1);
 
+  // A message box is shown only after the lines before it are listed.
+  progress.AddLine("Artigo   B1   1/1");
   progress.ReportConversionError(Error(6, "Overflow"));
+  EXPECT_EQ(window_->Lista()->count(), 502);
   EXPECT_EQ(services_.shown, 1);
   EXPECT_EQ(services_.kind, WindowServices::Kind::kPlain);
   EXPECT_EQ(services_.text,

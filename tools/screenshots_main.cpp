@@ -4,12 +4,15 @@
 // settings file reaches an ERP. Writes, into the folder given:
 //   main-window.png          after a run: the list ends with the last line
 //   main-window-running.png  during a run: disabled, with the progress bar
+//   proposal-window.png      the proposal window the run opened
+//   proposal-supplier.png    the same, one supplier's articles
 //   settings-email.png       the settings window, page "e-mail"
 //   settings-log.png         the settings window, page "Log"
 //   settings-database.png    the settings window, page "Base de dados",
 //                            after "Testar ligação"
 //   mail-server-setup.png    the mail-server set-up dialog
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -24,7 +27,9 @@
 #include <memory>
 #include <string>
 
+#include "app/frm_proposta.h"
 #include "app/frm_vorencomendas.h"
+#include "app/proposal_model.h"
 #include "app/startup.h"
 #include "app/window_services.h"
 #include "db/ligar_bd.h"
@@ -104,6 +109,22 @@ int main(int argc, char** argv) {
         }
       });
   main_window.btConf_Click();
+  Settle();
+  vor::frmProposta* proposal = main_window.ProposalWindow();
+  ok &= proposal != nullptr && Grab(proposal, out + "/proposal-window.png");
+  if (proposal != nullptr) {
+    // The articles of the supplier with the most to order: its shortages,
+    // then its orders without shortage.
+    const auto list = proposal->model()->view().Suppliers();
+    int most = -1;
+    for (int i = 0; i < static_cast<int>(list.size()); ++i) {
+      if (most < 0 || list[i].to_order > list[most].to_order) most = i;
+    }
+    proposal->supplier_box()->setCurrentIndex(most + 1);
+    Settle();
+    ok &= Grab(proposal, out + "/proposal-supplier.png");
+    proposal->close();
+  }
   Settle();
   ok &= running_taken && Grab(&main_window, out + "/main-window.png");
 

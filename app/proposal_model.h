@@ -1,0 +1,67 @@
+// ProposalModel: the Qt table model of the proposal window, over a
+// ProposalView (one model row per row shown, one model column per
+// ProposalColumn; no item per cell). Numbers are right-aligned in
+// Portuguese notation without the trailing zeros of their four decimals,
+// quantities carry their unit; shortages (Cor 1) have a red tint and a
+// warning icon, orders proposed without shortage (CorV 1) an amber tint.
+// Sorting on a column orders the view; column -1 restores the default
+// order (shortages, orders, the rest; fewest days of cover first).
+#ifndef VOR_APP_PROPOSAL_MODEL_H_
+#define VOR_APP_PROPOSAL_MODEL_H_
+
+#include <QAbstractTableModel>
+#include <QColor>
+#include <QIcon>
+#include <string>
+#include <vector>
+
+#include "core/currency.h"
+#include "proposal/proposal_view.h"
+
+namespace vor {
+
+class ProposalModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  // Tints of the marked rows.
+  static QColor ShortageTint();
+  static QColor OrderTint();
+
+  explicit ProposalModel(QObject* parent = nullptr);
+
+  // Replaces the rows; filters and order stay.
+  void SetTable(ProposalTable table);
+  void SetSearch(const QString& text);
+  void SetOnlyToOrder(bool on);
+  // Supplier codes; empty: every supplier.
+  void SetSuppliers(const std::vector<std::string>& codes);
+  const ProposalView& view() const { return view_; }
+  // The proposal row shown at model row `row`.
+  const ProposalRow& RowAt(int row) const;
+
+  // "1 234,5": Portuguese notation, no trailing zeros.
+  static QString NumberText(Currency value);
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation,
+                      int role) const override;
+  void sort(int column, Qt::SortOrder order) override;
+
+ signals:
+  // The rows shown changed (table, filter or order).
+  void ShownChanged();
+
+ private:
+  template <typename Change>
+  void Reset(Change change);
+
+  ProposalView view_;
+  QIcon warning_;
+};
+
+}  // namespace vor
+
+#endif  // VOR_APP_PROPOSAL_MODEL_H_

@@ -1,0 +1,97 @@
+#include "proposal/proposal_export.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "proposal/csv_writer.h"
+#include "proposal/workbook_writer.h"
+
+namespace vor {
+namespace {
+
+bool EndsWithCsv(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string ext = path.substr(path.size() - 4);
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
+  return ext == ".csv";
+}
+
+std::vector<Value> Figures(const std::string& label, int shown, int total) {
+  return {Value(label), Value(shown), Value(total)};
+}
+
+}  // namespace
+
+Sheet ProposalExport::ProposalSheet(
+    const ProposalView& view, const std::vector<ProposalColumn>& columns) {
+  Sheet sheet;
+  sheet.name = "Proposta";
+  for (ProposalColumn c : columns) {
+    const ProposalColumnInfo& info = ColumnInfoOf(c);
+    sheet.columns.push_back(
+        {info.header,
+         info.number ? SheetColumnKind::kDecimal : SheetColumnKind::kText,
+         info.width_chars});
+    if (info.has_unit)
+      sheet.columns.push_back({"Unidade", SheetColumnKind::kText, 7});
+  }
+  sheet.rows.reserve(view.shown().size());
+  for (int index : view.shown()) {
+    const ProposalRow& row = view.row(index);
+    std::vector<Value> values;
+    values.reserve(sheet.columns.size());
+    for (ProposalColumn c : columns) {
+      values.push_back(ColumnValue(row, c));
+      if (ColumnInfoOf(c).has_unit) values.emplace_back(ColumnUnit(row, c));
+    }
+    sheet.rows.push_back(std::move(values));
+    sheet.marks.push_back(row.Shortage()               ? RowMark::kShortage
+                          : row.OrderWithoutShortage() ? RowMark::kOrder
+                                                       : RowMark::kNone);
+  }
+  return sheet;
+}
+
+Sheet ProposalExport::SummarySheet(const ProposalView& view) {
+  const ProposalSummary shown = view.ShownSummary();
+  const ProposalSummary total = view.TotalSummary();
+  Sheet sheet;
+  sheet.name = "Resumo";
+  sheet.table = false;
+  sheet.columns = {{"", SheetColumnKind::kText, 40},
+                   {"Mostrados", SheetColumnKind::kInteger, 12},
+                   {"Total", SheetColumnKind::kInteger, 12}};
+  sheet.rows = {
+      Figures("Artigos na proposta", shown.articles, total.articles),
+      Figures("Artigos a encomendar", shown.to_order, total.to_order),
+      Figures("Ruturas (procura acima do stock no prazo)", shown.shortages,
+              total.shortages),
+      Figures("Fornecedores com artigos a encomendar", shown.suppliers,
+              total.suppliers),
+      {},
+      {Value("Filtro"),
+       Value(view.only_to_order() ? "Só a encomendar" : "Todos os artigos")},
+      {Value("Vermelho: rutura, a procura excede o stock no prazo")},
+      {Value("Âmbar: encomenda proposta sem rutura")},
+  };
+  sheet.marks = {RowMark::kNone,     RowMark::kNone, RowMark::kShortage,
+                 RowMark::kNone,     RowMark::kNone, RowMark::kNone,
+                 RowMark::kShortage, RowMark::kOrder};
+  return sheet;
+}
+
+void ProposalExport::Export(const std::string& path, const ProposalView& view,
+                            const std::vector<ProposalColumn>& columns,
+                            const std::vector<Sheet>& extra_sheets) {
+  if (EndsWithCsv(path)) {
+    CsvWriter::Write(path, ProposalSheet(view, columns));
+    return;
+  }
+  std::vector<Sheet> sheets = {ProposalSheet(view, columns),
+                               SummarySheet(view)};
+  sheets.insert(sheets.end(), extra_sheets.begin(), extra_sheets.end());
+  WorkbookWriter::Write(path, sheets);
+}
+
+}  // namespace vor

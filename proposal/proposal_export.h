@@ -1,0 +1,44 @@
+// ProposalExport: the proposal as files. The rows of a ProposalView (those
+// shown, in the order shown) become a Sheet with the given columns, a
+// quantity column followed by its unit in a column of its own; its summary
+// becomes a second Sheet. Export writes a workbook (.xlsx: the proposal,
+// the summary, then any extra sheets) or a CSV file (the proposal alone),
+// chosen by the file's extension.
+//
+// An unattended report, every row in default order:
+//   ProposalView view(ProposalTable::Read(connection));
+//   ProposalExport::Export(path, view, DefaultProposalColumns(),
+//                          {ExceptionsSheet(...)});
+#ifndef VOR_PROPOSAL_PROPOSAL_EXPORT_H_
+#define VOR_PROPOSAL_PROPOSAL_EXPORT_H_
+
+#include <string>
+#include <vector>
+
+#include "proposal/proposal_columns.h"
+#include "proposal/proposal_view.h"
+#include "proposal/sheet.h"
+
+namespace vor {
+
+class ProposalExport {
+ public:
+  // Sheet "Proposta": one row per shown row, marked as shortage (Cor 1) or
+  // order (CorV 1).
+  static Sheet ProposalSheet(const ProposalView& view,
+                             const std::vector<ProposalColumn>& columns);
+  // Sheet "Resumo": the figures of the rows shown and of the whole
+  // proposal, the filters in force and what the colours mean.
+  static Sheet SummarySheet(const ProposalView& view);
+
+  // Writes `path`: CSV when it ends in ".csv" (any case), else a workbook
+  // with the proposal, the summary and `extra_sheets`. Raises Error 75
+  // naming the file when it cannot be written; nothing is left half-written.
+  static void Export(const std::string& path, const ProposalView& view,
+                     const std::vector<ProposalColumn>& columns,
+                     const std::vector<Sheet>& extra_sheets = {});
+};
+
+}  // namespace vor
+
+#endif  // VOR_PROPOSAL_PROPOSAL_EXPORT_H_

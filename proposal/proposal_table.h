@@ -1,0 +1,112 @@
+// ProposalTable: the replenishment proposal as the ERP holds it now, read
+// from the result table zlx_VOR_Encomendas through the program's Connection.
+// One ProposalRow per table row, in the order the database returns them,
+// every one of the 32 fields normalised to its kind: text (null or text),
+// decimal (null or Currency), Boolean (Sel) and small integer (Cor, CorV).
+//
+//   ProposalTable table = ProposalTable::Read(*state.ErpConnection);
+//   for (const ProposalRow& row : table.rows()) ...
+#ifndef VOR_PROPOSAL_PROPOSAL_TABLE_H_
+#define VOR_PROPOSAL_PROPOSAL_TABLE_H_
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/currency.h"
+#include "core/value.h"
+
+namespace vor {
+
+class Connection;
+
+// The result table's name.
+inline constexpr char kProposalTableName[] = "zlx_VOR_Encomendas";
+
+// The fields of zlx_VOR_Encomendas, in the table's order.
+enum class ProposalField {
+  kArtigo,
+  kNome,
+  kStkMinimo,
+  kQtdMinApr,
+  kStkReal,
+  kEncF,
+  kStkPrazo,
+  kCli,
+  kPrazo,
+  kQtdUB,
+  kQtdUC,
+  kStkApos,
+  kTempo,
+  kFornec,
+  kENF,
+  kSel,
+  kGrupo,
+  kFamilia,
+  kSubFamilia,
+  kDias,
+  kUnBase,
+  kUnCmp,
+  kFactEmb,
+  kOriginalUB,
+  kOriginalUC,
+  kUltPrCom,
+  kDesconto,
+  kOBS,
+  kNomeFornec,
+  kCor,
+  kCorV,
+  kOrigem,
+};
+inline constexpr int kProposalFieldCount = 32;
+
+enum class ProposalFieldKind { kText, kDecimal, kBoolean, kSmallInt };
+
+// The column name of `field` ("QtdUB") and the kind of its values.
+const char* ProposalFieldName(ProposalField field);
+ProposalFieldKind ProposalFieldKindOf(ProposalField field);
+
+// One row of the proposal.
+struct ProposalRow {
+  std::array<Value, kProposalFieldCount> values;
+
+  const Value& at(ProposalField f) const { return values[static_cast<int>(f)]; }
+  Value& at(ProposalField f) { return values[static_cast<int>(f)]; }
+  // The text of a text field; "" for null.
+  const std::string& Text(ProposalField f) const;
+  // The value of a decimal field; nullopt for null.
+  std::optional<Currency> Number(ProposalField f) const;
+  // Cor 1: the customer demand exceeds the stock at lead time.
+  bool Shortage() const;
+  // CorV 1: an order is proposed without a shortage.
+  bool OrderWithoutShortage() const;
+  // QtdUB above 0: something to order.
+  bool ToOrder() const;
+  // The supplier's name, else its code.
+  const std::string& SupplierLabel() const;
+};
+
+class ProposalTable {
+ public:
+  ProposalTable() = default;
+  explicit ProposalTable(std::vector<ProposalRow> rows)
+      : rows_(std::move(rows)) {}
+
+  // Reads every row of zlx_VOR_Encomendas through `connection`. Raises
+  // vor::Error with a Portuguese description naming the table when it
+  // cannot be read (missing table, closed connection: the driver's text
+  // follows), naming every column the table lacks, or naming the column
+  // and article of a value that is not of the column's kind.
+  static ProposalTable Read(Connection& connection);
+
+  const std::vector<ProposalRow>& rows() const { return rows_; }
+  int size() const { return static_cast<int>(rows_.size()); }
+
+ private:
+  std::vector<ProposalRow> rows_;
+};
+
+}  // namespace vor
+
+#endif  // VOR_PROPOSAL_PROPOSAL_TABLE_H_

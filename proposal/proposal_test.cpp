@@ -1,0 +1,268 @@
+// The proposal read from a real SQLite ERP, its filters, order and summary,
+// and the exported files read back (the workbook through openpyxl).
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/error.h"
+#include "db/connection_string_builder.h"
+#include "db/qt_sql_connection.h"
+#include "proposal/csv_writer.h"
+#include "proposal/proposal_export.h"
+#include "proposal/proposal_table.h"
+#include "proposal/proposal_view.h"
+#include "tools/erp_fixture.h"
+#include "tools/test_temp_dir.h"
+
+namespace vor {
+namespace {
+
+using F = ProposalField;
+
+std::unique_ptr<QtSqlConnection> Connect(const std::string& path) {
+  ConnectionStringBuilder b;
+  b.Provider("MSDataShape");
+  b.DataProvider(1);
+  b.Server("sqlite");
+  b.Database(path);
+  b.User("teste");
+  auto connection = std::make_unique<QtSqlConnection>();
+  EXPECT_TRUE(connection->OpenConnection(b.ConnectionString()));
+  return connection;
+}
+
+struct Line {
+  std::string artigo, nome, fornec, nome_fornec;
+  double qtd_ub, qtd_uc, tempo;
+  int cor, corv;
+  std::string origem;
+};
+
+// Rows of zlx_VOR_Encomendas as a run writes them (UB UN, UC CX).
+void Insert(ErpFixture& erp, const std::vector<Line>& lines) {
+  for (const Line& l : lines) {
+    std::ostringstream sql;
+    sql << "insert into zlx_VOR_Encomendas (Artigo, Nome, StkMinimo, "
+           "QtdMinApr, StkReal, EncF, StkPrazo, Cli, Prazo, QtdUB, QtdUC, "
+           "StkApos, Tempo, Fornec, ENF, Sel, Grupo, Familia, SubFamilia, "
+           "Dias, UnBase, UnCmp, FactEmb, OriginalUB, OriginalUC, UltPrCom, "
+           "Desconto, OBS, NomeFornec, Cor, CorV, Origem) values ('"
+        << l.artigo << "', '" << l.nome << "', 30, 0, 5, 0, 5, 12.5, 10, "
+        << l.qtd_ub << ", " << l.qtd_uc << ", 35, " << l.tempo << ", '"
+        << l.fornec << "', '', 0, 'G1', 'F1', 'S1', 30, 'UN', 'CX', 12, "
+        << l.qtd_ub << ", " << l.qtd_uc << ", 2.125, 0, '', "
+        << (l.nome_fornec.empty() ? "null" : "'" + l.nome_fornec + "'") << ", "
+        << l.cor << ", " << l.corv << ", "
+        << (l.origem.empty() ? "null" : "'" + l.origem + "'") << ")";
+    erp.Exec(sql.str());
+  }
+}
+
+// Five articles of three suppliers: two shortages, two orders without
+// shortage, one with nothing to order.
+const std::vector<Line> kLines = {
+    {"P-OK", "Parafuso M6", "F1", "Ferragens Lda", 0, 0, 400, 0, 0, ""},
+    {"A-ORD", "Anilha, \"larga\"", "F2", "", 24, 2, 90, 0, 1, "C"},
+    {"B-SHORT", "Bucha 8", "f1", "Ferragens Lda", 48, 4, 20, 1, 0, "O"},
+    {"C-SHORT", "Cavilha", "F3", "Metais SA", 12.5, 1.0417, 5, 1, 0, "C"},
+    {"D-ORD", "Disco", "F3", "Metais SA", 36, 3, 60, 0, 1, "O"},
+};
+
+class ProposalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    erp_ = std::make_unique<ErpFixture>(
+        ErpFixture::CreateNew(dir_.File("erp.db")));
+    Insert(*erp_, kLines);
+  }
+  ProposalView ReadView() {
+    auto connection = Connect(erp_->path());
+    return ProposalView(ProposalTable::Read(*connection));
+  }
+  std::vector<std::string> ShownCodes(const ProposalView& view) {
+    std::vector<std::string> codes;
+    for (int i : view.shown()) codes.push_back(view.row(i).Text(F::kArtigo));
+    return codes;
+  }
+
+  TestTempDir dir_;
+  std::unique_ptr<ErpFixture> erp_;
+};
+
+TEST_F(ProposalTest, ReadsTheTableAndNamesWhatIsMissing) {
+  ProposalView view = ReadView();
+  ASSERT_EQ(view.table().size(), 5);
+  const ProposalRow& c = view.table().rows()[3];
+  EXPECT_EQ(c.Text(F::kArtigo), "C-SHORT");
+  EXPECT_EQ(c.Number(F::kQtdUC), Currency::Parse("1.0417"));
+  EXPECT_EQ(c.Number(F::kUltPrCom), Currency::Parse("2.125"));
+  EXPECT_TRUE(c.Shortage());
+  EXPECT_EQ(ColumnValue(c, ProposalColumn::kAEncomendar).ToText(), "1.0417");
+  EXPECT_EQ(ColumnUnit(c, ProposalColumn::kAEncomendar), "CX");
+  EXPECT_EQ(ColumnUnit(c, ProposalColumn::kEmUnidadeBase), "UN");
+  EXPECT_EQ(ColumnValue(c, ProposalColumn::kOrigem).ToText(), "Clientes");
+  // A supplier without a name is shown by its code; no origin stays empty.
+  const ProposalRow& a = view.table().rows()[1];
+  EXPECT_EQ(ColumnValue(a, ProposalColumn::kFornecedor).ToText(), "F2");
+  EXPECT_EQ(
+      ColumnValue(view.table().rows()[0], ProposalColumn::kOrigem).ToText(),
+      "");
+
+  erp_->Exec(
+      "alter table zlx_VOR_Encomendas drop column CorV; "
+      "alter table zlx_VOR_Encomendas drop column Origem");
+  try {
+    ReadView();
+    FAIL() << "a table without CorV and Origem was read";
+  } catch (const Error& e) {
+    EXPECT_EQ(
+        e.description(),
+        "A tabela zlx_VOR_Encomendas não tem a(s) coluna(s) CorV, Origem");
+  }
+  erp_->Exec("drop table zlx_VOR_Encomendas");
+  try {
+    ReadView();
+    FAIL() << "a missing table was read";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.description().rfind(
+                  "Não foi possível ler a tabela zlx_VOR_Encomendas: ", 0),
+              0u)
+        << e.description();
+  }
+}
+
+TEST_F(ProposalTest, DefaultOrderFiltersAndSummary) {
+  ProposalView view = ReadView();
+  // Shortages, then orders without shortage, then the rest; fewest days of
+  // cover first within each.
+  EXPECT_EQ(ShownCodes(view),
+            (std::vector<std::string>{"C-SHORT", "B-SHORT", "D-ORD", "A-ORD",
+                                      "P-OK"}));
+  EXPECT_EQ(view.TotalSummary(), (ProposalSummary{5, 4, 2, 3}));
+
+  view.SetOnlyToOrder(true);
+  EXPECT_EQ(view.shown().size(), 4u);
+  // Supplier code or name, any case: "ferragens" finds F1 and f1's rows.
+  view.SetSearch("FERRAGENS");
+  EXPECT_EQ(ShownCodes(view), (std::vector<std::string>{"B-SHORT"}));
+  view.SetOnlyToOrder(false);
+  EXPECT_EQ(ShownCodes(view), (std::vector<std::string>{"B-SHORT", "P-OK"}));
+  EXPECT_EQ(view.ShownSummary(), (ProposalSummary{2, 1, 1, 1}));
+  view.SetSearch("anilha");
+  EXPECT_EQ(ShownCodes(view), (std::vector<std::string>{"A-ORD"}));
+  view.SetSearch("");
+  view.SetSuppliers({"f3", "F2"});
+  EXPECT_EQ(ShownCodes(view),
+            (std::vector<std::string>{"C-SHORT", "D-ORD", "A-ORD"}));
+  EXPECT_EQ(view.ShownSummary(), (ProposalSummary{3, 3, 1, 2}));
+
+  // Numbers sort as numbers (12.5 below 24 and 36), texts without case.
+  view.SetSuppliers({});
+  view.SortBy(ProposalColumn::kEmUnidadeBase, false);
+  EXPECT_EQ(ShownCodes(view),
+            (std::vector<std::string>{"B-SHORT", "D-ORD", "A-ORD", "C-SHORT",
+                                      "P-OK"}));
+  view.SortBy(ProposalColumn::kFornecedor, true);
+  EXPECT_EQ(ShownCodes(view),
+            (std::vector<std::string>{"A-ORD", "B-SHORT", "P-OK", "C-SHORT",
+                                      "D-ORD"}));
+  const std::vector<ProposalSupplier> suppliers = view.Suppliers();
+  ASSERT_EQ(suppliers.size(), 3u);
+  EXPECT_EQ(suppliers[0].label, "F2");
+  EXPECT_EQ(suppliers[1].label, "Ferragens Lda");
+  EXPECT_EQ(suppliers[1].articles, 2);
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Splits RFC 4180 text into records of fields.
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
+  std::vector<std::vector<std::string>> records(1, std::vector<std::string>(1));
+  bool quoted = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    std::string& field = records.back().back();
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        field += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
+      } else {
+        field += c;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      records.back().emplace_back();
+    } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      ++i;
+      if (i + 1 < text.size()) records.emplace_back(1);
+    } else {
+      field += c;
+    }
+  }
+  return records;
+}
+
+TEST_F(ProposalTest, CsvAndWorkbookHoldTheRowsShownInTheirOrder) {
+  ProposalView view = ReadView();
+  view.SetOnlyToOrder(true);
+  view.SortBy(ProposalColumn::kArtigo, true);
+  const std::vector<ProposalColumn> columns = {
+      ProposalColumn::kArtigo, ProposalColumn::kNome,
+      ProposalColumn::kAEncomendar, ProposalColumn::kPreco};
+
+  const std::string csv = dir_.File("proposta.csv");
+  ProposalExport::Export(csv, view, columns);
+  const auto records = ParseCsv(ReadAll(csv));
+  const std::vector<std::vector<std::string>> expected = {
+      {"Artigo", "Nome", "A encomendar", "Unidade", "Preço"},
+      {"A-ORD", "Anilha, \"larga\"", "2", "CX", "2.125"},
+      {"B-SHORT", "Bucha 8", "4", "CX", "2.125"},
+      {"C-SHORT", "Cavilha", "1.0417", "CX", "2.125"},
+      {"D-ORD", "Disco", "3", "CX", "2.125"},
+  };
+  EXPECT_EQ(records, expected);
+
+  const std::string xlsx = dir_.File("proposta.xlsx");
+  ProposalExport::Export(xlsx, view, columns);
+  const std::string script = dir_.File("read.py");
+  std::ofstream(script) << R"(import sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+print(wb.sheetnames)
+ws = wb["Proposta"]
+print(ws.freeze_panes, ws.auto_filter.ref, ws["C2"].number_format)
+for row in ws.iter_rows():
+    print([c.value for c in row], row[0].fill.fgColor.rgb)
+r = wb["Resumo"]
+print([c.value for c in r[2]], [c.value for c in r[4]])
+)";
+  const std::string out_path = dir_.File("out.txt");
+  ASSERT_EQ(std::system(("/usr/bin/python3 " + script + " " + xlsx + " > " +
+                         out_path + " 2>&1")
+                            .c_str()),
+            0)
+      << ReadAll(out_path);
+  EXPECT_EQ(ReadAll(out_path),
+            "['Proposta', 'Resumo']\n"
+            "A2 A1:E5 #,##0.0000\n"
+            "['Artigo', 'Nome', 'A encomendar', 'Unidade', 'Preço'] FFDDE4EE\n"
+            "['A-ORD', 'Anilha, \"larga\"', 2, 'CX', 2.125] FFFFE7B0\n"
+            "['B-SHORT', 'Bucha 8', 4, 'CX', 2.125] FFF8D0D0\n"
+            "['C-SHORT', 'Cavilha', 1.0417, 'CX', 2.125] FFF8D0D0\n"
+            "['D-ORD', 'Disco', 3, 'CX', 2.125] FFFFE7B0\n"
+            "['Artigos na proposta', 4, 5] ['Ruturas (procura acima do stock "
+            "no prazo)', 2, 2]\n");
+}
+
+}  // namespace
+}  // namespace vor

@@ -1,0 +1,191 @@
+#include "proposal/proposal_view.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <map>
+#include <set>
+
+#include "core/text_util.h"
+
+namespace vor {
+namespace {
+
+using F = ProposalField;
+
+std::string Folded(std::string_view s) {
+  std::string out;
+  FoldCase(s, &out);
+  return out;
+}
+
+// Shortages first, then orders proposed without shortage, then the rest.
+int Band(const ProposalRow& row) {
+  if (row.Shortage()) return 0;
+  if (row.OrderWithoutShortage()) return 1;
+  return 2;
+}
+
+// A number key where null sorts below every value.
+int64_t NumberKey(const Value& v) {
+  if (v.kind() == Value::Kind::kCurrency) return v.AsCurrency().raw();
+  return std::numeric_limits<int64_t>::min();
+}
+
+}  // namespace
+
+ProposalView::ProposalView(ProposalTable table) { SetTable(std::move(table)); }
+
+void ProposalView::SetTable(ProposalTable table) {
+  table_ = std::move(table);
+  haystack_.clear();
+  haystack_.reserve(table_.rows().size());
+  for (const ProposalRow& row : table_.rows()) {
+    haystack_.push_back(
+        Folded(row.Text(F::kArtigo) + "\n" + row.Text(F::kNome) + "\n" +
+               row.Text(F::kFornec) + "\n" + row.Text(F::kNomeFornec)));
+  }
+  Reorder();
+}
+
+void ProposalView::SetSearch(const std::string& text) {
+  search_ = Folded(text);
+  Refilter();
+}
+
+void ProposalView::SetOnlyToOrder(bool on) {
+  only_to_order_ = on;
+  Refilter();
+}
+
+void ProposalView::SetSuppliers(const std::vector<std::string>& codes) {
+  suppliers_.clear();
+  for (const std::string& code : codes) suppliers_.push_back(Folded(code));
+  std::sort(suppliers_.begin(), suppliers_.end());
+  Refilter();
+}
+
+void ProposalView::SortBy(ProposalColumn column, bool ascending) {
+  sort_column_ = column;
+  ascending_ = ascending;
+  Reorder();
+}
+
+void ProposalView::SortDefault() {
+  sort_column_.reset();
+  ascending_ = true;
+  Reorder();
+}
+
+void ProposalView::Reorder() {
+  const std::vector<ProposalRow>& rows = table_.rows();
+  order_.resize(rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) order_[i] = static_cast<int>(i);
+
+  // The default order, also the tie-break of every column order.
+  struct DefaultKey {
+    int band;
+    int64_t tempo;  // null: after every value
+    std::string artigo;
+  };
+  std::vector<DefaultKey> keys;
+  keys.reserve(rows.size());
+  for (const ProposalRow& row : rows) {
+    const std::optional<Currency> tempo = row.Number(F::kTempo);
+    keys.push_back({Band(row),
+                    tempo ? tempo->raw() : std::numeric_limits<int64_t>::max(),
+                    Folded(row.Text(F::kArtigo))});
+  }
+  std::sort(order_.begin(), order_.end(), [&](int a, int b) {
+    const DefaultKey& x = keys[a];
+    const DefaultKey& y = keys[b];
+    if (x.band != y.band) return x.band < y.band;
+    if (x.tempo != y.tempo) return x.tempo < y.tempo;
+    if (x.artigo != y.artigo) return x.artigo < y.artigo;
+    return a < b;
+  });
+
+  if (sort_column_) {
+    const ProposalColumn column = *sort_column_;
+    const bool asc = ascending_;
+    if (ColumnInfoOf(column).number) {
+      std::vector<int64_t> n(rows.size());
+      for (size_t i = 0; i < rows.size(); ++i) {
+        n[i] = NumberKey(ColumnValue(rows[i], column));
+      }
+      std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+        return asc ? n[a] < n[b] : n[b] < n[a];
+      });
+    } else {
+      std::vector<std::string> t(rows.size());
+      for (size_t i = 0; i < rows.size(); ++i) {
+        const Value v = ColumnValue(rows[i], column);
+        if (v.kind() == Value::Kind::kText) t[i] = Folded(v.AsText());
+      }
+      std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+        return asc ? t[a] < t[b] : t[b] < t[a];
+      });
+    }
+  }
+  Refilter();
+}
+
+bool ProposalView::Passes(int index) const {
+  const ProposalRow& row = table_.rows()[index];
+  if (only_to_order_ && !row.ToOrder()) return false;
+  if (!suppliers_.empty() &&
+      !std::binary_search(suppliers_.begin(), suppliers_.end(),
+                          Folded(row.Text(F::kFornec)))) {
+    return false;
+  }
+  return search_.empty() || haystack_[index].find(search_) != std::string::npos;
+}
+
+void ProposalView::Refilter() {
+  shown_.clear();
+  for (int index : order_) {
+    if (Passes(index)) shown_.push_back(index);
+  }
+}
+
+ProposalSummary ProposalView::Summarise(const std::vector<int>& rows) const {
+  ProposalSummary s;
+  std::set<std::string> suppliers;
+  for (int index : rows) {
+    const ProposalRow& row = table_.rows()[index];
+    ++s.articles;
+    if (row.Shortage()) ++s.shortages;
+    if (row.ToOrder()) {
+      ++s.to_order;
+      suppliers.insert(Folded(row.Text(F::kFornec)));
+    }
+  }
+  s.suppliers = static_cast<int>(suppliers.size());
+  return s;
+}
+
+ProposalSummary ProposalView::ShownSummary() const { return Summarise(shown_); }
+
+ProposalSummary ProposalView::TotalSummary() const { return Summarise(order_); }
+
+std::vector<ProposalSupplier> ProposalView::Suppliers() const {
+  std::map<std::string, ProposalSupplier> by_code;
+  for (const ProposalRow& row : table_.rows()) {
+    const std::string& code = row.Text(F::kFornec);
+    ProposalSupplier& s = by_code[Folded(code)];
+    if (s.articles == 0) {
+      s.code = code;
+      s.label = row.SupplierLabel();
+    }
+    ++s.articles;
+    if (row.ToOrder()) ++s.to_order;
+  }
+  std::vector<ProposalSupplier> list;
+  for (auto& [key, s] : by_code) list.push_back(std::move(s));
+  std::stable_sort(list.begin(), list.end(), [](const auto& a, const auto& b) {
+    return Folded(a.label) < Folded(b.label);
+  });
+  return list;
+}
+
+}  // namespace vor

@@ -1,0 +1,96 @@
+// ProposalView: the rows of a ProposalTable that a buyer looks at, filtered
+// and in order. Filters: a search text (article code or name, supplier code
+// or name, any letter case), "only what is to be ordered" (QtdUB above 0)
+// and a set of suppliers. Order: the default one (shortages first, then
+// orders proposed without shortage, then the rest; within each, fewest days
+// of cover first, then article code), or by any column, rising or falling.
+// Also the summary figures of the rows shown and of the whole table.
+//
+// Without filters and in default order, as an unattended report wants it:
+//   ProposalView view(ProposalTable::Read(connection));
+//   for (int i : view.shown()) use(view.row(i));
+#ifndef VOR_PROPOSAL_PROPOSAL_VIEW_H_
+#define VOR_PROPOSAL_PROPOSAL_VIEW_H_
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "proposal/proposal_columns.h"
+#include "proposal/proposal_table.h"
+
+namespace vor {
+
+// Figures of a set of proposal rows.
+struct ProposalSummary {
+  int articles = 0;   // rows
+  int to_order = 0;   // rows with QtdUB above 0
+  int shortages = 0;  // rows with Cor 1
+  int suppliers = 0;  // distinct suppliers of the rows to order
+  bool operator==(const ProposalSummary&) const = default;
+};
+
+// A supplier of the table, for a supplier list.
+struct ProposalSupplier {
+  std::string code;
+  std::string label;  // the name, else the code
+  int articles = 0;
+  int to_order = 0;
+};
+
+class ProposalView {
+ public:
+  ProposalView() = default;
+  // Shows every row of `table` in default order, no filter set.
+  explicit ProposalView(ProposalTable table);
+
+  // Replaces the table; filters and order are kept and applied to it.
+  void SetTable(ProposalTable table);
+  const ProposalTable& table() const { return table_; }
+  const ProposalRow& row(int index) const { return table_.rows()[index]; }
+
+  // Filters. An empty search text or supplier set lets every row pass.
+  void SetSearch(const std::string& text);
+  void SetOnlyToOrder(bool on);
+  // Supplier codes, compared without regard to letter case.
+  void SetSuppliers(const std::vector<std::string>& codes);
+  bool only_to_order() const { return only_to_order_; }
+
+  // Order by `column`, rising or falling; nulls count as the smallest
+  // values, numbers compare as numbers, texts without regard to case. Rows
+  // that compare equal keep the default order.
+  void SortBy(ProposalColumn column, bool ascending);
+  void SortDefault();
+  // The column of the order; nullopt for the default order.
+  std::optional<ProposalColumn> sort_column() const { return sort_column_; }
+  bool sort_ascending() const { return ascending_; }
+
+  // Indexes into table().rows() of the rows shown, in the order shown.
+  const std::vector<int>& shown() const { return shown_; }
+
+  ProposalSummary ShownSummary() const;
+  ProposalSummary TotalSummary() const;
+  // The suppliers of the table, by label (any letter case).
+  std::vector<ProposalSupplier> Suppliers() const;
+
+ private:
+  void Reorder();
+  void Refilter();
+  bool Passes(int index) const;
+  ProposalSummary Summarise(const std::vector<int>& rows) const;
+
+  ProposalTable table_;
+  // Per row, the folded texts the search looks in, joined by '\n'.
+  std::vector<std::string> haystack_;
+  std::string search_;  // folded
+  bool only_to_order_ = false;
+  std::vector<std::string> suppliers_;  // folded, sorted
+  std::optional<ProposalColumn> sort_column_;
+  bool ascending_ = true;
+  std::vector<int> order_;  // every row, in the current order
+  std::vector<int> shown_;
+};
+
+}  // namespace vor
+
+#endif  // VOR_PROPOSAL_PROPOSAL_VIEW_H_

@@ -1,0 +1,125 @@
+#include "proposal/workbook_writer.h"
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+
+#include "core/error.h"
+#include "core/text_util.h"
+#include "proposal/atomic_file.h"
+
+namespace vor {
+namespace {
+
+constexpr int kMarks = 3;  // RowMark values
+constexpr int kKinds = 3;  // SheetColumnKind values
+
+Error WriteError(const std::string& path, const std::string& reason) {
+  return Error(errnum::kFileError,
+               "Não foi possível escrever o ficheiro " + path + ": " + reason);
+}
+
+// The formats of one workbook: one per row mark and column kind, and the
+// header's.
+struct Formats {
+  lxw_format* header = nullptr;
+  lxw_format* cell[kMarks][kKinds] = {};
+};
+
+Formats MakeFormats(lxw_workbook* book) {
+  Formats f;
+  f.header = workbook_add_format(book);
+  format_set_bold(f.header);
+  format_set_bg_color(f.header, 0xDDE4EE);
+  format_set_border(f.header, LXW_BORDER_THIN);
+  const unsigned colours[kMarks] = {0, WorkbookWriter::kShortageColour,
+                                    WorkbookWriter::kOrderColour};
+  for (int m = 0; m < kMarks; ++m) {
+    for (int k = 0; k < kKinds; ++k) {
+      lxw_format* format = workbook_add_format(book);
+      if (m != 0) format_set_bg_color(format, colours[m]);
+      const auto kind = static_cast<SheetColumnKind>(k);
+      if (kind == SheetColumnKind::kDecimal) {
+        format_set_num_format(format, "#,##0.0000");
+      } else if (kind == SheetColumnKind::kInteger) {
+        format_set_num_format(format, "0");
+      }
+      f.cell[m][k] = format;
+    }
+  }
+  return f;
+}
+
+void Check(lxw_error e, const std::string& path) {
+  if (e != LXW_NO_ERROR) throw WriteError(path, lxw_strerror(e));
+}
+
+void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
+                const std::string& path) {
+  lxw_worksheet* ws = workbook_add_worksheet(book, sheet.name.c_str());
+  if (ws == nullptr) {
+    throw WriteError(path, "nome de folha inválido \"" + sheet.name + "\"");
+  }
+  const auto columns = static_cast<lxw_col_t>(sheet.columns.size());
+  for (lxw_col_t c = 0; c < columns; ++c) {
+    const SheetColumn& column = sheet.columns[c];
+    const double width = std::max<double>(
+        column.width_chars, static_cast<double>(Utf8Length(column.header)) + 2);
+    Check(worksheet_set_column(ws, c, c, width, nullptr), path);
+    Check(worksheet_write_string(ws, 0, c, column.header.c_str(),
+                                 sheet.table ? formats.header : nullptr),
+          path);
+  }
+  for (size_t r = 0; r < sheet.rows.size(); ++r) {
+    const auto row = static_cast<lxw_row_t>(r + 1);
+    const int mark =
+        r < sheet.marks.size() ? static_cast<int>(sheet.marks[r]) : 0;
+    const std::vector<Value>& values = sheet.rows[r];
+    for (lxw_col_t c = 0; c < columns && c < values.size(); ++c) {
+      const SheetColumnKind kind = sheet.columns[c].kind;
+      lxw_format* format = formats.cell[mark][static_cast<int>(kind)];
+      const Value& v = values[c];
+      lxw_error e = LXW_NO_ERROR;
+      if (v.is_null()) {
+        e = mark != 0 ? worksheet_write_blank(ws, row, c, format)
+                      : LXW_NO_ERROR;
+      } else if (kind != SheetColumnKind::kText &&
+                 v.kind() != Value::Kind::kText) {
+        e = worksheet_write_number(ws, row, c, v.ToDouble(), format);
+      } else {
+        const std::string text = v.ToText();
+        e = text.empty()
+                ? (mark != 0 ? worksheet_write_blank(ws, row, c, format)
+                             : LXW_NO_ERROR)
+                : worksheet_write_string(ws, row, c, text.c_str(), format);
+      }
+      Check(e, path);
+    }
+  }
+  if (sheet.table && columns > 0) {
+    worksheet_freeze_panes(ws, 1, 0);
+    Check(worksheet_autofilter(
+              ws, 0, 0, static_cast<lxw_row_t>(sheet.rows.size()), columns - 1),
+          path);
+  }
+}
+
+}  // namespace
+
+void WorkbookWriter::Write(const std::string& path,
+                           const std::vector<Sheet>& sheets) {
+  WriteAtomically(path, [&](const std::string& temporary) {
+    lxw_workbook* book = workbook_new(temporary.c_str());
+    if (book == nullptr) throw WriteError(path, "memória insuficiente");
+    try {
+      const Formats formats = MakeFormats(book);
+      for (const Sheet& sheet : sheets) WriteSheet(book, formats, sheet, path);
+    } catch (...) {
+      workbook_close(book);
+      throw;
+    }
+    Check(workbook_close(book), path);
+  });
+}
+
+}  // namespace vor

@@ -1,0 +1,31 @@
+// WorkbookWriter: Sheets as the worksheets of one Excel workbook (.xlsx,
+// through libxlsxwriter), in the order given. A table sheet has a bold
+// header row, frozen, with an autofilter over its rows; decimal columns use
+// a four-decimal number format, integer columns a whole-number one; marked
+// rows are tinted (shortage red, order amber); each column gets the width
+// of its SheetColumn, widened to its header.
+#ifndef VOR_PROPOSAL_WORKBOOK_WRITER_H_
+#define VOR_PROPOSAL_WORKBOOK_WRITER_H_
+
+#include <string>
+#include <vector>
+
+#include "proposal/sheet.h"
+
+namespace vor {
+
+class WorkbookWriter {
+ public:
+  // Colours of the marks (0xRRGGBB), shared with the window.
+  static constexpr unsigned kShortageColour = 0xF8D0D0;
+  static constexpr unsigned kOrderColour = 0xFFE7B0;
+
+  // Writes `sheets` to `path`: first into a temporary file beside it, then
+  // renamed over `path`, so a failed export leaves no half-written file.
+  // Raises Error 75 naming the file and libxlsxwriter's reason.
+  static void Write(const std::string& path, const std::vector<Sheet>& sheets);
+};
+
+}  // namespace vor
+
+#endif  // VOR_PROPOSAL_WORKBOOK_WRITER_H_
