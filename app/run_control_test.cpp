@@ -59,6 +59,10 @@ class UntouchableConnection : public Connection {
                               int) override {
     Touch();
   }
+  void InsertRows(const std::string&, const std::vector<std::string>&,
+                  const std::vector<std::vector<Value>>&) override {
+    Touch();
+  }
   void BeginWrite() override { Touch(); }
   void EndWrite() override { Touch(); }
   bool WriteInProgress() const override { return false; }

@@ -109,6 +109,32 @@ TEST_F(SilentRunTest, CompletedRunFillsTableAndPrintsNothing) {
   ExpectNoPassword(r);
 }
 
+// Motor/Leitura: Conjunto gives the same proposal; a value that names no
+// mode stops start-up with exit code 2, naming file, key and value, before
+// the table is touched.
+TEST_F(SilentRunTest, ReadingModeFromTheSettingsFile) {
+  site_.WriteSettings();
+  const std::string settings = ReadFile(site_.settings_path());
+  AddEarlierResult();
+  WriteFile(site_.settings_path(),
+            settings + "[Motor]\r\nLeitura=conjunto\r\n");
+  ProgramResult r = site_.Run({"/S"});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(ResultRows(),
+            (std::vector<std::vector<std::string>>{{"A1", "25"}, {"A2", "0"}}));
+
+  AddEarlierResult();
+  WriteFile(site_.settings_path(), settings + "[Motor]\r\nLeitura=Rapida\r\n");
+  r = site_.Run({"/S"});
+  EXPECT_EQ(r.exit_code, 2) << r.err;
+  EXPECT_EQ(r.err,
+            "VORencomendas: Erro 13 - Valor inválido 'Rapida' na chave "
+            "Leitura da secção Motor do ficheiro '" +
+                site_.settings_path() + "': deve ser Literal ou Conjunto\n");
+  EXPECT_EQ(ResultRows().size(), 3u);  // the two rows and the earlier one
+}
+
 TEST_F(SilentRunTest, TwoRunsTheSameDayAppendToOneLog) {
   site_.WriteSettings();
   EXPECT_EQ(site_.Run({"/S"}).exit_code, 0);

@@ -53,6 +53,7 @@ void Arrancar(StartupState& state, const std::string& command_line,
   state.SettingsFilePath = SettingsFilePathFor(folder, command_line);
   state.SilentRun = IsSilentSwitch(command_line);
   state.ErpConnection = LIgarBd(state.SettingsFilePath, application_folder);
+  state.Leitura = ReadReadingMode(state.SettingsFilePath);
 }
 
 std::string CommandLineText(int argc, const char* const* argv) {

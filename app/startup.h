@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "db/connection.h"
+#include "settings/reading_mode.h"
 
 namespace vor {
 
@@ -35,6 +36,8 @@ struct StartupState {
   // The ERP connection opened by Arrancar (possibly not open: see
   // Connection::IsOpen and OpenFailure).
   std::unique_ptr<Connection> ErpConnection;
+  // How the engine reads the ERP: Motor/Leitura of the settings file.
+  ReadingMode Leitura = ReadingMode::kLiteral;
 };
 
 // True when the command-line text selects the silent run: exactly "/S",
@@ -54,8 +57,10 @@ std::string SettingsFilePathFor(const std::string& settings_folder,
 
 // Sets SettingsFilePath (base from FolderLocator, existence from
 // FolderCheck) and SilentRun from `command_line`, then connects through
-// LIgarBd and keeps the connection in ErpConnection. Whether the connection
-// opened is not examined here. Errors of LIgarBd propagate as vor::Error.
+// LIgarBd and keeps the connection in ErpConnection, then reads the
+// reading mode (Leitura). Whether the connection opened is not examined
+// here. Errors of LIgarBd propagate as vor::Error, and so does a Leitura
+// value that names no mode (Error 13 naming file, key and value).
 void Arrancar(StartupState& state, const std::string& command_line,
               const std::string& application_folder);
 

@@ -1,18 +1,24 @@
-// run_bench: the whole unattended run on generated ERPs of 2 000, 10 000 and
+// run_bench: the whole unattended run on generated ERPs of 10 000 and
 // 50 000 articles, in-process: start-up (Arrancar on a settings file, as
 // "/S" does), then one run (RunControl::Sincronizar with the silent
 // progress sink) over an InstrumentedConnection that times every database
-// call. Prints, per size, the total time, the time inside database calls,
-// the program's own time (total minus database), the statements sent per
-// kind, the rows written per second, and the ratio of the largest run to
-// the middle one.
+// call, in both reading modes (Motor/Leitura Literal and Conjunto). Prints,
+// per size and mode, the total time, the time inside database calls, the
+// program's own time (total minus database), the statements sent per kind,
+// the rows written per second; per size, the two modes side by side with
+// the ratio of their times; then the same runs with a simulated network
+// (every statement waits 0.3 ms, as a round trip to a server on a LAN):
+// both modes up to 10 000 articles, Conjunto only above; last, the ratio of
+// the largest size to the one before it.
 //
-//   run_bench                 the three sizes
+//   run_bench                 the two sizes
 //   run_bench 500 2000        other sizes (the ratio compares the last two)
 //   run_bench --keep DIR ...  keeps the generated files in DIR
 //   run_bench --repeat R ...  runs R times per size, keeps the fastest (3)
 //   run_bench --by-query ...  also prints the time per kind of query (the
 //                             SQL text with its quoted values blanked)
+//   run_bench --no-network    leaves out the runs with the simulated network
+//   run_bench --literal-only  only the Literal mode, without the network
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -89,6 +95,13 @@ class QueryShapeTimer : public vor::Connection {
     inner_->OpenRecordsetForUpdate(sql, rs, lock_type, options);
     Add("(for update) " + sql, Clock::now() - t0);
   }
+  void InsertRows(const std::string& table,
+                  const std::vector<std::string>& columns,
+                  const std::vector<std::vector<vor::Value>>& rows) override {
+    const auto t0 = Clock::now();
+    inner_->InsertRows(table, columns, rows);
+    Add("(insert rows) " + table, Clock::now() - t0);
+  }
   void BeginWrite() override { inner_->BeginWrite(); }
   void EndWrite() override { inner_->EndWrite(); }
   bool WriteInProgress() const override { return inner_->WriteInProgress(); }
@@ -134,8 +147,15 @@ class QueryShapeTimer : public vor::Connection {
   std::map<std::string, Shape> shapes_;
 };
 
+constexpr auto kNetworkDelay = std::chrono::microseconds(300);
+// Above this size the Literal mode is not run across the simulated network:
+// its 4.9 statements per article would take minutes.
+constexpr int kLargestLiteralOnNetwork = 10000;
+
 struct Figures {
   int articles = 0;
+  bool bulk = false;
+  bool network = false;
   double generate_s = 0;
   int repeats = 1;
   double startup_s = 0;
@@ -143,7 +163,7 @@ struct Figures {
   double db_s = 0;
   double write_db_s = 0;
   int64_t selects = 0, deletes = 0, inserts = 0, others = 0;
-  int64_t open_recordsets = 0, updatable_opens = 0;
+  int64_t open_recordsets = 0, updatable_opens = 0, insert_rows = 0;
   bool completed = false;
   std::string error;
   std::map<std::string, QueryShapeTimer::Shape> shapes;
@@ -165,18 +185,23 @@ void PrintShapes(const std::map<std::string, QueryShapeTimer::Shape>& shapes) {
 }
 
 void WriteSettings(const fs::path& folder, const fs::path& erp,
-                   const fs::path& log) {
+                   const fs::path& log, bool bulk) {
   std::ofstream out(folder / "zoltix" / "VOREncomendas.zlx", std::ios::binary);
   out << "[BD]\r\nServidor=sqlite\r\nBaseDados=" << erp.string()
       << "\r\nUtilizador=bench\r\nPassword=\r\n"
       << "[Log]\r\nDirectoria=" << log.string() << "\r\n"
       << "[email]\r\nAssunto=Proposta de encomendas\r\n";
+  if (bulk) out << "[Motor]\r\nLeitura=Conjunto\r\n";
+}
+
+fs::path SiteOf(const fs::path& root, int articles) {
+  return root / ("erp_" + std::to_string(articles));
 }
 
 // Generates the ERP of `articles` articles and its settings under `root`,
 // and points VOR_BASE_DIR at it. Returns the generation time in seconds.
 double PrepareSite(int articles, const fs::path& root) {
-  const fs::path site = root / ("erp_" + std::to_string(articles));
+  const fs::path site = SiteOf(root, articles);
   fs::remove_all(site);
   fs::create_directories(site / "zoltix");
   fs::create_directories(site / "log");
@@ -185,15 +210,23 @@ double PrepareSite(int articles, const fs::path& root) {
   const auto g0 = Clock::now();
   vor::GenerateDemoErp(erp.string(), articles, kSeed);
   const double generate_s = Seconds(Clock::now() - g0);
-  WriteSettings(site, erp, site / "log");
+  WriteSettings(site, erp, site / "log", false);
   setenv("VOR_BASE_DIR", site.string().c_str(), 1);
   return generate_s;
 }
 
+// Points the prepared site's settings at a reading mode.
+void SetMode(const fs::path& root, int articles, bool bulk) {
+  const fs::path site = SiteOf(root, articles);
+  WriteSettings(site, site / "erp.db", site / "log", bulk);
+}
+
 // One start-up and run on the prepared site, timed.
-Figures TimedRun(int articles, bool by_query) {
+Figures TimedRun(int articles, bool bulk, bool network, bool by_query) {
   Figures f;
   f.articles = articles;
+  f.bulk = bulk;
+  f.network = network;
   const auto t0 = Clock::now();
   vor::StartupState state;
   vor::Arrancar(state, "/S", vor::ApplicationFolder());
@@ -211,6 +244,7 @@ Figures TimedRun(int articles, bool by_query) {
   auto probe_owner = std::make_unique<vor::InstrumentedConnection>(
       std::move(state.ErpConnection));
   vor::InstrumentedConnection* probe = probe_owner.get();
+  if (network) probe->SetStatementDelay(kNetworkDelay);
   state.ErpConnection = std::move(probe_owner);
   const auto t1 = Clock::now();
 
@@ -225,13 +259,15 @@ Figures TimedRun(int articles, bool by_query) {
   f.write_db_s = Seconds(
       probe->TimeSpent(Op::kOpenRecordsetForUpdate) +
       probe->TimeSpent(Op::kAddNew) + probe->TimeSpent(Op::kSet) +
-      probe->TimeSpent(Op::kUpdate) + probe->TimeSpent(Op::kExecuteSql) +
-      probe->TimeSpent(Op::kBeginWrite) + probe->TimeSpent(Op::kEndWrite));
+      probe->TimeSpent(Op::kUpdate) + probe->TimeSpent(Op::kInsertRows) +
+      probe->TimeSpent(Op::kExecuteSql) + probe->TimeSpent(Op::kBeginWrite) +
+      probe->TimeSpent(Op::kEndWrite));
   f.selects = probe->Statements("select");
   f.deletes = probe->Statements("delete");
   f.inserts = probe->Statements("insert");
   f.open_recordsets = probe->Calls(Op::kOpenRecordset);
   f.updatable_opens = probe->Calls(Op::kOpenRecordsetForUpdate);
+  f.insert_rows = probe->Calls(Op::kInsertRows);
   f.others =
       f.open_recordsets + probe->Calls(Op::kExecuteSql) - f.selects - f.deletes;
   f.completed = outcome.completed;
@@ -243,11 +279,11 @@ Figures TimedRun(int articles, bool by_query) {
 void Print(const Figures& f) {
   const double total = f.startup_s + f.run_s;
   const double own = total - f.db_s;
-  std::printf("\n%d articles%s\n", f.articles,
+  std::printf("\n%d articles, Leitura=%s%s%s\n", f.articles,
+              f.bulk ? "Conjunto" : "Literal",
+              f.network ? ", 0.3 ms per statement" : "",
               f.completed ? "" : "  ** run ended by the engine's handler **");
   if (!f.completed) std::printf("  error: %s\n", f.error.c_str());
-  std::printf("  ERP generated in          %8.2f s (not counted)\n",
-              f.generate_s);
   std::printf(
       "  total (start-up + run)    %8.3f s   (start-up %.3f s; "
       "fastest of %d)\n",
@@ -259,11 +295,14 @@ void Print(const Figures& f) {
               own, f.db_s > 0 ? own / f.db_s : 0.0);
   std::printf(
       "  statements: select %lld, insert %lld, delete %lld, other %lld"
-      " (OpenRecordset %lld, OpenRecordsetForUpdate %lld)\n",
+      " (OpenRecordset %lld, OpenRecordsetForUpdate %lld, InsertRows %lld)"
+      "; total %lld\n",
       static_cast<long long>(f.selects), static_cast<long long>(f.inserts),
       static_cast<long long>(f.deletes), static_cast<long long>(f.others),
       static_cast<long long>(f.open_recordsets),
-      static_cast<long long>(f.updatable_opens));
+      static_cast<long long>(f.updatable_opens),
+      static_cast<long long>(f.insert_rows),
+      static_cast<long long>(f.selects + f.inserts + f.deletes + f.others));
   std::printf(
       "  rows written per second   %8.0f (whole run)   %8.0f (write calls)\n",
       total > 0 ? f.inserts / total : 0.0,
@@ -277,11 +316,17 @@ int main(int argc, char** argv) {
   std::vector<int> sizes;
   fs::path keep;
   bool by_query = false;
+  bool network = true;
+  bool literal_only = false;
   int repeat = 3;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--by-query") {
       by_query = true;
+    } else if (arg == "--no-network") {
+      network = false;
+    } else if (arg == "--literal-only") {
+      literal_only = true;
     } else if (arg == "--repeat" && i + 1 < argc) {
       repeat = std::atoi(argv[++i]);
       if (repeat < 1) {
@@ -300,7 +345,7 @@ int main(int argc, char** argv) {
       sizes.push_back(n);
     }
   }
-  if (sizes.empty()) sizes = {2000, 10000, 50000};
+  if (sizes.empty()) sizes = {10000, 50000};
 
   const fs::path root = keep.empty()
                             ? fs::temp_directory_path() /
@@ -311,25 +356,80 @@ int main(int argc, char** argv) {
               std::thread::hardware_concurrency());
   std::vector<Figures> all;
   int rc = 0;
+  // The fastest of `runs` runs on the same ERP: other work on the machine
+  // only ever adds time.
+  auto best_of = [&](int n, bool bulk, bool network, int runs) {
+    SetMode(root, n, bulk);
+    Figures best;
+    for (int r = 0; r < runs; ++r) {
+      Figures f = TimedRun(n, bulk, network, by_query);
+      if (r == 0 || f.startup_s + f.run_s < best.startup_s + best.run_s) {
+        best = std::move(f);
+      }
+    }
+    best.repeats = runs;
+    Print(best);
+    PrintShapes(best.shapes);
+    std::fflush(stdout);
+    if (!best.completed) rc = 1;
+    all.push_back(best);
+    return best;
+  };
   try {
+    std::vector<std::pair<Figures, Figures>> pairs;
     for (int n : sizes) {
       const double generate_s = PrepareSite(n, root);
-      // The fastest of `repeat` runs on the same ERP: other work on the
-      // machine only ever adds time.
-      Figures best;
-      for (int r = 0; r < repeat; ++r) {
-        Figures f = TimedRun(n, by_query);
-        if (r == 0 || f.startup_s + f.run_s < best.startup_s + best.run_s) {
-          best = std::move(f);
-        }
+      std::printf("\n== %d articles (ERP generated in %.2f s, not counted)\n",
+                  n, generate_s);
+      Figures literal = best_of(n, false, false, repeat);
+      Figures bulk = literal_only ? Figures{} : best_of(n, true, false, repeat);
+      pairs.emplace_back(literal, bulk);
+    }
+    if (!literal_only && network) {
+      for (int n : sizes) {
+        std::printf("\n== %d articles, simulated network\n", n);
+        Figures literal;
+        if (n <= kLargestLiteralOnNetwork) literal = best_of(n, false, true, 1);
+        Figures bulk = best_of(n, true, true, repeat);
+        pairs.emplace_back(literal, bulk);
       }
-      best.generate_s = generate_s;
-      best.repeats = repeat;
-      all.push_back(std::move(best));
-      Print(all.back());
-      PrintShapes(all.back().shapes);
-      std::fflush(stdout);
-      if (!all.back().completed) rc = 1;
+    }
+    std::printf(
+        "\nSide by side (wall time of start-up and run; statements: select /"
+        " insert / delete / other = total)\n");
+    std::printf("%8s  %-8s  %-9s %9s  %-36s %7s\n", "articles", "network",
+                "Leitura", "wall", "statements", "ratio");
+    auto row = [](const Figures& f, double ratio) {
+      char stats[96];
+      std::snprintf(
+          stats, sizeof stats, "%lld / %lld / %lld / %lld = %lld",
+          static_cast<long long>(f.selects), static_cast<long long>(f.inserts),
+          static_cast<long long>(f.deletes), static_cast<long long>(f.others),
+          static_cast<long long>(f.selects + f.inserts + f.deletes + f.others));
+      std::printf("%8d  %-8s  %-9s %8.3fs  %-36s", f.articles,
+                  f.network ? "0.3 ms" : "none",
+                  f.bulk ? "Conjunto" : "Literal", f.startup_s + f.run_s,
+                  stats);
+      if (ratio > 0) {
+        std::printf(" %6.1fx\n", ratio);
+      } else {
+        std::printf("\n");
+      }
+    };
+    for (const auto& [literal, bulk] : pairs) {
+      const double tl = literal.startup_s + literal.run_s;
+      const double tb = bulk.startup_s + bulk.run_s;
+      if (literal.articles > 0) row(literal, 0);
+      if (bulk.articles > 0)
+        row(bulk, literal.articles > 0 && tb > 0 ? tl / tb : 0);
+    }
+    if (pairs.size() >= 2 && sizes.size() >= 2) {
+      const Figures& a = pairs[sizes.size() - 2].first;
+      const Figures& b = pairs[sizes.size() - 1].first;
+      const double ta = a.startup_s + a.run_s, tb = b.startup_s + b.run_s;
+      std::printf("\nratio %d/%d articles (Literal): time %.2f (size %.1f)\n",
+                  b.articles, a.articles, ta > 0 ? tb / ta : 0.0,
+                  static_cast<double>(b.articles) / a.articles);
     }
   } catch (const vor::Error& e) {
     std::fprintf(stderr, "run_bench: Erro %ld - %s\n", e.number(),
@@ -338,14 +438,6 @@ int main(int argc, char** argv) {
   } catch (const std::exception& e) {
     std::fprintf(stderr, "run_bench: %s\n", e.what());
     rc = 2;
-  }
-  if (all.size() >= 2) {
-    const Figures& a = all[all.size() - 2];
-    const Figures& b = all.back();
-    const double ta = a.startup_s + a.run_s, tb = b.startup_s + b.run_s;
-    std::printf("\nratio %d/%d articles: time %.2f (size %.1f)\n", b.articles,
-                a.articles, ta > 0 ? tb / ta : 0.0,
-                static_cast<double>(b.articles) / a.articles);
   }
   if (keep.empty()) {
     std::error_code ec;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/recordset.h"
 #include "core/value.h"
@@ -26,6 +27,10 @@ class UpdatableRecordset {
 
 class Connection {
  public:
+  // The most parameters one statement may bind: SQL Server's limit, which
+  // SQLite's is above.
+  static constexpr size_t kMaxInsertParameters = 2100;
+
   virtual ~Connection() = default;
 
   // Opens the database named by a connection text (ConnectionStringBuilder).
@@ -49,6 +54,16 @@ class Connection {
   virtual void OpenRecordsetForUpdate(const std::string& sql,
                                       std::unique_ptr<UpdatableRecordset>& rs,
                                       int lock_type = 3, int options = -1) = 0;
+
+  // Inserts `rows` into `table` with one multi-row INSERT whose values are
+  // all bound as parameters. Every row holds one value per name of
+  // `columns` (any letter case), in that order; an unknown column raises
+  // Error 3265 naming column and table, as UpdatableRecordset::Set does, and
+  // values are converted as there. At most kMaxInsertParameters values in
+  // all (rows x columns); more raises Error 5. No rows: nothing is sent.
+  virtual void InsertRows(const std::string& table,
+                          const std::vector<std::string>& columns,
+                          const std::vector<std::vector<Value>>& rows) = 0;
 
   // One database transaction: BeginWrite starts it (taking the write lock at
   // once), EndWrite commits it, AbandonWrite rolls it back. WriteInProgress

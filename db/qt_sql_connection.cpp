@@ -8,6 +8,7 @@
 #include <QSqlRecord>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <system_error>
 #include <unordered_map>
@@ -35,6 +36,10 @@ constexpr size_t kStatementShown = 300;
 constexpr size_t kShortestScrubbedPassword = 3;
 // Cached INSERT sources are forgotten past this many distinct SELECT texts.
 constexpr size_t kMaxCachedSources = 1000;
+// The longest an SQLite read snapshot is kept across queries (see
+// QtSqlConnection::OpenRecordset): another program's commit waits at most
+// about this long for the queries of a run.
+constexpr auto kReadSlice = std::chrono::milliseconds(20);
 
 QString ToQt(const std::string& s) { return QString::fromUtf8(s); }
 
@@ -72,6 +77,9 @@ struct QtSqlConnection::State {
   std::string password;  // only to keep it out of driver texts
   int timeout_ms = 0;    // how long a lock held by another is waited for
   bool in_write = false;
+  // An SQLite read transaction begun by OpenRecordset, and when.
+  bool in_read = false;
+  std::chrono::steady_clock::time_point read_since;
   // Column lists by folded table name, and by SELECT text of
   // OpenRecordsetForUpdate.
   std::unordered_map<std::string, std::shared_ptr<const TableColumns>> tables;
@@ -95,6 +103,26 @@ struct QtSqlConnection::State {
     }
     open = false;
     in_write = false;
+    in_read = false;
+  }
+
+  // Opens a read snapshot for the queries that follow (SQLite only, outside
+  // a write): one shared lock for many queries instead of one each.
+  void BeginRead() {
+    if (!sqlite || in_write || in_read) return;
+    QSqlQuery q(db);
+    if (!q.exec("BEGIN")) Fail(q.lastError(), "BEGIN");
+    in_read = true;
+    read_since = std::chrono::steady_clock::now();
+  }
+
+  // Ends the read snapshot, releasing the shared lock. A failure leaves
+  // nothing to undo (nothing was written): the snapshot is then given up.
+  void EndRead() {
+    if (!in_read) return;
+    in_read = false;
+    QSqlQuery q(db);
+    if (!q.exec("COMMIT")) q.exec("ROLLBACK");
   }
 
   // The driver's text with the password, if it ever shows, masked.
@@ -145,6 +173,7 @@ struct QtSqlConnection::State {
   }
 
   void Execute(const std::string& sql) {
+    EndRead();
     QSqlQuery q(db);
     if (!q.exec(ToQt(ForDatabase(sql)))) Fail(q.lastError(), sql);
   }
@@ -156,6 +185,9 @@ struct QtSqlConnection::State {
                             const std::string& key);
   void Insert(const TableColumns& table, const std::vector<Value>& values,
               const std::vector<char>& set);
+  QSqlQuery& PreparedMultiInsert(const TableColumns& table,
+                                 const std::vector<int>& columns,
+                                 size_t row_count);
 };
 
 namespace {
@@ -290,6 +322,7 @@ void QtSqlConnection::State::Insert(const TableColumns& table,
     bound.push_back(
         BindValueFor(info[c], values[c], sqlite, table.table(), article));
   }
+  EndRead();
   QSqlQuery& q = PreparedInsert(table, columns, key);
   for (size_t i = 0; i < bound.size(); ++i) {
     q.bindValue(static_cast<int>(i), bound[i]);
@@ -298,6 +331,40 @@ void QtSqlConnection::State::Insert(const TableColumns& table,
     Fail(q.lastError(), ToStd(q.lastQuery()),
          article.empty() ? "" : "(artigo " + article + ")");
   }
+}
+
+QSqlQuery& QtSqlConnection::State::PreparedMultiInsert(
+    const TableColumns& table, const std::vector<int>& columns,
+    size_t row_count) {
+  std::string key;
+  FoldCase(table.table(), &key);
+  key += "\x1frows" + std::to_string(row_count) + '\x1f';
+  for (int c : columns) key += std::to_string(c) + ',';
+  auto it = inserts.find(key);
+  if (it != inserts.end()) return *it->second;
+  QSqlDriver* driver = db.driver();
+  QString names;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) names += ", ";
+    names += driver->escapeIdentifier(ToQt(table.columns()[columns[i]].name),
+                                      QSqlDriver::FieldName);
+  }
+  QString marks = "(";
+  for (size_t i = 0; i < columns.size(); ++i) marks += i > 0 ? ", ?" : "?";
+  marks += ")";
+  QString sql =
+      "INSERT INTO " +
+      driver->escapeIdentifier(ToQt(table.table()), QSqlDriver::TableName) +
+      " (" + names + ") VALUES ";
+  for (size_t r = 0; r < row_count; ++r) {
+    if (r > 0) sql += ", ";
+    sql += marks;
+  }
+  auto q = std::make_unique<QSqlQuery>(db);
+  if (!q->prepare(sql)) Fail(q->lastError(), ToStd(sql));
+  QSqlQuery& ref = *q;
+  inserts.emplace(std::move(key), std::move(q));
+  return ref;
 }
 
 namespace {
@@ -486,15 +553,39 @@ std::string QtSqlConnection::QtConnectionName() const { return state_->name; }
 
 bool QtSqlConnection::IsSqlite() const { return state_->sqlite; }
 
+namespace {
+// Reads every row of the executed `q` into `rs` (see OpenRecordset).
+void ReadAll(QtSqlConnection::State& s, QSqlQuery& q, const std::string& sql,
+             Recordset& rs);
+}  // namespace
+
 void QtSqlConnection::OpenRecordset(const std::string& /*source*/,
                                     const std::string& sql, Recordset& rs,
                                     int /*cursor_type*/, int /*options*/) {
   State& s = *state_;
   s.RequireOpen();
-  QSqlQuery q(s.db);
-  q.setForwardOnly(true);
-  if (!q.exec(ToQt(s.ForDatabase(sql)))) s.Fail(q.lastError(), sql);
+  s.BeginRead();
+  {
+    QSqlQuery q(s.db);
+    q.setForwardOnly(true);
+    if (!q.exec(ToQt(s.ForDatabase(sql)))) {
+      const QSqlError error = q.lastError();
+      q.finish();
+      s.EndRead();
+      s.Fail(error, sql);
+    }
+    ReadAll(s, q, sql, rs);
+  }
+  if (s.in_read &&
+      std::chrono::steady_clock::now() - s.read_since >= kReadSlice) {
+    s.EndRead();
+  }
+}
 
+namespace {
+
+void ReadAll(QtSqlConnection::State& s, QSqlQuery& q, const std::string& sql,
+             Recordset& rs) {
   const QSqlRecord record = q.record();
   const int n = record.count();
   Recordset out;
@@ -522,10 +613,17 @@ void QtSqlConnection::OpenRecordset(const std::string& /*source*/,
     }
     out.AppendRow(std::move(row));
   }
-  if (q.lastError().isValid()) s.Fail(q.lastError(), sql);
+  if (q.lastError().isValid()) {
+    const QSqlError error = q.lastError();
+    q.finish();
+    s.EndRead();
+    s.Fail(error, sql);
+  }
   out.MoveFirst();
   rs = std::move(out);
 }
+
+}  // namespace
 
 void QtSqlConnection::ExecuteSql(const std::string& /*source*/,
                                  const std::string& statement) {
@@ -554,6 +652,73 @@ void QtSqlConnection::OpenRecordsetForUpdate(
     s.sources.emplace(sql, table);
   }
   rs = std::make_unique<QtUpdatableRecordset>(state_, std::move(table));
+}
+
+void QtSqlConnection::InsertRows(const std::string& table,
+                                 const std::vector<std::string>& columns,
+                                 const std::vector<std::vector<Value>>& rows) {
+  State& s = *state_;
+  s.RequireOpen();
+  if (rows.empty()) return;
+  s.EndRead();
+  if (columns.empty() || rows.size() * columns.size() > kMaxInsertParameters) {
+    throw Error(errnum::kInvalidCall,
+                "Inserção de " + std::to_string(rows.size()) + " linhas de " +
+                    std::to_string(columns.size()) + " colunas na tabela " +
+                    table + ": excede " + std::to_string(kMaxInsertParameters) +
+                    " parâmetros");
+  }
+  const std::shared_ptr<const TableColumns> info = s.Columns(table);
+  std::vector<int> index;
+  index.reserve(columns.size());
+  for (const std::string& name : columns) {
+    const int i = info->Find(name);
+    if (i < 0) {
+      throw Error(
+          errnum::kFieldNotFound,
+          "A coluna " + name + " não existe na tabela " + info->table());
+    }
+    index.push_back(i);
+  }
+  int article_column = -1;
+  for (size_t c = 0; c < columns.size(); ++c) {
+    if (index[c] == info->Find("Artigo")) article_column = static_cast<int>(c);
+  }
+  auto article_of = [&](const std::vector<Value>& row) {
+    if (article_column < 0 || row[article_column].is_null()) {
+      return std::string();
+    }
+    return row[article_column].ToText();
+  };
+
+  // Convert every value before anything is bound, so a bad value names its
+  // article and leaves the prepared statement untouched.
+  std::vector<QVariant> bound;
+  bound.reserve(rows.size() * columns.size());
+  for (const std::vector<Value>& row : rows) {
+    if (row.size() != columns.size()) {
+      throw Error(errnum::kInvalidCall,
+                  "Linha de " + std::to_string(row.size()) + " valores para " +
+                      std::to_string(columns.size()) + " colunas da tabela " +
+                      info->table());
+    }
+    const std::string article = article_of(row);
+    for (size_t c = 0; c < columns.size(); ++c) {
+      bound.push_back(BindValueFor(info->columns()[index[c]], row[c], s.sqlite,
+                                   info->table(), article));
+    }
+  }
+  QSqlQuery& q = s.PreparedMultiInsert(*info, index, rows.size());
+  for (size_t i = 0; i < bound.size(); ++i) {
+    q.bindValue(static_cast<int>(i), bound[i]);
+  }
+  if (!q.exec()) {
+    const std::string first = article_of(rows.front());
+    const std::string last = article_of(rows.back());
+    s.Fail(q.lastError(), ToStd(q.lastQuery()),
+           rows.size() == 1 ? (first.empty() ? "" : "(artigo " + first + ")")
+                            : "(artigos " + first + " a " + last + ")");
+  }
 }
 
 void QtSqlConnection::BeginWrite() {
@@ -587,7 +752,11 @@ void QtSqlConnection::EndWrite() {
   s.in_write = false;
 }
 
-bool QtSqlConnection::WriteInProgress() const { return state_->in_write; }
+bool QtSqlConnection::WriteInProgress() const {
+  // Asked when a run stops, whichever way: a read snapshot ends with it.
+  state_->EndRead();
+  return state_->in_write;
+}
 
 void QtSqlConnection::AbandonWrite() {
   State& s = *state_;

@@ -7,11 +7,13 @@
 
 #include "core/error.h"
 #include "core/text_util.h"
+#include "engine/bulk_reader.h"
 #include "engine/cutoff_date.h"
 #include "engine/messages.h"
 #include "engine/sql_texts.h"
 #include "engine/structure_exploder.h"
 #include "engine/working_table.h"
+#include "output/batch_writer.h"
 #include "output/result_writer.h"
 
 namespace vor {
@@ -23,11 +25,10 @@ std::string CodeOf(const Value& v) {
   return v.is_null() ? std::string() : v.ToText();
 }
 
-// The value of `field` of the current row as fixed-point. A null raises
-// Error 94 naming the field; a failed conversion keeps its number and gets
-// the field added to its description.
-Currency NumberOf(const Recordset& rs, std::string_view field) {
-  const Value& v = rs.Get(field);
+// `v`, read from `field`, as fixed-point. A null raises Error 94 naming the
+// field; a failed conversion keeps its number and gets the field added to
+// its description.
+Currency NumberOf(const Value& v, std::string_view field) {
   if (v.is_null()) {
     throw Error(errnum::kInvalidUseOfNull,
                 "Uso inválido de Null no campo " + std::string(field));
@@ -38,6 +39,11 @@ Currency NumberOf(const Recordset& rs, std::string_view field) {
     throw Error(e.number(),
                 e.description() + " no campo " + std::string(field));
   }
+}
+
+// The value of `field` of the current row of `rs` as fixed-point.
+Currency NumberOf(const Recordset& rs, std::string_view field) {
+  return NumberOf(rs.Get(field), field);
 }
 
 // As NumberOf, as the database delivers the number (64-bit floating point).
@@ -92,10 +98,10 @@ void AddToComponent(Recordset& rsProd, const std::string& code,
 }
 
 // Configures an exploder as both demand steps use it.
-void Configure(StructureExploder& ex, Connection& connection,
+void Configure(StructureExploder& ex, ErpReader& reader,
                const std::string& mode, bool memory) {
   ex.SetMemory(memory);
-  ex.SetConnection(connection);
+  ex.SetReader(reader);
   ex.SetMode(mode);
   ex.SetOption(0);
 }
@@ -107,6 +113,7 @@ ReplenishmentEngine::ReplenishmentEngine(Connection& connection,
                                          std::string component_mode,
                                          LocalClock clock)
     : connection_(connection),
+      literal_reader_(connection),
       run_log_(run_log),
       progress_(progress),
       component_mode_(std::move(component_mode)),
@@ -114,6 +121,10 @@ ReplenishmentEngine::ReplenishmentEngine(Connection& connection,
 
 void ReplenishmentEngine::Log(const std::string& text) {
   run_log_.Escrever(text);
+}
+
+void ReplenishmentEngine::LogProgress(const std::string& text) {
+  run_log_.EscreverProgresso(text);
 }
 
 void ReplenishmentEngine::Phase(const std::string& text) {
@@ -126,7 +137,7 @@ void ReplenishmentEngine::StepLine(const std::string& code,
   const int64_t total = rs.RecordCount();
   const int64_t position = rs.AbsolutePosition();
   const std::string line = ProgressLine(code, total, position);
-  Log(line);
+  LogProgress(line);
   progress_.AddLine(line);
   progress_.Step(position, total);
 }
@@ -143,14 +154,25 @@ bool ReplenishmentEngine::LerExistencias() {
 }
 
 void ReplenishmentEngine::Run() {
+  // The reader of this run; the steps go back to literal_reader_ after it.
+  std::unique_ptr<BulkReader> bulk;
+  if (reading_mode_ == ReadingMode::kBulk) {
+    bulk = std::make_unique<BulkReader>(connection_);
+  }
+  struct ReaderScope {
+    ErpReader*& slot;
+    ErpReader* previous;
+    ~ReaderScope() { slot = previous; }
+  } scope{reader_, reader_};
+  if (bulk) reader_ = bulk.get();
+
   const std::string sData = DataLimiteEncomendas(clock_());
   Recordset rsArtigos;
-  connection_.OpenRecordset("", sql::ArticleQuery(), rsArtigos, -1, 0);
+  reader_->Articles(rsArtigos);
   Recordset rsfinal = CriaRsFinal();
   if (!rsArtigos.Eof()) {
     Recordset rsEncPre;
-    connection_.OpenRecordset("", sql::CustomerOrderPreloadQuery(sData),
-                              rsEncPre, -1, 0);
+    reader_->CustomerOrderPreload(sData, rsEncPre);
     while (!rsArtigos.Eof()) {
       const std::string code = CodeOf(rsArtigos.Get("Artigo"));
       const int64_t total = rsArtigos.RecordCount();
@@ -158,7 +180,7 @@ void ReplenishmentEngine::Run() {
       const std::string line = ProgressLine(code, total, position);
       progress_.AddLine(line);
       progress_.Step(position, total);
-      Log(line);
+      LogProgress(line);
       ForArticle(code, [&] { LerArtigo(rsArtigos, rsEncPre, rsfinal); });
       rsArtigos.MoveNext();
     }
@@ -182,7 +204,11 @@ void ReplenishmentEngine::Run() {
     MarcaCores(rsfinal);
   }
   Log("Grava Tabela Final");
-  GravaTabela(connection_, rsfinal);
+  if (reading_mode_ == ReadingMode::kBulk) {
+    GravaTabelaEmLotes(connection_, rsfinal);
+  } else {
+    GravaTabela(connection_, rsfinal);
+  }
 }
 
 bool ReplenishmentEngine::HandleError(long number,
@@ -220,10 +246,8 @@ void ReplenishmentEngine::LerArtigo(Recordset& rsArtigos, Recordset& rsEncPre,
   LerAglutinados(cTotalJuntos, CodeOf(art.Get("Livre")), code);
 
   Currency encf;
-  {
-    Recordset rs;
-    connection_.OpenRecordset("", sql::SupplierOrderQuery(code), rs, -1, 0);
-    if (!rs.Eof()) encf = NumberOf(rs, "Qtd");
+  if (const std::optional<Value> qtd = reader_->SupplierOrderQuantity(code)) {
+    encf = NumberOf(*qtd, "Qtd");
   }
 
   Currency cli;
@@ -270,17 +294,15 @@ void ReplenishmentEngine::LerArtigo(Recordset& rsArtigos, Recordset& rsEncPre,
   const bool units_differ = !un_base.is_null() && !un_cmp.is_null() &&
                             !SameUnit(un_base.ToText(), un_cmp.ToText());
   if (units_differ) {
-    Recordset price;
-    connection_.OpenRecordset(
-        "", sql::SupplierPriceQuery(code, CodeOf(art.Get("Fornec"))), price, -1,
-        0);
-    if (!price.Eof()) {
+    const std::optional<SupplierPriceRow> price =
+        reader_->SupplierPrice(code, CodeOf(art.Get("Fornec")));
+    if (price) {
       const std::string of_article = " (artigo " + code + ")";
-      rsfinal.Set("UltPrCom",
-                  TransformaEmCurrency(price.Get("PrProx"),
-                                       "no campo PrProx" + of_article));
+      rsfinal.Set(
+          "UltPrCom",
+          TransformaEmCurrency(price->prprox, "no campo PrProx" + of_article));
       rsfinal.Set("Desconto",
-                  TransformaEmCurrency(price.Get("DescProx"),
+                  TransformaEmCurrency(price->descprox,
                                        "no campo DescProx" + of_article));
     } else {
       rsfinal.Set("UltPrCom", Currency());
@@ -313,12 +335,9 @@ void ReplenishmentEngine::LerAglutinados(Currency& cTotalJuntos,
     if (!sArtigo.empty() && folded == own) {
       skipped_own = true;
     } else {
-      Recordset rs;
-      connection_.OpenRecordset("", sql::AggregatedStockQuery(piece), rs, -1,
-                                0);
-      if (!rs.Eof()) {
+      if (const std::optional<Value> stock = reader_->AggregatedStock(piece)) {
         try {
-          cTotalJuntos += NumberOf(rs, "StDisp");
+          cTotalJuntos += NumberOf(*stock, "StDisp");
         } catch (const Error& e) {
           throw Error(e.number(),
                       e.description() + " do artigo aglutinado " + piece);
@@ -352,25 +371,21 @@ Currency ReplenishmentEngine::TransformaEmCurrency(const Value& valor,
 
 void ReplenishmentEngine::LerEncomendasCliente(Recordset& rsResult,
                                                const std::string& sData) {
-  connection_.OpenRecordset("", sql::CustomerOrderQuery(sData), rsResult, -1,
-                            0);
+  reader_->CustomerOrders(sData, rsResult);
 }
 
 void ReplenishmentEngine::AtualizaEncCli(Recordset& rsEncCli,
                                          Recordset& rsfinal,
                                          Recordset& rsProd) {
   StructureExploder exploder;
-  Configure(exploder, connection_, component_mode_, exploder_memory_);
+  Configure(exploder, *reader_, component_mode_, exploder_memory_);
   for (rsfinal.MoveFirst(); !rsfinal.Eof(); rsfinal.MoveNext()) {
     const std::string code = CodeOf(rsfinal.Get("Artigo"));
     ForArticle(code, [&] {
       StepLine(code, rsfinal);
-      Recordset products;
-      connection_.OpenRecordset("", sql::CustomerProductListQuery(code),
-                                products, -1, 0);
-      while (!products.Eof()) {
-        const std::string product = CodeOf(products.Get("Artigo"));
-        const std::string versao = CodeOf(products.Get("Versao"));
+      for (const ProductRow& row : reader_->CustomerProducts(code)) {
+        const std::string product = CodeOf(row.artigo);
+        const std::string versao = CodeOf(row.versao);
         rsEncCli.SetFilter("");
         rsEncCli.SetFilter(sql::CustomerOrderFilter(product, versao));
         if (!rsEncCli.Eof()) {
@@ -387,7 +402,6 @@ void ReplenishmentEngine::AtualizaEncCli(Recordset& rsEncCli,
             AddToComponent(rsProd, code, sum);
           }
         }
-        products.MoveNext();
         progress_.Yield();
       }
     });
@@ -395,26 +409,23 @@ void ReplenishmentEngine::AtualizaEncCli(Recordset& rsEncCli,
 }
 
 void ReplenishmentEngine::LerOP(Recordset& rsOp) {
-  connection_.OpenRecordset("", sql::ProductionOrderQuery(), rsOp, -1, 0);
+  reader_->ProductionOrders(rsOp);
 }
 
 void ReplenishmentEngine::ProcuraComponentesOP(Recordset& rsOp,
                                                Recordset& rsfinal,
                                                Recordset& rsProd) {
   StructureExploder exploder;
-  Configure(exploder, connection_, component_mode_, exploder_memory_);
+  Configure(exploder, *reader_, component_mode_, exploder_memory_);
   rsfinal.MoveFirst();
   while (!rsfinal.Eof()) {
     const std::string code = CodeOf(rsfinal.Get("Artigo"));
     ForArticle(code, [&] {
       StepLine(code, rsfinal);
       Currency total;
-      Recordset products;
-      connection_.OpenRecordset("", sql::ProductionProductListQuery(code),
-                                products, -1, 0);
-      while (!products.Eof()) {
-        const std::string product = CodeOf(products.Get("Artigo"));
-        const std::string versao = CodeOf(products.Get("Versao"));
+      for (const ProductRow& row : reader_->ProductionProducts(code)) {
+        const std::string product = CodeOf(row.artigo);
+        const std::string versao = CodeOf(row.versao);
         rsOp.SetFilter("");
         rsOp.SetFilter(sql::ProductionOrderFilter(product, versao));
         if (!rsOp.Eof()) {
@@ -428,7 +439,6 @@ void ReplenishmentEngine::ProcuraComponentesOP(Recordset& rsOp,
             }
           }
         }
-        products.MoveNext();
         progress_.Yield();
       }
       rsfinal.MoveNext();

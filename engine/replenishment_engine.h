@@ -17,8 +17,11 @@
 #include "core/currency.h"
 #include "core/recordset.h"
 #include "db/connection.h"
+#include "engine/erp_reader.h"
+#include "engine/literal_reader.h"
 #include "engine/progress.h"
 #include "log/cl_log.h"
+#include "settings/reading_mode.h"
 
 namespace vor {
 
@@ -44,6 +47,13 @@ class ReplenishmentEngine {
   // std::exception is numbered and described as UnhandledError does.
   bool LerExistencias();
   const std::string& error_message() const { return error_message_; }
+
+  // How LerExistencias reads the ERP and writes the result (default
+  // kLiteral: every query as built, one insert per row; kBulk: BulkReader's
+  // set-based statements and multi-row inserts). The steps, their lines and
+  // the proposal are the same either way. Steps called on their own always
+  // send their queries as built.
+  void set_reading_mode(ReadingMode mode) { reading_mode_ = mode; }
 
   // Whether the bill-of-materials exploder of each demand step remembers
   // the structures it has loaded (default true). The results are the same.
@@ -104,6 +114,9 @@ class ReplenishmentEngine {
 
  private:
   void Log(const std::string& text);
+  // A progress line of the run log: written with the next line that must
+  // reach the file at once, or within about a second (cl_log).
+  void LogProgress(const std::string& text);
   // Phase message: the run log first, then the list.
   void Phase(const std::string& text);
   // Progress line of a step walking `rs`: the log first, then the list.
@@ -114,6 +127,11 @@ class ReplenishmentEngine {
   bool HandleError(long number, const std::string& description);
 
   Connection& connection_;
+  // Where the steps' queries are answered: literal_reader_ outside
+  // LerExistencias and in the literal mode, a BulkReader during a bulk run.
+  LiteralReader literal_reader_;
+  ErpReader* reader_ = &literal_reader_;
+  ReadingMode reading_mode_ = ReadingMode::kLiteral;
   cl_log& run_log_;
   Progress& progress_;
   std::string component_mode_;

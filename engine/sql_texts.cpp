@@ -11,6 +11,12 @@ std::string ArticleQuery() {
   s += " Grupo, Familia, "
        "SubFamil,QtMinCom,DiasSkRs,PrzEntVn,Fornec,UnBase,UnCmp,FactEmb,"
        "UltPrCom,f.Nome as NomeFornec,coalesce(Cl.CL10,'') as Livre";
+  s += ArticleSource();
+  return s;
+}
+
+std::string ArticleSource() {
+  std::string s;
   s += " FROM  ARTIGOS Inner join zlx_VOR_Artigos as a ON "
        "a.Artigo=artigos.Codigo";
   s += " left outer Join Fornec as f ON f.Codigo=Artigos.Fornec";
@@ -55,15 +61,19 @@ std::string CustomerOrderPreloadQuery(const std::string& sData) {
 }
 
 std::string SupplierOrderQuery(const std::string& article) {
+  return SupplierOrderQueryFor("'" + QuoteCode(article) + "'");
+}
+
+std::string SupplierOrderQueryFor(const std::string& article_term) {
   std::string s;
   s += " SELECT      coalesce(sum(l.QUANT),0) AS Qtd";
   s += " FROM         DOCGCCAB as c INNER JOIN";
   s += " DOCGCLIN as l  ON c.NNUMDOC = l.NNUMDOC AND c.TPDOC = l.TPDOCUM AND "
        "c.SERIE = l.SERIE AND";
   s += " c.Ano = l.Ano";
-  s += " Where (c.AREAG = 2) And (c.TPTERC = 1) and l.Artigo='";
-  s += QuoteCode(article);
-  s += "'  and c.nvias<>-1 group by l.Artigo";
+  s += " Where (c.AREAG = 2) And (c.TPTERC = 1) and l.Artigo=";
+  s += article_term;
+  s += "  and c.nvias<>-1 group by l.Artigo";
   return s;
 }
 

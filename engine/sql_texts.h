@@ -13,6 +13,10 @@ namespace vor::sql {
 // with a supplier), with their master data, supplier name and the
 // aggregated-article list (column Livre).
 std::string ArticleQuery();
+// The FROM and WHERE pieces of the article query: the rows of the articles
+// of the proposal (ARTIGOS, with zlx_VOR_Artigos as a, Fornec as f and
+// CLART as cl).
+std::string ArticleSource();
 
 // Open customer-order quantity (QtdEnc) per bought article, for order lines
 // dated on or after `sData` ("yyyy-mm-dd").
@@ -20,6 +24,9 @@ std::string CustomerOrderPreloadQuery(const std::string& sData);
 
 // Open supplier-order quantity (Qtd) of one article.
 std::string SupplierOrderQuery(const std::string& article);
+// The same statement with `article_term` (a quoted code, or a column of an
+// enclosing statement) in place of the quoted article code.
+std::string SupplierOrderQueryFor(const std::string& article_term);
 
 // Next price and discount (PrProx, DescProx) of one article at one supplier.
 std::string SupplierPriceQuery(const std::string& article,

@@ -4,7 +4,7 @@
 
 #include "core/error.h"
 #include "core/text_util.h"
-#include "engine/sql_texts.h"
+#include "engine/literal_reader.h"
 
 namespace vor {
 
@@ -25,7 +25,18 @@ StructureExploder::StructureExploder() = default;
 StructureExploder::~StructureExploder() = default;
 
 void StructureExploder::SetConnection(Connection& connection) {
-  connection_ = &connection;
+  own_reader_ = std::make_unique<LiteralReader>(connection);
+  reader_ = own_reader_.get();
+  Forget();
+}
+
+void StructureExploder::SetReader(ErpReader& reader) {
+  own_reader_.reset();
+  reader_ = &reader;
+  Forget();
+}
+
+void StructureExploder::Forget() {
   lines_memory_.clear();
   sub_memory_.clear();
   explosion_memory_.clear();
@@ -52,20 +63,15 @@ void StructureExploder::SetOption(int option) {
 
 void StructureExploder::SetMemory(bool enabled) {
   memory_ = enabled;
-  if (!enabled) {
-    lines_memory_.clear();
-    sub_memory_.clear();
-    explosion_memory_.clear();
-    index_memory_.clear();
-  }
+  if (!enabled) Forget();
 }
 
-Connection& StructureExploder::connection() const {
-  if (connection_ == nullptr) {
+ErpReader& StructureExploder::reader() const {
+  if (reader_ == nullptr) {
     throw Error(errnum::kInvalidOperation,
                 "Explosão de estrutura sem ligação à base de dados");
   }
-  return *connection_;
+  return *reader_;
 }
 
 StructureExploder::Lines StructureExploder::LoadLines(
@@ -75,15 +81,13 @@ StructureExploder::Lines StructureExploder::LoadLines(
     auto it = lines_memory_.find(key);
     if (it != lines_memory_.end()) return it->second;
   }
-  Recordset rs;
-  connection().OpenRecordset("", sql::StructureLinesQuery(product, structure),
-                             rs, -1, 0);
   auto lines = std::make_shared<std::vector<Line>>();
-  for (; !rs.Eof(); rs.MoveNext()) {
+  for (const StructureLineRow& row :
+       reader().StructureLines(product, structure)) {
     Line line;
-    line.codigo = TextOrEmpty(rs.Get("CODIGO"));
-    line.tipo = TextOrEmpty(rs.Get("Tipo"));
-    const Value& q = rs.Get("Quantidade");
+    line.codigo = TextOrEmpty(row.codigo);
+    line.tipo = TextOrEmpty(row.tipo);
+    const Value& q = row.quantidade;
     const std::string where = "Quantidade da linha " + line.codigo +
                               " da estrutura " + structure + " do artigo " +
                               product;
@@ -109,19 +113,16 @@ std::optional<StructureExploder::SubAssembly> StructureExploder::SubStructure(
     if (it != sub_memory_.end()) return it->second;
   }
   std::optional<SubAssembly> chosen;
-  Recordset base;
-  connection().OpenRecordset("", sql::BaseStructureQuery(code), base, -1, 0);
-  if (!base.Eof() && !base.Get("EstruturaBase").is_null()) {
-    SubAssembly sub{base.Get("EstruturaBase").ToText(), nullptr};
+  const std::optional<Value> base = reader().BaseStructure(code);
+  if (base && !base->is_null()) {
+    SubAssembly sub{base->ToText(), nullptr};
     sub.lines = LoadLines(code, sub.structure);
     if (!sub.lines->empty()) chosen = std::move(sub);
   }
   if (!chosen) {
-    Recordset smallest;
-    connection().OpenRecordset("", sql::SmallestStructureQuery(code), smallest,
-                               -1, 0);
-    if (!smallest.Eof() && !smallest.Get("Versao").is_null()) {
-      SubAssembly sub{smallest.Get("Versao").ToText(), nullptr};
+    const Value smallest = reader().SmallestStructure(code);
+    if (!smallest.is_null()) {
+      SubAssembly sub{smallest.ToText(), nullptr};
       sub.lines = LoadLines(code, sub.structure);
       if (!sub.lines->empty()) chosen = std::move(sub);
     }

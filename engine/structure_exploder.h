@@ -30,6 +30,7 @@
 
 #include "core/recordset.h"
 #include "db/connection.h"
+#include "engine/erp_reader.h"
 
 namespace vor {
 
@@ -49,9 +50,13 @@ class StructureExploder {
   StructureExploder(const StructureExploder&) = delete;
   StructureExploder& operator=(const StructureExploder&) = delete;
 
-  // The connection the structure queries go through; it must outlive the
-  // exploder.
+  // The connection the structure queries go through, each sent as built;
+  // it must outlive the exploder.
   void SetConnection(Connection& connection);
+  // Instead of a connection: the reader that answers the structure queries
+  // (the engine's, so that the bulk reading mode serves them from memory);
+  // it must outlive the exploder.
+  void SetReader(ErpReader& reader);
   // "B" (all levels) or "A" (first level), any letter case. Another text
   // raises Error 5 naming it. The mode is "B" until set.
   void SetMode(const std::string& mode);
@@ -107,7 +112,8 @@ class StructureExploder {
     Lines lines;
   };
 
-  Connection& connection() const;
+  ErpReader& reader() const;
+  void Forget();
   Lines LoadLines(const std::string& product, const std::string& structure);
   // The structure a sub-assembly expands to; none when it has none with
   // lines.
@@ -123,7 +129,8 @@ class StructureExploder {
       const std::unordered_map<std::string, std::vector<double>>>;
   static ArticleIndex IndexByArticle(const std::vector<Row>& rows);
 
-  Connection* connection_ = nullptr;
+  std::unique_ptr<ErpReader> own_reader_;
+  ErpReader* reader_ = nullptr;
   bool all_levels_ = true;
   bool memory_ = true;
   std::unordered_map<std::string, Lines> lines_memory_;

@@ -56,10 +56,12 @@ class TempLog {
   cl_log& log() { return log_; }
   const std::filesystem::path& dir() const { return dir_; }
 
-  // The messages of the log file, without their "[date][time] " prefix.
+  // The messages of the log file, without their "[date][time] " prefix,
+  // buffered progress lines included (they are written out first).
   std::vector<std::string> Messages() const {
     std::vector<std::string> out;
     if (log_.path().empty()) return out;
+    log_.Flush();
     std::ifstream in(log_.path(), std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
@@ -72,7 +74,7 @@ class TempLog {
 
  private:
   std::filesystem::path dir_;
-  cl_log log_;
+  mutable cl_log log_;  // Messages() writes out its buffered lines
 };
 
 // Records every call. When given a log, each list line also notes how many

@@ -157,18 +157,20 @@ bool cl_log::Abrir(const std::string& NomeIni) {
   return false;
 }
 
-void cl_log::Escrever(const std::string& Mensagem) {
-  if (file_ == nullptr) {
-    if (path_.empty()) {
-      throw Error(errnum::kFileError, "O ficheiro de registo não foi aberto");
-    }
-    throw Error(errnum::kFileError,
-                "O ficheiro de registo '" + path_ + "' não está aberto");
+void cl_log::RequireOpen() const {
+  if (file_ != nullptr) return;
+  if (path_.empty()) {
+    throw Error(errnum::kFileError, "O ficheiro de registo não foi aberto");
   }
+  throw Error(errnum::kFileError,
+              "O ficheiro de registo '" + path_ + "' não está aberto");
+}
+
+std::string cl_log::Lines(const std::string& Mensagem) const {
   // A message of several lines becomes several stamped lines, so that every
   // line of the file keeps the "[date][time] " form and its CR LF end.
   const std::string prefix = LinePrefix(clock_());
-  std::string text = line_cut_ ? "\r\n" : "";
+  std::string text;
   std::string_view rest(Mensagem);
   do {
     const size_t end = rest.find_first_of("\r\n");
@@ -180,15 +182,21 @@ void cl_log::Escrever(const std::string& Mensagem) {
     if (rest[end] == '\r' && next < rest.size() && rest[next] == '\n') ++next;
     rest.remove_prefix(next);
   } while (!rest.empty());
+  return text;
+}
 
+void cl_log::Flush() {
+  if (pending_.empty() || file_ == nullptr) return;
+  std::string text = line_cut_ ? "\r\n" + pending_ : pending_;
+  pending_.clear();
   errno = 0;
   const bool written =
       std::fwrite(text.data(), 1, text.size(), file_) == text.size();
   const bool flushed = written && std::fflush(file_) == 0;
   if (!flushed) {
     const int err = errno;
-    // Drop what is still buffered; part of the line may be on disk already,
-    // so the next line begins by ending it.
+    // Drop what is still buffered; part of the lines may be on disk
+    // already, so the next line begins by ending the cut one.
     __fpurge(file_);
     std::clearerr(file_);
     line_cut_ = true;
@@ -199,13 +207,33 @@ void cl_log::Escrever(const std::string& Mensagem) {
   line_cut_ = false;
 }
 
+void cl_log::Escrever(const std::string& Mensagem) {
+  RequireOpen();
+  pending_ += Lines(Mensagem);
+  Flush();
+}
+
+void cl_log::EscreverProgresso(const std::string& Mensagem) {
+  RequireOpen();
+  const auto now = std::chrono::steady_clock::now();
+  if (pending_.empty()) pending_since_ = now;
+  pending_ += Lines(Mensagem);
+  if (now - pending_since_ >= std::chrono::seconds(1)) Flush();
+}
+
 void cl_log::Fechar() {
   if (file_ == nullptr) return;
-  // Every line was flushed when written, so closing has nothing left to
-  // lose; its result carries no news.
+  try {
+    Flush();
+  } catch (const Error&) {
+    // The lines could not be written; Fechar has no caller to tell.
+  }
+  // Every line was flushed above, so closing has nothing left to lose; its
+  // result carries no news.
   std::fclose(file_);
   file_ = nullptr;
   line_cut_ = false;
+  pending_.clear();
 }
 
 }  // namespace vor

@@ -1,10 +1,15 @@
 // cl_log: the daily run log. One UTF-8 text file per day,
 // "LOG_VOR_ENC" + yyyymmdd + ".txt" in the folder of the Log/Directoria
 // setting (trimmed; the settings file's folder when empty), lines
-// "[dd-mm-yyyy][HH:MM:SS] message" ended by CR LF, each flushed when written.
+// "[dd-mm-yyyy][HH:MM:SS] message" ended by CR LF. Escrever reaches the file
+// at once; EscreverProgresso, for the many progress lines of a run, is
+// buffered and reaches it at least once a second, with the next Escrever, or
+// on Fechar, so a killed run loses at most its last second of progress
+// lines and never a line written with Escrever.
 #ifndef VOR_LOG_CL_LOG_H_
 #define VOR_LOG_CL_LOG_H_
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -23,10 +28,20 @@ class cl_log {
   // file for appending and writes "Início da Emissão". Absorbs every error:
   // returns false when the file could not be opened or the line written.
   bool Abrir(const std::string& NomeIni);
-  // Appends "[date][time] Mensagem". Raises Error 75 naming the log path
-  // when the log is not open or the line cannot be written.
+  // Appends "[date][time] Mensagem", after any buffered lines, and flushes
+  // the file. Raises Error 75 naming the log path when the log is not open
+  // or the lines cannot be written.
   void Escrever(const std::string& Mensagem);
-  // Closes the file. Harmless when not open.
+  // As Escrever, stamped now, but the line waits in a buffer until a line
+  // is written a second or more after the oldest one waiting, or Escrever
+  // or Fechar is called. Raises Error 75 as Escrever when the log is not
+  // open or a flush it makes fails.
+  void EscreverProgresso(const std::string& Mensagem);
+  // Writes the buffered lines now. Error 75 as Escrever when that fails.
+  // Harmless when nothing waits or the log is not open.
+  void Flush();
+  // Writes any buffered lines (a failure is dropped: nothing is left to
+  // report it to) and closes the file. Harmless when not open.
   void Fechar();
 
   bool is_open() const { return file_ != nullptr; }
@@ -48,8 +63,15 @@ class cl_log {
   std::FILE* file_ = nullptr;
   std::string path_;
   std::string open_error_;
+  // "[date][time] " + Mensagem, as one or more lines ended by CR LF.
+  std::string Lines(const std::string& Mensagem) const;
+  void RequireOpen() const;
+
   // A write failed part-way: the next line first ends the cut one.
   bool line_cut_ = false;
+  // Lines not yet written, and when the oldest of them was stamped.
+  std::string pending_;
+  std::chrono::steady_clock::time_point pending_since_;
 };
 
 }  // namespace vor

@@ -116,6 +116,28 @@ TEST_F(ClLogTest, MessagesAreWrittenUnchanged) {
             "[28-01-2021][10:40:20]   espaços  [x] \r\n");
 }
 
+// Progress lines wait in the buffer, stamped when given, and reach the file
+// before the next line written at once, in order; Fechar writes the rest.
+TEST_F(ClLogTest, ProgressLinesWaitForTheNextLineWrittenAtOnce) {
+  cl_log log(Clock());
+  ASSERT_TRUE(log.Abrir(ini_));
+  log.EscreverProgresso("Artigo   A1   2/1");
+  log.EscreverProgresso("Artigo   A2   2/2");
+  EXPECT_EQ(Get(log.path()), "[28-01-2021][10:40:20] Início da Emissão\r\n");
+  now_ += seconds{3};
+  log.Escrever("Atualiza Enc Cli");
+  log.EscreverProgresso("Artigo   A1   2/1");
+  const std::string expected =
+      "[28-01-2021][10:40:20] Início da Emissão\r\n"
+      "[28-01-2021][10:40:20] Artigo   A1   2/1\r\n"
+      "[28-01-2021][10:40:20] Artigo   A2   2/2\r\n"
+      "[28-01-2021][10:40:23] Atualiza Enc Cli\r\n";
+  EXPECT_EQ(Get(log.path()), expected);
+  log.Fechar();
+  EXPECT_EQ(Get(log.path()),
+            expected + "[28-01-2021][10:40:23] Artigo   A1   2/1\r\n");
+}
+
 TEST_F(ClLogTest, MessageOfSeveralLinesGivesOneStampedLineEach) {
   cl_log log(Clock());
   ASSERT_TRUE(log.Abrir(ini_));

@@ -21,4 +21,4 @@ find_program(VOR_BASH bash REQUIRED)
 add_test(NAME reliability_kill_test
   COMMAND ${VOR_BASH} ${CMAKE_CURRENT_LIST_DIR}/kill_test.sh
           $<TARGET_FILE:vorencomendas> $<TARGET_FILE:vor-demo-erp> 20)
-set_tests_properties(reliability_kill_test PROPERTIES TIMEOUT 300)
+set_tests_properties(reliability_kill_test PROPERTIES TIMEOUT 480)

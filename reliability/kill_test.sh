@@ -6,6 +6,14 @@
 # a partial set. A database left with a hot journal is also handed back to
 # the program, which must recover it and complete a run.
 #
+# The run log is buffered: after every kill it must still begin with its
+# first line, hold every phase line the run went past (all four and "Grava
+# Tabela Final" once the write began), and its last line may be at most
+# about a second older than the kill (stamps have whole seconds: 2 s).
+#
+# The kills are made in both reading modes: KILLS in Literal and half as
+# many (at least 4) in Conjunto, which writes in multi-row inserts.
+#
 #   kill_test.sh PROGRAM VOR_DEMO_ERP [KILLS]
 #
 # Environment: VOR_KILL_ARTICLES (bought articles of the generated ERP,
@@ -39,11 +47,57 @@ now() { date +%s.%N; }
 minus() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a - b }'; }
 times() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a * b }'; }
 
-# The settings of a site whose database and log lie in folder $1.
+# The settings of a site whose database and log lie in folder $1, read in
+# mode $2 (Literal by default).
 write_settings() {
   mkdir -p "$1/zoltix" "$1/log"
-  printf '[BD]\r\nServidor=sqlite\r\nBaseDados=%s/erp.db\r\nUtilizador=demo\r\nPassword=\r\n[Log]\r\nDirectoria=%s/log\r\n' \
-    "$1" "$1" >"$1/zoltix/VOREncomendas.zlx"
+  printf '[BD]\r\nServidor=sqlite\r\nBaseDados=%s/erp.db\r\nUtilizador=demo\r\nPassword=\r\n[Log]\r\nDirectoria=%s/log\r\n[Motor]\r\nLeitura=%s\r\n' \
+    "$1" "$1" "${2:-Literal}" >"$1/zoltix/VOREncomendas.zlx"
+}
+
+# Checks the log a killed run left ($1: the moment of the kill, epoch
+# seconds; $2: the phase the run was found in). Prints "ok", or what is
+# missing.
+check_log() {
+  local file
+  file=$(ls "$log_dir"/LOG_VOR_ENC*.txt 2>/dev/null | head -n 1)
+  if [ -z "$file" ]; then
+    echo "ok"  # killed before the log was opened
+    return
+  fi
+  local messages
+  messages=$(sed 's/^\[[^]]*\]\[[^]]*\] //; s/\r$//' "$file")
+  if [ "$(printf '%s\n' "$messages" | head -n 1)" != "Início da Emissão" ]; then
+    echo "first-line-lost"
+    return
+  fi
+  case $2 in
+  inserts | commit | committed | logged-end)
+    local phases
+    phases=$(printf '%s\n' "$messages" | grep -v '^Artigo   ' | tr '\n' '|')
+    case $phases in
+    *"Atualiza Enc Cli|Atualiza Final Enc Cli|Procura Componentes OP|Atualiza Final OP|Grava Tabela Final|"*) ;;
+    *)
+      echo "phase-lost"
+      return
+      ;;
+    esac
+    ;;
+  esac
+  local last stamp
+  last=$(tail -n 1 "$file")
+  stamp=$(printf '%s' "$last" | sed -n 's/^\[\([0-9][0-9]\)-\([0-9][0-9]\)-\([0-9]\{4\}\)\]\[\([0-9:]*\)\].*/\3-\2-\1 \4/p')
+  if [ -z "$stamp" ]; then
+    echo "last-line-cut"
+    return
+  fi
+  local lag
+  lag=$(awk -v k="$1" -v s="$(date -d "$stamp" +%s)" 'BEGIN { printf "%d", int(k) - s }')
+  if ((lag > 2)); then
+    echo "lag-${lag}s"
+    return
+  fi
+  echo "ok"
 }
 
 # The whole result table, every column of every row in stored order, as
@@ -101,9 +155,14 @@ timed_run() {
 # The ERP, the previous proposal and, after a change of every stock, the
 # new one. base.db holds the new inputs with the previous proposal: each
 # kill starts from it.
-"$demo_erp" --articles "$articles" --seed "$seed" "$db" >/dev/null ||
+"$demo_erp" --articles "$articles" --seed "$seed" "$work/generated.db" >/dev/null ||
   fail "vor-demo-erp failed"
-write_settings "$site"
+# One series of KILLS ($2) kills of the program reading in mode $1.
+kill_series() {
+mode=$1
+kills=$2
+write_settings "$site" "$mode"
+cp "$work/generated.db" "$db"
 timed_run
 dump "$db" >"$work/previous.dump"
 sqlite3 "$db" "update ARTIGOS set stdisp = coalesce(stdisp, 0) + 3" ||
@@ -119,7 +178,7 @@ cmp -s "$work/previous.dump" "$work/new.dump" &&
   fail "the previous and the new proposal are equal: a mix would not show"
 rows=$(wc -l <"$work/new.dump")
 insert_len=$(minus "$run_commit" "$run_write")
-echo "kill test: $articles articles, proposal of $rows rows; run $run_total s," \
+echo "kill test ($mode): $articles articles, proposal of $rows rows; run $run_total s," \
   "write from $run_write s, commit from $run_commit s"
 
 # Four kills in ten at spread delays over the reading part of the run; three
@@ -131,7 +190,7 @@ write_kills=$((kills * 3 / 10))
 commit_kills=$((kills - read_kills - write_kills))
 survived=0
 n_reads=0 n_write=0 n_commit=0 n_committed=0 n_after=0 n_done=0
-n_previous=0 n_new=0 n_bad=0 n_journal=0 rows_lost=0
+n_previous=0 n_new=0 n_bad=0 n_journal=0 rows_lost=0 n_log_bad=0
 recovery_copy=""
 recovery_phase=""
 
@@ -161,6 +220,7 @@ for ((i = 0; i < kills; i++)); do
     until db_changed || ! kill -0 "$pid" 2>/dev/null; do :; done
     for ((k = 0; k < spins; k++)); do :; done
   fi
+  kill_at=$(now)
   kill -KILL "$pid" 2>/dev/null
   wait "$pid" 2>/dev/null
   rc=$?
@@ -220,23 +280,28 @@ for ((i = 0; i < kills; i++)); do
     n_committed=$((n_committed + 1))
   fi
 
+  log_state=ok
+  [ "$phase" = completed ] || log_state=$(check_log "$kill_at" "$phase")
+  [ "$log_state" = ok ] || n_log_bad=$((n_log_bad + 1))
+
   verdict=FAILED
-  if [ "$integrity" = ok ] && { [ "$table" = previous ] || [ "$table" = new ]; }; then
+  if [ "$integrity" = ok ] && [ "$log_state" = ok ] &&
+    { [ "$table" = previous ] || [ "$table" = new ]; }; then
     verdict=survived
     survived=$((survived + 1))
   fi
   unit=s
   [ "$aim" = commit ] && unit=spins
-  printf 'kill %2d, %5s %-5s after %-7s: %-10s journal %-3s integrity %-3s table %s -> %s\n' \
+  printf 'kill %2d, %5s %-5s after %-7s: %-10s journal %-3s integrity %-3s log %-3s table %s -> %s\n' \
     $((i + 1)) "$delay" "$unit" "$aim" \
-    "$phase" "$journal" "$integrity" "$table" "$verdict"
+    "$phase" "$journal" "$integrity" "$log_state" "$table" "$verdict"
 done
 
 # A database killed with a hot journal goes back to the program untouched:
 # it rolls the journal back itself and completes a run with the new proposal.
 recovered=none
 if [ -n "$recovery_copy" ]; then
-  write_settings "$recovery_copy"
+  write_settings "$recovery_copy" "$mode"
   if VOR_BASE_DIR=$recovery_copy "$program" /S >/dev/null 2>"$work/err" &&
     dump "$recovery_copy/erp.db" | cmp -s - "$work/new.dump" &&
     [ "$(sqlite3 "$recovery_copy/erp.db" "PRAGMA integrity_check")" = ok ]; then
@@ -246,9 +311,17 @@ if [ -n "$recovery_copy" ]; then
   fi
 fi
 
-echo "kill test summary: $kills kills, $survived survived" \
+echo "kill test summary ($mode): $kills kills, $survived survived" \
   "(in the reads $n_reads, inserts $n_write, commit $n_commit, after the commit $n_committed," \
   "after the last log line $n_after, run already over $n_done);" \
   "table previous $n_previous, new $n_new, mixed or partial $n_bad; rows lost $rows_lost;" \
-  "hot journals $n_journal, recovery run $recovered"
-[ "$survived" -eq "$kills" ] && [ "$recovered" != FAILED ] && ((n_bad == 0))
+  "hot journals $n_journal, recovery run $recovered; logs short of the promise $n_log_bad"
+[ "$survived" -eq "$kills" ] && [ "$recovered" != FAILED ] && ((n_bad == 0)) &&
+  ((n_log_bad == 0))
+}
+
+status=0
+kill_series Literal "$kills" || status=1
+conjunto_kills=$((kills / 2 < 4 ? 4 : kills / 2))
+kill_series Conjunto "$conjunto_kills" || status=1
+exit $status

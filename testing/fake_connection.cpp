@@ -121,6 +121,19 @@ void FakeConnection::OpenRecordsetForUpdate(
   rs = std::make_unique<FakeUpdatable>(*this);
 }
 
+void FakeConnection::InsertRows(const std::string& table,
+                                const std::vector<std::string>& columns,
+                                const std::vector<std::vector<Value>>& rows) {
+  Record("InsertRows " + table + " " + std::to_string(rows.size()));
+  for (const std::vector<Value>& values : rows) {
+    Row row;
+    for (size_t c = 0; c < columns.size() && c < values.size(); ++c) {
+      row[columns[c]] = values[c];
+    }
+    Insert(std::move(row));
+  }
+}
+
 void FakeConnection::BeginWrite() {
   Record("BeginWrite");
   in_write_ = true;

@@ -34,7 +34,8 @@ class FakeConnection : public Connection {
 
   // Every call, in order: "OpenRecordset <sql>", "ExecuteSql <sql>",
   // "OpenRecordsetForUpdate <sql> <lock> <options>", "AddNew",
-  // "Set <column>", "Update", "BeginWrite", "EndWrite", "AbandonWrite".
+  // "Set <column>", "Update", "InsertRows <table> <row count>",
+  // "BeginWrite", "EndWrite", "AbandonWrite".
   const std::vector<std::string>& calls() const { return calls_; }
   // The SQL texts of the OpenRecordset calls, in order.
   std::vector<std::string> queries() const;
@@ -65,6 +66,10 @@ class FakeConnection : public Connection {
   void OpenRecordsetForUpdate(const std::string& sql,
                               std::unique_ptr<UpdatableRecordset>& rs,
                               int lock_type, int options) override;
+  // Keeps each row, column name -> value, as Update does.
+  void InsertRows(const std::string& table,
+                  const std::vector<std::string>& columns,
+                  const std::vector<std::vector<Value>>& rows) override;
   void BeginWrite() override;
   void EndWrite() override;
   bool WriteInProgress() const override { return in_write_; }

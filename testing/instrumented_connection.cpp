@@ -1,5 +1,6 @@
 #include "testing/instrumented_connection.h"
 
+#include <thread>
 #include <utility>
 
 #include "core/error.h"
@@ -31,6 +32,17 @@ auto InstrumentedConnection::Timed(Operation op, F&& call) const {
   return call();
 }
 
+void InstrumentedConnection::RoundTrip() const {
+  if (delay_.count() <= 0) return;
+  // Sleeps most of the delay and spins the rest: a plain sleep overshoots
+  // by tens of microseconds, a sizeable part of a 0.3 ms round trip.
+  constexpr std::chrono::microseconds kSpin{80};
+  const auto until = std::chrono::steady_clock::now() + delay_;
+  if (delay_ > kSpin) std::this_thread::sleep_for(delay_ - kSpin);
+  while (std::chrono::steady_clock::now() < until) {
+  }
+}
+
 // Passes the recordset calls on, counted and timed under the connection.
 class InstrumentedConnection::WrappedRecordset : public UpdatableRecordset {
  public:
@@ -49,7 +61,10 @@ class InstrumentedConnection::WrappedRecordset : public UpdatableRecordset {
   void Update() override {
     owner_->Enter(Operation::kUpdate, nullptr);
     ++owner_->statements_["insert"];
-    owner_->Timed(Operation::kUpdate, [&] { inner_->Update(); });
+    owner_->Timed(Operation::kUpdate, [&] {
+      owner_->RoundTrip();
+      inner_->Update();
+    });
   }
 
  private:
@@ -90,6 +105,8 @@ const char* InstrumentedConnection::OperationName(Operation op) {
       return "WriteInProgress";
     case Operation::kAbandonWrite:
       return "AbandonWrite";
+    case Operation::kInsertRows:
+      return "InsertRows";
   }
   return "?";
 }
@@ -164,8 +181,10 @@ void InstrumentedConnection::OpenRecordset(const std::string& source,
   Enter(Operation::kOpenRecordset, &sql);
   ++statements_[StatementKind(sql)];
   if (record_sql_) sql_log_.push_back(sql);
-  Timed(Operation::kOpenRecordset,
-        [&] { inner_.OpenRecordset(source, sql, rs, cursor_type, options); });
+  Timed(Operation::kOpenRecordset, [&] {
+    RoundTrip();
+    inner_.OpenRecordset(source, sql, rs, cursor_type, options);
+  });
 }
 
 void InstrumentedConnection::ExecuteSql(const std::string& source,
@@ -173,7 +192,10 @@ void InstrumentedConnection::ExecuteSql(const std::string& source,
   Enter(Operation::kExecuteSql, &statement);
   ++statements_[StatementKind(statement)];
   if (record_sql_) sql_log_.push_back(statement);
-  Timed(Operation::kExecuteSql, [&] { inner_.ExecuteSql(source, statement); });
+  Timed(Operation::kExecuteSql, [&] {
+    RoundTrip();
+    inner_.ExecuteSql(source, statement);
+  });
 }
 
 void InstrumentedConnection::OpenRecordsetForUpdate(
@@ -186,14 +208,31 @@ void InstrumentedConnection::OpenRecordsetForUpdate(
   rs = std::make_unique<WrappedRecordset>(this, std::move(inner));
 }
 
+void InstrumentedConnection::InsertRows(
+    const std::string& table, const std::vector<std::string>& columns,
+    const std::vector<std::vector<Value>>& rows) {
+  Enter(Operation::kInsertRows, &table);
+  ++statements_["insert"];
+  Timed(Operation::kInsertRows, [&] {
+    RoundTrip();
+    inner_.InsertRows(table, columns, rows);
+  });
+}
+
 void InstrumentedConnection::BeginWrite() {
   Enter(Operation::kBeginWrite, nullptr);
-  Timed(Operation::kBeginWrite, [&] { inner_.BeginWrite(); });
+  Timed(Operation::kBeginWrite, [&] {
+    RoundTrip();
+    inner_.BeginWrite();
+  });
 }
 
 void InstrumentedConnection::EndWrite() {
   Enter(Operation::kEndWrite, nullptr);
-  Timed(Operation::kEndWrite, [&] { inner_.EndWrite(); });
+  Timed(Operation::kEndWrite, [&] {
+    RoundTrip();
+    inner_.EndWrite();
+  });
 }
 
 bool InstrumentedConnection::WriteInProgress() const {
@@ -205,7 +244,10 @@ bool InstrumentedConnection::WriteInProgress() const {
 
 void InstrumentedConnection::AbandonWrite() {
   Enter(Operation::kAbandonWrite, nullptr);
-  Timed(Operation::kAbandonWrite, [&] { inner_.AbandonWrite(); });
+  Timed(Operation::kAbandonWrite, [&] {
+    RoundTrip();
+    inner_.AbandonWrite();
+  });
 }
 
 }  // namespace vor

@@ -38,8 +38,9 @@ class InstrumentedConnection : public Connection {
     kEndWrite,
     kWriteInProgress,
     kAbandonWrite,
+    kInsertRows,  // one multi-row INSERT
   };
-  static constexpr int kOperationCount = 11;
+  static constexpr int kOperationCount = 12;
 
   // Wraps `inner`, which must outlive this object.
   explicit InstrumentedConnection(Connection& inner);
@@ -54,7 +55,7 @@ class InstrumentedConnection : public Connection {
   int64_t Calls(Operation op) const;
   // Statements of a kind: the first word of the SQL in lower case
   // ("select", "delete"...), for OpenRecordset and ExecuteSql; every Update
-  // of an updatable recordset counts as one "insert".
+  // of an updatable recordset and every InsertRows counts as one "insert".
   int64_t Statements(const std::string& kind) const;
   // Wall time spent inside the wrapped calls, in total and per operation.
   std::chrono::nanoseconds TimeSpent() const;
@@ -63,13 +64,19 @@ class InstrumentedConnection : public Connection {
   // recording is on (off at first).
   void RecordSql(bool on) { record_sql_ = on; }
   const std::vector<std::string>& SqlLog() const { return sql_log_; }
+  // Makes every call that reaches the database server (OpenRecordset,
+  // ExecuteSql, Update, InsertRows, BeginWrite, EndWrite, AbandonWrite)
+  // wait `delay` first, inside its timed part, as a round trip to a server
+  // across a network would. Zero (the default) waits nothing.
+  void SetStatementDelay(std::chrono::nanoseconds delay) { delay_ = delay; }
   // Forgets counts, times and the SQL log (failure rules stay).
   void ResetCounts();
 
   // Makes the `n`-th call (1-based) of `op` raise Error -2147217900
   // "Falha simulada ..." instead of reaching the wrapped connection. With
   // `sql_contains`, only calls whose SQL text contains it are counted for
-  // this rule (OpenRecordset, ExecuteSql, OpenRecordsetForUpdate). Each rule
+  // this rule (OpenRecordset, ExecuteSql, OpenRecordsetForUpdate; the table
+  // name for InsertRows). Each rule
   // fires once; several rules may be set. WriteInProgress is counted but
   // never made to fail: it is the question an error handler asks.
   void FailOnCall(Operation op, int n, const std::string& sql_contains = "");
@@ -86,6 +93,9 @@ class InstrumentedConnection : public Connection {
   void OpenRecordsetForUpdate(const std::string& sql,
                               std::unique_ptr<UpdatableRecordset>& rs,
                               int lock_type = 3, int options = -1) override;
+  void InsertRows(const std::string& table,
+                  const std::vector<std::string>& columns,
+                  const std::vector<std::vector<Value>>& rows) override;
   void BeginWrite() override;
   void EndWrite() override;
   bool WriteInProgress() const override;
@@ -108,6 +118,8 @@ class InstrumentedConnection : public Connection {
   // Runs `call` and adds its wall time to `op`, also when it raises.
   template <typename F>
   auto Timed(Operation op, F&& call) const;
+  // Waits the statement delay (see SetStatementDelay).
+  void RoundTrip() const;
 
   std::unique_ptr<Connection> owned_;
   Connection& inner_;
@@ -118,6 +130,7 @@ class InstrumentedConnection : public Connection {
   bool record_sql_ = false;
   std::vector<std::string> sql_log_;
   std::vector<Rule> rules_;
+  std::chrono::nanoseconds delay_{};
 };
 
 }  // namespace vor

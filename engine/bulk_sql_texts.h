@@ -1,0 +1,52 @@
+// The set-based statements of the bulk reading mode (BulkReader), one
+// function per text. Each returns, for every key the engine will ask about,
+// what the engine's per-article query returns for that key, computed by the
+// database with the same expressions (so codes are matched by the
+// database's own comparison). Plain SQL that SQL Server runs as built and
+// SQLite after the dialect rewrite: no STRING_SPLIT, no recursive CTE.
+#ifndef VOR_ENGINE_BULK_SQL_TEXTS_H_
+#define VOR_ENGINE_BULK_SQL_TEXTS_H_
+
+#include <string>
+#include <vector>
+
+namespace vor::sql {
+
+// Per article of the proposal (Chave, its code as the article query returns
+// it): Qtd, the supplier-order query's first row, null when it has none.
+std::string BulkSupplierOrderQuery();
+
+// Per article of the proposal with a supplier price (Chave, ChaveFornec:
+// its code and supplier as the article query returns them): every row
+// (PRPROX, DESCPROX) the supplier-price query would return, in the order
+// of the join.
+std::string BulkSupplierPriceQuery();
+
+// Code (Chave) and available stock (stdisp) of every article.
+std::string BulkStockQuery();
+
+// The aggregated-stock query of each of `codes`, joined by UNION ALL, each
+// row tagged with the position of its code in `codes` (Chave). At most
+// kMaxCompoundSelects codes.
+std::string TaggedStockQuery(const std::vector<std::string>& codes);
+// The most SELECTs one compound statement may join (SQLite's limit).
+inline constexpr size_t kMaxCompoundSelects = 500;
+
+// Per article of the proposal (Chave) used in some structure: its product
+// list (Artigo, stdisp, Versao) as the product-list query computes it,
+// ordered by Chave and then product.
+std::string BulkProductListQuery();
+
+// Every structure line (PRODUTO, FichaEstrutura, CODIGO, Tipo, Quantidade)
+// in stored order.
+std::string BulkStructureLinesQuery();
+
+// Per sub-assembly line (Chave: its CODIGO): the EstruturaBase of the first
+// zlx_VOR_Artigos row of that code (null without one) and its smallest
+// structure code (Versao, null without one), as the exploder's queries
+// compute them.
+std::string BulkSubAssemblyQuery();
+
+}  // namespace vor::sql
+
+#endif  // VOR_ENGINE_BULK_SQL_TEXTS_H_

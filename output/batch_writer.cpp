@@ -1,0 +1,38 @@
+#include "output/batch_writer.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace vor {
+
+void GravaTabelaEmLotes(Connection& connection, Recordset& rsfinal) {
+  connection.BeginWrite();
+  if (rsfinal.RecordCount() > 0) {
+    connection.ExecuteSql("", "delete from zlx_VOR_Encomendas ");
+    std::array<int, kResultColumns.size()> index{};
+    std::vector<std::string> columns;
+    for (size_t i = 0; i < kResultColumns.size(); ++i) {
+      index[i] = rsfinal.FieldIndex(kResultColumns[i]);
+      columns.emplace_back(kResultColumns[i]);
+    }
+    std::vector<std::vector<Value>> batch;
+    batch.reserve(kBatchRows);
+    for (rsfinal.MoveFirst(); !rsfinal.Eof(); rsfinal.MoveNext()) {
+      std::vector<Value> row;
+      row.reserve(index.size());
+      for (int i : index) row.push_back(rsfinal.Get(i));
+      batch.push_back(std::move(row));
+      if (batch.size() == kBatchRows) {
+        connection.InsertRows("zlx_VOR_Encomendas", columns, batch);
+        batch.clear();
+      }
+    }
+    if (!batch.empty()) {
+      connection.InsertRows("zlx_VOR_Encomendas", columns, batch);
+    }
+  }
+  connection.EndWrite();
+}
+
+}  // namespace vor
