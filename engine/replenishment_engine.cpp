@@ -120,20 +120,26 @@ ReplenishmentEngine::ReplenishmentEngine(Connection& connection,
       clock_(std::move(clock)) {}
 
 void ReplenishmentEngine::Log(const std::string& text) {
-  run_log_.Escrever(text);
+  if (!quiet_) run_log_.Escrever(text);
 }
 
 void ReplenishmentEngine::LogProgress(const std::string& text) {
   run_log_.EscreverProgresso(text);
 }
 
+void ReplenishmentEngine::Yield() {
+  if (!quiet_) progress_.Yield();
+}
+
 void ReplenishmentEngine::Phase(const std::string& text) {
+  if (quiet_) return;
   Log(text);
   progress_.AddLine(text);
 }
 
 void ReplenishmentEngine::StepLine(const std::string& code,
                                    const Recordset& rs) {
+  if (quiet_) return;
   const int64_t total = rs.RecordCount();
   const int64_t position = rs.AbsolutePosition();
   const std::string line = ProgressLine(code, total, position);
@@ -169,18 +175,31 @@ void ReplenishmentEngine::Run() {
   const std::string sData = DataLimiteEncomendas(clock_());
   Recordset rsArtigos;
   reader_->Articles(rsArtigos);
+  Recordset rsfinal = Compute(rsArtigos, sData);
+  Log("Grava Tabela Final");
+  if (reading_mode_ == ReadingMode::kBulk) {
+    GravaTabelaEmLotes(connection_, rsfinal);
+  } else {
+    GravaTabela(connection_, rsfinal);
+  }
+}
+
+Recordset ReplenishmentEngine::Compute(Recordset& rsArtigos,
+                                       const std::string& sData) {
   Recordset rsfinal = CriaRsFinal();
   if (!rsArtigos.Eof()) {
     Recordset rsEncPre;
     reader_->CustomerOrderPreload(sData, rsEncPre);
     while (!rsArtigos.Eof()) {
       const std::string code = CodeOf(rsArtigos.Get("Artigo"));
-      const int64_t total = rsArtigos.RecordCount();
-      const int64_t position = rsArtigos.AbsolutePosition();
-      const std::string line = ProgressLine(code, total, position);
-      progress_.AddLine(line);
-      progress_.Step(position, total);
-      LogProgress(line);
+      if (!quiet_) {
+        const int64_t total = rsArtigos.RecordCount();
+        const int64_t position = rsArtigos.AbsolutePosition();
+        const std::string line = ProgressLine(code, total, position);
+        progress_.AddLine(line);
+        progress_.Step(position, total);
+        LogProgress(line);
+      }
       ForArticle(code, [&] { LerArtigo(rsArtigos, rsEncPre, rsfinal); });
       rsArtigos.MoveNext();
     }
@@ -203,12 +222,41 @@ void ReplenishmentEngine::Run() {
 
     MarcaCores(rsfinal);
   }
-  Log("Grava Tabela Final");
-  if (reading_mode_ == ReadingMode::kBulk) {
-    GravaTabelaEmLotes(connection_, rsfinal);
-  } else {
-    GravaTabela(connection_, rsfinal);
+  return rsfinal;
+}
+
+ArticleExplanation ReplenishmentEngine::Explicar(const std::string& artigo) {
+  ExplanationRecorder recorder(artigo);
+  // The run's reader, observer and voice come back however this ends.
+  struct Scope {
+    ReplenishmentEngine& e;
+    ErpReader* reader;
+    ContributionObserver* observer;
+    bool quiet;
+    ~Scope() {
+      e.reader_ = reader;
+      e.observer_ = observer;
+      e.quiet_ = quiet;
+    }
+  } scope{*this, reader_, observer_, quiet_};
+  reader_ = &literal_reader_;
+  observer_ = &recorder;
+  quiet_ = true;
+
+  const std::string sData = DataLimiteEncomendas(clock_());
+  Recordset rsArtigos;
+  connection_.OpenRecordset("", sql::SingleArticleQuery(artigo), rsArtigos, -1,
+                            0);
+  Recordset rsfinal = Compute(rsArtigos, sData);
+  ArticleExplanation explanation = recorder.Take();
+  rsfinal.MoveFirst();
+  if (!rsfinal.Eof()) {
+    explanation.found = true;
+    for (const FieldDef& field : WorkingTableFields()) {
+      explanation.row.push_back(rsfinal.Get(field.name));
+    }
   }
+  return explanation;
 }
 
 bool ReplenishmentEngine::HandleError(long number,
@@ -249,6 +297,7 @@ void ReplenishmentEngine::LerArtigo(Recordset& rsArtigos, Recordset& rsEncPre,
   if (const std::optional<Value> qtd = reader_->SupplierOrderQuantity(code)) {
     encf = NumberOf(*qtd, "Qtd");
   }
+  observer_->SupplierOrders(code, encf);
 
   Currency cli;
   rsEncPre.SetFilter("");
@@ -256,8 +305,11 @@ void ReplenishmentEngine::LerArtigo(Recordset& rsArtigos, Recordset& rsEncPre,
     rsEncPre.SetFilter(sql::ArticleFilter(code));
     if (!rsEncPre.Eof()) cli = NumberOf(rsEncPre, "QtdEnc");
   }
+  observer_->OwnCustomerOrders(code, cli);
 
-  const Currency stk_real = NumberOf(art, "StDisp") + cTotalJuntos;
+  const Currency own_stock = NumberOf(art, "StDisp");
+  observer_->OwnStock(code, own_stock);
+  const Currency stk_real = own_stock + cTotalJuntos;
 
   rsfinal.AddNew();
   rsfinal.Set("Artigo", art.Get("Artigo"));
@@ -334,15 +386,23 @@ void ReplenishmentEngine::LerAglutinados(Currency& cTotalJuntos,
     FoldCase(piece, &folded);
     if (!sArtigo.empty() && folded == own) {
       skipped_own = true;
-    } else {
-      if (const std::optional<Value> stock = reader_->AggregatedStock(piece)) {
-        try {
-          cTotalJuntos += NumberOf(*stock, "StDisp");
-        } catch (const Error& e) {
-          throw Error(e.number(),
-                      e.description() + " do artigo aglutinado " + piece);
-        }
+      observer_->AggregatedStock(sArtigo, piece, AggregatedOutcome::kOwnCode,
+                                 Currency());
+    } else if (const std::optional<Value> stock =
+                   reader_->AggregatedStock(piece)) {
+      Currency amount;
+      try {
+        amount = NumberOf(*stock, "StDisp");
+      } catch (const Error& e) {
+        throw Error(e.number(),
+                    e.description() + " do artigo aglutinado " + piece);
       }
+      cTotalJuntos += amount;
+      observer_->AggregatedStock(sArtigo, piece, AggregatedOutcome::kCounted,
+                                 amount);
+    } else {
+      observer_->AggregatedStock(sArtigo, piece, AggregatedOutcome::kNoArticle,
+                                 Currency());
     }
     if (end == std::string::npos) break;
     start = end + 1;
@@ -359,6 +419,7 @@ Currency ReplenishmentEngine::TransformaEmCurrency(const Value& valor,
   try {
     return valor.ToCurrency();
   } catch (const Error& e) {
+    if (quiet_) return Currency();
     if (where.empty()) {
       progress_.ReportConversionError(e);
     } else {
@@ -395,14 +456,19 @@ void ReplenishmentEngine::AtualizaEncCli(Recordset& rsEncCli,
               exploder.ArticleLines(product, versao, code);
           if (!lines.empty()) {
             Currency sum;
+            double quantidades = 0;
             const double qtd_enc = NumberOf(rsEncCli, "QtdEnc").ToDouble();
             for (const double quantidade : lines) {
               sum = Currency::FromDouble(sum.ToDouble() + qtd_enc * quantidade);
+              quantidades += quantidade;
             }
             AddToComponent(rsProd, code, sum);
+            observer_->ProductLine(
+                code, DemandPass::kCustomerOrders,
+                {product, versao, qtd_enc, quantidades, sum});
           }
         }
-        progress_.Yield();
+        Yield();
       }
     });
   }
@@ -433,13 +499,19 @@ void ReplenishmentEngine::ProcuraComponentesOP(Recordset& rsOp,
               exploder.ArticleLines(product, versao, code);
           if (!lines.empty()) {
             const double quant = DoubleOf(rsOp, "Quant");
+            const Currency before = total;
+            double quantidades = 0;
             for (const double quantidade : lines) {
               total =
                   Currency::FromDouble(total.ToDouble() + quant * quantidade);
+              quantidades += quantidade;
             }
+            observer_->ProductLine(
+                code, DemandPass::kProductionOrders,
+                {product, versao, quant, quantidades, total - before});
           }
         }
-        progress_.Yield();
+        Yield();
       }
       rsfinal.MoveNext();
       if (total != Currency()) AddToComponent(rsProd, code, total);
@@ -459,6 +531,11 @@ void ReplenishmentEngine::AtualizaFinalV2(Recordset& rsfinal, Recordset& rsProd,
       rsProd.SetFilter(sql::ArticleFilter(code));
       if (!rsProd.Eof()) {
         const Currency quant = NumberOf(rsProd, "Quant");
+        DemandMerge merge;
+        merge.pass = pass == 0 ? DemandPass::kCustomerOrders
+                               : DemandPass::kProductionOrders;
+        merge.products = quant;
+        merge.cli_before = cli;
         if (pass == 0) {
           cli = cli + quant;
           rsfinal.Set("Cli", cli);
@@ -467,7 +544,10 @@ void ReplenishmentEngine::AtualizaFinalV2(Recordset& rsfinal, Recordset& rsProd,
           cli = quant;
           rsfinal.Set("Cli", cli);
           rsfinal.Set("Origem", "O");
+          merge.replaced = true;
         }
+        merge.cli_after = cli;
+        observer_->Merged(code, merge);
       }
 
       const Currency stk_minimo = NumberOf(rsfinal, "StkMinimo");
@@ -476,6 +556,7 @@ void ReplenishmentEngine::AtualizaFinalV2(Recordset& rsfinal, Recordset& rsProd,
       const bool no_time = dias == Currency() || stk_minimo == Currency();
       // The purchase-unit quantity of `qtd_ub`: through FactEmb when the
       // units differ (exact text; a unit without value counts as the same).
+      FinalStep step;
       auto in_purchase_unit = [&](Currency qtd_ub) {
         const Value& un_base = rsfinal.Get("UnBase");
         const Value& un_cmp = rsfinal.Get("UnCmp");
@@ -484,12 +565,20 @@ void ReplenishmentEngine::AtualizaFinalV2(Recordset& rsfinal, Recordset& rsProd,
           return qtd_ub;
         }
         const Currency fact = NumberOf(rsfinal, "FactEmb");
+        step.converted = true;
+        step.fact_emb = fact;
         if (fact == Currency()) return Currency();
         return Currency::FromDouble(qtd_ub.ToDouble() / fact.ToDouble());
       };
 
       Currency qtd_ub, qtd_uc, stk_apos, tempo;
+      step.stk_prazo = NumberOf(rsfinal, "StkPrazo");
+      step.cli = cli;
+      step.n = n;
+      step.stk_minimo = stk_minimo;
+      step.dias = dias;
       if (n >= stk_minimo) {
+        step.branch = FinalBranch::kNoOrder;
         stk_apos = n;
         if (!no_time) {
           tempo = Currency::FromDouble(dias.ToDouble() *
@@ -498,12 +587,16 @@ void ReplenishmentEngine::AtualizaFinalV2(Recordset& rsfinal, Recordset& rsProd,
       } else {
         const Currency s = stk_minimo - n;
         const Currency qtd_min_apr = NumberOf(rsfinal, "QtdMinApr");
+        step.s = s;
+        step.qtd_min_apr = qtd_min_apr;
         if (s >= qtd_min_apr) {
+          step.branch = FinalBranch::kShortfall;
           qtd_ub = s;
           qtd_uc = in_purchase_unit(qtd_ub);
           stk_apos = stk_minimo;
           tempo = dias;
         } else {
+          step.branch = FinalBranch::kMinimumPurchase;
           qtd_ub = qtd_min_apr;
           qtd_uc = in_purchase_unit(qtd_ub);
           stk_apos = n + qtd_ub;
@@ -521,6 +614,11 @@ void ReplenishmentEngine::AtualizaFinalV2(Recordset& rsfinal, Recordset& rsProd,
       rsfinal.Set("OriginalUB", qtd_ub);
       rsfinal.Set("OriginalUC", qtd_uc);
       rsfinal.Update();
+      step.qtd_ub = qtd_ub;
+      step.qtd_uc = qtd_uc;
+      step.stk_apos = stk_apos;
+      step.tempo = tempo;
+      observer_->Final(code, step);
     });
   }
 }

@@ -17,6 +17,8 @@
 #include "core/currency.h"
 #include "core/recordset.h"
 #include "db/connection.h"
+#include "engine/article_explanation.h"
+#include "engine/contributions.h"
 #include "engine/erp_reader.h"
 #include "engine/literal_reader.h"
 #include "engine/progress.h"
@@ -58,6 +60,24 @@ class ReplenishmentEngine {
   // Whether the bill-of-materials exploder of each demand step remembers
   // the structures it has loaded (default true). The results are the same.
   void set_exploder_memory(bool enabled) { exploder_memory_ = enabled; }
+
+  // Who is told what the steps count for each article (null: nobody). The
+  // observer must outlive the engine's use of it.
+  void set_observer(ContributionObserver* observer) {
+    observer_ = observer != nullptr ? observer : &no_observer_;
+  }
+
+  // Computes the row of the article `artigo` again, as a run would now, and
+  // tells why it holds what it holds. Same steps and answers as a run in
+  // either reading mode, but for that article only: its statements are the
+  // article query restricted to the article, the customer-order preload,
+  // the supplier-order, aggregated-stock and supplier-price lookups of the
+  // article, the open customer and production orders, the two product lists
+  // of the article and the structures of those products. Writes nothing:
+  // no table, no transaction, no line to the run log or the progress sink.
+  // `found` is false when the article is not among the proposal's articles.
+  // Raises vor::Error as the steps do (the article named).
+  ArticleExplanation Explicar(const std::string& artigo);
 
   // The steps, as the driver calls them. None handles errors: each raises
   // vor::Error, the per-article ones with " (artigo <code>)" appended to the
@@ -121,8 +141,13 @@ class ReplenishmentEngine {
   void Phase(const std::string& text);
   // Progress line of a step walking `rs`: the log first, then the list.
   void StepLine(const std::string& code, const Recordset& rs);
+  // Lets the event loop run (not while explaining).
+  void Yield();
   // The driver's body, without its handler.
   void Run();
+  // The steps from the article query's rows to the colour marks: the
+  // working table of the articles of `rsArtigos`.
+  Recordset Compute(Recordset& rsArtigos, const std::string& sData);
   // The handler: composes and logs the message; false, or raises Error 75.
   bool HandleError(long number, const std::string& description);
 
@@ -138,6 +163,10 @@ class ReplenishmentEngine {
   LocalClock clock_;
   std::string error_message_;
   bool exploder_memory_ = true;
+  ContributionObserver no_observer_;
+  ContributionObserver* observer_ = &no_observer_;
+  // Explicar in progress: no log lines, no progress, no yields.
+  bool quiet_ = false;
 };
 
 }  // namespace vor

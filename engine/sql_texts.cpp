@@ -15,6 +15,10 @@ std::string ArticleQuery() {
   return s;
 }
 
+std::string SingleArticleQuery(const std::string& article) {
+  return ArticleQuery() + " and ARTIGOS.CODIGO='" + QuoteCode(article) + "' ";
+}
+
 std::string ArticleSource() {
   std::string s;
   s += " FROM  ARTIGOS Inner join zlx_VOR_Artigos as a ON "

@@ -13,6 +13,8 @@ namespace vor::sql {
 // with a supplier), with their master data, supplier name and the
 // aggregated-article list (column Livre).
 std::string ArticleQuery();
+// The article query restricted to the article `article`.
+std::string SingleArticleQuery(const std::string& article);
 // The FROM and WHERE pieces of the article query: the rows of the articles
 // of the proposal (ARTIGOS, with zlx_VOR_Artigos as a, Fornec as f and
 // CLART as cl).
