@@ -237,6 +237,12 @@ ArticleExplanation ReplenishmentEngine::Explicar(const std::string& artigo) {
       e.reader_ = reader;
       e.observer_ = observer;
       e.quiet_ = quiet;
+      // Asking ends the connection's read snapshot: an explanation must not
+      // keep the ERP's writers waiting after it.
+      try {
+        e.connection_.WriteInProgress();
+      } catch (const std::exception&) {
+      }
     }
   } scope{*this, reader_, observer_, quiet_};
   reader_ = &literal_reader_;
