@@ -1,6 +1,7 @@
 #include "app/frm_proposta.h"
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -10,15 +11,21 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/explanation_text.h"
 #include "app/frm_vorencomendas.h"
 #include "app/proposal_model.h"
 #include "core/error.h"
+#include "engine/progress.h"
+#include "engine/replenishment_engine.h"
+#include "log/cl_log.h"
 #include "proposal/proposal_export.h"
 #include "proposal/proposal_table.h"
 
@@ -49,10 +56,20 @@ QLabel* LegendLabel(const QColor& colour, const QString& text,
       parent);
 }
 
+// Explicar says nothing on its way; a sink for the engine's progress.
+class NoProgress : public Progress {
+ public:
+  void AddLine(const std::string&) override {}
+  void Yield() override {}
+  void ReportConversionError(const Error&) override {}
+};
+
 }  // namespace
 
-frmProposta::frmProposta(Connection* connection)
-    : QWidget(nullptr, Qt::Window), connection_(connection) {
+frmProposta::frmProposta(Connection* connection, std::string component_mode)
+    : QWidget(nullptr, Qt::Window),
+      connection_(connection),
+      component_mode_(std::move(component_mode)) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("VORencomendas - Proposta de encomendas"));
   setWindowIcon(ProgramIcon());
@@ -146,10 +163,37 @@ void frmProposta::BuildControls() {
   buttons->addWidget(export_);
   buttons->addWidget(close_);
 
+  why_ = new QWidget(this);
+  why_title_ = new QLabel(why_);
+  why_title_->setTextFormat(Qt::RichText);
+  why_title_->setWordWrap(true);
+  why_text_ = new QPlainTextEdit(why_);
+  why_text_->setReadOnly(true);
+  why_text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  copy_ = new QPushButton(QStringLiteral("&Copiar"), why_);
+  auto* why_close = new QPushButton(QStringLiteral("Fechar painel"), why_);
+  auto* why_buttons = new QHBoxLayout;
+  why_buttons->addWidget(copy_);
+  why_buttons->addStretch(1);
+  why_buttons->addWidget(why_close);
+  auto* why_layout = new QVBoxLayout(why_);
+  why_layout->setContentsMargins(6, 0, 0, 0);
+  why_layout->addWidget(why_title_);
+  why_layout->addWidget(why_text_, 1);
+  why_layout->addLayout(why_buttons);
+  why_->hide();
+
+  auto* splitter = new QSplitter(Qt::Horizontal, this);
+  splitter->addWidget(table_);
+  splitter->addWidget(why_);
+  splitter->setStretchFactor(0, 3);
+  splitter->setStretchFactor(1, 2);
+  splitter->setChildrenCollapsible(false);
+
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(summary_);
   layout->addLayout(filters);
-  layout->addWidget(table_, 1);
+  layout->addWidget(splitter, 1);
   layout->addWidget(error_);
   layout->addLayout(buttons);
 
@@ -168,10 +212,49 @@ void frmProposta::BuildControls() {
   connect(refresh_, &QPushButton::clicked, this, &frmProposta::Refresh);
   connect(export_, &QPushButton::clicked, this, &frmProposta::AskAndExport);
   connect(close_, &QPushButton::clicked, this, &QWidget::close);
+  connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged,
+          this, [this](const QModelIndex& current) {
+            if (current.isValid()) ExplainRow(current.row());
+          });
+  connect(copy_, &QPushButton::clicked, this, [this] {
+    QGuiApplication::clipboard()->setText(why_text_->toPlainText());
+  });
+  connect(why_close, &QPushButton::clicked, why_, &QWidget::hide);
+}
+
+void frmProposta::ExplainRow(int row) {
+  if (row < 0 || row >= model_->rowCount()) return;
+  const ProposalRow& stored = model_->RowAt(row);
+  const std::string article = stored.Text(ProposalField::kArtigo);
+  QString name = Q(stored.Text(ProposalField::kNome));
+  why_title_->setText(
+      QStringLiteral("<b>Porquê?</b> &nbsp;%1 %2")
+          .arg(Q(article).toHtmlEscaped(), name.toHtmlEscaped()));
+  QString text;
+  try {
+    if (connection_ == nullptr) {
+      throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
+    }
+    cl_log unused_log;
+    NoProgress quiet;
+    ReplenishmentEngine engine(*connection_, unused_log, quiet,
+                               component_mode_);
+    const ArticleExplanation why = engine.Explicar(article);
+    for (const std::string& line :
+         ExplanationLines(why, stored.Number(ProposalField::kQtdUB))) {
+      text += Q(line) + QLatin1Char('\n');
+    }
+  } catch (const Error& e) {
+    text = QStringLiteral("Não foi possível explicar o artigo %1.\n%2")
+               .arg(Q(article), Q(e.description()));
+  }
+  why_text_->setPlainText(text);
+  why_->show();
 }
 
 void frmProposta::Refresh() {
   status_->clear();
+  why_->hide();  // it explained a row of the table read before
   try {
     if (connection_ == nullptr) {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");

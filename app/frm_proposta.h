@@ -4,7 +4,11 @@
 // search box, "Só a encomendar" (on when opened), a supplier list, a legend
 // of the colours, the table (sorted on a header click; the header's context
 // menu shows or hides columns and restores the default order), and buttons
-// to read the table again, export what is shown, and close. When the table
+// to read the table again, export what is shown, and close. Selecting a row
+// opens the side panel "Porquê?": the article's row computed again through
+// the same connection, as a run would now, with every contribution written
+// out (it says so when the result differs from the stored row), and a
+// button "Copiar" that puts the text on the clipboard. When the table
 // cannot be read the window says why, in Portuguese, and stays open.
 // Not modal; it deletes itself when closed.
 #ifndef VOR_APP_FRM_PROPOSTA_H_
@@ -20,6 +24,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPlainTextEdit;
 class QPushButton;
 class QTableView;
 
@@ -32,8 +37,10 @@ class frmProposta : public QWidget {
   Q_OBJECT
 
  public:
-  // `connection` (may be null: nothing to read) must outlive the window.
-  explicit frmProposta(Connection* connection);
+  // `connection` (may be null: nothing to read) must outlive the window;
+  // `component_mode` is the run's bill-of-materials mode, for "Porquê?".
+  explicit frmProposta(Connection* connection,
+                       std::string component_mode = "B");
 
   // Reads the table again and shows it; filters, order and columns stay.
   // A failure is shown in the window (error_label) in place of the table.
@@ -43,6 +50,9 @@ class frmProposta : public QWidget {
   void ExportTo(const std::string& path) const;
   // The columns shown, in the order shown.
   std::vector<ProposalColumn> ShownColumns() const;
+  // Opens the "Porquê?" panel on the article of shown row `row` (as
+  // selecting it does). Errors are shown in the panel.
+  void ExplainRow(int row);
 
   ProposalModel* model() const { return model_; }
   QTableView* table() const { return table_; }
@@ -51,6 +61,9 @@ class frmProposta : public QWidget {
   QLineEdit* search_box() const { return search_; }
   QCheckBox* only_to_order_box() const { return only_to_order_; }
   QComboBox* supplier_box() const { return suppliers_; }
+  QWidget* why_panel() const { return why_; }
+  QPlainTextEdit* why_text() const { return why_text_; }
+  QPushButton* copy_button() const { return copy_; }
 
  private:
   void BuildControls();
@@ -60,6 +73,7 @@ class frmProposta : public QWidget {
   void AskAndExport();
 
   Connection* connection_;
+  std::string component_mode_;
   ProposalModel* model_ = nullptr;
   QLabel* summary_ = nullptr;
   QLabel* error_ = nullptr;
@@ -71,6 +85,10 @@ class frmProposta : public QWidget {
   QPushButton* refresh_ = nullptr;
   QPushButton* export_ = nullptr;
   QPushButton* close_ = nullptr;
+  QWidget* why_ = nullptr;
+  QLabel* why_title_ = nullptr;
+  QPlainTextEdit* why_text_ = nullptr;
+  QPushButton* copy_ = nullptr;
 };
 
 }  // namespace vor

@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
@@ -16,8 +19,8 @@
 
 #include "app/frm_vorencomendas.h"
 #include "app/proposal_model.h"
-#include "testing/test_site.h"
 #include "app/window_services.h"
+#include "testing/test_site.h"
 
 namespace vor {
 namespace {
@@ -119,6 +122,40 @@ TEST_F(ProposalWindowTest, ARunOpensTheProposalWithShortagesFirst) {
   EXPECT_EQ(window_->ProposalWindow(), proposal);
   EXPECT_EQ(model->rowCount(), 1);
   EXPECT_TRUE(services_.messages.empty()) << services_.messages;
+}
+
+// Selecting a row explains it from the ERP as it is now; a change of the
+// ERP since the run is said plainly; "Copiar" copies the text.
+TEST_F(ProposalWindowTest, SelectingARowExplainsItsQuantity) {
+  window_->btConf()->click();
+  frmProposta* proposal = window_->ProposalWindow();
+  ASSERT_NE(proposal, nullptr);
+  EXPECT_TRUE(proposal->why_panel()->isHidden());
+  ProposalModel* model = proposal->model();
+  ASSERT_EQ(Cell(1, ProposalColumn::kArtigo), "A1");
+  proposal->table()->setCurrentIndex(model->index(1, 0));
+  ASSERT_TRUE(proposal->why_panel()->isVisible());
+  // A1: stock 5, nothing else, minimum 30: 25 short, ordered.
+  const QString text = proposal->why_text()->toPlainText();
+  EXPECT_TRUE(text.startsWith("Stock disponível: 5 UN\n"))
+      << text.toStdString();
+  EXPECT_TRUE(text.contains("Stock líquido = 5 − 0 = 5 UN"))
+      << text.toStdString();
+  EXPECT_TRUE(text.contains("faltam 25 UN")) << text.toStdString();
+  EXPECT_FALSE(text.contains("mudou")) << text.toStdString();
+  proposal->copy_button()->click();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), text);
+
+  ErpFixture(site_.erp_path())
+      .Exec("update ARTIGOS set stdisp = 10 where CODIGO = 'A1'");
+  proposal->table()->setCurrentIndex(model->index(0, 0));
+  proposal->table()->setCurrentIndex(model->index(1, 0));
+  const QString changed = proposal->why_text()->toPlainText();
+  EXPECT_TRUE(changed.startsWith(
+      "Atenção: a proposta guardada tem 25 UN a encomendar e o cálculo de "
+      "agora dá 20 UN: o ERP mudou desde o cálculo."))
+      << changed.toStdString();
+  EXPECT_EQ(model->rowCount(), 2);  // the table itself is not re-read
 }
 
 TEST_F(ProposalWindowTest, AMissingTableIsNamedAndTheWindowStaysOpen) {

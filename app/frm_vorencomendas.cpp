@@ -250,7 +250,9 @@ void frmVOREncomendas::btParam_Click() {
 frmProposta* frmVOREncomendas::ProposalWindow() const { return proposal_; }
 
 void frmVOREncomendas::btVer_Click() {
-  if (!proposal_) proposal_ = new frmProposta(state_.ErpConnection.get());
+  if (!proposal_)
+    proposal_ =
+        new frmProposta(state_.ErpConnection.get(), state_.ComponentMode);
   proposal_->Refresh();
   proposal_->show();
   proposal_->raise();
