@@ -6,6 +6,9 @@
 //   main-window-running.png  during a run: disabled, with the progress bar
 //   proposal-window.png      the proposal window the run opened
 //   proposal-supplier.png    the same, one supplier's articles
+//   proposal-why.png         the same, panel "Porquê?" of an article with
+//                            aggregated stock, customer and production
+//                            demand and an order raised to the minimum
 //   settings-email.png       the settings window, page "e-mail"
 //   settings-log.png         the settings window, page "Log"
 //   settings-database.png    the settings window, page "Base de dados",
@@ -20,6 +23,7 @@
 #include <QScreen>
 #include <QStringList>
 #include <QTabBar>
+#include <QTableView>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
@@ -33,6 +37,10 @@
 #include "app/startup.h"
 #include "app/window_services.h"
 #include "db/ligar_bd.h"
+#include "engine/progress.h"
+#include "engine/replenishment_engine.h"
+#include "log/cl_log.h"
+#include "proposal/proposal_table.h"
 #include "settings/frm_parametros.h"
 #include "settings/mail_server_setup.h"
 #include "settings/ui_tab_strip.h"
@@ -75,6 +83,14 @@ class PrintingServices : public vor::WindowServices {
     ok = false;
   }
   bool ok = true;
+};
+
+// The explanations are computed without a word to anyone.
+class NoProgress : public vor::Progress {
+ public:
+  void AddLine(const std::string&) override {}
+  void Yield() override {}
+  void ReportConversionError(const vor::Error&) override {}
 };
 
 }  // namespace
@@ -123,6 +139,38 @@ int main(int argc, char** argv) {
     proposal->supplier_box()->setCurrentIndex(most + 1);
     Settle();
     ok &= Grab(proposal, out + "/proposal-supplier.png");
+
+    // The article whose explanation shows the most kinds of contribution.
+    proposal->supplier_box()->setCurrentIndex(0);
+    Settle();
+    vor::cl_log unused_log;
+    NoProgress quiet;
+    vor::ReplenishmentEngine engine(*main_window.state().ErpConnection,
+                                    unused_log, quiet,
+                                    main_window.state().ComponentMode);
+    int best = -1;
+    int best_score = -1;
+    for (int row = 0; row < proposal->model()->rowCount(); ++row) {
+      const vor::ArticleExplanation why = engine.Explicar(
+          proposal->model()->RowAt(row).Text(vor::ProposalField::kArtigo));
+      int score = 0;
+      for (const auto& a : why.aggregated) {
+        if (a.outcome == vor::AggregatedOutcome::kCounted) score = 1;
+      }
+      score += !why.customer_products.empty();
+      score += !why.production_products.empty();
+      score += why.final.branch == vor::FinalBranch::kMinimumPurchase;
+      score += why.final.converted;
+      if (score > best_score) best = row, best_score = score;
+    }
+    if (best >= 0) {
+      proposal->table()->setCurrentIndex(proposal->model()->index(best, 0));
+      proposal->table()->scrollTo(proposal->model()->index(best, 0));
+      Settle();
+      ok &= Grab(proposal, out + "/proposal-why.png");
+    } else {
+      ok = false;
+    }
     proposal->close();
   }
   Settle();
