@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "app/folder_locator.h"
-#include "app/test_site.h"
+#include "testing/test_site.h"
 
 namespace vor {
 namespace {

@@ -16,7 +16,7 @@
 
 #include "app/frm_vorencomendas.h"
 #include "app/proposal_model.h"
-#include "app/test_site.h"
+#include "testing/test_site.h"
 #include "app/window_services.h"
 
 namespace vor {

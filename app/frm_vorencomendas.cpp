@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <exception>
 #include <limits>
-#include <new>
 
 #include "app/frm_proposta.h"
 #include "app/window_progress.h"
@@ -215,14 +214,8 @@ void frmVOREncomendas::btConf_Click() {
       services_.EndProgram(1);
       return;
     }
-  } catch (const Error& e) {
-    ReportAndEnd(e);
-    return;
-  } catch (const std::bad_alloc&) {
-    ReportAndEnd(Error(errnum::kOutOfMemory, "Memória insuficiente"));
-    return;
-  } catch (const std::exception& e) {
-    ReportAndEnd(Error(errnum::kInvalidCall, e.what()));
+  } catch (const std::exception&) {
+    ReportAndEnd(UnhandledError(std::current_exception()));
     return;
   }
   setEnabled(true);

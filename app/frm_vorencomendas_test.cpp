@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "app/test_site.h"
+#include "testing/test_site.h"
 #include "app/window_services.h"
 #include "settings/frm_parametros.h"
-#include "settings/ui_test_support.h"
+#include "testing/ui_test_support.h"
 
 namespace vor {
 namespace {

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <exception>
 #include <memory>
-#include <new>
 
 #include "app/frm_vorencomendas.h"
 #include "app/silent_mode.h"
@@ -27,18 +26,10 @@ int RunInteractive(int& argc, char** argv, const std::string& command_line) {
   try {
     window = std::make_unique<frmVOREncomendas>(command_line,
                                                 ApplicationFolder(), *services);
-  } catch (const Error& e) {
-    services->ShowMessage(nullptr, WindowServices::Kind::kCritical,
-                          ErrorBoxText(e));
-    return kExitFailure;
-  } catch (const std::bad_alloc&) {
+  } catch (const std::exception&) {
     services->ShowMessage(
         nullptr, WindowServices::Kind::kCritical,
-        ErrorBoxText(Error(errnum::kOutOfMemory, "Memória insuficiente")));
-    return kExitFailure;
-  } catch (const std::exception& e) {
-    services->ShowMessage(nullptr, WindowServices::Kind::kCritical,
-                          ErrorBoxText(Error(errnum::kInvalidCall, e.what())));
+        ErrorBoxText(UnhandledError(std::current_exception())));
     return kExitFailure;
   }
 

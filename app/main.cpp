@@ -1,11 +1,11 @@
 // vorencomendas: picks the run mode from the command line. "/S" (exactly)
 // is the unattended run, which needs no display; anything else opens the
-// main window. Errors that end the program outside the engine are reported
-// here, the one place that catches them.
+// main window. An error that ends the unattended run outside the engine is
+// reported here on standard error; the interactive start and the main window
+// report theirs in a message box. All of them word it with UnhandledError.
 #include <QCoreApplication>
 #include <exception>
 #include <iostream>
-#include <new>
 #include <string>
 
 #include "app/interactive.h"
@@ -19,15 +19,9 @@ int RunSilentMode(int& argc, char** argv, const std::string& command_line) {
   QCoreApplication app(argc, argv);
   try {
     return vor::RunSilent(command_line, vor::ApplicationFolder(), std::cerr);
-  } catch (const vor::Error& e) {
-    std::cerr << vor::FailureReport(e) << std::endl;
-  } catch (const std::bad_alloc&) {
-    std::cerr << vor::FailureReport(vor::Error(vor::errnum::kOutOfMemory,
-                                               "Memória insuficiente"))
-              << std::endl;
-  } catch (const std::exception& e) {
+  } catch (const std::exception&) {
     std::cerr << vor::FailureReport(
-                     vor::Error(vor::errnum::kInvalidCall, e.what()))
+                     vor::UnhandledError(std::current_exception()))
               << std::endl;
   }
   return vor::kExitFailure;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/test_site.h"
+#include "testing/test_site.h"
 #include "core/error.h"
 #include "db/ligar_bd.h"
 

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "app/test_site.h"
+#include "testing/test_site.h"
 #include "core/error.h"
 
 namespace vor {

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/test_site.h"
+#include "testing/test_site.h"
 
 namespace vor {
 namespace {

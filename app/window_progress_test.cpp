@@ -8,7 +8,7 @@
 #include <QProgressBar>
 
 #include "app/frm_vorencomendas.h"
-#include "app/test_site.h"
+#include "testing/test_site.h"
 #include "app/window_services.h"
 #include "core/error.h"
 

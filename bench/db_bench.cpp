@@ -24,7 +24,7 @@
 #include "core/recordset.h"
 #include "core/value.h"
 #include "db/connection_string_builder.h"
-#include "db/instrumented_connection.h"
+#include "testing/instrumented_connection.h"
 #include "db/qt_sql_connection.h"
 
 namespace {

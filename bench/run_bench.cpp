@@ -35,7 +35,7 @@
 #include "app/silent_progress.h"
 #include "app/startup.h"
 #include "core/error.h"
-#include "db/instrumented_connection.h"
+#include "testing/instrumented_connection.h"
 #include "tools/demo_erp_generator.h"
 
 namespace {

@@ -1,8 +1,10 @@
 // Error: the one exception type of the program. It carries a number and a
-// description; handlers compose their messages from the two.
+// description; handlers compose their messages from the two. UnhandledError
+// turns whatever a handler caught into such a pair.
 #ifndef VOR_CORE_ERROR_H_
 #define VOR_CORE_ERROR_H_
 
+#include <exception>
 #include <stdexcept>
 #include <string>
 
@@ -39,6 +41,14 @@ class Error : public std::runtime_error {
   long number_;
   std::string description_;
 };
+
+// The number and description that report `exception` when nothing else
+// handled it: an Error as it is, std::bad_alloc as Error 7 "Memória
+// insuficiente", any other std::exception as Error 5 with its what() text.
+// An exception of any other type is raised again unchanged. `exception`
+// must not be null. Every handler of last resort calls this, so that the
+// same failure reads the same wherever it is reported.
+Error UnhandledError(std::exception_ptr exception);
 
 }  // namespace vor
 

@@ -85,5 +85,17 @@ TEST(TextUtilTest, FoldsAsciiAndLatin1Capitals) {
   EXPECT_EQ(f, "ação");
 }
 
+// Codes compare as the ERP's code columns do: only ASCII letters are folded.
+TEST(TextUtilTest, CodesFoldOnlyAsciiLetters) {
+  EXPECT_TRUE(EqualsIgnoringCase("Cafe-01", "CAFE-01"));
+  EXPECT_FALSE(EqualsIgnoringCase("café", "CAFÉ"));  // é 0xC3 0xA9, É 0xC3 0x89
+  EXPECT_TRUE(EqualsIgnoringCase("café", "CAFé"));
+  // Single bytes above 127 (Latin-1 é and É) are not letters here either.
+  EXPECT_FALSE(EqualsIgnoringCase("\xE9", "\xC9"));
+  EXPECT_TRUE(EqualsIgnoringCase("a\xFF", "A\xFF"));
+  EXPECT_FALSE(EqualsIgnoringCase("AB", "ABC"));
+  EXPECT_EQ(FoldAsciiCase("ÁGUA Xpto \xC9"), "Água xpto \xC9");
+}
+
 }  // namespace
 }  // namespace vor

@@ -33,6 +33,20 @@ std::string_view Utf8Prefix(std::string_view s, size_t chars) {
   return s;
 }
 
+std::string FoldAsciiCase(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = FoldAscii(c);
+  return out;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  }
+  return true;
+}
+
 void FoldCase(std::string_view s, std::string* out) {
   out->assign(s);
   for (size_t i = 0; i < out->size(); ++i) {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/error.h"
-#include "db/test_database.h"
+#include "testing/test_database.h"
 
 namespace vor {
 namespace {

@@ -4,6 +4,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/text_util.h"
+
 namespace vor {
 
 namespace {
@@ -17,18 +19,6 @@ constexpr std::string_view kPassword = "Password";
 constexpr std::string_view kDriver = "Driver";
 constexpr std::string_view kPort = "Port";
 constexpr std::string_view kTimeout = "Timeout Ms";
-
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameKey(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (Lower(a[i]) != Lower(b[i])) return false;
-  }
-  return true;
-}
 
 std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
@@ -115,7 +105,7 @@ bool SplitPairs(const std::string& text, std::vector<Pair>* pairs,
 }  // namespace
 
 bool ConnectionParameters::IsEmbeddedSqlite() const {
-  return SameKey(TrimBlanks(server), "sqlite");
+  return EqualsIgnoringCase(TrimBlanks(server), "sqlite");
 }
 
 std::string QuoteConnectionValue(const std::string& value) {
@@ -169,29 +159,29 @@ bool ConnectionStringBuilder::Parse(const std::string& text,
   ConnectionParameters p;
   for (const Pair& pair : pairs) {
     const std::string& k = pair.key;
-    if (SameKey(k, kProvider)) {
+    if (EqualsIgnoringCase(k, kProvider)) {
       p.provider = pair.value;
-    } else if (SameKey(k, kDataProvider)) {
+    } else if (EqualsIgnoringCase(k, kDataProvider)) {
       if (!ParseInt(pair.value, &p.data_provider)) {
         *error = "valor de Data Provider não é um número inteiro";
         return false;
       }
-    } else if (SameKey(k, kServer)) {
+    } else if (EqualsIgnoringCase(k, kServer)) {
       p.server = pair.value;
-    } else if (SameKey(k, kDatabase)) {
+    } else if (EqualsIgnoringCase(k, kDatabase)) {
       p.database = pair.value;
-    } else if (SameKey(k, kUser)) {
+    } else if (EqualsIgnoringCase(k, kUser)) {
       p.user = pair.value;
-    } else if (SameKey(k, kPassword)) {
+    } else if (EqualsIgnoringCase(k, kPassword)) {
       p.password = pair.value;
-    } else if (SameKey(k, kDriver)) {
+    } else if (EqualsIgnoringCase(k, kDriver)) {
       p.driver = pair.value;
-    } else if (SameKey(k, kPort)) {
+    } else if (EqualsIgnoringCase(k, kPort)) {
       if (!ParseInt(pair.value, &p.port)) {
         *error = "valor de Port não é um número inteiro";
         return false;
       }
-    } else if (SameKey(k, kTimeout)) {
+    } else if (EqualsIgnoringCase(k, kTimeout)) {
       if (!ParseInt(pair.value, &p.timeout_ms) || p.timeout_ms < 0) {
         *error = "valor de Timeout Ms não é um número inteiro positivo";
         return false;

@@ -44,8 +44,6 @@ class ConnectionStringBuilder {
   void Port(int v) { p_.port = v; }
   void TimeoutMs(int v) { p_.timeout_ms = v; }
 
-  const ConnectionParameters& parameters() const { return p_; }
-
   // The composed connection text (holds the password).
   std::string ConnectionString() const;
   // The same text with the password replaced by "****".

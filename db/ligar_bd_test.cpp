@@ -6,7 +6,7 @@
 
 #include "core/error.h"
 #include "core/recordset.h"
-#include "db/test_database.h"
+#include "testing/test_database.h"
 
 namespace vor {
 namespace {

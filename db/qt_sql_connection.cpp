@@ -36,8 +36,6 @@ constexpr size_t kShortestScrubbedPassword = 3;
 // Cached INSERT sources are forgotten past this many distinct SELECT texts.
 constexpr size_t kMaxCachedSources = 1000;
 
-std::string ToStd(const QString& s) { return s.toUtf8().toStdString(); }
-
 QString ToQt(const std::string& s) { return QString::fromUtf8(s); }
 
 std::string Shorten(const std::string& statement) {

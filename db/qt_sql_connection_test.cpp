@@ -10,7 +10,7 @@
 #include "core/quote.h"
 #include "core/recordset.h"
 #include "db/connection_string_builder.h"
-#include "db/test_database.h"
+#include "testing/test_database.h"
 
 namespace vor {
 namespace {

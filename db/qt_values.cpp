@@ -18,9 +18,9 @@
 
 namespace vor {
 
-namespace {
-
 std::string ToStd(const QString& s) { return s.toUtf8().toStdString(); }
+
+namespace {
 
 bool IsOdbcDecimal(int sql_type) { return sql_type == 2 || sql_type == 3; }
 

@@ -4,6 +4,7 @@
 #ifndef VOR_DB_QT_VALUES_H_
 #define VOR_DB_QT_VALUES_H_
 
+#include <QString>
 #include <QVariant>
 #include <string>
 
@@ -11,6 +12,9 @@
 #include "db/table_columns.h"
 
 namespace vor {
+
+// The UTF-8 bytes of `s`.
+std::string ToStd(const QString& s);
 
 // Marks a column read through QSQLITE, which has no ODBC type code.
 inline constexpr int kNoOdbcType = -32768;

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <vector>
 
+#include "core/text_util.h"
+
 namespace vor {
 
 namespace {
@@ -104,18 +106,6 @@ bool IsSignificant(const Token& t) {
   return t.kind != TokenKind::kSpace && t.kind != TokenKind::kComment;
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i];
-    char y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 class TokenView {
  public:
   TokenView(std::string_view sql, std::vector<Token> tokens)
@@ -128,7 +118,7 @@ class TokenView {
   }
   bool IsWord(size_t i, std::string_view word) const {
     return i < tokens_.size() && tokens_[i].kind == TokenKind::kWord &&
-           EqualsIgnoreCase(Text(i), word);
+           EqualsIgnoringCase(Text(i), word);
   }
   bool IsPunct(size_t i, char c) const {
     return i < tokens_.size() && tokens_[i].kind == TokenKind::kPunct &&

@@ -10,28 +10,19 @@ namespace vor {
 
 namespace {
 
-std::string Upper(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return out;
-}
-
 bool Contains(const std::string& s, std::string_view part) {
   return s.find(part) != std::string::npos;
 }
 
-// The first number between parentheses ("VARCHAR(15)" gives 15); 0 when
-// there is none or it is not a number (as in NVARCHAR(MAX)).
-int FirstSize(const std::string& upper) {
-  const size_t open = upper.find('(');
+// The first number between parentheses ("varchar(15)" gives 15); 0 when
+// there is none or it is not a number (as in nvarchar(max)).
+int FirstSize(const std::string& type) {
+  const size_t open = type.find('(');
   if (open == std::string::npos) return 0;
   size_t i = open + 1;
-  while (i < upper.size() && upper[i] == ' ') ++i;
+  while (i < type.size() && type[i] == ' ') ++i;
   int n = 0;
-  const auto r =
-      std::from_chars(upper.data() + i, upper.data() + upper.size(), n);
+  const auto r = std::from_chars(type.data() + i, type.data() + type.size(), n);
   if (r.ec != std::errc() || n < 0) return 0;
   return n;
 }
@@ -48,32 +39,32 @@ ColumnInfo ColumnFromDeclaredType(std::string name,
                                   std::string_view declared_type) {
   ColumnInfo c;
   c.name = std::move(name);
-  const std::string t = Upper(declared_type);
-  if (Contains(t, "CHAR") || Contains(t, "TEXT") || Contains(t, "CLOB")) {
+  const std::string t = FoldAsciiCase(declared_type);
+  if (Contains(t, "char") || Contains(t, "text") || Contains(t, "clob")) {
     c.kind = ColumnKind::kText;
-    c.size = Contains(t, "TEXT") || Contains(t, "CLOB") ? 0 : FirstSize(t);
-  } else if (Contains(t, "BOOL") || t == "BIT" || t.rfind("BIT(", 0) == 0) {
+    c.size = Contains(t, "text") || Contains(t, "clob") ? 0 : FirstSize(t);
+  } else if (Contains(t, "bool") || t == "bit" || t.rfind("bit(", 0) == 0) {
     c.kind = ColumnKind::kBoolean;
-  } else if (Contains(t, "INT")) {
-    if (Contains(t, "TINYINT")) {
+  } else if (Contains(t, "int")) {
+    if (Contains(t, "tinyint")) {
       SetIntegerRange(&c, 0, 255);
-    } else if (Contains(t, "SMALLINT")) {
+    } else if (Contains(t, "smallint")) {
       SetIntegerRange(&c, std::numeric_limits<int16_t>::min(),
                       std::numeric_limits<int16_t>::max());
-    } else if (Contains(t, "BIGINT") || Contains(t, "INTEGER")) {
+    } else if (Contains(t, "bigint") || Contains(t, "integer")) {
       SetIntegerRange(&c, std::numeric_limits<int64_t>::min(),
                       std::numeric_limits<int64_t>::max());
     } else {
       SetIntegerRange(&c, std::numeric_limits<int32_t>::min(),
                       std::numeric_limits<int32_t>::max());
     }
-  } else if (Contains(t, "DEC") || Contains(t, "NUMERIC") ||
-             Contains(t, "MONEY")) {
+  } else if (Contains(t, "dec") || Contains(t, "numeric") ||
+             Contains(t, "money")) {
     c.kind = ColumnKind::kDecimal;
-  } else if (Contains(t, "REAL") || Contains(t, "FLOA") ||
-             Contains(t, "DOUB")) {
+  } else if (Contains(t, "real") || Contains(t, "floa") ||
+             Contains(t, "doub")) {
     c.kind = ColumnKind::kDouble;
-  } else if (Contains(t, "DATE") || Contains(t, "TIME")) {
+  } else if (Contains(t, "date") || Contains(t, "time")) {
     c.kind = ColumnKind::kDateTime;
   }
   return c;

@@ -10,7 +10,7 @@
 #include "engine/sql_texts.h"
 #include "engine/test_support.h"
 #include "engine/working_table.h"
-#include "output/fake_connection.h"
+#include "testing/fake_connection.h"
 
 namespace vor {
 namespace {

@@ -11,7 +11,7 @@
 #include "engine/replenishment_engine.h"
 #include "engine/sql_texts.h"
 #include "engine/test_support.h"
-#include "output/fake_connection.h"
+#include "testing/fake_connection.h"
 
 namespace vor {
 namespace {

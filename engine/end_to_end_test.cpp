@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "db/connection_string_builder.h"
-#include "db/instrumented_connection.h"
+#include "testing/instrumented_connection.h"
 #include "db/qt_sql_connection.h"
 #include "engine/replenishment_engine.h"
 #include "engine/test_support.h"

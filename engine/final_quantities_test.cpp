@@ -9,7 +9,7 @@
 #include "engine/replenishment_engine.h"
 #include "engine/test_support.h"
 #include "engine/working_table.h"
-#include "output/fake_connection.h"
+#include "testing/fake_connection.h"
 
 namespace vor {
 namespace {

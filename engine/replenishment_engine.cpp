@@ -1,6 +1,6 @@
 #include "engine/replenishment_engine.h"
 
-#include <new>
+#include <exception>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -17,9 +17,6 @@
 namespace vor {
 
 namespace {
-
-constexpr long kOutOfMemory = 7;
-constexpr long kInternalError = 5;
 
 // A code read from a table: its text, "" when it has no value.
 std::string CodeOf(const Value& v) {
@@ -69,23 +66,14 @@ void ForArticle(const std::string& code, F&& step) {
   }
 }
 
-// Capitals of a unit text: ASCII letters and the accented letters of
-// Latin-1 (UTF-8, two bytes).
-std::string Capitals(const std::string& text) {
-  std::string out = text;
-  for (size_t i = 0; i < out.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(out[i]);
-    if (c >= 'a' && c <= 'z') {
-      out[i] = static_cast<char>(c - 'a' + 'A');
-    } else if (c == 0xC3 && i + 1 < out.size()) {
-      unsigned char d = static_cast<unsigned char>(out[i + 1]);
-      if (d >= 0xA0 && d <= 0xBE && d != 0xB7) {
-        out[i + 1] = static_cast<char>(d - 0x20);
-      }
-      ++i;
-    }
-  }
-  return out;
+// Whether two unit texts name the same unit: letters compared without
+// regard to case, accented ones included.
+bool SameUnit(const std::string& a, const std::string& b) {
+  std::string fa;
+  std::string fb;
+  FoldCase(a, &fa);
+  FoldCase(b, &fb);
+  return fa == fb;
 }
 
 // Adds `amount` to the rsProd row of `code`, or appends one holding it.
@@ -148,12 +136,9 @@ bool ReplenishmentEngine::LerExistencias() {
   try {
     Run();
     return true;
-  } catch (const Error& e) {
+  } catch (const std::exception&) {
+    const Error e = UnhandledError(std::current_exception());
     return HandleError(e.number(), e.description());
-  } catch (const std::bad_alloc&) {
-    return HandleError(kOutOfMemory, "Memória insuficiente");
-  } catch (const std::exception& e) {
-    return HandleError(kInternalError, e.what());
   }
 }
 
@@ -278,13 +263,12 @@ void ReplenishmentEngine::LerArtigo(Recordset& rsArtigos, Recordset& rsEncPre,
   rsfinal.Set("FactEmb", art.Get("FactEmb"));
 
   // Purchase price: the supplier's next price when the purchase unit is not
-  // the base unit (letters compared in capitals; a unit without value counts
-  // as the same), otherwise the article's own last price.
+  // the base unit (letters compared without regard to case; a unit without
+  // value counts as the same), otherwise the article's own last price.
   const Value& un_base = art.Get("UnBase");
   const Value& un_cmp = art.Get("UnCmp");
-  const bool units_differ =
-      !un_base.is_null() && !un_cmp.is_null() &&
-      Capitals(un_base.ToText()) != Capitals(un_cmp.ToText());
+  const bool units_differ = !un_base.is_null() && !un_cmp.is_null() &&
+                            !SameUnit(un_base.ToText(), un_cmp.ToText());
   if (units_differ) {
     Recordset price;
     connection_.OpenRecordset(
@@ -371,8 +355,6 @@ void ReplenishmentEngine::LerEncomendasCliente(Recordset& rsResult,
   connection_.OpenRecordset("", sql::CustomerOrderQuery(sData), rsResult, -1,
                             0);
 }
-
-Recordset ReplenishmentEngine::CriaRsProd() { return vor::CriaRsProd(); }
 
 void ReplenishmentEngine::AtualizaEncCli(Recordset& rsEncCli,
                                          Recordset& rsfinal,

@@ -40,9 +40,8 @@ class ReplenishmentEngine {
   // The caller ends the program (exit code 1). When the handler cannot write
   // the log (it never opened), LerExistencias closes it and raises Error 75
   // whose description names the log and holds the original message; the
-  // caller reports that on standard error (exit code 2). std::bad_alloc is
-  // handled as error 7 ("Memória insuficiente"), another std::exception as
-  // error 5 with its text.
+  // caller reports that on standard error (exit code 2). Any other
+  // std::exception is numbered and described as UnhandledError does.
   bool LerExistencias();
   const std::string& error_message() const { return error_message_; }
 
@@ -79,8 +78,6 @@ class ReplenishmentEngine {
   // `rsResult` receives the open customer-order quantity per product of
   // extension type 0 or 2 and base structure, dated on or after `sData`.
   void LerEncomendasCliente(Recordset& rsResult, const std::string& sData);
-  // A new, empty component table (Artigo, Quant).
-  static Recordset CriaRsProd();
   // Customer-order explosion: for every row of `rsfinal`, the products that
   // list it with open orders of their chosen structure are exploded and
   // QtdEnc x Quantidade of the article's AT lines is added to its `rsProd`

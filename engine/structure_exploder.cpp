@@ -1,7 +1,6 @@
 #include "engine/structure_exploder.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "core/error.h"
 #include "core/text_util.h"
@@ -12,16 +11,8 @@ namespace vor {
 namespace {
 
 // Codes compare without regard to letter case, as the ERP's collation does.
-std::string Fold(const std::string& text) {
-  std::string out = text;
-  for (char& c : out) {
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  }
-  return out;
-}
-
 std::string Key(const std::string& a, const std::string& b) {
-  return Fold(a) + '\x1f' + Fold(b);
+  return FoldAsciiCase(a) + '\x1f' + FoldAsciiCase(b);
 }
 
 std::string TextOrEmpty(const Value& v) {
@@ -42,10 +33,9 @@ void StructureExploder::SetConnection(Connection& connection) {
 }
 
 void StructureExploder::SetMode(const std::string& mode) {
-  const std::string m = Fold(mode);
-  if (m == "B") {
+  if (EqualsIgnoringCase(mode, "B")) {
     all_levels_ = true;
-  } else if (m == "A") {
+  } else if (EqualsIgnoringCase(mode, "A")) {
     all_levels_ = false;
   } else {
     throw Error(kInvalidArgument,
@@ -113,7 +103,7 @@ StructureExploder::Lines StructureExploder::LoadLines(
 
 std::optional<StructureExploder::SubAssembly> StructureExploder::SubStructure(
     const std::string& code) {
-  const std::string key = Fold(code);
+  const std::string key = FoldAsciiCase(code);
   if (memory_) {
     auto it = sub_memory_.find(key);
     if (it != sub_memory_.end()) return it->second;
@@ -172,7 +162,7 @@ StructureExploder::Rows StructureExploder::Explode(const std::string& product,
     const int line_level = top.level;
     const Lines keep = top.lines;  // `line` stays valid across push_back
     rows->push_back({line.codigo, line.tipo, quantity, line_level});
-    if (!all_levels_ || Fold(line.tipo) != "CJ") continue;
+    if (!all_levels_ || !EqualsIgnoringCase(line.tipo, "CJ")) continue;
     std::optional<SubAssembly> sub = SubStructure(line.codigo);
     if (!sub) continue;
     const std::string key = Key(line.codigo, sub->structure);

@@ -9,7 +9,7 @@
 
 #include "core/error.h"
 #include "engine/sql_texts.h"
-#include "output/fake_connection.h"
+#include "testing/fake_connection.h"
 
 namespace vor {
 namespace {

@@ -20,7 +20,7 @@
 #include "core/error.h"
 #include "engine/progress.h"
 #include "log/cl_log.h"
-#include "output/fake_connection.h"
+#include "testing/fake_connection.h"
 
 namespace vor::testing {
 

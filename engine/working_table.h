@@ -8,12 +8,13 @@
 #include <array>
 
 #include "core/recordset.h"
+#include "output/result_writer.h"
 
 namespace vor {
 
-// The 32 fields of rsfinal, in order, with their types and text sizes.
-// The result table zlx_VOR_Encomendas has one column of each name.
-inline constexpr int kWorkingTableFieldCount = 32;
+// The 32 fields of rsfinal, in order, with their types and text sizes:
+// those of the result columns kResultFields, which zlx_VOR_Encomendas has.
+inline constexpr int kWorkingTableFieldCount = kResultFields.size();
 const std::array<FieldDef, kWorkingTableFieldCount>& WorkingTableFields();
 
 // A new, open, empty working table with the fields of WorkingTableFields().

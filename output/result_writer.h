@@ -12,16 +12,44 @@
 
 namespace vor {
 
+// One column of zlx_VOR_Encomendas: its name, and the type and text size
+// (characters; 0 for other types) of the working-table field that fills it.
+struct ResultColumn {
+  std::string_view name;
+  FieldType type;
+  int size = 0;
+};
+
 // The 32 columns of zlx_VOR_Encomendas that the writer sets, in order; each
-// is filled from the working-table field of the same name.
-inline constexpr std::array<std::string_view, 32> kResultColumns = {
-    "Artigo",   "Nome",     "StkMinimo", "QtdMinApr",  "StkReal",
-    "EncF",     "StkPrazo", "Cli",       "Prazo",      "QtdUB",
-    "QtdUC",    "StkApos",  "Tempo",     "Fornec",     "ENF",
-    "Sel",      "Grupo",    "Familia",   "SubFamilia", "Dias",
-    "UnBase",   "UnCmp",    "FactEmb",   "OriginalUB", "OriginalUC",
-    "UltPrCom", "Desconto", "OBS",       "NomeFornec", "Cor",
-    "CorV",     "Origem"};
+// is filled from the working-table field of the same name. The working
+// table rsfinal is built from this same list.
+inline constexpr std::array<ResultColumn, 32> kResultFields = {{
+    {"Artigo", FieldType::kText, 15},     {"Nome", FieldType::kText, 80},
+    {"StkMinimo", FieldType::kCurrency},  {"QtdMinApr", FieldType::kCurrency},
+    {"StkReal", FieldType::kCurrency},    {"EncF", FieldType::kCurrency},
+    {"StkPrazo", FieldType::kCurrency},   {"Cli", FieldType::kCurrency},
+    {"Prazo", FieldType::kCurrency},      {"QtdUB", FieldType::kCurrency},
+    {"QtdUC", FieldType::kCurrency},      {"StkApos", FieldType::kCurrency},
+    {"Tempo", FieldType::kCurrency},      {"Fornec", FieldType::kText, 15},
+    {"ENF", FieldType::kText, 3},         {"Sel", FieldType::kBoolean},
+    {"Grupo", FieldType::kText, 6},       {"Familia", FieldType::kText, 6},
+    {"SubFamilia", FieldType::kText, 6},  {"Dias", FieldType::kCurrency},
+    {"UnBase", FieldType::kText, 3},      {"UnCmp", FieldType::kText, 3},
+    {"FactEmb", FieldType::kCurrency},    {"OriginalUB", FieldType::kCurrency},
+    {"OriginalUC", FieldType::kCurrency}, {"UltPrCom", FieldType::kCurrency},
+    {"Desconto", FieldType::kCurrency},   {"OBS", FieldType::kText, 3},
+    {"NomeFornec", FieldType::kText, 80}, {"Cor", FieldType::kSmallInt},
+    {"CorV", FieldType::kSmallInt},       {"Origem", FieldType::kText, 1},
+}};
+
+// The names of kResultFields, in the same order.
+inline constexpr std::array<std::string_view, kResultFields.size()>
+    kResultColumns = [] {
+      std::array<std::string_view, kResultFields.size()> names{};
+      for (size_t i = 0; i < names.size(); ++i)
+        names[i] = kResultFields[i].name;
+      return names;
+    }();
 
 // Writes `rsfinal` into zlx_VOR_Encomendas: BeginWrite; when the table has
 // rows (RecordCount above 0, counted and walked as given, filter included),

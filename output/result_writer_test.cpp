@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/error.h"
-#include "output/fake_connection.h"
+#include "testing/fake_connection.h"
 
 namespace vor {
 namespace {

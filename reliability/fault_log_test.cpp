@@ -18,7 +18,7 @@
 #include "app/startup.h"
 #include "core/clock.h"
 #include "core/error.h"
-#include "db/instrumented_connection.h"
+#include "testing/instrumented_connection.h"
 #include "db/ligar_bd.h"
 #include "reliability/fault_site.h"
 

@@ -14,7 +14,7 @@
 #include "app/run_control.h"
 #include "app/silent_progress.h"
 #include "app/startup.h"
-#include "db/instrumented_connection.h"
+#include "testing/instrumented_connection.h"
 #include "db/ligar_bd.h"
 #include "reliability/fault_site.h"
 #include "tools/sqlite_session.h"

@@ -9,10 +9,9 @@ vor_add_test(reliability_faults_test
   ${CMAKE_CURRENT_LIST_DIR}/fault_log_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fault_site.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fault_write_test.cpp
-  ${CMAKE_SOURCE_DIR}/app/test_site.cpp
 )
-target_link_libraries(reliability_faults_test PRIVATE vor_app vor_erp_tools
-                      Qt6::Core Qt6::Sql)
+target_link_libraries(reliability_faults_test PRIVATE vor_app vor_test_site
+                      vor_testing vor_erp_tools Qt6::Core Qt6::Sql)
 target_compile_definitions(reliability_faults_test PRIVATE
   VOR_PROGRAM_PATH="$<TARGET_FILE:vorencomendas>")
 add_dependencies(reliability_faults_test vorencomendas)

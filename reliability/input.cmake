@@ -9,10 +9,9 @@ vor_add_test(input_test
   ${CMAKE_CURRENT_LIST_DIR}/input_values_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/input_codes_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/input_structures_test.cpp
-  ${CMAKE_SOURCE_DIR}/app/test_site.cpp
 )
-target_link_libraries(input_test PRIVATE vor_app vor_erp_tools Qt6::Core
-                      Qt6::Sql)
+target_link_libraries(input_test PRIVATE vor_app vor_test_site vor_erp_tools
+                      Qt6::Core Qt6::Sql)
 target_compile_definitions(input_test PRIVATE
   VOR_PROGRAM_PATH="$<TARGET_FILE:vorencomendas>")
 add_dependencies(input_test vorencomendas)

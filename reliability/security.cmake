@@ -10,11 +10,10 @@ vor_add_test(security_test
   ${vor_security_dir}/security_literal_test.cpp
   ${vor_security_dir}/security_password_test.cpp
   ${vor_security_dir}/security_settings_test.cpp
-  ${CMAKE_SOURCE_DIR}/app/test_site.cpp
 )
-target_link_libraries(security_test PRIVATE vor_app vor_engine vor_db
-                      vor_settings_ui vor_settings vor_erp_tools Qt6::Core
-                      Qt6::Sql)
+target_link_libraries(security_test PRIVATE vor_app vor_test_site vor_engine
+                      vor_db vor_settings_ui vor_settings vor_erp_tools
+                      Qt6::Core Qt6::Sql)
 # The password tests run the built program as well.
 target_compile_definitions(security_test PRIVATE
   VOR_PROGRAM_PATH="$<TARGET_FILE:vorencomendas>")

@@ -15,7 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/test_site.h"
+#include "testing/test_site.h"
 #include "core/error.h"
 #include "core/recordset.h"
 #include "core/text_util.h"

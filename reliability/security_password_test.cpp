@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/silent_mode.h"
-#include "app/test_site.h"
+#include "testing/test_site.h"
 #include "app/window_texts.h"
 #include "core/error.h"
 #include "core/recordset.h"

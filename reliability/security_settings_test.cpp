@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/test_site.h"
+#include "testing/test_site.h"
 #include "core/error.h"
 #include "reliability/security_codes.h"
 #include "settings/mail_server_setup.h"

@@ -20,7 +20,7 @@
 #include "settings/settings_file.h"
 #include "settings/ui_mail_server_dialog.h"
 #include "settings/ui_tab_strip.h"
-#include "settings/ui_test_support.h"
+#include "testing/ui_test_support.h"
 
 namespace vor {
 namespace {

@@ -5,6 +5,7 @@
 #include <cctype>
 
 #include "core/error.h"
+#include "core/text_util.h"
 #include "settings/settings_file.h"
 #include "settings/ui_mail_server_dialog.h"
 
@@ -24,18 +25,6 @@ bool HasBlank(const std::string& text) {
     if (std::isspace(c)) return true;
   }
   return false;
-}
-
-bool EqualsIgnoringCase(const std::string& a, const char* b) {
-  const std::string other(b);
-  if (a.size() != other.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(other[i]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 bool IsPort(const std::string& text) {

@@ -13,7 +13,7 @@
 #include "core/error.h"
 #include "settings/settings_file.h"
 #include "settings/ui_mail_server_dialog.h"
-#include "settings/ui_test_support.h"
+#include "testing/ui_test_support.h"
 
 namespace vor {
 namespace {

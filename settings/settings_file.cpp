@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/error.h"
+#include "core/text_util.h"
 
 namespace vor {
 
@@ -150,17 +151,6 @@ std::string Unquote(const std::string& v) {
     return v.substr(1, v.size() - 2);
   }
   return v;
-}
-
-bool EqualsNoCase(const char* a, const std::string& b) {
-  size_t i = 0;
-  for (; a[i] != '\0' && i < b.size(); ++i) {
-    auto lower = [](char c) {
-      return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return a[i] == '\0' && i == b.size();
 }
 
 // A settings file split for editing: the part the parser keeps, and the
@@ -464,7 +454,7 @@ bool SettingsFile::WriteValue(const std::string& section,
   CSimpleIniA::TNamesDepend keys;
   if (ini.GetAllKeys(section.c_str(), keys)) {
     for (const auto& k : keys) {
-      if (EqualsNoCase(k.pItem, key)) {
+      if (EqualsIgnoringCase(k.pItem, key)) {
         stored_key = k.pItem;
         break;
       }

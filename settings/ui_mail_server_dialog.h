@@ -42,7 +42,6 @@ class MailServerDialog : public QDialog {
   QLineEdit* servidor() const { return servidor_; }
   QLineEdit* porta() const { return porta_; }
   QComboBox* seguranca() const { return seguranca_; }
-  QLineEdit* utilizador() const { return utilizador_; }
   QLineEdit* password() const { return password_; }
   QLineEdit* email_emissor() const { return email_emissor_; }
   QLineEdit* nome_emissor() const { return nome_emissor_; }

@@ -7,7 +7,7 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "settings/ui_test_support.h"
+#include "testing/ui_test_support.h"
 
 namespace vor {
 namespace {

@@ -15,6 +15,7 @@
 #include <tuple>
 #include <vector>
 
+#include "core/text_util.h"
 #include "tools/demo_random.h"
 #include "tools/erp_database.h"
 #include "tools/sqlite_session.h"
@@ -76,18 +77,6 @@ std::string IsoDate(sys_days day) {
       buffer, sizeof buffer, "%04d-%02u-%02u", static_cast<int>(ymd.year()),
       static_cast<unsigned>(ymd.month()), static_cast<unsigned>(ymd.day()));
   return buffer;
-}
-
-std::string Upper(std::string text) {
-  for (char& c : text)
-    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text)
-    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
 }
 
 // Characters (UTF-8 code points) of a text.
@@ -368,9 +357,10 @@ class Generator {
       a.uncmp = a.unbase;
       a.factemb = rng_.PerMille(30) ? 0 : rng_.PerMille(30) ? 6 * kUnit : kUnit;
     } else if (r < 620) {  // same unit but for letter case: un / UN
-      std::string other = rng_.PerMille(500) ? Lower(a.unbase)
-                                             : a.unbase.substr(0, 1) +
-                                                   Lower(a.unbase.substr(1));
+      std::string other =
+          rng_.PerMille(500)
+              ? FoldAsciiCase(a.unbase)
+              : a.unbase.substr(0, 1) + FoldAsciiCase(a.unbase.substr(1));
       if (rng_.PerMille(500)) {
         a.uncmp = a.unbase;
         a.unbase = other;
@@ -419,7 +409,8 @@ class Generator {
                                       : Format(stem.pattern, size_a, size_b);
       CheckName(name);
       PickUnits(stem, a);
-      a.fractional = Upper(a.unbase) != "UN" && Upper(a.unbase) != "RL";
+      a.fractional = !EqualsIgnoringCase(a.unbase, "UN") &&
+                     !EqualsIgnoringCase(a.unbase, "RL");
 
       // Minimum stock, stock around it, minimum purchase quantity.
       Ticks stmin = 0;
@@ -443,7 +434,7 @@ class Generator {
       Ticks qtmincom = 0;
       if (!rng_.PerMille(300)) {
         qtmincom =
-            a.uncmp && Upper(*a.uncmp) != Upper(a.unbase) && a.factemb > 0
+            a.uncmp && !EqualsIgnoringCase(*a.uncmp, a.unbase) && a.factemb > 0
                 ? a.factemb * rng_.Between(1, 4)
                 : static_cast<Ticks>(
                       rng_.Pick(std::vector<int>{5, 10, 20, 25, 50, 100})) *
@@ -605,7 +596,7 @@ class Generator {
           if (r < 100) {
             code = Code("XX", rng_.Between(1, 999999), 6);  // no such article
           } else if (r < 200) {
-            code = Lower(code);
+            code = FoldAsciiCase(code);
           } else if (r < 230) {
             code = " " + code;
           }
@@ -646,7 +637,8 @@ class Generator {
     };
     for (const BoughtArticle& a : bought_) {
       const bool has_supplier = a.fornec && !a.fornec->empty();
-      const bool units_differ = a.uncmp && Upper(*a.uncmp) != Upper(a.unbase);
+      const bool units_differ =
+          a.uncmp && !EqualsIgnoringCase(*a.uncmp, a.unbase);
       if (has_supplier &&
           (units_differ ? !rng_.PerMille(150) : rng_.PerMille(100))) {
         // Price per purchase unit: the base price times the packing factor,

@@ -36,7 +36,7 @@ add_library(vor_erp_tools STATIC
   ${CMAKE_CURRENT_LIST_DIR}/demo_erp_generator.cpp
   ${CMAKE_CURRENT_BINARY_DIR}/erp_schema_text.cpp)
 target_include_directories(vor_erp_tools PUBLIC ${VOR_REPO_DIR})
-target_link_libraries(vor_erp_tools PUBLIC Qt6::Core Qt6::Sql)
+target_link_libraries(vor_erp_tools PUBLIC vor_core Qt6::Core Qt6::Sql)
 
 add_executable(vor-demo-erp ${CMAKE_CURRENT_LIST_DIR}/vor_demo_erp_main.cpp)
 target_link_libraries(vor-demo-erp PRIVATE vor_erp_tools)

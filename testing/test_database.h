@@ -2,8 +2,8 @@
 // SQLite databases built from a list of statements, and the connection texts
 // that reach such a database through either path (embedded QSQLITE, or
 // QODBC with the SQLite ODBC driver "SQLite3").
-#ifndef VOR_DB_TEST_DATABASE_H_
-#define VOR_DB_TEST_DATABASE_H_
+#ifndef VOR_TESTING_TEST_DATABASE_H_
+#define VOR_TESTING_TEST_DATABASE_H_
 
 #include <string>
 #include <vector>
@@ -50,4 +50,4 @@ std::string SqliteConnectionText(const std::string& path, SqlitePath how,
 
 }  // namespace vor::testing
 
-#endif  // VOR_DB_TEST_DATABASE_H_
+#endif  // VOR_TESTING_TEST_DATABASE_H_

@@ -1,4 +1,4 @@
-#include "settings/ui_test_support.h"
+#include "testing/ui_test_support.h"
 
 #include <gtest/gtest.h>
 

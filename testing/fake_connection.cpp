@@ -1,4 +1,4 @@
-#include "output/fake_connection.h"
+#include "testing/fake_connection.h"
 
 #include <utility>
 

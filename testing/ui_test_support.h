@@ -2,8 +2,8 @@
 // program, temporary settings files, and a handler for the modal windows a
 // test action opens (message boxes, dialogs), which would otherwise wait
 // for a user.
-#ifndef VOR_SETTINGS_UI_TEST_SUPPORT_H_
-#define VOR_SETTINGS_UI_TEST_SUPPORT_H_
+#ifndef VOR_TESTING_UI_TEST_SUPPORT_H_
+#define VOR_TESTING_UI_TEST_SUPPORT_H_
 
 #include <QString>
 #include <QWidget>
@@ -35,4 +35,4 @@ void FlushDeletes();
 
 }  // namespace vor::test
 
-#endif  // VOR_SETTINGS_UI_TEST_SUPPORT_H_
+#endif  // VOR_TESTING_UI_TEST_SUPPORT_H_

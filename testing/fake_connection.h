@@ -3,8 +3,8 @@
 // order, keeps the rows inserted into each table in a committed and a
 // pending copy (BeginWrite/EndWrite/AbandonWrite act on them as a
 // transaction would), and fails a chosen call on demand.
-#ifndef VOR_OUTPUT_FAKE_CONNECTION_H_
-#define VOR_OUTPUT_FAKE_CONNECTION_H_
+#ifndef VOR_TESTING_FAKE_CONNECTION_H_
+#define VOR_TESTING_FAKE_CONNECTION_H_
 
 #include <functional>
 #include <map>
@@ -91,4 +91,4 @@ class FakeConnection : public Connection {
 
 }  // namespace vor
 
-#endif  // VOR_OUTPUT_FAKE_CONNECTION_H_
+#endif  // VOR_TESTING_FAKE_CONNECTION_H_

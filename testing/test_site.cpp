@@ -1,4 +1,4 @@
-#include "app/test_site.h"
+#include "testing/test_site.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

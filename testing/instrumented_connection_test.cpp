@@ -1,11 +1,11 @@
-#include "db/instrumented_connection.h"
+#include "testing/instrumented_connection.h"
 
 #include <gtest/gtest.h>
 
 #include "core/error.h"
 #include "core/recordset.h"
 #include "db/qt_sql_connection.h"
-#include "db/test_database.h"
+#include "testing/test_database.h"
 
 namespace vor {
 namespace {

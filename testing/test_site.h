@@ -1,9 +1,9 @@
-// Test helpers of app_test: temporary folders, environment variables set
-// for one test, and TestSite, a complete installation in a temporary folder
-// (base folder with "zoltix", settings file, SQLite ERP, log folder) on
-// which the built program can be run.
-#ifndef VOR_APP_TEST_SITE_H_
-#define VOR_APP_TEST_SITE_H_
+// Test helpers of the whole-program tests (app/, reliability/): temporary
+// folders, environment variables set for one test, and TestSite, a complete
+// installation in a temporary folder (base folder with "zoltix", settings
+// file, SQLite ERP, log folder) on which the built program can be run.
+#ifndef VOR_TESTING_TEST_SITE_H_
+#define VOR_TESTING_TEST_SITE_H_
 
 #include <memory>
 #include <optional>
@@ -107,4 +107,4 @@ class TestSite {
 
 }  // namespace vor
 
-#endif  // VOR_APP_TEST_SITE_H_
+#endif  // VOR_TESTING_TEST_SITE_H_

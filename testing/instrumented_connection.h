@@ -9,8 +9,8 @@
 //   probe.FailOnCall(InstrumentedConnection::Operation::kUpdate, 3);
 //   GravaTabela(rsfinal, probe);  // the 3rd row's insert raises the error
 //   EXPECT_EQ(probe.Calls(InstrumentedConnection::Operation::kUpdate), 3);
-#ifndef VOR_DB_INSTRUMENTED_CONNECTION_H_
-#define VOR_DB_INSTRUMENTED_CONNECTION_H_
+#ifndef VOR_TESTING_INSTRUMENTED_CONNECTION_H_
+#define VOR_TESTING_INSTRUMENTED_CONNECTION_H_
 
 #include <array>
 #include <chrono>
@@ -122,4 +122,4 @@ class InstrumentedConnection : public Connection {
 
 }  // namespace vor
 
-#endif  // VOR_DB_INSTRUMENTED_CONNECTION_H_
+#endif  // VOR_TESTING_INSTRUMENTED_CONNECTION_H_

@@ -1,4 +1,4 @@
-#include "db/instrumented_connection.h"
+#include "testing/instrumented_connection.h"
 
 #include <utility>
 

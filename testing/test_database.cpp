@@ -1,4 +1,4 @@
-#include "db/test_database.h"
+#include "testing/test_database.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
