@@ -92,6 +92,13 @@ void frmParametros::BuildControls() {
   titulo13_->setGeometry(Px(120), Px(255), Px(1500), Px(285));
   campo13_ = NewField(frame_[0]);
   campo13_->setGeometry(Px(1650), Px(255), Px(4605), Px(285));
+  // The report's recipients, under the subject.
+  titulo14_ = NewLabel(QStringLiteral("Destinatários"), frame_[0]);
+  titulo14_->setGeometry(Px(120), Px(660), Px(1500), Px(285));
+  campo14_ = NewField(frame_[0]);
+  campo14_->setGeometry(Px(1650), Px(660), Px(4605), Px(285));
+  campo14_->setToolTip(QStringLiteral(
+      "Endereços separados por \";\" ou \",\"; vazio: não é enviado e-mail"));
   bt_conf_email_ = new QPushButton(
       QStringLiteral("Configuração do servidor de e-mail"), frame_[0]);
   bt_conf_email_->setGeometry(Px(780), Px(1290), Px(4620), Px(390));
@@ -116,6 +123,7 @@ void frmParametros::BuildControls() {
   setTabOrder(bt_conf_, bt_sair_);
   setTabOrder(bt_sair_, tab_strip_->tabBar());
   setTabOrder(tab_strip_->tabBar(), campo13_);
+  setTabOrder(campo13_, campo14_);
 
   // Only the page of the selected tab is on view, so that the keyboard
   // never reaches a field hidden behind the other page.
@@ -134,12 +142,14 @@ QFrame* frmParametros::Frame(int index) const {
 
 QLabel* frmParametros::Titulo(int index) const {
   if (index == 13) return titulo13_;
+  if (index == 14) return titulo14_;
   if (index == 15) return titulo15_;
   return nullptr;
 }
 
 QLineEdit* frmParametros::Campo(int index) const {
   if (index == 13) return campo13_;
+  if (index == 14) return campo14_;
   if (index == 15) return campo15_;
   return nullptr;
 }
@@ -152,7 +162,8 @@ QSize frmParametros::MinimumClientSize() const {
   int page_width = 0;
   int page_height = 0;
   for (const QWidget* w : std::initializer_list<const QWidget*>{
-           titulo13_, campo13_, bt_conf_email_, titulo15_}) {
+           titulo13_, campo13_, titulo14_, campo14_, bt_conf_email_,
+           titulo15_}) {
     page_width = std::max(page_width, w->geometry().right() + 1);
     page_height = std::max(page_height, w->geometry().bottom() + 1);
   }
@@ -248,6 +259,7 @@ void frmParametros::Carrega() {
   }
   parametros_->Ler();
   campo13_->setText(QString::fromStdString(parametros_->email_Assunto()));
+  campo14_->setText(QString::fromStdString(parametros_->email_destino()));
   campo15_->setText(QString::fromStdString(parametros_->Log_Directoria()));
   show();
   tab_strip_->setCurrentIndex(0);
@@ -257,6 +269,7 @@ void frmParametros::Carrega() {
 bool frmParametros::Grava() {
   if (parametros_ == nullptr) return false;
   parametros_->set_email_Assunto(campo13_->text().toStdString());
+  parametros_->set_email_destino(campo14_->text().toStdString());
   parametros_->set_Log_Directoria(campo15_->text().toStdString());
   return parametros_->Escrever();
 }

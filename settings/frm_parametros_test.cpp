@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
-#include <QWindow>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWindow>
 #include <sstream>
 #include <vector>
 
@@ -123,7 +123,12 @@ TEST_F(FrmParametrosTest, ControlsAtTheirDesignPlaces) {
   EXPECT_EQ(window->btConfEmail()->parentWidget(), window->Frame(0));
   EXPECT_EQ(window->Titulo(15)->parentWidget(), window->Frame(1));
   EXPECT_EQ(window->Campo(15)->parentWidget(), window->Frame(1));
-  EXPECT_EQ(window->Titulo(14), nullptr);
+  // The recipients under the subject, on the same page.
+  EXPECT_EQ(window->Campo(14)->parentWidget(), window->Frame(0));
+  EXPECT_EQ(window->Titulo(14)->text(), QStringLiteral("Destinatários"));
+  EXPECT_GT(window->Campo(14)->y(), window->Campo(13)->geometry().bottom());
+  EXPECT_LT(window->Campo(14)->geometry().bottom(), window->btConfEmail()->y());
+  EXPECT_EQ(window->Titulo(12), nullptr);
   EXPECT_EQ(window->Frame(2), nullptr);
 
   // Twips / 15, rounded.
@@ -136,7 +141,8 @@ TEST_F(FrmParametrosTest, ControlsAtTheirDesignPlaces) {
 
   // 120 twips = 8 pixels of margin; buttons 1200 x 435 = 80 x 29.
   EXPECT_EQ(window->btConf()->geometry(), QRect(8, h - 29 - 8, 80, 29));
-  EXPECT_EQ(window->btSair()->geometry(), QRect(w - 80 - 8, h - 29 - 8, 80, 29));
+  EXPECT_EQ(window->btSair()->geometry(),
+            QRect(w - 80 - 8, h - 29 - 8, 80, 29));
   EXPECT_EQ(window->tab_strip()->geometry(), QRect(8, 8, w - 16, h - 53));
 
   // Both pages cover the strip's client area, below the tabs.
@@ -186,8 +192,8 @@ TEST_F(FrmParametrosTest, CaptionsPicturesAndLooks) {
         button->text().remove(QLatin1Char('&')));
     const int picture =
         button->icon().isNull() ? 0 : button->iconSize().width() + 4;
-    const int frame =
-        button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+    const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth,
+                                                   nullptr, button);
     EXPECT_LE(text + picture, button->width() - 2 * frame)
         << button->text().toStdString();
   }
@@ -201,7 +207,8 @@ TEST_F(FrmParametrosTest, CaptionsPicturesAndLooks) {
 TEST_F(FrmParametrosTest, OpeningLoadsFieldsShowsEmailPageAndFocusesButton) {
   QPointer<frmParametros> window = Open(path_);
   ASSERT_TRUE(test::ShowActive(window));
-  EXPECT_EQ(window->Campo(13)->text(), QStringLiteral("Proposta de encomendas"));
+  EXPECT_EQ(window->Campo(13)->text(),
+            QStringLiteral("Proposta de encomendas"));
   EXPECT_EQ(window->Campo(15)->text(), QStringLiteral("/var/log/vor"));
   EXPECT_EQ(window->tab_strip()->currentIndex(), 0);
   EXPECT_TRUE(window->Frame(0)->isVisible());
@@ -257,9 +264,9 @@ TEST_F(FrmParametrosTest, TabKeyFollowsDesignOrderOnTheVisiblePage) {
   QPointer<frmParametros> window = Open(path_);
   ASSERT_TRUE(test::ShowActive(window));
   // On the "e-mail" page, Campo(15) of the hidden page is skipped.
-  std::vector<QWidget*> expected = {window->btConf(), window->btSair(),
-                                    window->tab_strip()->tabBar(),
-                                    window->Campo(13), window->btConfEmail()};
+  std::vector<QWidget*> expected = {
+      window->btConf(),  window->btSair(),  window->tab_strip()->tabBar(),
+      window->Campo(13), window->Campo(14), window->btConfEmail()};
   for (QWidget* next : expected) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), next)
@@ -313,8 +320,8 @@ TEST_F(FrmParametrosTest, SmallestWindowStillHoldsEveryControl) {
   // Every control of both pages lies inside its page, 8 from its right.
   for (int page : {0, 1}) {
     const QRect area = window->Frame(page)->rect();
-    for (QWidget* child :
-         window->Frame(page)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    for (QWidget* child : window->Frame(page)->findChildren<QWidget*>(
+             Qt::FindDirectChildrenOnly)) {
       EXPECT_TRUE(area.contains(child->geometry())) << page;
       EXPECT_LE(child->geometry().right() + 1 + 8, area.width()) << page;
     }
@@ -340,11 +347,30 @@ TEST_F(FrmParametrosTest, ConfirmSavesBothFieldsKeepsTheRestAndCloses) {
   EXPECT_EQ(file.ReadValue("SMTP", "emailEmissor"), "vor@empresa.pt");
   EXPECT_EQ(file.ReadValue("BD", "Password"), "segredo");
   // Everything but the two values is kept, in order, comments included.
-  std::vector<std::string> expected = Replaced(
-      Replaced(Lines(kSettings), "Assunto=Proposta de encomendas",
-               "Assunto=Encomendas sugeridas ção"),
-      "Directoria=/var/log/vor", "Directoria=\"  /srv/vor/logs \"");
+  std::vector<std::string> expected =
+      Replaced(Replaced(Lines(kSettings), "Assunto=Proposta de encomendas",
+                        "Assunto=Encomendas sugeridas ção"),
+               "Directoria=/var/log/vor", "Directoria=\"  /srv/vor/logs \"");
   EXPECT_EQ(Lines(ReadFile(path_)), expected);
+}
+
+TEST_F(FrmParametrosTest, RecipientsAreShownAndSavedWithTheOthers) {
+  SettingsFile file;
+  file.FileName(path_);
+  file.WriteValue("email", "Destino", "compras@empresa.pt");
+  QPointer<frmParametros> window = Open(path_);
+  EXPECT_EQ(window->Campo(14)->text(), QStringLiteral("compras@empresa.pt"));
+  window->Campo(14)->setText(QStringLiteral("a@empresa.pt; b@empresa.pt"));
+  QTest::mouseClick(window->btConf(), Qt::LeftButton);
+  test::FlushDeletes();
+  EXPECT_TRUE(window.isNull());
+  EXPECT_EQ(file.ReadValue("email", "Destino"), "a@empresa.pt; b@empresa.pt");
+  // Emptied, the key stays, empty: no report is sent.
+  window = Open(path_);
+  window->Campo(14)->clear();
+  QTest::mouseClick(window->btConf(), Qt::LeftButton);
+  test::FlushDeletes();
+  EXPECT_EQ(file.ReadValue("email", "Destino"), "");
 }
 
 TEST_F(FrmParametrosTest, ConfirmUnchangedWritesTheSameValues) {
@@ -365,9 +391,9 @@ TEST_F(FrmParametrosTest, ConfirmWithEmptyFieldSavesEmptyText) {
   file.FileName(path_);
   EXPECT_EQ(file.ReadValue("email", "Assunto"), "");
   EXPECT_EQ(file.ReadValue("Log", "Directoria"), "/var/log/vor");
-  EXPECT_EQ(Lines(ReadFile(path_)),
-            Replaced(Lines(kSettings), "Assunto=Proposta de encomendas",
-                     "Assunto="));
+  EXPECT_EQ(
+      Lines(ReadFile(path_)),
+      Replaced(Lines(kSettings), "Assunto=Proposta de encomendas", "Assunto="));
 }
 
 TEST_F(FrmParametrosTest, ExitAndCloseBoxDiscardTheEdits) {
