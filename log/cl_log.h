@@ -26,6 +26,10 @@ class cl_log {
   // Appends "[date][time] Mensagem". Raises Error 75 naming the log path
   // when the log is not open or the line cannot be written.
   void Escrever(const std::string& Mensagem);
+  // Opens the file of the last Abrir again for appending, without a first
+  // line, so that what happens after a closing (a run's error handler
+  // closes the log) can still be written. True when the file is open.
+  bool Reabrir();
   // Closes the file. Harmless when not open.
   void Fechar();
 
