@@ -14,11 +14,13 @@ import argparse
 import email
 import email.policy
 import json
+import logging
 import os
 import signal
 import socket
 import ssl
 import threading
+import warnings
 
 from aiosmtpd.controller import Controller
 from aiosmtpd.smtp import AuthResult
@@ -73,6 +75,9 @@ def free_port():
 
 
 def main():
+    # aiosmtpd warns about its own use of a deprecated session field.
+    warnings.simplefilter("ignore", DeprecationWarning)
+    logging.getLogger("mail.log").setLevel(logging.ERROR)
     parser = argparse.ArgumentParser()
     parser.add_argument("--folder", required=True)
     parser.add_argument("--port-file", required=True)
