@@ -11,7 +11,7 @@ root=$(pwd)
 packages=(g++ cmake ninja-build pkg-config qt6-base-dev libqt6sql6-sqlite
   libqt6sql6-odbc tdsodbc unixodbc libsqliteodbc libsimpleini-dev
   libgtest-dev sqlite3 clang libclang-rt-14-dev libxlsxwriter-dev
-  python3-openpyxl)
+  python3-openpyxl libcurl4-openssl-dev python3-aiosmtpd openssl)
 
 install_missing() {
   local missing=()
