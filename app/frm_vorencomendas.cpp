@@ -15,6 +15,7 @@
 #include <limits>
 
 #include "app/frm_proposta.h"
+#include "app/report_delivery.h"
 #include "app/window_progress.h"
 #include "app/window_services.h"
 #include "app/window_texts.h"
@@ -67,7 +68,8 @@ frmVOREncomendas::frmVOREncomendas(const std::string& command_line,
   Centre();
   // The mode letter was fixed when the state was built (ComponentMode).
   Arrancar(state_, command_line, application_folder);
-  run_control_ = std::make_unique<RunControl>(state_, clock_);
+  run_control_ =
+      std::make_unique<RunControl>(state_, clock_, MorningReportDelivery());
 }
 
 frmVOREncomendas::~frmVOREncomendas() {
@@ -198,6 +200,8 @@ void frmVOREncomendas::btConf_Click() {
   setEnabled(false);
   // The table it shows is rewritten by the run.
   if (proposal_) proposal_->setEnabled(false);
+  std::vector<std::string> report_failures;
+  std::string log_path;
   try {
     WindowProgress progress(*this, services_);
     const RunOutcome outcome = run_control_->Sincronizar(progress);
@@ -215,6 +219,8 @@ void frmVOREncomendas::btConf_Click() {
       services_.EndProgram(1);
       return;
     }
+    report_failures = outcome.report_failures;
+    log_path = outcome.log_path;
   } catch (const std::exception&) {
     ReportAndEnd(UnhandledError(std::current_exception()));
     return;
@@ -222,8 +228,12 @@ void frmVOREncomendas::btConf_Click() {
   setEnabled(true);
   if (state_.SilentRun) {
     ending_ = true;
-    services_.EndProgram(0);
+    services_.EndProgram(report_failures.empty() ? 0 : 3);
     return;
+  }
+  if (!report_failures.empty()) {
+    services_.ShowMessage(this, WindowServices::Kind::kWarning,
+                          ReportNotDeliveredBoxText(report_failures, log_path));
   }
   if (proposal_) proposal_->setEnabled(true);
   btVer_Click();

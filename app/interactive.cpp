@@ -12,6 +12,8 @@
 #include "app/window_services.h"
 #include "app/window_texts.h"
 #include "core/error.h"
+#include "proposal/morning_report.h"
+#include "settings/mail_server_setup.h"
 
 namespace vor {
 
@@ -29,6 +31,9 @@ int RunInteractive(int& argc, char** argv, const std::string& command_line) {
   // not when a settings window happens to be the last one closed.
   QApplication::setQuitOnLastWindowClosed(false);
   const std::unique_ptr<WindowServices> services = DesktopWindowServices();
+  // The mail-server set-up's "Enviar mensagem de teste" sends through the
+  // report's own path.
+  MailServerSetup::SetTestSender(&MorningReport::SendTest);
 
   std::unique_ptr<frmVOREncomendas> window;
   try {

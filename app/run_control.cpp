@@ -24,8 +24,8 @@ class RunLogScope {
 
 }  // namespace
 
-RunControl::RunControl(StartupState& state, LocalClock clock)
-    : state_(state), clock_(std::move(clock)) {}
+RunControl::RunControl(StartupState& state, LocalClock clock, RunReport report)
+    : state_(state), clock_(std::move(clock)), report_(std::move(report)) {}
 
 RunOutcome RunControl::Sincronizar(Progress& progress) {
   if (state_.ErpConnection == nullptr) {
@@ -51,13 +51,35 @@ RunOutcome RunControl::Sincronizar(Progress& progress) {
     throw Error(errnum::kFileError, description);
   }
   outcome.log_path = log.path();
+  const LocalTime started = clock_();
 
   ReplenishmentEngine engine(*state_.ErpConnection, log, progress,
                              state_.ComponentMode, clock_);
   engine.set_reading_mode(state_.Leitura);
   if (!engine.LerExistencias()) {
     outcome.error_message = engine.error_message();
+    if (report_.failed) {
+      outcome.report_failures =
+          report_.failed(state_.SettingsFilePath, outcome.error_message,
+                         outcome.log_path, started);
+      // The handler closed the log; what the alert could not do follows
+      // the error there.
+      if (!outcome.report_failures.empty() && log.Reabrir()) {
+        for (const std::string& line : outcome.report_failures) {
+          log.Escrever(line);
+        }
+        log.Fechar();
+      }
+    }
     return outcome;
+  }
+  if (report_.completed) {
+    outcome.report_failures = report_.completed(state_.SettingsFilePath,
+                                                *state_.ErpConnection, started);
+    for (const std::string& line : outcome.report_failures) {
+      progress.AddLine(line);
+      log.Escrever(line);
+    }
   }
   progress.AddLine(kRunFinishedLine);
   log.Escrever(kRunFinishedLine);

@@ -6,11 +6,14 @@
 #ifndef VOR_APP_RUN_CONTROL_H_
 #define VOR_APP_RUN_CONTROL_H_
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/startup.h"
 #include "core/clock.h"
+#include "db/connection.h"
 #include "engine/progress.h"
 #include "log/cl_log.h"
 
@@ -28,13 +31,32 @@ struct RunOutcome {
   std::string error_message;
   // The run log's file path.
   std::string log_path;
+  // One line per delivery of the report (or of the alert) that failed, as
+  // logged; empty when everything was delivered or nothing was asked for.
+  std::vector<std::string> report_failures;
+};
+
+// What happens once the engine has ended: the report of a completed run
+// and the alert of a failed one. Each returns one line per delivery that
+// failed (empty when all went out or none is configured); neither raises.
+// Either may be left empty.
+struct RunReport {
+  std::function<std::vector<std::string>(const std::string& settings_path,
+                                         Connection& connection,
+                                         LocalTime started)>
+      completed;
+  std::function<std::vector<std::string>(
+      const std::string& settings_path, const std::string& error_message,
+      const std::string& log_path, LocalTime started)>
+      failed;
 };
 
 class RunControl {
  public:
   // `state` must outlive the object; its ErpConnection must be set.
   explicit RunControl(StartupState& state,
-                      LocalClock clock = SystemLocalClock());
+                      LocalClock clock = SystemLocalClock(),
+                      RunReport report = {});
   RunControl(const RunControl&) = delete;
   RunControl& operator=(const RunControl&) = delete;
 
@@ -46,6 +68,11 @@ class RunControl {
   // error and closed the log) the outcome carries its message. Any other
   // error (writing the log, an error the handler could not log) propagates
   // as vor::Error; the log is closed all the same.
+  //
+  // The report: after a completed engine, before the closing line,
+  // report.completed runs and each line it returns is logged; after the
+  // handler ended the run, report.failed runs and its lines are appended to
+  // the log the handler closed. Both land in report_failures.
   RunOutcome Sincronizar(Progress& progress);
 
   // The run log of the run in progress; nullptr outside a run.
@@ -54,6 +81,7 @@ class RunControl {
  private:
   StartupState& state_;
   LocalClock clock_;
+  RunReport report_;
   std::unique_ptr<cl_log> run_log_;
 };
 

@@ -1,5 +1,6 @@
 #include "app/silent_mode.h"
 
+#include "app/report_delivery.h"
 #include "app/run_control.h"
 #include "app/silent_progress.h"
 #include "app/startup.h"
@@ -34,9 +35,19 @@ int RunSilent(const std::string& command_line,
     err.flush();
   }
 
-  RunControl run(state);
+  RunControl run(state, SystemLocalClock(), MorningReportDelivery());
   SilentProgress progress([&run] { return run.RunLog(); });
   const RunOutcome outcome = run.Sincronizar(progress);
+  if (outcome.completed && !outcome.report_failures.empty()) {
+    err << "VORencomendas: a proposta foi calculada mas o relatório não foi "
+           "entregue:\n";
+    for (const std::string& line : outcome.report_failures) {
+      err << WithLineFeeds(line) << '\n';
+    }
+    err << "(ver o registo " << outcome.log_path << ")\n";
+    err.flush();
+    return kExitNotDelivered;
+  }
   if (outcome.completed) return kExitCompleted;
   std::string message = WithLineFeeds(outcome.error_message);
   // The run stopped at its first query on the database that did not open:

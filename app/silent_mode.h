@@ -12,9 +12,10 @@
 namespace vor {
 
 // Exit codes of the program.
-inline constexpr int kExitCompleted = 0;    // run completed, or normal exit
-inline constexpr int kExitEngineError = 1;  // the engine's handler ended it
-inline constexpr int kExitFailure = 2;      // start-up or another step failed
+inline constexpr int kExitCompleted = 0;     // run completed, or normal exit
+inline constexpr int kExitEngineError = 1;   // the engine's handler ended it
+inline constexpr int kExitFailure = 2;       // start-up or another step failed
+inline constexpr int kExitNotDelivered = 3;  // completed, report not delivered
 
 // Start-up (Arrancar) and one run with a SilentProgress. A connection that
 // did not open is reported on `err` (its OpenFailure text) and the run goes

@@ -17,4 +17,13 @@ std::string EngineEndBoxText(const std::string& error_message,
          "\r\n\r\nO programa vai terminar.";
 }
 
+std::string ReportNotDeliveredBoxText(const std::vector<std::string>& lines,
+                                      const std::string& log_path) {
+  std::string text =
+      "A proposta foi calculada e gravada, mas o relatório não foi "
+      "entregue:\r\n";
+  for (const std::string& line : lines) text += "\r\n" + line;
+  return text + "\r\n\r\nFicou registado em\r\n" + log_path;
+}
+
 }  // namespace vor

@@ -6,6 +6,7 @@
 #define VOR_APP_WINDOW_TEXTS_H_
 
 #include <string>
+#include <vector>
 
 #include "core/error.h"
 
@@ -22,6 +23,11 @@ std::string ErrorBoxText(const Error& error);
 // example " 3604 - no such table: ...") and the log file that holds it.
 std::string EngineEndBoxText(const std::string& error_message,
                              const std::string& log_path);
+
+// A run completed but its report was not delivered: the lines logged for
+// it, one per failed delivery, and the log file.
+std::string ReportNotDeliveredBoxText(const std::vector<std::string>& lines,
+                                      const std::string& log_path);
 
 }  // namespace vor
 

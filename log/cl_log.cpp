@@ -157,6 +157,13 @@ bool cl_log::Abrir(const std::string& NomeIni) {
   return false;
 }
 
+bool cl_log::Reabrir() {
+  if (file_ != nullptr) return true;
+  if (path_.empty()) return false;
+  file_ = std::fopen(path_.c_str(), "abe");
+  return file_ != nullptr;
+}
+
 void cl_log::RequireOpen() const {
   if (file_ != nullptr) return;
   if (path_.empty()) {

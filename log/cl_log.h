@@ -40,6 +40,10 @@ class cl_log {
   // Writes the buffered lines now. Error 75 as Escrever when that fails.
   // Harmless when nothing waits or the log is not open.
   void Flush();
+  // Opens the file of the last Abrir again for appending, without a first
+  // line, so that what happens after a closing (a run's error handler
+  // closes the log) can still be written. True when the file is open.
+  bool Reabrir();
   // Writes any buffered lines (a failure is dropped: nothing is left to
   // report it to) and closes the file. Harmless when not open.
   void Fechar();

@@ -25,8 +25,32 @@ std::vector<Value> Figures(const std::string& label, int shown, int total) {
 
 Sheet ProposalExport::ProposalSheet(
     const ProposalView& view, const std::vector<ProposalColumn>& columns) {
-  Sheet sheet;
+  Sheet sheet = RowsSheet(view, view.shown(), columns, false);
   sheet.name = "Proposta";
+  return sheet;
+}
+
+Sheet ProposalExport::ExceptionsSheet(const ProposalView& view) {
+  std::vector<int> rows;
+  for (int index : view.shown()) {
+    if (!view.reason(index).empty()) rows.push_back(index);
+  }
+  using C = ProposalColumn;
+  Sheet sheet = RowsSheet(
+      view, rows,
+      {C::kArtigo, C::kNome, C::kCodFornecedor, C::kFornecedor, C::kStockReal,
+       C::kEncFornecedor, C::kProcura, C::kEmUnidadeBase, C::kAEncomendar,
+       C::kPreco, C::kDias, C::kDiasCobertura},
+      true);
+  sheet.name = "Exceções";
+  return sheet;
+}
+
+Sheet ProposalExport::RowsSheet(const ProposalView& view,
+                                const std::vector<int>& rows,
+                                const std::vector<ProposalColumn>& columns,
+                                bool with_reason) {
+  Sheet sheet;
   for (ProposalColumn c : columns) {
     const ProposalColumnInfo& info = ColumnInfoOf(c);
     sheet.columns.push_back(
@@ -36,8 +60,10 @@ Sheet ProposalExport::ProposalSheet(
     if (info.has_unit)
       sheet.columns.push_back({"Unidade", SheetColumnKind::kText, 7});
   }
-  sheet.rows.reserve(view.shown().size());
-  for (int index : view.shown()) {
+  if (with_reason)
+    sheet.columns.push_back({"Motivo", SheetColumnKind::kText, 60});
+  sheet.rows.reserve(rows.size());
+  for (int index : rows) {
     const ProposalRow& row = view.row(index);
     std::vector<Value> values;
     values.reserve(sheet.columns.size());
@@ -45,6 +71,7 @@ Sheet ProposalExport::ProposalSheet(
       values.push_back(ColumnValue(row, c));
       if (ColumnInfoOf(c).has_unit) values.emplace_back(ColumnUnit(row, c));
     }
+    if (with_reason) values.emplace_back(view.reason(index));
     sheet.rows.push_back(std::move(values));
     sheet.marks.push_back(row.Shortage()               ? RowMark::kShortage
                           : row.OrderWithoutShortage() ? RowMark::kOrder
@@ -69,15 +96,17 @@ Sheet ProposalExport::SummarySheet(const ProposalView& view) {
               total.shortages),
       Figures("Fornecedores com artigos a encomendar", shown.suppliers,
               total.suppliers),
+      Figures("Exceções (folha Exceções)", shown.exceptions, total.exceptions),
       {},
-      {Value("Filtro"),
-       Value(view.only_to_order() ? "Só a encomendar" : "Todos os artigos")},
+      {Value("Filtro"), Value(view.only_exceptions() ? "Só exceções"
+                              : view.only_to_order() ? "Só a encomendar"
+                                                     : "Todos os artigos")},
       {Value("Vermelho: rutura, a procura excede o stock no prazo")},
       {Value("Âmbar: encomenda proposta sem rutura")},
   };
-  sheet.marks = {RowMark::kNone,     RowMark::kNone, RowMark::kShortage,
-                 RowMark::kNone,     RowMark::kNone, RowMark::kNone,
-                 RowMark::kShortage, RowMark::kOrder};
+  sheet.marks = {RowMark::kNone, RowMark::kNone,     RowMark::kShortage,
+                 RowMark::kNone, RowMark::kNone,     RowMark::kNone,
+                 RowMark::kNone, RowMark::kShortage, RowMark::kOrder};
   return sheet;
 }
 
@@ -88,8 +117,8 @@ void ProposalExport::Export(const std::string& path, const ProposalView& view,
     CsvWriter::Write(path, ProposalSheet(view, columns));
     return;
   }
-  std::vector<Sheet> sheets = {ProposalSheet(view, columns),
-                               SummarySheet(view)};
+  std::vector<Sheet> sheets = {ProposalSheet(view, columns), SummarySheet(view),
+                               ExceptionsSheet(view)};
   sheets.insert(sheets.end(), extra_sheets.begin(), extra_sheets.end());
   WorkbookWriter::Write(path, sheets);
 }

@@ -1,14 +1,14 @@
 // ProposalExport: the proposal as files. The rows of a ProposalView (those
 // shown, in the order shown) become a Sheet with the given columns, a
 // quantity column followed by its unit in a column of its own; its summary
-// becomes a second Sheet. Export writes a workbook (.xlsx: the proposal,
-// the summary, then any extra sheets) or a CSV file (the proposal alone),
-// chosen by the file's extension.
+// becomes a second Sheet, the rows among them a buyer should check, with
+// their reasons, a third. Export writes a workbook (.xlsx: the proposal, the
+// summary, the exceptions, then any extra sheets) or a CSV file (the
+// proposal alone), chosen by the file's extension.
 //
 // An unattended report, every row in default order:
 //   ProposalView view(ProposalTable::Read(connection));
-//   ProposalExport::Export(path, view, DefaultProposalColumns(),
-//                          {ExceptionsSheet(...)});
+//   ProposalExport::Export(path, view, DefaultProposalColumns());
 #ifndef VOR_PROPOSAL_PROPOSAL_EXPORT_H_
 #define VOR_PROPOSAL_PROPOSAL_EXPORT_H_
 
@@ -31,12 +31,24 @@ class ProposalExport {
   // proposal, the filters in force and what the colours mean.
   static Sheet SummarySheet(const ProposalView& view);
 
+  // Sheet "Exceções": the shown rows with a reason to check (view.reason),
+  // in the order shown: article, supplier, the key figures and "Motivo".
+  static Sheet ExceptionsSheet(const ProposalView& view);
+
   // Writes `path`: CSV when it ends in ".csv" (any case), else a workbook
-  // with the proposal, the summary and `extra_sheets`. Raises Error 75
-  // naming the file when it cannot be written; nothing is left half-written.
+  // with the proposal, the summary, the exceptions and `extra_sheets`. Raises
+  // Error 75 naming the file when it cannot be written; nothing is left
+  // half-written.
   static void Export(const std::string& path, const ProposalView& view,
                      const std::vector<ProposalColumn>& columns,
                      const std::vector<Sheet>& extra_sheets = {});
+
+ private:
+  // `rows` (indexes into the view's table) with `columns`, each quantity
+  // followed by its unit, and the reason last when `with_reason`.
+  static Sheet RowsSheet(const ProposalView& view, const std::vector<int>& rows,
+                         const std::vector<ProposalColumn>& columns,
+                         bool with_reason);
 };
 
 }  // namespace vor

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -13,6 +14,7 @@
 #include "db/connection_string_builder.h"
 #include "db/qt_sql_connection.h"
 #include "proposal/csv_writer.h"
+#include "proposal/proposal_exceptions.h"
 #include "proposal/proposal_export.h"
 #include "proposal/proposal_table.h"
 #include "proposal/proposal_view.h"
@@ -143,7 +145,7 @@ TEST_F(ProposalTest, DefaultOrderFiltersAndSummary) {
   EXPECT_EQ(ShownCodes(view),
             (std::vector<std::string>{"C-SHORT", "B-SHORT", "D-ORD", "A-ORD",
                                       "P-OK"}));
-  EXPECT_EQ(view.TotalSummary(), (ProposalSummary{5, 4, 2, 3}));
+  EXPECT_EQ(view.TotalSummary(), (ProposalSummary{5, 4, 2, 3, 2}));
 
   view.SetOnlyToOrder(true);
   EXPECT_EQ(view.shown().size(), 4u);
@@ -152,14 +154,14 @@ TEST_F(ProposalTest, DefaultOrderFiltersAndSummary) {
   EXPECT_EQ(ShownCodes(view), (std::vector<std::string>{"B-SHORT"}));
   view.SetOnlyToOrder(false);
   EXPECT_EQ(ShownCodes(view), (std::vector<std::string>{"B-SHORT", "P-OK"}));
-  EXPECT_EQ(view.ShownSummary(), (ProposalSummary{2, 1, 1, 1}));
+  EXPECT_EQ(view.ShownSummary(), (ProposalSummary{2, 1, 1, 1, 1}));
   view.SetSearch("anilha");
   EXPECT_EQ(ShownCodes(view), (std::vector<std::string>{"A-ORD"}));
   view.SetSearch("");
   view.SetSuppliers({"f3", "F2"});
   EXPECT_EQ(ShownCodes(view),
             (std::vector<std::string>{"C-SHORT", "D-ORD", "A-ORD"}));
-  EXPECT_EQ(view.ShownSummary(), (ProposalSummary{3, 3, 1, 2}));
+  EXPECT_EQ(view.ShownSummary(), (ProposalSummary{3, 3, 1, 2, 1}));
 
   // Numbers sort as numbers (12.5 below 24 and 36), texts without case.
   view.SetSuppliers({});
@@ -245,6 +247,8 @@ for row in ws.iter_rows():
     print([c.value for c in row], row[0].fill.fgColor.rgb)
 r = wb["Resumo"]
 print([c.value for c in r[2]], [c.value for c in r[4]])
+for row in wb["Exceções"].iter_rows(values_only=True):
+    print(row)
 )";
   const std::string out_path = dir_.File("out.txt");
   ASSERT_EQ(std::system(("/usr/bin/python3 " + script + " " + xlsx + " > " +
@@ -253,7 +257,7 @@ print([c.value for c in r[2]], [c.value for c in r[4]])
             0)
       << ReadAll(out_path);
   EXPECT_EQ(ReadAll(out_path),
-            "['Proposta', 'Resumo']\n"
+            "['Proposta', 'Resumo', 'Exceções']\n"
             "A2 A1:E5 #,##0.0000\n"
             "['Artigo', 'Nome', 'A encomendar', 'Unidade', 'Preço'] FFDDE4EE\n"
             "['A-ORD', 'Anilha, \"larga\"', 2, 'CX', 2.125] FFFFE7B0\n"
@@ -261,7 +265,98 @@ print([c.value for c in r[2]], [c.value for c in r[4]])
             "['C-SHORT', 'Cavilha', 1.0417, 'CX', 2.125] FFF8D0D0\n"
             "['D-ORD', 'Disco', 3, 'CX', 2.125] FFFFE7B0\n"
             "['Artigos na proposta', 4, 5] ['Ruturas (procura acima do stock "
-            "no prazo)', 2, 2]\n");
+            "no prazo)', 2, 2]\n"
+            // Of the rows shown, only A-ORD's supplier is unknown.
+            "('Artigo', 'Nome', 'Cód. fornecedor', 'Fornecedor', 'Stock real', "
+            "'Enc. a fornecedor', 'Procura', 'Em unidade base', 'Unidade', "
+            "'A encomendar', 'Unidade', 'Preço', 'Dias stock', "
+            "'Dias de cobertura', 'Motivo')\n"
+            "('A-ORD', 'Anilha, \"larga\"', 'F2', 'F2', 5, 0, 12.5, 24, 'UN', "
+            "2, 'CX', 2.125, 30, 90, 'fornecedor F2 não encontrado nos "
+            "fornecedores')\n");
+}
+
+// One row of the proposal, every number given (null where absent).
+ProposalRow Row(std::map<F, Value> values) {
+  ProposalRow row;
+  for (auto& [field, value] : values) row.at(field) = value;
+  return row;
+}
+Value N(double d) { return Value(Currency::FromDouble(d)); }
+
+TEST(ProposalExceptionsTest, EachCheckGivesItsReasonAndTheyAdd) {
+  const auto row = [](std::map<F, Value> changes) {
+    std::map<F, Value> v = {{F::kArtigo, Value("A1")},
+                            {F::kFornec, Value("F1")},
+                            {F::kNomeFornec, Value("Ferragens")},
+                            {F::kStkReal, N(5)},
+                            {F::kEncF, N(0)},
+                            {F::kQtdUB, N(24)},
+                            {F::kQtdUC, N(2)},
+                            {F::kUltPrCom, N(1.5)},
+                            {F::kDias, N(30)},
+                            {F::kTempo, N(365)}};
+    for (auto& [f, value] : changes) v[f] = value;
+    return Row(v);
+  };
+  const Currency limit = Currency::FromInt(365);
+  EXPECT_EQ(ProposalExceptions::Reason(row({}), limit), "");
+  const std::vector<std::pair<std::map<F, Value>, std::string>> cases = {
+      {{{F::kNomeFornec, Value()}},
+       "fornecedor F1 não encontrado nos fornecedores"},
+      {{{F::kStkReal, N(-2.5)}}, "stock real negativo (-2,5)"},
+      {{{F::kEncF, N(-1)}}, "encomendas a fornecedor negativas (-1)"},
+      {{{F::kQtdUC, N(0)}},
+       "a encomendar em unidade base mas 0 em unidade de compra (fator de "
+       "embalagem 0)"},
+      {{{F::kUltPrCom, Value()}}, "encomenda proposta com preço 0"},
+      {{{F::kDias, N(0)}}, "Dias 0: a cobertura não pode ser calculada"},
+      {{{F::kTempo, N(365.0001)}},
+       "cobertura de 365,0001 dias acima do máximo de 365"},
+  };
+  for (const auto& [changes, reason] : cases) {
+    EXPECT_EQ(ProposalExceptions::Reason(row(changes), limit), reason);
+  }
+  // Nothing to order: neither the packing factor nor the price matter.
+  EXPECT_EQ(
+      ProposalExceptions::Reason(
+          row({{F::kQtdUB, N(0)}, {F::kQtdUC, N(0)}, {F::kUltPrCom, N(0)}}),
+          limit),
+      "");
+  EXPECT_EQ(
+      ProposalExceptions::Reason(
+          row({{F::kStkReal, N(-1)}, {F::kEncF, N(-3)}, {F::kDias, N(0)}}),
+          limit),
+      "stock real negativo (-1); encomendas a fornecedor negativas (-3); "
+      "Dias 0: a cobertura não pode ser calculada");
+
+  // Only the exceptions, and a lower limit flags more rows.
+  ProposalView view(ProposalTable(
+      {row({}), row({{F::kEncF, N(-1)}}), row({{F::kTempo, N(100)}})}));
+  view.SetOnlyExceptions(true);
+  EXPECT_EQ(view.shown(), (std::vector<int>{1}));
+  view.SetCoverLimit(Currency::FromInt(90));
+  EXPECT_EQ(view.shown().size(), 3u);
+  EXPECT_EQ(view.TotalSummary().exceptions, 3);
+}
+
+TEST(ProposalExceptionsTest, CoverLimitFromTheSettingsFile) {
+  TestTempDir dir;
+  const std::string path = dir.File("VOREncomendas.zlx");
+  std::ofstream(path) << "[BD]\nServidor=sqlite\n";
+  EXPECT_EQ(ProposalExceptions::CoverLimit(path), Currency::FromInt(365));
+  std::ofstream(path) << "[Motor]\nCoberturaMaxima=180,5\n";
+  EXPECT_EQ(ProposalExceptions::CoverLimit(path), Currency::FromDouble(180.5));
+  std::ofstream(path) << "[Motor]\nCoberturaMaxima=um ano\n";
+  try {
+    ProposalExceptions::CoverLimit(path);
+    FAIL() << "a bad limit was taken";
+  } catch (const Error& e) {
+    EXPECT_NE(e.description().find(path), std::string::npos);
+    EXPECT_NE(e.description().find("[Motor] CoberturaMaxima"),
+              std::string::npos);
+    EXPECT_NE(e.description().find("\"um ano\""), std::string::npos);
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "core/text_util.h"
+#include "proposal/proposal_exceptions.h"
 
 namespace vor {
 namespace {
@@ -45,7 +46,27 @@ void ProposalView::SetTable(ProposalTable table) {
         Folded(row.Text(F::kArtigo) + "\n" + row.Text(F::kNome) + "\n" +
                row.Text(F::kFornec) + "\n" + row.Text(F::kNomeFornec)));
   }
+  ComputeReasons();
   Reorder();
+}
+
+void ProposalView::ComputeReasons() {
+  reasons_.clear();
+  reasons_.reserve(table_.rows().size());
+  for (const ProposalRow& row : table_.rows()) {
+    reasons_.push_back(ProposalExceptions::Reason(row, cover_limit_));
+  }
+}
+
+void ProposalView::SetCoverLimit(Currency days) {
+  cover_limit_ = days;
+  ComputeReasons();
+  Refilter();
+}
+
+void ProposalView::SetOnlyExceptions(bool on) {
+  only_exceptions_ = on;
+  Refilter();
 }
 
 void ProposalView::SetSearch(const std::string& text) {
@@ -133,6 +154,7 @@ void ProposalView::Reorder() {
 bool ProposalView::Passes(int index) const {
   const ProposalRow& row = table_.rows()[index];
   if (only_to_order_ && !row.ToOrder()) return false;
+  if (only_exceptions_ && reasons_[index].empty()) return false;
   if (!suppliers_.empty() &&
       !std::binary_search(suppliers_.begin(), suppliers_.end(),
                           Folded(row.Text(F::kFornec)))) {
@@ -155,6 +177,7 @@ ProposalSummary ProposalView::Summarise(const std::vector<int>& rows) const {
     const ProposalRow& row = table_.rows()[index];
     ++s.articles;
     if (row.Shortage()) ++s.shortages;
+    if (!reasons_[index].empty()) ++s.exceptions;
     if (row.ToOrder()) {
       ++s.to_order;
       suppliers.insert(Folded(row.Text(F::kFornec)));

@@ -1,7 +1,8 @@
 // ProposalView: the rows of a ProposalTable that a buyer looks at, filtered
 // and in order. Filters: a search text (article code or name, supplier code
-// or name, any letter case), "only what is to be ordered" (QtdUB above 0)
-// and a set of suppliers. Order: the default one (shortages first, then
+// or name, any letter case), "only what is to be ordered" (QtdUB above 0),
+// "only exceptions" (rows with a reason to check, ProposalExceptions) and a
+// set of suppliers. Order: the default one (shortages first, then
 // orders proposed without shortage, then the rest; within each, fewest days
 // of cover first, then article code), or by any column, rising or falling.
 // Also the summary figures of the rows shown and of the whole table.
@@ -16,17 +17,20 @@
 #include <string>
 #include <vector>
 
+#include "core/currency.h"
 #include "proposal/proposal_columns.h"
+#include "proposal/proposal_exceptions.h"
 #include "proposal/proposal_table.h"
 
 namespace vor {
 
 // Figures of a set of proposal rows.
 struct ProposalSummary {
-  int articles = 0;   // rows
-  int to_order = 0;   // rows with QtdUB above 0
-  int shortages = 0;  // rows with Cor 1
-  int suppliers = 0;  // distinct suppliers of the rows to order
+  int articles = 0;    // rows
+  int to_order = 0;    // rows with QtdUB above 0
+  int shortages = 0;   // rows with Cor 1
+  int suppliers = 0;   // distinct suppliers of the rows to order
+  int exceptions = 0;  // rows with a reason to check
   bool operator==(const ProposalSummary&) const = default;
 };
 
@@ -48,13 +52,23 @@ class ProposalView {
   void SetTable(ProposalTable table);
   const ProposalTable& table() const { return table_; }
   const ProposalRow& row(int index) const { return table_.rows()[index]; }
+  // Why the row at `index` should be checked ("" when it need not be).
+  const std::string& reason(int index) const { return reasons_[index]; }
+
+  // The days of cover above which a row is an exception (default
+  // ProposalExceptions::kDefaultCoverLimit); the reasons are worked out
+  // again.
+  void SetCoverLimit(Currency days);
+  Currency cover_limit() const { return cover_limit_; }
 
   // Filters. An empty search text or supplier set lets every row pass.
   void SetSearch(const std::string& text);
   void SetOnlyToOrder(bool on);
+  void SetOnlyExceptions(bool on);
   // Supplier codes, compared without regard to letter case.
   void SetSuppliers(const std::vector<std::string>& codes);
   bool only_to_order() const { return only_to_order_; }
+  bool only_exceptions() const { return only_exceptions_; }
 
   // Order by `column`, rising or falling; nulls count as the smallest
   // values, numbers compare as numbers, texts without regard to case. Rows
@@ -77,6 +91,7 @@ class ProposalView {
   void Reorder();
   void Refilter();
   bool Passes(int index) const;
+  void ComputeReasons();
   ProposalSummary Summarise(const std::vector<int>& rows) const;
 
   ProposalTable table_;
@@ -84,6 +99,10 @@ class ProposalView {
   std::vector<std::string> haystack_;
   std::string search_;  // folded
   bool only_to_order_ = false;
+  bool only_exceptions_ = false;
+  Currency cover_limit_ =
+      Currency::FromInt(ProposalExceptions::kDefaultCoverLimit);
+  std::vector<std::string> reasons_;    // per row
   std::vector<std::string> suppliers_;  // folded, sorted
   std::optional<ProposalColumn> sort_column_;
   bool ascending_ = true;

@@ -113,6 +113,13 @@ void frmParametros::BuildControls() {
   titulo13_->setGeometry(Px(120), Px(255), Px(1500), Px(285));
   campo13_ = NewField(frame_[0]);
   campo13_->setGeometry(Px(1650), Px(255), Px(4605), Px(285));
+  // The report's recipients, under the subject.
+  titulo14_ = NewLabel(QStringLiteral("Destinatários"), frame_[0]);
+  titulo14_->setGeometry(Px(120), Px(660), Px(1500), Px(285));
+  campo14_ = NewField(frame_[0]);
+  campo14_->setGeometry(Px(1650), Px(660), Px(4605), Px(285));
+  campo14_->setToolTip(QStringLiteral(
+      "Endereços separados por \";\" ou \",\"; vazio: não é enviado e-mail"));
   bt_conf_email_ = new QPushButton(
       QStringLiteral("Configuração do servidor de e-mail"), frame_[0]);
   bt_conf_email_->setGeometry(Px(780), Px(1290), Px(4620), Px(390));
@@ -159,7 +166,8 @@ void frmParametros::BuildControls() {
   setTabOrder(bt_conf_, bt_sair_);
   setTabOrder(bt_sair_, tab_strip_->tabBar());
   setTabOrder(tab_strip_->tabBar(), campo13_);
-  QWidget* previous = campo13_;
+  setTabOrder(campo13_, campo14_);
+  QWidget* previous = campo14_;
   for (QLineEdit* field : campo_bd_) {
     setTabOrder(previous, field);
     previous = field;
@@ -191,12 +199,14 @@ QFrame* frmParametros::Frame(int index) const {
 
 QLabel* frmParametros::Titulo(int index) const {
   if (index == 13) return titulo13_;
+  if (index == 14) return titulo14_;
   if (index == 15) return titulo15_;
   return nullptr;
 }
 
 QLineEdit* frmParametros::Campo(int index) const {
   if (index == 13) return campo13_;
+  if (index == 14) return campo14_;
   if (index == 15) return campo15_;
   return nullptr;
 }
@@ -209,7 +219,8 @@ QSize frmParametros::MinimumClientSize() const {
   int page_width = 0;
   int page_height = 0;
   for (const QWidget* w : std::initializer_list<const QWidget*>{
-           titulo13_, campo13_, bt_conf_email_, titulo15_}) {
+           titulo13_, campo13_, titulo14_, campo14_, bt_conf_email_,
+           titulo15_}) {
     page_width = std::max(page_width, w->geometry().right() + 1);
     page_height = std::max(page_height, w->geometry().bottom() + 1);
   }
@@ -314,6 +325,7 @@ void frmParametros::Carrega() {
   }
   parametros_->Ler();
   campo13_->setText(QString::fromStdString(parametros_->email_Assunto()));
+  campo14_->setText(QString::fromStdString(parametros_->email_destino()));
   campo15_->setText(QString::fromStdString(parametros_->Log_Directoria()));
   // The login as stored; a file that cannot be read leaves the page empty
   // and Grava leaves section BD alone.
@@ -364,6 +376,7 @@ bool frmParametros::Grava() {
     }
   }
   parametros_->set_email_Assunto(campo13_->text().toStdString());
+  parametros_->set_email_destino(campo14_->text().toStdString());
   parametros_->set_Log_Directoria(campo15_->text().toStdString());
   if (!parametros_->Escrever()) return false;
   if (loaded_login_ == nullptr) return true;

@@ -1,8 +1,8 @@
-// frmParametros: the settings window ("Parâmetros"). Edits the subject of
-// the report e-mail and the run-log folder of the settings file, opens the
-// mail-server set-up, and on a third page edits and tests the database
-// login (section BD). Each opening creates a new, independent window that
-// does not block the others and deletes itself when closed:
+// frmParametros: the settings window ("Parâmetros"). Edits the subject and
+// the recipients of the report e-mail and the run-log folder of the settings
+// file, opens the mail-server set-up, and on a third page edits and tests
+// the database login (section BD). Each opening creates a new, independent
+// window that does not block the others and deletes itself when closed:
 //
 //   auto* window = new vor::frmParametros();
 //   window->set_SettingsFilePath(path);
@@ -11,8 +11,8 @@
 //
 // Controls keep the indexes of the design: Frame(0) and Frame(1) are the
 // pages of the tabs "e-mail" and "Log"; Titulo(13)/Campo(13) the subject,
-// Titulo(15)/Campo(15) the log folder. Frame(2) is the page "Base de
-// dados", its fields CampoBd(...).
+// Titulo(14)/Campo(14) the report's recipients, Titulo(15)/Campo(15) the
+// log folder. Frame(2) is the page "Base de dados", its fields CampoBd(...).
 #ifndef VOR_SETTINGS_FRM_PARAMETROS_H_
 #define VOR_SETTINGS_FRM_PARAMETROS_H_
 
@@ -77,7 +77,7 @@ class frmParametros : public QWidget {
   // Loads the settings into the fields, shows the window (not modal) on the
   // "e-mail" page and gives the focus to btConfEmail.
   void Carrega();
-  // Copies both fields, as typed, into the settings record and saves it,
+  // Copies the fields, as typed, into the settings record and saves it,
   // then saves the database login's changed values into section BD (one
   // atomic save; nothing when the login could not be read at Carrega).
   // True when the file was written; false when the save failed (see
@@ -96,7 +96,7 @@ class frmParametros : public QWidget {
   TabStrip* tab_strip() const { return tab_strip_; }
   // `index` 0, 1 or 2; nullptr otherwise.
   QFrame* Frame(int index) const;
-  // `index` 13 or 15; nullptr otherwise.
+  // `index` 13, 14 or 15; nullptr otherwise.
   QLabel* Titulo(int index) const;
   QLineEdit* Campo(int index) const;
   QPushButton* btConfEmail() const { return bt_conf_email_; }
@@ -148,6 +148,8 @@ class frmParametros : public QWidget {
   QFrame* frame_[3] = {nullptr, nullptr, nullptr};
   QLabel* titulo13_ = nullptr;
   QLineEdit* campo13_ = nullptr;
+  QLabel* titulo14_ = nullptr;
+  QLineEdit* campo14_ = nullptr;
   QPushButton* bt_conf_email_ = nullptr;
   QLabel* titulo15_ = nullptr;
   QLineEdit* campo15_ = nullptr;

@@ -124,7 +124,12 @@ TEST_F(FrmParametrosTest, ControlsAtTheirDesignPlaces) {
   EXPECT_EQ(window->btConfEmail()->parentWidget(), window->Frame(0));
   EXPECT_EQ(window->Titulo(15)->parentWidget(), window->Frame(1));
   EXPECT_EQ(window->Campo(15)->parentWidget(), window->Frame(1));
-  EXPECT_EQ(window->Titulo(14), nullptr);
+  // The recipients under the subject, on the same page.
+  EXPECT_EQ(window->Campo(14)->parentWidget(), window->Frame(0));
+  EXPECT_EQ(window->Titulo(14)->text(), QStringLiteral("Destinatários"));
+  EXPECT_GT(window->Campo(14)->y(), window->Campo(13)->geometry().bottom());
+  EXPECT_LT(window->Campo(14)->geometry().bottom(), window->btConfEmail()->y());
+  EXPECT_EQ(window->Titulo(12), nullptr);
   EXPECT_EQ(window->Frame(3), nullptr);
 
   // Twips / 15, rounded.
@@ -261,9 +266,9 @@ TEST_F(FrmParametrosTest, TabKeyFollowsDesignOrderOnTheVisiblePage) {
   QPointer<frmParametros> window = Open(path_);
   ASSERT_TRUE(test::ShowActive(window));
   // On the "e-mail" page, Campo(15) of the hidden page is skipped.
-  std::vector<QWidget*> expected = {window->btConf(), window->btSair(),
-                                    window->tab_strip()->tabBar(),
-                                    window->Campo(13), window->btConfEmail()};
+  std::vector<QWidget*> expected = {
+      window->btConf(),  window->btSair(),  window->tab_strip()->tabBar(),
+      window->Campo(13), window->Campo(14), window->btConfEmail()};
   for (QWidget* next : expected) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), next)
@@ -349,6 +354,25 @@ TEST_F(FrmParametrosTest, ConfirmSavesBothFieldsKeepsTheRestAndCloses) {
                         "Assunto=Encomendas sugeridas ção"),
                "Directoria=/var/log/vor", "Directoria=\"  /srv/vor/logs \"");
   EXPECT_EQ(Lines(ReadFile(path_)), expected);
+}
+
+TEST_F(FrmParametrosTest, RecipientsAreShownAndSavedWithTheOthers) {
+  SettingsFile file;
+  file.FileName(path_);
+  file.WriteValue("email", "Destino", "compras@empresa.pt");
+  QPointer<frmParametros> window = Open(path_);
+  EXPECT_EQ(window->Campo(14)->text(), QStringLiteral("compras@empresa.pt"));
+  window->Campo(14)->setText(QStringLiteral("a@empresa.pt; b@empresa.pt"));
+  QTest::mouseClick(window->btConf(), Qt::LeftButton);
+  test::FlushDeletes();
+  EXPECT_TRUE(window.isNull());
+  EXPECT_EQ(file.ReadValue("email", "Destino"), "a@empresa.pt; b@empresa.pt");
+  // Emptied, the key stays, empty: no report is sent.
+  window = Open(path_);
+  window->Campo(14)->clear();
+  QTest::mouseClick(window->btConf(), Qt::LeftButton);
+  test::FlushDeletes();
+  EXPECT_EQ(file.ReadValue("email", "Destino"), "");
 }
 
 TEST_F(FrmParametrosTest, ConfirmUnchangedWritesTheSameValues) {

@@ -258,6 +258,40 @@ TEST_F(MailServerDialogTest, ABadEntryKeepsTheDialogOpenAndTheFileUnchanged) {
   EXPECT_EQ(Value("BD", "Password"), "segredo");
 }
 
+TEST_F(MailServerDialogTest, TestMessageGoesThroughTheEntriesAsTyped) {
+  WriteFile(path_, kSettings);
+  {
+    MailServerDialog without(path_, MailServerSetup::Load(path_));
+    EXPECT_TRUE(without.test_button()->isHidden());
+  }
+  MailServerSetup::Smtp sent;
+  std::string sent_path;
+  MailServerSetup::SetTestSender(
+      [&](const MailServerSetup::Smtp& values, const std::string& path) {
+        sent = values;
+        sent_path = path;
+        if (values.servidor == "recusa.pt") {
+          throw Error(75, "servidor recusa.pt, porta 587: Login denied");
+        }
+        return std::string("Mensagem de teste enviada para a@empresa.pt.");
+      });
+  MailServerDialog dialog(path_, MailServerSetup::Load(path_));
+  ASSERT_TRUE(test::ShowActive(&dialog));
+  EXPECT_FALSE(dialog.test_button()->isHidden());
+  dialog.servidor()->setText(QStringLiteral(" smtp.novo.pt "));
+  QTest::mouseClick(dialog.test_button(), Qt::LeftButton);
+  EXPECT_EQ(sent.servidor, "smtp.novo.pt");  // unsaved entries, trimmed
+  EXPECT_EQ(sent_path, path_);
+  EXPECT_EQ(dialog.error_text(),
+            QStringLiteral("Mensagem de teste enviada para a@empresa.pt."));
+  dialog.servidor()->setText(QStringLiteral("recusa.pt"));
+  QTest::mouseClick(dialog.test_button(), Qt::LeftButton);
+  EXPECT_TRUE(dialog.error_text().contains(QStringLiteral("Login denied")));
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(ReadFile(path_), kSettings);  // nothing saved
+  MailServerSetup::SetTestSender(nullptr);
+}
+
 TEST_F(MailServerDialogTest, CancelSavesNothing) {
   WriteFile(path_, kSettings);
   MailServerDialog dialog(path_, MailServerSetup::Load(path_));

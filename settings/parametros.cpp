@@ -15,6 +15,7 @@ bool Parametros::Ler() {
     email_assunto_ = file.ReadValue("email", "Assunto");
     email_origem_ = file.ReadValue("SMTP", "emailEmissor");
     log_directoria_ = file.ReadValue("Log", "Directoria");
+    email_destino_ = file.ReadValue("email", "Destino");
     return true;
   } catch (const std::exception&) {
     return false;
@@ -29,6 +30,12 @@ bool Parametros::Escrever() {
     file.FileName(ficheiro_ini_);
     file.WriteValue("email", "Assunto", email_assunto_);
     file.WriteValue("Log", "Directoria", log_directoria_);
+    // The recipients are written only once there are some, so that a file
+    // of a site that sends no report is saved as before.
+    if (!email_destino_.empty() ||
+        !file.ReadValue("email", "Destino").empty()) {
+      file.WriteValue("email", "Destino", email_destino_);
+    }
     return true;
   } catch (const std::exception&) {
     return false;

@@ -1,5 +1,5 @@
-// Parametros: the settings record. Ten text values; Ler loads three of them
-// from the settings file named by FicheiroIni, Escrever saves two back.
+// Parametros: the settings record. Ten text values; Ler loads four of them
+// from the settings file named by FicheiroIni, Escrever saves three back.
 // Neither touches any other section or key of the file.
 #ifndef VOR_SETTINGS_PARAMETROS_H_
 #define VOR_SETTINGS_PARAMETROS_H_
@@ -32,11 +32,14 @@ class Parametros {
   const std::string& Sql_Empresa() const { return sql_empresa_; }
   void set_Sql_Empresa(const std::string& v) { sql_empresa_ = v; }
 
-  // Loads email/Assunto, SMTP/emailEmissor and Log/Directoria, in that
-  // order. A missing file or key reads as "". Returns false when an error
-  // stopped it (values loaded before the error keep their new values).
+  // Loads email/Assunto, SMTP/emailEmissor, Log/Directoria and
+  // email/Destino (the report's recipients), in that order. A missing file or
+  // key reads as "". Returns false when an error stopped it (values loaded
+  // before the error keep their new values).
   bool Ler();
-  // Saves email/Assunto and Log/Directoria, in that order. Returns false
+  // Saves email/Assunto and Log/Directoria, in that order, then
+  // email/Destino when it is not empty or the file holds recipients already
+  // (a file without recipients is not given an empty key). Returns false
   // when an error stopped it (a value already written stays written).
   bool Escrever();
 

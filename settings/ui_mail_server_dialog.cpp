@@ -1,5 +1,6 @@
 #include "settings/ui_mail_server_dialog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -79,16 +80,19 @@ MailServerDialog::MailServerDialog(const std::string& settings_file_path,
 
   error_ = new QLabel(this);
   error_->setWordWrap(true);
-  QPalette palette = error_->palette();
-  palette.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
-  error_->setPalette(palette);
+  error_->setMaximumWidth(420);
   error_->hide();
 
   auto* buttons = new QDialogButtonBox(this);
   confirm_ = buttons->addButton(QStringLiteral("&Confirmar"),
                                 QDialogButtonBox::AcceptRole);
-  cancel_ = buttons->addButton(QStringLiteral("&Sair"),
-                               QDialogButtonBox::RejectRole);
+  cancel_ =
+      buttons->addButton(QStringLiteral("&Sair"), QDialogButtonBox::RejectRole);
+  test_ = buttons->addButton(QStringLiteral("Enviar mensagem de &teste"),
+                             QDialogButtonBox::ActionRole);
+  test_->setAutoDefault(false);
+  test_->setVisible(static_cast<bool>(MailServerSetup::test_sender()));
+  connect(test_, &QPushButton::clicked, this, &MailServerDialog::SendTest);
   confirm_->setDefault(true);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -119,6 +123,7 @@ QString MailServerDialog::error_text() const {
 }
 
 void MailServerDialog::ShowProblem(const QString& text, QWidget* field) {
+  SetMessageColour(QColor(0xb0, 0x00, 0x00));
   error_->setText(text);
   error_->show();
   if (field != nullptr) field->setFocus(Qt::OtherFocusReason);
@@ -167,6 +172,42 @@ bool MailServerDialog::TrySave() {
   error_->clear();
   error_->hide();
   return true;
+}
+
+void MailServerDialog::SetMessageColour(const QColor& colour) {
+  QPalette palette = error_->palette();
+  palette.setColor(QPalette::WindowText, colour);
+  error_->setPalette(palette);
+}
+
+void MailServerDialog::SendTest() {
+  const MailServerSetup::TestSender& sender = MailServerSetup::test_sender();
+  if (!sender) return;
+  const MailServerSetup::Smtp values = Values();
+  if (const auto problem = MailServerSetup::Validate(values)) {
+    ShowProblem(Q(problem->message), FieldWidget(problem->field));
+    return;
+  }
+  // The exchange with the server takes as long as it takes (bounded by the
+  // connection timeout); the dialog cannot be used meanwhile.
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  std::string note;
+  std::string failure;
+  try {
+    note = sender(values, path_);
+  } catch (const std::exception&) {
+    failure = UnhandledError(std::current_exception()).description();
+  }
+  QApplication::restoreOverrideCursor();
+  if (!failure.empty()) {
+    ShowProblem(QStringLiteral("A mensagem de teste não foi enviada: %1")
+                    .arg(Q(failure)),
+                nullptr);
+    return;
+  }
+  SetMessageColour(QColor(0x00, 0x60, 0x20));
+  error_->setText(Q(note));
+  error_->show();
 }
 
 void MailServerDialog::accept() {

@@ -1,7 +1,9 @@
 // MailServerDialog: the dialog of the mail-server set-up. Shows the "SMTP"
 // values it is given, checks the user's entries and saves the changed ones
 // into the settings file when the user confirms; a problem is shown inside
-// the dialog, naming the field, and the dialog stays open.
+// the dialog, naming the field, and the dialog stays open. "Enviar mensagem
+// de teste" (shown when the program installed a test sender) sends a test
+// message with the entries as they stand and shows the outcome below them.
 #ifndef VOR_SETTINGS_UI_MAIL_SERVER_DIALOG_H_
 #define VOR_SETTINGS_UI_MAIL_SERVER_DIALOG_H_
 
@@ -10,6 +12,7 @@
 
 #include "settings/mail_server_setup.h"
 
+class QColor;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -47,9 +50,16 @@ class MailServerDialog : public QDialog {
   QLineEdit* nome_emissor() const { return nome_emissor_; }
   QPushButton* confirm_button() const { return confirm_; }
   QPushButton* cancel_button() const { return cancel_; }
+  QPushButton* test_button() const { return test_; }
+
+  // Checks the entries and sends a test message through the installed test
+  // sender; the outcome (or the problem of the entries) is shown in the
+  // dialog, which stays open. Nothing is saved.
+  void SendTest();
 
  private:
   void ShowProblem(const QString& text, QWidget* field);
+  void SetMessageColour(const QColor& colour);
   QWidget* FieldWidget(MailServerSetup::Field field) const;
   // Moves the port to the usual one of the new security mode when it still
   // holds the usual one of the previous mode.
@@ -69,6 +79,7 @@ class MailServerDialog : public QDialog {
   QLabel* error_;
   QPushButton* confirm_;
   QPushButton* cancel_;
+  QPushButton* test_;
 };
 
 }  // namespace vor

@@ -134,12 +134,16 @@ void TestSite::WriteSettings(const SiteSettings& settings) {
       settings.database.empty() ? erp_path_ : settings.database;
   std::string text;
   text += "; Parametros de teste\r\n";
-  text += "[email]\r\nAssunto=Proposta de encomendas\r\n";
+  text += "[email]\r\nAssunto=" + settings.assunto + "\r\n";
+  if (!settings.destino.empty()) {
+    text += "Destino=" + settings.destino + "\r\n";
+  }
   text += "[Log]\r\nDirectoria=" + settings.log_folder.value_or(log_folder_) +
           "\r\n";
   text += "[BD]\r\nServidor=sqlite\r\nBaseDados=" + database +
           "\r\nUtilizador=" + settings.user +
           "\r\nPassword=" + settings.password + "\r\nTempoEspera=5\r\n";
+  text += settings.extra;
   WriteFile(settings_path(), text);
 }
 

@@ -65,6 +65,9 @@ struct SiteSettings {
   std::string user = "demo";
   std::string password = "Pw-nunca-Mostrar#7";
   std::optional<std::string> log_folder;  // Log/Directoria; none: site log
+  std::string assunto = "Proposta de encomendas";  // email/Assunto
+  std::string destino;  // email/Destino; written only when not empty
+  std::string extra;    // further sections, appended as they are
 };
 
 class TestSite {

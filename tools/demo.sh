@@ -31,18 +31,53 @@ mkdir -p "$demo/zoltix" "$logdir"
 echo "== Demo ERP"
 "$generator" --articles 500 --seed 20240 "$erp"
 
-# Settings file: embedded SQLite login, log folder, report subject.
-printf '%s\r\n' \
-  '[BD]' \
-  'Servidor=sqlite' \
-  "BaseDados=$erp" \
-  'Utilizador=demo' \
-  'Password=' \
-  '[Log]' \
-  "Directoria=$logdir" \
-  '[email]' \
-  'Assunto=Proposta de encomendas (demonstração)' \
-  >"$demo/zoltix/VOREncomendas.zlx"
+# The morning report: a local mail server (testing/smtp_sink.py, aiosmtpd)
+# keeps every message in $demo/mail; the workbook also goes to
+# $demo/relatorios. Without aiosmtpd only the file is written.
+mail=$demo/mail
+reports=$demo/relatorios
+mkdir -p "$reports"
+sink_pid=""
+stop_sink() { [ -n "$sink_pid" ] && kill "$sink_pid" 2>/dev/null || true; }
+trap stop_sink EXIT
+smtp_port=""
+if /usr/bin/python3 -c 'import aiosmtpd' 2>/dev/null; then
+  /usr/bin/python3 "$(dirname "$0")/../testing/smtp_sink.py" \
+    --folder "$mail" --port-file "$demo/smtp_port" &
+  sink_pid=$!
+  for _ in $(seq 100); do
+    [ -f "$demo/smtp_port" ] && break
+    sleep 0.1
+  done
+  smtp_port=$(cat "$demo/smtp_port" 2>/dev/null || true)
+fi
+
+# Settings file: embedded SQLite login, log folder, report subject,
+# recipients and mail server, report folder.
+{
+  printf '%s\r\n' \
+    '[BD]' \
+    'Servidor=sqlite' \
+    "BaseDados=$erp" \
+    'Utilizador=demo' \
+    'Password=' \
+    '[Log]' \
+    "Directoria=$logdir" \
+    '[Relatorio]' \
+    "Pasta=$reports" \
+    '[email]' \
+    'Assunto=Proposta de encomendas (demonstração)'
+  if [ -n "$smtp_port" ]; then
+    printf '%s\r\n' \
+      'Destino=compras@empresa.pt; armazem@empresa.pt' \
+      '[SMTP]' \
+      'Servidor=127.0.0.1' \
+      "Porta=$smtp_port" \
+      'Seguranca=Nenhuma' \
+      'emailEmissor=vorencomendas@empresa.pt' \
+      'NomeEmissor=VORencomendas Fábrica'
+  fi
+} >"$demo/zoltix/VOREncomendas.zlx"
 
 echo
 echo "== Unattended run: VOR_BASE_DIR=$demo $program /S"
@@ -92,6 +127,20 @@ q -header -column "
   where QtdUB > 0
   order by QtdUB desc, Artigo
   limit 10"
+echo
+echo "== Morning report"
+echo "Workbook: $(ls "$reports"/Proposta_*.xlsx)"
+if [ -n "$smtp_port" ]; then
+  for _ in $(seq 50); do
+    [ -f "$mail/1.json" ] && break
+    sleep 0.1
+  done
+  echo "E-mail:   $mail/1.eml (to compras@empresa.pt, armazem@empresa.pt;" \
+    "text, HTML and attachment beside it in $mail)"
+  /usr/bin/python3 -c 'import json, sys; print("Subject: " + json.load(open(sys.argv[1]))["subject"])' "$mail/1.json"
+else
+  echo "E-mail:   not shown (python3-aiosmtpd is not installed)"
+fi
 echo
 echo "Run log:  $log ($(wc -l <"$log") lines)"
 echo "Database: $erp"

@@ -41,8 +41,10 @@
 #include "engine/replenishment_engine.h"
 #include "log/cl_log.h"
 #include "proposal/proposal_table.h"
+#include "proposal/morning_report.h"
 #include "settings/frm_parametros.h"
 #include "settings/mail_server_setup.h"
+#include "settings/settings_file.h"
 #include "settings/ui_tab_strip.h"
 
 namespace {
@@ -175,6 +177,14 @@ int main(int argc, char** argv) {
   }
   Settle();
   ok &= running_taken && Grab(&main_window, out + "/main-window.png");
+
+  // Recipients only now, so that the run above sent nothing; the
+  // mail-server dialog shows its test button as the program does.
+  vor::SettingsFile settings_file;
+  settings_file.FileName(main_window.state().SettingsFilePath);
+  settings_file.WriteValue("email", "Destino",
+                           "compras@empresa.pt; armazem@empresa.pt");
+  vor::MailServerSetup::SetTestSender(&vor::MorningReport::SendTest);
 
   auto* settings = new vor::frmParametros();
   settings->set_SettingsFilePath(main_window.state().SettingsFilePath);

@@ -1,0 +1,270 @@
+// The morning report end to end: the built program against a small ERP
+// and a real SMTP server on 127.0.0.1 (aiosmtpd), checking what the
+// recipients receive, the file drop, the exit codes, the run log and that
+// no password is ever shown.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "testing/mail_sink.h"
+#include "testing/test_site.h"
+
+namespace vor {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kFinished[] = "Emissão Mapas terminada";
+constexpr char kSmtpPassword[] = "Smtp-Segredo#41";
+
+// The last line of a log, without its date, time and CR LF.
+std::string LastMessage(const std::string& log) {
+  const size_t end = log.rfind("\r\n");
+  const size_t start = log.rfind("\r\n", end - 1);
+  const std::string line =
+      log.substr(start == std::string::npos ? 0 : start + 2,
+                 end - (start == std::string::npos ? 0 : start + 2));
+  return line.size() > 23 ? line.substr(23) : line;
+}
+
+class ReportRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ErpFixture& erp = site_.CreateErp();
+    erp.AddSupplier("F001");
+    erp.AddArticle(BoughtArticle("A1", 5, 30));  // 25 to order
+    erp.AddArticle(BoughtArticle("A2", 100, 10));
+    // A supplier the ERP does not know, and a name with HTML in it.
+    ErpArticle unknown = BoughtArticle("A3", 0, 12);
+    unknown.fornec = "F999";
+    unknown.nome = "Tubo <PVC> & curva";
+    erp.AddArticle(unknown);
+  }
+
+  // Every place a password could leak to.
+  void ExpectNoPassword(const ProgramResult& r, const std::string& password) {
+    for (const std::string& text : {r.out, r.err, site_.LogText()}) {
+      EXPECT_EQ(text.find(password), std::string::npos) << text;
+    }
+  }
+
+  std::vector<std::vector<std::string>> TableRows() {
+    return site_.erp().Query(
+        "select Artigo, QtdUB from zlx_VOR_Encomendas order by Artigo");
+  }
+
+  TestSite site_;
+};
+
+TEST_F(ReportRunTest, PlainSessionMailsEveryRecipientAndDropsTheWorkbook) {
+  MailSink sink;
+  const std::string drop = site_.base() + "/relatorios";
+  fs::create_directory(drop);
+  SiteSettings settings;
+  settings.assunto = "Proposta — armazém São João";
+  settings.destino = "a@empresa.pt; b@empresa.pt,c@empresa.pt";
+  settings.extra =
+      sink.SettingsSection() + "[Relatorio]\r\nPasta=" + drop + "\r\n";
+  site_.WriteSettings(settings);
+
+  const ProgramResult r = site_.Run({"/S"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(LastMessage(site_.LogText()), kFinished);
+  EXPECT_EQ(site_.LogText().find("Relatório"), std::string::npos);
+
+  const std::vector<MailSink::Received> mail = sink.Messages();
+  ASSERT_EQ(mail.size(), 1u);
+  const MailSink::Received& m = mail[0];
+  EXPECT_EQ(m.mail_from, "vor@empresa.pt");
+  EXPECT_EQ(m.rcpt_tos, (std::vector<std::string>{
+                            "a@empresa.pt", "b@empresa.pt", "c@empresa.pt"}));
+  EXPECT_EQ(m.from, "Compras Fábrica <vor@empresa.pt>");
+  EXPECT_TRUE(std::regex_match(
+      m.subject,
+      std::regex("Proposta — armazém São João - \\d{2}-\\d{2}-\\d{4}")))
+      << m.subject;
+  // Summary, then shortages, orders by supplier, exceptions.
+  EXPECT_NE(m.text.find("Artigos na proposta: 3"), std::string::npos)
+      << m.text;
+  const size_t shortages = m.text.find("RUTURAS");
+  const size_t orders = m.text.find("A ENCOMENDAR, POR FORNECEDOR");
+  const size_t exceptions = m.text.find("EXCEÇÕES");
+  EXPECT_LT(shortages, orders);
+  EXPECT_LT(orders, exceptions);
+  EXPECT_NE(m.text.find("  A1  Artigo de teste: 25 UN"), std::string::npos)
+      << m.text;
+  EXPECT_NE(m.text.find("fornecedor F999 não encontrado", exceptions),
+            std::string::npos)
+      << m.text;
+  EXPECT_NE(m.html.find("Tubo &lt;PVC&gt; &amp; curva"), std::string::npos);
+  EXPECT_EQ(m.html.find("<PVC>"), std::string::npos);
+
+  // The attachment and the dropped file are the same workbook: the table's
+  // rows, and the exceptions sheet.
+  ASSERT_EQ(m.attachment_paths.size(), 1u);
+  std::vector<std::string> dropped;
+  for (const auto& entry : fs::directory_iterator(drop)) {
+    dropped.push_back(entry.path().filename().string());
+  }
+  ASSERT_EQ(dropped.size(), 1u);  // nothing half-written beside it
+  EXPECT_TRUE(std::regex_match(dropped[0],
+                               std::regex(R"(Proposta_\d{8}_\d{6}\.xlsx)")));
+  EXPECT_EQ(fs::path(m.attachment_paths[0]).filename().string(),
+            "1_" + dropped[0]);
+  const std::string script = site_.base() + "/read.py";
+  std::ofstream(script) << R"(import sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+ws = wb["Proposta"]
+head = [c.value for c in ws[1]]
+a, q = head.index("Artigo"), head.index("Em unidade base")
+for line in sorted("%s %g" % (row[a], row[q])
+                   for row in ws.iter_rows(min_row=2, values_only=True)):
+    print(line)
+print([row[0] for row in wb["Exceções"].iter_rows(min_row=2, values_only=True)])
+)";
+  std::string expected;
+  for (const auto& row : TableRows()) expected += row[0] + " " + row[1] + "\n";
+  expected += "['A3']\n";
+  for (const std::string& workbook :
+       {m.attachment_paths[0], drop + "/" + dropped[0]}) {
+    const std::string out = site_.base() + "/rows.txt";
+    ASSERT_EQ(std::system(("/usr/bin/python3 " + script + " '" + workbook +
+                           "' > " + out + " 2>&1")
+                              .c_str()),
+              0)
+        << ReadFile(out);
+    EXPECT_EQ(ReadFile(out), expected);
+  }
+}
+
+TEST_F(ReportRunTest, StartTlsWithAuthAndAWrongPassword) {
+  MailSink sink({true, "vor", kSmtpPassword});
+  ScopedEnv ca("CURL_CA_BUNDLE", sink.certificate());
+  SiteSettings settings;
+  settings.destino = "compras@empresa.pt";
+  settings.extra = sink.SettingsSection();
+  site_.WriteSettings(settings);
+  ProgramResult r = site_.Run({"/S"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  ASSERT_EQ(sink.Messages().size(), 1u);
+  EXPECT_TRUE(sink.Messages()[0].tls);
+  EXPECT_TRUE(sink.Messages()[0].authenticated);
+
+  // A wrong password: the proposal is made and written all the same, the
+  // server's refusal is logged, exit code 3.
+  const std::string wrong = "Errada-Pw-77";
+  settings.extra = std::regex_replace(sink.SettingsSection(),
+                                      std::regex(kSmtpPassword), wrong);
+  site_.WriteSettings(settings);
+  site_.erp().Exec("delete from zlx_VOR_Encomendas");
+  r = site_.Run({"/S"});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(sink.Messages().size(), 1u);
+  EXPECT_EQ(TableRows().size(), 3u);
+  const std::string log = site_.LogText();
+  EXPECT_EQ(LastMessage(log), kFinished);
+  const std::string port = std::to_string(sink.port());
+  EXPECT_TRUE(std::regex_search(
+      log, std::regex("\\] Relatório de encomendas não enviado por e-mail: "
+                      "servidor 127\\.0\\.0\\.1, porta " +
+                      port + ": .*535.*\r\n")))
+      << log;
+  EXPECT_NE(r.err.find("535"), std::string::npos) << r.err;
+  ExpectNoPassword(r, wrong);
+  ExpectNoPassword(r, kSmtpPassword);
+  ExpectNoPassword(r, site_.settings().password);
+}
+
+TEST_F(ReportRunTest, ServerDownMissingFolderAndBadPortAreNamed) {
+  const int closed = MailSink::ClosedPort();
+  const std::string missing = site_.base() + "/nao_existe";
+  SiteSettings settings;
+  settings.destino = "compras@empresa.pt";
+  settings.extra =
+      "[SMTP]\r\nServidor=127.0.0.1\r\nPorta=" + std::to_string(closed) +
+      "\r\nemailEmissor=vor@empresa.pt\r\nUtilizador=vor\r\n"
+      "Password=" +
+      kSmtpPassword + "\r\n[Relatorio]\r\nPasta=" + missing + "\r\n";
+  site_.WriteSettings(settings);
+  ProgramResult r = site_.Run({"/S"});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  EXPECT_EQ(TableRows().size(), 3u);
+  std::string log = site_.LogText();
+  EXPECT_EQ(LastMessage(log), kFinished);
+  EXPECT_NE(log.find("] Relatório de encomendas não gravado: a pasta " +
+                     missing + " ([Relatorio] Pasta) não existe\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("] Relatório de encomendas não enviado por e-mail: "
+                     "servidor 127.0.0.1, porta " +
+                     std::to_string(closed) + ": "),
+            std::string::npos)
+      << log;
+  EXPECT_FALSE(fs::exists(missing));
+  ExpectNoPassword(r, kSmtpPassword);
+
+  // A port that is not a number is named with its key and file.
+  settings.extra =
+      "[SMTP]\r\nServidor=127.0.0.1\r\nPorta=vinte e cinco\r\n"
+      "emailEmissor=vor@empresa.pt\r\n";
+  site_.WriteSettings(settings);
+  r = site_.Run({"/S"});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  log = site_.LogText();
+  EXPECT_NE(log.find("] Relatório de encomendas não enviado por e-mail: "
+                     "[SMTP] Porta de " +
+                     site_.settings_path() +
+                     ": \"vinte e cinco\" não é um número de porta"),
+            std::string::npos)
+      << log;
+}
+
+TEST_F(ReportRunTest, FailedRunSendsTheAlertOrLogsWhyItCouldNot) {
+  site_.erp().Exec("drop table zlx_VOR_OrdensFabrico");
+  SiteSettings settings;
+  settings.destino = "admin@empresa.pt";
+  {
+    MailSink sink;
+    settings.extra = sink.SettingsSection();
+    site_.WriteSettings(settings);
+    const ProgramResult r = site_.Run({"/S"});
+    EXPECT_EQ(r.exit_code, 1) << r.err;
+    const std::string log = site_.LogText();
+    // The handler's lines are unchanged: its message is still the last.
+    EXPECT_EQ(LastMessage(log).rfind(" 3604 - ", 0), 0u) << log;
+    const std::vector<MailSink::Received> mail = sink.Messages();
+    ASSERT_EQ(mail.size(), 1u);
+    EXPECT_EQ(mail[0].rcpt_tos, std::vector<std::string>{"admin@empresa.pt"});
+    EXPECT_EQ(mail[0].subject.rfind(
+                  "VORencomendas: a proposta não foi calculada - ", 0),
+              0u)
+        << mail[0].subject;
+    EXPECT_NE(mail[0].text.find(LastMessage(log)), std::string::npos)
+        << mail[0].text;
+    EXPECT_NE(mail[0].text.find(site_.log_folder() + "/LOG_VOR_ENC"),
+              std::string::npos);
+    EXPECT_NE(mail[0].text.find("continua com a proposta anterior"),
+              std::string::npos);
+  }
+  // The server has gone: the alert's failure follows the error in the log,
+  // and the exit code stays 1.
+  const ProgramResult r = site_.Run({"/S"});
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  const std::string log = site_.LogText();
+  EXPECT_EQ(LastMessage(log).rfind("Alerta de erro não enviado por e-mail: "
+                                   "servidor 127.0.0.1, porta ",
+                                   0),
+            0u)
+      << log;
+}
+
+}  // namespace
+}  // namespace vor

@@ -1,0 +1,211 @@
+#include "proposal/mail_message.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+namespace vor {
+namespace {
+
+constexpr char kBase64[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+std::string Base64(const std::string& data) {
+  std::string out;
+  out.reserve((data.size() + 2) / 3 * 4);
+  size_t i = 0;
+  for (; i + 2 < data.size(); i += 3) {
+    const unsigned n = (static_cast<unsigned char>(data[i]) << 16) |
+                       (static_cast<unsigned char>(data[i + 1]) << 8) |
+                       static_cast<unsigned char>(data[i + 2]);
+    out += kBase64[(n >> 18) & 63];
+    out += kBase64[(n >> 12) & 63];
+    out += kBase64[(n >> 6) & 63];
+    out += kBase64[n & 63];
+  }
+  if (i < data.size()) {
+    unsigned n = static_cast<unsigned char>(data[i]) << 16;
+    if (i + 1 < data.size()) n |= static_cast<unsigned char>(data[i + 1]) << 8;
+    out += kBase64[(n >> 18) & 63];
+    out += kBase64[(n >> 12) & 63];
+    out += i + 1 < data.size() ? kBase64[(n >> 6) & 63] : '=';
+    out += '=';
+  }
+  return out;
+}
+
+bool PlainAscii(const std::string& text) {
+  for (unsigned char c : text) {
+    if (c < 0x20 || c > 0x7e) return false;
+  }
+  // "=?" would be read as the start of an encoded word.
+  return text.find("=?") == std::string::npos;
+}
+
+// `text` with every line ended by CR LF.
+std::string CrLf(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') continue;
+    if (text[i] == '\n') out += '\r';
+    out += text[i];
+  }
+  if (out.size() < 2 || out.substr(out.size() - 2) != "\r\n") out += "\r\n";
+  return out;
+}
+
+std::string RandomToken() {
+  std::random_device device;
+  std::mt19937_64 generator(device());
+  char buffer[40];
+  std::snprintf(buffer, sizeof buffer, "%016llx%016llx",
+                static_cast<unsigned long long>(generator()),
+                static_cast<unsigned long long>(generator()));
+  return buffer;
+}
+
+// "Thu, 28 Jan 2021 06:15:00 +0000", whatever the machine's locale.
+std::string MailDate(std::time_t when) {
+  static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed",
+                                      "Thu", "Fri", "Sat"};
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr",
+                                        "May", "Jun", "Jul", "Aug",
+                                        "Sep", "Oct", "Nov", "Dec"};
+  std::tm local{};
+  localtime_r(&when, &local);
+  const long offset_minutes = local.tm_gmtoff / 60;
+  const long magnitude = offset_minutes < 0 ? -offset_minutes : offset_minutes;
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer,
+                "%s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld",
+                kDays[local.tm_wday], local.tm_mday, kMonths[local.tm_mon],
+                local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec,
+                offset_minutes < 0 ? '-' : '+', magnitude / 60, magnitude % 60);
+  return buffer;
+}
+
+// A mailbox: "Name <address>", the name quoted or encoded as needed.
+std::string Mailbox(const std::string& name, const std::string& address) {
+  if (name.empty()) return "<" + address + ">";
+  if (PlainAscii(name)) {
+    std::string quoted = "\"";
+    for (char c : name) {
+      if (c == '"' || c == '\\') quoted += '\\';
+      quoted += c;
+    }
+    return quoted + "\" <" + address + ">";
+  }
+  return MailMessage::EncodeHeaderText(name) + " <" + address + ">";
+}
+
+std::string TextPart(const char* subtype, const std::string& body) {
+  return std::string("Content-Type: text/") + subtype +
+         "; charset=utf-8\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
+         MailMessage::Base64Lines(CrLf(body));
+}
+
+}  // namespace
+
+std::string MailMessage::EncodeHeaderText(const std::string& text) {
+  if (PlainAscii(text)) return text;
+  // 75 characters per word: "=?UTF-8?B?" and "?=" leave 63 for base64, that
+  // is 45 bytes of text; whole UTF-8 characters only.
+  constexpr size_t kBytesPerWord = 45;
+  std::string out;
+  size_t i = 0;
+  while (i < text.size()) {
+    size_t end = std::min(text.size(), i + kBytesPerWord);
+    while (end < text.size() &&
+           (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+      --end;
+    }
+    if (!out.empty()) out += "\r\n ";
+    out += "=?UTF-8?B?" + Base64(text.substr(i, end - i)) + "?=";
+    i = end;
+  }
+  return out;
+}
+
+std::string MailMessage::Base64Lines(const std::string& data) {
+  const std::string encoded = Base64(data);
+  std::string out;
+  out.reserve(encoded.size() + encoded.size() / 76 * 2 + 2);
+  for (size_t i = 0; i < encoded.size(); i += 76) {
+    out += encoded.substr(i, 76);
+    out += "\r\n";
+  }
+  return out;
+}
+
+std::string MailMessage::EscapeHtml(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string MailMessage::Render(std::time_t when) const {
+  std::string m;
+  m += "Date: " + MailDate(when) + "\r\n";
+  m += "From: " + Mailbox(from_name, from_address) + "\r\n";
+  m += "To: ";
+  for (size_t i = 0; i < to.size(); ++i) {
+    if (i > 0) m += ",\r\n ";
+    m += "<" + to[i] + ">";
+  }
+  m += "\r\n";
+  m += "Subject: " + EncodeHeaderText(subject) + "\r\n";
+  const std::string token = RandomToken();
+  std::string domain = from_address.substr(from_address.find('@') + 1);
+  if (domain.empty() || domain == from_address) domain = "vorencomendas";
+  m += "Message-ID: <" + token + "@" + domain + ">\r\n";
+  m += "MIME-Version: 1.0\r\n";
+
+  std::string body;
+  if (html.empty()) {
+    body = TextPart("plain", text);
+  } else {
+    const std::string boundary = "=_alt_" + token;
+    body = "Content-Type: multipart/alternative; boundary=\"" + boundary +
+           "\"\r\n\r\n--" + boundary + "\r\n" + TextPart("plain", text) +
+           "\r\n--" + boundary + "\r\n" + TextPart("html", html) + "\r\n--" +
+           boundary + "--\r\n";
+  }
+  if (attachments.empty()) return m + body;
+
+  const std::string boundary = "=_mix_" + token;
+  m += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n\r\n";
+  m += "--" + boundary + "\r\n" + body;
+  for (const MailAttachment& a : attachments) {
+    const std::string name = EncodeHeaderText(a.file_name);
+    m += "\r\n--" + boundary + "\r\n";
+    m += "Content-Type: " + a.content_type + "; name=\"" + name + "\"\r\n";
+    m += "Content-Disposition: attachment; filename=\"" + name + "\"\r\n";
+    m += "Content-Transfer-Encoding: base64\r\n\r\n";
+    m += Base64Lines(a.data);
+  }
+  m += "\r\n--" + boundary + "--\r\n";
+  return m;
+}
+
+}  // namespace vor

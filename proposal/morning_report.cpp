@@ -1,0 +1,417 @@
+#include "proposal/morning_report.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "core/error.h"
+#include "core/text_util.h"
+#include "proposal/proposal_exceptions.h"
+#include "proposal/proposal_export.h"
+#include "proposal/proposal_table.h"
+#include "proposal/report_settings.h"
+#include "proposal/smtp_sender.h"
+
+namespace vor {
+namespace {
+
+namespace fs = std::filesystem;
+using F = ProposalField;
+
+constexpr char kWorkbookType[] =
+    "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
+constexpr char kMailFailed[] =
+    "Relatório de encomendas não enviado por e-mail: ";
+constexpr char kFileFailed[] = "Relatório de encomendas não gravado: ";
+
+// `time` formatted with strftime's `format` (digits only, so the locale
+// does not matter).
+std::string Stamp(LocalTime time, const char* format) {
+  const auto days = std::chrono::floor<std::chrono::days>(time);
+  const std::chrono::year_month_day ymd(days);
+  const std::chrono::hh_mm_ss hms(time - days);
+  std::tm tm{};
+  tm.tm_year = static_cast<int>(ymd.year()) - 1900;
+  tm.tm_mon = static_cast<int>(static_cast<unsigned>(ymd.month())) - 1;
+  tm.tm_mday = static_cast<int>(static_cast<unsigned>(ymd.day()));
+  tm.tm_hour = static_cast<int>(hms.hours().count());
+  tm.tm_min = static_cast<int>(hms.minutes().count());
+  tm.tm_sec = static_cast<int>(hms.seconds().count());
+  char buffer[64];
+  std::strftime(buffer, sizeof buffer, format, &tm);
+  return buffer;
+}
+
+// "12,5": a figure as the buyer reads it.
+std::string Figure(const std::optional<Currency>& value) {
+  if (!value) return "";
+  std::string text = value->ToString();
+  std::replace(text.begin(), text.end(), '.', ',');
+  return text;
+}
+
+std::string Quantity(const ProposalRow& row, F field, F unit) {
+  std::string text = Figure(row.Number(field));
+  if (!row.Text(unit).empty()) text += " " + row.Text(unit);
+  return text;
+}
+
+std::string Folded(const std::string& text) {
+  std::string out;
+  FoldCase(text, &out);
+  return out;
+}
+
+// The rows to order by supplier (label, then code), each supplier's rows by
+// article code.
+std::vector<std::pair<std::string, std::vector<int>>> OrdersBySupplier(
+    const ProposalView& view) {
+  std::map<std::string, std::pair<std::string, std::vector<int>>> groups;
+  for (int index : view.shown()) {
+    const ProposalRow& row = view.row(index);
+    if (!row.ToOrder()) continue;
+    std::string label = row.SupplierLabel();
+    if (!row.Text(F::kNomeFornec).empty()) {
+      label += " (" + row.Text(F::kFornec) + ")";
+    }
+    auto& group = groups[Folded(row.SupplierLabel()) + "\n" +
+                         Folded(row.Text(F::kFornec))];
+    group.first = label;
+    group.second.push_back(index);
+  }
+  std::vector<std::pair<std::string, std::vector<int>>> list;
+  for (auto& [key, group] : groups) {
+    std::stable_sort(group.second.begin(), group.second.end(),
+                     [&](int a, int b) {
+                       return Folded(view.row(a).Text(F::kArtigo)) <
+                              Folded(view.row(b).Text(F::kArtigo));
+                     });
+    list.push_back(std::move(group));
+  }
+  return list;
+}
+
+std::vector<int> Where(const ProposalView& view, bool shortages) {
+  std::vector<int> rows;
+  for (int index : view.shown()) {
+    if (shortages ? view.row(index).Shortage() : !view.reason(index).empty()) {
+      rows.push_back(index);
+    }
+  }
+  return rows;
+}
+
+std::string PlainText(const ProposalView& view, const std::string& title) {
+  const ProposalSummary s = view.TotalSummary();
+  std::ostringstream t;
+  t << title << "\n\n"
+    << "Artigos na proposta: " << s.articles << "\n"
+    << "Artigos a encomendar: " << s.to_order << "\n"
+    << "Artigos em rutura: " << s.shortages << "\n"
+    << "Fornecedores com artigos a encomendar: " << s.suppliers << "\n"
+    << "Exceções a verificar: " << s.exceptions << "\n";
+
+  const std::vector<int> shortages = Where(view, true);
+  t << "\nRUTURAS (procura acima do stock no prazo)\n";
+  if (shortages.empty()) t << "  nenhuma\n";
+  for (int index : shortages) {
+    const ProposalRow& r = view.row(index);
+    t << "  " << r.Text(F::kArtigo) << "  " << r.Text(F::kNome) << ": procura "
+      << Quantity(r, F::kCli, F::kUnBase) << ", stock no prazo "
+      << Quantity(r, F::kStkPrazo, F::kUnBase) << ", a encomendar "
+      << Quantity(r, F::kQtdUC, F::kUnCmp) << " (" << r.SupplierLabel()
+      << ")\n";
+  }
+
+  t << "\nA ENCOMENDAR, POR FORNECEDOR\n";
+  const auto groups = OrdersBySupplier(view);
+  if (groups.empty()) t << "  nada a encomendar\n";
+  for (const auto& [label, rows] : groups) {
+    t << "\n" << label << "\n";
+    for (int index : rows) {
+      const ProposalRow& r = view.row(index);
+      t << "  " << r.Text(F::kArtigo) << "  " << r.Text(F::kNome) << ": "
+        << Quantity(r, F::kQtdUC, F::kUnCmp) << "\n";
+    }
+  }
+
+  const std::vector<int> exceptions = Where(view, false);
+  t << "\nEXCEÇÕES A VERIFICAR\n";
+  if (exceptions.empty()) t << "  nenhuma\n";
+  for (int index : exceptions) {
+    const ProposalRow& r = view.row(index);
+    t << "  " << r.Text(F::kArtigo) << "  " << r.Text(F::kNome) << ": "
+      << view.reason(index) << "\n";
+  }
+  t << "\nA proposta completa segue em anexo (Excel).\n";
+  return t.str();
+}
+
+std::string H(const std::string& text) { return MailMessage::EscapeHtml(text); }
+
+std::string HtmlTable(const std::vector<std::string>& headers,
+                      const std::vector<std::vector<std::string>>& rows,
+                      const char* row_colour) {
+  std::string h =
+      "<table style=\"border-collapse:collapse;font-size:13px;margin:4px 0 "
+      "12px 0\"><tr>";
+  for (const std::string& header : headers) {
+    h += "<th style=\"text-align:left;background:#dde4ee;padding:3px 8px;"
+         "border:1px solid #c4ccd8\">" +
+         H(header) + "</th>";
+  }
+  h += "</tr>";
+  for (const auto& row : rows) {
+    h += std::string("<tr style=\"background:") + row_colour + "\">";
+    for (const std::string& cell : row) {
+      h += "<td style=\"padding:3px 8px;border:1px solid #d8dde5\">" + H(cell) +
+           "</td>";
+    }
+    h += "</tr>";
+  }
+  return h + "</table>";
+}
+
+std::string HtmlText(const ProposalView& view, const std::string& title) {
+  const ProposalSummary s = view.TotalSummary();
+  std::string h =
+      "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + H(title) +
+      "</title></head><body style=\"font-family:Verdana,Arial,sans-serif;"
+      "font-size:13px;color:#1c1c1c\"><h2 style=\"font-size:17px\">" +
+      H(title) + "</h2>";
+  h += HtmlTable({"Artigos na proposta", "A encomendar", "Em rutura",
+                  "Fornecedores", "Exceções"},
+                 {{std::to_string(s.articles), std::to_string(s.to_order),
+                   std::to_string(s.shortages), std::to_string(s.suppliers),
+                   std::to_string(s.exceptions)}},
+                 "#ffffff");
+
+  std::vector<std::vector<std::string>> rows;
+  for (int index : Where(view, true)) {
+    const ProposalRow& r = view.row(index);
+    rows.push_back({r.Text(F::kArtigo), r.Text(F::kNome),
+                    Quantity(r, F::kCli, F::kUnBase),
+                    Quantity(r, F::kStkPrazo, F::kUnBase),
+                    Quantity(r, F::kQtdUC, F::kUnCmp), r.SupplierLabel()});
+  }
+  h += "<h3 style=\"font-size:15px;color:#a00000\">Ruturas (procura acima do "
+       "stock no prazo)</h3>";
+  h += rows.empty() ? "<p>Nenhuma.</p>"
+                    : HtmlTable({"Artigo", "Nome", "Procura", "Stock no prazo",
+                                 "A encomendar", "Fornecedor"},
+                                rows, "#f8d0d0");
+
+  h += "<h3 style=\"font-size:15px\">A encomendar, por fornecedor</h3>";
+  const auto groups = OrdersBySupplier(view);
+  if (groups.empty()) h += "<p>Nada a encomendar.</p>";
+  for (const auto& [label, indexes] : groups) {
+    rows.clear();
+    for (int index : indexes) {
+      const ProposalRow& r = view.row(index);
+      rows.push_back({r.Text(F::kArtigo), r.Text(F::kNome),
+                      Quantity(r, F::kQtdUC, F::kUnCmp),
+                      Quantity(r, F::kQtdUB, F::kUnBase)});
+    }
+    h += "<p style=\"margin:8px 0 0 0\"><b>" + H(label) + "</b></p>";
+    h += HtmlTable({"Artigo", "Nome", "A encomendar", "Em unidade base"}, rows,
+                   "#ffffff");
+  }
+
+  rows.clear();
+  for (int index : Where(view, false)) {
+    const ProposalRow& r = view.row(index);
+    rows.push_back({r.Text(F::kArtigo), r.Text(F::kNome), r.SupplierLabel(),
+                    view.reason(index)});
+  }
+  h += "<h3 style=\"font-size:15px;color:#8a5a00\">Exceções a verificar</h3>";
+  h += rows.empty() ? "<p>Nenhuma.</p>"
+                    : HtmlTable({"Artigo", "Nome", "Fornecedor", "Motivo"},
+                                rows, "#ffe7b0");
+  h += "<p style=\"color:#555\">A proposta completa segue em anexo (Excel).</p>"
+       "</body></html>";
+  return h;
+}
+
+// A folder of its own for the attachment, removed with its content.
+class ScratchFolder {
+ public:
+  ScratchFolder() {
+    std::string pattern =
+        (fs::temp_directory_path() / "vorencomendas-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+      throw Error(errnum::kFileError,
+                  "Não foi possível criar uma pasta temporária em " +
+                      fs::temp_directory_path().string());
+    }
+    path_ = pattern;
+  }
+  ~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string data((std::istreambuf_iterator<char>(in)), {});
+  if (!in && !in.eof()) {
+    throw Error(errnum::kFileError, "Não foi possível ler " + path);
+  }
+  return data;
+}
+
+MailMessage Addressed(MailMessage message, const ReportSettings& settings) {
+  message.from_address = settings.smtp.email_emissor;
+  message.from_name = settings.smtp.nome_emissor;
+  message.to = settings.recipients;
+  return message;
+}
+
+void Send(const ReportSettings& settings, const MailMessage& message) {
+  SmtpSender::Send(settings.smtp, settings.timeout_seconds, message.to,
+                   message.Render(std::time(nullptr)));
+}
+
+}  // namespace
+
+MailMessage MorningReport::ReportMessage(const ProposalView& view,
+                                         const std::string& title) {
+  MailMessage message;
+  message.subject = title;
+  message.text = PlainText(view, title);
+  message.html = HtmlText(view, title);
+  return message;
+}
+
+std::vector<std::string> MorningReport::AfterRun(
+    const std::string& settings_path, Connection& connection,
+    LocalTime started) {
+  ReportSettings settings;
+  try {
+    settings = ReportSettings::Load(settings_path);
+  } catch (const Error&) {
+    // The run read the same file a moment ago; unreadable now, it names no
+    // report to deliver.
+    return {};
+  }
+  if (!settings.wants_mail() && !settings.wants_file()) return {};
+
+  ProposalView view;
+  try {
+    const Currency cover_limit = ProposalExceptions::CoverLimit(settings_path);
+    view.SetCoverLimit(cover_limit);
+    view.SetTable(ProposalTable::Read(connection));
+  } catch (const std::exception&) {
+    const Error e = UnhandledError(std::current_exception());
+    return {"Relatório de encomendas não preparado: " + e.description()};
+  }
+  const std::string file_name =
+      "Proposta_" + Stamp(started, "%Y%m%d_%H%M%S") + ".xlsx";
+  const std::vector<ProposalColumn> columns = DefaultProposalColumns();
+  std::vector<std::string> failures;
+
+  if (settings.wants_file()) {
+    try {
+      if (!fs::is_directory(settings.folder)) {
+        throw Error(errnum::kFileError, "a pasta " + settings.folder +
+                                            " ([Relatorio] Pasta) não existe");
+      }
+      ProposalExport::Export((fs::path(settings.folder) / file_name).string(),
+                             view, columns);
+    } catch (const std::exception&) {
+      failures.push_back(
+          kFileFailed + UnhandledError(std::current_exception()).description());
+    }
+  }
+
+  if (settings.wants_mail()) {
+    try {
+      if (const auto problem = settings.MailProblem()) {
+        throw Error(errnum::kFileError, *problem);
+      }
+      const std::string subject =
+          (settings.subject.empty() ? std::string(kDefaultSubject)
+                                    : settings.subject) +
+          " - " + Stamp(started, "%d-%m-%Y");
+      MailMessage message = Addressed(ReportMessage(view, subject), settings);
+      ScratchFolder scratch;
+      const std::string workbook = scratch.path() + "/" + file_name;
+      ProposalExport::Export(workbook, view, columns);
+      message.attachments.push_back(
+          {file_name, kWorkbookType, ReadBytes(workbook)});
+      Send(settings, message);
+    } catch (const std::exception&) {
+      failures.push_back(
+          kMailFailed + UnhandledError(std::current_exception()).description());
+    }
+  }
+  return failures;
+}
+
+std::vector<std::string> MorningReport::AfterFailure(
+    const std::string& settings_path, const std::string& error_message,
+    const std::string& log_path, LocalTime started) {
+  ReportSettings settings;
+  try {
+    settings = ReportSettings::Load(settings_path);
+  } catch (const Error&) {
+    return {};
+  }
+  if (!settings.wants_mail()) return {};
+  try {
+    if (const auto problem = settings.MailProblem()) {
+      throw Error(errnum::kFileError, *problem);
+    }
+    MailMessage message;
+    message.subject =
+        std::string(kAlertSubject) + " - " + Stamp(started, "%d-%m-%Y %H:%M");
+    message.text =
+        "A emissão da proposta de encomendas iniciada em " +
+        Stamp(started, "%d-%m-%Y às %H:%M:%S") + " terminou com erro:\n\n" +
+        error_message + "\n\nRegisto da emissão: " + log_path +
+        "\n\nA tabela zlx_VOR_Encomendas continua com a proposta anterior.\n";
+    Send(settings, Addressed(message, settings));
+  } catch (const std::exception&) {
+    return {"Alerta de erro não enviado por e-mail: " +
+            UnhandledError(std::current_exception()).description()};
+  }
+  return {};
+}
+
+std::string MorningReport::SendTest(const SmtpSettings& smtp,
+                                    const std::string& settings_path) {
+  ReportSettings settings = ReportSettings::Load(settings_path);
+  settings.smtp = smtp;
+  settings.security_as_stored = smtp.seguranca;
+  if (settings.recipients.empty()) {
+    settings.recipients = {smtp.email_emissor};
+  }
+  if (const auto problem = settings.MailProblem()) {
+    throw Error(errnum::kFileError, *problem);
+  }
+  MailMessage message;
+  message.subject = "VORencomendas: mensagem de teste";
+  message.text = "Mensagem de teste do VORencomendas: o servidor de e-mail " +
+                 smtp.servidor + " (porta " + smtp.porta + ", segurança " +
+                 smtp.seguranca + ") aceitou-a.\n";
+  Send(settings, Addressed(message, settings));
+  std::string to;
+  for (const std::string& address : settings.recipients) {
+    to += (to.empty() ? "" : ", ") + address;
+  }
+  return "Mensagem de teste enviada para " + to + ".";
+}
+
+}  // namespace vor

@@ -1,0 +1,47 @@
+// ProposalExceptions: the rows of the proposal a buyer should check before
+// ordering, each with its reasons in Portuguese. The proposal itself is
+// never changed; the checks only read a row:
+//   - the supplier code is not among the suppliers (no NomeFornec);
+//   - negative real stock (StkReal) or negative open supplier orders (EncF);
+//   - something to order (QtdUB above 0) but nothing in the purchase unit
+//     (QtdUC 0: units that differ with a packing factor of 0);
+//   - an order proposed (QtdUB above 0) with price 0 or none (UltPrCom);
+//   - Dias 0 or none: the days of cover cannot be computed;
+//   - days of cover (Tempo) above the limit, [Motor] CoberturaMaxima.
+//
+//   const Currency limit = ProposalExceptions::CoverLimit(settings_path);
+//   std::string why = ProposalExceptions::Reason(row, limit);  // "" if none
+#ifndef VOR_PROPOSAL_PROPOSAL_EXCEPTIONS_H_
+#define VOR_PROPOSAL_PROPOSAL_EXCEPTIONS_H_
+
+#include <string>
+#include <vector>
+
+#include "core/currency.h"
+#include "proposal/proposal_table.h"
+
+namespace vor {
+
+class ProposalExceptions {
+ public:
+  // Days of cover above which a row is flagged, when the settings name none.
+  static constexpr int kDefaultCoverLimit = 365;
+
+  // The reasons to check `row`, in the order of the list above; empty when
+  // there is none. `cover_limit` is in days.
+  static std::vector<std::string> Reasons(const ProposalRow& row,
+                                          Currency cover_limit);
+  // The reasons joined by "; " ("" when none).
+  static std::string Reason(const ProposalRow& row, Currency cover_limit);
+
+  // [Motor] CoberturaMaxima of the settings file `settings_path`: a number
+  // of days, 0 or more (decimal point or comma); kDefaultCoverLimit when the
+  // key is absent or empty. Raises Error 75 naming the file when it cannot
+  // be read, Error 13 naming the file, the key and the value when the value
+  // is not such a number.
+  static Currency CoverLimit(const std::string& settings_path);
+};
+
+}  // namespace vor
+
+#endif  // VOR_PROPOSAL_PROPOSAL_EXCEPTIONS_H_

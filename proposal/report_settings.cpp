@@ -1,0 +1,99 @@
+#include "proposal/report_settings.h"
+
+#include <algorithm>
+
+#include "core/error.h"
+#include "core/text_util.h"
+#include "db/connection_settings.h"
+#include "settings/settings_file.h"
+
+namespace vor {
+namespace {
+
+std::string Trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  const size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+std::vector<std::string> ReportSettings::SplitAddresses(
+    const std::string& text) {
+  std::vector<std::string> addresses;
+  std::string piece;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (i == text.size() || text[i] == ';' || text[i] == ',') {
+      piece = Trimmed(piece);
+      if (!piece.empty()) addresses.push_back(piece);
+      piece.clear();
+    } else {
+      piece += text[i];
+    }
+  }
+  return addresses;
+}
+
+ReportSettings ReportSettings::Load(const std::string& path) {
+  SettingsFile file;
+  file.FileName(path);
+  ReportSettings s;
+  s.settings_path = path;
+  s.destino = file.ReadValue("email", "Destino");
+  s.recipients = SplitAddresses(s.destino);
+  s.subject = file.ReadValue("email", "Assunto");
+  s.folder = Trimmed(file.ReadValue("Relatorio", "Pasta"));
+  s.smtp = SmtpSettings::Load(path);
+  s.security_as_stored = file.ReadValue(SmtpSettings::kSection, "Seguranca");
+  try {
+    ConnectionSettings connection;
+    connection.Load(path);
+    s.timeout_seconds = std::max(1, (connection.TimeoutMs() + 999) / 1000);
+  } catch (const Error&) {
+    // The database connection names the bad value; the report waits 30 s.
+  }
+  return s;
+}
+
+std::optional<std::string> ReportSettings::MailProblem() const {
+  const auto at = [&](const char* section, const char* key,
+                      const std::string& value, const std::string& what) {
+    return "[" + std::string(section) + "] " + key + " de " + settings_path +
+           ": " + (value.empty() ? "vazio" : "\"" + value + "\"") + " " + what;
+  };
+  using F = SmtpSettings::Field;
+  const char* section = SmtpSettings::kSection;
+  if (smtp.servidor.empty()) {
+    return at(section, SmtpSettings::KeyOf(F::kServidor), smtp.servidor,
+              "(falta o servidor de e-mail)");
+  }
+  if (!SmtpSettings::IsPort(smtp.porta)) {
+    return at(section, SmtpSettings::KeyOf(F::kPorta), smtp.porta,
+              "não é um número de porta (1 a 65535)");
+  }
+  if (!security_as_stored.empty() &&
+      !EqualsIgnoringCase(security_as_stored, SmtpSettings::kSecurityNone) &&
+      !EqualsIgnoringCase(security_as_stored,
+                          SmtpSettings::kSecurityStartTls) &&
+      !EqualsIgnoringCase(security_as_stored, SmtpSettings::kSecuritySsl)) {
+    return at(section, SmtpSettings::KeyOf(F::kSeguranca), security_as_stored,
+              "não é Nenhuma, STARTTLS nem SSL");
+  }
+  if (smtp.email_emissor.empty()) {
+    return at(section, SmtpSettings::KeyOf(F::kEmailEmissor), "",
+              "(falta o endereço do emissor)");
+  }
+  if (!SmtpSettings::IsMailAddress(smtp.email_emissor)) {
+    return at(section, SmtpSettings::KeyOf(F::kEmailEmissor),
+              smtp.email_emissor, "não é um endereço de e-mail");
+  }
+  for (const std::string& to : recipients) {
+    if (!SmtpSettings::IsMailAddress(to)) {
+      return at("email", "Destino", to, "não é um endereço de e-mail");
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace vor

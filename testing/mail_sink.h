@@ -1,0 +1,63 @@
+// MailSink: a real SMTP server on 127.0.0.1 for one test (testing/
+// smtp_sink.py under /usr/bin/python3, aiosmtpd), optionally with STARTTLS
+// (a certificate for 127.0.0.1 made with openssl) and required AUTH. Each
+// message it accepts is read back as a Received: envelope, decoded
+// headers, text and HTML parts, and the saved attachments.
+#ifndef VOR_TESTING_MAIL_SINK_H_
+#define VOR_TESTING_MAIL_SINK_H_
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "testing/test_site.h"
+
+class QProcess;
+
+namespace vor {
+
+class MailSink {
+ public:
+  struct Options {
+    bool starttls = false;
+    std::string user;  // AUTH required when set
+    std::string password;
+  };
+  struct Received {
+    std::string mail_from;
+    std::vector<std::string> rcpt_tos;
+    std::string from, subject, text, html;
+    std::vector<std::string> attachment_paths;
+    bool tls = false;
+    bool authenticated = false;
+  };
+
+  // Starts the server and waits until it listens (the test fails if it
+  // does not within 20 s).
+  MailSink() : MailSink(Options()) {}
+  explicit MailSink(const Options& options);
+  ~MailSink();
+  MailSink(const MailSink&) = delete;
+  MailSink& operator=(const MailSink&) = delete;
+
+  int port() const { return port_; }
+  // The certificate the server shows (STARTTLS), for CURL_CA_BUNDLE.
+  std::string certificate() const { return folder_.path() + "/cert.pem"; }
+  // The messages accepted so far, in order.
+  std::vector<Received> Messages() const;
+  // The [SMTP] section for this server, sender vor@empresa.pt.
+  std::string SettingsSection() const;
+
+  // A port on 127.0.0.1 where nothing listens.
+  static int ClosedPort();
+
+ private:
+  TempFolder folder_;
+  std::unique_ptr<QProcess> process_;
+  Options options_;
+  int port_ = 0;
+};
+
+}  // namespace vor
+
+#endif  // VOR_TESTING_MAIL_SINK_H_
