@@ -19,6 +19,7 @@
 //                             SQL text with its quoted values blanked)
 //   run_bench --no-network    leaves out the runs with the simulated network
 //   run_bench --literal-only  only the Literal mode, without the network
+//   run_bench --bulk-only     only the Conjunto mode
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -215,10 +216,12 @@ double PrepareSite(int articles, const fs::path& root) {
   return generate_s;
 }
 
-// Points the prepared site's settings at a reading mode.
+// Points the program at the prepared site of `articles`, reading in the
+// given mode.
 void SetMode(const fs::path& root, int articles, bool bulk) {
   const fs::path site = SiteOf(root, articles);
   WriteSettings(site, site / "erp.db", site / "log", bulk);
+  setenv("VOR_BASE_DIR", site.string().c_str(), 1);
 }
 
 // One start-up and run on the prepared site, timed.
@@ -318,6 +321,7 @@ int main(int argc, char** argv) {
   bool by_query = false;
   bool network = true;
   bool literal_only = false;
+  bool bulk_only = false;
   int repeat = 3;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -327,6 +331,8 @@ int main(int argc, char** argv) {
       network = false;
     } else if (arg == "--literal-only") {
       literal_only = true;
+    } else if (arg == "--bulk-only") {
+      bulk_only = true;
     } else if (arg == "--repeat" && i + 1 < argc) {
       repeat = std::atoi(argv[++i]);
       if (repeat < 1) {
@@ -381,7 +387,8 @@ int main(int argc, char** argv) {
       const double generate_s = PrepareSite(n, root);
       std::printf("\n== %d articles (ERP generated in %.2f s, not counted)\n",
                   n, generate_s);
-      Figures literal = best_of(n, false, false, repeat);
+      Figures literal =
+          bulk_only ? Figures{} : best_of(n, false, false, repeat);
       Figures bulk = literal_only ? Figures{} : best_of(n, true, false, repeat);
       pairs.emplace_back(literal, bulk);
     }
@@ -389,7 +396,9 @@ int main(int argc, char** argv) {
       for (int n : sizes) {
         std::printf("\n== %d articles, simulated network\n", n);
         Figures literal;
-        if (n <= kLargestLiteralOnNetwork) literal = best_of(n, false, true, 1);
+        if (n <= kLargestLiteralOnNetwork && !bulk_only) {
+          literal = best_of(n, false, true, 1);
+        }
         Figures bulk = best_of(n, true, true, repeat);
         pairs.emplace_back(literal, bulk);
       }
