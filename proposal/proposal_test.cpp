@@ -138,6 +138,16 @@ TEST_F(ProposalTest, ReadsTheTableAndNamesWhatIsMissing) {
   }
 }
 
+// A proposal window stays open for hours on the connection that read it;
+// the ERP's other programs must still be able to write meanwhile.
+TEST_F(ProposalTest, ReadingLeavesNoLockOnTheDatabase) {
+  auto connection = Connect(erp_->path());
+  ProposalTable::Read(*connection);
+  ProposalTable::Read(*connection);
+  EXPECT_NO_THROW(erp_->Exec("update ARTIGOS set CODIGO = CODIGO"));
+  EXPECT_NO_THROW(erp_->Exec("delete from zlx_VOR_Encomendas"));
+}
+
 TEST_F(ProposalTest, DefaultOrderFiltersAndSummary) {
   ProposalView view = ReadView();
   // Shortages, then orders without shortage, then the rest; fewest days of
