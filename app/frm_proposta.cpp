@@ -209,8 +209,14 @@ void frmProposta::BuildControls() {
   connect(search_, &QLineEdit::textChanged, model_, &ProposalModel::SetSearch);
   connect(only_to_order_, &QCheckBox::toggled, model_,
           &ProposalModel::SetOnlyToOrder);
-  connect(only_exceptions_, &QCheckBox::toggled, model_,
-          &ProposalModel::SetOnlyExceptions);
+  connect(only_exceptions_, &QCheckBox::toggled, this, [this](bool on) {
+    model_->SetOnlyExceptions(on);
+    // The reasons are the point of this filter: bring "Motivo" into view.
+    if (on && model_->rowCount() > 0 &&
+        !table_->isColumnHidden(ProposalModel::kReasonColumn)) {
+      table_->scrollTo(model_->index(0, ProposalModel::kReasonColumn));
+    }
+  });
   connect(suppliers_, &QComboBox::currentIndexChanged, this, [this] {
     const QString code = suppliers_->currentData().toString();
     model_->SetSuppliers(code.isEmpty() ? std::vector<std::string>{}
