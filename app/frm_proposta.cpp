@@ -26,6 +26,7 @@
 #include "engine/progress.h"
 #include "engine/replenishment_engine.h"
 #include "log/cl_log.h"
+#include "proposal/proposal_exceptions.h"
 #include "proposal/proposal_export.h"
 #include "proposal/proposal_table.h"
 
@@ -38,11 +39,12 @@ QString Figures(const ProposalSummary& s) {
   return QStringLiteral(
              "%1 artigos, <b>%2 a encomendar</b>, "
              "<span style='color:#b00000'><b>%3 em rutura</b></span>, "
-             "%4 fornecedores")
+             "%4 fornecedores, %5 exceções")
       .arg(s.articles)
       .arg(s.to_order)
       .arg(s.shortages)
-      .arg(s.suppliers);
+      .arg(s.suppliers)
+      .arg(s.exceptions);
 }
 
 // A small square of `colour` followed by `text`, for the legend.
@@ -66,10 +68,12 @@ class NoProgress : public Progress {
 
 }  // namespace
 
-frmProposta::frmProposta(Connection* connection, std::string component_mode)
+frmProposta::frmProposta(Connection* connection, std::string component_mode,
+                         std::string settings_path)
     : QWidget(nullptr, Qt::Window),
       connection_(connection),
-      component_mode_(std::move(component_mode)) {
+      component_mode_(std::move(component_mode)),
+      settings_path_(std::move(settings_path)) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("VORencomendas - Proposta de encomendas"));
   setWindowIcon(ProgramIcon());
@@ -93,6 +97,9 @@ void frmProposta::BuildControls() {
   search_->setMinimumWidth(fontMetrics().averageCharWidth() * 32);
   only_to_order_ = new QCheckBox(QStringLiteral("Só a &encomendar"), this);
   only_to_order_->setChecked(true);
+  only_exceptions_ = new QCheckBox(QStringLiteral("&Só exceções"), this);
+  only_exceptions_->setToolTip(QStringLiteral(
+      "Só as linhas a verificar antes de encomendar (coluna Motivo)"));
   suppliers_ = new QComboBox(this);
   suppliers_->setSizeAdjustPolicy(
       QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -101,6 +108,7 @@ void frmProposta::BuildControls() {
   auto* filters = new QHBoxLayout;
   filters->addWidget(search_);
   filters->addWidget(only_to_order_);
+  filters->addWidget(only_exceptions_);
   filters->addWidget(new QLabel(QStringLiteral("Fornecedor:"), this));
   filters->addWidget(suppliers_);
   filters->addStretch(1);
@@ -137,6 +145,7 @@ void frmProposta::BuildControls() {
                                         28));
     table_->setColumnHidden(section, !info.shown_by_default);
   }
+  table_->setColumnWidth(ProposalModel::kReasonColumn, 48 * ch);
 
   error_ = new QLabel(this);
   error_->setWordWrap(true);
@@ -200,6 +209,14 @@ void frmProposta::BuildControls() {
   connect(search_, &QLineEdit::textChanged, model_, &ProposalModel::SetSearch);
   connect(only_to_order_, &QCheckBox::toggled, model_,
           &ProposalModel::SetOnlyToOrder);
+  connect(only_exceptions_, &QCheckBox::toggled, this, [this](bool on) {
+    model_->SetOnlyExceptions(on);
+    // The reasons are the point of this filter: bring "Motivo" into view.
+    if (on && model_->rowCount() > 0 &&
+        !table_->isColumnHidden(ProposalModel::kReasonColumn)) {
+      table_->scrollTo(model_->index(0, ProposalModel::kReasonColumn));
+    }
+  });
   connect(suppliers_, &QComboBox::currentIndexChanged, this, [this] {
     const QString code = suppliers_->currentData().toString();
     model_->SetSuppliers(code.isEmpty() ? std::vector<std::string>{}
@@ -259,6 +276,9 @@ void frmProposta::Refresh() {
     if (connection_ == nullptr) {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
     }
+    if (!settings_path_.empty()) {
+      model_->SetCoverLimit(ProposalExceptions::CoverLimit(settings_path_));
+    }
     model_->SetTable(ProposalTable::Read(*connection_));
     error_->hide();
     table_->show();
@@ -305,7 +325,8 @@ std::vector<ProposalColumn> frmProposta::ShownColumns() const {
   std::vector<ProposalColumn> columns;
   for (int visual = 0; visual < header->count(); ++visual) {
     const int logical = header->logicalIndex(visual);
-    if (!header->isSectionHidden(logical)) {
+    if (logical != ProposalModel::kReasonColumn &&
+        !header->isSectionHidden(logical)) {
       columns.push_back(static_cast<ProposalColumn>(logical));
     }
   }
@@ -358,6 +379,12 @@ void frmProposta::ShowHeaderMenu(const QPoint& at) {
       table_->setColumnHidden(section, !on);
     });
   }
+  QAction* reason = menu.addAction(QStringLiteral("Motivo (exceções)"));
+  reason->setCheckable(true);
+  reason->setChecked(!header->isSectionHidden(ProposalModel::kReasonColumn));
+  connect(reason, &QAction::toggled, this, [this](bool on) {
+    table_->setColumnHidden(ProposalModel::kReasonColumn, !on);
+  });
   menu.exec(header->mapToGlobal(at));
 }
 

@@ -1,8 +1,11 @@
 // frmProposta: the proposal window. Shows the rows of zlx_VOR_Encomendas as
 // the ERP holds them now, read through the program's connection: a summary
-// line (articles, to order, shortages, suppliers; shown and in total), a
-// search box, "Só a encomendar" (on when opened), a supplier list, a legend
-// of the colours, the table (sorted on a header click; the header's context
+// line (articles, to order, shortages, suppliers, exceptions; shown and in
+// total), a search box, "Só a encomendar" (on when opened), "Só exceções"
+// (off when opened: only the rows with a reason to check, as
+// ProposalExceptions finds them with the settings' CoberturaMaxima), a
+// supplier list, a legend of the colours, the table (its last column
+// "Motivo" gives the reasons; sorted on a header click; the header's context
 // menu shows or hides columns and restores the default order), and buttons
 // to read the table again, export what is shown, and close. Selecting a row
 // opens the side panel "Porquê?": the article's row computed again through
@@ -38,12 +41,15 @@ class frmProposta : public QWidget {
 
  public:
   // `connection` (may be null: nothing to read) must outlive the window;
-  // `component_mode` is the run's bill-of-materials mode, for "Porquê?".
-  explicit frmProposta(Connection* connection,
-                       std::string component_mode = "B");
+  // `component_mode` is the run's bill-of-materials mode, for "Porquê?";
+  // `settings_path` the settings file of [Motor] CoberturaMaxima ("": the
+  // default limit).
+  explicit frmProposta(Connection* connection, std::string component_mode = "B",
+                       std::string settings_path = "");
 
-  // Reads the table again and shows it; filters, order and columns stay.
-  // A failure is shown in the window (error_label) in place of the table.
+  // Reads the cover limit and the table again and shows them; filters,
+  // order and columns stay. A failure is shown in the window (error_label) in
+  // place of the table.
   void Refresh();
   // Writes the rows shown, in the order shown, with the columns shown, to
   // `path` (.csv, else a workbook). Raises vor::Error naming the file.
@@ -60,6 +66,7 @@ class frmProposta : public QWidget {
   QLabel* error_label() const { return error_; }
   QLineEdit* search_box() const { return search_; }
   QCheckBox* only_to_order_box() const { return only_to_order_; }
+  QCheckBox* only_exceptions_box() const { return only_exceptions_; }
   QComboBox* supplier_box() const { return suppliers_; }
   QWidget* why_panel() const { return why_; }
   QPlainTextEdit* why_text() const { return why_text_; }
@@ -74,12 +81,14 @@ class frmProposta : public QWidget {
 
   Connection* connection_;
   std::string component_mode_;
+  std::string settings_path_;
   ProposalModel* model_ = nullptr;
   QLabel* summary_ = nullptr;
   QLabel* error_ = nullptr;
   QLabel* status_ = nullptr;
   QLineEdit* search_ = nullptr;
   QCheckBox* only_to_order_ = nullptr;
+  QCheckBox* only_exceptions_ = nullptr;
   QComboBox* suppliers_ = nullptr;
   QTableView* table_ = nullptr;
   QPushButton* refresh_ = nullptr;

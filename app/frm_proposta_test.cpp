@@ -60,9 +60,11 @@ class ProposalWindowTest : public ::testing::Test {
         std::make_unique<frmVOREncomendas>("", site_.app_folder(), services_);
   }
   QString Cell(int row, ProposalColumn column, int role = Qt::DisplayRole) {
+    return Cell(row, static_cast<int>(column), role);
+  }
+  QString Cell(int row, int column, int role = Qt::DisplayRole) {
     ProposalModel* model = window_->ProposalWindow()->model();
-    return model->data(model->index(row, static_cast<int>(column)), role)
-        .toString();
+    return model->data(model->index(row, column), role).toString();
   }
 
   TestSite site_;
@@ -116,6 +118,42 @@ TEST_F(ProposalWindowTest, ARunOpensTheProposalWithShortagesFirst) {
   proposal->search_box()->setText("a2");
   ASSERT_EQ(model->rowCount(), 1);
   EXPECT_EQ(Cell(0, ProposalColumn::kArtigo), "A2");
+
+  // "Só exceções" keeps the rows with a reason, which the last column
+  // gives: A2 covers 300 days, above a maximum of 250.
+  constexpr int kMotivo = ProposalModel::kReasonColumn;
+  EXPECT_EQ(
+      model->headerData(kMotivo, Qt::Horizontal, Qt::DisplayRole).toString(),
+      "Motivo");
+  EXPECT_FALSE(proposal->table()->isColumnHidden(kMotivo));
+  EXPECT_EQ(proposal->ShownColumns().back(), ProposalColumn::kDesconto);
+  EXPECT_FALSE(proposal->only_exceptions_box()->isChecked());
+  SiteSettings settings;
+  settings.extra = "[Motor]\r\nCoberturaMaxima=250\r\n";
+  site_.WriteSettings(settings);
+  proposal->Refresh();
+  proposal->search_box()->clear();
+  EXPECT_EQ(model->rowCount(), 3);
+  proposal->only_exceptions_box()->setChecked(true);
+  ASSERT_EQ(model->rowCount(), 1);
+  EXPECT_EQ(Cell(0, ProposalColumn::kArtigo), "A2");
+  EXPECT_EQ(Cell(0, kMotivo),
+            QString::fromUtf8("cobertura de 300 dias acima do máximo de 250"));
+  EXPECT_FALSE(
+      model->data(model->index(0, kMotivo), Qt::DecorationRole).isNull());
+  proposal->only_to_order_box()->setChecked(true);  // A2: nothing to order
+  EXPECT_EQ(model->rowCount(), 0);
+  // A bad maximum is named in the window.
+  settings.extra = "[Motor]\r\nCoberturaMaxima=muito\r\n";
+  site_.WriteSettings(settings);
+  proposal->Refresh();
+  EXPECT_TRUE(proposal->table()->isHidden());
+  EXPECT_TRUE(proposal->error_label()->text().contains("CoberturaMaxima"))
+      << proposal->error_label()->text().toStdString();
+  site_.WriteSettings();
+  proposal->only_exceptions_box()->setChecked(false);
+  proposal->only_to_order_box()->setChecked(false);
+  proposal->search_box()->setText("a2");
 
   // A second run refreshes the same window.
   window_->btConf()->click();

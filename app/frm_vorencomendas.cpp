@@ -261,8 +261,8 @@ frmProposta* frmVOREncomendas::ProposalWindow() const { return proposal_; }
 
 void frmVOREncomendas::btVer_Click() {
   if (!proposal_)
-    proposal_ =
-        new frmProposta(state_.ErpConnection.get(), state_.ComponentMode);
+    proposal_ = new frmProposta(state_.ErpConnection.get(),
+                                state_.ComponentMode, state_.SettingsFilePath);
   proposal_->Refresh();
   proposal_->show();
   proposal_->raise();

@@ -24,7 +24,9 @@ QColor ProposalModel::OrderTint() { return QColor(0xFF, 0xE7, 0xB0); }
 ProposalModel::ProposalModel(QObject* parent)
     : QAbstractTableModel(parent),
       warning_(
-          QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning)) {}
+          QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning)),
+      reason_mark_(QApplication::style()->standardIcon(
+          QStyle::SP_MessageBoxInformation)) {}
 
 template <typename Change>
 void ProposalModel::Reset(Change change) {
@@ -44,6 +46,14 @@ void ProposalModel::SetSearch(const QString& text) {
 
 void ProposalModel::SetOnlyToOrder(bool on) {
   Reset([&] { view_.SetOnlyToOrder(on); });
+}
+
+void ProposalModel::SetOnlyExceptions(bool on) {
+  Reset([&] { view_.SetOnlyExceptions(on); });
+}
+
+void ProposalModel::SetCoverLimit(Currency days) {
+  Reset([&] { view_.SetCoverLimit(days); });
 }
 
 void ProposalModel::SetSuppliers(const std::vector<std::string>& codes) {
@@ -69,11 +79,12 @@ int ProposalModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ProposalModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : kProposalColumnCount;
+  return parent.isValid() ? 0 : kProposalColumnCount + 1;
 }
 
 QVariant ProposalModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
+  if (index.column() == kReasonColumn) return ReasonData(index.row(), role);
   const auto column = static_cast<ProposalColumn>(index.column());
   const ProposalColumnInfo& info = ColumnInfoOf(column);
   const ProposalRow& row = RowAt(index.row());
@@ -114,8 +125,42 @@ QVariant ProposalModel::data(const QModelIndex& index, int role) const {
   }
 }
 
+QVariant ProposalModel::ReasonData(int row, int role) const {
+  const std::string& reason = view_.reason(view_.shown()[row]);
+  const ProposalRow& proposal_row = RowAt(row);
+  switch (role) {
+    case Qt::DisplayRole:
+      return Q(reason);
+    case Qt::ToolTipRole:
+      // The whole text, however narrow the column.
+      return reason.empty() ? QVariant() : QVariant(Q(reason));
+    case Qt::TextAlignmentRole:
+      return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    case Qt::DecorationRole:
+      return reason.empty() ? QVariant() : QVariant(reason_mark_);
+    case Qt::BackgroundRole:
+      if (proposal_row.Shortage()) return ShortageTint();
+      if (proposal_row.OrderWithoutShortage()) return OrderTint();
+      return {};
+    default:
+      return {};
+  }
+}
+
 QVariant ProposalModel::headerData(int section, Qt::Orientation orientation,
                                    int role) const {
+  if (orientation == Qt::Horizontal && section == kReasonColumn) {
+    switch (role) {
+      case Qt::DisplayRole:
+        return QStringLiteral("Motivo");
+      case Qt::ToolTipRole:
+        return QStringLiteral("Motivo da exceção");
+      case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+      default:
+        return {};
+    }
+  }
   if (orientation != Qt::Horizontal || section < 0 ||
       section >= kProposalColumnCount) {
     return QAbstractTableModel::headerData(section, orientation, role);
@@ -137,7 +182,9 @@ QVariant ProposalModel::headerData(int section, Qt::Orientation orientation,
 
 void ProposalModel::sort(int column, Qt::SortOrder order) {
   emit layoutAboutToBeChanged();
-  if (column < 0 || column >= kProposalColumnCount) {
+  if (column == kReasonColumn) {
+    view_.SortByReason(order == Qt::AscendingOrder);
+  } else if (column < 0 || column >= kProposalColumnCount) {
     view_.SortDefault();
   } else {
     view_.SortBy(static_cast<ProposalColumn>(column),

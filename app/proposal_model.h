@@ -4,6 +4,8 @@
 // Portuguese notation without the trailing zeros of their four decimals,
 // quantities carry their unit; shortages (Cor 1) have a red tint and a
 // warning icon, orders proposed without shortage (CorV 1) an amber tint.
+// After the ProposalColumns comes one more column, "Motivo": the reasons
+// to check the row (ProposalView::reason), with a mark when there is one.
 // Sorting on a column orders the view; column -1 restores the default
 // order (shortages, orders, the rest; fewest days of cover first).
 #ifndef VOR_APP_PROPOSAL_MODEL_H_
@@ -28,12 +30,18 @@ class ProposalModel : public QAbstractTableModel {
   static QColor ShortageTint();
   static QColor OrderTint();
 
+  // The model column of "Motivo", after every ProposalColumn.
+  static constexpr int kReasonColumn = kProposalColumnCount;
+
   explicit ProposalModel(QObject* parent = nullptr);
 
   // Replaces the rows; filters and order stay.
   void SetTable(ProposalTable table);
   void SetSearch(const QString& text);
   void SetOnlyToOrder(bool on);
+  void SetOnlyExceptions(bool on);
+  // Days of cover above which a row is an exception.
+  void SetCoverLimit(Currency days);
   // Supplier codes; empty: every supplier.
   void SetSuppliers(const std::vector<std::string>& codes);
   const ProposalView& view() const { return view_; }
@@ -57,9 +65,11 @@ class ProposalModel : public QAbstractTableModel {
  private:
   template <typename Change>
   void Reset(Change change);
+  QVariant ReasonData(int row, int role) const;
 
   ProposalView view_;
   QIcon warning_;
+  QIcon reason_mark_;
 };
 
 }  // namespace vor

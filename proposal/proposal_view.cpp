@@ -61,7 +61,11 @@ void ProposalView::ComputeReasons() {
 void ProposalView::SetCoverLimit(Currency days) {
   cover_limit_ = days;
   ComputeReasons();
-  Refilter();
+  if (by_reason_) {
+    Reorder();
+  } else {
+    Refilter();
+  }
 }
 
 void ProposalView::SetOnlyExceptions(bool on) {
@@ -88,12 +92,21 @@ void ProposalView::SetSuppliers(const std::vector<std::string>& codes) {
 
 void ProposalView::SortBy(ProposalColumn column, bool ascending) {
   sort_column_ = column;
+  by_reason_ = false;
+  ascending_ = ascending;
+  Reorder();
+}
+
+void ProposalView::SortByReason(bool ascending) {
+  sort_column_.reset();
+  by_reason_ = true;
   ascending_ = ascending;
   Reorder();
 }
 
 void ProposalView::SortDefault() {
   sort_column_.reset();
+  by_reason_ = false;
   ascending_ = true;
   Reorder();
 }
@@ -126,7 +139,14 @@ void ProposalView::Reorder() {
     return a < b;
   });
 
-  if (sort_column_) {
+  if (by_reason_) {
+    std::vector<std::string> t(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) t[i] = Folded(reasons_[i]);
+    const bool asc = ascending_;
+    std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+      return asc ? t[a] < t[b] : t[b] < t[a];
+    });
+  } else if (sort_column_) {
     const ProposalColumn column = *sort_column_;
     const bool asc = ascending_;
     if (ColumnInfoOf(column).number) {

@@ -74,8 +74,11 @@ class ProposalView {
   // values, numbers compare as numbers, texts without regard to case. Rows
   // that compare equal keep the default order.
   void SortBy(ProposalColumn column, bool ascending);
+  // Order by the reason (ProposalView::reason), as a text column.
+  void SortByReason(bool ascending);
   void SortDefault();
-  // The column of the order; nullopt for the default order.
+  bool sorted_by_reason() const { return by_reason_; }
+  // The column of the order; nullopt for the default order or by reason.
   std::optional<ProposalColumn> sort_column() const { return sort_column_; }
   bool sort_ascending() const { return ascending_; }
 
@@ -105,6 +108,7 @@ class ProposalView {
   std::vector<std::string> reasons_;    // per row
   std::vector<std::string> suppliers_;  // folded, sorted
   std::optional<ProposalColumn> sort_column_;
+  bool by_reason_ = false;
   bool ascending_ = true;
   std::vector<int> order_;  // every row, in the current order
   std::vector<int> shown_;

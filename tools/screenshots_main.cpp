@@ -5,6 +5,7 @@
 //   main-window.png          after a run: the list ends with the last line
 //   main-window-running.png  during a run: disabled, with the progress bar
 //   proposal-window.png      the proposal window the run opened
+//   proposal-exceptions.png  the same, "Só exceções": the rows to check
 //   proposal-supplier.png    the same, one supplier's articles
 //   proposal-why.png         the same, panel "Porquê?" of an article with
 //                            aggregated stock, customer and production
@@ -15,6 +16,7 @@
 //                            after "Testar ligação"
 //   mail-server-setup.png    the mail-server set-up dialog
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
@@ -40,8 +42,8 @@
 #include "engine/progress.h"
 #include "engine/replenishment_engine.h"
 #include "log/cl_log.h"
-#include "proposal/proposal_table.h"
 #include "proposal/morning_report.h"
+#include "proposal/proposal_table.h"
 #include "settings/frm_parametros.h"
 #include "settings/mail_server_setup.h"
 #include "settings/settings_file.h"
@@ -131,6 +133,14 @@ int main(int argc, char** argv) {
   vor::frmProposta* proposal = main_window.ProposalWindow();
   ok &= proposal != nullptr && Grab(proposal, out + "/proposal-window.png");
   if (proposal != nullptr) {
+    // Only the rows to check, every article, with their reasons.
+    proposal->only_to_order_box()->setChecked(false);
+    proposal->only_exceptions_box()->setChecked(true);
+    Settle();
+    ok &= Grab(proposal, out + "/proposal-exceptions.png");
+    proposal->only_exceptions_box()->setChecked(false);
+    proposal->only_to_order_box()->setChecked(true);
+
     // The articles of the supplier with the most to order: its shortages,
     // then its orders without shortage.
     const auto list = proposal->model()->view().Suppliers();
