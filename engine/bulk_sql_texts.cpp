@@ -19,12 +19,28 @@ std::string ArticleKeys(bool with_supplier) {
 }  // namespace
 
 std::string BulkSupplierOrderQuery() {
-  // The supplier-order query itself, correlated with each article row; its
-  // GROUP BY yields at most one row, and no row gives null.
-  std::string s = "SELECT ARTIGOS.CODIGO AS Chave, (";
-  s += SupplierOrderQueryFor("ARTIGOS.CODIGO");
-  s += ") AS Qtd";
-  s += ArticleSource();
+  // The supplier-order sums of every article at once: the lines are grouped
+  // by their own code, as the single-article query groups them, and each
+  // article row meets its group through the same comparison that query
+  // makes (l.Artigo=code, the line's code on the left). No group gives null.
+  std::string s = "SELECT ARTIGOS.CODIGO AS Chave, g.Qtd";
+  s += " FROM  ARTIGOS Inner join zlx_VOR_Artigos as a ON "
+       "a.Artigo=artigos.Codigo";
+  s += " left outer Join Fornec as f ON f.Codigo=Artigos.Fornec";
+  s += " Left outer Join CLART as cl ON cl.Codigo=Artigos.Codigo ";
+  s += " left outer join (SELECT l.Artigo AS LinArtigo,"
+       " coalesce(sum(l.QUANT),0) AS Qtd";
+  s += " FROM         DOCGCCAB as c INNER JOIN";
+  s += " DOCGCLIN as l  ON c.NNUMDOC = l.NNUMDOC AND c.TPDOC = l.TPDOCUM AND "
+       "c.SERIE = l.SERIE AND";
+  s += " c.Ano = l.Ano";
+  s += " Where (c.AREAG = 2) And (c.TPTERC = 1)";
+  s +=
+      "  and c.nvias<>-1 group by l.Artigo) AS g ON g.LinArtigo=ARTIGOS.CODIGO";
+  s += " WHERE     (ARTIGOS.CODIGO > '') and ArtouDes=0 and a.TipoArtigo=1 "
+       "and artigos.Inactivo=0 ";
+  s += " and stMin>0 ";
+  s += " and Fornec>'' ";
   return s;
 }
 
