@@ -23,9 +23,7 @@
 #include "app/frm_vorencomendas.h"
 #include "app/proposal_model.h"
 #include "core/error.h"
-#include "engine/progress.h"
-#include "engine/replenishment_engine.h"
-#include "log/cl_log.h"
+#include "engine/article_explanation.h"
 #include "proposal/proposal_exceptions.h"
 #include "proposal/proposal_export.h"
 #include "proposal/proposal_table.h"
@@ -57,14 +55,6 @@ QLabel* LegendLabel(const QColor& colour, const QString& text,
           .arg(colour.name(), text),
       parent);
 }
-
-// Explicar says nothing on its way; a sink for the engine's progress.
-class NoProgress : public Progress {
- public:
-  void AddLine(const std::string&) override {}
-  void Yield() override {}
-  void ReportConversionError(const Error&) override {}
-};
 
 }  // namespace
 
@@ -252,11 +242,8 @@ void frmProposta::ExplainRow(int row) {
     if (connection_ == nullptr) {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
     }
-    cl_log unused_log;
-    NoProgress quiet;
-    ReplenishmentEngine engine(*connection_, unused_log, quiet,
-                               component_mode_);
-    const ArticleExplanation why = engine.Explicar(article);
+    const ArticleExplanation why =
+        ExplainArticle(*connection_, article, component_mode_);
     for (const std::string& line :
          ExplanationLines(why, stored.Number(ProposalField::kQtdUB))) {
       text += Q(line) + QLatin1Char('\n');

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "testing/test_site.h"
 #include "core/error.h"
 #include "db/ligar_bd.h"
+#include "testing/test_site.h"
 
 namespace vor {
 namespace {
@@ -67,6 +67,7 @@ class UntouchableConnection : public Connection {
   void EndWrite() override { Touch(); }
   bool WriteInProgress() const override { return false; }
   void AbandonWrite() override { Touch(); }
+  void EndRead() override {}  // never raises; holds nothing to release
   int calls = 0;
 
  private:

@@ -107,6 +107,7 @@ class QueryShapeTimer : public vor::Connection {
   void EndWrite() override { inner_->EndWrite(); }
   bool WriteInProgress() const override { return inner_->WriteInProgress(); }
   void AbandonWrite() override { inner_->AbandonWrite(); }
+  void EndRead() override { inner_->EndRead(); }
 
  private:
   void Add(const std::string& sql, Clock::duration d) {

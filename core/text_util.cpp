@@ -33,6 +33,22 @@ std::string_view Utf8Prefix(std::string_view s, size_t chars) {
   return s;
 }
 
+std::string CodeKey(std::string_view code) { return FoldAsciiCase(code); }
+
+bool SameCode(std::string_view a, std::string_view b) {
+  return EqualsIgnoringCase(a, b);
+}
+
+bool SameUnit(std::string_view a, std::string_view b) {
+  // Within Latin-1, turning capitals into small letters tells the same
+  // pairs of texts apart as turning small letters into capitals.
+  std::string fa;
+  std::string fb;
+  FoldCase(a, &fa);
+  FoldCase(b, &fb);
+  return fa == fb;
+}
+
 std::string FoldAsciiCase(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = FoldAscii(c);

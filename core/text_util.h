@@ -1,9 +1,23 @@
-// Text helpers for UTF-8 text: character counts, and the two ways texts are
-// compared without regard to letter case. Codes, names and keywords compare
-// as the ERP's code columns do: only the ASCII letters are folded, every
-// other byte (accented letters included) compares as it is. The program's
-// in-memory tables and the unit comparison of the intake also fold the
-// accented capitals of Latin-1 (FoldCase).
+// Text helpers for UTF-8 text: character counts, and the comparisons of
+// text without regard to letter case, one per kind of text compared:
+//
+//   codes      SameCode, CodeKey   ASCII letters folded, every other byte as
+//                                  it is: as the ERP's code columns compare
+//                                  (COLLATE NOCASE; a case-insensitive SQL
+//                                  Server collation on these codes).
+//   units      SameUnit            both turned to capitals, accented Latin-1
+//                                  letters included, as the intake compares
+//                                  the base and purchase units.
+//   words      EqualsIgnoringCase, the program's own vocabulary (setting
+//              FoldAsciiCase       keys, keywords, type names): ASCII
+//                                  letters folded.
+//   filters    FoldCase            the table filter (Recordset::SetFilter),
+//                                  field names and texts people type or
+//                                  read: ASCII and accented Latin-1 capitals
+//                                  folded.
+//
+// Every comparison of article, supplier, product or structure codes in
+// memory uses the code rule, so that it agrees with the database's.
 #ifndef VOR_CORE_TEXT_UTIL_H_
 #define VOR_CORE_TEXT_UTIL_H_
 
@@ -19,18 +33,33 @@ size_t Utf8Length(std::string_view s);
 // The first `chars` characters of UTF-8 text (all of it when shorter).
 std::string_view Utf8Prefix(std::string_view s, size_t chars);
 
+// The key under which two codes are the same code: `code` with the ASCII
+// capitals A-Z turned into small letters; every other byte (accented
+// letters, blanks included) stays as it is. "ab" and "AB" share a key; "é"
+// (0xC3 0xA9) and "É" (0xC3 0x89), or "A1" and "A1 ", do not.
+std::string CodeKey(std::string_view code);
+
+// Whether `a` and `b` are the same code: CodeKey(a) == CodeKey(b).
+bool SameCode(std::string_view a, std::string_view b);
+
+// Whether two unit texts name the same unit once both are turned to
+// capitals: ASCII letters and the accented Latin-1 letters in any case
+// ("un" is "UN", "caixa" is "CAIXA", "é" is "É").
+bool SameUnit(std::string_view a, std::string_view b);
+
 // `s` with the ASCII capitals A-Z turned into small letters; every other
-// byte stays as it is.
+// byte stays as it is. For words of the program's own vocabulary.
 std::string FoldAsciiCase(std::string_view s);
 
 // Whether `a` and `b` are equal once FoldAsciiCase is applied to both: "ab"
-// equals "AB", but "é" (0xC3 0xA9) differs from "É" (0xC3 0x89).
+// equals "AB", but "é" (0xC3 0xA9) differs from "É" (0xC3 0x89). For words
+// of the program's own vocabulary.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
 // Replaces `*out` with `s` folded as FoldAsciiCase does, and the Latin-1
 // capitals (U+00C0..U+00DE but U+00D7, in UTF-8) also turned into their
-// small letters. The key of table lookups and filters. Reuses the capacity
-// of `*out`.
+// small letters. The key of the table filter, of field names and of texts
+// people search. Reuses the capacity of `*out`.
 void FoldCase(std::string_view s, std::string* out);
 
 }  // namespace vor

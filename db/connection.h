@@ -67,11 +67,20 @@ class Connection {
 
   // One database transaction: BeginWrite starts it (taking the write lock at
   // once), EndWrite commits it, AbandonWrite rolls it back. WriteInProgress
-  // is true between BeginWrite and EndWrite/AbandonWrite.
+  // is true between BeginWrite and EndWrite/AbandonWrite; asking changes
+  // nothing.
   virtual void BeginWrite() = 0;
   virtual void EndWrite() = 0;
   virtual bool WriteInProgress() const = 0;
   virtual void AbandonWrite() = 0;
+
+  // Ends the read snapshot that queries may share (see the implementation),
+  // so that the database holds no lock of this connection until its next
+  // query. A caller that keeps the connection open while it waits (a window
+  // showing what it read, a run that stopped) calls it once its reading is
+  // done. Nothing happens outside a snapshot or during a write; never
+  // raises.
+  virtual void EndRead() = 0;
 };
 
 }  // namespace vor

@@ -752,11 +752,9 @@ void QtSqlConnection::EndWrite() {
   s.in_write = false;
 }
 
-bool QtSqlConnection::WriteInProgress() const {
-  // Asked when a run stops, whichever way: a read snapshot ends with it.
-  state_->EndRead();
-  return state_->in_write;
-}
+bool QtSqlConnection::WriteInProgress() const { return state_->in_write; }
+
+void QtSqlConnection::EndRead() { state_->EndRead(); }
 
 void QtSqlConnection::AbandonWrite() {
   State& s = *state_;

@@ -59,7 +59,7 @@ class QtSqlConnection : public Connection {
   // most 20 ms, so a run's many small queries do not pay for a lock each
   // while another program's commit never waits much longer than that. The
   // snapshot ends at the first query past that time, a failed query, any
-  // other statement, BeginWrite, WriteInProgress or the close.
+  // other statement, BeginWrite, EndRead or the close.
   void OpenRecordset(const std::string& source, const std::string& sql,
                      Recordset& rs, int cursor_type = -1,
                      int options = 0) override;
@@ -95,10 +95,10 @@ class QtSqlConnection : public Connection {
   // is then no longer reported in progress).
   void BeginWrite() override;
   void EndWrite() override;
-  // Also ends a read snapshot (see OpenRecordset): the question is asked
-  // when a run stops.
   bool WriteInProgress() const override;
   void AbandonWrite() override;
+  // Commits the read transaction that OpenRecordset may have left open.
+  void EndRead() override;
 
   // The Qt Sql connection name of this object (unique in the process).
   std::string QtConnectionName() const;

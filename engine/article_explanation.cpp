@@ -2,19 +2,23 @@
 
 #include <utility>
 
+#include "core/recordset.h"
 #include "core/text_util.h"
+#include "engine/cutoff_date.h"
+#include "engine/literal_reader.h"
+#include "engine/replenishment_calculator.h"
+#include "engine/sql_texts.h"
+#include "engine/working_table.h"
 
 namespace vor {
 
-ExplanationRecorder::ExplanationRecorder(std::string article) {
-  FoldCase(article, &folded_);
+ExplanationRecorder::ExplanationRecorder(std::string article)
+    : key_(CodeKey(article)) {
   explanation_.article = std::move(article);
 }
 
 bool ExplanationRecorder::Mine(const std::string& article) const {
-  std::string folded;
-  FoldCase(article, &folded);
-  return folded == folded_;
+  return CodeKey(article) == key_;
 }
 
 void ExplanationRecorder::OwnStock(const std::string& article, Currency stock) {
@@ -62,6 +66,35 @@ void ExplanationRecorder::Merged(const std::string& article,
 void ExplanationRecorder::Final(const std::string& article,
                                 const FinalStep& step) {
   if (Mine(article)) explanation_.final = step;
+}
+
+ArticleExplanation ExplainArticle(Connection& connection,
+                                  const std::string& article,
+                                  const std::string& component_mode,
+                                  const LocalClock& clock) {
+  // Whichever way this ends, the connection keeps no read snapshot open.
+  struct EndReadAtExit {
+    Connection& connection;
+    ~EndReadAtExit() { connection.EndRead(); }
+  } end_read{connection};
+
+  LiteralReader reader(connection);
+  ExplanationRecorder recorder(article);
+  const ReplenishmentCalculator calculator(component_mode);
+  const std::string sData = DataLimiteEncomendas(clock());
+  Recordset rsArtigos;
+  connection.OpenRecordset("", sql::SingleArticleQuery(article), rsArtigos, -1,
+                           0);
+  Recordset rsfinal = calculator.Compute({reader, recorder}, rsArtigos, sData);
+  ArticleExplanation explanation = recorder.Take();
+  rsfinal.MoveFirst();
+  if (!rsfinal.Eof()) {
+    explanation.found = true;
+    for (const FieldDef& field : WorkingTableFields()) {
+      explanation.row.push_back(rsfinal.Get(field.name));
+    }
+  }
+  return explanation;
 }
 
 }  // namespace vor

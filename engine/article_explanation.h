@@ -1,12 +1,12 @@
 // ArticleExplanation: why one article's row of the proposal holds the
 // quantities it holds: every contribution the engine's steps counted for it,
-// in step order, and the row they produced. ExplanationRecorder fills one
-// from the engine's ContributionObserver calls.
+// in step order, and the row they produced. ExplainArticle computes one
+// anew; ExplanationRecorder fills one from the steps' ContributionObserver
+// calls.
 //
-// Typical use (ReplenishmentEngine::Explicar does this):
-//   ExplanationRecorder recorder("A1");
-//   engine.set_observer(&recorder);  ... the steps ...
-//   ArticleExplanation why = recorder.Take();
+// Typical use (the proposal window):
+//   ArticleExplanation why = ExplainArticle(connection, "A1", "B");
+//   if (why.found) ... why.final.qtd_ub ...
 #ifndef VOR_ENGINE_ARTICLE_EXPLANATION_H_
 #define VOR_ENGINE_ARTICLE_EXPLANATION_H_
 
@@ -14,8 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "core/clock.h"
 #include "core/currency.h"
 #include "core/value.h"
+#include "db/connection.h"
 #include "engine/contributions.h"
 
 namespace vor {
@@ -46,8 +48,8 @@ struct ArticleExplanation {
 
 class ExplanationRecorder : public ContributionObserver {
  public:
-  // Records what is told about `article` (codes compared as the engine's
-  // filters compare them: letters in any case); other articles are ignored.
+  // Records what is told about `article` (SameCode); other articles are
+  // ignored.
   explicit ExplanationRecorder(std::string article);
 
   void OwnStock(const std::string& article, Currency stock) override;
@@ -67,9 +69,28 @@ class ExplanationRecorder : public ContributionObserver {
  private:
   bool Mine(const std::string& article) const;
 
-  std::string folded_;
+  std::string key_;  // CodeKey of the article
   ArticleExplanation explanation_;
 };
+
+// Computes the row of the article `article` again, as a run would now, and
+// tells why it holds what it holds. The same steps and answers as a run in
+// either reading mode (ReplenishmentCalculator), for that article only: its
+// statements are the article query restricted to the article, the
+// customer-order preload, the supplier-order, aggregated-stock and
+// supplier-price lookups of the article, the open customer and production
+// orders, the two product lists of the article and the structures of those
+// products, each sent as built. Writes nothing: no table, no transaction, no
+// line anywhere. Ends the connection's read snapshot before it returns, so a
+// window showing the answer holds no lock on the ERP. `component_mode` is
+// the bill-of-materials mode letter ("B"); `clock` gives the moment of the
+// customer-order cut-off date. `found` is false when the article is not
+// among the proposal's articles. Raises vor::Error as the steps do (the
+// article named).
+ArticleExplanation ExplainArticle(Connection& connection,
+                                  const std::string& article,
+                                  const std::string& component_mode,
+                                  const LocalClock& clock = SystemLocalClock());
 
 }  // namespace vor
 

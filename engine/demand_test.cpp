@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/error.h"
-#include "engine/replenishment_engine.h"
+#include "engine/replenishment_calculator.h"
 #include "engine/sql_texts.h"
 #include "engine/test_support.h"
 #include "engine/working_table.h"
@@ -53,10 +53,7 @@ Currency Q(int64_t raw) { return Currency::FromRaw(raw); }
 
 class DemandTest : public ::testing::Test {
  protected:
-  DemandTest()
-      : progress_(&log_), engine_(conn_, log_.log(), progress_, "B", [] {
-          return testing::FixedNow();
-        }) {
+  DemandTest() : progress_(&log_), steps_(conn_, log_.log(), progress_) {
     log_.Open();
     // Structures: P1/E1 holds C1 x2, C2 x0.5 and the sub-assembly SA x1
     // (base SE: C1 x3). P3/E3 holds C2 x1.25 and C3 x1.
@@ -101,7 +98,7 @@ class DemandTest : public ::testing::Test {
   FakeConnection conn_;
   TempLog log_;
   RecordingProgress progress_;
-  ReplenishmentEngine engine_;
+  testing::RunSteps steps_;
 };
 
 TEST_F(DemandTest, CustomerOrdersAreExplodedIntoOneRowPerComponent) {
@@ -114,7 +111,7 @@ TEST_F(DemandTest, CustomerOrdersAreExplodedIntoOneRowPerComponent) {
   CustomerProducts("C9", {});
   Recordset rsProd = CriaRsProd();
 
-  engine_.AtualizaEncCli(rsEncCli, rsfinal, rsProd);
+  steps_.calculator.AtualizaEncCli(steps_.run, rsEncCli, rsfinal, rsProd);
 
   // C1: 10 x 2 on P1's own line plus 10 x 3 through SA; P2's orders carry
   // another base structure than the one chosen for it. C2: 10 x 0.5 from P1
@@ -157,7 +154,7 @@ TEST_F(DemandTest, CustomerPassAddsToAnExistingRowAndKeepsZeroSums) {
   rsProd.Set("Quant", 2);
   rsProd.Update();
 
-  engine_.AtualizaEncCli(rsEncCli, rsfinal, rsProd);
+  steps_.calculator.AtualizaEncCli(steps_.run, rsEncCli, rsfinal, rsProd);
   EXPECT_EQ(Components(rsProd),
             (std::map<std::string, Currency>{{"C1", Q(20000)}, {"C4", Q(0)}}));
 }
@@ -169,7 +166,7 @@ TEST_F(DemandTest, CustomerQuantityIsRoundedToFourPlacesFirst) {
   Lines("P5", "E5", {{"C3", "AT", 3}});
   CustomerProducts("C3", {{"P5", "E5"}});
   Recordset rsProd = CriaRsProd();
-  engine_.AtualizaEncCli(rsEncCli, rsfinal, rsProd);
+  steps_.calculator.AtualizaEncCli(steps_.run, rsEncCli, rsfinal, rsProd);
   // 0.3333 x 3, not 0.33333 x 3.
   EXPECT_EQ(Components(rsProd),
             (std::map<std::string, Currency>{{"C3", Q(9999)}}));
@@ -184,7 +181,7 @@ TEST_F(DemandTest, ProductionOrdersGiveOneTotalPerArticle) {
   ProductionProducts("C3", {{"P3", "E3"}});
   Recordset rsProd = CriaRsProd();
 
-  engine_.ProcuraComponentesOP(rsOp, rsfinal, rsProd);
+  steps_.calculator.ProcuraComponentesOP(steps_.run, rsOp, rsfinal, rsProd);
 
   // C1: 5 x (2 + 3). C2: 5 x 0.5 and -2 x 1.25 cancel out: no row.
   // C3: -2 x 1.
@@ -204,7 +201,7 @@ TEST_F(DemandTest, ProductionQuantityIsTakenAsDelivered) {
   ProductionProducts("C3", {{"P5", "E5"}});
   ProductionProducts("C4", {{"P4", "E4"}});
   Recordset rsProd = CriaRsProd();
-  engine_.ProcuraComponentesOP(rsOp, rsfinal, rsProd);
+  steps_.calculator.ProcuraComponentesOP(steps_.run, rsOp, rsfinal, rsProd);
   // 0.33333 x 3 = 0.99999, stored as 1; C4's rounded total is 0: no row.
   EXPECT_EQ(Components(rsProd),
             (std::map<std::string, Currency>{{"C3", Q(10000)}}));
@@ -216,7 +213,7 @@ TEST_F(DemandTest, ProductionOrdersMatchTheirOwnStructure) {
       Load({{"Artigo", "FichaEstrutura", "Quant"}, {{"P1", "E2", 7}}});
   ProductionProducts("C1", {{"P1", "E1"}});
   Recordset rsProd = CriaRsProd();
-  engine_.ProcuraComponentesOP(rsOp, rsfinal, rsProd);
+  steps_.calculator.ProcuraComponentesOP(steps_.run, rsOp, rsfinal, rsProd);
   EXPECT_TRUE(Components(rsProd).empty());
 }
 
@@ -226,8 +223,8 @@ TEST_F(DemandTest, EmptyWorkingTableDoesNothing) {
   Recordset rsOp = Load({{"Artigo", "FichaEstrutura", "Quant"}, {}});
   Recordset rsProd = CriaRsProd();
   conn_.ClearCalls();
-  engine_.AtualizaEncCli(rsEncCli, rsfinal, rsProd);
-  engine_.ProcuraComponentesOP(rsOp, rsfinal, rsProd);
+  steps_.calculator.AtualizaEncCli(steps_.run, rsEncCli, rsfinal, rsProd);
+  steps_.calculator.ProcuraComponentesOP(steps_.run, rsOp, rsfinal, rsProd);
   EXPECT_TRUE(conn_.calls().empty());
   EXPECT_TRUE(progress_.lines.empty());
   EXPECT_EQ(rsProd.RecordCount(), 0);
@@ -240,7 +237,7 @@ TEST_F(DemandTest, ErrorsCarryTheArticle) {
   CustomerProducts("C1", {{"P1", "E1"}});
   Recordset rsProd = CriaRsProd();
   try {
-    engine_.AtualizaEncCli(rsEncCli, rsfinal, rsProd);
+    steps_.calculator.AtualizaEncCli(steps_.run, rsEncCli, rsfinal, rsProd);
     FAIL();
   } catch (const Error& e) {
     EXPECT_EQ(e.number(), errnum::kInvalidUseOfNull);
@@ -251,7 +248,7 @@ TEST_F(DemandTest, ErrorsCarryTheArticle) {
 
 TEST_F(DemandTest, ResultsAreTheSameWithoutTheExploderMemory) {
   auto run = [&](bool memory) {
-    engine_.set_exploder_memory(memory);
+    steps_.calculator = ReplenishmentCalculator("B", memory);
     Recordset rsfinal = WorkingTable({"C1", "C2"});
     Recordset rsEncCli =
         Load({{"Artigo", "QtdEnc", "EstruturaBase"}, {{"P1", 10, "E1"}}});
@@ -259,7 +256,7 @@ TEST_F(DemandTest, ResultsAreTheSameWithoutTheExploderMemory) {
     CustomerProducts("C2", {{"P1", "E1"}});
     Recordset rsProd = CriaRsProd();
     conn_.ClearCalls();
-    engine_.AtualizaEncCli(rsEncCli, rsfinal, rsProd);
+    steps_.calculator.AtualizaEncCli(steps_.run, rsEncCli, rsfinal, rsProd);
     return std::make_pair(
         Components(rsProd),
         conn_.CountQuery(sql::StructureLinesQuery("P1", "E1")));

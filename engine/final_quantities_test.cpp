@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/error.h"
-#include "engine/replenishment_engine.h"
+#include "engine/replenishment_calculator.h"
 #include "engine/test_support.h"
 #include "engine/working_table.h"
 #include "testing/fake_connection.h"
@@ -56,9 +56,7 @@ struct Result {
 class FinalQuantitiesTest : public ::testing::Test {
  protected:
   FinalQuantitiesTest()
-      : progress_(&log_), engine_(conn_, log_.log(), progress_, "B", [] {
-          return testing::FixedNow();
-        }) {
+      : progress_(&log_), steps_(conn_, log_.log(), progress_) {
     log_.Open();
   }
 
@@ -75,7 +73,7 @@ class FinalQuantitiesTest : public ::testing::Test {
       rsProd.Set("Quant", q);
       rsProd.Update();
     }
-    engine_.AtualizaFinalV2(rsfinal_, rsProd, pass);
+    steps_.calculator.AtualizaFinalV2(steps_.run, rsfinal_, rsProd, pass);
     EXPECT_TRUE(rsfinal_.Eof());
     std::vector<Result> out;
     for (rsfinal_.MoveFirst(); !rsfinal_.Eof(); rsfinal_.MoveNext()) {
@@ -96,7 +94,7 @@ class FinalQuantitiesTest : public ::testing::Test {
   FakeConnection conn_;
   TempLog log_;
   RecordingProgress progress_;
-  ReplenishmentEngine engine_;
+  testing::RunSteps steps_;
   Recordset rsfinal_;
 };
 
@@ -252,13 +250,13 @@ TEST_F(FinalQuantitiesTest, ProductionPassKeepsTheCustomerOrigin) {
   first.Set("Artigo", "A1");
   first.Set("Quant", 5);
   first.Update();
-  engine_.AtualizaFinalV2(rsfinal_, first, 0);
+  steps_.calculator.AtualizaFinalV2(steps_.run, rsfinal_, first, 0);
   Recordset second = CriaRsProd();
   second.AddNew();
   second.Set("Artigo", "A1");
   second.Set("Quant", 25);
   second.Update();
-  engine_.AtualizaFinalV2(rsfinal_, second, 1);
+  steps_.calculator.AtualizaFinalV2(steps_.run, rsfinal_, second, 1);
   rsfinal_.MoveFirst();
   EXPECT_EQ(rsfinal_.Get("Cli").ToCurrency(), N(25));  // 25 is not above 25
   EXPECT_EQ(rsfinal_.Get("Origem"), Value("C"));
@@ -323,7 +321,7 @@ TEST_F(FinalQuantitiesTest, ColourMarks) {
   row("SHORT", 11, 10, 5);  // shortage, whatever the order: Cor
   row("SHORT0", 11, 10, 0);
   row("NONE", 5, 10, 0);  // neither
-  engine_.MarcaCores(rsfinal_);
+  steps_.calculator.MarcaCores(rsfinal_);
   std::vector<std::pair<int64_t, int64_t>> marks;
   for (rsfinal_.MoveFirst(); !rsfinal_.Eof(); rsfinal_.MoveNext()) {
     marks.emplace_back(rsfinal_.Get("Cor").ToInt(),

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/error.h"
-#include "engine/replenishment_engine.h"
+#include "engine/replenishment_calculator.h"
 #include "engine/sql_texts.h"
 #include "engine/test_support.h"
 #include "engine/working_table.h"
@@ -29,9 +29,7 @@ Table Empty(const std::string& column) { return {{column}, {}}; }
 
 class IntakeTest : public ::testing::Test {
  protected:
-  IntakeTest()
-      : engine_(conn_, log_.log(), progress_, "B",
-                [] { return testing::FixedNow(); }) {}
+  IntakeTest() : steps_(conn_, log_.log(), progress_) {}
 
   // Opens `table` as the article result the way the connection does.
   Recordset Open(const std::string& sql, const Table& table) {
@@ -47,7 +45,7 @@ class IntakeTest : public ::testing::Test {
     Recordset pre = Open("preload", preload);
     Recordset rsfinal = CriaRsFinal();
     conn_.ClearCalls();
-    engine_.LerArtigo(arts, pre, rsfinal);
+    steps_.calculator.LerArtigo(steps_.run, arts, pre, rsfinal);
     rsfinal.MoveFirst();
     return rsfinal;
   }
@@ -59,7 +57,7 @@ class IntakeTest : public ::testing::Test {
   FakeConnection conn_;
   TempLog log_;
   RecordingProgress progress_;
-  ReplenishmentEngine engine_;
+  testing::RunSteps steps_;
 };
 
 const Table kNoPreload = {{"Artigo", "QtdEnc"}, {}};
@@ -72,26 +70,26 @@ TEST_F(IntakeTest, LerAglutinadosAddsTheStockOfEveryListedCode) {
   conn_.AddResult(sql::AggregatedStockQuery(" A1"), Empty("stdisp"));
 
   Currency total;
-  engine_.LerAglutinados(total, "");
+  steps_.calculator.LerAglutinados(steps_.run, total, "");
   EXPECT_EQ(total, Currency());
   EXPECT_TRUE(conn_.queries().empty());
 
   total = Currency();
-  engine_.LerAglutinados(total, "A1");
+  steps_.calculator.LerAglutinados(steps_.run, total, "A1");
   EXPECT_EQ(total, Currency::FromInt(5));
 
   total = Currency();
-  engine_.LerAglutinados(total, "A1;A1");
+  steps_.calculator.LerAglutinados(steps_.run, total, "A1;A1");
   EXPECT_EQ(total, Currency::FromInt(10));
 
   total = Currency();
-  engine_.LerAglutinados(total, "A1;NOPE;A2");
+  steps_.calculator.LerAglutinados(steps_.run, total, "A1;NOPE;A2");
   EXPECT_EQ(total, Currency::FromRaw(72500));
 
   // Pieces are neither trimmed nor dropped when empty.
   conn_.ClearCalls();
   total = Currency();
-  engine_.LerAglutinados(total, " A1;;A1;");
+  steps_.calculator.LerAglutinados(steps_.run, total, " A1;;A1;");
   EXPECT_EQ(total, Currency::FromInt(5));
   EXPECT_EQ(
       conn_.queries(),
@@ -101,7 +99,7 @@ TEST_F(IntakeTest, LerAglutinadosAddsTheStockOfEveryListedCode) {
 
   // The caller's total is added to, not replaced.
   total = Currency::FromInt(1);
-  engine_.LerAglutinados(total, "A1");
+  steps_.calculator.LerAglutinados(steps_.run, total, "A1");
   EXPECT_EQ(total, Currency::FromInt(6));
 }
 
@@ -113,7 +111,7 @@ TEST_F(IntakeTest, LerAglutinadosDoesNotCountTheArticleItself) {
   // A list shared by a group of articles names each of them: the article's
   // own stock is already its StDisp.
   Currency total;
-  engine_.LerAglutinados(total, "B1;A1;a1;B1", "A1");
+  steps_.calculator.LerAglutinados(steps_.run, total, "B1;A1;a1;B1", "A1");
   EXPECT_EQ(total, Currency::FromInt(4));
   EXPECT_EQ(conn_.queries(),
             (std::vector<std::string>{sql::AggregatedStockQuery("B1"),
@@ -124,7 +122,7 @@ TEST_F(IntakeTest, LerAglutinadosDoesNotCountTheArticleItself) {
 
   // Without the article's code every piece is queried.
   total = Currency();
-  engine_.LerAglutinados(total, "A1;B1");
+  steps_.calculator.LerAglutinados(steps_.run, total, "A1;B1");
   EXPECT_EQ(total, Currency::FromInt(7));
 }
 
@@ -132,7 +130,7 @@ TEST_F(IntakeTest, LerAglutinadosNamesANullStock) {
   conn_.AddResult(sql::AggregatedStockQuery("B9"), Single("stdisp", Value()));
   Currency total;
   try {
-    engine_.LerAglutinados(total, "B9");
+    steps_.calculator.LerAglutinados(steps_.run, total, "B9");
     FAIL();
   } catch (const Error& e) {
     EXPECT_EQ(e.number(), errnum::kInvalidUseOfNull);
@@ -142,20 +140,28 @@ TEST_F(IntakeTest, LerAglutinadosNamesANullStock) {
 }
 
 TEST_F(IntakeTest, TransformaEmCurrencyTurnsWhatItCannotReadIntoZero) {
-  EXPECT_EQ(engine_.TransformaEmCurrency(Value()), Currency());
-  EXPECT_EQ(engine_.TransformaEmCurrency(12.5), Currency::FromRaw(125000));
-  EXPECT_EQ(engine_.TransformaEmCurrency("abc"), Currency());
-  EXPECT_EQ(engine_.TransformaEmCurrency("7"), Currency::FromInt(7));
-  EXPECT_EQ(engine_.TransformaEmCurrency(3), Currency::FromInt(3));
-  EXPECT_EQ(engine_.TransformaEmCurrency(1.23456), Currency::FromRaw(12346));
-  EXPECT_EQ(engine_.TransformaEmCurrency(true), Currency());
+  EXPECT_EQ(steps_.calculator.TransformaEmCurrency(steps_.run, Value()),
+            Currency());
+  EXPECT_EQ(steps_.calculator.TransformaEmCurrency(steps_.run, 12.5),
+            Currency::FromRaw(125000));
+  EXPECT_EQ(steps_.calculator.TransformaEmCurrency(steps_.run, "abc"),
+            Currency());
+  EXPECT_EQ(steps_.calculator.TransformaEmCurrency(steps_.run, "7"),
+            Currency::FromInt(7));
+  EXPECT_EQ(steps_.calculator.TransformaEmCurrency(steps_.run, 3),
+            Currency::FromInt(3));
+  EXPECT_EQ(steps_.calculator.TransformaEmCurrency(steps_.run, 1.23456),
+            Currency::FromRaw(12346));
+  EXPECT_EQ(steps_.calculator.TransformaEmCurrency(steps_.run, true),
+            Currency());
   EXPECT_TRUE(progress_.conversion_errors.empty());
 }
 
 TEST_F(IntakeTest, TransformaEmCurrencyReportsAnOverflowAndGivesZero) {
-  EXPECT_EQ(engine_.TransformaEmCurrency(1e300), Currency());
-  EXPECT_EQ(engine_.TransformaEmCurrency("1000000000000000",
-                                         "no campo PrProx (artigo A7)"),
+  EXPECT_EQ(steps_.calculator.TransformaEmCurrency(steps_.run, 1e300),
+            Currency());
+  EXPECT_EQ(steps_.calculator.TransformaEmCurrency(
+                steps_.run, "1000000000000000", "no campo PrProx (artigo A7)"),
             Currency());
   EXPECT_EQ(progress_.conversion_errors,
             (std::vector<long>{errnum::kOverflow, errnum::kOverflow}));

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "db/connection_string_builder.h"
 #include "db/qt_sql_connection.h"
 #include "engine/replenishment_engine.h"
 #include "engine/test_erps.h"
 #include "engine/test_support.h"
 #include "output/result_writer.h"
 #include "testing/instrumented_connection.h"
+#include "testing/test_database.h"
 #include "tools/demo_erp_generator.h"
 #include "tools/erp_fixture.h"
 
@@ -38,32 +38,6 @@ struct Outcome {
   int64_t inserts = 0;
 };
 
-std::string ConnectionText(const std::string& path) {
-  ConnectionStringBuilder b;
-  b.Provider("MSDataShape");
-  b.DataProvider(1);
-  b.Server("sqlite");
-  b.Database(path);
-  b.User("teste");
-  b.TimeoutMs(2000);
-  return b.ConnectionString();
-}
-
-// The whole result table, row by row in stored order.
-std::vector<std::string> Dump(ErpFixture& erp) {
-  std::string columns;
-  for (std::string_view c : kResultColumns) {
-    if (!columns.empty()) columns += " || '|' || ";
-    columns += "quote(" + std::string(c) + ")";
-  }
-  std::vector<std::string> rows;
-  for (const auto& row : erp.Query("select " + columns +
-                                   " from zlx_VOR_Encomendas order by rowid")) {
-    rows.push_back(row[0]);
-  }
-  return rows;
-}
-
 // One run of the engine on the ERP at `path` in `mode`, from an empty
 // result table (a failed run then cannot pass for a completed one).
 Outcome RunIn(const std::string& path, ReadingMode mode,
@@ -74,7 +48,9 @@ Outcome RunIn(const std::string& path, ReadingMode mode,
   log.Open();
   RecordingProgress progress;
   QtSqlConnection db;
-  EXPECT_TRUE(db.OpenConnection(ConnectionText(path))) << db.OpenFailure();
+  EXPECT_TRUE(db.OpenConnection(
+      testing::SqliteConnectionText(path, testing::SqlitePath::kEmbedded)))
+      << db.OpenFailure();
   InstrumentedConnection probe(db);
   if (set_up) set_up(probe);
   ReplenishmentEngine engine(probe, log.log(), progress, "B",
@@ -84,7 +60,7 @@ Outcome RunIn(const std::string& path, ReadingMode mode,
   out.completed = engine.LerExistencias();
   out.message = engine.error_message();
   log.log().Fechar();
-  out.table = Dump(erp);
+  out.table = testing::ResultTableDump(erp);
   out.log = log.Messages();
   out.list = progress.lines;
   out.inserts = probe.Statements("insert");
@@ -316,7 +292,9 @@ TEST_F(ReadingModesTest, FailingStatementInBulkModeKeepsThePreviousRows) {
     log.Open();
     RecordingProgress progress;
     QtSqlConnection db;
-    ASSERT_TRUE(db.OpenConnection(ConnectionText(path))) << db.OpenFailure();
+    ASSERT_TRUE(db.OpenConnection(
+        testing::SqliteConnectionText(path, testing::SqlitePath::kEmbedded)))
+        << db.OpenFailure();
     InstrumentedConnection probe(db);
     probe.FailOnCall(failure.op, 1, failure.sql_contains);
     ReplenishmentEngine engine(probe, log.log(), progress, "B",

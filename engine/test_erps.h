@@ -1,11 +1,34 @@
-// Hand-made ERPs shared by the engine's whole-run tests. Every expected
-// number of their proposals was worked out on paper (end_to_end_test.cpp).
+// Hand-made ERPs shared by the engine's whole-run tests, and the dump of
+// the result table those tests compare. Every expected number of their
+// proposals was worked out on paper (end_to_end_test.cpp).
 #ifndef VOR_ENGINE_TEST_ERPS_H_
 #define VOR_ENGINE_TEST_ERPS_H_
 
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "output/result_writer.h"
 #include "tools/erp_fixture.h"
 
 namespace vor::testing {
+
+// The whole result table of `erp`, one text per row in stored order: every
+// column through SQLite's quote(), so null, text and number, and their
+// exact digits, all show.
+inline std::vector<std::string> ResultTableDump(ErpFixture& erp) {
+  std::string columns;
+  for (std::string_view c : kResultColumns) {
+    if (!columns.empty()) columns += " || '|' || ";
+    columns += "quote(" + std::string(c) + ")";
+  }
+  std::vector<std::string> rows;
+  for (const auto& row : erp.Query("select " + columns +
+                                   " from zlx_VOR_Encomendas order by rowid")) {
+    rows.push_back(row[0]);
+  }
+  return rows;
+}
 
 // The ERP of the main scenario.
 //  B1  bought: stock 20 + aggregated B5 (7; inactive, still counted) and a

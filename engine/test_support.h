@@ -1,7 +1,7 @@
 // Helpers shared by the engine's tests: a Progress that records what it is
 // told (and how many log lines existed at each list line, which shows the
-// order of list and log), and a run log opened in a fresh temporary folder
-// that can be read back.
+// order of list and log), a run log opened in a fresh temporary folder
+// that can be read back, and the steps driven as a run drives them.
 #ifndef VOR_ENGINE_TEST_SUPPORT_H_
 #define VOR_ENGINE_TEST_SUPPORT_H_
 
@@ -18,7 +18,11 @@
 
 #include "core/clock.h"
 #include "core/error.h"
+#include "engine/contributions.h"
+#include "engine/literal_reader.h"
 #include "engine/progress.h"
+#include "engine/replenishment_calculator.h"
+#include "engine/step_lines.h"
 #include "log/cl_log.h"
 #include "testing/fake_connection.h"
 
@@ -108,6 +112,27 @@ class RecordingProgress : public Progress {
 
  private:
   const TempLog* log_;
+};
+
+// The steps of a run on `connection`, as the literal run drives them:
+// queries sent as built, nobody watching, lines to `log` and `progress`.
+//   steps_.calculator.LerArtigo(steps_.run, rsArtigos, rsEncPre, rsfinal);
+class RunSteps {
+ public:
+  RunSteps(Connection& connection, cl_log& log, Progress& progress)
+      : reader_(connection), lines_(log, progress) {}
+  RunSteps(const RunSteps&) = delete;
+  RunSteps& operator=(const RunSteps&) = delete;
+
+  ReplenishmentCalculator calculator{"B"};
+
+ private:
+  LiteralReader reader_;
+  ContributionObserver nobody_;
+  StepLines lines_;
+
+ public:
+  const StepContext run{reader_, nobody_, &lines_};
 };
 
 // The columns of the article query, as the database names them.

@@ -104,11 +104,9 @@ ProposalTable ProposalTable::Read(Connection& connection) {
     throw Error(e.number(), "Não foi possível ler a tabela " + table + ": " +
                                 e.description());
   }
-  // The rows are all in memory now. Asking whether a write is in progress
-  // ends the connection's read snapshot, so that a window left open on the
-  // proposal does not hold a shared lock that keeps the ERP's other
-  // programs from writing.
-  connection.WriteInProgress();
+  // The rows are all in memory now: a window left open on the proposal must
+  // not hold a shared lock that keeps the ERP's other programs from writing.
+  connection.EndRead();
 
   int index[kProposalFieldCount];
   std::string missing;

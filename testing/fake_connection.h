@@ -74,6 +74,10 @@ class FakeConnection : public Connection {
   void EndWrite() override;
   bool WriteInProgress() const override { return in_write_; }
   void AbandonWrite() override;
+  // Counted (read_ends), not recorded in calls(): it sends nothing.
+  void EndRead() override { ++read_ends_; }
+  // How many times EndRead was called.
+  int read_ends() const { return read_ends_; }
 
   // Records a call and raises the injected failure when it is due.
   void Record(const std::string& call);
@@ -92,6 +96,7 @@ class FakeConnection : public Connection {
   int fail_at_ = 0;
   int fail_seen_ = 0;
   bool fail_abandon_ = false;
+  int read_ends_ = 0;
 };
 
 }  // namespace vor

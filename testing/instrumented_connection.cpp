@@ -107,6 +107,8 @@ const char* InstrumentedConnection::OperationName(Operation op) {
       return "AbandonWrite";
     case Operation::kInsertRows:
       return "InsertRows";
+    case Operation::kEndRead:
+      return "EndRead";
   }
   return "?";
 }
@@ -248,6 +250,12 @@ void InstrumentedConnection::AbandonWrite() {
     RoundTrip();
     inner_.AbandonWrite();
   });
+}
+
+void InstrumentedConnection::EndRead() {
+  // Counted, but never made to fail: ending a snapshot never raises.
+  ++calls_[Index(Operation::kEndRead)];
+  Timed(Operation::kEndRead, [&] { inner_.EndRead(); });
 }
 
 }  // namespace vor

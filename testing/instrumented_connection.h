@@ -39,8 +39,9 @@ class InstrumentedConnection : public Connection {
     kWriteInProgress,
     kAbandonWrite,
     kInsertRows,  // one multi-row INSERT
+    kEndRead,
   };
-  static constexpr int kOperationCount = 12;
+  static constexpr int kOperationCount = 13;
 
   // Wraps `inner`, which must outlive this object.
   explicit InstrumentedConnection(Connection& inner);
@@ -77,8 +78,9 @@ class InstrumentedConnection : public Connection {
   // `sql_contains`, only calls whose SQL text contains it are counted for
   // this rule (OpenRecordset, ExecuteSql, OpenRecordsetForUpdate; the table
   // name for InsertRows). Each rule
-  // fires once; several rules may be set. WriteInProgress is counted but
-  // never made to fail: it is the question an error handler asks.
+  // fires once; several rules may be set. WriteInProgress and EndRead are
+  // counted but never made to fail: an error handler asks the one, and the
+  // other never raises.
   void FailOnCall(Operation op, int n, const std::string& sql_contains = "");
   void ClearFailures() { rules_.clear(); }
 
@@ -100,6 +102,7 @@ class InstrumentedConnection : public Connection {
   void EndWrite() override;
   bool WriteInProgress() const override;
   void AbandonWrite() override;
+  void EndRead() override;
 
  private:
   class WrappedRecordset;

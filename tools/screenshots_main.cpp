@@ -39,9 +39,7 @@
 #include "app/startup.h"
 #include "app/window_services.h"
 #include "db/ligar_bd.h"
-#include "engine/progress.h"
-#include "engine/replenishment_engine.h"
-#include "log/cl_log.h"
+#include "engine/article_explanation.h"
 #include "proposal/morning_report.h"
 #include "proposal/proposal_table.h"
 #include "settings/frm_parametros.h"
@@ -87,14 +85,6 @@ class PrintingServices : public vor::WindowServices {
     ok = false;
   }
   bool ok = true;
-};
-
-// The explanations are computed without a word to anyone.
-class NoProgress : public vor::Progress {
- public:
-  void AddLine(const std::string&) override {}
-  void Yield() override {}
-  void ReportConversionError(const vor::Error&) override {}
 };
 
 }  // namespace
@@ -155,16 +145,13 @@ int main(int argc, char** argv) {
     // The article whose explanation shows the most kinds of contribution.
     proposal->supplier_box()->setCurrentIndex(0);
     Settle();
-    vor::cl_log unused_log;
-    NoProgress quiet;
-    vor::ReplenishmentEngine engine(*main_window.state().ErpConnection,
-                                    unused_log, quiet,
-                                    main_window.state().ComponentMode);
     int best = -1;
     int best_score = -1;
     for (int row = 0; row < proposal->model()->rowCount(); ++row) {
-      const vor::ArticleExplanation why = engine.Explicar(
-          proposal->model()->RowAt(row).Text(vor::ProposalField::kArtigo));
+      const vor::ArticleExplanation why = vor::ExplainArticle(
+          *main_window.state().ErpConnection,
+          proposal->model()->RowAt(row).Text(vor::ProposalField::kArtigo),
+          main_window.state().ComponentMode);
       int score = 0;
       for (const auto& a : why.aggregated) {
         if (a.outcome == vor::AggregatedOutcome::kCounted) score = 1;
