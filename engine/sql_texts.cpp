@@ -65,19 +65,15 @@ std::string CustomerOrderPreloadQuery(const std::string& sData) {
 }
 
 std::string SupplierOrderQuery(const std::string& article) {
-  return SupplierOrderQueryFor("'" + QuoteCode(article) + "'");
-}
-
-std::string SupplierOrderQueryFor(const std::string& article_term) {
   std::string s;
   s += " SELECT      coalesce(sum(l.QUANT),0) AS Qtd";
   s += " FROM         DOCGCCAB as c INNER JOIN";
   s += " DOCGCLIN as l  ON c.NNUMDOC = l.NNUMDOC AND c.TPDOC = l.TPDOCUM AND "
        "c.SERIE = l.SERIE AND";
   s += " c.Ano = l.Ano";
-  s += " Where (c.AREAG = 2) And (c.TPTERC = 1) and l.Artigo=";
-  s += article_term;
-  s += "  and c.nvias<>-1 group by l.Artigo";
+  s += " Where (c.AREAG = 2) And (c.TPTERC = 1) and l.Artigo='";
+  s += QuoteCode(article);
+  s += "'  and c.nvias<>-1 group by l.Artigo";
   return s;
 }
 

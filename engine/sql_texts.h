@@ -26,9 +26,6 @@ std::string CustomerOrderPreloadQuery(const std::string& sData);
 
 // Open supplier-order quantity (Qtd) of one article.
 std::string SupplierOrderQuery(const std::string& article);
-// The same statement with `article_term` (a quoted code, or a column of an
-// enclosing statement) in place of the quoted article code.
-std::string SupplierOrderQueryFor(const std::string& article_term);
 
 // Next price and discount (PrProx, DescProx) of one article at one supplier.
 std::string SupplierPriceQuery(const std::string& article,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/recordset.h"
+#include "engine/test_support.h"
 
 namespace vor {
 namespace {
@@ -171,42 +172,6 @@ bool Split(const std::string& text, std::string* skeleton,
   return true;
 }
 
-// Every builder that takes codes, with the codes placed in the order their
-// literals appear.
-struct Builder {
-  const char* name;
-  int codes;
-  std::function<std::string(const std::string&, const std::string&)> build;
-};
-
-std::vector<Builder> Builders() {
-  using S = const std::string&;
-  return {
-      {"SupplierOrderQuery", 1,
-       [](S a, S) { return sql::SupplierOrderQuery(a); }},
-      {"SupplierPriceQuery", 2,
-       [](S a, S b) { return sql::SupplierPriceQuery(a, b); }},
-      {"AggregatedStockQuery", 1,
-       [](S a, S) { return sql::AggregatedStockQuery(a); }},
-      {"CustomerProductListQuery", 1,
-       [](S a, S) { return sql::CustomerProductListQuery(a); }},
-      {"ProductionProductListQuery", 1,
-       [](S a, S) { return sql::ProductionProductListQuery(a); }},
-      {"ArticleFilter", 1, [](S a, S) { return sql::ArticleFilter(a); }},
-      {"CustomerOrderFilter", 2,
-       [](S a, S b) { return sql::CustomerOrderFilter(a, b); }},
-      {"ProductionOrderFilter", 2,
-       [](S a, S b) { return sql::ProductionOrderFilter(a, b); }},
-      {"ExplosionFilter", 1, [](S a, S) { return sql::ExplosionFilter(a); }},
-      {"StructureLinesQuery", 2,
-       [](S a, S b) { return sql::StructureLinesQuery(a, b); }},
-      {"BaseStructureQuery", 1,
-       [](S a, S) { return sql::BaseStructureQuery(a); }},
-      {"SmallestStructureQuery", 1,
-       [](S a, S) { return sql::SmallestStructureQuery(a); }},
-  };
-}
-
 std::string RandomCode(std::mt19937& rng) {
   static const std::string alphabet = "AZaz09'' ;-=()%_\"\\.,";
   std::uniform_int_distribution<int> len(0, 15);
@@ -218,7 +183,7 @@ std::string RandomCode(std::mt19937& rng) {
 
 TEST(SqlTexts, GeneratedCodesAlwaysReadAsThemselves) {
   std::mt19937 rng(20240531);
-  for (const Builder& b : Builders()) {
+  for (const testing::CodeBuilder& b : testing::CodeBuilders()) {
     std::string plain_skeleton;
     std::vector<std::string> plain_literals;
     ASSERT_TRUE(Split(b.build("X", "Y"), &plain_skeleton, &plain_literals))

@@ -10,9 +10,9 @@ namespace vor {
 
 namespace {
 
-// Codes compare without regard to letter case, as the ERP's collation does.
+// A product and structure as the ERP's code columns tell them apart.
 std::string Key(const std::string& a, const std::string& b) {
-  return FoldAsciiCase(a) + '\x1f' + FoldAsciiCase(b);
+  return CodeKey(a) + '\x1f' + CodeKey(b);
 }
 
 std::string TextOrEmpty(const Value& v) {
@@ -107,7 +107,7 @@ StructureExploder::Lines StructureExploder::LoadLines(
 
 std::optional<StructureExploder::SubAssembly> StructureExploder::SubStructure(
     const std::string& code) {
-  const std::string key = FoldAsciiCase(code);
+  const std::string key = CodeKey(code);
   if (memory_) {
     auto it = sub_memory_.find(key);
     if (it != sub_memory_.end()) return it->second;
@@ -163,7 +163,7 @@ StructureExploder::Rows StructureExploder::Explode(const std::string& product,
     const int line_level = top.level;
     const Lines keep = top.lines;  // `line` stays valid across push_back
     rows->push_back({line.codigo, line.tipo, quantity, line_level});
-    if (!all_levels_ || !EqualsIgnoringCase(line.tipo, "CJ")) continue;
+    if (!all_levels_ || !SameCode(line.tipo, "CJ")) continue;
     std::optional<SubAssembly> sub = SubStructure(line.codigo);
     if (!sub) continue;
     const std::string key = Key(line.codigo, sub->structure);

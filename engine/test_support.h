@@ -1,7 +1,8 @@
 // Helpers shared by the engine's tests: a Progress that records what it is
 // told (and how many log lines existed at each list line, which shows the
 // order of list and log), a run log opened in a fresh temporary folder
-// that can be read back, and the steps driven as a run drives them.
+// that can be read back, the steps driven as a run drives them, and every
+// builder of a statement or filter that takes codes.
 #ifndef VOR_ENGINE_TEST_SUPPORT_H_
 #define VOR_ENGINE_TEST_SUPPORT_H_
 
@@ -22,6 +23,7 @@
 #include "engine/literal_reader.h"
 #include "engine/progress.h"
 #include "engine/replenishment_calculator.h"
+#include "engine/sql_texts.h"
 #include "engine/step_lines.h"
 #include "log/cl_log.h"
 #include "testing/fake_connection.h"
@@ -161,6 +163,46 @@ inline std::vector<Value> ArticleValues(
   std::vector<Value> row;
   for (const std::string& c : ArticleColumns()) row.push_back(v[c]);
   return row;
+}
+
+// A builder of an engine statement or table filter that takes one or two
+// codes (`codes`), placed in the order their literals appear.
+struct CodeBuilder {
+  const char* name;
+  int codes;
+  bool filter;  // a table filter, not a statement
+  std::function<std::string(const std::string&, const std::string&)> build;
+};
+
+// Every builder of engine/sql_texts.h that takes codes: the statements,
+// then the filters.
+inline std::vector<CodeBuilder> CodeBuilders() {
+  using S = const std::string&;
+  return {
+      {"SupplierOrderQuery", 1, false,
+       [](S a, S) { return sql::SupplierOrderQuery(a); }},
+      {"SupplierPriceQuery", 2, false,
+       [](S a, S b) { return sql::SupplierPriceQuery(a, b); }},
+      {"AggregatedStockQuery", 1, false,
+       [](S a, S) { return sql::AggregatedStockQuery(a); }},
+      {"CustomerProductListQuery", 1, false,
+       [](S a, S) { return sql::CustomerProductListQuery(a); }},
+      {"ProductionProductListQuery", 1, false,
+       [](S a, S) { return sql::ProductionProductListQuery(a); }},
+      {"StructureLinesQuery", 2, false,
+       [](S a, S b) { return sql::StructureLinesQuery(a, b); }},
+      {"BaseStructureQuery", 1, false,
+       [](S a, S) { return sql::BaseStructureQuery(a); }},
+      {"SmallestStructureQuery", 1, false,
+       [](S a, S) { return sql::SmallestStructureQuery(a); }},
+      {"ArticleFilter", 1, true, [](S a, S) { return sql::ArticleFilter(a); }},
+      {"CustomerOrderFilter", 2, true,
+       [](S a, S b) { return sql::CustomerOrderFilter(a, b); }},
+      {"ProductionOrderFilter", 2, true,
+       [](S a, S b) { return sql::ProductionOrderFilter(a, b); }},
+      {"ExplosionFilter", 1, true,
+       [](S a, S) { return sql::ExplosionFilter(a); }},
+  };
 }
 
 }  // namespace vor::testing

@@ -15,7 +15,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "testing/test_site.h"
 #include "core/error.h"
 #include "core/recordset.h"
 #include "core/text_util.h"
@@ -23,8 +22,10 @@
 #include "db/qt_sql_connection.h"
 #include "db/sql_dialect.h"
 #include "engine/sql_texts.h"
+#include "engine/test_support.h"
 #include "reliability/security_codes.h"
 #include "reliability/security_sql_lexer.h"
+#include "testing/test_site.h"
 #include "tools/erp_fixture.h"
 
 namespace vor {
@@ -55,48 +56,15 @@ class Failures {
   int count_ = 0;
 };
 
-using Build =
-    std::function<std::string(const std::string&, const std::string&)>;
+using Builder = testing::CodeBuilder;
 
-// A builder of a statement or filter that takes one or two codes.
-struct Builder {
-  const char* name;
-  int codes;
-  Build build;
-};
-
+// The builders of statements (not of table filters).
 std::vector<Builder> Statements() {
-  using S = const std::string&;
-  return {
-      {"SupplierOrderQuery", 1,
-       [](S a, S) { return sql::SupplierOrderQuery(a); }},
-      {"SupplierPriceQuery", 2,
-       [](S a, S b) { return sql::SupplierPriceQuery(a, b); }},
-      {"AggregatedStockQuery", 1,
-       [](S a, S) { return sql::AggregatedStockQuery(a); }},
-      {"CustomerProductListQuery", 1,
-       [](S a, S) { return sql::CustomerProductListQuery(a); }},
-      {"ProductionProductListQuery", 1,
-       [](S a, S) { return sql::ProductionProductListQuery(a); }},
-      {"StructureLinesQuery", 2,
-       [](S a, S b) { return sql::StructureLinesQuery(a, b); }},
-      {"BaseStructureQuery", 1,
-       [](S a, S) { return sql::BaseStructureQuery(a); }},
-      {"SmallestStructureQuery", 1,
-       [](S a, S) { return sql::SmallestStructureQuery(a); }},
-  };
-}
-
-std::vector<Builder> Filters() {
-  using S = const std::string&;
-  return {
-      {"ArticleFilter", 1, [](S a, S) { return sql::ArticleFilter(a); }},
-      {"CustomerOrderFilter", 2,
-       [](S a, S b) { return sql::CustomerOrderFilter(a, b); }},
-      {"ProductionOrderFilter", 2,
-       [](S a, S b) { return sql::ProductionOrderFilter(a, b); }},
-      {"ExplosionFilter", 1, [](S a, S) { return sql::ExplosionFilter(a); }},
-  };
+  std::vector<Builder> out;
+  for (Builder& b : testing::CodeBuilders()) {
+    if (!b.filter) out.push_back(std::move(b));
+  }
+  return out;
 }
 
 const std::vector<std::string>& Codes() {
@@ -120,8 +88,7 @@ std::vector<std::string> PlainFor(const Builder& b) {
 
 TEST(SecurityLiteralTest, EveryBuilderKeepsEachCodeAsOneLiteral) {
   const std::vector<std::string>& codes = Codes();
-  std::vector<Builder> builders = Statements();
-  for (Builder& f : Filters()) builders.push_back(std::move(f));
+  const std::vector<Builder> builders = testing::CodeBuilders();
   long checked = 0;
   Failures failures;
   for (const Builder& b : builders) {
