@@ -124,6 +124,21 @@ TEST_F(IntakeTest, LerAglutinadosDoesNotCountTheArticleItself) {
   total = Currency();
   steps_.calculator.LerAglutinados(steps_.run, total, "A1;B1");
   EXPECT_EQ(total, Currency::FromInt(7));
+
+  // The article is recognised as the database tells codes apart: an
+  // accented capital makes another article there, which is counted.
+  const std::string capital =
+      "\xC3\x89"  // É
+      "A";
+  const std::string small =
+      "\xC3\xA9"  // é
+      "a";
+  conn_.AddResult(sql::AggregatedStockQuery(capital), Single("stdisp", 3));
+  total = Currency();
+  steps_.calculator.LerAglutinados(steps_.run, total, capital + ";" + small,
+                                   "\xC3\xA9"
+                                   "A");
+  EXPECT_EQ(total, Currency::FromInt(3));
 }
 
 TEST_F(IntakeTest, LerAglutinadosNamesANullStock) {
