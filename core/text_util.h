@@ -19,6 +19,9 @@ size_t Utf8Length(std::string_view s);
 // The first `chars` characters of UTF-8 text (all of it when shorter).
 std::string_view Utf8Prefix(std::string_view s, size_t chars);
 
+// `s` without the blanks (spaces and tabs) at either end.
+std::string Trimmed(std::string_view s);
+
 // `s` with the ASCII capitals A-Z turned into small letters; every other
 // byte stays as it is.
 std::string FoldAsciiCase(std::string_view s);

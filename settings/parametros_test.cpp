@@ -2,11 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "tools/test_temp_dir.h"
 
 namespace vor {
 namespace {
@@ -15,30 +14,14 @@ namespace fs = std::filesystem;
 
 class ParametrosTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "vor_parametrosXXXXXX");
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-    path_ = (dir_ / "VOREncomendas.zlx").string();
-    p_.set_FicheiroIni(path_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, ec);
-    fs::remove_all(dir_, ec);
-  }
-  void Put(const std::string& bytes) {
-    std::ofstream(path_, std::ios::binary) << bytes;
-  }
-  std::string Get() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  void SetUp() override { p_.set_FicheiroIni(path_); }
+  void Put(const std::string& bytes) { tmp_.Write(kName, bytes); }
+  std::string Get() const { return tmp_.Read(kName); }
 
-  fs::path dir_;
-  std::string path_;
+  static constexpr char kName[] = "VOREncomendas.zlx";
+  TestTempDir tmp_;
+  const fs::path dir_ = tmp_.path();
+  const std::string path_ = tmp_.File(kName);
   Parametros p_;
 };
 

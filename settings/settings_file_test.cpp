@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "core/error.h"
+#include "settings/settings_values.h"
+#include "tools/test_temp_dir.h"
 
 namespace vor {
 namespace {
@@ -21,28 +23,10 @@ namespace fs = std::filesystem;
 
 class SettingsFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "vor_settingsXXXXXX");
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-    path_ = (dir_ / "VOREncomendas.zlx").string();
-    file_.FileName(path_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, ec);
-    fs::remove_all(dir_, ec);
-  }
+  void SetUp() override { file_.FileName(path_); }
 
-  void Put(const std::string& bytes) {
-    std::ofstream(path_, std::ios::binary) << bytes;
-  }
-  std::string Get() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  void Put(const std::string& bytes) { tmp_.Write(kName, bytes); }
+  std::string Get() const { return tmp_.Read(kName); }
   // The lines that carry text, without line ends: the parts a save must
   // keep, whatever blank lines it puts between them.
   std::vector<std::string> TextLines() const {
@@ -59,8 +43,10 @@ class SettingsFileTest : public ::testing::Test {
                          fs::directory_iterator());
   }
 
-  fs::path dir_;
-  std::string path_;
+  static constexpr char kName[] = "VOREncomendas.zlx";
+  TestTempDir tmp_;
+  const fs::path dir_ = tmp_.path();
+  const std::string path_ = tmp_.File(kName);
   SettingsFile file_;
 };
 
@@ -86,6 +72,49 @@ TEST_F(SettingsFileTest, MissingFileSectionOrKeyReadsEmpty) {
   EXPECT_EQ(file_.ReadValue("email", "Nada"), "");
   EXPECT_EQ(file_.ReadValue("BD", "Password"), "se;gr=edo");
   EXPECT_EQ(file_.ReadValue("SMTP", "emailEmissor"), "compras@exemplo.pt");
+}
+
+// What a run reads once must answer every question as the file itself
+// would: letter case, repeated sections and keys, quotes, missing entries,
+// and a file that cannot be read.
+TEST_F(SettingsFileTest, ValuesReadOnceAnswerAsTheFile) {
+  EXPECT_EQ(SettingsValues::Read(path_).ReadValue("Log", "Directoria"), "");
+  Put("\xEF\xBB\xBF[email]\r\nAssunto=Um\r\nassunto=Dois\r\n[EMAIL]\r\n"
+      "Destino=a@b.pt\r\n[Log]\r\nDirectoria=\"  /var/log \"\r\n"
+      "[Secção]\r\nChave=é\r\n");
+  const SettingsValues values = SettingsValues::Read(path_);
+  EXPECT_EQ(values.path(), path_);
+  for (const auto& [section, key] :
+       std::vector<std::pair<std::string, std::string>>{{"email", "Assunto"},
+                                                        {"Email", "DESTINO"},
+                                                        {"LOG", "directoria"},
+                                                        {"Secção", "Chave"},
+                                                        {"SECÇÃO", "Chave"},
+                                                        {"email", "Nada"},
+                                                        {"BD", "Servidor"}}) {
+    EXPECT_EQ(values.ReadValue(section, key), file_.ReadValue(section, key))
+        << section << "/" << key;
+  }
+  EXPECT_EQ(values.ReadValue("EMAIL", "assunto"), "Um");
+
+  Put("[Log]\nDirectoria=\xFF\n");
+  const SettingsValues bad = SettingsValues::Read(path_);
+  std::string expected;
+  try {
+    file_.ReadValue("Log", "Directoria");
+  } catch (const Error& e) {
+    expected = e.description();
+  }
+  ASSERT_NE(expected, "");
+  for (int i = 0; i < 2; ++i) {
+    try {
+      bad.ReadValue("BD", "Servidor");
+      FAIL() << "an unreadable file gave a value";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), errnum::kFileError);
+      EXPECT_EQ(e.description(), expected);
+    }
+  }
 }
 
 TEST_F(SettingsFileTest, SaveChangesOnlyItsKeyAndKeepsEverythingElse) {
