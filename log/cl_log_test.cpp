@@ -1,10 +1,8 @@
 #include "log/cl_log.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -14,6 +12,7 @@
 
 #include "core/error.h"
 #include "settings/parametros.h"
+#include "testing/file_size_limit.h"
 
 namespace vor {
 namespace {
@@ -257,24 +256,11 @@ TEST_F(ClLogTest, FailedWriteRaisesNamingTheLog) {
   cl_log log(Clock());
   ASSERT_TRUE(log.Abrir(folder_, ini_));
   // A file-size limit makes the write fail the way a full disk does.
-  struct rlimit old_limit;
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit limit = old_limit;
-  limit.rlim_cur = 100;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-  // Nothing is checked or printed while the limit is on.
-  long number = 0;
   std::string description;
-  try {
-    log.Escrever(std::string(200, 'x'));
-  } catch (const Error& e) {
-    number = e.number();
-    description = e.description();
-  }
-  ::setrlimit(RLIMIT_FSIZE, &old_limit);
-  std::signal(SIGXFSZ, old_handler);
-  EXPECT_EQ(number, errnum::kFileError);
+  EXPECT_EQ(
+      ErrorNumberUnderFileSizeLimit(
+          100, [&] { log.Escrever(std::string(200, 'x')); }, &description),
+      errnum::kFileError);
   EXPECT_NE(description.find(log.path()), std::string::npos);
   // Whatever part of the failed line reached the disk is ended, so the next
   // line starts a line of its own.

@@ -5,23 +5,17 @@
 #include <filesystem>
 #include <string>
 
-#include "tools/test_temp_dir.h"
+#include "testing/settings_file_fixture.h"
 
 namespace vor {
 namespace {
 
 namespace fs = std::filesystem;
 
-class ParametrosTest : public ::testing::Test {
+class ParametrosTest : public SettingsFileFixture {
  protected:
   void SetUp() override { p_.set_FicheiroIni(path_); }
-  void Put(const std::string& bytes) { tmp_.Write(kName, bytes); }
-  std::string Get() const { return tmp_.Read(kName); }
 
-  static constexpr char kName[] = "VOREncomendas.zlx";
-  TestTempDir tmp_;
-  const fs::path dir_ = tmp_.path();
-  const std::string path_ = tmp_.File(kName);
   Parametros p_;
 };
 

@@ -1,10 +1,8 @@
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,19 +12,18 @@
 
 #include "core/error.h"
 #include "settings/settings_values.h"
-#include "tools/test_temp_dir.h"
+#include "testing/file_size_limit.h"
+#include "testing/settings_file_fixture.h"
 
 namespace vor {
 namespace {
 
 namespace fs = std::filesystem;
 
-class SettingsFileTest : public ::testing::Test {
+class SettingsFileTest : public SettingsFileFixture {
  protected:
   void SetUp() override { file_.FileName(path_); }
 
-  void Put(const std::string& bytes) { tmp_.Write(kName, bytes); }
-  std::string Get() const { return tmp_.Read(kName); }
   // The lines that carry text, without line ends: the parts a save must
   // keep, whatever blank lines it puts between them.
   std::vector<std::string> TextLines() const {
@@ -43,10 +40,6 @@ class SettingsFileTest : public ::testing::Test {
                          fs::directory_iterator());
   }
 
-  static constexpr char kName[] = "VOREncomendas.zlx";
-  TestTempDir tmp_;
-  const fs::path dir_ = tmp_.path();
-  const std::string path_ = tmp_.File(kName);
   SettingsFile file_;
 };
 
@@ -353,24 +346,11 @@ TEST_F(SettingsFileTest, FailedWriteLeavesOldFileAndNoTemporaryFile) {
   const std::string big =
       std::string(kSample) + "[Grande]\nv=" + std::string(4000, 'x') + "\n";
   Put(big);
-  struct rlimit old_limit;
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit limit = old_limit;
-  limit.rlim_cur = 1024;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-  // Nothing is checked or printed while the limit is on.
-  long number = 0;
   std::string description;
-  try {
-    file_.WriteValue("email", "Assunto", "novo");
-  } catch (const Error& e) {
-    number = e.number();
-    description = e.description();
-  }
-  ::setrlimit(RLIMIT_FSIZE, &old_limit);
-  std::signal(SIGXFSZ, old_handler);
-  EXPECT_EQ(number, errnum::kFileError);
+  EXPECT_EQ(ErrorNumberUnderFileSizeLimit(
+                1024, [&] { file_.WriteValue("email", "Assunto", "novo"); },
+                &description),
+            errnum::kFileError);
   EXPECT_NE(description.find(path_), std::string::npos);
   EXPECT_EQ(Get(), big);
   EXPECT_EQ(EntriesInDir(), 1u);
