@@ -25,16 +25,17 @@ using RowId = uint32_t;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// Index key of a value: its text form, case-folded. Null has no key.
+// Index key of a value: its text form, keyed as the database compares codes
+// (every filter of the program selects by a code). Null has no key.
 bool KeyOf(const Value& v, std::string* key) {
   switch (v.kind()) {
     case Value::Kind::kNull:
       return false;
     case Value::Kind::kText:
-      FoldCase(v.AsText(), key);
+      *key = CodeKey(v.AsText());
       return true;
     default:
-      FoldCase(v.ToText(), key);
+      *key = CodeKey(v.ToText());
       return true;
   }
 }
@@ -313,7 +314,7 @@ struct Recordset::Impl {
       if (term_count == terms.size()) terms.emplace_back();
       Term& t = terms[term_count++];
       t.field = field;
-      FoldCase(literal, &t.folded);
+      t.folded = CodeKey(literal);
 
       skip_blanks();
       if (i == s.size()) return;

@@ -100,8 +100,9 @@ class Recordset {
 
   // Filter: "" lets every row pass; otherwise one equality or two joined by
   // "and", each `Field='literal'`, blanks allowed around the parts, a
-  // doubled quote inside a literal standing for one quote. Text comparison
-  // ignores letter case. The first passing row becomes current (EOF when
+  // doubled quote inside a literal standing for one quote. Values compare
+  // as the database compares codes (SameCode: ASCII letters in any case,
+  // every other byte as it is; null matches nothing). The first passing row becomes current (EOF when
   // none). A malformed expression raises Error 3001 naming it; an unknown
   // field raises 3265. Lookups on a field are served from an index built on
   // first use and kept current by AddNew/Update.

@@ -317,11 +317,15 @@ TEST_F(RecordsetFilterTest, NumbersCompareByTheirTextForm) {
   EXPECT_EQ(rs_.Get("EstruturaBase").AsText(), "E2");
 }
 
-TEST_F(RecordsetFilterTest, FoldsLatin1Letters) {
+// Values compare as the ERP's code columns do: ASCII letters in any case,
+// accented letters as they are, so "ÉA" and "éa" are two articles.
+TEST_F(RecordsetFilterTest, ComparesAsTheDatabaseComparesCodes) {
   rs_.MoveFirst();
   rs_.Set("Nome", "Água Ótima");
   rs_.Update();
   rs_.SetFilter("Nome='ÁGUA ótima'");
+  EXPECT_TRUE(rs_.Eof());
+  rs_.SetFilter("Nome='Água ÓTIMA'");
   EXPECT_EQ((std::vector<std::string>{"A1"}), Codes(rs_));
 }
 

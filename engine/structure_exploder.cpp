@@ -197,13 +197,10 @@ StructureExploder::ArticleIndex StructureExploder::IndexByArticle(
     const std::vector<Row>& rows) {
   auto index =
       std::make_shared<std::unordered_map<std::string, std::vector<double>>>();
-  std::string tipo;
-  std::string code;
+  // Keyed as the explosion table's filter compares (codes, Tipo 'AT').
   for (const Row& r : rows) {
-    FoldCase(r.tipo, &tipo);
-    if (tipo != "at") continue;
-    FoldCase(r.codigo, &code);
-    (*index)[code].push_back(r.quantidade);
+    if (!SameCode(r.tipo, "AT")) continue;
+    (*index)[CodeKey(r.codigo)].push_back(r.quantidade);
   }
   return index;
 }
@@ -222,9 +219,7 @@ std::vector<double> StructureExploder::ArticleLines(
     index = IndexByArticle(*Explosion(key, product, structure));
     if (memory_) index_memory_[key] = index;
   }
-  std::string folded;
-  FoldCase(code, &folded);
-  auto it = index->find(folded);
+  auto it = index->find(CodeKey(code));
   return it == index->end() ? std::vector<double>() : it->second;
 }
 

@@ -125,7 +125,7 @@ class StructureExploder {
   Rows Explosion(const std::string& key, const std::string& product,
                  const std::string& structure);
   // Quantities of the AT lines of an explosion, by code folded as the
-  // table filter folds it (FoldCase).
+  // table filter compares it (CodeKey).
   using ArticleIndex = std::shared_ptr<
       const std::unordered_map<std::string, std::vector<double>>>;
   static ArticleIndex IndexByArticle(const std::vector<Row>& rows);

@@ -128,7 +128,8 @@ TEST_P(StructureExploderTest, ModeBFollowsEverySubAssemblyInStoredOrder) {
 
 TEST_P(StructureExploderTest, ArticleLinesAreTheRowsTheArticleFilterPasses) {
   // A1 stands on two AT lines (2 and, below SA, 0.5 x 3), once as "a1";
-  // Ç1 in two letter cases; a CJ line and a line of Tipo "at" too.
+  // Ç1 and ç1, two codes to the database; a CJ line and a line of Tipo
+  // "at" too.
   bom_.Line("P1", "E1", "A1", "AT", 2);
   bom_.Line("P1", "E1", "SA", "CJ", 3);
   bom_.Line("P1", "E1", "ç1", "at", 4);
@@ -150,7 +151,8 @@ TEST_P(StructureExploderTest, ArticleLinesAreTheRowsTheArticleFilterPasses) {
     EXPECT_EQ(ex_.ArticleLines("P1", "E1", code), filtered);
   }
   EXPECT_EQ(ex_.ArticleLines("P1", "E1", "A1"), (std::vector<double>{2, 1.5}));
-  EXPECT_EQ(ex_.ArticleLines("P1", "E1", "ç1"), (std::vector<double>{3, 4}));
+  EXPECT_EQ(ex_.ArticleLines("P1", "E1", "ç1"), (std::vector<double>{4}));
+  EXPECT_EQ(ex_.ArticleLines("P1", "E1", "Ç1"), (std::vector<double>{3}));
   EXPECT_TRUE(ex_.ArticleLines("P9", "E9", "A1").empty());
 }
 

@@ -87,7 +87,7 @@ void ProposalView::SetOnlyToOrder(bool on) {
 void ProposalView::SetSuppliers(const std::vector<std::string>& codes) {
   supplier_codes_ = codes;
   suppliers_.clear();
-  for (const std::string& code : codes) suppliers_.push_back(Folded(code));
+  for (const std::string& code : codes) suppliers_.push_back(CodeKey(code));
   std::sort(suppliers_.begin(), suppliers_.end());
   Refilter();
 }
@@ -179,7 +179,7 @@ bool ProposalView::Passes(int index) const {
   if (only_exceptions_ && reasons_[index].empty()) return false;
   if (!suppliers_.empty() &&
       !std::binary_search(suppliers_.begin(), suppliers_.end(),
-                          Folded(row.Text(F::kFornec)))) {
+                          CodeKey(row.Text(F::kFornec)))) {
     return false;
   }
   return search_.empty() || haystack_[index].find(search_) != std::string::npos;
@@ -202,7 +202,7 @@ ProposalSummary ProposalView::Summarise(const std::vector<int>& rows) const {
     if (!reasons_[index].empty()) ++s.exceptions;
     if (row.ToOrder()) {
       ++s.to_order;
-      suppliers.insert(Folded(row.Text(F::kFornec)));
+      suppliers.insert(CodeKey(row.Text(F::kFornec)));
     }
   }
   s.suppliers = static_cast<int>(suppliers.size());
@@ -217,7 +217,7 @@ std::vector<ProposalSupplier> ProposalView::Suppliers() const {
   std::map<std::string, ProposalSupplier> by_code;
   for (const ProposalRow& row : table_.rows()) {
     const std::string& code = row.Text(F::kFornec);
-    ProposalSupplier& s = by_code[Folded(code)];
+    ProposalSupplier& s = by_code[CodeKey(code)];
     if (s.articles == 0) {
       s.code = code;
       s.label = row.SupplierLabel();

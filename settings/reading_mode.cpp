@@ -7,10 +7,10 @@ namespace vor {
 
 ReadingMode ParseReadingMode(const std::string& value,
                              const std::string& file) {
-  std::string folded;
-  FoldCase(value, &folded);
-  if (folded.empty() || folded == "literal") return ReadingMode::kLiteral;
-  if (folded == "conjunto") return ReadingMode::kBulk;
+  if (value.empty() || EqualsIgnoringCase(value, "literal")) {
+    return ReadingMode::kLiteral;
+  }
+  if (EqualsIgnoringCase(value, "conjunto")) return ReadingMode::kBulk;
   throw Error(errnum::kTypeMismatch,
               "Valor inválido '" + value + "' na chave " + kReadingModeKey +
                   " da secção " + kReadingModeSection + " do ficheiro '" +
