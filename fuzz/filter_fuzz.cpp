@@ -99,7 +99,8 @@ void FuzzCode(const std::string& code) {
     rs.SetFilter(filter);
     VOR_FUZZ_CHECK(rs.RecordCount() >= 1, "the row of the code is found");
     for (; !rs.Eof(); rs.MoveNext()) {
-      VOR_FUZZ_CHECK(vor::CodeKey(rs.Get("Artigo").AsText()) == want, "a row of another code passes");
+      VOR_FUZZ_CHECK(vor::CodeKey(rs.Get("Artigo").AsText()) == want,
+                     "a row of another code passes");
     }
   }
 }
