@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/control_bytes.h"
 #include "core/error.h"
 #include "core/text_util.h"
 #include "db/connection_string_builder.h"
@@ -157,7 +158,8 @@ struct QtSqlConnection::State {
     std::string text =
         IsBusy(e) ? BusyText(e) : "Erro na base de dados: " + DriverText(e);
     if (!detail.empty()) text += " " + detail;
-    text += " [instrução: " + Scrub(Shorten(statement)) + "]";
+    text +=
+        " [instrução: " + EscapeControlBytes(Scrub(Shorten(statement))) + "]";
     throw Error(errnum::kDatabase, text);
   }
 
