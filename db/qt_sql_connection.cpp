@@ -213,6 +213,12 @@ struct QtSqlConnection::State {
   SqliteStatement& NativeMultiInsert(const TableColumns& table,
                                      const std::vector<int>& columns,
                                      size_t row_count);
+  // Binds `bound` (converted by BindValueFor) to the INSERT of `row_count`
+  // rows of `columns` and runs it; a failure names `detail`.
+  void RunNativeInsert(const TableColumns& table,
+                       const std::vector<int>& columns, size_t row_count,
+                       const std::vector<QVariant>& bound,
+                       const std::string& detail);
   // The key and the text of the INSERT of `row_count` rows of `columns`.
   std::string MultiInsertKey(const TableColumns& table,
                              const std::vector<int>& columns,
@@ -355,6 +361,10 @@ void QtSqlConnection::State::Insert(const TableColumns& table,
         BindValueFor(info[c], values[c], sqlite, table.table(), article));
   }
   EndRead();
+  if (native != nullptr && !columns.empty()) {
+    return RunNativeInsert(table, columns, 1, bound,
+                           article.empty() ? "" : "(artigo " + article + ")");
+  }
   QSqlQuery& q = PreparedInsert(table, columns, key);
   for (size_t i = 0; i < bound.size(); ++i) {
     q.bindValue(static_cast<int>(i), bound[i]);
@@ -411,6 +421,56 @@ QSqlQuery& QtSqlConnection::State::PreparedMultiInsert(
   QSqlQuery& ref = *q;
   inserts.emplace(std::move(key), std::move(q));
   return ref;
+}
+
+namespace {
+
+// Binds a value converted by BindValueFor as Qt's SQLite driver binds it.
+void BindNative(SqliteStatement& st, int index, const QVariant& v) {
+  if (v.isNull() || !v.isValid()) return st.BindNull(index);
+  switch (v.metaType().id()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+      return st.BindInt(index, v.toLongLong());
+    case QMetaType::Double:
+    case QMetaType::Float:
+      return st.BindDouble(index, v.toDouble());
+    case QMetaType::QByteArray: {
+      const QByteArray bytes = v.toByteArray();
+      return st.BindBlob(index,
+                         std::string_view(bytes.constData(), bytes.size()));
+    }
+    default: {
+      const QByteArray text = v.toString().toUtf8();
+      return st.BindText(index,
+                         std::string_view(text.constData(), text.size()));
+    }
+  }
+}
+
+}  // namespace
+
+void QtSqlConnection::State::RunNativeInsert(const TableColumns& table,
+                                             const std::vector<int>& columns,
+                                             size_t row_count,
+                                             const std::vector<QVariant>& bound,
+                                             const std::string& detail) {
+  SqliteStatement& st = NativeMultiInsert(table, columns, row_count);
+  try {
+    for (size_t i = 0; i < bound.size(); ++i) {
+      BindNative(st, static_cast<int>(i + 1), bound[i]);
+    }
+    st.Step();
+    st.Reset();
+  } catch (const SqliteStatement::Failure& f) {
+    st.Reset();
+    FailNative(f, ToStd(MultiInsertText(table, columns, row_count)), detail);
+  }
 }
 
 SqliteStatement& QtSqlConnection::State::NativeMultiInsert(
@@ -760,38 +820,6 @@ void QtSqlConnection::OpenRecordsetForUpdate(
   rs = std::make_unique<QtUpdatableRecordset>(state_, std::move(table));
 }
 
-namespace {
-
-// Binds a value converted by BindValueFor as Qt's SQLite driver binds it.
-void BindNative(SqliteStatement& st, int index, const QVariant& v) {
-  if (v.isNull() || !v.isValid()) return st.BindNull(index);
-  switch (v.metaType().id()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-      return st.BindInt(index, v.toLongLong());
-    case QMetaType::Double:
-    case QMetaType::Float:
-      return st.BindDouble(index, v.toDouble());
-    case QMetaType::QByteArray: {
-      const QByteArray bytes = v.toByteArray();
-      return st.BindBlob(index,
-                         std::string_view(bytes.constData(), bytes.size()));
-    }
-    default: {
-      const QByteArray text = v.toString().toUtf8();
-      return st.BindText(index,
-                         std::string_view(text.constData(), text.size()));
-    }
-  }
-}
-
-}  // namespace
-
 void QtSqlConnection::InsertRows(const std::string& table,
                                  const std::vector<std::string>& columns,
                                  const std::vector<std::vector<Value>>& rows) {
@@ -853,20 +881,7 @@ void QtSqlConnection::InsertRows(const std::string& table,
                             : "(artigos " + first + " a " + last + ")";
   };
   if (s.native != nullptr) {
-    SqliteStatement& st = s.NativeMultiInsert(*info, index, rows.size());
-    try {
-      st.Reset();
-      for (size_t i = 0; i < bound.size(); ++i) {
-        BindNative(st, static_cast<int>(i + 1), bound[i]);
-      }
-      st.Step();
-      st.Reset();
-    } catch (const SqliteStatement::Failure& f) {
-      st.Reset();
-      s.FailNative(f, ToStd(s.MultiInsertText(*info, index, rows.size())),
-                   which());
-    }
-    return;
+    return s.RunNativeInsert(*info, index, rows.size(), bound, which());
   }
   QSqlQuery& q = s.PreparedMultiInsert(*info, index, rows.size());
   for (size_t i = 0; i < bound.size(); ++i) {
