@@ -154,6 +154,8 @@ void HostileErp::Write(const std::string& path) {
     sql.push_back("insert into Fornec (Codigo, Nome) values (" + Supplier() +
                   ", " + (Chance(20) ? "NULL" : "'Fornecedor'") + ")");
   }
+  // One aggregated list of some ERPs is longer than a batch.
+  bool want_long_list = Chance(30);
   // Every base code once or twice (written another way), and a few more:
   // bought articles of the proposal, then product P1 and sub-assembly S1.
   for (size_t i = 0, n = std::size(kArticles) + Pick(6); i < n; ++i) {
@@ -194,14 +196,20 @@ void HostileErp::Write(const std::string& path) {
     }
     if (Chance(40)) {
       std::string list;
-      const bool long_list = Chance(3);
+      const bool long_list = want_long_list;
+      want_long_list = false;
       if (long_list) {
-        // Longer than one batch of stock statements: plain pieces, many
-        // unknown, some in another letter case than their article.
+        // Longer than one batch of stock statements: pieces z0, z1, ...
+        // whose articles are written Z0, Z1, ... (so the database must
+        // match each), and base codes.
+        sql.push_back(
+            "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n "
+            "WHERE i < 599) INSERT INTO ARTIGOS (CODIGO, stdisp, StMin) "
+            "SELECT 'Z' || i, i, 0 FROM n");
         std::string pieces;
-        for (int p = 0; p < 520; ++p) {
+        for (int p = 0; p < 600; ++p) {
           if (p > 0) pieces += ";";
-          pieces += Chance(70) ? "z" + std::to_string(p)
+          pieces += Chance(95) ? "z" + std::to_string(p)
                                : kArticles[Pick(std::size(kArticles))];
         }
         list = Literal(pieces);

@@ -107,6 +107,7 @@ TEST_F(ReadingModesHostileTest, BlobAndNulCodes) {
     erp.AddSupplierOrder("2025-05-01", {{"C1", 4}});
     erp.Exec(
         "update ARTIGOS set CODIGO = X'4331' where CODIGO = 'C1';"
+        "update zlx_VOR_Artigos set Artigo = X'4331' where Artigo = 'C1';"
         "update ARTIGOS set CODIGO = X'4332' where CODIGO = 'C2';"
         "insert into zlx_FichaEstrutura (PRODUTO, FichaEstrutura, CODIGO, "
         "Tipo, Quantidade) values (X'50', 'E1', 'C1', 'AT', 1)");
