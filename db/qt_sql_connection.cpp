@@ -213,11 +213,11 @@ struct QtSqlConnection::State {
   SqliteStatement& NativeMultiInsert(const TableColumns& table,
                                      const std::vector<int>& columns,
                                      size_t row_count);
-  // Binds `bound` (converted by BindValueFor) to the INSERT of `row_count`
+  // Binds `bound` (converted by BoundValueFor) to the INSERT of `row_count`
   // rows of `columns` and runs it; a failure names `detail`.
   void RunNativeInsert(const TableColumns& table,
                        const std::vector<int>& columns, size_t row_count,
-                       const std::vector<QVariant>& bound,
+                       const std::vector<Value>& bound,
                        const std::string& detail);
   // The key and the text of the INSERT of `row_count` rows of `columns`.
   std::string MultiInsertKey(const TableColumns& table,
@@ -354,11 +354,11 @@ void QtSqlConnection::State::Insert(const TableColumns& table,
 
   // Convert every value before anything is bound, so a bad value leaves the
   // prepared statement untouched.
-  std::vector<QVariant> bound;
+  std::vector<Value> bound;
   bound.reserve(columns.size());
   for (int c : columns) {
     bound.push_back(
-        BindValueFor(info[c], values[c], sqlite, table.table(), article));
+        BoundValueFor(info[c], values[c], sqlite, table.table(), article));
   }
   EndRead();
   if (native != nullptr && !columns.empty()) {
@@ -367,7 +367,7 @@ void QtSqlConnection::State::Insert(const TableColumns& table,
   }
   QSqlQuery& q = PreparedInsert(table, columns, key);
   for (size_t i = 0; i < bound.size(); ++i) {
-    q.bindValue(static_cast<int>(i), bound[i]);
+    q.bindValue(static_cast<int>(i), BindVariant(info[columns[i]], bound[i]));
   }
   if (!q.exec()) {
     Fail(q.lastError(), ToStd(q.lastQuery()),
@@ -425,31 +425,19 @@ QSqlQuery& QtSqlConnection::State::PreparedMultiInsert(
 
 namespace {
 
-// Binds a value converted by BindValueFor as Qt's SQLite driver binds it.
-void BindNative(SqliteStatement& st, int index, const QVariant& v) {
-  if (v.isNull() || !v.isValid()) return st.BindNull(index);
-  switch (v.metaType().id()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-      return st.BindInt(index, v.toLongLong());
-    case QMetaType::Double:
-    case QMetaType::Float:
-      return st.BindDouble(index, v.toDouble());
-    case QMetaType::QByteArray: {
-      const QByteArray bytes = v.toByteArray();
-      return st.BindBlob(index,
-                         std::string_view(bytes.constData(), bytes.size()));
-    }
-    default: {
-      const QByteArray text = v.toString().toUtf8();
-      return st.BindText(index,
-                         std::string_view(text.constData(), text.size()));
-    }
+// Binds a value given by BoundValueFor.
+void BindNative(SqliteStatement& st, int index, const Value& v) {
+  switch (v.kind()) {
+    case Value::Kind::kNull:
+      return st.BindNull(index);
+    case Value::Kind::kInt:
+      return st.BindInt(index, v.AsInt());
+    case Value::Kind::kDouble:
+      return st.BindDouble(index, v.AsDouble());
+    case Value::Kind::kText:
+      return st.BindText(index, v.AsText());
+    default:
+      return st.BindText(index, v.ToText());
   }
 }
 
@@ -458,7 +446,7 @@ void BindNative(SqliteStatement& st, int index, const QVariant& v) {
 void QtSqlConnection::State::RunNativeInsert(const TableColumns& table,
                                              const std::vector<int>& columns,
                                              size_t row_count,
-                                             const std::vector<QVariant>& bound,
+                                             const std::vector<Value>& bound,
                                              const std::string& detail) {
   SqliteStatement& st = NativeMultiInsert(table, columns, row_count);
   try {
@@ -859,7 +847,7 @@ void QtSqlConnection::InsertRows(const std::string& table,
 
   // Convert every value before anything is bound, so a bad value names its
   // article and leaves the prepared statement untouched.
-  std::vector<QVariant> bound;
+  std::vector<Value> bound;
   bound.reserve(rows.size() * columns.size());
   for (const std::vector<Value>& row : rows) {
     if (row.size() != columns.size()) {
@@ -870,8 +858,8 @@ void QtSqlConnection::InsertRows(const std::string& table,
     }
     const std::string article = article_of(row);
     for (size_t c = 0; c < columns.size(); ++c) {
-      bound.push_back(BindValueFor(info->columns()[index[c]], row[c], s.sqlite,
-                                   info->table(), article));
+      bound.push_back(BoundValueFor(info->columns()[index[c]], row[c], s.sqlite,
+                                    info->table(), article));
     }
   }
   auto which = [&] {
@@ -885,7 +873,9 @@ void QtSqlConnection::InsertRows(const std::string& table,
   }
   QSqlQuery& q = s.PreparedMultiInsert(*info, index, rows.size());
   for (size_t i = 0; i < bound.size(); ++i) {
-    q.bindValue(static_cast<int>(i), bound[i]);
+    q.bindValue(
+        static_cast<int>(i),
+        BindVariant(info->columns()[index[i % columns.size()]], bound[i]));
   }
   if (!q.exec()) s.Fail(q.lastError(), ToStd(q.lastQuery()), which());
 }
