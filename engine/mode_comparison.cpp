@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/control_bytes.h"
 #include "db/connection_string_builder.h"
 #include "db/qt_sql_connection.h"
 #include "engine/test_support.h"
@@ -95,7 +96,9 @@ std::string ModeComparison::Difference(const ModeOutcome& literal,
     if (!run->log_has_nul) continue;
     std::string lines;
     for (const std::string& line : run->log) {
-      if (line.find('\0') != std::string::npos) lines += " [" + line + "]";
+      if (line.find('\0') != std::string::npos) {
+        lines += " [" + EscapeControlBytes(line) + "]";
+      }
     }
     return std::string("a NUL byte in the ") +
            (run == &literal ? "literal" : "bulk") + " run's log:" + lines;

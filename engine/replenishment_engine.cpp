@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/control_bytes.h"
 #include "core/error.h"
 #include "core/text_util.h"
 #include "engine/bulk_reader.h"
@@ -119,12 +120,14 @@ ReplenishmentEngine::ReplenishmentEngine(Connection& connection,
       component_mode_(std::move(component_mode)),
       clock_(std::move(clock)) {}
 
+// Codes read from the ERP reach these lines: their control bytes (a NUL)
+// are escaped, so the log file never holds one raw.
 void ReplenishmentEngine::Log(const std::string& text) {
-  if (!quiet_) run_log_.Escrever(text);
+  if (!quiet_) run_log_.Escrever(EscapeControlBytes(text));
 }
 
 void ReplenishmentEngine::LogProgress(const std::string& text) {
-  run_log_.EscreverProgresso(text);
+  run_log_.EscreverProgresso(EscapeControlBytes(text));
 }
 
 void ReplenishmentEngine::Yield() {
