@@ -1,5 +1,6 @@
 #include "engine/hostile_erp.h"
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,16 @@ std::string Hex(const std::string& bytes) {
     out += kHex[c & 0xF];
   }
   return out;
+}
+
+// "(a, b, ...)": the elements of a braced list are evaluated in order.
+std::string Values(std::initializer_list<std::string> values) {
+  std::string out = "(";
+  for (const std::string& v : values) {
+    if (out.size() > 1) out += ", ";
+    out += v;
+  }
+  return out + ")";
 }
 
 void RemoveAll(std::string& s, const std::string& what) {
@@ -149,10 +160,13 @@ void HostileErp::Loosen(ErpFixture& erp) {
 void HostileErp::Write(const std::string& path) {
   ErpFixture erp = ErpFixture::CreateNew(path);
   Loosen(erp);
+  // Every random choice is made in a sequence the language fixes (one
+  // statement after another, the elements of a braced list in order), so a
+  // seed or an input gives the same ERP whichever compiler built this.
   std::vector<std::string> sql;
   for (int i = 0, n = 1 + Pick(3); i < n; ++i) {
-    sql.push_back("insert into Fornec (Codigo, Nome) values (" + Supplier() +
-                  ", " + (Chance(20) ? "NULL" : "'Fornecedor'") + ")");
+    sql.push_back("insert into Fornec (Codigo, Nome) values " +
+                  Values({Supplier(), Chance(20) ? "NULL" : "'Fornecedor'"}));
   }
   // One aggregated list of some ERPs is longer than a batch.
   bool want_long_list = Chance(30);
@@ -168,31 +182,30 @@ void HostileErp::Write(const std::string& path) {
     sql.push_back(
         "insert into ARTIGOS (CODIGO, NOME, stdisp, StMin, Grupo, Familia, "
         "SubFamil, QtMinCom, DiasSkRs, PrzEntVn, Fornec, UnBase, UnCmp, "
-        "FactEmb, UltPrCom, ArtouDes, Inactivo) values (" +
-        code + ", " + (Chance(10) ? "NULL" : "'Nome'") + ", " + Quantity(1) +
-        ", " + (Chance(85) ? std::to_string(1 + Pick(40)) : Quantity(1)) +
-        ", 'G1', " + (Chance(10) ? "NULL" : "'F1'") + ", 'S1', " + Quantity(1) +
-        ", " + std::to_string(Pick(60)) + ", " +
-        (Chance(10) ? "NULL" : std::to_string(Pick(30))) + ", " +
-        (Chance(85) ? "'F1'" : Supplier()) + ", " +
-        (Chance(80)   ? "'UN'"
-         : Chance(50) ? "'CX'"
-                      : "NULL") +
-        ", " + (Chance(70) ? "'UN'" : "'CX'") + ", " +
-        (Chance(80)   ? "1"
-         : Chance(50) ? "6"
-                      : "0.5") +
-        ", " + (Chance(10) ? "NULL" : "2.5") + ", 0, " +
-        (Chance(10) ? "-1" : "0") + ")");
+        "FactEmb, UltPrCom, ArtouDes, Inactivo) values " +
+        Values({code, Chance(10) ? "NULL" : "'Nome'", Quantity(1),
+                Chance(85) ? std::to_string(1 + Pick(40)) : Quantity(1), "'G1'",
+                Chance(10) ? "NULL" : "'F1'", "'S1'", Quantity(1),
+                std::to_string(Pick(60)),
+                Chance(10) ? "NULL" : std::to_string(Pick(30)),
+                Chance(85) ? "'F1'" : Supplier(),
+                Chance(80)   ? "'UN'"
+                : Chance(50) ? "'CX'"
+                             : "NULL",
+                Chance(70) ? "'UN'" : "'CX'",
+                Chance(80)   ? "1"
+                : Chance(50) ? "6"
+                             : "0.5",
+                Chance(10) ? "NULL" : "2.5", "0", Chance(10) ? "-1" : "0"}));
     if (!Chance(10)) {
       sql.push_back(
           "insert into zlx_VOR_Artigos (Artigo, TipoArtigo, EstruturaBase) "
-          "values (" +
-          (Chance(80) ? code : Article()) + ", " +
-          (tipo < 6   ? "1"
-           : tipo < 9 ? "0"
-                      : "2") +
-          ", " + Structure() + ")");
+          "values " +
+          Values({Chance(80) ? code : Article(),
+                  tipo < 6   ? "1"
+                  : tipo < 9 ? "0"
+                             : "2",
+                  Structure()}));
     }
     if (Chance(40)) {
       std::string list;
@@ -221,9 +234,10 @@ void HostileErp::Write(const std::string& path) {
                 : kind < 25 ? "'  '"
                             : "coalesce(" + Article() + ", '')";
       }
-      sql.push_back("insert into CLART (Codigo, CL10) values (" +
-                    (Chance(80) ? code : Article()) + ", " +
-                    (Chance(10) ? "NULL" : "coalesce(" + list + ", '')") + ")");
+      sql.push_back(
+          "insert into CLART (Codigo, CL10) values " +
+          Values({Chance(80) ? code : Article(),
+                  Chance(10) ? "NULL" : "coalesce(" + list + ", '')"}));
     }
   }
   // Rows without a code, and an empty code with a base structure, which
@@ -235,31 +249,32 @@ void HostileErp::Write(const std::string& path) {
   if (Chance(30)) {
     sql.push_back(
         "insert into zlx_VOR_Artigos (Artigo, TipoArtigo, EstruturaBase) "
-        "values ('', 2, " +
-        Structure() + ")");
+        "values " +
+        Values({"''", "2", Structure()}));
   }
   for (int i = 0, n = Pick(8); i < n; ++i) {
     sql.push_back(
-        "insert into AJUDACMP (ARTIGO, FORNECED, PRPROX, DESCPROX) values (" +
-        Article() + ", " + Supplier() + ", " + Quantity() + ", " + Quantity() +
-        ")");
+        "insert into AJUDACMP (ARTIGO, FORNECED, PRPROX, DESCPROX) values " +
+        Values({Article(), Supplier(), Quantity(), Quantity()}));
   }
   // Supplier (TPTERC 1) and customer (TPTERC 2) orders.
   for (int doc = 1, n = 1 + Pick(6); doc <= n; ++doc) {
     const std::string key = std::to_string(doc) + ", 'ENC', 1, 2025";
+    const std::string tpterc = Chance(50) ? "1" : "2";
+    const std::string month = std::to_string(1 + Pick(5));
+    const std::string day = std::to_string(10 + Pick(10));
     sql.push_back(
         "insert into DOCGCCAB (NNUMDOC, TPDOC, SERIE, ANO, AREAG, TPTERC, "
-        "DATA, nvias, [convert]) values (" +
-        key + ", 2, " + (Chance(50) ? "1" : "2") + ", '2025-0" +
-        std::to_string(1 + Pick(5)) + "-1" + std::to_string(Pick(10)) + "', " +
-        (Chance(10) ? "-1" : "1") + ", 0)");
+        "DATA, nvias, [convert]) values " +
+        Values({key, "2", tpterc, "'2025-0" + month + "-" + day + "'",
+                Chance(10) ? "-1" : "1", "0"}));
     for (int line = 1, lines = 1 + Pick(4); line <= lines; ++line) {
       sql.push_back(
           "insert into DOCGCLIN (NNUMDOC, TPDOCUM, SERIE, ANO, NLINHA, "
-          "ARTIGO, QUANT) values (" +
-          key + ", " + std::to_string(line) + ", " +
-          (Chance(50) ? Code(&kArticles[4], 2) : Article()) + ", " +
-          Quantity() + ")");
+          "ARTIGO, QUANT) values " +
+          Values({key, std::to_string(line),
+                  Chance(50) ? Code(&kArticles[4], 2) : Article(),
+                  Quantity()}));
     }
   }
   // Structures of P1, S1 and others: article lines and sub-assembly (CJ)
@@ -275,17 +290,16 @@ void HostileErp::Write(const std::string& path) {
                                    : Code(&kArticles[Chance(85) ? 5 : 4], 1);
     sql.push_back(
         "insert into zlx_FichaEstrutura (PRODUTO, FichaEstrutura, CODIGO, "
-        "Tipo, Quantidade) values (" +
-        produto + ", " + Structure() + ", " + codigo + ", " + tipo + ", " +
-        (Chance(5) ? "NULL" : std::to_string(1 + Pick(3))) + ")");
+        "Tipo, Quantidade) values " +
+        Values({produto, Structure(), codigo, tipo,
+                Chance(5) ? "NULL" : std::to_string(1 + Pick(3))}));
   }
   for (int i = 0, n = Pick(4); i < n; ++i) {
     sql.push_back(
         "insert into zlx_VOR_OrdensFabrico (NumOF, Artigo, FichaEstrutura, "
-        "Qtd, QtdEntregue, estado) values (" +
-        std::to_string(i + 1) + ", " + (Chance(70) ? "'P1'" : Article()) +
-        ", " + Structure() + ", " + Quantity() + ", " + Quantity() + ", " +
-        std::to_string(Pick(4)) + ")");
+        "Qtd, QtdEntregue, estado) values " +
+        Values({std::to_string(i + 1), Chance(70) ? "'P1'" : Article(),
+                Structure(), Quantity(), Quantity(), std::to_string(Pick(4))}));
   }
   for (const std::string& statement : sql) erp.Exec(statement);
 }
