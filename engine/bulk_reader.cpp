@@ -94,7 +94,12 @@ void BulkReader::LoadArticleKeys() {
   if (articles_loaded_) return;
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkArticleKeyQuery(), rs, -1, 0);
+  const size_t rows =
+      static_cast<size_t>(std::max<int64_t>(0, rs.RecordCount()));
+  orders_.reserve(rows);
+  article_suppliers_.reserve(rows);
   std::unordered_map<std::string, std::string> by_loose;
+  by_loose.reserve(rows);
   for (; !rs.Eof(); rs.MoveNext()) {
     const Value& chave = rs.Get("Chave");
     const std::optional<std::string> code = KeyText(chave);
