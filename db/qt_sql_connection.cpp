@@ -15,12 +15,14 @@
 #include <utility>
 #include <vector>
 
+#include "core/control_bytes.h"
 #include "core/error.h"
 #include "core/text_util.h"
 #include "db/connection_string_builder.h"
 #include "db/qt_open_parameters.h"
 #include "db/qt_values.h"
 #include "db/sql_dialect.h"
+#include "db/sqlite_statement.h"
 #include "db/table_columns.h"
 
 namespace vor {
@@ -86,6 +88,13 @@ struct QtSqlConnection::State {
   std::unordered_map<std::string, std::shared_ptr<const TableColumns>> sources;
   // Prepared INSERTs by table and set of columns.
   std::unordered_map<std::string, std::unique_ptr<QSqlQuery>> inserts;
+  // Embedded SQLite: the handle of the Qt connection, through which queries
+  // and multi-row INSERTs go by the C API (same connection, transaction and
+  // busy timeout); null otherwise. Its INSERTs by the key of
+  // PreparedMultiInsert.
+  sqlite3* native = nullptr;
+  std::unordered_map<std::string, std::unique_ptr<SqliteStatement>>
+      native_inserts;
 
   ~State() { Close(); }
 
@@ -93,6 +102,8 @@ struct QtSqlConnection::State {
   // back by the database itself when its connection closes.
   void Close() {
     inserts.clear();  // statements go before their connection
+    native_inserts.clear();
+    native = nullptr;
     sources.clear();
     tables.clear();
     if (db.isOpen()) db.close();
@@ -152,12 +163,23 @@ struct QtSqlConnection::State {
            wait + ", TempoEspera da secção BD) - " + DriverText(e);
   }
 
+  // A failure of the C API, reported as Qt's driver reports the same one.
+  [[noreturn]] void FailNative(const SqliteStatement::Failure& f,
+                               const std::string& statement,
+                               const std::string& detail = "") const {
+    Fail(QSqlError(QString::fromUtf8(f.driver_text),
+                   QString::fromUtf8(f.database_text),
+                   QSqlError::StatementError, QString::number(f.code)),
+         statement, detail);
+  }
+
   [[noreturn]] void Fail(const QSqlError& e, const std::string& statement,
                          const std::string& detail = "") const {
     std::string text =
         IsBusy(e) ? BusyText(e) : "Erro na base de dados: " + DriverText(e);
     if (!detail.empty()) text += " " + detail;
-    text += " [instrução: " + Scrub(Shorten(statement)) + "]";
+    text +=
+        " [instrução: " + EscapeControlBytes(Scrub(Shorten(statement))) + "]";
     throw Error(errnum::kDatabase, text);
   }
 
@@ -188,6 +210,22 @@ struct QtSqlConnection::State {
   QSqlQuery& PreparedMultiInsert(const TableColumns& table,
                                  const std::vector<int>& columns,
                                  size_t row_count);
+  SqliteStatement& NativeMultiInsert(const TableColumns& table,
+                                     const std::vector<int>& columns,
+                                     size_t row_count);
+  // Binds `bound` (converted by BoundValueFor) to the INSERT of `row_count`
+  // rows of `columns` and runs it; a failure names `detail`.
+  void RunNativeInsert(const TableColumns& table,
+                       const std::vector<int>& columns, size_t row_count,
+                       const std::vector<Value>& bound,
+                       const std::string& detail);
+  // The key and the text of the INSERT of `row_count` rows of `columns`.
+  std::string MultiInsertKey(const TableColumns& table,
+                             const std::vector<int>& columns,
+                             size_t row_count) const;
+  QString MultiInsertText(const TableColumns& table,
+                          const std::vector<int>& columns,
+                          size_t row_count) const;
 };
 
 namespace {
@@ -316,16 +354,20 @@ void QtSqlConnection::State::Insert(const TableColumns& table,
 
   // Convert every value before anything is bound, so a bad value leaves the
   // prepared statement untouched.
-  std::vector<QVariant> bound;
+  std::vector<Value> bound;
   bound.reserve(columns.size());
   for (int c : columns) {
     bound.push_back(
-        BindValueFor(info[c], values[c], sqlite, table.table(), article));
+        BoundValueFor(info[c], values[c], sqlite, table.table(), article));
   }
   EndRead();
+  if (native != nullptr && !columns.empty()) {
+    return RunNativeInsert(table, columns, 1, bound,
+                           article.empty() ? "" : "(artigo " + article + ")");
+  }
   QSqlQuery& q = PreparedInsert(table, columns, key);
   for (size_t i = 0; i < bound.size(); ++i) {
-    q.bindValue(static_cast<int>(i), bound[i]);
+    q.bindValue(static_cast<int>(i), BindVariant(info[columns[i]], bound[i]));
   }
   if (!q.exec()) {
     Fail(q.lastError(), ToStd(q.lastQuery()),
@@ -333,15 +375,19 @@ void QtSqlConnection::State::Insert(const TableColumns& table,
   }
 }
 
-QSqlQuery& QtSqlConnection::State::PreparedMultiInsert(
+std::string QtSqlConnection::State::MultiInsertKey(
     const TableColumns& table, const std::vector<int>& columns,
-    size_t row_count) {
+    size_t row_count) const {
   std::string key;
   FoldCase(table.table(), &key);
   key += "\x1frows" + std::to_string(row_count) + '\x1f';
   for (int c : columns) key += std::to_string(c) + ',';
-  auto it = inserts.find(key);
-  if (it != inserts.end()) return *it->second;
+  return key;
+}
+
+QString QtSqlConnection::State::MultiInsertText(const TableColumns& table,
+                                                const std::vector<int>& columns,
+                                                size_t row_count) const {
   QSqlDriver* driver = db.driver();
   QString names;
   for (size_t i = 0; i < columns.size(); ++i) {
@@ -360,10 +406,76 @@ QSqlQuery& QtSqlConnection::State::PreparedMultiInsert(
     if (r > 0) sql += ", ";
     sql += marks;
   }
+  return sql;
+}
+
+QSqlQuery& QtSqlConnection::State::PreparedMultiInsert(
+    const TableColumns& table, const std::vector<int>& columns,
+    size_t row_count) {
+  std::string key = MultiInsertKey(table, columns, row_count);
+  auto it = inserts.find(key);
+  if (it != inserts.end()) return *it->second;
+  const QString sql = MultiInsertText(table, columns, row_count);
   auto q = std::make_unique<QSqlQuery>(db);
   if (!q->prepare(sql)) Fail(q->lastError(), ToStd(sql));
   QSqlQuery& ref = *q;
   inserts.emplace(std::move(key), std::move(q));
+  return ref;
+}
+
+namespace {
+
+// Binds a value given by BoundValueFor.
+void BindNative(SqliteStatement& st, int index, const Value& v) {
+  switch (v.kind()) {
+    case Value::Kind::kNull:
+      return st.BindNull(index);
+    case Value::Kind::kInt:
+      return st.BindInt(index, v.AsInt());
+    case Value::Kind::kDouble:
+      return st.BindDouble(index, v.AsDouble());
+    case Value::Kind::kText:
+      return st.BindText(index, v.AsText());
+    default:
+      return st.BindText(index, v.ToText());
+  }
+}
+
+}  // namespace
+
+void QtSqlConnection::State::RunNativeInsert(const TableColumns& table,
+                                             const std::vector<int>& columns,
+                                             size_t row_count,
+                                             const std::vector<Value>& bound,
+                                             const std::string& detail) {
+  SqliteStatement& st = NativeMultiInsert(table, columns, row_count);
+  try {
+    for (size_t i = 0; i < bound.size(); ++i) {
+      BindNative(st, static_cast<int>(i + 1), bound[i]);
+    }
+    st.Step();
+    st.Reset();
+  } catch (const SqliteStatement::Failure& f) {
+    st.Reset();
+    FailNative(f, ToStd(MultiInsertText(table, columns, row_count)), detail);
+  }
+}
+
+SqliteStatement& QtSqlConnection::State::NativeMultiInsert(
+    const TableColumns& table, const std::vector<int>& columns,
+    size_t row_count) {
+  std::string key = MultiInsertKey(table, columns, row_count);
+  auto it = native_inserts.find(key);
+  if (it != native_inserts.end()) return *it->second;
+  const std::string sql = ToStd(MultiInsertText(table, columns, row_count));
+  std::unique_ptr<SqliteStatement> st;
+  try {
+    st = std::make_unique<SqliteStatement>(native, sql);
+  } catch (const SqliteStatement::Failure& f) {
+    FailNative(f, sql);
+  }
+  SqliteStatement& ref = *st;
+  native_inserts.emplace(std::move(key), std::move(st));
   return ref;
 }
 
@@ -425,6 +537,16 @@ class QtUpdatableRecordset : public UpdatableRecordset {
   std::vector<char> set_;
   bool adding_ = false;
 };
+
+// The sqlite3 handle of an open QSQLITE connection; null when the driver
+// does not give one.
+sqlite3* NativeHandle(const QSqlDatabase& db) {
+  const QVariant handle = db.driver()->handle();
+  if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) {
+    return nullptr;
+  }
+  return *static_cast<sqlite3* const*>(handle.constData());
+}
 
 // Why an SQLite file cannot be opened, or "" when it can be tried.
 std::string SqliteFileProblem(const std::string& path) {
@@ -525,6 +647,7 @@ bool QtSqlConnection::OpenConnection(const std::string& connection_text) {
       // them off the disk once the file outgrows SQLite's 2 MB default.
       q.exec("PRAGMA cache_size=-65536");
       q.exec("PRAGMA mmap_size=268435456");
+      if (!s.odbc) s.native = NativeHandle(s.db);
     }
   }
   if (!reason.empty()) {
@@ -557,6 +680,9 @@ namespace {
 // Reads every row of the executed `q` into `rs` (see OpenRecordset).
 void ReadAll(QtSqlConnection::State& s, QSqlQuery& q, const std::string& sql,
              Recordset& rs);
+// The same through the C API.
+void ReadAllNative(QtSqlConnection::State& s, const std::string& sql,
+                   Recordset& rs);
 }  // namespace
 
 void QtSqlConnection::OpenRecordset(const std::string& /*source*/,
@@ -565,7 +691,9 @@ void QtSqlConnection::OpenRecordset(const std::string& /*source*/,
   State& s = *state_;
   s.RequireOpen();
   s.BeginRead();
-  {
+  if (s.native != nullptr) {
+    ReadAllNative(s, sql, rs);
+  } else {
     QSqlQuery q(s.db);
     q.setForwardOnly(true);
     if (!q.exec(ToQt(s.ForDatabase(sql)))) {
@@ -584,6 +712,42 @@ void QtSqlConnection::OpenRecordset(const std::string& /*source*/,
 
 namespace {
 
+// Appends the field of result column `i` named `name` to `out`.
+void AppendResultField(Recordset& out, std::string name, int i) {
+  if (name.empty()) name = "Expr" + std::to_string(1000 + i);
+  // A second column of the same name is kept under a numbered name; the
+  // name itself reads the first, as in the database's own result.
+  if (out.FindField(name) >= 0) {
+    std::string base = name;
+    for (int k = 1; out.FindField(name) >= 0; ++k) {
+      name = base + "_" + std::to_string(k);
+    }
+  }
+  out.AppendField(name, FieldType::kVariant);
+}
+
+void ReadAllNative(QtSqlConnection::State& s, const std::string& sql,
+                   Recordset& rs) {
+  try {
+    SqliteStatement st(s.native, s.ForDatabase(sql));
+    const int n = st.ColumnCount();
+    Recordset out;
+    for (int i = 0; i < n; ++i) AppendResultField(out, st.ColumnName(i), i);
+    out.Open();
+    while (st.Step()) {
+      std::vector<Value> row;
+      row.reserve(n);
+      for (int i = 0; i < n; ++i) row.push_back(st.ColumnValue(i));
+      out.AppendRow(std::move(row));
+    }
+    out.MoveFirst();
+    rs = std::move(out);
+  } catch (const SqliteStatement::Failure& f) {
+    s.EndRead();
+    s.FailNative(f, sql);
+  }
+}
+
 void ReadAll(QtSqlConnection::State& s, QSqlQuery& q, const std::string& sql,
              Recordset& rs) {
   const QSqlRecord record = q.record();
@@ -591,17 +755,7 @@ void ReadAll(QtSqlConnection::State& s, QSqlQuery& q, const std::string& sql,
   Recordset out;
   std::vector<int> types(n, kNoOdbcType);
   for (int i = 0; i < n; ++i) {
-    std::string name = ToStd(record.fieldName(i));
-    if (name.empty()) name = "Expr" + std::to_string(1000 + i);
-    // A second column of the same name is kept under a numbered name; the
-    // name itself reads the first, as in the database's own result.
-    if (out.FindField(name) >= 0) {
-      std::string base = name;
-      for (int k = 1; out.FindField(name) >= 0; ++k) {
-        name = base + "_" + std::to_string(k);
-      }
-    }
-    out.AppendField(name, FieldType::kVariant);
+    AppendResultField(out, ToStd(record.fieldName(i)), i);
     if (s.odbc) types[i] = record.field(i).typeID();
   }
   out.Open();
@@ -693,7 +847,7 @@ void QtSqlConnection::InsertRows(const std::string& table,
 
   // Convert every value before anything is bound, so a bad value names its
   // article and leaves the prepared statement untouched.
-  std::vector<QVariant> bound;
+  std::vector<Value> bound;
   bound.reserve(rows.size() * columns.size());
   for (const std::vector<Value>& row : rows) {
     if (row.size() != columns.size()) {
@@ -704,21 +858,26 @@ void QtSqlConnection::InsertRows(const std::string& table,
     }
     const std::string article = article_of(row);
     for (size_t c = 0; c < columns.size(); ++c) {
-      bound.push_back(BindValueFor(info->columns()[index[c]], row[c], s.sqlite,
-                                   info->table(), article));
+      bound.push_back(BoundValueFor(info->columns()[index[c]], row[c], s.sqlite,
+                                    info->table(), article));
     }
+  }
+  auto which = [&] {
+    const std::string first = article_of(rows.front());
+    const std::string last = article_of(rows.back());
+    return rows.size() == 1 ? (first.empty() ? "" : "(artigo " + first + ")")
+                            : "(artigos " + first + " a " + last + ")";
+  };
+  if (s.native != nullptr) {
+    return s.RunNativeInsert(*info, index, rows.size(), bound, which());
   }
   QSqlQuery& q = s.PreparedMultiInsert(*info, index, rows.size());
   for (size_t i = 0; i < bound.size(); ++i) {
-    q.bindValue(static_cast<int>(i), bound[i]);
+    q.bindValue(
+        static_cast<int>(i),
+        BindVariant(info->columns()[index[i % columns.size()]], bound[i]));
   }
-  if (!q.exec()) {
-    const std::string first = article_of(rows.front());
-    const std::string last = article_of(rows.back());
-    s.Fail(q.lastError(), ToStd(q.lastQuery()),
-           rows.size() == 1 ? (first.empty() ? "" : "(artigo " + first + ")")
-                            : "(artigos " + first + " a " + last + ")");
-  }
+  if (!q.exec()) s.Fail(q.lastError(), ToStd(q.lastQuery()), which());
 }
 
 void QtSqlConnection::BeginWrite() {

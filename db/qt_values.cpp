@@ -90,18 +90,16 @@ QVariant TypedNull(ColumnKind kind) {
   }
 }
 
-QVariant Text(const std::string& s) { return QVariant(QString::fromUtf8(s)); }
-
 // Below this magnitude a four-place value survives the trip through a
 // double (fifteen significant digits).
 constexpr int64_t kExactDoubleRaw = 100000000000LL * Currency::kScale;
 
-QVariant CurrencyBinding(Currency c, bool sqlite) {
+Value CurrencyBinding(Currency c, bool sqlite) {
   const int64_t raw = c.raw();
   if (sqlite && raw > -kExactDoubleRaw && raw < kExactDoubleRaw) {
-    return QVariant(c.ToDouble());
+    return Value(c.ToDouble());
   }
-  return Text(c.ToString());
+  return Value(c.ToString());
 }
 
 std::string Place(const ColumnInfo& column, const std::string& table,
@@ -111,8 +109,9 @@ std::string Place(const ColumnInfo& column, const std::string& table,
   return out;
 }
 
-QVariant Convert(const ColumnInfo& column, const Value& value, bool sqlite,
-                 const std::string& table, const std::string& article) {
+// The value as bound (null, integer, double, text or, for a server, date).
+Value Convert(const ColumnInfo& column, const Value& value, bool sqlite,
+              const std::string& table, const std::string& article) {
   using Kind = Value::Kind;
   switch (column.kind) {
     case ColumnKind::kText: {
@@ -127,23 +126,23 @@ QVariant Convert(const ColumnInfo& column, const Value& value, bool sqlite,
                         std::string(Utf8Prefix(text, 40)) +
                         (length > 40 ? "...')" : "')"));
       }
-      return Text(text);
+      return Value(std::move(text));
     }
     case ColumnKind::kDecimal:
       switch (value.kind()) {
         case Kind::kCurrency:
           return CurrencyBinding(value.AsCurrency(), sqlite);
         case Kind::kInt:
-          return QVariant(static_cast<qlonglong>(value.AsInt()));
+          return Value(static_cast<long long>(value.AsInt()));
         case Kind::kDouble:
           if (!std::isfinite(value.AsDouble())) {
             throw Error(errnum::kOverflow,
                         "Número não finito " + Place(column, table, article));
           }
-          return QVariant(value.AsDouble());
+          return Value(value.AsDouble());
         case Kind::kText:
           if (!IsNumericText(value.AsText())) break;
-          return Text(value.AsText());
+          return Value(value.AsText());
         default:
           return CurrencyBinding(value.ToCurrency(), sqlite);
       }
@@ -157,31 +156,30 @@ QVariant Convert(const ColumnInfo& column, const Value& value, bool sqlite,
                         std::to_string(column.min_value) + " a " +
                         std::to_string(column.max_value) + ")");
       }
-      return QVariant(static_cast<qlonglong>(n));
+      return Value(static_cast<long long>(n));
     }
     case ColumnKind::kBoolean:
-      return QVariant(static_cast<qlonglong>(value.ToBool() ? 1 : 0));
+      return Value(static_cast<long long>(value.ToBool() ? 1 : 0));
     case ColumnKind::kDouble:
-      return QVariant(value.ToDouble());
+      return Value(value.ToDouble());
     case ColumnKind::kDateTime:
       if (value.kind() == Kind::kDateTime) {
-        return sqlite ? Text(value.ToText())
-                      : QVariant(ToQDateTime(value.AsDateTime()));
+        return sqlite ? Value(value.ToText()) : value;
       }
-      if (value.kind() == Kind::kText) return Text(value.AsText());
+      if (value.kind() == Kind::kText) return Value(value.AsText());
       break;
     case ColumnKind::kOther:
       switch (value.kind()) {
         case Kind::kBool:
-          return QVariant(static_cast<qlonglong>(value.AsBool() ? 1 : 0));
+          return Value(static_cast<long long>(value.AsBool() ? 1 : 0));
         case Kind::kInt:
-          return QVariant(static_cast<qlonglong>(value.AsInt()));
+          return Value(static_cast<long long>(value.AsInt()));
         case Kind::kDouble:
-          return QVariant(value.AsDouble());
+          return Value(value.AsDouble());
         case Kind::kCurrency:
           return CurrencyBinding(value.AsCurrency(), sqlite);
         default:
-          return Text(value.ToText());
+          return Value(value.ToText());
       }
   }
   throw Error(errnum::kTypeMismatch, "Valor " + value.Describe() +
@@ -242,9 +240,9 @@ Value ValueFromQt(const QVariant& v, bool is_null, int odbc_sql_type) {
   }
 }
 
-QVariant BindValueFor(const ColumnInfo& column, const Value& value, bool sqlite,
-                      const std::string& table, const std::string& article) {
-  if (value.is_null()) return TypedNull(column.kind);
+Value BoundValueFor(const ColumnInfo& column, const Value& value, bool sqlite,
+                    const std::string& table, const std::string& article) {
+  if (value.is_null()) return Value();
   try {
     return Convert(column, value, sqlite, table, article);
   } catch (const Error& e) {
@@ -253,6 +251,27 @@ QVariant BindValueFor(const ColumnInfo& column, const Value& value, bool sqlite,
     if (e.description().find(place) != std::string::npos) throw;
     throw Error(e.number(), e.description() + " " + place);
   }
+}
+
+QVariant BindVariant(const ColumnInfo& column, const Value& bound) {
+  switch (bound.kind()) {
+    case Value::Kind::kNull:
+      return TypedNull(column.kind);
+    case Value::Kind::kInt:
+      return QVariant(static_cast<qlonglong>(bound.AsInt()));
+    case Value::Kind::kDouble:
+      return QVariant(bound.AsDouble());
+    case Value::Kind::kDateTime:
+      return QVariant(ToQDateTime(bound.AsDateTime()));
+    default:
+      return QVariant(QString::fromUtf8(bound.ToText()));
+  }
+}
+
+QVariant BindValueFor(const ColumnInfo& column, const Value& value, bool sqlite,
+                      const std::string& table, const std::string& article) {
+  return BindVariant(column,
+                     BoundValueFor(column, value, sqlite, table, article));
 }
 
 }  // namespace vor

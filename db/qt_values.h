@@ -41,6 +41,12 @@ Value ValueFromQt(const QVariant& v, bool is_null, int odbc_sql_type);
 // names the column, the table and, when not empty, the article.
 QVariant BindValueFor(const ColumnInfo& column, const Value& value, bool sqlite,
                       const std::string& table, const std::string& article);
+// The same conversion as a Value of the kind bound: null, integer, double,
+// text, or (a server's date column) DateTime. What the SQLite C API binds.
+Value BoundValueFor(const ColumnInfo& column, const Value& value, bool sqlite,
+                    const std::string& table, const std::string& article);
+// What Qt binds for a value given by BoundValueFor for `column`.
+QVariant BindVariant(const ColumnInfo& column, const Value& bound);
 
 }  // namespace vor
 

@@ -1,6 +1,8 @@
 #include "engine/bulk_reader.h"
 
 #include <algorithm>
+#include <functional>
+#include <optional>
 #include <utility>
 
 #include "engine/bulk_sql_texts.h"
@@ -9,16 +11,27 @@ namespace vor {
 
 namespace {
 
-// A code read from a result: its text, "" when it has no value.
-std::string Text(const Value& v) {
-  return v.is_null() ? std::string() : v.ToText();
+// A key read from a bulk result: none for a null (it matches no code).
+std::optional<std::string> KeyText(const Value& v) {
+  if (v.is_null()) return std::nullopt;
+  return v.ToText();
 }
 
-std::string PairKey(const std::string& a, const std::string& b) {
-  return a + '\x1f' + b;
+// True when the key `v` (not null) is a text the database compares as that
+// text sent as a literal: kind text, flagged so by the statement's
+// `flag` column (see bulk_sql_texts.h) and plain.
+bool ExactKey(const Value& v, const Value& flag) {
+  return v.kind() == Value::Kind::kText && !flag.is_null() &&
+         flag.ToInt() == 1 && BulkReader::IsPlain(v.AsText());
 }
 
 }  // namespace
+
+size_t BulkReader::PairHash::operator()(const CodePair& p) const {
+  const size_t a = std::hash<std::string>()(p.first);
+  const size_t b = std::hash<std::string>()(p.second);
+  return a ^ (b + 0x9e3779b97f4a7c15ULL + (a << 6) + (a >> 2));
+}
 
 BulkReader::BulkReader(Connection& connection)
     : connection_(connection), literal_(connection) {}
@@ -44,20 +57,21 @@ std::string BulkReader::LooseKey(const std::string& code) {
   return out;
 }
 
+bool BulkReader::IsPlain(const std::string& code) {
+  for (char ch : code) {
+    const unsigned char c = static_cast<unsigned char>(ch);
+    if (c == 0 || c >= 0x80) return false;
+  }
+  return true;
+}
+
 void BulkReader::Articles(Recordset& rs) {
   literal_.Articles(rs);
   std::unordered_set<std::string> seen_pieces;
-  std::unordered_map<std::string, std::string> by_loose;
   for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
-    const std::string code = Text(rs.Get("Artigo"));
-    articles_.insert(code);
-    article_suppliers_.insert(PairKey(code, Text(rs.Get("Fornec"))));
-    auto [it, added] = by_loose.emplace(LooseKey(code), code);
-    if (!added && it->second != code) {
-      look_alike_articles_.insert(code);
-      look_alike_articles_.insert(it->second);
-    }
-    const std::string livre = Text(rs.Get("Livre"));
+    const Value& livre_value = rs.Get("Livre");
+    if (livre_value.is_null()) continue;
+    const std::string livre = livre_value.ToText();
     if (livre.empty()) continue;
     size_t start = 0;
     while (true) {
@@ -76,26 +90,55 @@ void BulkReader::CustomerOrderPreload(const std::string& sData, Recordset& rs) {
   literal_.CustomerOrderPreload(sData, rs);
 }
 
-void BulkReader::LoadSupplierOrders() {
-  if (orders_loaded_) return;
+void BulkReader::LoadArticleKeys() {
+  if (articles_loaded_) return;
   Recordset rs;
-  connection_.OpenRecordset("", sql::BulkSupplierOrderQuery(), rs, -1, 0);
+  connection_.OpenRecordset("", sql::BulkArticleKeyQuery(), rs, -1, 0);
+  const size_t rows =
+      static_cast<size_t>(std::max<int64_t>(0, rs.RecordCount()));
+  orders_.reserve(rows);
+  article_suppliers_.reserve(rows);
+  std::unordered_map<std::string, std::string> by_loose;
+  by_loose.reserve(rows);
   for (; !rs.Eof(); rs.MoveNext()) {
+    const Value& chave = rs.Get("Chave");
+    const std::optional<std::string> code = KeyText(chave);
+    if (!code) continue;  // the article query never returns one
+    const bool exact = ExactKey(chave, rs.Get("ChaveTexto"));
     const Value& qtd = rs.Get("Qtd");
-    orders_.emplace(Text(rs.Get("Chave")),
-                    qtd.is_null() ? std::nullopt : std::optional<Value>(qtd));
+    auto [order, added] = orders_.try_emplace(
+        *code,
+        Held<std::optional<Value>>{
+            exact, qtd.is_null() ? std::nullopt : std::optional<Value>(qtd)});
+    if (!added && !exact) order->second.exact = false;
+
+    const Value& fornec = rs.Get("ChaveFornec");
+    if (std::optional<std::string> supplier = KeyText(fornec)) {
+      const bool pair_exact = exact && ExactKey(fornec, rs.Get("FornecTexto"));
+      auto [pair, pair_added] =
+          article_suppliers_.try_emplace({*code, *supplier}, pair_exact);
+      if (!pair_added && !pair_exact) pair->second = false;
+    }
+
+    auto [same, loose_added] = by_loose.emplace(LooseKey(*code), *code);
+    if (!loose_added && same->second != *code) {
+      look_alike_articles_.insert(*code);
+      look_alike_articles_.insert(same->second);
+    }
   }
-  orders_loaded_ = true;
+  articles_loaded_ = true;
+}
+
+bool BulkReader::ExactArticle(const std::string& article) {
+  if (!IsPlain(article)) return false;
+  LoadArticleKeys();
+  auto it = orders_.find(article);
+  return it != orders_.end() && it->second.exact;
 }
 
 std::optional<Value> BulkReader::SupplierOrderQuantity(
     const std::string& article) {
-  if (articles_.count(article) != 0) {
-    LoadSupplierOrders();
-    auto it = orders_.find(article);
-    if (it != orders_.end()) return it->second;
-  }
-  ++single_queries_;
+  if (ExactArticle(article)) return orders_.find(article)->second.value;
   return literal_.SupplierOrderQuantity(article);
 }
 
@@ -104,8 +147,11 @@ void BulkReader::LoadPrices() {
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkSupplierPriceQuery(), rs, -1, 0);
   for (; !rs.Eof(); rs.MoveNext()) {
+    const std::optional<std::string> article = KeyText(rs.Get("Chave"));
+    const std::optional<std::string> supplier = KeyText(rs.Get("ChaveFornec"));
+    if (!article || !supplier) continue;
     // The first row of each article and supplier is the one kept.
-    prices_.emplace(PairKey(Text(rs.Get("Chave")), Text(rs.Get("ChaveFornec"))),
+    prices_.emplace(CodePair{*article, *supplier},
                     SupplierPriceRow{rs.Get("PrProx"), rs.Get("DescProx")});
   }
   prices_loaded_ = true;
@@ -113,38 +159,49 @@ void BulkReader::LoadPrices() {
 
 std::optional<SupplierPriceRow> BulkReader::SupplierPrice(
     const std::string& article, const std::string& supplier) {
-  const std::string key = PairKey(article, supplier);
-  if (article_suppliers_.count(key) != 0) {
-    LoadPrices();
-    auto it = prices_.find(key);
-    if (it == prices_.end()) return std::nullopt;
-    return it->second;
+  if (ExactArticle(article) && IsPlain(supplier)) {
+    const CodePair key{article, supplier};
+    auto pair = article_suppliers_.find(key);
+    if (pair != article_suppliers_.end() && pair->second) {
+      LoadPrices();
+      auto it = prices_.find(key);
+      if (it == prices_.end()) return std::nullopt;
+      return it->second;
+    }
   }
-  ++single_queries_;
   return literal_.SupplierPrice(article, supplier);
 }
 
 void BulkReader::LoadStocks() {
   if (stocks_loaded_) return;
-  std::vector<std::string> codes;
-  std::vector<Value> stock;
-  std::unordered_map<std::string, std::vector<size_t>> by_loose;
+  std::unordered_map<std::string, StockGroup> by_loose;
   {
     Recordset rs;
     connection_.OpenRecordset("", sql::BulkStockQuery(), rs, -1, 0);
     for (; !rs.Eof(); rs.MoveNext()) {
-      codes.push_back(Text(rs.Get("Chave")));
-      stock.push_back(rs.Get("StDisp"));
-      by_loose[LooseKey(codes.back())].push_back(codes.size() - 1);
+      const Value& chave = rs.Get("Chave");
+      std::optional<std::string> code = KeyText(chave);
+      if (!code) continue;
+      StockGroup& group = by_loose[LooseKey(*code)];
+      if (!ExactKey(chave, rs.Get("ChaveTexto"))) group.exact = false;
+      group.rows.emplace_back(std::move(*code), rs.Get("StDisp"));
     }
   }
   std::vector<std::string> ask;  // codes the database must match itself
   for (const std::string& piece : pieces_) {
+    // A NUL cannot be written into a statement: the literal statement of
+    // that code gives its outcome when the engine asks.
+    if (piece.find('\0') != std::string::npos) continue;
+    if (!IsPlain(piece)) {
+      ask.push_back(piece);
+      continue;
+    }
     auto it = by_loose.find(LooseKey(piece));
     if (it == by_loose.end()) {
       stocks_.emplace(piece, std::nullopt);
-    } else if (it->second.size() == 1 && codes[it->second[0]] == piece) {
-      stocks_.emplace(piece, stock[it->second[0]]);
+    } else if (it->second.exact && it->second.rows.size() == 1 &&
+               it->second.rows[0].first == piece) {
+      stocks_.emplace(piece, it->second.rows[0].second);
     } else {
       ask.push_back(piece);
     }
@@ -172,7 +229,6 @@ std::optional<Value> BulkReader::AggregatedStock(const std::string& code) {
   LoadStocks();
   auto it = stocks_.find(code);
   if (it != stocks_.end()) return it->second;
-  ++single_queries_;
   return literal_.AggregatedStock(code);
 }
 
@@ -189,21 +245,20 @@ void BulkReader::LoadProducts() {
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkProductListQuery(), rs, -1, 0);
   for (; !rs.Eof(); rs.MoveNext()) {
-    products_[Text(rs.Get("Chave"))].push_back(
-        {rs.Get("Artigo"), rs.Get("Versao")});
+    const std::optional<std::string> article = KeyText(rs.Get("Chave"));
+    if (!article) continue;
+    products_[*article].push_back({rs.Get("Artigo"), rs.Get("Versao")});
   }
   products_loaded_ = true;
 }
 
 std::vector<ProductRow> BulkReader::Products(const std::string& article,
                                              bool customer) {
-  if (articles_.count(article) != 0 &&
-      look_alike_articles_.count(article) == 0) {
+  if (ExactArticle(article) && look_alike_articles_.count(article) == 0) {
     LoadProducts();
     auto it = products_.find(article);
     return it == products_.end() ? std::vector<ProductRow>() : it->second;
   }
-  ++single_queries_;
   return customer ? literal_.CustomerProducts(article)
                   : literal_.ProductionProducts(article);
 }
@@ -223,26 +278,40 @@ void BulkReader::LoadLines() {
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkStructureLinesQuery(), rs, -1, 0);
   for (; !rs.Eof(); rs.MoveNext()) {
-    Line line{Text(rs.Get("PRODUTO")),
-              Text(rs.Get("FichaEstrutura")),
-              {rs.Get("CODIGO"), rs.Get("Tipo"), rs.Get("Quantidade")}};
-    lines_by_key_[PairKey(LooseKey(line.produto), LooseKey(line.ficha))]
-        .push_back(lines_.size());
-    lines_.push_back(std::move(line));
+    const Value& produto = rs.Get("PRODUTO");
+    const Value& ficha = rs.Get("FichaEstrutura");
+    std::optional<std::string> produto_text = KeyText(produto);
+    std::optional<std::string> ficha_text = KeyText(ficha);
+    if (!produto_text || !ficha_text) continue;
+    LineGroup& group =
+        lines_by_key_[CodePair{LooseKey(*produto_text), LooseKey(*ficha_text)}];
+    if (!ExactKey(produto, rs.Get("ProdutoTexto")) ||
+        !ExactKey(ficha, rs.Get("FichaTexto"))) {
+      group.exact = false;
+    }
+    group.lines.push_back(lines_.size());
+    lines_.push_back(
+        Line{std::move(*produto_text),
+             std::move(*ficha_text),
+             {rs.Get("CODIGO"), rs.Get("Tipo"), rs.Get("Quantidade")}});
   }
   lines_loaded_ = true;
 }
 
 std::vector<StructureLineRow> BulkReader::StructureLines(
     const std::string& product, const std::string& structure) {
+  if (!IsPlain(product) || !IsPlain(structure)) {
+    return literal_.StructureLines(product, structure);
+  }
   LoadLines();
   std::vector<StructureLineRow> out;
-  auto it = lines_by_key_.find(PairKey(LooseKey(product), LooseKey(structure)));
+  auto it =
+      lines_by_key_.find(CodePair{LooseKey(product), LooseKey(structure)});
   if (it == lines_by_key_.end()) return out;
-  for (size_t i : it->second) {
+  if (!it->second.exact) return literal_.StructureLines(product, structure);
+  for (size_t i : it->second.lines) {
     const Line& line = lines_[i];
     if (line.produto != product || line.ficha != structure) {
-      ++single_queries_;
       return literal_.StructureLines(product, structure);
     }
     out.push_back(line.row);
@@ -255,25 +324,33 @@ void BulkReader::LoadSubAssemblies() {
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkSubAssemblyQuery(), rs, -1, 0);
   for (; !rs.Eof(); rs.MoveNext()) {
-    subs_.emplace(Text(rs.Get("Chave")),
-                  SubAssembly{rs.Get("EstruturaBase"), rs.Get("Versao")});
+    const Value& chave = rs.Get("Chave");
+    const std::optional<std::string> code = KeyText(chave);
+    if (!code) continue;
+    const bool exact = ExactKey(chave, rs.Get("ChaveTexto"));
+    auto [it, added] = subs_.try_emplace(
+        *code, Held<SubAssembly>{exact, SubAssembly{rs.Get("EstruturaBase"),
+                                                    rs.Get("Versao")}});
+    if (!added && !exact) it->second.exact = false;
   }
   subs_loaded_ = true;
 }
 
 std::optional<Value> BulkReader::BaseStructure(const std::string& article) {
-  LoadSubAssemblies();
-  auto it = subs_.find(article);
-  if (it != subs_.end()) return it->second.base;
-  ++single_queries_;
+  if (IsPlain(article)) {
+    LoadSubAssemblies();
+    auto it = subs_.find(article);
+    if (it != subs_.end() && it->second.exact) return it->second.value.base;
+  }
   return literal_.BaseStructure(article);
 }
 
 Value BulkReader::SmallestStructure(const std::string& product) {
-  LoadSubAssemblies();
-  auto it = subs_.find(product);
-  if (it != subs_.end()) return it->second.smallest;
-  ++single_queries_;
+  if (IsPlain(product)) {
+    LoadSubAssemblies();
+    auto it = subs_.find(product);
+    if (it != subs_.end() && it->second.exact) return it->second.value.smallest;
+  }
   return literal_.SmallestStructure(product);
 }
 

@@ -4,23 +4,36 @@
 // looked up in memory; the article query, the customer-order preload and
 // the order tables are the engine's own statements, sent once as always.
 //
-// Matching codes. The answers keyed by an article of the proposal (supplier
-// orders, supplier prices, product lists) are computed by the database for
-// each article row and looked up by the code exactly as the article query
-// returned it, so the database's own comparison decides what matches. The
-// answers keyed by any code (aggregated stock, structure lines) come from
-// whole tables and are matched in memory through a loose key: the code with
-// its trailing blanks removed, ASCII letters in small letters and every
-// other character made alike. Two codes the database holds equal
-// (case-insensitive, trailing blanks ignored or not, as SQLite's NOCASE
-// and SQL Server's CI collations compare) always share a loose key. A code
-// whose loose key finds exactly rows carrying that same code, byte for
-// byte, has its answer in memory; a code that shares its loose key with a
-// differently written one (another letter case, trailing blanks, accents)
-// is asked of the database with the engine's own query (the aggregated
-// stocks of such codes with one UNION ALL per 500 codes), so the answer is
-// the database's in every case. Anything asked that no statement covered
-// is asked with the engine's own query too.
+// The rule of every lookup: an answer comes from memory only when it is
+// exactly the answer of the engine's own (literal) statement for the same
+// code; whenever that cannot be known, the literal statement is sent. So:
+//  - A value the database returned as null is no code: it matches nothing
+//    (the literal statement's `column='code'` never matches a null).
+//  - Only plain codes are answered from memory: text without NUL bytes and
+//    without bytes beyond ASCII. A code with a NUL cannot be written into a
+//    statement's text (the literal statement fails, and so does the bulk
+//    mode, at the same call with the same error); a code beyond ASCII may
+//    not reach the database as the bytes it was read from (a BLOB, or text
+//    that is not valid UTF-8, is converted on its way), and the database's
+//    collation may hold it equal to other writings.
+//  - A key the database returned as something other than a text it compares
+//    as that same text (a BLOB, a number) is never taken for the text it
+//    reads as: the bulk statements say which keys are texts, and a code
+//    whose key rows are not all texts is asked with the literal statement.
+//  - Keys of two codes (article and supplier, product and structure) are
+//    pairs, never joined texts.
+//
+// Codes compared in memory. Answers keyed by an article of the proposal
+// (supplier orders, supplier prices, product lists) are computed by the
+// database for each article row, comparing that row's code as the literal
+// statement compares the code, and are looked up by the code exactly as
+// the article query returned it. Answers keyed by any code (aggregated
+// stock, structure lines, sub-assemblies) come from whole tables. Stock and
+// structure lines are grouped by a loose key (LooseKey) that every two
+// codes the database holds equal share; a code is answered from memory only
+// when every row of its group carries that same code byte for byte (then
+// the rows the database would match are exactly that group), otherwise the
+// database is asked with the engine's own comparison.
 //
 // First rows: where the engine's query takes its first row, the bulk
 // statement returns the rows in the order the same lookup does (for SQLite,
@@ -32,6 +45,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "db/connection.h"
@@ -45,72 +59,120 @@ class BulkReader : public ErpReader {
   // `connection` must outlive the reader.
   explicit BulkReader(Connection& connection);
 
+  // The article query, sent as built; its aggregated lists give the pieces
+  // whose stocks LoadStocks reads.
   void Articles(Recordset& rs) override;
   void CustomerOrderPreload(const std::string& sData, Recordset& rs) override;
+  // From memory when `article` is a plain code every article row of which
+  // is a text (BulkArticleKeyQuery); otherwise the literal statement.
   std::optional<Value> SupplierOrderQuantity(
       const std::string& article) override;
+  // From memory when `article` and `supplier` are plain and some article
+  // row carries that pair as texts: the first price row the database
+  // joined to it, none without one; otherwise the literal statement.
   std::optional<SupplierPriceRow> SupplierPrice(
       const std::string& article, const std::string& supplier) override;
+  // From memory when `code` is plain and its loose group of ARTIGOS rows
+  // (rows with a null code left out) is empty or all texts equal to `code`
+  // byte for byte; codes of mixed groups are asked together with the
+  // literal comparison (TaggedStockQuery); a code holding a NUL, or not
+  // among the pieces, by the literal statement.
   std::optional<Value> AggregatedStock(const std::string& code) override;
   void CustomerOrders(const std::string& sData, Recordset& rs) override;
   void ProductionOrders(Recordset& rs) override;
+  // From memory as SupplierOrderQuantity, and only for an article no other
+  // article of the proposal shares a loose key with (the bulk statement
+  // groups such articles as one).
   std::vector<ProductRow> CustomerProducts(const std::string& article) override;
   std::vector<ProductRow> ProductionProducts(
       const std::string& article) override;
+  // From memory when both codes are plain and the loose group of lines
+  // (lines with a null product or structure left out) is empty or all
+  // texts equal to the pair byte for byte; otherwise the literal statement.
   std::vector<StructureLineRow> StructureLines(
       const std::string& product, const std::string& structure) override;
+  // From memory when `article` is plain and every sub-assembly line of that
+  // exact code is a text (lines with a null code left out); otherwise the
+  // literal statement.
   std::optional<Value> BaseStructure(const std::string& article) override;
   Value SmallestStructure(const std::string& product) override;
 
-  // Queries sent one per key because the answer was not held in memory.
-  int64_t single_queries() const { return single_queries_; }
-
-  // The loose key of a code (see above).
+  // The loose key of a code: its trailing blanks removed, ASCII letters in
+  // small letters and every character beyond ASCII made alike. Codes the
+  // database holds equal (case-insensitive, trailing blanks ignored or
+  // not, as SQLite's NOCASE and SQL Server's CI collations compare) share
+  // a loose key; codes that share one need not be equal.
   static std::string LooseKey(const std::string& code);
+  // True for a code the lookups may answer from memory: no NUL byte and no
+  // byte beyond ASCII.
+  static bool IsPlain(const std::string& code);
 
  private:
+  using CodePair = std::pair<std::string, std::string>;
+  struct PairHash {
+    size_t operator()(const CodePair& p) const;
+  };
+  // An answer kept in memory, or the mark that the literal statement must
+  // give it.
+  template <typename T>
+  struct Held {
+    bool exact = true;
+    T value{};
+  };
   struct Line {
     std::string produto;
     std::string ficha;
     StructureLineRow row;
+  };
+  struct LineGroup {
+    bool exact = true;  // every line of the group is a text
+    std::vector<size_t> lines;
+  };
+  struct StockGroup {
+    bool exact = true;
+    std::vector<std::pair<std::string, Value>> rows;  // code, stock
   };
   struct SubAssembly {
     Value base;
     Value smallest;
   };
 
-  void LoadSupplierOrders();
+  void LoadArticleKeys();
   void LoadPrices();
   void LoadStocks();
   void LoadProducts();
   void LoadLines();
   void LoadSubAssemblies();
+  // True when `article` is an article of the proposal the in-memory answers
+  // keyed by article may serve (see SupplierOrderQuantity).
+  bool ExactArticle(const std::string& article);
   std::vector<ProductRow> Products(const std::string& article, bool customer);
 
   Connection& connection_;
   LiteralReader literal_;
-  int64_t single_queries_ = 0;
 
-  // From the article result.
-  std::unordered_set<std::string> articles_;           // codes
-  std::unordered_set<std::string> article_suppliers_;  // code \x1f supplier
-  // Codes that share a loose key with a differently written code.
-  std::unordered_set<std::string> look_alike_articles_;
   std::vector<std::string> pieces_;  // of the aggregated lists, each once
 
-  bool orders_loaded_ = false;
-  std::unordered_map<std::string, std::optional<Value>> orders_;
+  bool articles_loaded_ = false;
+  // Supplier-order answers by article code; not exact when some row of that
+  // code is not a text.
+  std::unordered_map<std::string, Held<std::optional<Value>>> orders_;
+  // Article and supplier pairs of the proposal; not exact as above.
+  std::unordered_map<CodePair, bool, PairHash> article_suppliers_;
+  // Codes that share a loose key with a differently written article code.
+  std::unordered_set<std::string> look_alike_articles_;
+
   bool prices_loaded_ = false;
-  std::unordered_map<std::string, SupplierPriceRow> prices_;
+  std::unordered_map<CodePair, SupplierPriceRow, PairHash> prices_;
   bool stocks_loaded_ = false;
   std::unordered_map<std::string, std::optional<Value>> stocks_;
   bool products_loaded_ = false;
   std::unordered_map<std::string, std::vector<ProductRow>> products_;
   bool lines_loaded_ = false;
   std::vector<Line> lines_;
-  std::unordered_map<std::string, std::vector<size_t>> lines_by_key_;
+  std::unordered_map<CodePair, LineGroup, PairHash> lines_by_key_;
   bool subs_loaded_ = false;
-  std::unordered_map<std::string, SubAssembly> subs_;
+  std::unordered_map<std::string, Held<SubAssembly>> subs_;
 };
 
 }  // namespace vor

@@ -16,31 +16,31 @@ std::string ArticleKeys(bool with_supplier) {
   return s;
 }
 
+// 1 when `column` holds a text that the database compares as the same text
+// written as a literal, 0 otherwise (null, or a value of another kind, such
+// as SQLite's BLOB, which never equals a text).
+std::string IsText(const std::string& column, const std::string& name) {
+  return " CASE WHEN CAST(" + column + " AS VARCHAR(8000)) = " + column +
+         " THEN 1 ELSE 0 END AS " + name;
+}
+
 }  // namespace
 
-std::string BulkSupplierOrderQuery() {
+std::string BulkArticleKeyQuery() {
   // The supplier-order sums of every article at once: the lines are grouped
   // by their own code, as the single-article query groups them, and each
   // article row meets its group through the same comparison that query
   // makes (l.Artigo=code, the line's code on the left). No group gives null.
-  std::string s = "SELECT ARTIGOS.CODIGO AS Chave, g.Qtd";
-  s += " FROM  ARTIGOS Inner join zlx_VOR_Artigos as a ON "
-       "a.Artigo=artigos.Codigo";
-  s += " left outer Join Fornec as f ON f.Codigo=Artigos.Fornec";
-  s += " Left outer Join CLART as cl ON cl.Codigo=Artigos.Codigo ";
+  std::string s = "SELECT ARTIGOS.CODIGO AS Chave, Fornec AS ChaveFornec,";
+  s += IsText("ARTIGOS.CODIGO", "ChaveTexto") + ",";
+  s += IsText("Fornec", "FornecTexto") + ", g.Qtd";
+  s += ArticleJoins();
   s += " left outer join (SELECT l.Artigo AS LinArtigo,"
        " coalesce(sum(l.QUANT),0) AS Qtd";
-  s += " FROM         DOCGCCAB as c INNER JOIN";
-  s += " DOCGCLIN as l  ON c.NNUMDOC = l.NNUMDOC AND c.TPDOC = l.TPDOCUM AND "
-       "c.SERIE = l.SERIE AND";
-  s += " c.Ano = l.Ano";
-  s += " Where (c.AREAG = 2) And (c.TPTERC = 1)";
-  s +=
-      "  and c.nvias<>-1 group by l.Artigo) AS g ON g.LinArtigo=ARTIGOS.CODIGO";
-  s += " WHERE     (ARTIGOS.CODIGO > '') and ArtouDes=0 and a.TipoArtigo=1 "
-       "and artigos.Inactivo=0 ";
-  s += " and stMin>0 ";
-  s += " and Fornec>'' ";
+  s += SupplierOrderLines();
+  s += SupplierOrderGrouping();
+  s += ") AS g ON g.LinArtigo=ARTIGOS.CODIGO";
+  s += ArticleConditions();
   return s;
 }
 
@@ -53,7 +53,8 @@ std::string BulkSupplierPriceQuery() {
 }
 
 std::string BulkStockQuery() {
-  return "SELECT Codigo AS Chave, stdisp FROM Artigos";
+  return "SELECT Codigo AS Chave," + IsText("Codigo", "ChaveTexto") +
+         ", stdisp FROM Artigos";
 }
 
 std::string TaggedStockQuery(const std::vector<std::string>& codes) {
@@ -68,9 +69,7 @@ std::string TaggedStockQuery(const std::vector<std::string>& codes) {
 }
 
 std::string BulkProductListQuery() {
-  std::string s = "SELECT k.Chave, f.PRODUTO as Artigo,";
-  s += " coalesce((select a.stdisp from Artigos as a where "
-       "a.Codigo=f.Produto and a.Inactivo<>-1 ),0) as stdisp";
+  std::string s = "SELECT k.Chave, f.PRODUTO as Artigo";
   s += " ,coalesce((select top 1 fe.FichaEstrutura from zlx_FichaEstrutura "
        "as fe where Fe.Produto=f.Produto group by fe.FichaEstrutura ),'') as "
        "Versao";
@@ -82,12 +81,14 @@ std::string BulkProductListQuery() {
 }
 
 std::string BulkStructureLinesQuery() {
-  return "SELECT PRODUTO, FichaEstrutura, CODIGO, Tipo, Quantidade FROM "
-         "zlx_FichaEstrutura";
+  return "SELECT PRODUTO, FichaEstrutura, CODIGO, Tipo, Quantidade," +
+         IsText("PRODUTO", "ProdutoTexto") + "," +
+         IsText("FichaEstrutura", "FichaTexto") + " FROM zlx_FichaEstrutura";
 }
 
 std::string BulkSubAssemblyQuery() {
-  return "SELECT f.CODIGO AS Chave, (SELECT top 1 ia.EstruturaBase FROM "
+  return "SELECT f.CODIGO AS Chave," + IsText("f.CODIGO", "ChaveTexto") +
+         ", (SELECT top 1 ia.EstruturaBase FROM "
          "zlx_VOR_Artigos as ia WHERE ia.Artigo=f.CODIGO) AS EstruturaBase, "
          "(SELECT min(fe.FichaEstrutura) FROM zlx_FichaEstrutura as fe WHERE "
          "fe.PRODUTO=f.CODIGO) AS Versao FROM zlx_FichaEstrutura as f WHERE "

@@ -12,9 +12,12 @@
 
 namespace vor::sql {
 
-// Per article of the proposal (Chave, its code as the article query returns
-// it): Qtd, the supplier-order query's first row, null when it has none.
-std::string BulkSupplierOrderQuery();
+// Per article row of the proposal (Chave and ChaveFornec, its code and
+// supplier as the article query returns them; ChaveTexto and FornecTexto,
+// 1 when that value is a text the database compares as the same text sent
+// as a literal, 0 otherwise): Qtd, the supplier-order query's first row,
+// null when it has none.
+std::string BulkArticleKeyQuery();
 
 // Per article of the proposal with a supplier price (Chave, ChaveFornec:
 // its code and supplier as the article query returns them): every row
@@ -22,7 +25,8 @@ std::string BulkSupplierOrderQuery();
 // of the join.
 std::string BulkSupplierPriceQuery();
 
-// Code (Chave) and available stock (stdisp) of every article.
+// Code (Chave, ChaveTexto as above) and available stock (stdisp) of every
+// article.
 std::string BulkStockQuery();
 
 // The aggregated-stock query of each of `codes`, joined by UNION ALL, each
@@ -33,18 +37,18 @@ std::string TaggedStockQuery(const std::vector<std::string>& codes);
 inline constexpr size_t kMaxCompoundSelects = 500;
 
 // Per article of the proposal (Chave) used in some structure: its product
-// list (Artigo, stdisp, Versao) as the product-list query computes it,
+// list (Artigo, Versao) as the product-list query computes it,
 // ordered by Chave and then product.
 std::string BulkProductListQuery();
 
-// Every structure line (PRODUTO, FichaEstrutura, CODIGO, Tipo, Quantidade)
-// in stored order.
+// Every structure line (PRODUTO, FichaEstrutura, CODIGO, Tipo, Quantidade;
+// ProdutoTexto and FichaTexto as ChaveTexto above) in stored order.
 std::string BulkStructureLinesQuery();
 
-// Per sub-assembly line (Chave: its CODIGO): the EstruturaBase of the first
-// zlx_VOR_Artigos row of that code (null without one) and its smallest
-// structure code (Versao, null without one), as the exploder's queries
-// compute them.
+// Per sub-assembly line (Chave: its CODIGO; ChaveTexto as above): the
+// EstruturaBase of the first zlx_VOR_Artigos row of that code (null without
+// one) and its smallest structure code (Versao, null without one), as the
+// exploder's queries compute them.
 std::string BulkSubAssemblyQuery();
 
 }  // namespace vor::sql

@@ -1,11 +1,13 @@
 #include "engine/messages.h"
 
+#include "core/control_bytes.h"
+
 namespace vor {
 
 std::string ProgressLine(const std::string& code, int64_t total,
                          int64_t position) {
-  return "Artigo   " + code + "   " + std::to_string(total) + "/" +
-         std::to_string(position);
+  return "Artigo   " + EscapeControlBytes(code) + "   " +
+         std::to_string(total) + "/" + std::to_string(position);
 }
 
 std::string EngineErrorMessage(long number, const std::string& description) {
@@ -13,7 +15,7 @@ std::string EngineErrorMessage(long number, const std::string& description) {
   std::string text = shown < 0 ? "" : " ";
   text += std::to_string(shown);
   text += " - ";
-  text += description;
+  text += EscapeControlBytes(description);
   return text;
 }
 

@@ -12,7 +12,8 @@
 
 namespace vor {
 
-// "Artigo   " + code + "   " + total + "/" + position (the total first).
+// "Artigo   " + code + "   " + total + "/" + position (the total first),
+// control bytes of the code escaped (EscapeControlBytes).
 std::string ProgressLine(const std::string& code, int64_t total,
                          int64_t position);
 
@@ -22,7 +23,9 @@ inline constexpr int64_t kObjectErrorBase = -2147221504;
 
 // The driver's error message: (number - kObjectErrorBase) in decimal,
 // preceded by one blank when not negative, then " - " and the description.
-// -2147217900 gives " 3604 - <description>".
+// -2147217900 gives " 3604 - <description>". Control bytes of the
+// description (of a code read from the ERP) are escaped
+// (EscapeControlBytes): the message goes to the run log.
 std::string EngineErrorMessage(long number, const std::string& description);
 
 // The three lines of the failed-conversion message: "Erro <n>",

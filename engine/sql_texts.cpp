@@ -19,12 +19,19 @@ std::string SingleArticleQuery(const std::string& article) {
   return ArticleQuery() + " and ARTIGOS.CODIGO='" + QuoteCode(article) + "' ";
 }
 
-std::string ArticleSource() {
+std::string ArticleSource() { return ArticleJoins() + ArticleConditions(); }
+
+std::string ArticleJoins() {
   std::string s;
   s += " FROM  ARTIGOS Inner join zlx_VOR_Artigos as a ON "
        "a.Artigo=artigos.Codigo";
   s += " left outer Join Fornec as f ON f.Codigo=Artigos.Fornec";
   s += " Left outer Join CLART as cl ON cl.Codigo=Artigos.Codigo ";
+  return s;
+}
+
+std::string ArticleConditions() {
+  std::string s;
   s += " WHERE     (ARTIGOS.CODIGO > '') and ArtouDes=0 and a.TipoArtigo=1 "
        "and artigos.Inactivo=0 ";
   s += " and stMin>0 ";
@@ -67,14 +74,26 @@ std::string CustomerOrderPreloadQuery(const std::string& sData) {
 std::string SupplierOrderQuery(const std::string& article) {
   std::string s;
   s += " SELECT      coalesce(sum(l.QUANT),0) AS Qtd";
+  s += SupplierOrderLines();
+  s += " and l.Artigo='";
+  s += QuoteCode(article);
+  s += "'";
+  s += SupplierOrderGrouping();
+  return s;
+}
+
+std::string SupplierOrderLines() {
+  std::string s;
   s += " FROM         DOCGCCAB as c INNER JOIN";
   s += " DOCGCLIN as l  ON c.NNUMDOC = l.NNUMDOC AND c.TPDOC = l.TPDOCUM AND "
        "c.SERIE = l.SERIE AND";
   s += " c.Ano = l.Ano";
-  s += " Where (c.AREAG = 2) And (c.TPTERC = 1) and l.Artigo='";
-  s += QuoteCode(article);
-  s += "'  and c.nvias<>-1 group by l.Artigo";
+  s += " Where (c.AREAG = 2) And (c.TPTERC = 1)";
   return s;
+}
+
+std::string SupplierOrderGrouping() {
+  return "  and c.nvias<>-1 group by l.Artigo";
 }
 
 std::string SupplierPriceQuery(const std::string& article,

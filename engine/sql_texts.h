@@ -17,15 +17,24 @@ std::string ArticleQuery();
 std::string SingleArticleQuery(const std::string& article);
 // The FROM and WHERE pieces of the article query: the rows of the articles
 // of the proposal (ARTIGOS, with zlx_VOR_Artigos as a, Fornec as f and
-// CLART as cl).
+// CLART as cl). ArticleSource() is ArticleJoins() + ArticleConditions(), so
+// a statement may join more tables between the two.
 std::string ArticleSource();
+std::string ArticleJoins();
+std::string ArticleConditions();
 
 // Open customer-order quantity (QtdEnc) per bought article, for order lines
 // dated on or after `sData` ("yyyy-mm-dd").
 std::string CustomerOrderPreloadQuery(const std::string& sData);
 
-// Open supplier-order quantity (Qtd) of one article.
+// Open supplier-order quantity (Qtd) of one article: SELECT ... +
+// SupplierOrderLines() + the article condition + SupplierOrderGrouping().
 std::string SupplierOrderQuery(const std::string& article);
+// The FROM and WHERE pieces of the supplier-order query before its article
+// condition: the lines (l) of open supplier orders (c).
+std::string SupplierOrderLines();
+// The rest of its WHERE and its grouping by the line's article code.
+std::string SupplierOrderGrouping();
 
 // Next price and discount (PrProx, DescProx) of one article at one supplier.
 std::string SupplierPriceQuery(const std::string& article,

@@ -2,14 +2,19 @@
 
 #include <cstdint>
 
+#include "core/control_bytes.h"
 #include "engine/messages.h"
 
 namespace vor {
 
-void StepLines::Log(const std::string& text) { run_log_.Escrever(text); }
+// Codes read from the ERP reach these lines: their control bytes (a NUL)
+// are escaped, so the log file never holds one raw.
+void StepLines::Log(const std::string& text) {
+  run_log_.Escrever(EscapeControlBytes(text));
+}
 
 void StepLines::Phase(const std::string& text) {
-  run_log_.Escrever(text);
+  Log(text);
   progress_.AddLine(text);
 }
 
@@ -21,14 +26,14 @@ void StepLines::ArticleLine(const std::string& code, const Recordset& rs) {
   // lines below: the run's design orders them so.
   progress_.AddLine(line);
   progress_.Step(position, total);
-  run_log_.EscreverProgresso(line);
+  run_log_.EscreverProgresso(EscapeControlBytes(line));
 }
 
 void StepLines::StepLine(const std::string& code, const Recordset& rs) {
   const int64_t total = rs.RecordCount();
   const int64_t position = rs.AbsolutePosition();
   const std::string line = ProgressLine(code, total, position);
-  run_log_.EscreverProgresso(line);
+  run_log_.EscreverProgresso(EscapeControlBytes(line));
   progress_.AddLine(line);
   progress_.Step(position, total);
 }

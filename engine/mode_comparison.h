@@ -1,0 +1,45 @@
+// ModeComparison: runs the engine on one SQLite ERP file in both reading
+// modes (literal and bulk), each from an empty result table, through the
+// program's own connection, and tells whether the two runs left the same
+// outcome: whether the run completed and its error message, the result
+// table (every column by storage type and bytes, row by row in stored
+// order), the run log's messages and the progress list, byte for byte.
+// Used by the tests and the fuzz target that compare the modes.
+#ifndef VOR_ENGINE_MODE_COMPARISON_H_
+#define VOR_ENGINE_MODE_COMPARISON_H_
+
+#include <string>
+#include <vector>
+
+#include "engine/replenishment_engine.h"
+
+namespace vor {
+
+// What one run left behind.
+struct ModeOutcome {
+  bool completed = false;
+  std::string message;             // the engine's error message, if any
+  std::vector<std::string> table;  // per row: typeof:hex of every column
+  std::vector<std::string> log;    // messages, without date and time
+  std::vector<std::string> list;   // progress list lines
+  bool log_has_nul = false;        // a NUL byte anywhere in the log file
+};
+
+class ModeComparison {
+ public:
+  // Runs the engine on the ERP at `path` in `mode`. The result table is
+  // emptied first, so a failed run cannot pass for a completed one.
+  static ModeOutcome Run(const std::string& path, ReadingMode mode);
+
+  // "" when `literal` and `bulk` are the same and neither log holds a NUL
+  // byte; otherwise a description of the first difference.
+  static std::string Difference(const ModeOutcome& literal,
+                                const ModeOutcome& bulk);
+
+  // Both runs on `path`, and their Difference.
+  static std::string Compare(const std::string& path);
+};
+
+}  // namespace vor
+
+#endif  // VOR_ENGINE_MODE_COMPARISON_H_
