@@ -4,43 +4,15 @@
 #include <iterator>
 
 #include "core/control_bytes.h"
-#include "db/connection_string_builder.h"
 #include "db/qt_sql_connection.h"
+#include "engine/test_erps.h"
 #include "engine/test_support.h"
+#include "testing/test_database.h"
 #include "tools/erp_fixture.h"
 
 namespace vor {
 
 namespace {
-
-std::string ConnectionText(const std::string& path) {
-  ConnectionStringBuilder b;
-  b.Provider("MSDataShape");
-  b.DataProvider(1);
-  b.Server("sqlite");
-  b.Database(path);
-  b.User("teste");
-  b.TimeoutMs(2000);
-  return b.ConnectionString();
-}
-
-// The result table row by row: every column as typeof:hex, so that a NUL
-// byte or a value's kind differ where quote() would hide them.
-std::vector<std::string> Dump(ErpFixture& erp) {
-  std::string columns;
-  for (const auto& column :
-       erp.Query("select name from pragma_table_info('zlx_VOR_Encomendas')")) {
-    if (!columns.empty()) columns += " || '|' || ";
-    const std::string name = "\"" + column[0] + "\"";
-    columns += "typeof(" + name + ") || ':' || hex(" + name + ")";
-  }
-  std::vector<std::string> rows;
-  for (const auto& row : erp.Query("select " + columns +
-                                   " from zlx_VOR_Encomendas order by rowid")) {
-    rows.push_back(row[0]);
-  }
-  return rows;
-}
 
 template <typename T>
 std::string FirstDifference(const char* what, const std::vector<T>& literal,
@@ -69,7 +41,8 @@ ModeOutcome ModeComparison::Run(const std::string& path, ReadingMode mode) {
   ModeOutcome out;
   {
     QtSqlConnection db;
-    if (!db.OpenConnection(ConnectionText(path))) {
+    if (!db.OpenConnection(testing::SqliteConnectionText(
+            path, testing::SqlitePath::kEmbedded))) {
       out.message = db.OpenFailure();
       return out;
     }
@@ -80,7 +53,7 @@ ModeOutcome ModeComparison::Run(const std::string& path, ReadingMode mode) {
     out.message = engine.error_message();
   }
   log.log().Fechar();
-  out.table = Dump(erp);
+  out.table = testing::ResultTableDump(erp);
   out.log = log.Messages();
   out.list = progress.lines;
   std::ifstream in(log.log().path(), std::ios::binary);

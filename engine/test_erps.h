@@ -14,13 +14,14 @@
 namespace vor::testing {
 
 // The whole result table of `erp`, one text per row in stored order: every
-// column through SQLite's quote(), so null, text and number, and their
-// exact digits, all show.
+// column as typeof:hex, so that null, text, number, their exact digits and
+// bytes (a NUL, which quote() would cut) all show.
 inline std::vector<std::string> ResultTableDump(ErpFixture& erp) {
   std::string columns;
   for (std::string_view c : kResultColumns) {
     if (!columns.empty()) columns += " || '|' || ";
-    columns += "quote(" + std::string(c) + ")";
+    const std::string name(c);
+    columns += "typeof(" + name + ") || ':' || hex(" + name + ")";
   }
   std::vector<std::string> rows;
   for (const auto& row : erp.Query("select " + columns +
