@@ -32,7 +32,9 @@ std::string FirstDifference(const char* what, const std::vector<T>& literal,
 
 }  // namespace
 
-ModeOutcome ModeComparison::Run(const std::string& path, ReadingMode mode) {
+ModeOutcome ModeComparison::Run(
+    const std::string& path, ReadingMode mode,
+    const std::function<void(InstrumentedConnection&)>& set_up) {
   ErpFixture erp(path);
   erp.Exec("delete from zlx_VOR_Encomendas");
   testing::TempLog log;
@@ -46,11 +48,17 @@ ModeOutcome ModeComparison::Run(const std::string& path, ReadingMode mode) {
       out.message = db.OpenFailure();
       return out;
     }
-    ReplenishmentEngine engine(db, log.log(), progress, "B",
+    InstrumentedConnection probe(db);
+    if (set_up) set_up(probe);
+    ReplenishmentEngine engine(probe, log.log(), progress, "B",
                                [] { return testing::FixedNow(); });
     engine.set_reading_mode(mode);
     out.completed = engine.LerExistencias();
     out.message = engine.error_message();
+    out.inserts = probe.Statements("insert");
+    out.statements =
+        probe.Calls(InstrumentedConnection::Operation::kOpenRecordset) +
+        probe.Calls(InstrumentedConnection::Operation::kExecuteSql);
   }
   log.log().Fechar();
   out.table = testing::ResultTableDump(erp);

@@ -8,10 +8,13 @@
 #ifndef VOR_ENGINE_MODE_COMPARISON_H_
 #define VOR_ENGINE_MODE_COMPARISON_H_
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/replenishment_engine.h"
+#include "testing/instrumented_connection.h"
 
 namespace vor {
 
@@ -23,13 +26,19 @@ struct ModeOutcome {
   std::vector<std::string> log;    // messages, without date and time
   std::vector<std::string> list;   // progress list lines
   bool log_has_nul = false;        // a NUL byte anywhere in the log file
+  int64_t statements = 0;          // queries and statements, inserts aside
+  int64_t inserts = 0;             // INSERT statements sent
 };
 
 class ModeComparison {
  public:
   // Runs the engine on the ERP at `path` in `mode`. The result table is
-  // emptied first, so a failed run cannot pass for a completed one.
-  static ModeOutcome Run(const std::string& path, ReadingMode mode);
+  // emptied first, so a failed run cannot pass for a completed one. The
+  // engine talks to the database through an InstrumentedConnection, handed
+  // to `set_up` (when given) before the run, e.g. to make a call fail.
+  static ModeOutcome Run(
+      const std::string& path, ReadingMode mode,
+      const std::function<void(InstrumentedConnection&)>& set_up = {});
 
   // "" when `literal` and `bulk` are the same and neither log holds a NUL
   // byte; otherwise a description of the first difference.

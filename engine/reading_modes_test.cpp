@@ -1,6 +1,6 @@
 // Differential test of the two reading modes: on the same ERP, the literal
 // run and the bulk run must write byte-identical result tables (every
-// column, null or not, in row order, compared through SQLite's quote()) and
+// column, null or not, in row order, by storage type and bytes) and
 // the same lines to the run log and the progress list, or stop with the
 // same error. ERPs: the hand-made ones of the engine tests, generated ones
 // of several seeds and sizes, and generated ones made hostile.
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "db/qt_sql_connection.h"
+#include "engine/mode_comparison.h"
 #include "engine/replenishment_engine.h"
 #include "engine/test_erps.h"
 #include "engine/test_support.h"
@@ -28,45 +29,13 @@ using testing::RecordingProgress;
 using testing::TempLog;
 using Op = InstrumentedConnection::Operation;
 
-struct Outcome {
-  bool completed = false;
-  std::string message;
-  std::vector<std::string> table;  // one text per row, every column quoted
-  std::vector<std::string> log;
-  std::vector<std::string> list;
-  int64_t statements = 0;  // all but the inserts
-  int64_t inserts = 0;
-};
+using Outcome = ModeOutcome;
 
 // One run of the engine on the ERP at `path` in `mode`, from an empty
 // result table (a failed run then cannot pass for a completed one).
 Outcome RunIn(const std::string& path, ReadingMode mode,
               const std::function<void(InstrumentedConnection&)>& set_up = {}) {
-  ErpFixture erp(path);
-  erp.Exec("delete from zlx_VOR_Encomendas");
-  TempLog log;
-  log.Open();
-  RecordingProgress progress;
-  QtSqlConnection db;
-  EXPECT_TRUE(db.OpenConnection(
-      testing::SqliteConnectionText(path, testing::SqlitePath::kEmbedded)))
-      << db.OpenFailure();
-  InstrumentedConnection probe(db);
-  if (set_up) set_up(probe);
-  ReplenishmentEngine engine(probe, log.log(), progress, "B",
-                             [] { return testing::FixedNow(); });
-  engine.set_reading_mode(mode);
-  Outcome out;
-  out.completed = engine.LerExistencias();
-  out.message = engine.error_message();
-  log.log().Fechar();
-  out.table = testing::ResultTableDump(erp);
-  out.log = log.Messages();
-  out.list = progress.lines;
-  out.inserts = probe.Statements("insert");
-  out.statements =
-      probe.Calls(Op::kOpenRecordset) + probe.Calls(Op::kExecuteSql);
-  return out;
+  return ModeComparison::Run(path, mode, set_up);
 }
 
 // Runs both modes on `path` and compares everything they left.
