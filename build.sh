@@ -76,6 +76,13 @@ run_sanitized() {
     export VOR_KILL_ARTICLES="${VOR_KILL_ARTICLES:-2000}"
     ctest --output-on-failure -j "$(nproc)"
   ) || status=$?
+  # LeakSanitizer writes "Unable to get registers from thread N" when a
+  # thread of the checked process ends while the checker stops the world;
+  # that is no finding about the code, so a file holding nothing else goes.
+  for f in "$reports"/*; do
+    [ -f "$f" ] || continue
+    grep -qv 'Unable to get registers from thread' "$f" || rm -f "$f"
+  done
   if [ -n "$(ls -A "$reports")" ]; then
     echo "Sanitizer reports:"
     for f in "$reports"/*; do
