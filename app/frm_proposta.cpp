@@ -1,5 +1,6 @@
 #include "app/frm_proposta.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -23,6 +24,7 @@
 #include "app/frm_vorencomendas.h"
 #include "app/proposal_model.h"
 #include "core/error.h"
+#include "core/text_util.h"
 #include "engine/article_explanation.h"
 #include "proposal/proposal_exceptions.h"
 #include "proposal/proposal_export.h"
@@ -33,17 +35,48 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// "1 artigo", "2 artigos".
+QString Count(int n, const char* one, const char* many) {
+  return QStringLiteral("%1 %2").arg(n).arg(
+      QString::fromUtf8(n == 1 ? one : many));
+}
+
 QString Figures(const ProposalSummary& s) {
   return QStringLiteral(
-             "%1 artigos, <b>%2 a encomendar</b>, "
+             "%1, <b>%2 a encomendar</b>, "
              "<span style='color:#b00000'><b>%3 em rutura</b></span>, "
-             "%4 fornecedores, %5 exceções")
-      .arg(s.articles)
+             "%4, %5")
+      .arg(Count(s.articles, "artigo", "artigos"))
       .arg(s.to_order)
       .arg(s.shortages)
-      .arg(s.suppliers)
-      .arg(s.exceptions);
+      .arg(Count(s.suppliers, "fornecedor", "fornecedores"),
+           Count(s.exceptions, "exceção", "exceções"));
 }
+
+// A check box whose access key only gives it the focus: the key reaches
+// the filter, Space changes it.
+class FocusOnlyCheckBox : public QCheckBox {
+ public:
+  using QCheckBox::QCheckBox;
+
+ protected:
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::Shortcut) {
+      setFocus(Qt::ShortcutFocusReason);
+      return true;
+    }
+    return QCheckBox::event(e);
+  }
+};
+
+// The wait cursor while the window waits for the database.
+class BusyCursor {
+ public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 // A small square of `colour` followed by `text`, for the legend.
 QLabel* LegendLabel(const QColor& colour, const QString& text,
@@ -82,12 +115,18 @@ void frmProposta::BuildControls() {
 
   search_ = new QLineEdit(this);
   search_->setPlaceholderText(
-      QStringLiteral("Procurar artigo ou fornecedor (código ou nome)"));
+      QStringLiteral("Artigo ou fornecedor (código ou nome)"));
   search_->setClearButtonEnabled(true);
-  search_->setMinimumWidth(fontMetrics().averageCharWidth() * 32);
-  only_to_order_ = new QCheckBox(QStringLiteral("Só a &encomendar"), this);
+  // The whole placeholder, with room for the clear button.
+  search_->setMinimumWidth(
+      fontMetrics().horizontalAdvance(search_->placeholderText()) + 48);
+  auto* search_label = new QLabel(QStringLiteral("&Procurar:"), this);
+  search_label->setBuddy(search_);
+  only_to_order_ =
+      new FocusOnlyCheckBox(QStringLiteral("Só a &encomendar"), this);
   only_to_order_->setChecked(true);
-  only_exceptions_ = new QCheckBox(QStringLiteral("&Só exceções"), this);
+  only_exceptions_ =
+      new FocusOnlyCheckBox(QStringLiteral("&Só exceções"), this);
   only_exceptions_->setToolTip(QStringLiteral(
       "Só as linhas a verificar antes de encomendar (coluna Motivo)"));
   suppliers_ = new QComboBox(this);
@@ -95,11 +134,15 @@ void frmProposta::BuildControls() {
       QComboBox::AdjustToMinimumContentsLengthWithIcon);
   suppliers_->setMinimumContentsLength(32);
 
+  auto* supplier_label = new QLabel(QStringLiteral("F&ornecedor:"), this);
+  supplier_label->setBuddy(suppliers_);
+
   auto* filters = new QHBoxLayout;
+  filters->addWidget(search_label);
   filters->addWidget(search_);
   filters->addWidget(only_to_order_);
   filters->addWidget(only_exceptions_);
-  filters->addWidget(new QLabel(QStringLiteral("Fornecedor:"), this));
+  filters->addWidget(supplier_label);
   filters->addWidget(suppliers_);
   filters->addStretch(1);
 
@@ -110,6 +153,9 @@ void frmProposta::BuildControls() {
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setWordWrap(false);
   table_->setCornerButtonEnabled(false);
+  // Tab goes on to the next control; the arrows move between cells.
+  table_->setTabKeyNavigation(false);
+
   table_->verticalHeader()->hide();
   table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
@@ -170,11 +216,11 @@ void frmProposta::BuildControls() {
   why_text_->setReadOnly(true);
   why_text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   copy_ = new QPushButton(QStringLiteral("&Copiar"), why_);
-  auto* why_close = new QPushButton(QStringLiteral("Fechar painel"), why_);
+  why_close_ = new QPushButton(QStringLiteral("Fec&har painel"), why_);
   auto* why_buttons = new QHBoxLayout;
   why_buttons->addWidget(copy_);
   why_buttons->addStretch(1);
-  why_buttons->addWidget(why_close);
+  why_buttons->addWidget(why_close_);
   auto* why_layout = new QVBoxLayout(why_);
   why_layout->setContentsMargins(6, 0, 0, 0);
   why_layout->addWidget(why_title_);
@@ -214,6 +260,8 @@ void frmProposta::BuildControls() {
   });
   connect(model_, &ProposalModel::ShownChanged, this,
           &frmProposta::ShowSummary);
+  connect(model_, &ProposalModel::ShownChanged, this,
+          &frmProposta::FollowExplainedRow);
   connect(header, &QHeaderView::customContextMenuRequested, this,
           &frmProposta::ShowHeaderMenu);
   connect(refresh_, &QPushButton::clicked, this, &frmProposta::Refresh);
@@ -221,35 +269,79 @@ void frmProposta::BuildControls() {
   connect(close_, &QPushButton::clicked, this, &QWidget::close);
   connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged,
           this, [this](const QModelIndex& current) {
-            if (current.isValid()) ExplainRow(current.row());
+            if (current.isValid() && !following_) ExplainRow(current.row());
           });
+  // Enter and a double-click (activated) and a click open the panel again
+  // on the current row after "Fechar painel".
+  for (auto signal : {&QTableView::clicked, &QTableView::activated,
+                      &QTableView::doubleClicked}) {
+    connect(table_, signal, this,
+            [this](const QModelIndex& index) { ReopenOn(index.row()); });
+  }
   connect(copy_, &QPushButton::clicked, this, [this] {
     QGuiApplication::clipboard()->setText(why_text_->toPlainText());
   });
-  connect(why_close, &QPushButton::clicked, why_, &QWidget::hide);
+  connect(why_close_, &QPushButton::clicked, this, [this] {
+    why_->hide();
+    table_->setFocus();
+  });
+}
+
+void frmProposta::ReopenOn(int row) {
+  if (row < 0 || row >= model_->rowCount()) return;
+  if (why_->isVisible() &&
+      SameCode(model_->RowAt(row).Text(ProposalField::kArtigo), why_article_)) {
+    return;
+  }
+  ExplainRow(row);
+}
+
+void frmProposta::FollowExplainedRow() {
+  if (why_article_.empty() || why_->isHidden()) return;
+  for (int row = 0; row < model_->rowCount(); ++row) {
+    if (!SameCode(model_->RowAt(row).Text(ProposalField::kArtigo),
+                  why_article_)) {
+      continue;
+    }
+    if (table_->currentIndex().row() != row) {
+      following_ = true;
+      table_->setCurrentIndex(
+          model_->index(row, std::max(0, table_->currentIndex().column())));
+      following_ = false;
+    }
+    table_->scrollTo(table_->currentIndex());
+    why_title_->setText(why_heading_);
+    return;
+  }
+  why_title_->setText(
+      why_heading_ +
+      QStringLiteral(
+          "<br><span style='color:#b00000'>O artigo já não está "
+          "entre as linhas mostradas (pesquisa ou filtros).</span>"));
 }
 
 void frmProposta::ExplainRow(int row) {
   if (row < 0 || row >= model_->rowCount()) return;
-  const ProposalRow& stored = model_->RowAt(row);
+  const ProposalRow stored = model_->RowAt(row);
   const std::string article = stored.Text(ProposalField::kArtigo);
+  why_article_ = article;
   QString name = Q(stored.Text(ProposalField::kNome));
-  why_title_->setText(
-      QStringLiteral("<b>Porquê?</b> &nbsp;%1 %2")
-          .arg(Q(article).toHtmlEscaped(), name.toHtmlEscaped()));
+  why_heading_ = QStringLiteral("<b>Porquê?</b> &nbsp;'%1' %2")
+                     .arg(Q(article).toHtmlEscaped(), name.toHtmlEscaped());
+  why_title_->setText(why_heading_);
   QString text;
   try {
     if (connection_ == nullptr) {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
     }
+    const BusyCursor busy;
     const ArticleExplanation why =
         ExplainArticle(*connection_, article, component_mode_);
-    for (const std::string& line :
-         ExplanationLines(why, stored.Number(ProposalField::kQtdUB))) {
+    for (const std::string& line : ExplanationLines(why, &stored)) {
       text += Q(line) + QLatin1Char('\n');
     }
   } catch (const Error& e) {
-    text = QStringLiteral("Não foi possível explicar o artigo %1.\n%2")
+    text = QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
                .arg(Q(article), Q(e.description()));
   }
   why_text_->setPlainText(text);

@@ -10,10 +10,14 @@
 // to read the table again, export what is shown, and close. Selecting a row
 // opens the side panel "Porquê?": the article's row computed again through
 // the same connection, as a run would now, with every contribution written
-// out (it says so when the result differs from the stored row), and a
-// button "Copiar" that puts the text on the clipboard. When the table
-// cannot be read the window says why, in Portuguese, and stays open.
-// Not modal; it deletes itself when closed.
+// out (it names every field in which the result differs from the stored
+// row), and a button "Copiar" that puts the text on the clipboard. The panel
+// follows its article through sorting and filtering, says so when the
+// article is no longer shown, and opens again on a click, Enter or a
+// double-click on a row. Every control has an access key or a labelled
+// buddy; Tab leaves the table. When the table cannot be read the window
+// says why, in Portuguese, and stays open. Not modal; it deletes itself
+// when closed.
 #ifndef VOR_APP_FRM_PROPOSTA_H_
 #define VOR_APP_FRM_PROPOSTA_H_
 
@@ -70,7 +74,11 @@ class frmProposta : public QWidget {
   QComboBox* supplier_box() const { return suppliers_; }
   QWidget* why_panel() const { return why_; }
   QPlainTextEdit* why_text() const { return why_text_; }
+  QLabel* why_title() const { return why_title_; }
   QPushButton* copy_button() const { return copy_; }
+  QPushButton* close_panel_button() const { return why_close_; }
+  // The article the panel explains ("" when none).
+  const std::string& explained_article() const { return why_article_; }
 
  private:
   void BuildControls();
@@ -78,6 +86,12 @@ class frmProposta : public QWidget {
   void ShowSummary();
   void ShowHeaderMenu(const QPoint& at);
   void AskAndExport();
+  // Opens the panel on shown row `row` unless it already shows that
+  // article (a click, Enter or a double-click on the row).
+  void ReopenOn(int row);
+  // After the rows shown changed: selects the explained article's row
+  // again, or says in the panel that it is no longer shown.
+  void FollowExplainedRow();
 
   Connection* connection_;
   std::string component_mode_;
@@ -98,6 +112,11 @@ class frmProposta : public QWidget {
   QLabel* why_title_ = nullptr;
   QPlainTextEdit* why_text_ = nullptr;
   QPushButton* copy_ = nullptr;
+  QPushButton* why_close_ = nullptr;
+  std::string why_article_;
+  QString why_heading_;
+  // Set while the window itself moves the current row.
+  bool following_ = false;
 };
 
 }  // namespace vor

@@ -184,6 +184,7 @@ QVariant ProposalModel::headerData(int section, Qt::Orientation orientation,
 
 void ProposalModel::sort(int column, Qt::SortOrder order) {
   emit layoutAboutToBeChanged();
+  const std::vector<int> before = view_.shown();
   if (column == kReasonColumn) {
     view_.SortByReason(order == Qt::AscendingOrder);
   } else if (column < 0 || column >= kProposalColumnCount) {
@@ -192,9 +193,22 @@ void ProposalModel::sort(int column, Qt::SortOrder order) {
     view_.SortBy(static_cast<ProposalColumn>(column),
                  order == Qt::AscendingOrder);
   }
-  // The rows are a new list: no persistent index is kept across an order.
-  changePersistentIndexList(persistentIndexList(),
-                            QModelIndexList(persistentIndexList().size()));
+  // The same rows in another order: every persistent index (the current
+  // row, the selection) moves with its row.
+  std::vector<int> position(view_.table().rows().size(), -1);
+  for (size_t i = 0; i < view_.shown().size(); ++i) {
+    position[view_.shown()[i]] = static_cast<int>(i);
+  }
+  const QModelIndexList from = persistentIndexList();
+  QModelIndexList to;
+  to.reserve(from.size());
+  for (const QModelIndex& index : from) {
+    const int row = index.row() >= 0 && index.row() < int(before.size())
+                        ? position[before[index.row()]]
+                        : -1;
+    to.append(row < 0 ? QModelIndex() : this->index(row, index.column()));
+  }
+  changePersistentIndexList(from, to);
   emit layoutChanged();
   emit ShownChanged();
 }
