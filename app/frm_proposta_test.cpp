@@ -8,9 +8,11 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -23,6 +25,7 @@
 
 #include "app/frm_vorencomendas.h"
 #include "app/proposal_model.h"
+#include "app/qt_translations.h"
 #include "app/window_services.h"
 #include "settings/frm_parametros.h"
 #include "settings/ui_tab_strip.h"
@@ -355,6 +358,18 @@ TEST_F(ProposalWindowTest, AMissingTableIsNamedAndTheWindowStaysOpen) {
   EXPECT_EQ(proposal->model()->rowCount(), 0);
   EXPECT_TRUE(window_->isEnabled());
   EXPECT_EQ(services_.ended, -1);
+}
+
+// Qt's own dialogs speak Portuguese with the program's windows.
+TEST(QtTranslationsTest, MessageBoxesAndFileDialogsArePortuguese) {
+  EXPECT_GT(LoadQtTranslations(), 0);
+  QMessageBox box;
+  box.setStandardButtons(QMessageBox::Save | QMessageBox::Cancel);
+  EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), "Cancelar");
+  EXPECT_EQ(box.button(QMessageBox::Save)->text(), "Guardar");
+  QFileDialog dialog;
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  EXPECT_EQ(dialog.labelText(QFileDialog::LookIn), "Procurar em:");
 }
 
 }  // namespace

@@ -135,7 +135,11 @@ std::string TestarLigacao(const DatabaseLogin& login,
     Recordset rs;
     connection.OpenRecordset("", "SELECT 1 AS Ligacao", rs);
   } catch (const Error& e) {
-    return e.description();
+    // The driver's words follow the Portuguese sentence that says what
+    // failed.
+    return "A base de dados abriu mas não respondeu a uma consulta de "
+           "teste. Motivo: " +
+           e.description();
   }
   // A database that answers is not yet the ERP: every table a run reads,
   // and the one it writes, must be there.
