@@ -1,5 +1,6 @@
 #include "app/frm_proposta.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -181,7 +183,7 @@ void frmProposta::BuildControls() {
                                         28));
     table_->setColumnHidden(section, !info.shown_by_default);
   }
-  table_->setColumnWidth(ProposalModel::kReasonColumn, 48 * ch);
+  table_->setColumnWidth(ProposalModel::kReasonColumn, 60 * ch);
 
   error_ = new QLabel(this);
   error_->setWordWrap(true);
@@ -247,10 +249,16 @@ void frmProposta::BuildControls() {
           &ProposalModel::SetOnlyToOrder);
   connect(only_exceptions_, &QCheckBox::toggled, this, [this](bool on) {
     model_->SetOnlyExceptions(on);
-    // The reasons are the point of this filter: bring "Motivo" into view.
-    if (on && model_->rowCount() > 0 &&
-        !table_->isColumnHidden(ProposalModel::kReasonColumn)) {
-      table_->scrollTo(model_->index(0, ProposalModel::kReasonColumn));
+    // The reasons are the point of this filter: "Motivo" moves beside the
+    // article's name, so that both are in view at the left.
+    if (on && !table_->isColumnHidden(ProposalModel::kReasonColumn)) {
+      QHeaderView* header = table_->horizontalHeader();
+      const int after = std::max(
+          header->visualIndex(static_cast<int>(ProposalColumn::kArtigo)),
+          header->visualIndex(static_cast<int>(ProposalColumn::kNome)));
+      const int reason = header->visualIndex(ProposalModel::kReasonColumn);
+      if (reason > after + 1) header->moveSection(reason, after + 1);
+      table_->horizontalScrollBar()->setValue(0);
     }
   });
   connect(suppliers_, &QComboBox::currentIndexChanged, this, [this] {
@@ -351,6 +359,7 @@ void frmProposta::ExplainRow(int row) {
 void frmProposta::Refresh() {
   status_->clear();
   why_->hide();  // it explained a row of the table read before
+  why_article_.clear();
   try {
     if (connection_ == nullptr) {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
@@ -360,6 +369,14 @@ void frmProposta::Refresh() {
           ProposalExceptions::CoverLimit(SettingsValues::Read(settings_path_)));
     }
     model_->SetTable(ProposalTable::Read(*connection_));
+    // "Motivo" as wide as its longest reason, within reason; the tooltip
+    // gives the whole text of a longer one.
+    const int ch = fontMetrics().averageCharWidth();
+    table_->resizeColumnToContents(ProposalModel::kReasonColumn);
+    table_->setColumnWidth(
+        ProposalModel::kReasonColumn,
+        std::clamp(table_->columnWidth(ProposalModel::kReasonColumn), 60 * ch,
+                   110 * ch));
     error_->hide();
     table_->show();
     export_->setEnabled(true);
@@ -388,6 +405,13 @@ void frmProposta::FillSuppliers() {
     suppliers_->addItem(text, Q(s.code));
     if (Q(s.code) == current) keep = suppliers_->count() - 1;
   }
+  // The list opens as wide as its longest entry.
+  int widest = 0;
+  for (int i = 0; i < suppliers_->count(); ++i) {
+    widest = std::max(widest, suppliers_->fontMetrics().horizontalAdvance(
+                                  suppliers_->itemText(i)));
+  }
+  suppliers_->view()->setMinimumWidth(widest + 40);
   suppliers_->setCurrentIndex(keep);
   if (keep == 0 && !current.isEmpty()) model_->SetSuppliers({});
 }
@@ -413,8 +437,9 @@ std::vector<ProposalColumn> frmProposta::ShownColumns() const {
   return columns;
 }
 
-void frmProposta::ExportTo(const std::string& path) const {
-  ProposalExport::Export(path, model_->view(), ShownColumns());
+void frmProposta::ExportTo(const std::string& path,
+                           const CsvForm& csv_form) const {
+  ProposalExport::Export(path, model_->view(), ShownColumns(), csv_form);
 }
 
 void frmProposta::AskAndExport() {
@@ -422,19 +447,27 @@ void frmProposta::AskAndExport() {
   const QString path = QFileDialog::getSaveFileName(
       this, QStringLiteral("Exportar a proposta"),
       QStringLiteral("proposta-encomendas.xlsx"),
-      QStringLiteral("Livro Excel (*.xlsx);;CSV (*.csv)"), &filter);
+      QStringLiteral("Livro Excel (*.xlsx);;"
+                     "CSV para folha de cálculo (;) (*.csv);;"
+                     "CSV para programas (,) (*.csv)"),
+      &filter);
   if (path.isEmpty()) return;
   QString target = path;
   const bool csv = filter.startsWith(QStringLiteral("CSV"));
+  // A spreadsheet set to Portuguese reads semicolons and decimal commas;
+  // programs read the plain form.
+  const CsvForm form = filter.contains(QStringLiteral("programas"))
+                           ? CsvForm()
+                           : CsvForm::Spreadsheet();
   if (!target.endsWith(csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx"),
                        Qt::CaseInsensitive)) {
     target += csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx");
   }
   try {
-    ExportTo(target.toStdString());
-    status_->setText(QStringLiteral("Exportado para %1 (%2 linhas)")
-                         .arg(target)
-                         .arg(model_->rowCount()));
+    ExportTo(target.toStdString(), form);
+    status_->setText(
+        QStringLiteral("Exportado para %1 (%2)")
+            .arg(target, Count(model_->rowCount(), "linha", "linhas")));
   } catch (const Error& e) {
     QMessageBox::warning(this, windowTitle(), Q(e.description()));
   }

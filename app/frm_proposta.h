@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "proposal/csv_writer.h"
 #include "proposal/proposal_columns.h"
 
 class QCheckBox;
@@ -56,8 +57,10 @@ class frmProposta : public QWidget {
   // place of the table.
   void Refresh();
   // Writes the rows shown, in the order shown, with the columns shown, to
-  // `path` (.csv, else a workbook). Raises vor::Error naming the file.
-  void ExportTo(const std::string& path) const;
+  // `path` (.csv in `csv_form`, else a workbook). Raises vor::Error naming
+  // the file.
+  void ExportTo(const std::string& path,
+                const CsvForm& csv_form = CsvForm::Spreadsheet()) const;
   // The columns shown, in the order shown.
   std::vector<ProposalColumn> ShownColumns() const;
   // Opens the "Porquê?" panel on the article of shown row `row` (as

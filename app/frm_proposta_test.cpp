@@ -305,11 +305,26 @@ void ExpectUniqueKeys(QWidget* window, const QStringList& shared_pair = {}) {
 // Every control of the proposal window the focus reaches has its own
 // access key (or a caption's) and Tab leaves the table; no window repeats
 // an access key but the main window's "&Sair" and "&Sincronizar", which
-// share theirs as the program always had them.
+// share theirs as the program always had them. On the way: a packing factor
+// 0 says why nothing is shown to order, and one supplier is singular.
 TEST_F(ProposalWindowTest, EveryControlHasItsOwnAccessKey) {
-  window_->btVer()->click();
+  // A packing factor 0: something to order in UN, nothing in CX.
+  ErpArticle a4 = BoughtArticle("A4", 0, 10);
+  a4.uncmp = "CX";
+  a4.factemb = 0;
+  site_.erp().AddArticle(a4);
+  window_->btConf()->click();
   frmProposta* proposal = window_->ProposalWindow();
   ASSERT_NE(proposal, nullptr);
+  // One supplier, in the singular.
+  EXPECT_TRUE(proposal->summary_label()->text().contains("1 fornecedor,"))
+      << proposal->summary_label()->text().toStdString();
+  proposal->search_box()->setText("A4");
+  ASSERT_EQ(proposal->model()->rowCount(), 1);
+  EXPECT_EQ(Cell(0, ProposalColumn::kAEncomendar), "fator emb. 0");
+  EXPECT_TRUE(Cell(0, ProposalColumn::kAEncomendar, Qt::ToolTipRole)
+                  .contains("fator de embalagem do artigo é 0"));
+  proposal->search_box()->clear();
   proposal->ExplainRow(0);
   EXPECT_FALSE(proposal->table()->tabKeyNavigation());
   std::set<QWidget*> reachable;

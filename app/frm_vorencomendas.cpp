@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLayout>
 #include <QListWidget>
 #include <QMoveEvent>
 #include <QProgressBar>
@@ -260,9 +261,25 @@ void frmVOREncomendas::btParam_Click() {
 frmProposta* frmVOREncomendas::ProposalWindow() const { return proposal_; }
 
 void frmVOREncomendas::btVer_Click() {
-  if (!proposal_)
+  if (!proposal_) {
     proposal_ = new frmProposta(state_.ErpConnection.get(),
                                 state_.ComponentMode, state_.SettingsFilePath);
+    // Opens centred over this window, inside the screen, at the size its
+    // layout gives it.
+    proposal_->layout()->activate();
+    QRect place = proposal_->frameGeometry();
+    place.moveCenter(frameGeometry().center());
+    if (const QScreen* screen = this->screen()) {
+      const QRect avail = screen->availableGeometry();
+      place.moveLeft(
+          std::clamp(place.left(), avail.left(),
+                     std::max(avail.left(), avail.right() - place.width())));
+      place.moveTop(
+          std::clamp(place.top(), avail.top(),
+                     std::max(avail.top(), avail.bottom() - place.height())));
+    }
+    proposal_->move(place.topLeft());
+  }
   proposal_->Refresh();
   proposal_->show();
   proposal_->raise();

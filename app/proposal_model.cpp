@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QStyle>
 
+#include "core/text_util.h"
 #include "proposal/row_palette.h"
 
 namespace vor {
@@ -16,6 +17,16 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 bool BlankWhenZero(ProposalColumn c) {
   return c == ProposalColumn::kAEncomendar ||
          c == ProposalColumn::kEmUnidadeBase;
+}
+
+// Something to order in the base unit but none in the purchase unit: the
+// packing factor is 0, so the conversion gives nothing.
+bool NoPurchaseQuantity(const ProposalRow& row, ProposalColumn c) {
+  if (c != ProposalColumn::kAEncomendar || !row.ToOrder()) return false;
+  const std::optional<Currency> factor = row.Number(ProposalField::kFactEmb);
+  return factor && *factor == Currency() &&
+         CodeKey(row.Text(ProposalField::kUnBase)) !=
+             CodeKey(row.Text(ProposalField::kUnCmp));
 }
 
 }  // namespace
@@ -93,6 +104,9 @@ QVariant ProposalModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole: {
       const Value v = ColumnValue(row, column);
+      if (NoPurchaseQuantity(row, column)) {
+        return QStringLiteral("fator emb. 0");
+      }
       if (v.is_null()) return QString();
       if (v.kind() != Value::Kind::kCurrency) return Q(v.ToText());
       if (BlankWhenZero(column) && v.AsCurrency() == Currency())
@@ -115,6 +129,14 @@ QVariant ProposalModel::data(const QModelIndex& index, int role) const {
       }
       return {};
     case Qt::ToolTipRole:
+      if (NoPurchaseQuantity(row, column)) {
+        return QStringLiteral(
+                   "O fator de embalagem do artigo é 0: a quantidade em %1 "
+                   "não se calcula; encomende a quantidade em %2 (Em "
+                   "unidade base) ou corrija o fator no ERP.")
+            .arg(Q(row.Text(ProposalField::kUnCmp)),
+                 Q(row.Text(ProposalField::kUnBase)));
+      }
       if (row.Shortage()) {
         return QStringLiteral("Rutura: a procura excede o stock no prazo");
       }
