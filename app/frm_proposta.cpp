@@ -442,15 +442,18 @@ void frmProposta::ExportTo(const std::string& path,
   ProposalExport::Export(path, model_->view(), ShownColumns(), csv_form);
 }
 
+QString frmProposta::ExportFilters() {
+  return QStringLiteral(
+      "Livro Excel (*.xlsx);;"
+      "CSV para folha de cálculo (;) (*.csv);;"
+      "CSV para programas (,) (*.csv)");
+}
+
 void frmProposta::AskAndExport() {
   QString filter;
   const QString path = QFileDialog::getSaveFileName(
       this, QStringLiteral("Exportar a proposta"),
-      QStringLiteral("proposta-encomendas.xlsx"),
-      QStringLiteral("Livro Excel (*.xlsx);;"
-                     "CSV para folha de cálculo (;) (*.csv);;"
-                     "CSV para programas (,) (*.csv)"),
-      &filter);
+      QStringLiteral("proposta-encomendas.xlsx"), ExportFilters(), &filter);
   if (path.isEmpty()) return;
   QString target = path;
   const bool csv = filter.startsWith(QStringLiteral("CSV"));

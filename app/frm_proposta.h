@@ -61,6 +61,9 @@ class frmProposta : public QWidget {
   // the file.
   void ExportTo(const std::string& path,
                 const CsvForm& csv_form = CsvForm::Spreadsheet()) const;
+  // The file types "Exportar…" offers, as a QFileDialog name filter: the
+  // workbook, the CSV for a Portuguese spreadsheet, the CSV for programs.
+  static QString ExportFilters();
   // The columns shown, in the order shown.
   std::vector<ProposalColumn> ShownColumns() const;
   // Opens the "Porquê?" panel on the article of shown row `row` (as

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 #include <utility>
 
@@ -45,6 +46,8 @@ int LoadQtTranslations() {
   const QList<QTranslator*> installed =
       app->findChildren<QTranslator*>(QString::fromLatin1(kName));
   if (!installed.isEmpty()) return static_cast<int>(installed.size());
+  // Dates and sizes in the dialogs as written in Portugal.
+  QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Portugal));
   const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
   int loaded = 0;
   // The last installed is asked first: the European catalogues before the

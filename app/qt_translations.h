@@ -14,6 +14,7 @@ namespace vor {
 // Brazilian words put in European Portuguese ("Guardar", "Ficheiro",
 // "Eliminar"). Returns how
 // many were loaded; 0 leaves Qt's English texts (no catalogue installed).
+// Makes European Portuguese the default locale (the dialogs' dates).
 // Installing twice installs nothing more.
 int LoadQtTranslations();
 
