@@ -19,6 +19,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
+#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -91,7 +92,33 @@ QLabel* LegendLabel(const QColor& colour, const QString& text,
       parent);
 }
 
+// The panel's text for `article`: its explanation computed through
+// `connection` (null: none), or why there is none.
+QString ExplanationText(Connection* connection, const std::string& article,
+                        const std::string& component_mode,
+                        const ProposalRow& stored) {
+  QString text;
+  try {
+    if (connection == nullptr) {
+      throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
+    }
+    const ArticleExplanation why =
+        ExplainArticle(*connection, article, component_mode);
+    for (const std::string& line : ExplanationLines(why, &stored)) {
+      text += Q(line) + QLatin1Char('\n');
+    }
+  } catch (const Error& e) {
+    text = QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
+               .arg(Q(article), Q(e.description()));
+  }
+  return text;
+}
+
 }  // namespace
+
+void frmProposta::SetExplanationConnection(ConnectionOpener open) {
+  open_explanation_connection_ = std::move(open);
+}
 
 frmProposta::frmProposta(Connection* connection, std::string component_mode,
                          std::string settings_path)
@@ -337,29 +364,47 @@ void frmProposta::ExplainRow(int row) {
   why_heading_ = QStringLiteral("<b>Porquê?</b> &nbsp;'%1' %2")
                      .arg(Q(article).toHtmlEscaped(), name.toHtmlEscaped());
   why_title_->setText(why_heading_);
-  QString text;
-  try {
-    if (connection_ == nullptr) {
-      throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
-    }
-    const BusyCursor busy;
-    const ArticleExplanation why =
-        ExplainArticle(*connection_, article, component_mode_);
-    for (const std::string& line : ExplanationLines(why, &stored)) {
-      text += Q(line) + QLatin1Char('\n');
-    }
-  } catch (const Error& e) {
-    text = QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
-               .arg(Q(article), Q(e.description()));
-  }
-  why_text_->setPlainText(text);
+  const unsigned ticket = ++explanation_ticket_;
   why_->show();
+  if (!open_explanation_connection_) {
+    const BusyCursor busy;
+    why_text_->setPlainText(
+        ExplanationText(connection_, article, component_mode_, stored));
+    return;
+  }
+  // Off the window's thread, on a connection of its own: a lock held on
+  // the ERP leaves the window free, and another row can be chosen at once.
+  why_text_->setPlainText(
+      QStringLiteral("A calcular a explicação do artigo '%1'…")
+          .arg(Q(article)));
+  explanation_running_ = true;
+  auto text = std::make_shared<QString>();
+  QThread* worker =
+      QThread::create([open = open_explanation_connection_, article,
+                       mode = component_mode_, stored, text] {
+        try {
+          const std::unique_ptr<Connection> connection = open();
+          *text = ExplanationText(connection.get(), article, mode, stored);
+        } catch (const std::exception& e) {
+          *text = QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
+                      .arg(Q(article), QString::fromLocal8Bit(e.what()));
+        }
+      });
+  connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+  connect(worker, &QThread::finished, this, [this, ticket, text] {
+    if (ticket != explanation_ticket_) return;  // another row since
+    explanation_running_ = false;
+    why_text_->setPlainText(*text);
+  });
+  worker->start();
 }
 
 void frmProposta::Refresh() {
   status_->clear();
   why_->hide();  // it explained a row of the table read before
   why_article_.clear();
+  ++explanation_ticket_;  // a result on its way is of the table read before
+  explanation_running_ = false;
   try {
     if (connection_ == nullptr) {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");

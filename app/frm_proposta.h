@@ -9,7 +9,8 @@
 // menu shows or hides columns and restores the default order), and buttons
 // to read the table again, export what is shown, and close. Selecting a row
 // opens the side panel "Porquê?": the article's row computed again through
-// the same connection, as a run would now, with every contribution written
+// a connection of its own off the window's thread, as a run would now, with
+// every contribution written
 // out (it names every field in which the result differs from the stored
 // row), and a button "Copiar" that puts the text on the clipboard. The panel
 // follows its article through sorting and filtering, says so when the
@@ -22,6 +23,8 @@
 #define VOR_APP_FRM_PROPOSTA_H_
 
 #include <QWidget>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,6 +54,17 @@ class frmProposta : public QWidget {
   // default limit).
   explicit frmProposta(Connection* connection, std::string component_mode = "B",
                        std::string settings_path = "");
+
+  // Opens a connection for one explanation ("Porquê?"); it is called, and
+  // the connection used and closed, on a thread of its own.
+  using ConnectionOpener = std::function<std::unique_ptr<Connection>()>;
+  // From now on explanations run off the window's thread, each on a
+  // connection `open` gives, while the panel says it is computing; the
+  // result of a row no longer selected is dropped. Without it they run on
+  // the window's connection under a wait cursor.
+  void SetExplanationConnection(ConnectionOpener open);
+  // An explanation is being computed off the window's thread.
+  bool ExplanationRunning() const { return explanation_running_; }
 
   // Reads the cover limit and the table again and shows them; filters,
   // order and columns stay. A failure is shown in the window (error_label) in
@@ -123,6 +137,10 @@ class frmProposta : public QWidget {
   QString why_heading_;
   // Set while the window itself moves the current row.
   bool following_ = false;
+  ConnectionOpener open_explanation_connection_;
+  // Numbers the explanations asked for; only the last one's result shows.
+  unsigned explanation_ticket_ = 0;
+  bool explanation_running_ = false;
 };
 
 }  // namespace vor

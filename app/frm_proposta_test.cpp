@@ -76,6 +76,14 @@ class ProposalWindowTest : public ::testing::Test {
     return model->data(model->index(row, column), role).toString();
   }
 
+  // The panel's text once its explanation, computed off the window's
+  // thread, has arrived.
+  static QString WhyText(frmProposta* proposal) {
+    EXPECT_TRUE(QTest::qWaitFor(
+        [proposal] { return !proposal->ExplanationRunning(); }, 20000));
+    return proposal->why_text()->toPlainText();
+  }
+
   TestSite site_;
   ScopedEnv env_;
   SilentServices services_;
@@ -182,8 +190,11 @@ TEST_F(ProposalWindowTest, SelectingARowExplainsItsQuantity) {
   ASSERT_EQ(Cell(1, ProposalColumn::kArtigo), "A1");
   proposal->table()->setCurrentIndex(model->index(1, 0));
   ASSERT_TRUE(proposal->why_panel()->isVisible());
+  // Computed off the window's thread: the panel says so meanwhile.
+  EXPECT_TRUE(proposal->ExplanationRunning());
+  EXPECT_TRUE(proposal->why_text()->toPlainText().startsWith("A calcular"));
   // A1: stock 5, nothing else, minimum 30: 25 short, ordered.
-  const QString text = proposal->why_text()->toPlainText();
+  const QString text = WhyText(proposal);
   EXPECT_TRUE(text.startsWith("Stock disponível: 5 UN\n"))
       << text.toStdString();
   EXPECT_TRUE(text.contains("Stock líquido = 5 − 0 = 5 UN"))
@@ -197,7 +208,7 @@ TEST_F(ProposalWindowTest, SelectingARowExplainsItsQuantity) {
       .Exec("update ARTIGOS set stdisp = 10 where CODIGO = 'A1'");
   proposal->table()->setCurrentIndex(model->index(0, 0));
   proposal->table()->setCurrentIndex(model->index(1, 0));
-  const QString changed = proposal->why_text()->toPlainText();
+  const QString changed = WhyText(proposal);
   EXPECT_TRUE(changed.startsWith(
       "Atenção: a proposta guardada tem 25 UN a encomendar e o cálculo de "
       "agora dá 20 UN: o ERP mudou desde o cálculo."))
@@ -231,7 +242,7 @@ TEST_F(ProposalWindowTest, ThePanelFollowsItsArticleAndNamesEveryChange) {
       .Exec("update ARTIGOS set stdisp = 120 where CODIGO = 'A2'");
   table->setCurrentIndex(model->index(a2, 0));
   ASSERT_TRUE(proposal->why_panel()->isVisible());
-  const QString text = proposal->why_text()->toPlainText();
+  const QString text = WhyText(proposal);
   EXPECT_TRUE(text.startsWith(QString::fromUtf8(
       "Atenção: o cálculo de agora difere da proposta guardada nos campos "
       "StkReal (guardado 100, agora 120), StkPrazo (guardado 100, agora "

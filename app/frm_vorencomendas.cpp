@@ -58,7 +58,8 @@ frmVOREncomendas::frmVOREncomendas(const std::string& command_line,
                                    WindowServices& services, LocalClock clock)
     : QWidget(nullptr, Qt::Window),
       services_(services),
-      clock_(std::move(clock)) {
+      clock_(std::move(clock)),
+      application_folder_(application_folder) {
   InitAppUiResources();
   setWindowTitle(QString::fromUtf8(kProgramTitle));
   setWindowIcon(ProgramIcon());
@@ -264,6 +265,12 @@ void frmVOREncomendas::btVer_Click() {
   if (!proposal_) {
     proposal_ = new frmProposta(state_.ErpConnection.get(),
                                 state_.ComponentMode, state_.SettingsFilePath);
+    // "Porquê?" reads on a connection of its own, with the login this
+    // window connected with, off the window's thread.
+    proposal_->SetExplanationConnection(
+        [settings = state_.Settings, folder = application_folder_] {
+          return LIgarBd(settings, folder);
+        });
     // Opens centred over this window, inside the screen, at the size its
     // layout gives it.
     proposal_->layout()->activate();

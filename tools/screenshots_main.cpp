@@ -169,6 +169,12 @@ int main(int argc, char** argv) {
     if (best >= 0) {
       proposal->table()->setCurrentIndex(proposal->model()->index(best, 0));
       proposal->table()->scrollTo(proposal->model()->index(best, 0));
+      // The explanation arrives from its own thread.
+      QElapsedTimer waited;
+      waited.start();
+      while (proposal->ExplanationRunning() && waited.elapsed() < 20000) {
+        Settle(50);
+      }
       Settle();
       ok &= Grab(proposal, out + "/proposal-why.png");
     } else {
