@@ -1,5 +1,6 @@
 #include "app/explanation_text.h"
 
+#include <QLocale>
 #include <cmath>
 #include <cstdio>
 
@@ -71,19 +72,16 @@ std::string Shown(const Value& v, FieldType type) {
 }  // namespace
 
 std::string DecimalText(Currency value) {
-  std::string text = value.ToCommaString();
-  // Thousands apart as the proposal table writes them (five digits and
-  // more: "59 070", "5070").
-  const size_t start = !text.empty() && text[0] == '-' ? 1 : 0;
-  size_t end = text.find(',');
-  if (end == std::string::npos) end = text.size();
-  if (end - start >= 5) {
-    for (size_t at = end; at > start + 3;) {
-      at -= 3;
-      text.insert(at, "\xc2\xa0");
-    }
-  }
-  return text;
+  // Portuguese notation as Qt writes it ("59 070", "5070"), with the places
+  // of the exact value and no trailing zeros.
+  const std::string plain = value.ToString();
+  const size_t point = plain.find('.');
+  const int places = point == std::string::npos
+                         ? 0
+                         : static_cast<int>(plain.size() - point - 1);
+  return QLocale(QLocale::Portuguese, QLocale::Portugal)
+      .toString(value.ToDouble(), 'f', places)
+      .toStdString();
 }
 
 std::vector<std::string> ChangedFields(const ArticleExplanation& why,

@@ -30,8 +30,8 @@ std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
 std::vector<std::string> ChangedFields(const ArticleExplanation& why,
                                        const ProposalRow& stored);
 
-// A number with a decimal comma, a no-break space between thousands, and
-// no more places than it needs.
+// A number in Portuguese notation (decimal comma, thousands apart as the
+// proposal table writes them) with no more places than it needs.
 std::string DecimalText(Currency value);
 std::string DecimalText(double value);
 

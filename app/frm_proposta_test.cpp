@@ -23,6 +23,7 @@
 #include <map>
 #include <set>
 
+#include "app/explanation_text.h"
 #include "app/frm_vorencomendas.h"
 #include "app/proposal_model.h"
 #include "app/qt_translations.h"
@@ -125,6 +126,8 @@ TEST_F(ProposalWindowTest, ARunOpensTheProposalWithShortagesFirst) {
             "Campo: QtdUC, UnCmp");
   EXPECT_EQ(ProposalModel::NumberText(Currency::Parse("12345.5")),
             QString::fromUtf8("12\u00a0345,5"));
+  // The panel writes numbers as the table does.
+  EXPECT_EQ(DecimalText(Currency::FromInt(59070)), "59\u00a0070");
   EXPECT_TRUE(proposal->summary_label()->text().contains(
       "Total: 3 artigos, <b>2 a encomendar</b>"));
 

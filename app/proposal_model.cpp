@@ -1,9 +1,9 @@
 #include "app/proposal_model.h"
 
 #include <QApplication>
-#include <QLocale>
 #include <QStyle>
 
+#include "app/explanation_text.h"
 #include "core/text_util.h"
 #include "proposal/row_palette.h"
 
@@ -78,13 +78,7 @@ const ProposalRow& ProposalModel::RowAt(int row) const {
 }
 
 QString ProposalModel::NumberText(Currency value) {
-  const std::string plain = value.ToString();
-  const size_t point = plain.find('.');
-  const int places = point == std::string::npos
-                         ? 0
-                         : static_cast<int>(plain.size() - point - 1);
-  return QLocale(QLocale::Portuguese, QLocale::Portugal)
-      .toString(value.ToDouble(), 'f', places);
+  return QString::fromStdString(DecimalText(value));
 }
 
 int ProposalModel::rowCount(const QModelIndex& parent) const {
