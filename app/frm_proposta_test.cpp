@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -31,6 +32,7 @@
 #include "settings/frm_parametros.h"
 #include "settings/ui_tab_strip.h"
 #include "testing/test_site.h"
+#include "testing/ui_test_support.h"
 
 namespace vor {
 namespace {
@@ -362,6 +364,17 @@ TEST_F(ProposalWindowTest, EveryControlHasItsOwnAccessKey) {
     }
   }
   ExpectUniqueKeys(proposal);
+  // Alt+E reaches "Só a encomendar" without changing it; Tab leaves the
+  // table.
+  ASSERT_TRUE(test::ShowActive(proposal));
+  const bool only_to_order = proposal->only_to_order_box()->isChecked();
+  QTest::keyClick(proposal, Qt::Key_E, Qt::AltModifier);
+  QTest::qWait(300);  // a button's access key clicks it after a moment
+  EXPECT_EQ(QApplication::focusWidget(), proposal->only_to_order_box());
+  EXPECT_EQ(proposal->only_to_order_box()->isChecked(), only_to_order);
+  proposal->table()->setFocus();
+  QTest::keyClick(proposal->table(), Qt::Key_Tab);
+  EXPECT_NE(QApplication::focusWidget(), proposal->table());
   ExpectUniqueKeys(window_.get(),
                    {QStringLiteral("&Sair"), QStringLiteral("&Sincronizar")});
   auto* settings = new frmParametros();
