@@ -1,8 +1,10 @@
 #include "app/explanation_text.h"
 
+#include <QLocale>
 #include <cmath>
 #include <cstdio>
 
+#include "core/text_util.h"
 #include "engine/working_table.h"
 
 namespace vor {
@@ -35,15 +37,68 @@ class Writer {
   std::string unit_;
 };
 
+// A code as the buyer must type it: quoted, so that blanks show.
+std::string Quoted(const std::string& code) { return "'" + code + "'"; }
+
 std::string ProductLine(const ProductDemand& p, const Writer& w) {
-  return "  produto " + p.product + " (estrutura " + p.structure +
-         "): " + DecimalText(p.multiplier) + " × " + DecimalText(p.quantidade) +
-         " = " + w.Q(p.amount);
+  return "  produto " + Quoted(p.product) + " (estrutura " +
+         Quoted(p.structure) + "): " + DecimalText(p.multiplier) + " × " +
+         DecimalText(p.quantidade) + " = " + w.Q(p.amount);
+}
+
+// The value of a stored or recomputed field for the comparison: numbers by
+// value, texts without trailing blanks, null apart from every value.
+std::string Comparable(const Value& v, FieldType type) {
+  if (v.is_null()) return std::string("\0null", 5);
+  switch (type) {
+    case FieldType::kCurrency:
+      return v.ToCurrency().ToString();
+    case FieldType::kBoolean:
+      return v.ToBool() ? "1" : "0";
+    case FieldType::kSmallInt:
+      return std::to_string(v.ToInt());
+    default:
+      return CodeKey(v.ToText());
+  }
+}
+
+std::string Shown(const Value& v, FieldType type) {
+  if (v.is_null()) return "nulo";
+  if (type == FieldType::kCurrency) return DecimalText(v.ToCurrency());
+  if (type == FieldType::kBoolean) return v.ToBool() ? "sim" : "não";
+  return "'" + v.ToText() + "'";
 }
 
 }  // namespace
 
-std::string DecimalText(Currency value) { return value.ToCommaString(); }
+std::string DecimalText(Currency value) {
+  // Portuguese notation as Qt writes it ("59 070", "5070"), with the places
+  // of the exact value and no trailing zeros.
+  const std::string plain = value.ToString();
+  const size_t point = plain.find('.');
+  const int places = point == std::string::npos
+                         ? 0
+                         : static_cast<int>(plain.size() - point - 1);
+  return QLocale(QLocale::Portuguese, QLocale::Portugal)
+      .toString(value.ToDouble(), 'f', places)
+      .toStdString();
+}
+
+std::vector<std::string> ChangedFields(const ArticleExplanation& why,
+                                       const ProposalRow& stored) {
+  std::vector<std::string> changed;
+  for (size_t i = 0; i < kResultFields.size() && i < why.row.size(); ++i) {
+    const ResultColumn& c = kResultFields[i];
+    if (Comparable(stored.values[i], c.type) ==
+        Comparable(why.row[i], c.type)) {
+      continue;
+    }
+    changed.push_back(std::string(c.name) + " (guardado " +
+                      Shown(stored.values[i], c.type) + ", agora " +
+                      Shown(why.row[i], c.type) + ")");
+  }
+  return changed;
+}
 
 std::string DecimalText(double value) {
   if (std::isfinite(value) && std::fabs(value) < 9e14) {
@@ -54,18 +109,20 @@ std::string DecimalText(double value) {
   return buffer;
 }
 
-std::vector<std::string> ExplanationLines(
-    const ArticleExplanation& why, std::optional<Currency> stored_qtd_ub) {
+std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
+                                          const ProposalRow* stored) {
   Writer w(TextField(why, "UnBase"));
   std::vector<std::string>& out = w.lines;
   if (!why.found) {
-    out.push_back("O artigo " + why.article +
+    out.push_back("O artigo " + Quoted(why.article) +
                   " já não está entre os artigos da proposta: o ERP mudou "
                   "desde o cálculo (inativo, sem stock mínimo, sem "
                   "fornecedor ou apagado).");
     return out;
   }
   const FinalStep& f = why.final;
+  const std::optional<Currency> stored_qtd_ub =
+      stored != nullptr ? stored->Number(ProposalField::kQtdUB) : std::nullopt;
   if (!stored_qtd_ub || *stored_qtd_ub != f.qtd_ub) {
     out.push_back(
         "Atenção: a proposta guardada tem " +
@@ -74,6 +131,22 @@ std::vector<std::string> ExplanationLines(
         " a encomendar e o cálculo de agora dá " + w.Q(f.qtd_ub) +
         ": o ERP mudou desde o cálculo. Explica-se o cálculo de agora.");
   }
+  if (stored != nullptr) {
+    const std::vector<std::string> changed = ChangedFields(why, *stored);
+    if (!changed.empty()) {
+      std::string line =
+          changed.size() == 1
+              ? "Atenção: o cálculo de agora difere da proposta guardada no "
+                "campo "
+              : "Atenção: o cálculo de agora difere da proposta guardada nos "
+                "campos ";
+      for (size_t i = 0; i < changed.size(); ++i) {
+        if (i > 0) line += i + 1 == changed.size() ? " e " : ", ";
+        line += changed[i];
+      }
+      out.push_back(line + ": o ERP mudou desde o cálculo.");
+    }
+  }
 
   // Stock.
   out.push_back("Stock disponível: " + w.Q(why.own_stock));
@@ -81,22 +154,25 @@ std::vector<std::string> ExplanationLines(
   for (const AggregatedContribution& a : why.aggregated) {
     switch (a.outcome) {
       case AggregatedOutcome::kCounted:
-        out.push_back("+ agregado " + a.code + ": " + w.Q(a.stock));
+        out.push_back("+ agregado " + Quoted(a.code) + ": " + w.Q(a.stock));
         real = real + a.stock;
         break;
       case AggregatedOutcome::kNoArticle:
-        out.push_back("  agregado " + a.code +
+        out.push_back("  agregado " + Quoted(a.code) +
                       ": não há artigo com este código, nada somado");
         break;
       case AggregatedOutcome::kOwnCode:
-        out.push_back("  agregado " + a.code +
+        out.push_back("  agregado " + Quoted(a.code) +
                       ": é o próprio artigo, não contado de novo");
         break;
     }
   }
   if (!why.aggregated.empty()) out.push_back("= stock real " + w.Q(real));
+  // The stock at lead time is stored rounded: say so when it is.
+  const bool rounded = real + why.supplier_orders != f.stk_prazo;
   out.push_back("+ encomendas a fornecedor " + w.Q(why.supplier_orders) +
-                " → stock no prazo " + w.Q(f.stk_prazo));
+                " → stock no prazo " + w.Q(f.stk_prazo) +
+                (rounded ? " (arredondado a 2 casas decimais)" : ""));
 
   // Demand.
   out.push_back("Procura:");
@@ -159,11 +235,24 @@ std::vector<std::string> ExplanationLines(
                     " " + purchase + " de " + w.Q(f.fact_emb));
     }
   }
-  std::string after = "Stock após a encomenda " + w.Q(f.stk_apos);
-  after += f.tempo == Currency()
-               ? std::string(", sem cobertura calculada")
-               : ", cobertura " + DecimalText(f.tempo) + " dias";
-  out.push_back(after + ".");
+  // Cover: the lead time in days scaled by the stock after the order
+  // (the net stock when nothing is ordered) over the minimum.
+  std::string after;
+  if (f.branch != FinalBranch::kNoOrder) {
+    after = "Stock após a encomenda " + w.Q(f.stk_apos) + ". ";
+  }
+  if (f.tempo == Currency()) {
+    after += "Sem cobertura calculada.";
+  } else {
+    after += "Cobertura = dias × " +
+             std::string(f.branch == FinalBranch::kNoOrder
+                             ? "stock líquido"
+                             : "stock após a encomenda") +
+             " ÷ mínimo = " + DecimalText(f.dias) + " × " +
+             DecimalText(f.stk_apos) + " ÷ " + DecimalText(f.stk_minimo) +
+             " = " + DecimalText(f.tempo) + " dias.";
+  }
+  out.push_back(after);
   return out;
 }
 

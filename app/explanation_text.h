@@ -12,18 +12,26 @@
 
 #include "core/currency.h"
 #include "engine/article_explanation.h"
+#include "proposal/proposal_table.h"
 
 namespace vor {
 
-// The lines of `why`. `stored_qtd_ub` is the quantity to order the stored
-// proposal holds for the article (none when it holds none); when it
-// differs from the recomputed one, or the article is no longer among the
-// proposal's articles, a first line says that the ERP changed since the
-// run.
-std::vector<std::string> ExplanationLines(
-    const ArticleExplanation& why, std::optional<Currency> stored_qtd_ub);
+// The lines of `why`. `stored` is the article's row of the stored proposal
+// (null when it holds none). When the recomputed row differs from it in any
+// field, or the article is no longer among the proposal's articles, the
+// first lines say that the ERP changed since the run: the quantity to order
+// when that differs, then every field that differs, with both values.
+std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
+                                          const ProposalRow* stored);
 
-// A number with a decimal comma and no more places than it needs.
+// The fields in which the recomputed row `why.row` differs from `stored`,
+// compared as the database compares them (numbers by value, texts without
+// trailing blanks): "StkReal (guardado 802, agora 850)" each.
+std::vector<std::string> ChangedFields(const ArticleExplanation& why,
+                                       const ProposalRow& stored);
+
+// A number in Portuguese notation (decimal comma, thousands apart as the
+// proposal table writes them) with no more places than it needs.
 std::string DecimalText(Currency value);
 std::string DecimalText(double value);
 

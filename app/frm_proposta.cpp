@@ -1,5 +1,7 @@
 #include "app/frm_proposta.h"
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -14,8 +16,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTableView>
+#include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -23,6 +27,7 @@
 #include "app/frm_vorencomendas.h"
 #include "app/proposal_model.h"
 #include "core/error.h"
+#include "core/text_util.h"
 #include "engine/article_explanation.h"
 #include "proposal/proposal_exceptions.h"
 #include "proposal/proposal_export.h"
@@ -33,17 +38,48 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// "1 artigo", "2 artigos".
+QString Count(int n, const char* one, const char* many) {
+  return QStringLiteral("%1 %2").arg(n).arg(
+      QString::fromUtf8(n == 1 ? one : many));
+}
+
 QString Figures(const ProposalSummary& s) {
   return QStringLiteral(
-             "%1 artigos, <b>%2 a encomendar</b>, "
+             "%1, <b>%2 a encomendar</b>, "
              "<span style='color:#b00000'><b>%3 em rutura</b></span>, "
-             "%4 fornecedores, %5 exceções")
-      .arg(s.articles)
+             "%4, %5")
+      .arg(Count(s.articles, "artigo", "artigos"))
       .arg(s.to_order)
       .arg(s.shortages)
-      .arg(s.suppliers)
-      .arg(s.exceptions);
+      .arg(Count(s.suppliers, "fornecedor", "fornecedores"),
+           Count(s.exceptions, "exceção", "exceções"));
 }
+
+// A check box whose access key only gives it the focus: the key reaches
+// the filter, Space changes it.
+class FocusOnlyCheckBox : public QCheckBox {
+ public:
+  using QCheckBox::QCheckBox;
+
+ protected:
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::Shortcut) {
+      setFocus(Qt::ShortcutFocusReason);
+      return true;
+    }
+    return QCheckBox::event(e);
+  }
+};
+
+// The wait cursor while the window waits for the database.
+class BusyCursor {
+ public:
+  BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyCursor() { QApplication::restoreOverrideCursor(); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 // A small square of `colour` followed by `text`, for the legend.
 QLabel* LegendLabel(const QColor& colour, const QString& text,
@@ -56,7 +92,33 @@ QLabel* LegendLabel(const QColor& colour, const QString& text,
       parent);
 }
 
+// The panel's text for `article`: its explanation computed through
+// `connection` (null: none), or why there is none.
+QString ExplanationText(Connection* connection, const std::string& article,
+                        const std::string& component_mode,
+                        const ProposalRow& stored) {
+  QString text;
+  try {
+    if (connection == nullptr) {
+      throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
+    }
+    const ArticleExplanation why =
+        ExplainArticle(*connection, article, component_mode);
+    for (const std::string& line : ExplanationLines(why, &stored)) {
+      text += Q(line) + QLatin1Char('\n');
+    }
+  } catch (const Error& e) {
+    text = QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
+               .arg(Q(article), Q(e.description()));
+  }
+  return text;
+}
+
 }  // namespace
+
+void frmProposta::SetExplanationConnection(ConnectionOpener open) {
+  open_explanation_connection_ = std::move(open);
+}
 
 frmProposta::frmProposta(Connection* connection, std::string component_mode,
                          std::string settings_path)
@@ -82,12 +144,18 @@ void frmProposta::BuildControls() {
 
   search_ = new QLineEdit(this);
   search_->setPlaceholderText(
-      QStringLiteral("Procurar artigo ou fornecedor (código ou nome)"));
+      QStringLiteral("Artigo ou fornecedor (código ou nome)"));
   search_->setClearButtonEnabled(true);
-  search_->setMinimumWidth(fontMetrics().averageCharWidth() * 32);
-  only_to_order_ = new QCheckBox(QStringLiteral("Só a &encomendar"), this);
+  // The whole placeholder, with room for the clear button.
+  search_->setMinimumWidth(
+      fontMetrics().horizontalAdvance(search_->placeholderText()) + 48);
+  auto* search_label = new QLabel(QStringLiteral("&Procurar:"), this);
+  search_label->setBuddy(search_);
+  only_to_order_ =
+      new FocusOnlyCheckBox(QStringLiteral("Só a &encomendar"), this);
   only_to_order_->setChecked(true);
-  only_exceptions_ = new QCheckBox(QStringLiteral("&Só exceções"), this);
+  only_exceptions_ =
+      new FocusOnlyCheckBox(QStringLiteral("&Só exceções"), this);
   only_exceptions_->setToolTip(QStringLiteral(
       "Só as linhas a verificar antes de encomendar (coluna Motivo)"));
   suppliers_ = new QComboBox(this);
@@ -95,11 +163,15 @@ void frmProposta::BuildControls() {
       QComboBox::AdjustToMinimumContentsLengthWithIcon);
   suppliers_->setMinimumContentsLength(32);
 
+  auto* supplier_label = new QLabel(QStringLiteral("F&ornecedor:"), this);
+  supplier_label->setBuddy(suppliers_);
+
   auto* filters = new QHBoxLayout;
+  filters->addWidget(search_label);
   filters->addWidget(search_);
   filters->addWidget(only_to_order_);
   filters->addWidget(only_exceptions_);
-  filters->addWidget(new QLabel(QStringLiteral("Fornecedor:"), this));
+  filters->addWidget(supplier_label);
   filters->addWidget(suppliers_);
   filters->addStretch(1);
 
@@ -110,6 +182,9 @@ void frmProposta::BuildControls() {
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setWordWrap(false);
   table_->setCornerButtonEnabled(false);
+  // Tab goes on to the next control; the arrows move between cells.
+  table_->setTabKeyNavigation(false);
+
   table_->verticalHeader()->hide();
   table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
@@ -135,7 +210,7 @@ void frmProposta::BuildControls() {
                                         28));
     table_->setColumnHidden(section, !info.shown_by_default);
   }
-  table_->setColumnWidth(ProposalModel::kReasonColumn, 48 * ch);
+  table_->setColumnWidth(ProposalModel::kReasonColumn, 60 * ch);
 
   error_ = new QLabel(this);
   error_->setWordWrap(true);
@@ -170,11 +245,11 @@ void frmProposta::BuildControls() {
   why_text_->setReadOnly(true);
   why_text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   copy_ = new QPushButton(QStringLiteral("&Copiar"), why_);
-  auto* why_close = new QPushButton(QStringLiteral("Fechar painel"), why_);
+  why_close_ = new QPushButton(QStringLiteral("Fec&har painel"), why_);
   auto* why_buttons = new QHBoxLayout;
   why_buttons->addWidget(copy_);
   why_buttons->addStretch(1);
-  why_buttons->addWidget(why_close);
+  why_buttons->addWidget(why_close_);
   auto* why_layout = new QVBoxLayout(why_);
   why_layout->setContentsMargins(6, 0, 0, 0);
   why_layout->addWidget(why_title_);
@@ -201,10 +276,16 @@ void frmProposta::BuildControls() {
           &ProposalModel::SetOnlyToOrder);
   connect(only_exceptions_, &QCheckBox::toggled, this, [this](bool on) {
     model_->SetOnlyExceptions(on);
-    // The reasons are the point of this filter: bring "Motivo" into view.
-    if (on && model_->rowCount() > 0 &&
-        !table_->isColumnHidden(ProposalModel::kReasonColumn)) {
-      table_->scrollTo(model_->index(0, ProposalModel::kReasonColumn));
+    // The reasons are the point of this filter: "Motivo" moves beside the
+    // article's name, so that both are in view at the left.
+    if (on && !table_->isColumnHidden(ProposalModel::kReasonColumn)) {
+      QHeaderView* header = table_->horizontalHeader();
+      const int after = std::max(
+          header->visualIndex(static_cast<int>(ProposalColumn::kArtigo)),
+          header->visualIndex(static_cast<int>(ProposalColumn::kNome)));
+      const int reason = header->visualIndex(ProposalModel::kReasonColumn);
+      if (reason > after + 1) header->moveSection(reason, after + 1);
+      table_->horizontalScrollBar()->setValue(0);
     }
   });
   connect(suppliers_, &QComboBox::currentIndexChanged, this, [this] {
@@ -214,6 +295,8 @@ void frmProposta::BuildControls() {
   });
   connect(model_, &ProposalModel::ShownChanged, this,
           &frmProposta::ShowSummary);
+  connect(model_, &ProposalModel::ShownChanged, this,
+          &frmProposta::FollowExplainedRow);
   connect(header, &QHeaderView::customContextMenuRequested, this,
           &frmProposta::ShowHeaderMenu);
   connect(refresh_, &QPushButton::clicked, this, &frmProposta::Refresh);
@@ -221,44 +304,107 @@ void frmProposta::BuildControls() {
   connect(close_, &QPushButton::clicked, this, &QWidget::close);
   connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged,
           this, [this](const QModelIndex& current) {
-            if (current.isValid()) ExplainRow(current.row());
+            if (current.isValid() && !following_) ExplainRow(current.row());
           });
+  // Enter and a double-click (activated) and a click open the panel again
+  // on the current row after "Fechar painel".
+  for (auto signal : {&QTableView::clicked, &QTableView::activated,
+                      &QTableView::doubleClicked}) {
+    connect(table_, signal, this,
+            [this](const QModelIndex& index) { ReopenOn(index.row()); });
+  }
   connect(copy_, &QPushButton::clicked, this, [this] {
     QGuiApplication::clipboard()->setText(why_text_->toPlainText());
   });
-  connect(why_close, &QPushButton::clicked, why_, &QWidget::hide);
+  connect(why_close_, &QPushButton::clicked, this, [this] {
+    why_->hide();
+    table_->setFocus();
+  });
+}
+
+void frmProposta::ReopenOn(int row) {
+  if (row < 0 || row >= model_->rowCount()) return;
+  if (why_->isVisible() &&
+      SameCode(model_->RowAt(row).Text(ProposalField::kArtigo), why_article_)) {
+    return;
+  }
+  ExplainRow(row);
+}
+
+void frmProposta::FollowExplainedRow() {
+  if (why_article_.empty() || why_->isHidden()) return;
+  for (int row = 0; row < model_->rowCount(); ++row) {
+    if (!SameCode(model_->RowAt(row).Text(ProposalField::kArtigo),
+                  why_article_)) {
+      continue;
+    }
+    if (table_->currentIndex().row() != row) {
+      following_ = true;
+      table_->setCurrentIndex(
+          model_->index(row, std::max(0, table_->currentIndex().column())));
+      following_ = false;
+    }
+    table_->scrollTo(table_->currentIndex());
+    why_title_->setText(why_heading_);
+    return;
+  }
+  why_title_->setText(
+      why_heading_ +
+      QStringLiteral(
+          "<br><span style='color:#b00000'>O artigo já não está "
+          "entre as linhas mostradas (pesquisa ou filtros).</span>"));
 }
 
 void frmProposta::ExplainRow(int row) {
   if (row < 0 || row >= model_->rowCount()) return;
-  const ProposalRow& stored = model_->RowAt(row);
+  const ProposalRow stored = model_->RowAt(row);
   const std::string article = stored.Text(ProposalField::kArtigo);
+  why_article_ = article;
   QString name = Q(stored.Text(ProposalField::kNome));
-  why_title_->setText(
-      QStringLiteral("<b>Porquê?</b> &nbsp;%1 %2")
-          .arg(Q(article).toHtmlEscaped(), name.toHtmlEscaped()));
-  QString text;
-  try {
-    if (connection_ == nullptr) {
-      throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
-    }
-    const ArticleExplanation why =
-        ExplainArticle(*connection_, article, component_mode_);
-    for (const std::string& line :
-         ExplanationLines(why, stored.Number(ProposalField::kQtdUB))) {
-      text += Q(line) + QLatin1Char('\n');
-    }
-  } catch (const Error& e) {
-    text = QStringLiteral("Não foi possível explicar o artigo %1.\n%2")
-               .arg(Q(article), Q(e.description()));
-  }
-  why_text_->setPlainText(text);
+  why_heading_ = QStringLiteral("<b>Porquê?</b> &nbsp;'%1' %2")
+                     .arg(Q(article).toHtmlEscaped(), name.toHtmlEscaped());
+  why_title_->setText(why_heading_);
+  const unsigned ticket = ++explanation_ticket_;
   why_->show();
+  if (!open_explanation_connection_) {
+    const BusyCursor busy;
+    why_text_->setPlainText(
+        ExplanationText(connection_, article, component_mode_, stored));
+    return;
+  }
+  // Off the window's thread, on a connection of its own: a lock held on
+  // the ERP leaves the window free, and another row can be chosen at once.
+  why_text_->setPlainText(
+      QStringLiteral("A calcular a explicação do artigo '%1'…")
+          .arg(Q(article)));
+  explanation_running_ = true;
+  auto text = std::make_shared<QString>();
+  QThread* worker =
+      QThread::create([open = open_explanation_connection_, article,
+                       mode = component_mode_, stored, text] {
+        try {
+          const std::unique_ptr<Connection> connection = open();
+          *text = ExplanationText(connection.get(), article, mode, stored);
+        } catch (const std::exception& e) {
+          *text = QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
+                      .arg(Q(article), QString::fromLocal8Bit(e.what()));
+        }
+      });
+  connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+  connect(worker, &QThread::finished, this, [this, ticket, text] {
+    if (ticket != explanation_ticket_) return;  // another row since
+    explanation_running_ = false;
+    why_text_->setPlainText(*text);
+  });
+  worker->start();
 }
 
 void frmProposta::Refresh() {
   status_->clear();
   why_->hide();  // it explained a row of the table read before
+  why_article_.clear();
+  ++explanation_ticket_;  // a result on its way is of the table read before
+  explanation_running_ = false;
   try {
     if (connection_ == nullptr) {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
@@ -268,6 +414,14 @@ void frmProposta::Refresh() {
           ProposalExceptions::CoverLimit(SettingsValues::Read(settings_path_)));
     }
     model_->SetTable(ProposalTable::Read(*connection_));
+    // "Motivo" as wide as its longest reason, within reason; the tooltip
+    // gives the whole text of a longer one.
+    const int ch = fontMetrics().averageCharWidth();
+    table_->resizeColumnToContents(ProposalModel::kReasonColumn);
+    table_->setColumnWidth(
+        ProposalModel::kReasonColumn,
+        std::clamp(table_->columnWidth(ProposalModel::kReasonColumn), 60 * ch,
+                   110 * ch));
     error_->hide();
     table_->show();
     export_->setEnabled(true);
@@ -296,6 +450,13 @@ void frmProposta::FillSuppliers() {
     suppliers_->addItem(text, Q(s.code));
     if (Q(s.code) == current) keep = suppliers_->count() - 1;
   }
+  // The list opens as wide as its longest entry.
+  int widest = 0;
+  for (int i = 0; i < suppliers_->count(); ++i) {
+    widest = std::max(widest, suppliers_->fontMetrics().horizontalAdvance(
+                                  suppliers_->itemText(i)));
+  }
+  suppliers_->view()->setMinimumWidth(widest + 40);
   suppliers_->setCurrentIndex(keep);
   if (keep == 0 && !current.isEmpty()) model_->SetSuppliers({});
 }
@@ -321,28 +482,40 @@ std::vector<ProposalColumn> frmProposta::ShownColumns() const {
   return columns;
 }
 
-void frmProposta::ExportTo(const std::string& path) const {
-  ProposalExport::Export(path, model_->view(), ShownColumns());
+void frmProposta::ExportTo(const std::string& path,
+                           const CsvForm& csv_form) const {
+  ProposalExport::Export(path, model_->view(), ShownColumns(), csv_form);
+}
+
+QString frmProposta::ExportFilters() {
+  return QStringLiteral(
+      "Livro Excel (*.xlsx);;"
+      "CSV para folha de cálculo (;) (*.csv);;"
+      "CSV para programas (,) (*.csv)");
 }
 
 void frmProposta::AskAndExport() {
   QString filter;
   const QString path = QFileDialog::getSaveFileName(
       this, QStringLiteral("Exportar a proposta"),
-      QStringLiteral("proposta-encomendas.xlsx"),
-      QStringLiteral("Livro Excel (*.xlsx);;CSV (*.csv)"), &filter);
+      QStringLiteral("proposta-encomendas.xlsx"), ExportFilters(), &filter);
   if (path.isEmpty()) return;
   QString target = path;
   const bool csv = filter.startsWith(QStringLiteral("CSV"));
+  // A spreadsheet set to Portuguese reads semicolons and decimal commas;
+  // programs read the plain form.
+  const CsvForm form = filter.contains(QStringLiteral("programas"))
+                           ? CsvForm()
+                           : CsvForm::Spreadsheet();
   if (!target.endsWith(csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx"),
                        Qt::CaseInsensitive)) {
     target += csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx");
   }
   try {
-    ExportTo(target.toStdString());
-    status_->setText(QStringLiteral("Exportado para %1 (%2 linhas)")
-                         .arg(target)
-                         .arg(model_->rowCount()));
+    ExportTo(target.toStdString(), form);
+    status_->setText(
+        QStringLiteral("Exportado para %1 (%2)")
+            .arg(target, Count(model_->rowCount(), "linha", "linhas")));
   } catch (const Error& e) {
     QMessageBox::warning(this, windowTitle(), Q(e.description()));
   }

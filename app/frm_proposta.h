@@ -9,18 +9,26 @@
 // menu shows or hides columns and restores the default order), and buttons
 // to read the table again, export what is shown, and close. Selecting a row
 // opens the side panel "Porquê?": the article's row computed again through
-// the same connection, as a run would now, with every contribution written
-// out (it says so when the result differs from the stored row), and a
-// button "Copiar" that puts the text on the clipboard. When the table
-// cannot be read the window says why, in Portuguese, and stays open.
-// Not modal; it deletes itself when closed.
+// a connection of its own off the window's thread, as a run would now, with
+// every contribution written
+// out (it names every field in which the result differs from the stored
+// row), and a button "Copiar" that puts the text on the clipboard. The panel
+// follows its article through sorting and filtering, says so when the
+// article is no longer shown, and opens again on a click, Enter or a
+// double-click on a row. Every control has an access key or a labelled
+// buddy; Tab leaves the table. When the table cannot be read the window
+// says why, in Portuguese, and stays open. Not modal; it deletes itself
+// when closed.
 #ifndef VOR_APP_FRM_PROPOSTA_H_
 #define VOR_APP_FRM_PROPOSTA_H_
 
 #include <QWidget>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "proposal/csv_writer.h"
 #include "proposal/proposal_columns.h"
 
 class QCheckBox;
@@ -47,13 +55,29 @@ class frmProposta : public QWidget {
   explicit frmProposta(Connection* connection, std::string component_mode = "B",
                        std::string settings_path = "");
 
+  // Opens a connection for one explanation ("Porquê?"); it is called, and
+  // the connection used and closed, on a thread of its own.
+  using ConnectionOpener = std::function<std::unique_ptr<Connection>()>;
+  // From now on explanations run off the window's thread, each on a
+  // connection `open` gives, while the panel says it is computing; the
+  // result of a row no longer selected is dropped. Without it they run on
+  // the window's connection under a wait cursor.
+  void SetExplanationConnection(ConnectionOpener open);
+  // An explanation is being computed off the window's thread.
+  bool ExplanationRunning() const { return explanation_running_; }
+
   // Reads the cover limit and the table again and shows them; filters,
   // order and columns stay. A failure is shown in the window (error_label) in
   // place of the table.
   void Refresh();
   // Writes the rows shown, in the order shown, with the columns shown, to
-  // `path` (.csv, else a workbook). Raises vor::Error naming the file.
-  void ExportTo(const std::string& path) const;
+  // `path` (.csv in `csv_form`, else a workbook). Raises vor::Error naming
+  // the file.
+  void ExportTo(const std::string& path,
+                const CsvForm& csv_form = CsvForm::Spreadsheet()) const;
+  // The file types "Exportar…" offers, as a QFileDialog name filter: the
+  // workbook, the CSV for a Portuguese spreadsheet, the CSV for programs.
+  static QString ExportFilters();
   // The columns shown, in the order shown.
   std::vector<ProposalColumn> ShownColumns() const;
   // Opens the "Porquê?" panel on the article of shown row `row` (as
@@ -70,7 +94,11 @@ class frmProposta : public QWidget {
   QComboBox* supplier_box() const { return suppliers_; }
   QWidget* why_panel() const { return why_; }
   QPlainTextEdit* why_text() const { return why_text_; }
+  QLabel* why_title() const { return why_title_; }
   QPushButton* copy_button() const { return copy_; }
+  QPushButton* close_panel_button() const { return why_close_; }
+  // The article the panel explains ("" when none).
+  const std::string& explained_article() const { return why_article_; }
 
  private:
   void BuildControls();
@@ -78,6 +106,12 @@ class frmProposta : public QWidget {
   void ShowSummary();
   void ShowHeaderMenu(const QPoint& at);
   void AskAndExport();
+  // Opens the panel on shown row `row` unless it already shows that
+  // article (a click, Enter or a double-click on the row).
+  void ReopenOn(int row);
+  // After the rows shown changed: selects the explained article's row
+  // again, or says in the panel that it is no longer shown.
+  void FollowExplainedRow();
 
   Connection* connection_;
   std::string component_mode_;
@@ -98,6 +132,15 @@ class frmProposta : public QWidget {
   QLabel* why_title_ = nullptr;
   QPlainTextEdit* why_text_ = nullptr;
   QPushButton* copy_ = nullptr;
+  QPushButton* why_close_ = nullptr;
+  std::string why_article_;
+  QString why_heading_;
+  // Set while the window itself moves the current row.
+  bool following_ = false;
+  ConnectionOpener open_explanation_connection_;
+  // Numbers the explanations asked for; only the last one's result shows.
+  unsigned explanation_ticket_ = 0;
+  bool explanation_running_ = false;
 };
 
 }  // namespace vor

@@ -5,22 +5,34 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 #include <chrono>
 #include <cstdio>
+#include <map>
+#include <set>
 
+#include "app/explanation_text.h"
 #include "app/frm_vorencomendas.h"
 #include "app/proposal_model.h"
+#include "app/qt_translations.h"
 #include "app/window_services.h"
+#include "settings/frm_parametros.h"
+#include "settings/ui_tab_strip.h"
 #include "testing/test_site.h"
+#include "testing/ui_test_support.h"
 
 namespace vor {
 namespace {
@@ -67,6 +79,14 @@ class ProposalWindowTest : public ::testing::Test {
     return model->data(model->index(row, column), role).toString();
   }
 
+  // The panel's text once its explanation, computed off the window's
+  // thread, has arrived.
+  static QString WhyText(frmProposta* proposal) {
+    EXPECT_TRUE(QTest::qWaitFor(
+        [proposal] { return !proposal->ExplanationRunning(); }, 20000));
+    return proposal->why_text()->toPlainText();
+  }
+
   TestSite site_;
   ScopedEnv env_;
   SilentServices services_;
@@ -108,6 +128,8 @@ TEST_F(ProposalWindowTest, ARunOpensTheProposalWithShortagesFirst) {
             "Campo: QtdUC, UnCmp");
   EXPECT_EQ(ProposalModel::NumberText(Currency::Parse("12345.5")),
             QString::fromUtf8("12\u00a0345,5"));
+  // The panel writes numbers as the table does.
+  EXPECT_EQ(DecimalText(Currency::FromInt(59070)), "59\u00a0070");
   EXPECT_TRUE(proposal->summary_label()->text().contains(
       "Total: 3 artigos, <b>2 a encomendar</b>"));
 
@@ -173,8 +195,11 @@ TEST_F(ProposalWindowTest, SelectingARowExplainsItsQuantity) {
   ASSERT_EQ(Cell(1, ProposalColumn::kArtigo), "A1");
   proposal->table()->setCurrentIndex(model->index(1, 0));
   ASSERT_TRUE(proposal->why_panel()->isVisible());
+  // Computed off the window's thread: the panel says so meanwhile.
+  EXPECT_TRUE(proposal->ExplanationRunning());
+  EXPECT_TRUE(proposal->why_text()->toPlainText().startsWith("A calcular"));
   // A1: stock 5, nothing else, minimum 30: 25 short, ordered.
-  const QString text = proposal->why_text()->toPlainText();
+  const QString text = WhyText(proposal);
   EXPECT_TRUE(text.startsWith("Stock disponível: 5 UN\n"))
       << text.toStdString();
   EXPECT_TRUE(text.contains("Stock líquido = 5 − 0 = 5 UN"))
@@ -188,12 +213,178 @@ TEST_F(ProposalWindowTest, SelectingARowExplainsItsQuantity) {
       .Exec("update ARTIGOS set stdisp = 10 where CODIGO = 'A1'");
   proposal->table()->setCurrentIndex(model->index(0, 0));
   proposal->table()->setCurrentIndex(model->index(1, 0));
-  const QString changed = proposal->why_text()->toPlainText();
+  const QString changed = WhyText(proposal);
   EXPECT_TRUE(changed.startsWith(
       "Atenção: a proposta guardada tem 25 UN a encomendar e o cálculo de "
       "agora dá 20 UN: o ERP mudou desde o cálculo."))
       << changed.toStdString();
   EXPECT_EQ(model->rowCount(), 2);  // the table itself is not re-read
+}
+
+// The panel never explains something other than what the row shows: a
+// change of the ERP that leaves the quantity alone is named field by field;
+// the panel follows its article through an order and a filter, says when
+// the article is filtered away, and opens again on the same row after
+// "Fechar painel" by a click or Enter.
+TEST_F(ProposalWindowTest, ThePanelFollowsItsArticleAndNamesEveryChange) {
+  window_->btConf()->click();
+  frmProposta* proposal = window_->ProposalWindow();
+  ASSERT_NE(proposal, nullptr);
+  ProposalModel* model = proposal->model();
+  QTableView* table = proposal->table();
+  proposal->only_to_order_box()->setChecked(false);
+  auto article_at = [&](int row) {
+    return model->RowAt(row).Text(ProposalField::kArtigo);
+  };
+  int a2 = -1;
+  for (int row = 0; row < model->rowCount(); ++row) {
+    if (article_at(row) == "A2") a2 = row;
+  }
+  ASSERT_GE(a2, 0);
+
+  // A2 has nothing to order before and after: only the stock changed.
+  ErpFixture(site_.erp_path())
+      .Exec("update ARTIGOS set stdisp = 120 where CODIGO = 'A2'");
+  table->setCurrentIndex(model->index(a2, 0));
+  ASSERT_TRUE(proposal->why_panel()->isVisible());
+  const QString text = WhyText(proposal);
+  EXPECT_TRUE(text.startsWith(QString::fromUtf8(
+      "Atenção: o cálculo de agora difere da proposta guardada nos campos "
+      "StkReal (guardado 100, agora 120), StkPrazo (guardado 100, agora "
+      "120)")))
+      << text.toStdString();
+  EXPECT_FALSE(text.contains("a proposta guardada tem")) << text.toStdString();
+  // Nothing to order: no stock after an order, the cover's arithmetic.
+  EXPECT_FALSE(text.contains(QString::fromUtf8("Stock após")));
+  EXPECT_TRUE(text.contains(QString::fromUtf8(
+      "Cobertura = dias × stock líquido ÷ mínimo = 30 × 120 ÷ 10 = 360 "
+      "dias.")))
+      << text.toStdString();
+
+  // An order keeps the current row on its article.
+  table->sortByColumn(static_cast<int>(ProposalColumn::kArtigo),
+                      Qt::DescendingOrder);
+  ASSERT_EQ(article_at(0), "A3");
+  EXPECT_EQ(table->currentIndex().row(), 1);
+  EXPECT_EQ(proposal->explained_article(), "A2");
+
+  // Filtered away: the panel says so; back: the row is current again.
+  proposal->search_box()->setText("A1");
+  EXPECT_TRUE(proposal->why_panel()->isVisible());
+  EXPECT_TRUE(proposal->why_title()->text().contains(
+      QString::fromUtf8("já não está entre as linhas mostradas")));
+  proposal->search_box()->clear();
+  EXPECT_EQ(article_at(table->currentIndex().row()), "A2");
+  EXPECT_FALSE(
+      proposal->why_title()->text().contains(QString::fromUtf8("já não está")));
+
+  // "Fechar painel", then a click on the same row, then Enter.
+  proposal->close_panel_button()->click();
+  EXPECT_TRUE(proposal->why_panel()->isHidden());
+  QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                    table->visualRect(table->currentIndex()).center());
+  EXPECT_TRUE(proposal->why_panel()->isVisible());
+  proposal->close_panel_button()->click();
+  QTest::keyClick(table, Qt::Key_Return);
+  EXPECT_TRUE(proposal->why_panel()->isVisible());
+  EXPECT_EQ(proposal->explained_article(), "A2");
+}
+
+// The access keys of `window`'s visible controls (buttons, check boxes,
+// captions with a buddy), each with its captions.
+std::map<QString, QStringList> AccessKeys(QWidget* window) {
+  std::map<QString, QStringList> keys;
+  auto add = [&](const QString& text) {
+    const QString key = QKeySequence::mnemonic(text).toString();
+    if (!key.isEmpty()) keys[key].append(text);
+  };
+  for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
+    if (b->isVisibleTo(window)) add(b->text());
+  }
+  for (QLabel* l : window->findChildren<QLabel*>()) {
+    if (l->buddy() != nullptr && l->isVisibleTo(window)) add(l->text());
+  }
+  return keys;
+}
+
+void ExpectUniqueKeys(QWidget* window, const QStringList& shared_pair = {}) {
+  for (auto [key, captions] : AccessKeys(window)) {
+    captions.sort();
+    if (captions.size() > 1 && captions != shared_pair) {
+      ADD_FAILURE() << window->windowTitle().toStdString() << ": "
+                    << key.toStdString() << " for "
+                    << captions.join(", ").toStdString();
+    }
+  }
+}
+
+// Every control of the proposal window the focus reaches has its own
+// access key (or a caption's) and Tab leaves the table; no window repeats
+// an access key but the main window's "&Sair" and "&Sincronizar", which
+// share theirs as the program always had them. On the way: a packing factor
+// 0 says why nothing is shown to order, and one supplier is singular.
+TEST_F(ProposalWindowTest, EveryControlHasItsOwnAccessKey) {
+  // A packing factor 0: something to order in UN, nothing in CX.
+  ErpArticle a4 = BoughtArticle("A4", 0, 10);
+  a4.uncmp = "CX";
+  a4.factemb = 0;
+  site_.erp().AddArticle(a4);
+  window_->btConf()->click();
+  frmProposta* proposal = window_->ProposalWindow();
+  ASSERT_NE(proposal, nullptr);
+  // One supplier, in the singular.
+  EXPECT_TRUE(proposal->summary_label()->text().contains("1 fornecedor,"))
+      << proposal->summary_label()->text().toStdString();
+  proposal->search_box()->setText("A4");
+  ASSERT_EQ(proposal->model()->rowCount(), 1);
+  EXPECT_EQ(Cell(0, ProposalColumn::kAEncomendar), "fator emb. 0");
+  EXPECT_TRUE(Cell(0, ProposalColumn::kAEncomendar, Qt::ToolTipRole)
+                  .contains("fator de embalagem do artigo é 0"));
+  proposal->search_box()->clear();
+  proposal->ExplainRow(0);
+  EXPECT_FALSE(proposal->table()->tabKeyNavigation());
+  std::set<QWidget*> reachable;
+  for (QAbstractButton* b : proposal->findChildren<QAbstractButton*>()) {
+    if (!QKeySequence::mnemonic(b->text()).isEmpty()) reachable.insert(b);
+  }
+  for (QLabel* l : proposal->findChildren<QLabel*>()) {
+    if (l->buddy() != nullptr && !QKeySequence::mnemonic(l->text()).isEmpty())
+      reachable.insert(l->buddy());
+  }
+  for (QWidget* w = proposal->nextInFocusChain(); w != proposal;
+       w = w->nextInFocusChain()) {
+    const bool field = qobject_cast<QAbstractButton*>(w) != nullptr ||
+                       qobject_cast<QComboBox*>(w) != nullptr ||
+                       qobject_cast<QLineEdit*>(w) != nullptr;
+    if (field && w->isVisibleTo(proposal) &&
+        (w->focusPolicy() & Qt::TabFocus) &&
+        qobject_cast<QComboBox*>(w->parentWidget()) == nullptr) {
+      EXPECT_TRUE(reachable.count(w)) << w->metaObject()->className() << " "
+                                      << w->objectName().toStdString();
+    }
+  }
+  ExpectUniqueKeys(proposal);
+  // Alt+E reaches "Só a encomendar" without changing it; Tab leaves the
+  // table.
+  ASSERT_TRUE(test::ShowActive(proposal));
+  const bool only_to_order = proposal->only_to_order_box()->isChecked();
+  QTest::keyClick(proposal, Qt::Key_E, Qt::AltModifier);
+  QTest::qWait(300);  // a button's access key clicks it after a moment
+  EXPECT_EQ(QApplication::focusWidget(), proposal->only_to_order_box());
+  EXPECT_EQ(proposal->only_to_order_box()->isChecked(), only_to_order);
+  proposal->table()->setFocus();
+  QTest::keyClick(proposal->table(), Qt::Key_Tab);
+  EXPECT_NE(QApplication::focusWidget(), proposal->table());
+  ExpectUniqueKeys(window_.get(),
+                   {QStringLiteral("&Sair"), QStringLiteral("&Sincronizar")});
+  auto* settings = new frmParametros();
+  settings->set_SettingsFilePath(site_.settings_path());
+  settings->Mostra();
+  for (int page = 0; page < 3; ++page) {
+    settings->tab_strip()->setCurrentIndex(page);
+    ExpectUniqueKeys(settings);
+  }
+  settings->close();
 }
 
 TEST_F(ProposalWindowTest, AMissingTableIsNamedAndTheWindowStaysOpen) {
@@ -209,6 +400,18 @@ TEST_F(ProposalWindowTest, AMissingTableIsNamedAndTheWindowStaysOpen) {
   EXPECT_EQ(proposal->model()->rowCount(), 0);
   EXPECT_TRUE(window_->isEnabled());
   EXPECT_EQ(services_.ended, -1);
+}
+
+// Qt's own dialogs speak Portuguese with the program's windows.
+TEST(QtTranslationsTest, MessageBoxesAndFileDialogsArePortuguese) {
+  EXPECT_GT(LoadQtTranslations(), 0);
+  QMessageBox box;
+  box.setStandardButtons(QMessageBox::Save | QMessageBox::Cancel);
+  EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), "Cancelar");
+  EXPECT_EQ(box.button(QMessageBox::Save)->text(), "Guardar");
+  QFileDialog dialog;
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  EXPECT_EQ(dialog.labelText(QFileDialog::LookIn), "Procurar em:");
 }
 
 }  // namespace

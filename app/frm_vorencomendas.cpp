@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLayout>
 #include <QListWidget>
 #include <QMoveEvent>
 #include <QProgressBar>
@@ -57,7 +58,8 @@ frmVOREncomendas::frmVOREncomendas(const std::string& command_line,
                                    WindowServices& services, LocalClock clock)
     : QWidget(nullptr, Qt::Window),
       services_(services),
-      clock_(std::move(clock)) {
+      clock_(std::move(clock)),
+      application_folder_(application_folder) {
   InitAppUiResources();
   setWindowTitle(QString::fromUtf8(kProgramTitle));
   setWindowIcon(ProgramIcon());
@@ -260,9 +262,31 @@ void frmVOREncomendas::btParam_Click() {
 frmProposta* frmVOREncomendas::ProposalWindow() const { return proposal_; }
 
 void frmVOREncomendas::btVer_Click() {
-  if (!proposal_)
+  if (!proposal_) {
     proposal_ = new frmProposta(state_.ErpConnection.get(),
                                 state_.ComponentMode, state_.SettingsFilePath);
+    // "Porquê?" reads on a connection of its own, with the login this
+    // window connected with, off the window's thread.
+    proposal_->SetExplanationConnection(
+        [settings = state_.Settings, folder = application_folder_] {
+          return LIgarBd(settings, folder);
+        });
+    // Opens centred over this window, inside the screen, at the size its
+    // layout gives it.
+    proposal_->layout()->activate();
+    QRect place = proposal_->frameGeometry();
+    place.moveCenter(frameGeometry().center());
+    if (const QScreen* screen = this->screen()) {
+      const QRect avail = screen->availableGeometry();
+      place.moveLeft(
+          std::clamp(place.left(), avail.left(),
+                     std::max(avail.left(), avail.right() - place.width())));
+      place.moveTop(
+          std::clamp(place.top(), avail.top(),
+                     std::max(avail.top(), avail.bottom() - place.height())));
+    }
+    proposal_->move(place.topLeft());
+  }
   proposal_->Refresh();
   proposal_->show();
   proposal_->raise();

@@ -125,6 +125,7 @@ class frmVOREncomendas : public QWidget {
   WindowServices& services_;
   LocalClock clock_;
   StartupState state_;
+  std::string application_folder_;
   std::unique_ptr<RunControl> run_control_;
   bool running_ = false;
   bool ending_ = false;

@@ -7,6 +7,7 @@
 
 #include "app/display_check.h"
 #include "app/frm_vorencomendas.h"
+#include "app/qt_translations.h"
 #include "app/silent_mode.h"
 #include "app/startup.h"
 #include "app/window_services.h"
@@ -25,6 +26,7 @@ int RunInteractive(int& argc, char** argv, const std::string& command_line) {
     return kExitFailure;
   }
   QApplication app(argc, argv);
+  LoadQtTranslations();
   QApplication::setApplicationName(QString::fromUtf8(kProgramTitle));
   QApplication::setWindowIcon(ProgramIcon());
   // The program ends through "&Sair", the close box or an error report,

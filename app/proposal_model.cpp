@@ -1,9 +1,10 @@
 #include "app/proposal_model.h"
 
 #include <QApplication>
-#include <QLocale>
 #include <QStyle>
 
+#include "app/explanation_text.h"
+#include "core/text_util.h"
 #include "proposal/row_palette.h"
 
 namespace vor {
@@ -16,6 +17,16 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 bool BlankWhenZero(ProposalColumn c) {
   return c == ProposalColumn::kAEncomendar ||
          c == ProposalColumn::kEmUnidadeBase;
+}
+
+// Something to order in the base unit but none in the purchase unit: the
+// packing factor is 0, so the conversion gives nothing.
+bool NoPurchaseQuantity(const ProposalRow& row, ProposalColumn c) {
+  if (c != ProposalColumn::kAEncomendar || !row.ToOrder()) return false;
+  const std::optional<Currency> factor = row.Number(ProposalField::kFactEmb);
+  return factor && *factor == Currency() &&
+         CodeKey(row.Text(ProposalField::kUnBase)) !=
+             CodeKey(row.Text(ProposalField::kUnCmp));
 }
 
 }  // namespace
@@ -67,13 +78,7 @@ const ProposalRow& ProposalModel::RowAt(int row) const {
 }
 
 QString ProposalModel::NumberText(Currency value) {
-  const std::string plain = value.ToString();
-  const size_t point = plain.find('.');
-  const int places = point == std::string::npos
-                         ? 0
-                         : static_cast<int>(plain.size() - point - 1);
-  return QLocale(QLocale::Portuguese, QLocale::Portugal)
-      .toString(value.ToDouble(), 'f', places);
+  return QString::fromStdString(DecimalText(value));
 }
 
 int ProposalModel::rowCount(const QModelIndex& parent) const {
@@ -93,6 +98,9 @@ QVariant ProposalModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole: {
       const Value v = ColumnValue(row, column);
+      if (NoPurchaseQuantity(row, column)) {
+        return QStringLiteral("fator emb. 0");
+      }
       if (v.is_null()) return QString();
       if (v.kind() != Value::Kind::kCurrency) return Q(v.ToText());
       if (BlankWhenZero(column) && v.AsCurrency() == Currency())
@@ -115,6 +123,14 @@ QVariant ProposalModel::data(const QModelIndex& index, int role) const {
       }
       return {};
     case Qt::ToolTipRole:
+      if (NoPurchaseQuantity(row, column)) {
+        return QStringLiteral(
+                   "O fator de embalagem do artigo é 0: a quantidade em %1 "
+                   "não se calcula; encomende a quantidade em %2 (Em "
+                   "unidade base) ou corrija o fator no ERP.")
+            .arg(Q(row.Text(ProposalField::kUnCmp)),
+                 Q(row.Text(ProposalField::kUnBase)));
+      }
       if (row.Shortage()) {
         return QStringLiteral("Rutura: a procura excede o stock no prazo");
       }
@@ -184,6 +200,7 @@ QVariant ProposalModel::headerData(int section, Qt::Orientation orientation,
 
 void ProposalModel::sort(int column, Qt::SortOrder order) {
   emit layoutAboutToBeChanged();
+  const std::vector<int> before = view_.shown();
   if (column == kReasonColumn) {
     view_.SortByReason(order == Qt::AscendingOrder);
   } else if (column < 0 || column >= kProposalColumnCount) {
@@ -192,9 +209,22 @@ void ProposalModel::sort(int column, Qt::SortOrder order) {
     view_.SortBy(static_cast<ProposalColumn>(column),
                  order == Qt::AscendingOrder);
   }
-  // The rows are a new list: no persistent index is kept across an order.
-  changePersistentIndexList(persistentIndexList(),
-                            QModelIndexList(persistentIndexList().size()));
+  // The same rows in another order: every persistent index (the current
+  // row, the selection) moves with its row.
+  std::vector<int> position(view_.table().rows().size(), -1);
+  for (size_t i = 0; i < view_.shown().size(); ++i) {
+    position[view_.shown()[i]] = static_cast<int>(i);
+  }
+  const QModelIndexList from = persistentIndexList();
+  QModelIndexList to;
+  to.reserve(from.size());
+  for (const QModelIndex& index : from) {
+    const int row = index.row() >= 0 && index.row() < int(before.size())
+                        ? position[before[index.row()]]
+                        : -1;
+    to.append(row < 0 ? QModelIndex() : this->index(row, index.column()));
+  }
+  changePersistentIndexList(from, to);
   emit layoutChanged();
   emit ShownChanged();
 }

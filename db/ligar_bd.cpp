@@ -9,10 +9,23 @@
 #include "db/connection_settings.h"
 #include "db/connection_string_builder.h"
 #include "db/qt_sql_connection.h"
+#include "db/result_table.h"
 
 namespace vor {
 
 namespace {
+
+// The tables of the ERP a run reads, and the result table it writes.
+constexpr const char* kErpTables[] = {"ARTIGOS",
+                                      "Fornec",
+                                      "CLART",
+                                      "AJUDACMP",
+                                      "DOCGCCAB",
+                                      "DOCGCLIN",
+                                      "zlx_VOR_Artigos",
+                                      "zlx_FichaEstrutura",
+                                      "zlx_VOR_OrdensFabrico",
+                                      kResultTableName};
 
 // The required login keys that `settings` left empty ("" when none).
 std::string MissingKeys(const ConnectionSettings& settings) {
@@ -122,9 +135,33 @@ std::string TestarLigacao(const DatabaseLogin& login,
     Recordset rs;
     connection.OpenRecordset("", "SELECT 1 AS Ligacao", rs);
   } catch (const Error& e) {
-    return e.description();
+    // The driver's words follow the Portuguese sentence that says what
+    // failed.
+    return "A base de dados abriu mas não respondeu a uma consulta de "
+           "teste. Motivo: " +
+           e.description();
   }
-  return "";
+  // A database that answers is not yet the ERP: every table a run reads,
+  // and the one it writes, must be there.
+  std::string missing;
+  int missing_count = 0;
+  for (const char* table : kErpTables) {
+    try {
+      Recordset rs;
+      connection.OpenRecordset(
+          "", std::string("SELECT * FROM ") + table + " WHERE 1 = 0", rs);
+    } catch (const Error&) {
+      if (!missing.empty()) missing += ", ";
+      missing += table;
+      ++missing_count;
+    }
+  }
+  if (missing_count == 0) return "";
+  return std::string(
+             "Ligação estabelecida, mas a base de dados não é a do "
+             "ERP: ") +
+         (missing_count == 1 ? "falta a tabela " : "faltam as tabelas ") +
+         missing + ".";
 }
 
 }  // namespace vor

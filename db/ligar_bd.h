@@ -30,9 +30,11 @@ std::unique_ptr<Connection> LIgarBd(const std::string& settings_file_path,
 
 // The settings window's connection test: opens a connection with `login` as
 // typed (a relative SQLite database taken beside `settings_file_path`),
-// runs one trivial query and closes it. Returns "" when both worked,
-// otherwise the reason: the empty required fields, a bad number, or the
-// failed-connection text with its cause. Never holds the password.
+// runs one trivial query, looks for the ERP's tables a run reads and the
+// result table, and closes it. Returns "" when all worked, otherwise the
+// reason: the empty required fields, a bad number, the failed-connection
+// text with its cause, or the tables missing, each named. Never holds the
+// password.
 std::string TestarLigacao(const DatabaseLogin& login,
                           const std::string& settings_file_path);
 

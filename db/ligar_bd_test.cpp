@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "core/error.h"
 #include "core/recordset.h"
@@ -142,14 +144,35 @@ TEST_F(LIgarBdTest, PasswordNeverReachesTheFailureText) {
 // The settings window's test of a login as typed: a relative SQLite file
 // is taken beside the settings file (not the working folder), empty
 // required fields and bad numbers are named, and a failure gives the cause
-// without the password.
+// without the password; a database without the ERP's tables is no
+// success: the missing ones are named.
 TEST_F(LIgarBdTest, TestarLigacaoOnTheLoginAsTyped) {
+  std::vector<std::string> tables;
+  for (const char* t :
+       {"ARTIGOS", "Fornec", "CLART", "AJUDACMP", "DOCGCCAB", "zlx_VOR_Artigos",
+        "zlx_FichaEstrutura", "zlx_VOR_OrdensFabrico", "zlx_VOR_Encomendas"}) {
+    tables.push_back(std::string("create table ") + t + "(x int)");
+  }
+  CreateSqliteDatabase(dir_.File("quase.db"), tables);
+  tables.push_back("create table DOCGCLIN(x int)");
+  CreateSqliteDatabase(dir_.File("erp.db"), tables);
+
   DatabaseLogin login;
   login.servidor = "SQLite";
-  login.base_dados = "proprio.db";
+  login.base_dados = "erp.db";
   login.utilizador = "vor";
   login.password = "Segredo#91x";
   EXPECT_EQ(TestarLigacao(login, ini_), "");
+  login.base_dados = "quase.db";
+  EXPECT_EQ(TestarLigacao(login, ini_),
+            "Ligação estabelecida, mas a base de dados não é a do ERP: falta "
+            "a tabela DOCGCLIN.");
+  login.base_dados = "proprio.db";
+  EXPECT_EQ(TestarLigacao(login, ini_),
+            "Ligação estabelecida, mas a base de dados não é a do ERP: faltam "
+            "as tabelas ARTIGOS, Fornec, CLART, AJUDACMP, DOCGCCAB, DOCGCLIN, "
+            "zlx_VOR_Artigos, zlx_FichaEstrutura, zlx_VOR_OrdensFabrico, "
+            "zlx_VOR_Encomendas.");
 
   DatabaseLogin missing = login;
   missing.base_dados = "falta.db";

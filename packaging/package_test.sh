@@ -35,7 +35,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 # The package names of the list, without their versions.
 names=$(tr ',' '\n' <<<"$depends" | sed 's/^ *//; s/ .*//')
 for p in libqt6core6 libqt6gui6 libqt6widgets6 libqt6sql6 libqt6sql6-sqlite \
-  libqt6sql6-odbc unixodbc tdsodbc libc6 libstdc++6; do
+  libqt6sql6-odbc unixodbc tdsodbc qt6-translations-l10n libc6 libstdc++6; do
   grep -qxF "$p" <<<"$names" || fail "Depends lacks $p: $depends"
 done
 [ "$(dpkg-deb -f "$deb" Architecture)" = amd64 ] || fail "architecture"

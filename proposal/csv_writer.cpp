@@ -10,10 +10,16 @@
 namespace vor {
 namespace {
 
-void AppendField(const Value& value, std::string* out) {
+void AppendField(const Value& value, const CsvForm& form, std::string* out) {
   if (value.is_null()) return;
-  const std::string text = value.ToText();
-  if (text.find_first_of(",\"\r\n") == std::string::npos) {
+  std::string text = value.ToText();
+  if (value.IsNumeric() && form.decimal_point != '.') {
+    for (char& c : text) {
+      if (c == '.') c = form.decimal_point;
+    }
+  }
+  const char special[] = {form.separator, '"', '\r', '\n', '\0'};
+  if (text.find_first_of(special) == std::string::npos) {
     *out += text;
     return;
   }
@@ -25,28 +31,30 @@ void AppendField(const Value& value, std::string* out) {
   *out += '"';
 }
 
-void AppendLine(const std::vector<Value>& fields, std::string* out) {
+void AppendLine(const std::vector<Value>& fields, const CsvForm& form,
+                std::string* out) {
   for (size_t i = 0; i < fields.size(); ++i) {
-    if (i > 0) *out += ',';
-    AppendField(fields[i], out);
+    if (i > 0) *out += form.separator;
+    AppendField(fields[i], form, out);
   }
   *out += "\r\n";
 }
 
 }  // namespace
 
-std::string CsvWriter::Text(const Sheet& sheet) {
-  std::string out;
+std::string CsvWriter::Text(const Sheet& sheet, const CsvForm& form) {
+  std::string out = form.byte_order_mark ? "\xEF\xBB\xBF" : "";
   std::vector<Value> header;
   for (const SheetColumn& column : sheet.columns)
     header.emplace_back(column.header);
-  AppendLine(header, &out);
-  for (const std::vector<Value>& row : sheet.rows) AppendLine(row, &out);
+  AppendLine(header, form, &out);
+  for (const std::vector<Value>& row : sheet.rows) AppendLine(row, form, &out);
   return out;
 }
 
-void CsvWriter::Write(const std::string& path, const Sheet& sheet) {
-  const std::string text = Text(sheet);
+void CsvWriter::Write(const std::string& path, const Sheet& sheet,
+                      const CsvForm& form) {
+  const std::string text = Text(sheet, form);
   WriteAtomically(path, [&](const std::string& temporary) {
     std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
     if (file)

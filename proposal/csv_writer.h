@@ -2,7 +2,10 @@
 // separated by commas, lines ended by CR LF, a header line first, numbers
 // with a point as decimal separator and no trailing zeros, a field holding
 // a comma, a quote, CR or LF enclosed in quotes with its quotes doubled
-// (RFC 4180). Null values give empty fields.
+// (RFC 4180). Null values give empty fields. That is the form for
+// programs; CsvForm::Spreadsheet() gives the form a spreadsheet set to
+// Portuguese opens as columns: semicolons, decimal commas and a UTF-8
+// byte-order mark.
 #ifndef VOR_PROPOSAL_CSV_WRITER_H_
 #define VOR_PROPOSAL_CSV_WRITER_H_
 
@@ -12,14 +15,25 @@
 
 namespace vor {
 
+// The separators of a CSV file and its byte-order mark.
+struct CsvForm {
+  char separator = ',';
+  char decimal_point = '.';
+  bool byte_order_mark = false;
+
+  // ';', ',' and the mark: what a Portuguese spreadsheet reads.
+  static CsvForm Spreadsheet() { return {';', ',', true}; }
+};
+
 class CsvWriter {
  public:
-  // The whole file's text.
-  static std::string Text(const Sheet& sheet);
-  // Writes Text(sheet) to `path`: first into a temporary file beside it,
+  // The whole file's text, in `form` (default: the form for programs).
+  static std::string Text(const Sheet& sheet, const CsvForm& form = {});
+  // Writes Text(sheet, form) to `path`: first into a temporary file beside it,
   // then renamed over `path`, so a failed export leaves no half-written
   // file. Raises Error 75 naming the file and the reason.
-  static void Write(const std::string& path, const Sheet& sheet);
+  static void Write(const std::string& path, const Sheet& sheet,
+                    const CsvForm& form = {});
 };
 
 }  // namespace vor

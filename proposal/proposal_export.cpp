@@ -67,8 +67,13 @@ Sheet ProposalExport::RowsSheet(const ProposalView& view,
         {info.header,
          info.number ? SheetColumnKind::kDecimal : SheetColumnKind::kText,
          info.width_chars});
-    if (info.has_unit)
-      sheet.columns.push_back({"Unidade", SheetColumnKind::kText, 7});
+    // Each unit column says whose unit it holds.
+    if (info.has_unit) {
+      sheet.columns.push_back({c == ProposalColumn::kAEncomendar
+                                   ? "Unidade de compra"
+                                   : "Unidade base",
+                               SheetColumnKind::kText, 7});
+    }
   }
   if (with_reason)
     sheet.columns.push_back({"Motivo", SheetColumnKind::kText, 60});
@@ -125,9 +130,10 @@ Sheet ProposalExport::SummarySheet(const ProposalView& view) {
 }
 
 void ProposalExport::Export(const std::string& path, const ProposalView& view,
-                            const std::vector<ProposalColumn>& columns) {
+                            const std::vector<ProposalColumn>& columns,
+                            const CsvForm& csv_form) {
   if (EndsWithCsv(path)) {
-    CsvWriter::Write(path, ProposalSheet(view, columns));
+    CsvWriter::Write(path, ProposalSheet(view, columns), csv_form);
     return;
   }
   WorkbookWriter::Write(path, {ProposalSheet(view, columns), SummarySheet(view),

@@ -1,6 +1,7 @@
 // ProposalExport: the proposal as files. The rows of a ProposalView (those
 // shown, in the order shown) become a Sheet with the given columns, a
-// quantity column followed by its unit in a column of its own; its summary
+// quantity column followed by its unit in a column of its own ("Unidade de
+// compra", "Unidade base"); its summary
 // becomes a second Sheet, the rows among them a buyer should check, with
 // their reasons, a third. Export writes a workbook (.xlsx: the proposal, the
 // summary, the exceptions) or a CSV file (the proposal alone), chosen by the
@@ -15,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "proposal/csv_writer.h"
 #include "proposal/proposal_columns.h"
 #include "proposal/proposal_view.h"
 #include "proposal/sheet.h"
@@ -36,12 +38,13 @@ class ProposalExport {
   // in the order shown: article, supplier, the key figures and "Motivo".
   static Sheet ExceptionsSheet(const ProposalView& view);
 
-  // Writes `path`: CSV when it ends in ".csv" (any case), else a workbook
-  // with the proposal, the summary and the exceptions. Raises Error 75
-  // naming the file when it cannot be written; nothing is left
-  // half-written.
+  // Writes `path`: CSV in `csv_form` when it ends in ".csv" (any case),
+  // else a workbook with the proposal, the summary and the exceptions.
+  // Raises Error 75 naming the file when it cannot be written; nothing is
+  // left half-written.
   static void Export(const std::string& path, const ProposalView& view,
-                     const std::vector<ProposalColumn>& columns);
+                     const std::vector<ProposalColumn>& columns,
+                     const CsvForm& csv_form = {});
 
  private:
   // `rows` (indexes into the view's table) with `columns`, each quantity

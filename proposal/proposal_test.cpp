@@ -248,13 +248,22 @@ TEST_F(ProposalTest, CsvAndWorkbookHoldTheRowsShownInTheirOrder) {
   ProposalExport::Export(csv, view, columns);
   const auto records = ParseCsv(ReadAll(csv));
   const std::vector<std::vector<std::string>> expected = {
-      {"Artigo", "Nome", "A encomendar", "Unidade", "Preço"},
+      {"Artigo", "Nome", "A encomendar", "Unidade de compra", "Preço"},
       {"A-ORD", "Anilha, \"larga\"", "2", "CX", "2.125"},
       {"B-SHORT", "Bucha 8", "4", "CX", "2.125"},
       {"C-SHORT", "Cavilha", "1.0417", "CX", "2.125"},
       {"D-ORD", "Disco", "3", "CX", "2.125"},
   };
   EXPECT_EQ(records, expected);
+  // The form for a Portuguese spreadsheet: mark, semicolons, commas.
+  const std::string sheet_csv = dir_.File("proposta-folha.csv");
+  ProposalExport::Export(sheet_csv, view, columns, CsvForm::Spreadsheet());
+  const std::string sheet_text = ReadAll(sheet_csv);
+  EXPECT_EQ(sheet_text.substr(0, sheet_text.find("C-SHORT")),
+            "\xEF\xBB\xBF"
+            "Artigo;Nome;A encomendar;Unidade de compra;Preço\r\n"
+            "A-ORD;\"Anilha, \"\"larga\"\"\";2;CX;2,125\r\n"
+            "B-SHORT;Bucha 8;4;CX;2,125\r\n");
 
   const std::string xlsx = dir_.File("proposta.xlsx");
   ProposalExport::Export(xlsx, view, columns);
@@ -277,24 +286,26 @@ for row in wb["Exceções"].iter_rows(values_only=True):
                             .c_str()),
             0)
       << ReadAll(out_path);
-  EXPECT_EQ(ReadAll(out_path),
-            "['Proposta', 'Resumo', 'Exceções']\n"
-            "A2 A1:E5 #,##0.0000\n"
-            "['Artigo', 'Nome', 'A encomendar', 'Unidade', 'Preço'] FFDDE4EE\n"
-            "['A-ORD', 'Anilha, \"larga\"', 2, 'CX', 2.125] FFFFE7B0\n"
-            "['B-SHORT', 'Bucha 8', 4, 'CX', 2.125] FFF8D0D0\n"
-            "['C-SHORT', 'Cavilha', 1.0417, 'CX', 2.125] FFF8D0D0\n"
-            "['D-ORD', 'Disco', 3, 'CX', 2.125] FFFFE7B0\n"
-            "['Artigos na proposta', 4, 5] ['Ruturas (procura acima do stock "
-            "no prazo)', 2, 2]\n"
-            // Of the rows shown, only A-ORD's supplier is unknown.
-            "('Artigo', 'Nome', 'Cód. fornecedor', 'Fornecedor', 'Stock real', "
-            "'Enc. a fornecedor', 'Procura', 'Em unidade base', 'Unidade', "
-            "'A encomendar', 'Unidade', 'Preço', 'Dias stock', "
-            "'Dias de cobertura', 'Motivo')\n"
-            "('A-ORD', 'Anilha, \"larga\"', 'F2', 'F2', 5, 0, 12.5, 24, 'UN', "
-            "2, 'CX', 2.125, 30, 90, 'fornecedor F2 não encontrado nos "
-            "fornecedores')\n");
+  EXPECT_EQ(
+      ReadAll(out_path),
+      "['Proposta', 'Resumo', 'Exceções']\n"
+      "A2 A1:E5 #,##0.0000\n"
+      "['Artigo', 'Nome', 'A encomendar', 'Unidade de compra', 'Preço'] "
+      "FFDDE4EE\n"
+      "['A-ORD', 'Anilha, \"larga\"', 2, 'CX', 2.125] FFFFE7B0\n"
+      "['B-SHORT', 'Bucha 8', 4, 'CX', 2.125] FFF8D0D0\n"
+      "['C-SHORT', 'Cavilha', 1.0417, 'CX', 2.125] FFF8D0D0\n"
+      "['D-ORD', 'Disco', 3, 'CX', 2.125] FFFFE7B0\n"
+      "['Artigos na proposta', 4, 5] ['Ruturas (procura acima do stock "
+      "no prazo)', 2, 2]\n"
+      // Of the rows shown, only A-ORD's supplier is unknown.
+      "('Artigo', 'Nome', 'Cód. fornecedor', 'Fornecedor', 'Stock real', "
+      "'Enc. a fornecedor', 'Procura', 'Em unidade base', 'Unidade base', "
+      "'A encomendar', 'Unidade de compra', 'Preço', 'Dias stock', "
+      "'Dias de cobertura', 'Motivo')\n"
+      "('A-ORD', 'Anilha, \"larga\"', 'F2', 'F2', 5, 0, 12.5, 24, 'UN', "
+      "2, 'CX', 2.125, 30, 90, 'fornecedor F2 não encontrado nos "
+      "fornecedores')\n");
 }
 
 // One row of the proposal, every number given (null where absent).

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QTabBar>
 #include <QWindow>
@@ -48,9 +49,11 @@ constexpr int kButtonHeight = 435;
 
 // The page "Base de dados": captions and fields in a column on the left,
 // the test button and its result on the right (twips).
+// Each caption's access key reaches its field; none repeats the window's
+// own "&Confirmar", "&Sair" or the page's "&Testar ligação".
 constexpr const char* kBdCaptions[frmParametros::kBdFieldCount] = {
-    "Servidor",      "Base de dados", "Utilizador",
-    "Palavra-passe", "Driver ODBC",   "Porta"};
+    "Ser&vidor",      "&Base de dados", "&Utilizador",
+    "&Palavra-passe", "&Driver ODBC",   "P&orta"};
 constexpr int kBdTop = 255;
 constexpr int kBdPitch = 375;
 constexpr int kBdFieldLeft = 1650;
@@ -180,6 +183,22 @@ void frmParametros::BuildControls() {
   frame_[2]->hide();
 
   connect(tab_strip_, &TabStrip::TabActivated, this, &frmParametros::ShowPage);
+  // Ctrl+Tab / Ctrl+PgDown and Ctrl+Shift+Tab / Ctrl+PgUp turn the pages
+  // from anywhere in the window.
+  auto turn = [this](int step) {
+    const int count = tab_strip_->count();
+    tab_strip_->setCurrentIndex((tab_strip_->currentIndex() + step + count) %
+                                count);
+  };
+  for (const auto& [keys, step] :
+       {std::pair{QKeySequence(Qt::CTRL | Qt::Key_Tab), 1},
+        std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+        std::pair{QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), -1},
+        std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}}) {
+    auto* shortcut = new QShortcut(keys, this);
+    connect(shortcut, &QShortcut::activated, this,
+            [turn, step = step] { turn(step); });
+  }
   connect(bt_conf_, &QPushButton::clicked, this, &frmParametros::Confirm);
   connect(bt_sair_, &QPushButton::clicked, this, &QWidget::close);
   connect(bt_conf_email_, &QPushButton::clicked, this,

@@ -258,6 +258,18 @@ TEST_F(FrmParametrosTest, TabsSwitchPagesAndFocus) {
   EXPECT_FALSE(window->Frame(0)->isVisible());
   EXPECT_EQ(QApplication::focusWidget(), window->Campo(15));
 
+  // Ctrl+Tab / Ctrl+PgDown turn to the next page from any field, round to
+  // the first; Ctrl+PgUp back.
+  QTest::keyClick(window->Campo(15), Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(window->tab_strip()->currentIndex(), 2);
+  EXPECT_TRUE(window->Frame(2)->isVisible());
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown,
+                  Qt::ControlModifier);
+  EXPECT_EQ(window->tab_strip()->currentIndex(), 0);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageUp,
+                  Qt::ControlModifier);
+  EXPECT_EQ(window->tab_strip()->currentIndex(), 2);
+
   window->close();
   test::FlushDeletes();
 }

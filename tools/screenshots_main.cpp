@@ -10,6 +10,7 @@
 //   proposal-why.png         the same, panel "Porquê?" of an article with
 //                            aggregated stock, customer and production
 //                            demand and an order raised to the minimum
+//   proposal-export.png      the export's file dialog
 //   settings-email.png       the settings window, page "e-mail"
 //   settings-log.png         the settings window, page "Log"
 //   settings-database.png    the settings window, page "Base de dados",
@@ -20,6 +21,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
@@ -36,6 +38,7 @@
 #include "app/frm_proposta.h"
 #include "app/frm_vorencomendas.h"
 #include "app/proposal_model.h"
+#include "app/qt_translations.h"
 #include "app/startup.h"
 #include "app/window_services.h"
 #include "db/ligar_bd.h"
@@ -96,6 +99,7 @@ int main(int argc, char** argv) {
   }
   const std::string out = argv[1];
   QApplication app(argc, argv);
+  vor::LoadQtTranslations();
   QApplication::setWindowIcon(vor::ProgramIcon());
   PrintingServices services;
   bool ok = true;
@@ -165,11 +169,29 @@ int main(int argc, char** argv) {
     if (best >= 0) {
       proposal->table()->setCurrentIndex(proposal->model()->index(best, 0));
       proposal->table()->scrollTo(proposal->model()->index(best, 0));
+      // The explanation arrives from its own thread.
+      QElapsedTimer waited;
+      waited.start();
+      while (proposal->ExplanationRunning() && waited.elapsed() < 20000) {
+        Settle(50);
+      }
       Settle();
       ok &= Grab(proposal, out + "/proposal-why.png");
     } else {
       ok = false;
     }
+
+    // The export's file dialog, in Portuguese like the program.
+    QFileDialog dialog(proposal, QStringLiteral("Exportar a proposta"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDirectory(QString::fromLocal8Bit(qgetenv("VOR_BASE_DIR")));
+    dialog.setNameFilter(vor::frmProposta::ExportFilters());
+    dialog.selectFile(QStringLiteral("proposta-encomendas.xlsx"));
+    dialog.show();
+    Settle();
+    ok &= Grab(&dialog, out + "/proposal-export.png");
+    dialog.close();
     proposal->close();
   }
   Settle();
