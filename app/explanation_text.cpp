@@ -43,13 +43,7 @@ std::string ProductLine(const ProductDemand& p, const Writer& w) {
 
 }  // namespace
 
-std::string DecimalText(Currency value) {
-  std::string s = value.ToString();
-  for (char& c : s) {
-    if (c == '.') c = ',';
-  }
-  return s;
-}
+std::string DecimalText(Currency value) { return value.ToCommaString(); }
 
 std::string DecimalText(double value) {
   if (std::isfinite(value) && std::fabs(value) < 9e14) {

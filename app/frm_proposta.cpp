@@ -264,7 +264,8 @@ void frmProposta::Refresh() {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
     }
     if (!settings_path_.empty()) {
-      model_->SetCoverLimit(ProposalExceptions::CoverLimit(settings_path_));
+      model_->SetCoverLimit(
+          ProposalExceptions::CoverLimit(SettingsValues::Read(settings_path_)));
     }
     model_->SetTable(ProposalTable::Read(*connection_));
     error_->hide();

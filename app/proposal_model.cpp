@@ -4,6 +4,8 @@
 #include <QLocale>
 #include <QStyle>
 
+#include "proposal/row_palette.h"
+
 namespace vor {
 namespace {
 
@@ -18,8 +20,8 @@ bool BlankWhenZero(ProposalColumn c) {
 
 }  // namespace
 
-QColor ProposalModel::ShortageTint() { return QColor(0xF8, 0xD0, 0xD0); }
-QColor ProposalModel::OrderTint() { return QColor(0xFF, 0xE7, 0xB0); }
+QColor ProposalModel::ShortageTint() { return QColor(RowPalette::kShortage); }
+QColor ProposalModel::OrderTint() { return QColor(RowPalette::kOrder); }
 
 ProposalModel::ProposalModel(QObject* parent)
     : QAbstractTableModel(parent),

@@ -4,6 +4,7 @@
 
 #include "core/error.h"
 #include "engine/replenishment_engine.h"
+#include "settings/parametros.h"
 
 namespace vor {
 
@@ -28,6 +29,11 @@ RunControl::RunControl(StartupState& state, LocalClock clock, RunReport report)
     : state_(state), clock_(std::move(clock)), report_(std::move(report)) {}
 
 RunOutcome RunControl::Sincronizar(Progress& progress) {
+  return Sincronizar(progress, SettingsValues::Read(state_.SettingsFilePath));
+}
+
+RunOutcome RunControl::Sincronizar(Progress& progress,
+                                   const SettingsValues& settings) {
   if (state_.ErpConnection == nullptr) {
     throw Error(errnum::kInvalidOperation,
                 "Sincronizar: a ligação à base de dados não foi criada");
@@ -40,7 +46,12 @@ RunOutcome RunControl::Sincronizar(Progress& progress) {
   // A run whose log cannot be written would fail at its first progress
   // line anyway; stopping here keeps the database untouched and names the
   // log and the reason.
-  if (!log.Abrir(state_.SettingsFilePath)) {
+  Parametros parametros;
+  parametros.set_FicheiroIni(state_.SettingsFilePath);
+  // Settings that cannot be read leave the folder empty, so the log still
+  // goes next to the settings file.
+  parametros.Ler(settings);
+  if (!log.Abrir(parametros.Log_Directoria(), state_.SettingsFilePath)) {
     // The log's own reason names the file or folder at fault already.
     std::string description = log.open_error();
     if (description.empty()) {
@@ -59,9 +70,8 @@ RunOutcome RunControl::Sincronizar(Progress& progress) {
   if (!engine.LerExistencias()) {
     outcome.error_message = engine.error_message();
     if (report_.failed) {
-      outcome.report_failures =
-          report_.failed(state_.SettingsFilePath, outcome.error_message,
-                         outcome.log_path, started);
+      outcome.report_failures = report_.failed(settings, outcome.error_message,
+                                               outcome.log_path, started);
       // The handler closed the log; what the alert could not do follows
       // the error there.
       if (!outcome.report_failures.empty() && log.Reabrir()) {
@@ -74,8 +84,8 @@ RunOutcome RunControl::Sincronizar(Progress& progress) {
     return outcome;
   }
   if (report_.completed) {
-    outcome.report_failures = report_.completed(state_.SettingsFilePath,
-                                                *state_.ErpConnection, started);
+    outcome.report_failures =
+        report_.completed(settings, *state_.ErpConnection, started);
     for (const std::string& line : outcome.report_failures) {
       progress.AddLine(line);
       log.Escrever(line);

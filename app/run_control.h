@@ -16,6 +16,7 @@
 #include "db/connection.h"
 #include "engine/progress.h"
 #include "log/cl_log.h"
+#include "settings/settings_values.h"
 
 namespace vor {
 
@@ -40,13 +41,14 @@ struct RunOutcome {
 // and the alert of a failed one. Each returns one line per delivery that
 // failed (empty when all went out or none is configured); neither raises.
 // Either may be left empty.
+// Both are given the settings as the run read them.
 struct RunReport {
-  std::function<std::vector<std::string>(const std::string& settings_path,
+  std::function<std::vector<std::string>(const SettingsValues& settings,
                                          Connection& connection,
                                          LocalTime started)>
       completed;
   std::function<std::vector<std::string>(
-      const std::string& settings_path, const std::string& error_message,
+      const SettingsValues& settings, const std::string& error_message,
       const std::string& log_path, LocalTime started)>
       failed;
 };
@@ -60,8 +62,11 @@ class RunControl {
   RunControl(const RunControl&) = delete;
   RunControl& operator=(const RunControl&) = delete;
 
-  // One run. A new run log is opened on SettingsFilePath; a log that cannot
-  // be opened raises Error 75 naming its path before the database is used.
+  // One run with `settings`, the settings file as read for this run (the
+  // log folder and the report come from them). A new run log is opened in
+  // the folder of [Log] Directoria (the folder of SettingsFilePath when
+  // empty); a log that cannot be opened raises Error 75 naming its path
+  // before the database is used.
   // Then the engine runs with `progress`. When the engine completes, "Emissão
   // Mapas terminada" goes to the progress list, then to the log, and the log
   // is closed; when the engine's handler ended the run (it has logged the
@@ -73,6 +78,9 @@ class RunControl {
   // report.completed runs and each line it returns is logged; after the
   // handler ended the run, report.failed runs and its lines are appended to
   // the log the handler closed. Both land in report_failures.
+  RunOutcome Sincronizar(Progress& progress, const SettingsValues& settings);
+  // As above, reading SettingsFilePath first, so that a run from the window
+  // sees the settings as last saved.
   RunOutcome Sincronizar(Progress& progress);
 
   // The run log of the run in progress; nullptr outside a run.

@@ -37,7 +37,8 @@ int RunSilent(const std::string& command_line,
 
   RunControl run(state, SystemLocalClock(), MorningReportDelivery());
   SilentProgress progress([&run] { return run.RunLog(); });
-  const RunOutcome outcome = run.Sincronizar(progress);
+  // The run takes the settings start-up read: the file is read once.
+  const RunOutcome outcome = run.Sincronizar(progress, state.Settings);
   if (outcome.completed && !outcome.report_failures.empty()) {
     err << "VORencomendas: a proposta foi calculada mas o relatório não foi "
            "entregue:\n";

@@ -4,8 +4,8 @@
 
 #include <chrono>
 
-#include "testing/test_site.h"
 #include "core/error.h"
+#include "testing/test_site.h"
 
 namespace vor {
 namespace {
@@ -19,9 +19,6 @@ LocalTime At(int h, int m, int s) {
 
 class SilentProgressTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    WriteFile(settings_, "[Log]\r\nDirectoria=" + tmp_.path() + "\r\n");
-  }
   std::string LogText() {
     return ReadFile(tmp_.path() + "/LOG_VOR_ENC20210128.txt");
   }
@@ -32,7 +29,7 @@ class SilentProgressTest : public ::testing::Test {
 };
 
 TEST_F(SilentProgressTest, ConversionErrorBecomesThreeLogLines) {
-  ASSERT_TRUE(log_.Abrir(settings_)) << log_.open_error();
+  ASSERT_TRUE(log_.Abrir(tmp_.path(), settings_)) << log_.open_error();
   SilentProgress progress([this] { return &log_; });
   progress.ReportConversionError(
       Error(6, "Estouro na conversão de 1e+20 (artigo A3)"));
@@ -47,7 +44,7 @@ TEST_F(SilentProgressTest, ConversionErrorBecomesThreeLogLines) {
 }
 
 TEST_F(SilentProgressTest, LinesAndYieldsShowNothing) {
-  ASSERT_TRUE(log_.Abrir(settings_));
+  ASSERT_TRUE(log_.Abrir(tmp_.path(), settings_));
   SilentProgress progress([this] { return &log_; });
   testing::internal::CaptureStdout();
   progress.AddLine("Artigo   A1   1/1");

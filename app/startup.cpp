@@ -52,8 +52,9 @@ void Arrancar(StartupState& state, const std::string& command_line,
       ResolveSettingsFolder(FolderLocator().BasePath(), application_folder);
   state.SettingsFilePath = SettingsFilePathFor(folder, command_line);
   state.SilentRun = IsSilentSwitch(command_line);
-  state.ErpConnection = LIgarBd(state.SettingsFilePath, application_folder);
-  state.Leitura = ReadReadingMode(state.SettingsFilePath);
+  state.Settings = SettingsValues::Read(state.SettingsFilePath);
+  state.ErpConnection = LIgarBd(state.Settings, application_folder);
+  state.Leitura = ReadReadingMode(state.Settings);
 }
 
 std::string CommandLineText(int argc, const char* const* argv) {

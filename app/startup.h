@@ -16,6 +16,7 @@
 
 #include "db/connection.h"
 #include "settings/reading_mode.h"
+#include "settings/settings_values.h"
 
 namespace vor {
 
@@ -29,6 +30,9 @@ std::string ComponentModeFromCode(std::string_view code);
 struct StartupState {
   // Full path of the settings file every part of the program reads.
   std::string SettingsFilePath;
+  // The settings file as Arrancar read it, once, for the connection, the
+  // reading mode and the unattended run.
+  SettingsValues Settings;
   // True when the command-line text is exactly "/S".
   bool SilentRun = false;
   // Bill-of-materials mode letter; fixed at construction ("B").
@@ -56,11 +60,12 @@ std::string SettingsFilePathFor(const std::string& settings_folder,
                                 const std::string& command_line);
 
 // Sets SettingsFilePath (base from FolderLocator, existence from
-// FolderCheck) and SilentRun from `command_line`, then connects through
-// LIgarBd and keeps the connection in ErpConnection, then reads the
-// reading mode (Leitura). Whether the connection opened is not examined
-// here. Errors of LIgarBd propagate as vor::Error, and so does a Leitura
-// value that names no mode (Error 13 naming file, key and value).
+// FolderCheck) and SilentRun from `command_line`, reads the settings file
+// into Settings, then connects through LIgarBd and keeps the connection in
+// ErpConnection, then takes the reading mode (Leitura). Whether the connection
+// opened is not examined here. Errors of LIgarBd propagate as vor::Error, and
+// so does a Leitura value that names no mode (Error 13 naming file, key and
+// value).
 void Arrancar(StartupState& state, const std::string& command_line,
               const std::string& application_folder);
 

@@ -6,24 +6,13 @@
 #include <limits>
 
 #include "core/error.h"
+#include "testing/error_number.h"
 
 namespace vor {
 namespace {
 
 constexpr int64_t kMaxRaw = std::numeric_limits<int64_t>::max();
 constexpr int64_t kMinRaw = std::numeric_limits<int64_t>::min();
-
-// Runs `f` and returns the number of the Error it raised (0 when none).
-template <typename F>
-long ErrorNumber(F f, std::string* description = nullptr) {
-  try {
-    f();
-  } catch (const Error& e) {
-    if (description) *description = e.description();
-    return e.number();
-  }
-  return 0;
-}
 
 int64_t ParsedRaw(const char* text) { return Currency::Parse(text).raw(); }
 
@@ -42,6 +31,9 @@ TEST(CurrencyTest, ToStringIsPlainDecimalWithoutTrailingZeros) {
   EXPECT_EQ(Currency::FromRaw(10).ToString(), "0.001");
   EXPECT_EQ(Currency::FromRaw(-125000).ToString(), "-12.5");
   EXPECT_EQ(Currency::FromRaw(10203).ToString(), "1.0203");
+  // The Portuguese texts write the same figure with a decimal comma.
+  EXPECT_EQ(Currency::FromRaw(-125000).ToCommaString(), "-12,5");
+  EXPECT_EQ(Currency::FromRaw(30000).ToCommaString(), "3");
 }
 
 TEST(CurrencyTest, SumAndDifferenceAreExact) {

@@ -4,20 +4,10 @@
 
 #include "core/error.h"
 #include "core/quote.h"
+#include "testing/error_number.h"
 
 namespace vor {
 namespace {
-
-template <typename F>
-long ErrorNumber(F f, std::string* description = nullptr) {
-  try {
-    f();
-  } catch (const Error& e) {
-    if (description) *description = e.description();
-    return e.number();
-  }
-  return 0;
-}
 
 // A table shaped like the engine's: codes, a name, quantities, a mark.
 Recordset MakeTable() {

@@ -49,6 +49,13 @@ bool SameUnit(std::string_view a, std::string_view b) {
   return fa == fb;
 }
 
+std::string Trimmed(std::string_view s) {
+  const size_t first = s.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return "";
+  const size_t last = s.find_last_not_of(" \t");
+  return std::string(s.substr(first, last - first + 1));
+}
+
 std::string FoldAsciiCase(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = FoldAscii(c);

@@ -47,6 +47,9 @@ bool SameCode(std::string_view a, std::string_view b);
 // ("un" is "UN", "caixa" is "CAIXA", "é" is "É").
 bool SameUnit(std::string_view a, std::string_view b);
 
+// `s` without the blanks (spaces and tabs) at either end.
+std::string Trimmed(std::string_view s);
+
 // `s` with the ASCII capitals A-Z turned into small letters; every other
 // byte stays as it is. For words of the program's own vocabulary.
 std::string FoldAsciiCase(std::string_view s);

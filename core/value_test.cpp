@@ -5,22 +5,12 @@
 #include <limits>
 
 #include "core/error.h"
+#include "testing/error_number.h"
 
 namespace vor {
 namespace {
 
 using namespace std::chrono;
-
-template <typename F>
-long ErrorNumber(F f, std::string* description = nullptr) {
-  try {
-    f();
-  } catch (const Error& e) {
-    if (description) *description = e.description();
-    return e.number();
-  }
-  return 0;
-}
 
 DateTime At(int y, unsigned m, unsigned d, int h = 0, int mi = 0, int s = 0) {
   return sys_days{year{y} / month{m} / day{d}} + hours{h} + minutes{mi} +

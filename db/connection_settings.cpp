@@ -1,56 +1,20 @@
 #include "db/connection_settings.h"
 
-#include <charconv>
-#include <cmath>
 #include <filesystem>
 
-#include "core/error.h"
 #include "db/connection_string_builder.h"
 #include "settings/database_login.h"
 
 namespace vor {
 
-namespace {
-
-// Longest accepted timeout: one hour.
-constexpr double kMaxTimeoutSeconds = 3600;
-
-[[noreturn]] void BadNumber(const std::string& key, const std::string& value,
-                            const std::string& file, const std::string& rule) {
-  throw Error(errnum::kTypeMismatch,
-              "Valor inválido '" + value + "' na chave " + key +
-                  " da secção BD do ficheiro '" + file + "': " + rule);
-}
-
-int ReadPort(const std::string& text, const std::string& file) {
-  if (text.empty()) return ConnectionSettings::kDefaultPort;
-  int port = 0;
-  const auto r = std::from_chars(text.data(), text.data() + text.size(), port);
-  if (r.ec != std::errc() || r.ptr != text.data() + text.size() || port < 1 ||
-      port > 65535) {
-    BadNumber("Porta", text, file, "deve ser um número inteiro de 1 a 65535");
-  }
-  return port;
-}
-
-int ReadTimeoutMs(const std::string& text, const std::string& file) {
-  if (text.empty()) return ConnectionSettings::kDefaultTimeoutMs;
-  double seconds = 0;
-  const auto r =
-      std::from_chars(text.data(), text.data() + text.size(), seconds);
-  if (r.ec != std::errc() || r.ptr != text.data() + text.size() ||
-      !(seconds >= 0) || seconds > kMaxTimeoutSeconds) {
-    BadNumber("TempoEspera", text, file,
-              "deve ser um número de segundos de 0 a 3600");
-  }
-  return static_cast<int>(std::lround(seconds * 1000));
-}
-
-}  // namespace
-
 void ConnectionSettings::Load(const std::string& path) {
   file_name_ = path;
   Reload();
+}
+
+void ConnectionSettings::Load(const SettingsValues& settings) {
+  file_name_ = settings.path();
+  Assign(DatabaseLogin::Load(settings));
 }
 
 void ConnectionSettings::Reload() { Assign(DatabaseLogin::Load(file_name_)); }
@@ -62,8 +26,8 @@ void ConnectionSettings::Assign(const DatabaseLogin& login) {
   password_ = login.password;
   driver_ = login.driver;
   if (driver_.empty()) driver_ = kDefaultDriver;
-  port_ = ReadPort(login.porta, file_name_);
-  timeout_ms_ = ReadTimeoutMs(login.tempo_espera, file_name_);
+  port_ = login.PortNumber(file_name_);
+  timeout_ms_ = login.TimeoutMs(file_name_);
 
   // An SQLite file named relative to the settings file lives beside it,
   // wherever the program was started from.

@@ -28,11 +28,14 @@ class ConnectionSettings {
  public:
   static constexpr const char* kSection = "BD";
   static constexpr const char* kDefaultDriver = "FreeTDS";
-  static constexpr int kDefaultPort = 1433;
-  static constexpr int kDefaultTimeoutMs = 30000;
+  static constexpr int kDefaultPort = DatabaseLogin::kDefaultPort;
+  static constexpr int kDefaultTimeoutMs = DatabaseLogin::kDefaultTimeoutMs;
 
   // Names `path` as the file to read and reads it (see Reload).
   void Load(const std::string& path);
+  // Takes the values of `settings`, the settings file as already read (its
+  // path becomes FileName), as Reload takes those it reads.
+  void Load(const SettingsValues& settings);
   // Names the file that the next Reload reads.
   void FileName(const std::string& path) { file_name_ = path; }
   const std::string& FileName() const { return file_name_; }

@@ -58,8 +58,13 @@ std::string ConnectionTextFor(const ConnectionSettings& settings) {
 
 std::unique_ptr<Connection> LIgarBd(const std::string& settings_file_path,
                                     const std::string& application_folder) {
+  return LIgarBd(SettingsValues::Read(settings_file_path), application_folder);
+}
+
+std::unique_ptr<Connection> LIgarBd(const SettingsValues& values,
+                                    const std::string& application_folder) {
   ConnectionSettings settings;
-  settings.Load(settings_file_path);
+  settings.Load(values);
   // The password is not tested: an empty one is a valid login.
   const std::string settings_missing = MissingKeys(settings);
   std::string catalogue;
@@ -81,7 +86,7 @@ std::unique_ptr<Connection> LIgarBd(const std::string& settings_file_path,
     const std::string catalogue_missing = MissingKeys(settings);
     if (!catalogue_missing.empty()) {
       connection->SetOpenFailureCause(
-          LoginSource("ficheiro de parâmetros", settings_file_path,
+          LoginSource("ficheiro de parâmetros", values.path(),
                       settings_missing) +
           "; " + LoginSource("catálogo", catalogue, catalogue_missing) + ".");
     }

@@ -10,6 +10,7 @@
 
 #include "db/connection.h"
 #include "settings/database_login.h"
+#include "settings/settings_values.h"
 
 namespace vor {
 
@@ -21,6 +22,9 @@ namespace vor {
 // and the keys each lacks, or says that it does not exist); every
 // operation on it then raises the database error. Raises Error only when a
 // component fails outright (for example an unreadable settings file).
+std::unique_ptr<Connection> LIgarBd(const SettingsValues& settings,
+                                    const std::string& application_folder);
+// As above, reading the settings file `settings_file_path` first.
 std::unique_ptr<Connection> LIgarBd(const std::string& settings_file_path,
                                     const std::string& application_folder);
 

@@ -55,7 +55,7 @@ class TempLog {
   }
   // Opens the log (its folder: the settings file's, as none is configured).
   void Open() {
-    if (!log_.Abrir((dir_ / "VOREncomendas.zlx").string())) {
+    if (!log_.Abrir("", (dir_ / "VOREncomendas.zlx").string())) {
       throw Error(errnum::kFileError, "log: " + log_.open_error());
     }
   }

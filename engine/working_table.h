@@ -8,12 +8,12 @@
 #include <array>
 
 #include "core/recordset.h"
-#include "output/result_writer.h"
+#include "db/result_table.h"
 
 namespace vor {
 
 // The 32 fields of rsfinal, in order, with their types and text sizes:
-// those of the result columns kResultFields, which zlx_VOR_Encomendas has.
+// those of the result table's columns, kResultFields.
 inline constexpr int kWorkingTableFieldCount = kResultFields.size();
 const std::array<FieldDef, kWorkingTableFieldCount>& WorkingTableFields();
 

@@ -1,5 +1,6 @@
 // Fuzz target of the settings-file reader and its save: any bytes as a
-// settings file are read without a fault (or refused with Error 75); when
+// settings file are read without a fault (or refused with Error 75), and
+// the values read at once (SettingsValues) answer as the file does; when
 // they can be read, a save of one value reads back as saved and leaves
 // every other value of the file as it was.
 #define SI_NO_CONVERSION
@@ -17,6 +18,7 @@
 #include "core/error.h"
 #include "fuzz/fuzz_check.h"
 #include "settings/settings_file.h"
+#include "settings/settings_values.h"
 
 namespace {
 
@@ -108,14 +110,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   file.FileName(path);
 
   const auto names = Names(bytes, 24);
+  const vor::SettingsValues values = vor::SettingsValues::Read(path);
   std::vector<std::string> before;
   try {
     for (const auto& [section, key] : names) {
       before.push_back(file.ReadValue(section, key));
+      VOR_FUZZ_CHECK(values.ReadValue(section, key) == before.back(),
+                     (section + "/" + key + " read once differs").c_str());
     }
   } catch (const vor::Error& e) {
     VOR_FUZZ_CHECK(e.number() == vor::errnum::kFileError,
                    e.description().c_str());
+    std::string once;
+    try {
+      values.ReadValue("BD", "Password");
+    } catch (const vor::Error& again) {
+      once = again.description();
+    }
+    VOR_FUZZ_CHECK(once == e.description(),
+                   "the values read at once hide the file's error");
     // What cannot be read is not saved over either.
     bool refused = false;
     try {

@@ -11,20 +11,13 @@
 #include <utility>
 
 #include "core/error.h"
-#include "settings/parametros.h"
+#include "core/text_util.h"
 
 namespace vor {
 
 namespace {
 
 constexpr char kFirstLine[] = "Início da Emissão";
-
-std::string Trimmed(const std::string& s) {
-  const size_t first = s.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  const size_t last = s.find_last_not_of(" \t");
-  return s.substr(first, last - first + 1);
-}
 
 struct Stamp {
   int year;
@@ -129,20 +122,14 @@ std::string cl_log::BuildPath(const std::string& folder,
   return dir + name;
 }
 
-bool cl_log::Abrir(const std::string& NomeIni) {
+bool cl_log::Abrir(const std::string& folder, const std::string& NomeIni) {
   Fechar();
   open_error_.clear();
   try {
-    Parametros parametros;
-    parametros.set_FicheiroIni(NomeIni);
-    // A settings file that cannot be read leaves the folder empty, so the
-    // log still goes next to the settings file.
-    parametros.Ler();
-    path_ = BuildPath(parametros.Log_Directoria(), NomeIni, clock_());
+    path_ = BuildPath(folder, NomeIni, clock_());
     file_ = std::fopen(path_.c_str(), "abe");
     if (file_ == nullptr) {
-      open_error_ = OpenFailureText(
-          errno, path_, Trimmed(parametros.Log_Directoria()), NomeIni);
+      open_error_ = OpenFailureText(errno, path_, Trimmed(folder), NomeIni);
       return false;
     }
     Escrever(kFirstLine);

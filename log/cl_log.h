@@ -24,10 +24,12 @@ class cl_log {
   cl_log(const cl_log&) = delete;
   cl_log& operator=(const cl_log&) = delete;
 
-  // Reads the log folder from the settings file `NomeIni`, opens the day's
-  // file for appending and writes "Início da Emissão". Absorbs every error:
-  // returns false when the file could not be opened or the line written.
-  bool Abrir(const std::string& NomeIni);
+  // Opens the day's file in `folder`, the [Log] Directoria setting as
+  // stored (trimmed here; the folder of the settings file `NomeIni` when
+  // empty), for appending and writes "Início da Emissão". Absorbs every
+  // error: returns false when the file could not be opened or the line
+  // written.
+  bool Abrir(const std::string& folder, const std::string& NomeIni);
   // Appends "[date][time] Mensagem", after any buffered lines, and flushes
   // the file. Raises Error 75 naming the log path when the log is not open
   // or the lines cannot be written.

@@ -1,10 +1,8 @@
 #include "log/cl_log.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -13,6 +11,8 @@
 #include <string>
 
 #include "core/error.h"
+#include "settings/parametros.h"
+#include "testing/file_size_limit.h"
 
 namespace vor {
 namespace {
@@ -40,10 +40,8 @@ class ClLogTest : public ::testing::Test {
     std::error_code ec;
     fs::remove_all(dir_, ec);
   }
-  void SetFolder(const std::string& folder) {
-    std::ofstream(ini_, std::ios::binary)
-        << "[BD]\nServidor=sqlite\n[Log]\nDirectoria=\"" << folder << "\"\n";
-  }
+  // The [Log] Directoria setting the run hands to Abrir.
+  void SetFolder(const std::string& folder) { folder_ = folder; }
   static std::string Get(const fs::path& p) {
     std::ifstream in(p, std::ios::binary);
     std::stringstream ss;
@@ -57,6 +55,7 @@ class ClLogTest : public ::testing::Test {
   fs::path dir_;
   std::string ini_;
   fs::path logs_;
+  std::string folder_;
   LocalTime now_ = At(2021, 1, 28, 10, 40, 20);
 };
 
@@ -86,7 +85,7 @@ TEST(ClLogPathTest, EmptyFolderMeansTheSettingsFolder) {
 
 TEST_F(ClLogTest, AbrirWritesTheFirstLineWithDateAndTime) {
   cl_log log(Clock());
-  ASSERT_TRUE(log.Abrir(ini_));
+  ASSERT_TRUE(log.Abrir(folder_, ini_));
   EXPECT_TRUE(log.is_open());
   EXPECT_EQ(log.open_error(), "");
   const fs::path file = logs_ / "LOG_VOR_ENC20210128.txt";
@@ -104,7 +103,7 @@ TEST_F(ClLogTest, AbrirWritesTheFirstLineWithDateAndTime) {
 
 TEST_F(ClLogTest, MessagesAreWrittenUnchanged) {
   cl_log log(Clock());
-  ASSERT_TRUE(log.Abrir(ini_));
+  ASSERT_TRUE(log.Abrir(folder_, ini_));
   log.Escrever("Emissão Mapas terminada — ç ã é €");
   log.Escrever("");
   log.Escrever("  espaços  [x] ");
@@ -120,7 +119,7 @@ TEST_F(ClLogTest, MessagesAreWrittenUnchanged) {
 // before the next line written at once, in order; Fechar writes the rest.
 TEST_F(ClLogTest, ProgressLinesWaitForTheNextLineWrittenAtOnce) {
   cl_log log(Clock());
-  ASSERT_TRUE(log.Abrir(ini_));
+  ASSERT_TRUE(log.Abrir(folder_, ini_));
   log.EscreverProgresso("Artigo   A1   2/1");
   log.EscreverProgresso("Artigo   A2   2/2");
   EXPECT_EQ(Get(log.path()), "[28-01-2021][10:40:20] Início da Emissão\r\n");
@@ -140,7 +139,7 @@ TEST_F(ClLogTest, ProgressLinesWaitForTheNextLineWrittenAtOnce) {
 
 TEST_F(ClLogTest, MessageOfSeveralLinesGivesOneStampedLineEach) {
   cl_log log(Clock());
-  ASSERT_TRUE(log.Abrir(ini_));
+  ASSERT_TRUE(log.Abrir(folder_, ini_));
   log.Escrever("Erro 6\r\n(Overflow)\nNa função X\rfim\n");
   log.Fechar();
   EXPECT_EQ(Get(log.path()),
@@ -154,13 +153,13 @@ TEST_F(ClLogTest, MessageOfSeveralLinesGivesOneStampedLineEach) {
 TEST_F(ClLogTest, TwoRunsOnOneDayAppendInOrder) {
   {
     cl_log log(Clock());
-    ASSERT_TRUE(log.Abrir(ini_));
+    ASSERT_TRUE(log.Abrir(folder_, ini_));
     log.Escrever("primeira");
     log.Fechar();
   }
   now_ = At(2021, 1, 28, 15, 0, 1);
   cl_log log(Clock());
-  ASSERT_TRUE(log.Abrir(ini_));
+  ASSERT_TRUE(log.Abrir(folder_, ini_));
   log.Escrever("segunda");
   log.Fechar();
   EXPECT_EQ(Get(logs_ / "LOG_VOR_ENC20210128.txt"),
@@ -173,7 +172,7 @@ TEST_F(ClLogTest, TwoRunsOnOneDayAppendInOrder) {
 TEST_F(ClLogTest, RunPastMidnightStaysInTheFileOfItsStartDay) {
   now_ = At(2021, 12, 31, 23, 59, 58);
   cl_log log(Clock());
-  ASSERT_TRUE(log.Abrir(ini_));
+  ASSERT_TRUE(log.Abrir(folder_, ini_));
   now_ = At(2022, 1, 1, 0, 0, 3);
   log.Escrever("depois da meia-noite");
   log.Fechar();
@@ -186,23 +185,26 @@ TEST_F(ClLogTest, RunPastMidnightStaysInTheFileOfItsStartDay) {
 TEST_F(ClLogTest, FolderFromSettingsIsTrimmed) {
   SetFolder("  " + logs_.string() + "/  ");
   cl_log log(Clock());
-  ASSERT_TRUE(log.Abrir(ini_));
+  ASSERT_TRUE(log.Abrir(folder_, ini_));
   EXPECT_EQ(log.path(), (logs_ / "LOG_VOR_ENC20210128.txt").string());
 }
 
 TEST_F(ClLogTest, NoFolderOrNoSettingsFileLogsBesideTheSettingsFile) {
   SetFolder("");
   cl_log log(Clock());
-  ASSERT_TRUE(log.Abrir(ini_));
+  ASSERT_TRUE(log.Abrir(folder_, ini_));
   EXPECT_EQ(log.path(), (dir_ / "LOG_VOR_ENC20210128.txt").string());
   log.Fechar();
 
-  // A settings file that is missing or unreadable leaves the folder empty.
+  // A settings file that is missing or unreadable leaves the folder the
+  // run reads from it empty.
   for (const char* name : {"falta.zlx", "mau.zlx"}) {
     const fs::path ini = dir_ / name;
     if (std::string(name) == "mau.zlx")
       std::ofstream(ini) << "[Log]\nDirectoria=\xFF\n";
-    ASSERT_TRUE(log.Abrir(ini.string())) << name;
+    Parametros parametros;
+    parametros.Ler(SettingsValues::Read(ini.string()));
+    ASSERT_TRUE(log.Abrir(parametros.Log_Directoria(), ini.string())) << name;
     EXPECT_EQ(log.path(), (dir_ / "LOG_VOR_ENC20210128.txt").string());
     log.Fechar();
   }
@@ -212,7 +214,7 @@ TEST_F(ClLogTest, FailedAbrirIsReportedAndEscreverRaises) {
   const fs::path missing = dir_ / "nao_existe";
   SetFolder(missing.string());
   cl_log log(Clock());
-  EXPECT_FALSE(log.Abrir(ini_));
+  EXPECT_FALSE(log.Abrir(folder_, ini_));
   EXPECT_FALSE(log.is_open());
   const std::string path = (missing / "LOG_VOR_ENC20210128.txt").string();
   EXPECT_EQ(log.path(), path);
@@ -232,14 +234,14 @@ TEST_F(ClLogTest, FailedAbrirIsReportedAndEscreverRaises) {
 
   // The same object opens cleanly once the folder is right.
   SetFolder(logs_.string());
-  EXPECT_TRUE(log.Abrir(ini_));
+  EXPECT_TRUE(log.Abrir(folder_, ini_));
   EXPECT_EQ(log.open_error(), "");
 }
 
 TEST_F(ClLogTest, EscreverBeforeAbrirOrAfterFecharRaises) {
   cl_log log(Clock());
   EXPECT_THROW(log.Escrever("x"), Error);
-  ASSERT_TRUE(log.Abrir(ini_));
+  ASSERT_TRUE(log.Abrir(folder_, ini_));
   log.Fechar();
   log.Fechar();
   try {
@@ -252,26 +254,13 @@ TEST_F(ClLogTest, EscreverBeforeAbrirOrAfterFecharRaises) {
 
 TEST_F(ClLogTest, FailedWriteRaisesNamingTheLog) {
   cl_log log(Clock());
-  ASSERT_TRUE(log.Abrir(ini_));
+  ASSERT_TRUE(log.Abrir(folder_, ini_));
   // A file-size limit makes the write fail the way a full disk does.
-  struct rlimit old_limit;
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit limit = old_limit;
-  limit.rlim_cur = 100;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-  // Nothing is checked or printed while the limit is on.
-  long number = 0;
   std::string description;
-  try {
-    log.Escrever(std::string(200, 'x'));
-  } catch (const Error& e) {
-    number = e.number();
-    description = e.description();
-  }
-  ::setrlimit(RLIMIT_FSIZE, &old_limit);
-  std::signal(SIGXFSZ, old_handler);
-  EXPECT_EQ(number, errnum::kFileError);
+  EXPECT_EQ(
+      ErrorNumberUnderFileSizeLimit(
+          100, [&] { log.Escrever(std::string(200, 'x')); }, &description),
+      errnum::kFileError);
   EXPECT_NE(description.find(log.path()), std::string::npos);
   // Whatever part of the failed line reached the disk is ended, so the next
   // line starts a line of its own.
@@ -295,7 +284,7 @@ TEST_F(ClLogTest, FailedWriteRaisesNamingTheLog) {
 TEST_F(ClLogTest, SystemClockNamesTodaysFile) {
   const std::time_t before = std::time(nullptr);
   cl_log log;
-  ASSERT_TRUE(log.Abrir(ini_));
+  ASSERT_TRUE(log.Abrir(folder_, ini_));
   const std::time_t after = std::time(nullptr);
   auto name = [](std::time_t t) {
     char buf[32];

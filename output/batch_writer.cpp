@@ -9,7 +9,8 @@ namespace vor {
 void GravaTabelaEmLotes(Connection& connection, Recordset& rsfinal) {
   connection.BeginWrite();
   if (rsfinal.RecordCount() > 0) {
-    connection.ExecuteSql("", "delete from zlx_VOR_Encomendas ");
+    connection.ExecuteSql("",
+                          "delete from " + std::string(kResultTableName) + " ");
     std::array<int, kResultColumns.size()> index{};
     std::vector<std::string> columns;
     for (size_t i = 0; i < kResultColumns.size(); ++i) {
@@ -24,12 +25,12 @@ void GravaTabelaEmLotes(Connection& connection, Recordset& rsfinal) {
       for (int i : index) row.push_back(rsfinal.Get(i));
       batch.push_back(std::move(row));
       if (batch.size() == kBatchRows) {
-        connection.InsertRows("zlx_VOR_Encomendas", columns, batch);
+        connection.InsertRows(kResultTableName, columns, batch);
         batch.clear();
       }
     }
     if (!batch.empty()) {
-      connection.InsertRows("zlx_VOR_Encomendas", columns, batch);
+      connection.InsertRows(kResultTableName, columns, batch);
     }
   }
   connection.EndWrite();

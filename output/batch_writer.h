@@ -10,7 +10,7 @@
 
 #include "core/recordset.h"
 #include "db/connection.h"
-#include "output/result_writer.h"
+#include "db/result_table.h"
 
 namespace vor {
 

@@ -1,5 +1,6 @@
 #include "output/result_writer.h"
 
+#include <array>
 #include <memory>
 #include <string>
 
@@ -10,7 +11,8 @@ namespace vor {
 void GravaTabela(Connection& connection, Recordset& rsfinal) {
   connection.BeginWrite();
   if (rsfinal.RecordCount() > 0) {
-    connection.ExecuteSql("", "delete from zlx_VOR_Encomendas ");
+    const std::string table = kResultTableName;
+    connection.ExecuteSql("", "delete from " + table + " ");
     // Field positions are looked up once; a missing field is an error
     // before anything is inserted.
     std::array<int, kResultColumns.size()> index{};
@@ -18,13 +20,12 @@ void GravaTabela(Connection& connection, Recordset& rsfinal) {
       index[i] = rsfinal.FieldIndex(kResultColumns[i]);
     }
     std::unique_ptr<UpdatableRecordset> rs;
-    const std::string sql =
-        "Select * from zlx_VOR_Encomendas where Artigo='h$hg?'";
+    const std::string sql = "Select * from " + table + " where Artigo='h$hg?'";
     for (rsfinal.MoveFirst(); !rsfinal.Eof(); rsfinal.MoveNext()) {
       connection.OpenRecordsetForUpdate(sql, rs, 3, -1);
       if (!rs) {
         throw Error(errnum::kInvalidOperation,
-                    "A tabela zlx_VOR_Encomendas não foi aberta para escrita");
+                    "A tabela " + table + " não foi aberta para escrita");
       }
       rs->AddNew();
       for (size_t i = 0; i < kResultColumns.size(); ++i) {

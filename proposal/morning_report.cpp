@@ -16,6 +16,7 @@
 #include "proposal/proposal_export.h"
 #include "proposal/proposal_table.h"
 #include "proposal/report_settings.h"
+#include "proposal/row_palette.h"
 #include "proposal/smtp_sender.h"
 
 namespace vor {
@@ -29,6 +30,12 @@ constexpr char kWorkbookType[] =
 constexpr char kMailFailed[] =
     "Relatório de encomendas não enviado por e-mail: ";
 constexpr char kFileFailed[] = "Relatório de encomendas não gravado: ";
+constexpr char kReportSettingsUnread[] =
+    "Relatório de encomendas não entregue: as definições do relatório "
+    "([email] Destino, [Relatorio] Pasta, secção SMTP) não foram lidas: ";
+constexpr char kAlertSettingsUnread[] =
+    "Alerta de erro não enviado por e-mail: as definições do e-mail "
+    "([email] Destino, secção SMTP) não foram lidas: ";
 
 // `time` formatted with strftime's `format` (digits only, so the locale
 // does not matter).
@@ -50,10 +57,7 @@ std::string Stamp(LocalTime time, const char* format) {
 
 // "12,5": a figure as the buyer reads it.
 std::string Figure(const std::optional<Currency>& value) {
-  if (!value) return "";
-  std::string text = value->ToString();
-  std::replace(text.begin(), text.end(), '.', ',');
-  return text;
+  return value ? value->ToCommaString() : "";
 }
 
 std::string Quantity(const ProposalRow& row, F field, F unit) {
@@ -157,18 +161,18 @@ std::string H(const std::string& text) { return MailMessage::EscapeHtml(text); }
 
 std::string HtmlTable(const std::vector<std::string>& headers,
                       const std::vector<std::vector<std::string>>& rows,
-                      const char* row_colour) {
+                      unsigned row_colour) {
   std::string h =
       "<table style=\"border-collapse:collapse;font-size:13px;margin:4px 0 "
       "12px 0\"><tr>";
   for (const std::string& header : headers) {
-    h += "<th style=\"text-align:left;background:#dde4ee;padding:3px 8px;"
-         "border:1px solid #c4ccd8\">" +
-         H(header) + "</th>";
+    h += "<th style=\"text-align:left;background:" +
+         RowPalette::Html(RowPalette::kHeader) +
+         ";padding:3px 8px;border:1px solid #c4ccd8\">" + H(header) + "</th>";
   }
   h += "</tr>";
   for (const auto& row : rows) {
-    h += std::string("<tr style=\"background:") + row_colour + "\">";
+    h += "<tr style=\"background:" + RowPalette::Html(row_colour) + "\">";
     for (const std::string& cell : row) {
       h += "<td style=\"padding:3px 8px;border:1px solid #d8dde5\">" + H(cell) +
            "</td>";
@@ -190,7 +194,7 @@ std::string HtmlText(const ProposalView& view, const std::string& title) {
                  {{std::to_string(s.articles), std::to_string(s.to_order),
                    std::to_string(s.shortages), std::to_string(s.suppliers),
                    std::to_string(s.exceptions)}},
-                 "#ffffff");
+                 RowPalette::kPlain);
 
   std::vector<std::vector<std::string>> rows;
   for (int index : Where(view, true)) {
@@ -205,7 +209,7 @@ std::string HtmlText(const ProposalView& view, const std::string& title) {
   h += rows.empty() ? "<p>Nenhuma.</p>"
                     : HtmlTable({"Artigo", "Nome", "Procura", "Stock no prazo",
                                  "A encomendar", "Fornecedor"},
-                                rows, "#f8d0d0");
+                                rows, RowPalette::kShortage);
 
   h += "<h3 style=\"font-size:15px\">A encomendar, por fornecedor</h3>";
   const auto groups = OrdersBySupplier(view);
@@ -220,7 +224,7 @@ std::string HtmlText(const ProposalView& view, const std::string& title) {
     }
     h += "<p style=\"margin:8px 0 0 0\"><b>" + H(label) + "</b></p>";
     h += HtmlTable({"Artigo", "Nome", "A encomendar", "Em unidade base"}, rows,
-                   "#ffffff");
+                   RowPalette::kPlain);
   }
 
   rows.clear();
@@ -232,7 +236,7 @@ std::string HtmlText(const ProposalView& view, const std::string& title) {
   h += "<h3 style=\"font-size:15px;color:#8a5a00\">Exceções a verificar</h3>";
   h += rows.empty() ? "<p>Nenhuma.</p>"
                     : HtmlTable({"Artigo", "Nome", "Fornecedor", "Motivo"},
-                                rows, "#ffe7b0");
+                                rows, RowPalette::kOrder);
   h += "<p style=\"color:#555\">A proposta completa segue em anexo (Excel).</p>"
        "</body></html>";
   return h;
@@ -295,22 +299,20 @@ MailMessage MorningReport::ReportMessage(const ProposalView& view,
   return message;
 }
 
-std::vector<std::string> MorningReport::AfterRun(
-    const std::string& settings_path, Connection& connection,
-    LocalTime started) {
+std::vector<std::string> MorningReport::AfterRun(const SettingsValues& values,
+                                                 Connection& connection,
+                                                 LocalTime started) {
   ReportSettings settings;
   try {
-    settings = ReportSettings::Load(settings_path);
-  } catch (const Error&) {
-    // The run read the same file a moment ago; unreadable now, it names no
-    // report to deliver.
-    return {};
+    settings = ReportSettings::Load(values);
+  } catch (const Error& e) {
+    return {kReportSettingsUnread + e.description()};
   }
   if (!settings.wants_mail() && !settings.wants_file()) return {};
 
   ProposalView view;
   try {
-    const Currency cover_limit = ProposalExceptions::CoverLimit(settings_path);
+    const Currency cover_limit = ProposalExceptions::CoverLimit(values);
     view.SetCoverLimit(cover_limit);
     view.SetTable(ProposalTable::Read(connection));
   } catch (const std::exception&) {
@@ -361,13 +363,13 @@ std::vector<std::string> MorningReport::AfterRun(
 }
 
 std::vector<std::string> MorningReport::AfterFailure(
-    const std::string& settings_path, const std::string& error_message,
+    const SettingsValues& values, const std::string& error_message,
     const std::string& log_path, LocalTime started) {
   ReportSettings settings;
   try {
-    settings = ReportSettings::Load(settings_path);
-  } catch (const Error&) {
-    return {};
+    settings = ReportSettings::Load(values);
+  } catch (const Error& e) {
+    return {kAlertSettingsUnread + e.description()};
   }
   if (!settings.wants_mail()) return {};
   try {
@@ -377,11 +379,11 @@ std::vector<std::string> MorningReport::AfterFailure(
     MailMessage message;
     message.subject =
         std::string(kAlertSubject) + " - " + Stamp(started, "%d-%m-%Y %H:%M");
-    message.text =
-        "A emissão da proposta de encomendas iniciada em " +
-        Stamp(started, "%d-%m-%Y às %H:%M:%S") + " terminou com erro:\n\n" +
-        error_message + "\n\nRegisto da emissão: " + log_path +
-        "\n\nA tabela zlx_VOR_Encomendas continua com a proposta anterior.\n";
+    message.text = "A emissão da proposta de encomendas iniciada em " +
+                   Stamp(started, "%d-%m-%Y às %H:%M:%S") +
+                   " terminou com erro:\n\n" + error_message +
+                   "\n\nRegisto da emissão: " + log_path + "\n\nA tabela " +
+                   kResultTableName + " continua com a proposta anterior.\n";
     Send(settings, Addressed(message, settings));
   } catch (const std::exception&) {
     return {"Alerta de erro não enviado por e-mail: " +
@@ -392,7 +394,8 @@ std::vector<std::string> MorningReport::AfterFailure(
 
 std::string MorningReport::SendTest(const SmtpSettings& smtp,
                                     const std::string& settings_path) {
-  ReportSettings settings = ReportSettings::Load(settings_path);
+  ReportSettings settings =
+      ReportSettings::Load(SettingsValues::Read(settings_path));
   settings.smtp = smtp;
   settings.security_as_stored = smtp.seguranca;
   if (settings.recipients.empty()) {

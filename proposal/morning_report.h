@@ -7,7 +7,7 @@
 // one line for the run log, naming what failed (never the password).
 //
 //   for (const std::string& line :
-//        MorningReport::AfterRun(settings_path, connection, started))
+//        MorningReport::AfterRun(settings, connection, started))
 //     run_log.Escrever(line);
 #ifndef VOR_PROPOSAL_MORNING_REPORT_H_
 #define VOR_PROPOSAL_MORNING_REPORT_H_
@@ -18,6 +18,7 @@
 #include "core/clock.h"
 #include "proposal/mail_message.h"
 #include "proposal/proposal_view.h"
+#include "settings/settings_values.h"
 #include "settings/smtp_settings.h"
 
 namespace vor {
@@ -32,19 +33,22 @@ class MorningReport {
   // The subject when [email] Assunto is empty.
   static constexpr const char* kDefaultSubject = "Proposta de encomendas";
 
-  // After a completed run that started at `started`: reads the proposal
-  // through `connection`, writes the workbook into the report folder
-  // (Proposta_yyyymmdd_HHMMSS.xlsx, complete or not at all) and mails it to
-  // the recipients. Returns one line per delivery that failed; empty when
-  // all went out, or when the settings ask for none (then nothing is read).
-  static std::vector<std::string> AfterRun(const std::string& settings_path,
+  // After a completed run that started at `started`, with `settings` as
+  // the run read them: reads the proposal through `connection`, writes the
+  // workbook into the report folder (Proposta_yyyymmdd_HHMMSS.xlsx,
+  // complete or not at all) and mails it to the recipients. Returns one
+  // line per delivery that failed, or one naming the settings when they
+  // could not be read; empty when all went out, or when the settings ask
+  // for none (then nothing is read).
+  static std::vector<std::string> AfterRun(const SettingsValues& settings,
                                            Connection& connection,
                                            LocalTime started);
   // After a run the engine's handler ended with `error_message` (as
   // logged): mails the alert, with the message, `log_path` and the fact
   // that the table keeps the previous proposal. Returns the line to log
-  // when it could not be sent; empty when sent or no recipients are set.
-  static std::vector<std::string> AfterFailure(const std::string& settings_path,
+  // when it could not be sent (or the settings could not be read); empty
+  // when sent or no recipients are set.
+  static std::vector<std::string> AfterFailure(const SettingsValues& settings,
                                                const std::string& error_message,
                                                const std::string& log_path,
                                                LocalTime started);

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/error.h"
-#include "settings/settings_file.h"
 
 namespace vor {
 namespace {
@@ -15,11 +14,7 @@ Currency Or0(const ProposalRow& row, F field) {
 }
 
 // "12,5": the figures of a reason as the buyer writes them.
-std::string Figure(Currency value) {
-  std::string text = value.ToString();
-  std::replace(text.begin(), text.end(), '.', ',');
-  return text;
-}
+std::string Figure(Currency value) { return value.ToCommaString(); }
 
 }  // namespace
 
@@ -68,10 +63,9 @@ std::string ProposalExceptions::Reason(const ProposalRow& row,
   return joined;
 }
 
-Currency ProposalExceptions::CoverLimit(const std::string& settings_path) {
-  SettingsFile file;
-  file.FileName(settings_path);
-  std::string text = file.ReadValue("Motor", "CoberturaMaxima");
+Currency ProposalExceptions::CoverLimit(const SettingsValues& settings) {
+  const std::string stored = settings.ReadValue("Motor", "CoberturaMaxima");
+  std::string text = stored;
   if (text.empty()) return Currency::FromInt(kDefaultCoverLimit);
   std::replace(text.begin(), text.end(), ',', '.');
   Currency limit;
@@ -84,8 +78,7 @@ Currency ProposalExceptions::CoverLimit(const std::string& settings_path) {
   if (!valid) {
     throw Error(errnum::kTypeMismatch,
                 "Valor inválido na chave [Motor] CoberturaMaxima de " +
-                    settings_path + ": \"" +
-                    file.ReadValue("Motor", "CoberturaMaxima") +
+                    settings.path() + ": \"" + stored +
                     "\" (número de dias, 0 ou mais)");
   }
   return limit;

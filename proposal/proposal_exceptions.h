@@ -9,7 +9,7 @@
 //   - Dias 0 or none: the days of cover cannot be computed;
 //   - days of cover (Tempo) above the limit, [Motor] CoberturaMaxima.
 //
-//   const Currency limit = ProposalExceptions::CoverLimit(settings_path);
+//   const Currency limit = ProposalExceptions::CoverLimit(settings);
 //   std::string why = ProposalExceptions::Reason(row, limit);  // "" if none
 #ifndef VOR_PROPOSAL_PROPOSAL_EXCEPTIONS_H_
 #define VOR_PROPOSAL_PROPOSAL_EXCEPTIONS_H_
@@ -19,6 +19,7 @@
 
 #include "core/currency.h"
 #include "proposal/proposal_table.h"
+#include "settings/settings_values.h"
 
 namespace vor {
 
@@ -34,12 +35,12 @@ class ProposalExceptions {
   // The reasons joined by "; " ("" when none).
   static std::string Reason(const ProposalRow& row, Currency cover_limit);
 
-  // [Motor] CoberturaMaxima of the settings file `settings_path`: a number
-  // of days, 0 or more (decimal point or comma); kDefaultCoverLimit when the
-  // key is absent or empty. Raises Error 75 naming the file when it cannot
-  // be read, Error 13 naming the file, the key and the value when the value
-  // is not such a number.
-  static Currency CoverLimit(const std::string& settings_path);
+  // [Motor] CoberturaMaxima of `settings`, the settings file as read: a
+  // number of days, 0 or more (decimal point or comma); kDefaultCoverLimit
+  // when the key is absent or empty. Raises Error 75 naming the file when
+  // it could not be read, Error 13 naming the file, the key and the value
+  // when the value is not such a number.
+  static Currency CoverLimit(const SettingsValues& settings);
 };
 
 }  // namespace vor

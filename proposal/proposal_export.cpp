@@ -21,6 +21,16 @@ std::vector<Value> Figures(const std::string& label, int shown, int total) {
   return {Value(label), Value(shown), Value(total)};
 }
 
+// "F1, F2"; "Todos" when no supplier is chosen.
+std::string Joined(const std::vector<std::string>& codes) {
+  if (codes.empty()) return "Todos";
+  std::string text;
+  for (const std::string& code : codes) {
+    text += (text.empty() ? "" : ", ") + code;
+  }
+  return text;
+}
+
 }  // namespace
 
 Sheet ProposalExport::ProposalSheet(
@@ -101,26 +111,27 @@ Sheet ProposalExport::SummarySheet(const ProposalView& view) {
       {Value("Filtro"), Value(view.only_exceptions() ? "Só exceções"
                               : view.only_to_order() ? "Só a encomendar"
                                                      : "Todos os artigos")},
+      {Value("Pesquisa"),
+       Value(view.search().empty() ? "(nenhuma)" : view.search())},
+      {Value("Fornecedores"), Value(Joined(view.supplier_codes()))},
       {Value("Vermelho: rutura, a procura excede o stock no prazo")},
       {Value("Âmbar: encomenda proposta sem rutura")},
   };
-  sheet.marks = {RowMark::kNone, RowMark::kNone,     RowMark::kShortage,
-                 RowMark::kNone, RowMark::kNone,     RowMark::kNone,
-                 RowMark::kNone, RowMark::kShortage, RowMark::kOrder};
+  sheet.marks.assign(sheet.rows.size(), RowMark::kNone);
+  sheet.marks[2] = RowMark::kShortage;
+  sheet.marks[sheet.rows.size() - 2] = RowMark::kShortage;
+  sheet.marks[sheet.rows.size() - 1] = RowMark::kOrder;
   return sheet;
 }
 
 void ProposalExport::Export(const std::string& path, const ProposalView& view,
-                            const std::vector<ProposalColumn>& columns,
-                            const std::vector<Sheet>& extra_sheets) {
+                            const std::vector<ProposalColumn>& columns) {
   if (EndsWithCsv(path)) {
     CsvWriter::Write(path, ProposalSheet(view, columns));
     return;
   }
-  std::vector<Sheet> sheets = {ProposalSheet(view, columns), SummarySheet(view),
-                               ExceptionsSheet(view)};
-  sheets.insert(sheets.end(), extra_sheets.begin(), extra_sheets.end());
-  WorkbookWriter::Write(path, sheets);
+  WorkbookWriter::Write(path, {ProposalSheet(view, columns), SummarySheet(view),
+                               ExceptionsSheet(view)});
 }
 
 }  // namespace vor

@@ -3,8 +3,8 @@
 // quantity column followed by its unit in a column of its own; its summary
 // becomes a second Sheet, the rows among them a buyer should check, with
 // their reasons, a third. Export writes a workbook (.xlsx: the proposal, the
-// summary, the exceptions, then any extra sheets) or a CSV file (the
-// proposal alone), chosen by the file's extension.
+// summary, the exceptions) or a CSV file (the proposal alone), chosen by the
+// file's extension.
 //
 // An unattended report, every row in default order:
 //   ProposalView view(ProposalTable::Read(connection));
@@ -28,7 +28,8 @@ class ProposalExport {
   static Sheet ProposalSheet(const ProposalView& view,
                              const std::vector<ProposalColumn>& columns);
   // Sheet "Resumo": the figures of the rows shown and of the whole
-  // proposal, the filters in force and what the colours mean.
+  // proposal, the filters in force (which rows, the search text, the
+  // suppliers) and what the colours mean.
   static Sheet SummarySheet(const ProposalView& view);
 
   // Sheet "Exceções": the shown rows with a reason to check (view.reason),
@@ -36,12 +37,11 @@ class ProposalExport {
   static Sheet ExceptionsSheet(const ProposalView& view);
 
   // Writes `path`: CSV when it ends in ".csv" (any case), else a workbook
-  // with the proposal, the summary, the exceptions and `extra_sheets`. Raises
-  // Error 75 naming the file when it cannot be written; nothing is left
+  // with the proposal, the summary and the exceptions. Raises Error 75
+  // naming the file when it cannot be written; nothing is left
   // half-written.
   static void Export(const std::string& path, const ProposalView& view,
-                     const std::vector<ProposalColumn>& columns,
-                     const std::vector<Sheet>& extra_sheets = {});
+                     const std::vector<ProposalColumn>& columns);
 
  private:
   // `rows` (indexes into the view's table) with `columns`, each quantity

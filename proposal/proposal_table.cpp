@@ -9,60 +9,28 @@
 namespace vor {
 namespace {
 
-struct FieldSpec {
-  const char* name;
-  ProposalFieldKind kind;
-};
-
-using K = ProposalFieldKind;
-constexpr FieldSpec kFields[kProposalFieldCount] = {
-    {"Artigo", K::kText},        {"Nome", K::kText},
-    {"StkMinimo", K::kDecimal},  {"QtdMinApr", K::kDecimal},
-    {"StkReal", K::kDecimal},    {"EncF", K::kDecimal},
-    {"StkPrazo", K::kDecimal},   {"Cli", K::kDecimal},
-    {"Prazo", K::kDecimal},      {"QtdUB", K::kDecimal},
-    {"QtdUC", K::kDecimal},      {"StkApos", K::kDecimal},
-    {"Tempo", K::kDecimal},      {"Fornec", K::kText},
-    {"ENF", K::kText},           {"Sel", K::kBoolean},
-    {"Grupo", K::kText},         {"Familia", K::kText},
-    {"SubFamilia", K::kText},    {"Dias", K::kDecimal},
-    {"UnBase", K::kText},        {"UnCmp", K::kText},
-    {"FactEmb", K::kDecimal},    {"OriginalUB", K::kDecimal},
-    {"OriginalUC", K::kDecimal}, {"UltPrCom", K::kDecimal},
-    {"Desconto", K::kDecimal},   {"OBS", K::kText},
-    {"NomeFornec", K::kText},    {"Cor", K::kSmallInt},
-    {"CorV", K::kSmallInt},      {"Origem", K::kText},
-};
-
 const std::string& EmptyText() {
   static const std::string empty;
   return empty;
 }
 
-Value Normalise(const Value& v, ProposalFieldKind kind) {
+// `v` as a value of a column of `type`: null, or text, Currency, Boolean
+// or small integer.
+Value Normalise(const Value& v, FieldType type) {
   if (v.is_null()) return Value();
-  switch (kind) {
-    case K::kText:
+  switch (type) {
+    case FieldType::kText:
       return v.kind() == Value::Kind::kText ? v : Value(v.ToText());
-    case K::kDecimal:
-      return Value(v.ToCurrency());
-    case K::kBoolean:
+    case FieldType::kBoolean:
       return Value(v.ToBool());
-    case K::kSmallInt:
+    case FieldType::kSmallInt:
       return Value(v.ToInt());
+    default:
+      return Value(v.ToCurrency());
   }
-  return v;
 }
 
 }  // namespace
-
-const char* ProposalFieldName(ProposalField field) {
-  return kFields[static_cast<int>(field)].name;
-}
-
-ProposalFieldKind ProposalFieldKindOf(ProposalField field) {
-  return kFields[static_cast<int>(field)].kind;
-}
 
 const std::string& ProposalRow::Text(ProposalField f) const {
   const Value& v = at(f);
@@ -96,7 +64,7 @@ const std::string& ProposalRow::SupplierLabel() const {
 }
 
 ProposalTable ProposalTable::Read(Connection& connection) {
-  const std::string table = kProposalTableName;
+  const std::string table = kResultTableName;
   Recordset rs;
   try {
     connection.OpenRecordset("", "select * from " + table, rs);
@@ -111,9 +79,9 @@ ProposalTable ProposalTable::Read(Connection& connection) {
   int index[kProposalFieldCount];
   std::string missing;
   for (int i = 0; i < kProposalFieldCount; ++i) {
-    index[i] = rs.FindField(kFields[i].name);
-    if (index[i] < 0)
-      missing += (missing.empty() ? "" : ", ") + std::string(kFields[i].name);
+    const std::string name(kResultFields[i].name);
+    index[i] = rs.FindField(name);
+    if (index[i] < 0) missing += (missing.empty() ? "" : ", ") + name;
   }
   if (!missing.empty()) {
     throw Error(errnum::kFieldNotFound,
@@ -126,12 +94,13 @@ ProposalTable ProposalTable::Read(Connection& connection) {
     ProposalRow& row = rows.emplace_back();
     for (int i = 0; i < kProposalFieldCount; ++i) {
       try {
-        row.values[i] = Normalise(rs.Get(index[i]), kFields[i].kind);
+        row.values[i] = Normalise(rs.Get(index[i]), kResultFields[i].type);
       } catch (const Error& e) {
         const Value& code = rs.Get(index[0]);
         throw Error(e.number(),
-                    "Valor inválido na coluna " + std::string(kFields[i].name) +
-                        " da tabela " + table + " (artigo " +
+                    "Valor inválido na coluna " +
+                        std::string(kResultFields[i].name) + " da tabela " +
+                        table + " (artigo " +
                         (code.is_null() ? std::string("nulo") : code.ToText()) +
                         "): " + e.description());
       }

@@ -16,56 +16,15 @@
 
 #include "core/currency.h"
 #include "core/value.h"
+#include "db/result_table.h"
 
 namespace vor {
 
 class Connection;
 
-// The result table's name.
-inline constexpr char kProposalTableName[] = "zlx_VOR_Encomendas";
-
-// The fields of zlx_VOR_Encomendas, in the table's order.
-enum class ProposalField {
-  kArtigo,
-  kNome,
-  kStkMinimo,
-  kQtdMinApr,
-  kStkReal,
-  kEncF,
-  kStkPrazo,
-  kCli,
-  kPrazo,
-  kQtdUB,
-  kQtdUC,
-  kStkApos,
-  kTempo,
-  kFornec,
-  kENF,
-  kSel,
-  kGrupo,
-  kFamilia,
-  kSubFamilia,
-  kDias,
-  kUnBase,
-  kUnCmp,
-  kFactEmb,
-  kOriginalUB,
-  kOriginalUC,
-  kUltPrCom,
-  kDesconto,
-  kOBS,
-  kNomeFornec,
-  kCor,
-  kCorV,
-  kOrigem,
-};
-inline constexpr int kProposalFieldCount = 32;
-
-enum class ProposalFieldKind { kText, kDecimal, kBoolean, kSmallInt };
-
-// The column name of `field` ("QtdUB") and the kind of its values.
-const char* ProposalFieldName(ProposalField field);
-ProposalFieldKind ProposalFieldKindOf(ProposalField field);
+// The fields of zlx_VOR_Encomendas, in the table's order (db/result_table.h).
+using ProposalField = ResultField;
+inline constexpr int kProposalFieldCount = kResultFields.size();
 
 // One row of the proposal.
 struct ProposalRow {

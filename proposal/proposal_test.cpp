@@ -14,6 +14,7 @@
 #include "db/connection_string_builder.h"
 #include "db/qt_sql_connection.h"
 #include "proposal/csv_writer.h"
+#include "proposal/morning_report.h"
 #include "proposal/proposal_exceptions.h"
 #include "proposal/proposal_export.h"
 #include "proposal/proposal_table.h"
@@ -172,6 +173,16 @@ TEST_F(ProposalTest, DefaultOrderFiltersAndSummary) {
   EXPECT_EQ(ShownCodes(view),
             (std::vector<std::string>{"C-SHORT", "D-ORD", "A-ORD"}));
   EXPECT_EQ(view.ShownSummary(), (ProposalSummary{3, 3, 1, 2, 1}));
+  // An export's summary records the filters in force, as given.
+  view.SetSearch("Ca");
+  const auto filter = [&](const std::string& label) {
+    for (const std::vector<Value>& r : ProposalExport::SummarySheet(view).rows)
+      if (r.size() > 1 && r[0].ToText() == label) return r[1].ToText();
+    return std::string("(no row)");
+  };
+  EXPECT_EQ(filter("Pesquisa"), "Ca");
+  EXPECT_EQ(filter("Fornecedores"), "f3, F2");
+  view.SetSearch("");
 
   // Numbers sort as numbers (12.5 below 24 and 36), texts without case.
   view.SetSuppliers({});
@@ -354,12 +365,14 @@ TEST(ProposalExceptionsTest, CoverLimitFromTheSettingsFile) {
   TestTempDir dir;
   const std::string path = dir.File("VOREncomendas.zlx");
   std::ofstream(path) << "[BD]\nServidor=sqlite\n";
-  EXPECT_EQ(ProposalExceptions::CoverLimit(path), Currency::FromInt(365));
+  EXPECT_EQ(ProposalExceptions::CoverLimit(SettingsValues::Read(path)),
+            Currency::FromInt(365));
   std::ofstream(path) << "[Motor]\nCoberturaMaxima=180,5\n";
-  EXPECT_EQ(ProposalExceptions::CoverLimit(path), Currency::FromDouble(180.5));
+  EXPECT_EQ(ProposalExceptions::CoverLimit(SettingsValues::Read(path)),
+            Currency::FromDouble(180.5));
   std::ofstream(path) << "[Motor]\nCoberturaMaxima=um ano\n";
   try {
-    ProposalExceptions::CoverLimit(path);
+    ProposalExceptions::CoverLimit(SettingsValues::Read(path));
     FAIL() << "a bad limit was taken";
   } catch (const Error& e) {
     EXPECT_NE(e.description().find(path), std::string::npos);
@@ -367,6 +380,23 @@ TEST(ProposalExceptionsTest, CoverLimitFromTheSettingsFile) {
               std::string::npos);
     EXPECT_NE(e.description().find("\"um ano\""), std::string::npos);
   }
+}
+
+TEST(MorningReportTest, SettingsThatCannotBeReadAreLoggedNotDropped) {
+  TestTempDir dir;
+  const std::string path = dir.File("VOREncomendas.zlx");
+  std::ofstream(path) << "[email]\nDestino=compras@empresa.pt\xFF\n";
+  const SettingsValues settings = SettingsValues::Read(path);
+  QtSqlConnection not_opened;
+  const std::vector<std::string> report =
+      MorningReport::AfterRun(settings, not_opened, LocalTime{});
+  ASSERT_EQ(report.size(), 1u);
+  EXPECT_NE(report[0].find("[email] Destino"), std::string::npos) << report[0];
+  EXPECT_NE(report[0].find(path), std::string::npos) << report[0];
+  const std::vector<std::string> alert =
+      MorningReport::AfterFailure(settings, "erro", "registo", LocalTime{});
+  ASSERT_EQ(alert.size(), 1u);
+  EXPECT_NE(alert[0].find("[email] Destino"), std::string::npos) << alert[0];
 }
 
 }  // namespace

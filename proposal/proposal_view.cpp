@@ -74,6 +74,7 @@ void ProposalView::SetOnlyExceptions(bool on) {
 }
 
 void ProposalView::SetSearch(const std::string& text) {
+  search_text_ = text;
   search_ = Folded(text);
   Refilter();
 }
@@ -84,6 +85,7 @@ void ProposalView::SetOnlyToOrder(bool on) {
 }
 
 void ProposalView::SetSuppliers(const std::vector<std::string>& codes) {
+  supplier_codes_ = codes;
   suppliers_.clear();
   for (const std::string& code : codes) suppliers_.push_back(Folded(code));
   std::sort(suppliers_.begin(), suppliers_.end());

@@ -69,6 +69,11 @@ class ProposalView {
   void SetSuppliers(const std::vector<std::string>& codes);
   bool only_to_order() const { return only_to_order_; }
   bool only_exceptions() const { return only_exceptions_; }
+  // The search text and the supplier codes as last given.
+  const std::string& search() const { return search_text_; }
+  const std::vector<std::string>& supplier_codes() const {
+    return supplier_codes_;
+  }
 
   // Order by `column`, rising or falling; nulls count as the smallest
   // values, numbers compare as numbers, texts without regard to case. Rows
@@ -100,12 +105,14 @@ class ProposalView {
   ProposalTable table_;
   // Per row, the folded texts the search looks in, joined by '\n'.
   std::vector<std::string> haystack_;
+  std::string search_text_;
   std::string search_;  // folded
   bool only_to_order_ = false;
   bool only_exceptions_ = false;
   Currency cover_limit_ =
       Currency::FromInt(ProposalExceptions::kDefaultCoverLimit);
-  std::vector<std::string> reasons_;    // per row
+  std::vector<std::string> reasons_;  // per row
+  std::vector<std::string> supplier_codes_;
   std::vector<std::string> suppliers_;  // folded, sorted
   std::optional<ProposalColumn> sort_column_;
   bool by_reason_ = false;

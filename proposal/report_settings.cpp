@@ -4,20 +4,9 @@
 
 #include "core/error.h"
 #include "core/text_util.h"
-#include "db/connection_settings.h"
-#include "settings/settings_file.h"
+#include "settings/database_login.h"
 
 namespace vor {
-namespace {
-
-std::string Trimmed(const std::string& text) {
-  const size_t first = text.find_first_not_of(" \t");
-  if (first == std::string::npos) return "";
-  const size_t last = text.find_last_not_of(" \t");
-  return text.substr(first, last - first + 1);
-}
-
-}  // namespace
 
 std::vector<std::string> ReportSettings::SplitAddresses(
     const std::string& text) {
@@ -35,21 +24,18 @@ std::vector<std::string> ReportSettings::SplitAddresses(
   return addresses;
 }
 
-ReportSettings ReportSettings::Load(const std::string& path) {
-  SettingsFile file;
-  file.FileName(path);
+ReportSettings ReportSettings::Load(const SettingsValues& file) {
   ReportSettings s;
-  s.settings_path = path;
+  s.settings_path = file.path();
   s.destino = file.ReadValue("email", "Destino");
   s.recipients = SplitAddresses(s.destino);
   s.subject = file.ReadValue("email", "Assunto");
   s.folder = Trimmed(file.ReadValue("Relatorio", "Pasta"));
-  s.smtp = SmtpSettings::Load(path);
+  s.smtp = SmtpSettings::Load(file);
   s.security_as_stored = file.ReadValue(SmtpSettings::kSection, "Seguranca");
   try {
-    ConnectionSettings connection;
-    connection.Load(path);
-    s.timeout_seconds = std::max(1, (connection.TimeoutMs() + 999) / 1000);
+    const int ms = DatabaseLogin::Load(file).TimeoutMs(file.path());
+    s.timeout_seconds = std::max(1, (ms + 999) / 1000);
   } catch (const Error&) {
     // The database connection names the bad value; the report waits 30 s.
   }

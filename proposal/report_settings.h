@@ -5,7 +5,7 @@
 // it ([BD] TempoEspera, default 30 s). With no recipients nothing is sent;
 // with no folder no file is written.
 //
-//   ReportSettings s = ReportSettings::Load(settings_path);
+//   ReportSettings s = ReportSettings::Load(settings);
 //   if (s.wants_mail()) { if (auto p = s.MailProblem()) log(*p); ... }
 #ifndef VOR_PROPOSAL_REPORT_SETTINGS_H_
 #define VOR_PROPOSAL_REPORT_SETTINGS_H_
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings_values.h"
 #include "settings/smtp_settings.h"
 
 namespace vor {
@@ -29,10 +30,11 @@ struct ReportSettings {
                                    // reads an unknown value as Nenhuma
   int timeout_seconds = 30;
 
-  // Reads the keys above from `path`. Raises Error 75 naming the file when
-  // it cannot be read. A TempoEspera that is not a number leaves 30 s (the
-  // database connection reports it).
-  static ReportSettings Load(const std::string& path);
+  // Takes the keys above from `settings`, the settings file as the run
+  // read it. Raises the error of reading it (Error 75 naming the file) when
+  // it could not be read. A TempoEspera that is not a number leaves 30 s
+  // (the database connection reports it).
+  static ReportSettings Load(const SettingsValues& settings);
   // "a@x.pt; b@y.pt,c@z.pt" as its addresses, blanks and empty pieces
   // dropped.
   static std::vector<std::string> SplitAddresses(const std::string& text);

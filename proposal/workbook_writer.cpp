@@ -7,6 +7,7 @@
 #include "core/error.h"
 #include "core/text_util.h"
 #include "proposal/atomic_file.h"
+#include "proposal/row_palette.h"
 
 namespace vor {
 namespace {
@@ -30,14 +31,13 @@ Formats MakeFormats(lxw_workbook* book) {
   Formats f;
   f.header = workbook_add_format(book);
   format_set_bold(f.header);
-  format_set_bg_color(f.header, 0xDDE4EE);
+  format_set_bg_color(f.header, RowPalette::kHeader);
   format_set_border(f.header, LXW_BORDER_THIN);
-  const unsigned colours[kMarks] = {0, WorkbookWriter::kShortageColour,
-                                    WorkbookWriter::kOrderColour};
   for (int m = 0; m < kMarks; ++m) {
+    const unsigned colour = RowPalette::Of(static_cast<RowMark>(m));
     for (int k = 0; k < kKinds; ++k) {
       lxw_format* format = workbook_add_format(book);
-      if (m != 0) format_set_bg_color(format, colours[m]);
+      if (colour != 0) format_set_bg_color(format, colour);
       const auto kind = static_cast<SheetColumnKind>(k);
       if (kind == SheetColumnKind::kDecimal) {
         format_set_num_format(format, "#,##0.0000");

@@ -2,7 +2,8 @@
 // through libxlsxwriter), in the order given. A table sheet has a bold
 // header row, frozen, with an autofilter over its rows; decimal columns use
 // a four-decimal number format, integer columns a whole-number one; marked
-// rows are tinted (shortage red, order amber); each column gets the width
+// rows are tinted with the colours of RowPalette, which the window and the
+// e-mail share (shortage red, order amber); each column gets the width
 // of its SheetColumn, widened to its header.
 #ifndef VOR_PROPOSAL_WORKBOOK_WRITER_H_
 #define VOR_PROPOSAL_WORKBOOK_WRITER_H_
@@ -16,10 +17,6 @@ namespace vor {
 
 class WorkbookWriter {
  public:
-  // Colours of the marks (0xRRGGBB), shared with the window.
-  static constexpr unsigned kShortageColour = 0xF8D0D0;
-  static constexpr unsigned kOrderColour = 0xFFE7B0;
-
   // Writes `sheets` to `path`: first into a temporary file beside it, then
   // renamed over `path`, so a failed export leaves no half-written file.
   // Raises Error 75 naming the file and libxlsxwriter's reason.

@@ -1,13 +1,26 @@
 #include "settings/database_login.h"
 
+#include <charconv>
+#include <cmath>
 #include <utility>
 #include <vector>
 
+#include "core/error.h"
 #include "settings/settings_file.h"
 
 namespace vor {
 
 namespace {
+
+// Longest accepted timeout: one hour.
+constexpr double kMaxTimeoutSeconds = 3600;
+
+[[noreturn]] void BadNumber(const std::string& key, const std::string& value,
+                            const std::string& file, const std::string& rule) {
+  throw Error(errnum::kTypeMismatch,
+              "Valor inválido '" + value + "' na chave " + key +
+                  " da secção BD do ficheiro '" + file + "': " + rule);
+}
 
 // Each key of section BD and the member that holds its value, in the order
 // the keys are written.
@@ -24,11 +37,13 @@ const std::pair<const char*, std::string DatabaseLogin::*> kKeys[] = {
 }  // namespace
 
 DatabaseLogin DatabaseLogin::Load(const std::string& path) {
-  SettingsFile file;
-  file.FileName(path);
+  return Load(SettingsValues::Read(path));
+}
+
+DatabaseLogin DatabaseLogin::Load(const SettingsValues& settings) {
   DatabaseLogin login;
   for (const auto& [key, member] : kKeys) {
-    login.*member = file.ReadValue(kSection, key);
+    login.*member = settings.ReadValue(kSection, key);
   }
   return login;
 }
@@ -45,6 +60,32 @@ void DatabaseLogin::Save(const std::string& path, const DatabaseLogin& login,
   SettingsFile file;
   file.FileName(path);
   file.WriteValues(kSection, changed);
+}
+
+int DatabaseLogin::PortNumber(const std::string& file) const {
+  if (porta.empty()) return kDefaultPort;
+  int port = 0;
+  const auto r =
+      std::from_chars(porta.data(), porta.data() + porta.size(), port);
+  if (r.ec != std::errc() || r.ptr != porta.data() + porta.size() || port < 1 ||
+      port > 65535) {
+    BadNumber("Porta", porta, file, "deve ser um número inteiro de 1 a 65535");
+  }
+  return port;
+}
+
+int DatabaseLogin::TimeoutMs(const std::string& file) const {
+  const std::string& text = tempo_espera;
+  if (text.empty()) return kDefaultTimeoutMs;
+  double seconds = 0;
+  const auto r =
+      std::from_chars(text.data(), text.data() + text.size(), seconds);
+  if (r.ec != std::errc() || r.ptr != text.data() + text.size() ||
+      !(seconds >= 0) || seconds > kMaxTimeoutSeconds) {
+    BadNumber("TempoEspera", text, file,
+              "deve ser um número de segundos de 0 a 3600");
+  }
+  return static_cast<int>(std::lround(seconds * 1000));
 }
 
 std::optional<std::string> DatabaseLogin::Problem(const DatabaseLogin& login) {

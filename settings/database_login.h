@@ -12,10 +12,14 @@
 #include <optional>
 #include <string>
 
+#include "settings/settings_values.h"
+
 namespace vor {
 
 struct DatabaseLogin {
   static constexpr const char* kSection = "BD";
+  static constexpr int kDefaultPort = 1433;
+  static constexpr int kDefaultTimeoutMs = 30000;
 
   std::string servidor;
   std::string base_dados;
@@ -30,6 +34,9 @@ struct DatabaseLogin {
   // The values stored in section BD of `path`; "" for a missing file or
   // key. Raises Error 75 naming the file when it exists but cannot be read.
   static DatabaseLogin Load(const std::string& path);
+  // The values of section BD in `settings`, the settings file as already
+  // read. Raises its error when the file could not be read.
+  static DatabaseLogin Load(const SettingsValues& settings);
 
   // Writes the values of `login` that differ from `before` (all of them when
   // `before` is null) into section BD of `path`, in one save. Raises Error
@@ -42,6 +49,14 @@ struct DatabaseLogin {
   // caption; nullopt when they can. Porta must be empty or a whole number
   // from 1 to 65535. (What the driver refuses, the connection test tells.)
   static std::optional<std::string> Problem(const DatabaseLogin& login);
+
+  // Porta as a number; kDefaultPort when empty. Raises Error 13 naming the
+  // key, the value and `file` when it is not a whole number 1 to 65535.
+  int PortNumber(const std::string& file) const;
+  // TempoEspera (seconds, decimals allowed) in milliseconds;
+  // kDefaultTimeoutMs when empty. Raises Error 13 naming the key, the value
+  // and `file` when it is not a number of seconds from 0 to 3600.
+  int TimeoutMs(const std::string& file) const;
 };
 
 }  // namespace vor

@@ -6,12 +6,12 @@
 
 namespace vor {
 
-bool Parametros::Ler() {
+bool Parametros::Ler() { return Ler(SettingsValues::Read(ficheiro_ini_)); }
+
+bool Parametros::Ler(const SettingsValues& file) {
   // Every error of the file is absorbed: the caller only learns that the
   // load stopped, and the values read before the error keep their new text.
   try {
-    SettingsFile file;
-    file.FileName(ficheiro_ini_);
     email_assunto_ = file.ReadValue("email", "Assunto");
     email_origem_ = file.ReadValue("SMTP", "emailEmissor");
     log_directoria_ = file.ReadValue("Log", "Directoria");

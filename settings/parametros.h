@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "settings/settings_values.h"
+
 namespace vor {
 
 class Parametros {
@@ -37,6 +39,9 @@ class Parametros {
   // key reads as "". Returns false when an error stopped it (values loaded
   // before the error keep their new values).
   bool Ler();
+  // As Ler, taking the values from `settings`, the settings file as already
+  // read (FicheiroIni is left as it is).
+  bool Ler(const SettingsValues& settings);
   // Saves email/Assunto and Log/Directoria, in that order, then
   // email/Destino when it is not empty or the file holds recipients already
   // (a file without recipients is not given an empty key). Returns false

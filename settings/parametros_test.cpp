@@ -2,43 +2,20 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "testing/settings_file_fixture.h"
 
 namespace vor {
 namespace {
 
 namespace fs = std::filesystem;
 
-class ParametrosTest : public ::testing::Test {
+class ParametrosTest : public SettingsFileFixture {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "vor_parametrosXXXXXX");
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-    path_ = (dir_ / "VOREncomendas.zlx").string();
-    p_.set_FicheiroIni(path_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, ec);
-    fs::remove_all(dir_, ec);
-  }
-  void Put(const std::string& bytes) {
-    std::ofstream(path_, std::ios::binary) << bytes;
-  }
-  std::string Get() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  void SetUp() override { p_.set_FicheiroIni(path_); }
 
-  fs::path dir_;
-  std::string path_;
   Parametros p_;
 };
 

@@ -2,7 +2,6 @@
 
 #include "core/error.h"
 #include "core/text_util.h"
-#include "settings/settings_file.h"
 
 namespace vor {
 
@@ -19,10 +18,13 @@ ReadingMode ParseReadingMode(const std::string& value,
 }
 
 ReadingMode ReadReadingMode(const std::string& path) {
-  SettingsFile file;
-  file.FileName(path);
-  return ParseReadingMode(file.ReadValue(kReadingModeSection, kReadingModeKey),
-                          path);
+  return ReadReadingMode(SettingsValues::Read(path));
+}
+
+ReadingMode ReadReadingMode(const SettingsValues& settings) {
+  return ParseReadingMode(
+      settings.ReadValue(kReadingModeSection, kReadingModeKey),
+      settings.path());
 }
 
 }  // namespace vor

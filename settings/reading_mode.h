@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "settings/settings_values.h"
+
 namespace vor {
 
 enum class ReadingMode { kLiteral, kBulk };
@@ -27,6 +29,8 @@ ReadingMode ParseReadingMode(const std::string& value, const std::string& file);
 // gives kLiteral). Errors as ParseReadingMode; a file that cannot be read
 // raises Error 75 as SettingsFile::ReadValue does.
 ReadingMode ReadReadingMode(const std::string& path);
+// As ReadReadingMode, from `settings`, the settings file as already read.
+ReadingMode ReadReadingMode(const SettingsValues& settings);
 
 }  // namespace vor
 

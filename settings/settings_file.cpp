@@ -396,6 +396,27 @@ std::string SettingsFile::ReadValue(const std::string& section,
   return value == nullptr ? "" : Unquote(value);
 }
 
+SettingsValues SettingsFile::ReadAll() const {
+  SettingsValues values;
+  FileContents contents = ReadWhole(path_);
+  if (!contents.exists) return values;
+  CheckUtf8(path_, contents.bytes);
+  CSimpleIniA ini;
+  Parse(path_, WithoutBom(contents.bytes), ini);
+  CSimpleIniA::TNamesDepend sections;
+  ini.GetAllSections(sections);
+  for (const auto& section : sections) {
+    CSimpleIniA::TNamesDepend keys;
+    ini.GetAllKeys(section.pItem, keys);
+    for (const auto& key : keys) {
+      // With repeated keys, the value ReadValue gives: the first.
+      const char* value = ini.GetValue(section.pItem, key.pItem, "");
+      values.Set(section.pItem, key.pItem, Unquote(value));
+    }
+  }
+  return values;
+}
+
 bool SettingsFile::WriteValue(const std::string& section,
                               const std::string& key,
                               const std::string& value) {

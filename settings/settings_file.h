@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "settings/settings_values.h"
+
 namespace vor {
 
 class SettingsFile {
@@ -31,6 +33,10 @@ class SettingsFile {
   // valid UTF-8 or holds a NUL byte raises Error 75 naming the file.
   std::string ReadValue(const std::string& section,
                         const std::string& key) const;
+  // Every value of the file at once, each as ReadValue gives it, with one
+  // reading of the file: what SettingsValues::Read keeps. A missing file
+  // gives no values; errors as ReadValue.
+  SettingsValues ReadAll() const;
 
   // Stores `value` under `key` of `section` and saves the file at once; an
   // existing key keeps its letter case. Returns true; a file that cannot be

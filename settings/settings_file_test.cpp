@@ -1,10 +1,8 @@
 #include "settings/settings_file.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -13,36 +11,19 @@
 #include <vector>
 
 #include "core/error.h"
+#include "settings/settings_values.h"
+#include "testing/file_size_limit.h"
+#include "testing/settings_file_fixture.h"
 
 namespace vor {
 namespace {
 
 namespace fs = std::filesystem;
 
-class SettingsFileTest : public ::testing::Test {
+class SettingsFileTest : public SettingsFileFixture {
  protected:
-  void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "vor_settingsXXXXXX");
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-    path_ = (dir_ / "VOREncomendas.zlx").string();
-    file_.FileName(path_);
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, ec);
-    fs::remove_all(dir_, ec);
-  }
+  void SetUp() override { file_.FileName(path_); }
 
-  void Put(const std::string& bytes) {
-    std::ofstream(path_, std::ios::binary) << bytes;
-  }
-  std::string Get() const {
-    std::ifstream in(path_, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
   // The lines that carry text, without line ends: the parts a save must
   // keep, whatever blank lines it puts between them.
   std::vector<std::string> TextLines() const {
@@ -59,8 +40,6 @@ class SettingsFileTest : public ::testing::Test {
                          fs::directory_iterator());
   }
 
-  fs::path dir_;
-  std::string path_;
   SettingsFile file_;
 };
 
@@ -86,6 +65,49 @@ TEST_F(SettingsFileTest, MissingFileSectionOrKeyReadsEmpty) {
   EXPECT_EQ(file_.ReadValue("email", "Nada"), "");
   EXPECT_EQ(file_.ReadValue("BD", "Password"), "se;gr=edo");
   EXPECT_EQ(file_.ReadValue("SMTP", "emailEmissor"), "compras@exemplo.pt");
+}
+
+// What a run reads once must answer every question as the file itself
+// would: letter case, repeated sections and keys, quotes, missing entries,
+// and a file that cannot be read.
+TEST_F(SettingsFileTest, ValuesReadOnceAnswerAsTheFile) {
+  EXPECT_EQ(SettingsValues::Read(path_).ReadValue("Log", "Directoria"), "");
+  Put("\xEF\xBB\xBF[email]\r\nAssunto=Um\r\nassunto=Dois\r\n[EMAIL]\r\n"
+      "Destino=a@b.pt\r\n[Log]\r\nDirectoria=\"  /var/log \"\r\n"
+      "[Secção]\r\nChave=é\r\n");
+  const SettingsValues values = SettingsValues::Read(path_);
+  EXPECT_EQ(values.path(), path_);
+  for (const auto& [section, key] :
+       std::vector<std::pair<std::string, std::string>>{{"email", "Assunto"},
+                                                        {"Email", "DESTINO"},
+                                                        {"LOG", "directoria"},
+                                                        {"Secção", "Chave"},
+                                                        {"SECÇÃO", "Chave"},
+                                                        {"email", "Nada"},
+                                                        {"BD", "Servidor"}}) {
+    EXPECT_EQ(values.ReadValue(section, key), file_.ReadValue(section, key))
+        << section << "/" << key;
+  }
+  EXPECT_EQ(values.ReadValue("EMAIL", "assunto"), "Um");
+
+  Put("[Log]\nDirectoria=\xFF\n");
+  const SettingsValues bad = SettingsValues::Read(path_);
+  std::string expected;
+  try {
+    file_.ReadValue("Log", "Directoria");
+  } catch (const Error& e) {
+    expected = e.description();
+  }
+  ASSERT_NE(expected, "");
+  for (int i = 0; i < 2; ++i) {
+    try {
+      bad.ReadValue("BD", "Servidor");
+      FAIL() << "an unreadable file gave a value";
+    } catch (const Error& e) {
+      EXPECT_EQ(e.number(), errnum::kFileError);
+      EXPECT_EQ(e.description(), expected);
+    }
+  }
 }
 
 TEST_F(SettingsFileTest, SaveChangesOnlyItsKeyAndKeepsEverythingElse) {
@@ -324,24 +346,11 @@ TEST_F(SettingsFileTest, FailedWriteLeavesOldFileAndNoTemporaryFile) {
   const std::string big =
       std::string(kSample) + "[Grande]\nv=" + std::string(4000, 'x') + "\n";
   Put(big);
-  struct rlimit old_limit;
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old_limit), 0);
-  auto old_handler = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit limit = old_limit;
-  limit.rlim_cur = 1024;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-  // Nothing is checked or printed while the limit is on.
-  long number = 0;
   std::string description;
-  try {
-    file_.WriteValue("email", "Assunto", "novo");
-  } catch (const Error& e) {
-    number = e.number();
-    description = e.description();
-  }
-  ::setrlimit(RLIMIT_FSIZE, &old_limit);
-  std::signal(SIGXFSZ, old_handler);
-  EXPECT_EQ(number, errnum::kFileError);
+  EXPECT_EQ(ErrorNumberUnderFileSizeLimit(
+                1024, [&] { file_.WriteValue("email", "Assunto", "novo"); },
+                &description),
+            errnum::kFileError);
   EXPECT_NE(description.find(path_), std::string::npos);
   EXPECT_EQ(Get(), big);
   EXPECT_EQ(EntriesInDir(), 1u);

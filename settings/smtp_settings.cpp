@@ -27,8 +27,10 @@ bool HasBlank(const std::string& text) {
 }  // namespace
 
 SmtpSettings SmtpSettings::Load(const std::string& path) {
-  SettingsFile file;
-  file.FileName(path);
+  return Load(SettingsValues::Read(path));
+}
+
+SmtpSettings SmtpSettings::Load(const SettingsValues& file) {
   SmtpSettings values;
   values.servidor = file.ReadValue(kSection, kKeyServidor);
   values.porta = file.ReadValue(kSection, kKeyPorta);

@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 
+#include "settings/settings_values.h"
+
 namespace vor {
 
 struct SmtpSettings {
@@ -51,6 +53,8 @@ struct SmtpSettings {
   // three known values, compared without regard to case, also reads as
   // kSecurityNone). Raises Error 75 when the file cannot be read.
   static SmtpSettings Load(const std::string& path);
+  // As Load, from `settings`, the settings file as already read.
+  static SmtpSettings Load(const SettingsValues& settings);
   // Writes every value of `values` that differs from `before` (all of them
   // when `before` is null) under its key of the "SMTP" section. Raises
   // Error 75 naming the file when a value cannot be saved.

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace vor {
@@ -28,9 +30,19 @@ class TestTempDir {
   TestTempDir(const TestTempDir&) = delete;
   TestTempDir& operator=(const TestTempDir&) = delete;
 
+  const std::filesystem::path& path() const { return path_; }
   // A path inside the folder.
   std::string File(const std::string& name) const {
     return (path_ / name).string();
+  }
+  // Writes `bytes` as the file `name` of the folder, replacing it.
+  void Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path_ / name, std::ios::binary) << bytes;
+  }
+  // The bytes of the file `name` of the folder; "" when it is missing.
+  std::string Read(const std::string& name) const {
+    std::ifstream in(path_ / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
  private:
