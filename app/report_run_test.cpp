@@ -22,13 +22,16 @@ namespace fs = std::filesystem;
 constexpr char kFinished[] = "Emissão Mapas terminada";
 constexpr char kSmtpPassword[] = "Smtp-Segredo#41";
 
-// The last line of a log, without its date, time and CR LF.
-std::string LastMessage(const std::string& log) {
-  const size_t end = log.rfind("\r\n");
-  const size_t start = log.rfind("\r\n", end - 1);
-  const std::string line =
-      log.substr(start == std::string::npos ? 0 : start + 2,
-                 end - (start == std::string::npos ? 0 : start + 2));
+// The last line of a log (or the one `back` lines before it), without its
+// date, time and CR LF.
+std::string LastMessage(const std::string& log, size_t back = 0) {
+  std::vector<std::string> lines;
+  for (size_t start = 0, end;
+       (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(log.substr(start, end - start));
+  }
+  if (lines.size() <= back) return "";
+  const std::string& line = lines[lines.size() - 1 - back];
   return line.size() > 23 ? line.substr(23) : line;
 }
 
@@ -76,8 +79,19 @@ TEST_F(ReportRunTest, PlainSessionMailsEveryRecipientAndDropsTheWorkbook) {
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(LastMessage(site_.LogText()), kFinished);
-  EXPECT_EQ(site_.LogText().find("Relatório"), std::string::npos);
+  // One line names the file dropped, one says to how many the mail went.
+  const std::string log = site_.LogText();
+  EXPECT_EQ(LastMessage(log), kFinished);
+  EXPECT_TRUE(
+      std::regex_search(LastMessage(log, 2),
+                        std::regex("^Relatório de encomendas gravado em " +
+                                   drop + R"(/Proposta_\d{8}_\d{6}\.xlsx$)")))
+      << log;
+  EXPECT_TRUE(std::regex_search(
+      LastMessage(log, 1),
+      std::regex(R"(^Relatório de encomendas enviado por e-mail a 3 )"
+                 R"(destinatários \(\d+,\d KB\)$)")))
+      << log;
 
   const std::vector<MailSink::Received> mail = sink.Messages();
   ASSERT_EQ(mail.size(), 1u);
@@ -91,8 +105,7 @@ TEST_F(ReportRunTest, PlainSessionMailsEveryRecipientAndDropsTheWorkbook) {
       std::regex("Proposta — armazém São João - \\d{2}-\\d{2}-\\d{4}")))
       << m.subject;
   // Summary, then shortages, orders by supplier, exceptions.
-  EXPECT_NE(m.text.find("Artigos na proposta: 3"), std::string::npos)
-      << m.text;
+  EXPECT_NE(m.text.find("Artigos na proposta: 3"), std::string::npos) << m.text;
   const size_t shortages = m.text.find("RUTURAS");
   const size_t orders = m.text.find("A ENCOMENDAR, POR FORNECEDOR");
   const size_t exceptions = m.text.find("EXCEÇÕES");
@@ -238,8 +251,14 @@ TEST_F(ReportRunTest, FailedRunSendsTheAlertOrLogsWhyItCouldNot) {
     const ProgramResult r = site_.Run({"/S"});
     EXPECT_EQ(r.exit_code, 1) << r.err;
     const std::string log = site_.LogText();
-    // The handler's lines are unchanged: its message is still the last.
-    EXPECT_EQ(LastMessage(log).rfind(" 3604 - ", 0), 0u) << log;
+    // The handler's lines are unchanged: its message is followed only by
+    // the line saying the alert went out.
+    EXPECT_EQ(LastMessage(log, 1).rfind(" 3604 - ", 0), 0u) << log;
+    EXPECT_TRUE(std::regex_match(
+        LastMessage(log),
+        std::regex(R"(Alerta de erro enviado por e-mail a 1 destinatário )"
+                   R"(\((\d+ bytes|\d+,\d KB)\))")))
+        << log;
     const std::vector<MailSink::Received> mail = sink.Messages();
     ASSERT_EQ(mail.size(), 1u);
     EXPECT_EQ(mail[0].rcpt_tos, std::vector<std::string>{"admin@empresa.pt"});
@@ -247,7 +266,7 @@ TEST_F(ReportRunTest, FailedRunSendsTheAlertOrLogsWhyItCouldNot) {
                   "VORencomendas: a proposta não foi calculada - ", 0),
               0u)
         << mail[0].subject;
-    EXPECT_NE(mail[0].text.find(LastMessage(log)), std::string::npos)
+    EXPECT_NE(mail[0].text.find(LastMessage(log, 1)), std::string::npos)
         << mail[0].text;
     EXPECT_NE(mail[0].text.find(site_.log_folder() + "/LOG_VOR_ENC"),
               std::string::npos);

@@ -78,8 +78,8 @@ bool AtomicFile::IsTemporaryName(std::string_view name) {
       !name.ends_with(kSuffix)) {
     return false;
   }
-  const std::string_view letters =
-      name.substr(name.size() - kSuffix.size() - kRandomLetters, kRandomLetters);
+  const std::string_view letters = name.substr(
+      name.size() - kSuffix.size() - kRandomLetters, kRandomLetters);
   for (char c : letters) {
     if (!IsAlnum(c)) return false;
   }
@@ -106,8 +106,8 @@ int AtomicFile::RemoveLeftovers(const std::string& folder) {
         !S_ISREG(before.st_mode) || before.st_uid != ::geteuid()) {
       continue;
     }
-    Descriptor fd(::openat(dir_fd, name,
-                           O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    Descriptor fd(
+        ::openat(dir_fd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat opened {};
     if (fd.get() < 0 || ::fstat(fd.get(), &opened) != 0 ||
         opened.st_ino != before.st_ino || opened.st_dev != before.st_dev) {
@@ -128,10 +128,10 @@ void AtomicFile::Write(const std::string& path, std::string_view bytes) {
 
 void AtomicFile::Write(const std::string& path, std::string_view bytes,
                        const Options& options) {
-  const std::string failure = options.failure_text.empty()
-                                  ? "Não foi possível escrever o ficheiro " +
-                                        path
-                                  : options.failure_text;
+  const std::string failure =
+      options.failure_text.empty()
+          ? "Não foi possível escrever o ficheiro " + path
+          : options.failure_text;
   const auto fail = [&](int err) {
     throw Error(errnum::kFileError, failure + ": " + std::strerror(err));
   };
@@ -145,13 +145,13 @@ void AtomicFile::Write(const std::string& path, std::string_view bytes,
   RemoveLeftovers(folder);
 
   struct stat old {};
-  const bool keep = options.keep_existing &&
-                    ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  const bool keep = options.keep_existing && ::stat(path.c_str(), &old) == 0 &&
+                    S_ISREG(old.st_mode);
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temporary = folder + "/." + name + "." + RandomLetters() +
-                std::string(kSuffix);
+    temporary =
+        folder + "/." + name + "." + RandomLetters() + std::string(kSuffix);
     fd = ::open(temporary.c_str(),
                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                 keep ? 0600 : options.new_mode);
@@ -172,8 +172,7 @@ void AtomicFile::Write(const std::string& path, std::string_view bytes,
     // Keeping the owner only succeeds for a privileged process; for anyone
     // else the new file belongs to the user who wrote it.
     if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
-      [[maybe_unused]] const int ignored =
-          ::fchown(fd, old.st_uid, old.st_gid);
+      [[maybe_unused]] const int ignored = ::fchown(fd, old.st_uid, old.st_gid);
     }
   }
   size_t done = 0;

@@ -20,9 +20,9 @@ TEST(SecretMaskTest, Base64FormsAreMasked) {
   EXPECT_EQ(Base64("Sup3rS3cr3t!"), "U3VwM3JTM2NyM3Qh");
   EXPECT_EQ(Base64("ab"), "YWI=");
   const std::string plain = std::string("\0vor\0ab", 7);
-  EXPECT_EQ(MaskSecrets("535 5.7.8 YWI= and YWI or ab, AHZvcgBhYg==",
-                        {"ab", plain}),
-            "535 5.7.8 **** and **** or ****, ****");
+  EXPECT_EQ(
+      MaskSecrets("535 5.7.8 YWI= and YWI or ab, AHZvcgBhYg==", {"ab", plain}),
+      "535 5.7.8 **** and **** or ****, ****");
   EXPECT_EQ(MaskSecrets("nothing here", {"", "zz"}), "nothing here");
 }
 

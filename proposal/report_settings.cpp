@@ -26,6 +26,10 @@ std::vector<std::string> ReportSettings::SplitAddresses(
   for (size_t i = 0; i <= text.size(); ++i) {
     if (i == text.size() || text[i] == ';' || text[i] == ',') {
       piece = Trimmed(piece);
+      // "<a@b.pt>" is the address between the brackets.
+      if (piece.size() >= 2 && piece.front() == '<' && piece.back() == '>') {
+        piece = Trimmed(piece.substr(1, piece.size() - 2));
+      }
       if (!piece.empty()) addresses.push_back(piece);
       piece.clear();
     } else {

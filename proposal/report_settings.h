@@ -34,7 +34,7 @@ struct ReportSettings {
   // database connection reports it).
   static ReportSettings Load(const std::string& path);
   // "a@x.pt; b@y.pt,c@z.pt" as its addresses, blanks and empty pieces
-  // dropped.
+  // dropped; "<a@x.pt>" gives the address between the brackets.
   static std::vector<std::string> SplitAddresses(const std::string& text);
 
   bool wants_mail() const { return !recipients.empty(); }
