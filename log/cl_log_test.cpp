@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "core/error.h"
 
@@ -136,6 +137,21 @@ TEST_F(ClLogTest, ProgressLinesWaitForTheNextLineWrittenAtOnce) {
   log.Fechar();
   EXPECT_EQ(Get(log.path()),
             expected + "[28-01-2021][10:40:23] Artigo   A1   2/1\r\n");
+}
+
+// A run stuck in one article makes no further call: its progress line
+// reaches the file all the same (within a second; a killed run keeps it).
+TEST_F(ClLogTest, ProgressLineReachesTheFileWhileTheCallerIsBusy) {
+  cl_log log(Clock());
+  ASSERT_TRUE(log.Abrir(ini_));
+  log.EscreverProgresso("Artigo   LENTO   1/1");
+  const std::string expected =
+      "[28-01-2021][10:40:20] Início da Emissão\r\n"
+      "[28-01-2021][10:40:20] Artigo   LENTO   1/1\r\n";
+  for (int i = 0; i < 60 && Get(log.path()) != expected; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(Get(log.path()), expected);
 }
 
 TEST_F(ClLogTest, MessageOfSeveralLinesGivesOneStampedLineEach) {
