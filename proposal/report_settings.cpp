@@ -1,6 +1,7 @@
 #include "proposal/report_settings.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "core/error.h"
 #include "core/text_util.h"
@@ -48,6 +49,11 @@ ReportSettings ReportSettings::Load(const std::string& path) {
   s.recipients = SplitAddresses(s.destino);
   s.subject = file.ReadValue("email", "Assunto");
   s.folder = Trimmed(file.ReadValue("Relatorio", "Pasta"));
+  // A relative folder belongs beside the settings file (as BaseDados does),
+  // not to whatever folder the program was started in.
+  if (!s.folder.empty() && s.folder.front() != '/') {
+    s.folder = (std::filesystem::path(path).parent_path() / s.folder).string();
+  }
   s.smtp = SmtpSettings::Load(path);
   s.security_as_stored = file.ReadValue(SmtpSettings::kSection, "Seguranca");
   try {

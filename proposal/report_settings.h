@@ -23,7 +23,8 @@ struct ReportSettings {
   std::string destino;                  // [email] Destino as stored
   std::vector<std::string> recipients;  // its addresses, trimmed
   std::string subject;                  // [email] Assunto
-  std::string folder;                   // [Relatorio] Pasta, trimmed
+  std::string folder;  // [Relatorio] Pasta, trimmed; a relative one
+                       // taken from the settings file's folder
   SmtpSettings smtp;
   std::string security_as_stored;  // [SMTP] Seguranca before SmtpSettings
                                    // reads an unknown value as Nenhuma
