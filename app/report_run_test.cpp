@@ -15,6 +15,7 @@
 
 #include "core/error.h"
 #include "core/secret_mask.h"
+#include "proposal/morning_report.h"
 #include "proposal/smtp_sender.h"
 #include "testing/mail_sink.h"
 #include "testing/test_site.h"
@@ -299,7 +300,9 @@ TEST_F(ReportRunTest, ARefusedRecipientDoesNotStopTheOthers) {
   MailSink sink(options);
   SiteSettings settings;
   settings.destino = "<compras@empresa.pt>; fantasma@empresa.pt";
-  settings.extra = sink.SettingsSection();
+  // A bad optional key leaves only its own check out of the report.
+  settings.extra =
+      sink.SettingsSection() + "[Motor]\r\nCoberturaMaxima=muitos\r\n";
   site_.WriteSettings(settings);
   const ProgramResult r = site_.Run({"/S"});
   EXPECT_EQ(r.exit_code, 3) << r.err;
@@ -307,6 +310,11 @@ TEST_F(ReportRunTest, ARefusedRecipientDoesNotStopTheOthers) {
   const std::vector<MailSink::Received> mail = sink.Messages();
   ASSERT_EQ(mail.size(), 1u);
   EXPECT_EQ(mail[0].rcpt_tos, std::vector<std::string>{"compras@empresa.pt"});
+  // At the top: before the summary.
+  EXPECT_LT(mail[0].text.find("AVISO: "),
+            mail[0].text.find("Artigos na proposta"));
+  EXPECT_NE(mail[0].text.find("CoberturaMaxima"), std::string::npos);
+  ASSERT_EQ(mail[0].attachment_paths.size(), 1u);
   const std::string log = site_.LogText();
   EXPECT_NE(log.find("] Relatório de encomendas não entregue a "
                      "fantasma@empresa.pt: o servidor recusou-o ([email] "
@@ -318,6 +326,23 @@ TEST_F(ReportRunTest, ARefusedRecipientDoesNotStopTheOthers) {
                      "destinatário ("),
             std::string::npos)
       << log;
+}
+
+// A start-up that fails once the settings are read (here the log folder)
+// alerts the recipients too; the exit code stays 2.
+TEST_F(ReportRunTest, StartUpFailureAfterTheSettingsSendsTheAlert) {
+  MailSink sink;
+  SiteSettings settings;
+  settings.destino = "admin@empresa.pt";
+  settings.log_folder = site_.base() + "/sem_pasta";
+  settings.extra = sink.SettingsSection();
+  site_.WriteSettings(settings);
+  const ProgramResult r = site_.Run({"/S"});
+  EXPECT_EQ(r.exit_code, 2) << r.err;
+  const std::vector<MailSink::Received> mail = sink.Messages();
+  ASSERT_EQ(mail.size(), 1u);
+  EXPECT_EQ(mail[0].subject.rfind(MorningReport::kAlertSubject, 0), 0u);
+  EXPECT_NE(mail[0].text.find("sem_pasta"), std::string::npos) << mail[0].text;
 }
 
 // A server that stops reading after DATA: the run ends within the wait of
