@@ -200,9 +200,13 @@ std::vector<SmtpSender::Refusal> SmtpSender::Send(
   curl_easy_setopt(
       curl, CURLOPT_TIMEOUT,
       OverallLimitSeconds(timeout_seconds, recipients.size(), message.size()));
-  // A refused recipient does not stop the delivery to the others.
-  // (Spelt with three Ls in libcurl before 8.2.)
+  // A refused recipient does not stop the delivery to the others. (The
+  // option is spelt with three Ls in libcurl before 8.2.)
+#if LIBCURL_VERSION_NUM >= 0x080200
+  curl_easy_setopt(curl, CURLOPT_MAIL_RCPT_ALLOWFAILS, 1L);
+#else
   curl_easy_setopt(curl, CURLOPT_MAIL_RCPT_ALLLOWFAILS, 1L);
+#endif
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error_text);
   curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Listen);
