@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
+#include <limits>
 #include <map>
 #include <sstream>
 
@@ -111,11 +111,13 @@ std::vector<int> Where(const ProposalView& view, bool shortages) {
   return rows;
 }
 
-std::string PlainText(const ProposalView& view, const std::string& title) {
+std::string PlainText(const ProposalView& view, const std::string& title,
+                      const std::vector<std::string>& notices) {
   const ProposalSummary s = view.TotalSummary();
   std::ostringstream t;
-  t << title << "\n\n"
-    << "Artigos na proposta: " << s.articles << "\n"
+  t << title << "\n\n";
+  for (const std::string& notice : notices) t << "AVISO: " << notice << "\n\n";
+  t << "Artigos na proposta: " << s.articles << "\n"
     << "Artigos a encomendar: " << s.to_order << "\n"
     << "Artigos em rutura: " << s.shortages << "\n"
     << "Fornecedores com artigos a encomendar: " << s.suppliers << "\n"
@@ -182,13 +184,18 @@ std::string HtmlTable(const std::vector<std::string>& headers,
   return h + "</table>";
 }
 
-std::string HtmlText(const ProposalView& view, const std::string& title) {
+std::string HtmlText(const ProposalView& view, const std::string& title,
+                     const std::vector<std::string>& notices) {
   const ProposalSummary s = view.TotalSummary();
   std::string h =
       "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + H(title) +
       "</title></head><body style=\"font-family:Verdana,Arial,sans-serif;"
       "font-size:13px;color:#1c1c1c\"><h2 style=\"font-size:17px\">" +
       H(title) + "</h2>";
+  for (const std::string& notice : notices) {
+    h += "<p style=\"background:#ffe7b0;padding:4px 8px\"><b>Aviso:</b> " +
+         H(notice) + "</p>";
+  }
   h += HtmlTable({"Artigos na proposta", "A encomendar", "Em rutura",
                   "Fornecedores", "Exceções"},
                  {{std::to_string(s.articles), std::to_string(s.to_order),
@@ -242,40 +249,6 @@ std::string HtmlText(const ProposalView& view, const std::string& title) {
   return h;
 }
 
-// A folder of its own for the attachment, removed with its content.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern =
-        (fs::temp_directory_path() / "vorencomendas-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-      throw Error(errnum::kFileError,
-                  "Não foi possível criar uma pasta temporária em " +
-                      fs::temp_directory_path().string());
-    }
-    path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string data((std::istreambuf_iterator<char>(in)), {});
-  if (!in && !in.eof()) {
-    throw Error(errnum::kFileError, "Não foi possível ler " + path);
-  }
-  return data;
-}
-
 MailMessage Addressed(MailMessage message, const ReportSettings& settings) {
   message.from_address = settings.smtp.email_emissor;
   message.from_name = settings.smtp.nome_emissor;
@@ -283,46 +256,83 @@ MailMessage Addressed(MailMessage message, const ReportSettings& settings) {
   return message;
 }
 
-void Send(const ReportSettings& settings, const MailMessage& message) {
-  SmtpSender::Send(settings.smtp, settings.timeout_seconds, message.to,
-                   message.Render(std::time(nullptr)));
+// "12,3 KB": a size as the log reads it.
+std::string Size(size_t bytes) {
+  if (bytes < 1024) return std::to_string(bytes) + " bytes";
+  const size_t tenths = (bytes * 10 + 512) / 1024;
+  return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) +
+         " KB";
+}
+
+// Sends `message`; adds to `outcome` the line saying to how many it went
+// (`what`: "Relatório de encomendas") and one failure line per refused
+// recipient. Raises when it went to nobody.
+void Send(const ReportSettings& settings, const MailMessage& message,
+          const std::string& what, ReportOutcome* outcome) {
+  const std::string text = message.Render(std::time(nullptr));
+  const std::vector<SmtpSender::Refusal> refused = SmtpSender::Send(
+      settings.smtp, settings.timeout_seconds, message.to, text);
+  const size_t reached = message.to.size() - refused.size();
+  outcome->delivered.push_back(
+      what + " enviado por e-mail a " + std::to_string(reached) +
+      (reached == 1 ? " destinatário (" : " destinatários (") +
+      Size(text.size()) + ")");
+  for (const SmtpSender::Refusal& r : refused) {
+    outcome->failures.push_back(
+        what + " não entregue a " + r.address +
+        ": o servidor recusou-o ([email] Destino): " + r.reply);
+  }
 }
 
 }  // namespace
 
-MailMessage MorningReport::ReportMessage(const ProposalView& view,
-                                         const std::string& title) {
+MailMessage MorningReport::ReportMessage(
+    const ProposalView& view, const std::string& title,
+    const std::vector<std::string>& notices) {
   MailMessage message;
   message.subject = title;
-  message.text = PlainText(view, title);
-  message.html = HtmlText(view, title);
+  message.text = PlainText(view, title, notices);
+  message.html = HtmlText(view, title, notices);
   return message;
 }
 
-std::vector<std::string> MorningReport::AfterRun(const SettingsValues& values,
-                                                 Connection& connection,
-                                                 LocalTime started) {
+ReportOutcome MorningReport::AfterRun(const SettingsValues& values,
+                                      Connection& connection,
+                                      LocalTime started) {
+  ReportOutcome outcome;
   ReportSettings settings;
   try {
     settings = ReportSettings::Load(values);
   } catch (const Error& e) {
-    return {kReportSettingsUnread + e.description()};
+    outcome.failures.push_back(kReportSettingsUnread + e.description());
+    return outcome;
   }
-  if (!settings.wants_mail() && !settings.wants_file()) return {};
+  if (!settings.wants_mail() && !settings.wants_file()) return outcome;
 
+  // A bad value of an optional key leaves its own part out of the report;
+  // the report goes out all the same, saying so at its top.
+  std::vector<std::string> notices;
   ProposalView view;
   try {
-    const Currency cover_limit = ProposalExceptions::CoverLimit(values);
-    view.SetCoverLimit(cover_limit);
+    view.SetCoverLimit(ProposalExceptions::CoverLimit(values));
+  } catch (const Error& e) {
+    view.SetCoverLimit(Currency::FromRaw(std::numeric_limits<int64_t>::max()));
+    notices.push_back(e.description() +
+                      "; a verificação dos dias de cobertura ficou de fora "
+                      "deste relatório");
+    outcome.delivered.push_back("Relatório de encomendas: " + notices.back());
+  }
+  try {
     view.SetTable(ProposalTable::Read(connection));
   } catch (const std::exception&) {
     const Error e = UnhandledError(std::current_exception());
-    return {"Relatório de encomendas não preparado: " + e.description()};
+    outcome.failures.push_back("Relatório de encomendas não preparado: " +
+                               e.description());
+    return outcome;
   }
   const std::string file_name =
       "Proposta_" + Stamp(started, "%Y%m%d_%H%M%S") + ".xlsx";
   const std::vector<ProposalColumn> columns = DefaultProposalColumns();
-  std::vector<std::string> failures;
 
   if (settings.wants_file()) {
     try {
@@ -330,10 +340,11 @@ std::vector<std::string> MorningReport::AfterRun(const SettingsValues& values,
         throw Error(errnum::kFileError, "a pasta " + settings.folder +
                                             " ([Relatorio] Pasta) não existe");
       }
-      ProposalExport::Export((fs::path(settings.folder) / file_name).string(),
-                             view, columns);
+      const std::string path = (fs::path(settings.folder) / file_name).string();
+      ProposalExport::Export(path, view, columns);
+      outcome.delivered.push_back("Relatório de encomendas gravado em " + path);
     } catch (const std::exception&) {
-      failures.push_back(
+      outcome.failures.push_back(
           kFileFailed + UnhandledError(std::current_exception()).description());
     }
   }
@@ -347,31 +358,34 @@ std::vector<std::string> MorningReport::AfterRun(const SettingsValues& values,
           (settings.subject.empty() ? std::string(kDefaultSubject)
                                     : settings.subject) +
           " - " + Stamp(started, "%d-%m-%Y");
-      MailMessage message = Addressed(ReportMessage(view, subject), settings);
-      ScratchFolder scratch;
-      const std::string workbook = scratch.path() + "/" + file_name;
-      ProposalExport::Export(workbook, view, columns);
+      MailMessage message =
+          Addressed(ReportMessage(view, subject, notices), settings);
+      // Built in memory: no copy of the workbook is left anywhere.
       message.attachments.push_back(
-          {file_name, kWorkbookType, ReadBytes(workbook)});
-      Send(settings, message);
+          {file_name, kWorkbookType,
+           ProposalExport::Workbook(view, columns, file_name)});
+      Send(settings, message, "Relatório de encomendas", &outcome);
     } catch (const std::exception&) {
-      failures.push_back(
+      outcome.failures.push_back(
           kMailFailed + UnhandledError(std::current_exception()).description());
     }
   }
-  return failures;
+  return outcome;
 }
 
-std::vector<std::string> MorningReport::AfterFailure(
-    const SettingsValues& values, const std::string& error_message,
-    const std::string& log_path, LocalTime started) {
+ReportOutcome MorningReport::AfterFailure(const SettingsValues& values,
+                                          const std::string& error_message,
+                                          const std::string& log_path,
+                                          LocalTime started) {
+  ReportOutcome outcome;
   ReportSettings settings;
   try {
     settings = ReportSettings::Load(values);
   } catch (const Error& e) {
-    return {kAlertSettingsUnread + e.description()};
+    outcome.failures.push_back(kAlertSettingsUnread + e.description());
+    return outcome;
   }
-  if (!settings.wants_mail()) return {};
+  if (!settings.wants_mail()) return outcome;
   try {
     if (const auto problem = settings.MailProblem()) {
       throw Error(errnum::kFileError, *problem);
@@ -379,17 +393,20 @@ std::vector<std::string> MorningReport::AfterFailure(
     MailMessage message;
     message.subject =
         std::string(kAlertSubject) + " - " + Stamp(started, "%d-%m-%Y %H:%M");
-    message.text = "A emissão da proposta de encomendas iniciada em " +
-                   Stamp(started, "%d-%m-%Y às %H:%M:%S") +
-                   " terminou com erro:\n\n" + error_message +
-                   "\n\nRegisto da emissão: " + log_path + "\n\nA tabela " +
-                   kResultTableName + " continua com a proposta anterior.\n";
-    Send(settings, Addressed(message, settings));
+    message.text =
+        "A emissão da proposta de encomendas iniciada em " +
+        Stamp(started, "%d-%m-%Y às %H:%M:%S") + " terminou com erro:\n\n" +
+        error_message + "\n\nRegisto da emissão: " +
+        (log_path.empty() ? std::string("não foi aberto") : log_path) +
+        "\n\nA tabela " + kResultTableName +
+        " continua com a proposta anterior.\n";
+    Send(settings, Addressed(message, settings), "Alerta de erro", &outcome);
   } catch (const std::exception&) {
-    return {"Alerta de erro não enviado por e-mail: " +
-            UnhandledError(std::current_exception()).description()};
+    outcome.failures.push_back(
+        "Alerta de erro não enviado por e-mail: " +
+        UnhandledError(std::current_exception()).description());
   }
-  return {};
+  return outcome;
 }
 
 std::string MorningReport::SendTest(const SmtpSettings& smtp,
@@ -409,12 +426,23 @@ std::string MorningReport::SendTest(const SmtpSettings& smtp,
   message.text = "Mensagem de teste do VORencomendas: o servidor de e-mail " +
                  smtp.servidor + " (porta " + smtp.porta + ", segurança " +
                  smtp.seguranca + ") aceitou-a.\n";
-  Send(settings, Addressed(message, settings));
+  const MailMessage addressed = Addressed(message, settings);
+  const std::vector<SmtpSender::Refusal> refused =
+      SmtpSender::Send(settings.smtp, settings.timeout_seconds, addressed.to,
+                       addressed.Render(std::time(nullptr)));
   std::string to;
   for (const std::string& address : settings.recipients) {
+    if (std::any_of(refused.begin(), refused.end(),
+                    [&](const auto& r) { return r.address == address; })) {
+      continue;
+    }
     to += (to.empty() ? "" : ", ") + address;
   }
-  return "Mensagem de teste enviada para " + to + ".";
+  std::string text = "Mensagem de teste enviada para " + to + ".";
+  for (const SmtpSender::Refusal& r : refused) {
+    text += "\nRecusado pelo servidor: " + r.address + " (" + r.reply + ")";
+  }
+  return text;
 }
 
 }  // namespace vor

@@ -3,12 +3,14 @@
 // articles to order by supplier and exceptions in the body (plain text and
 // HTML) and the proposal's workbook attached; and as that workbook in the
 // folder [Relatorio] Pasta. After a run that failed, an alert by e-mail.
-// Nothing here writes to the database; a delivery that fails is returned as
-// one line for the run log, naming what failed (never the password).
+// Nothing here writes to the database; each delivery made or failed is
+// returned as one line for the run log, naming what failed (never the
+// password).
 //
-//   for (const std::string& line :
-//        MorningReport::AfterRun(settings, connection, started))
-//     run_log.Escrever(line);
+//   const ReportOutcome r =
+//       MorningReport::AfterRun(settings, connection, started);
+//   for (const std::string& line : r.delivered) run_log.Escrever(line);
+//   for (const std::string& line : r.failures) run_log.Escrever(line);
 #ifndef VOR_PROPOSAL_MORNING_REPORT_H_
 #define VOR_PROPOSAL_MORNING_REPORT_H_
 
@@ -25,6 +27,15 @@ namespace vor {
 
 class Connection;
 
+// What a delivery did, as lines for the run log.
+struct ReportOutcome {
+  // One line per delivery made (to how many recipients, and the size; the
+  // file written) and per part left out of the report.
+  std::vector<std::string> delivered;
+  // One line per delivery that failed, and per recipient refused.
+  std::vector<std::string> failures;
+};
+
 class MorningReport {
  public:
   // The subject of the alert, before its date.
@@ -34,24 +45,24 @@ class MorningReport {
   static constexpr const char* kDefaultSubject = "Proposta de encomendas";
 
   // After a completed run that started at `started`, with `settings` as
-  // the run read them: reads the proposal through `connection`, writes the
-  // workbook into the report folder (Proposta_yyyymmdd_HHMMSS.xlsx,
-  // complete or not at all) and mails it to the recipients. Returns one
-  // line per delivery that failed, or one naming the settings when they
-  // could not be read; empty when all went out, or when the settings ask
-  // for none (then nothing is read).
-  static std::vector<std::string> AfterRun(const SettingsValues& settings,
-                                           Connection& connection,
-                                           LocalTime started);
-  // After a run the engine's handler ended with `error_message` (as
-  // logged): mails the alert, with the message, `log_path` and the fact
-  // that the table keeps the previous proposal. Returns the line to log
-  // when it could not be sent (or the settings could not be read); empty
-  // when sent or no recipients are set.
-  static std::vector<std::string> AfterFailure(const SettingsValues& settings,
-                                               const std::string& error_message,
-                                               const std::string& log_path,
-                                               LocalTime started);
+  // the run read them: reads the proposal through `connection`, compares
+  // it with the latest earlier run of the history (zlx_VOR_Historico, where
+  // it exists), builds the workbook once in memory, writes it into the
+  // report folder (Proposta_yyyymmdd_HHMMSS.xlsx, complete or not at all)
+  // and mails the digest (ReportDigest) to the recipients with the workbook
+  // attached. A bad [Motor] CoberturaMaxima leaves the cover check out and
+  // says so at the top of the message. Nothing is read when the settings
+  // ask for no report.
+  static ReportOutcome AfterRun(const SettingsValues& settings,
+                                Connection& connection, LocalTime started);
+  // After a run that failed with `error_message` (the engine's handler
+  // ended it, or the start-up failed once the settings were found): mails
+  // the alert, with the message, `log_path` ("" when no log was opened)
+  // and the fact that the table keeps the previous proposal.
+  static ReportOutcome AfterFailure(const SettingsValues& settings,
+                                    const std::string& error_message,
+                                    const std::string& log_path,
+                                    LocalTime started);
   // Sends a short test message through `smtp` (values being edited, not
   // necessarily saved) to the recipients of `settings_path`, else to the
   // sender itself. Returns the line to show; raises vor::Error naming the
@@ -60,9 +71,11 @@ class MorningReport {
                               const std::string& settings_path);
 
   // The report message for `view` (every row, default order) titled
-  // `title`, without recipients and attachment.
-  static MailMessage ReportMessage(const ProposalView& view,
-                                   const std::string& title);
+  // `title`, each of `notices` at its top, without recipients and
+  // attachment.
+  static MailMessage ReportMessage(
+      const ProposalView& view, const std::string& title,
+      const std::vector<std::string>& notices = {});
 };
 
 }  // namespace vor

@@ -134,4 +134,12 @@ void ProposalExport::Export(const std::string& path, const ProposalView& view,
                                ExceptionsSheet(view)});
 }
 
+std::string ProposalExport::Workbook(const ProposalView& view,
+                                     const std::vector<ProposalColumn>& columns,
+                                     const std::string& name) {
+  return WorkbookWriter::Bytes(
+      {ProposalSheet(view, columns), SummarySheet(view), ExceptionsSheet(view)},
+      name);
+}
+
 }  // namespace vor

@@ -297,6 +297,28 @@ for row in wb["Exceções"].iter_rows(values_only=True):
             "fornecedores')\n");
 }
 
+// Texts a spreadsheet would run as formulas come out as text; numbers, and
+// texts that are plain numbers, stay as they are.
+TEST(CsvWriterTest, FormulaCellsAreWrittenAsText) {
+  Sheet sheet;
+  sheet.columns = {{"Nome"}, {"Qtd", SheetColumnKind::kDecimal}};
+  for (const char* text :
+       {"=HYPERLINK(\"http://x\",\"y\")", "+cmd|' /C calc'!A0", "@SUM(A1)",
+        "-1+1", "\t=1", "\r=1", "-12.5", "a=b"}) {
+    sheet.rows.push_back({Value(text), Value(Currency::FromDouble(-3.5))});
+  }
+  const auto records = ParseCsv(CsvWriter::Text(sheet));
+  std::vector<std::string> firsts;
+  for (size_t i = 0; i < records.size(); ++i) {
+    firsts.push_back(records[i][0]);
+    EXPECT_EQ(records[i][1], i == 0 ? "Qtd" : "-3.5");
+  }
+  EXPECT_EQ(firsts, (std::vector<std::string>{
+                        "Nome", "'=HYPERLINK(\"http://x\",\"y\")",
+                        "'+cmd|' /C calc'!A0", "'@SUM(A1)", "'-1+1", "'\t=1",
+                        "'\r=1", "-12.5", "a=b"}));
+}
+
 // One row of the proposal, every number given (null where absent).
 ProposalRow Row(std::map<F, Value> values) {
   ProposalRow row;
@@ -389,12 +411,13 @@ TEST(MorningReportTest, SettingsThatCannotBeReadAreLoggedNotDropped) {
   const SettingsValues settings = SettingsValues::Read(path);
   QtSqlConnection not_opened;
   const std::vector<std::string> report =
-      MorningReport::AfterRun(settings, not_opened, LocalTime{});
+      MorningReport::AfterRun(settings, not_opened, LocalTime{}).failures;
   ASSERT_EQ(report.size(), 1u);
   EXPECT_NE(report[0].find("[email] Destino"), std::string::npos) << report[0];
   EXPECT_NE(report[0].find(path), std::string::npos) << report[0];
   const std::vector<std::string> alert =
-      MorningReport::AfterFailure(settings, "erro", "registo", LocalTime{});
+      MorningReport::AfterFailure(settings, "erro", "registo", LocalTime{})
+          .failures;
   ASSERT_EQ(alert.size(), 1u);
   EXPECT_NE(alert[0].find("[email] Destino"), std::string::npos) << alert[0];
 }

@@ -1,12 +1,16 @@
 #include "proposal/workbook_writer.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
+#include "core/atomic_file.h"
 #include "core/error.h"
 #include "core/text_util.h"
-#include "proposal/atomic_file.h"
 #include "proposal/row_palette.h"
 
 namespace vor {
@@ -106,20 +110,44 @@ void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
 
 }  // namespace
 
+std::string WorkbookWriter::Bytes(const std::vector<Sheet>& sheets,
+                                  const std::string& name) {
+  // libxlsxwriter writes to a path. A file in memory (memfd), reached by the
+  // path of its descriptor, has no name in any folder: nobody can plant or
+  // read it, and it goes with the process however the process ends.
+  const int fd = ::memfd_create("vorencomendas-workbook", MFD_CLOEXEC);
+  if (fd < 0) throw WriteError(name, std::strerror(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  const std::string path = "/proc/self/fd/" + std::to_string(fd);
+  lxw_workbook* book = workbook_new(path.c_str());
+  if (book == nullptr) throw WriteError(name, "memória insuficiente");
+  try {
+    const Formats formats = MakeFormats(book);
+    for (const Sheet& sheet : sheets) WriteSheet(book, formats, sheet, name);
+  } catch (...) {
+    workbook_close(book);
+    throw;
+  }
+  Check(workbook_close(book), name);
+  std::string bytes;
+  char buffer[65536];
+  for (off_t at = 0;;) {
+    const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw WriteError(name, std::strerror(errno));
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+    at += n;
+  }
+  return bytes;
+}
+
 void WorkbookWriter::Write(const std::string& path,
                            const std::vector<Sheet>& sheets) {
-  WriteAtomically(path, [&](const std::string& temporary) {
-    lxw_workbook* book = workbook_new(temporary.c_str());
-    if (book == nullptr) throw WriteError(path, "memória insuficiente");
-    try {
-      const Formats formats = MakeFormats(book);
-      for (const Sheet& sheet : sheets) WriteSheet(book, formats, sheet, path);
-    } catch (...) {
-      workbook_close(book);
-      throw;
-    }
-    Check(workbook_close(book), path);
-  });
+  AtomicFile::Write(path, Bytes(sheets, path));
 }
 
 }  // namespace vor

@@ -22,6 +22,10 @@ class MailSink {
     bool starttls = false;
     std::string user;  // AUTH required when set
     std::string password;
+    std::vector<std::string> refuse;  // refused at RCPT with 550
+    // "stall" (stops reading after DATA) or "echo-auth" (refuses AUTH
+    // LOGIN repeating what it was sent): a bare server that keeps nothing.
+    std::string misbehave;
   };
   struct Received {
     std::string mail_from;
