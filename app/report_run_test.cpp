@@ -4,6 +4,7 @@
 // no password is ever shown.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/error.h"
@@ -19,6 +21,7 @@
 #include "proposal/smtp_sender.h"
 #include "testing/mail_sink.h"
 #include "testing/test_site.h"
+#include "tools/erp_database.h"
 
 namespace vor {
 namespace {
@@ -110,17 +113,16 @@ TEST_F(ReportRunTest, PlainSessionMailsEveryRecipientAndDropsTheWorkbook) {
       m.subject,
       std::regex("Proposta — armazém São João - \\d{2}-\\d{2}-\\d{4}")))
       << m.subject;
-  // Summary, then shortages, orders by supplier, exceptions.
-  EXPECT_NE(m.text.find("Artigos na proposta: 3"), std::string::npos) << m.text;
-  const size_t shortages = m.text.find("RUTURAS");
-  const size_t orders = m.text.find("A ENCOMENDAR, POR FORNECEDOR");
-  const size_t exceptions = m.text.find("EXCEÇÕES");
-  EXPECT_LT(shortages, orders);
-  EXPECT_LT(orders, exceptions);
-  EXPECT_NE(m.text.find("  A1  Artigo de teste: 25 UN"), std::string::npos)
-      << m.text;
-  EXPECT_NE(m.text.find("fornecedor F999 não encontrado", exceptions),
-            std::string::npos)
+  // The digest: summary with the value, no earlier run yet, the most
+  // urgent rows, then the suppliers.
+  EXPECT_NE(m.text.find("Artigos na proposta"), std::string::npos) << m.text;
+  EXPECT_NE(m.text.find("não tem uma proposta anterior"), std::string::npos);
+  const size_t urgent = m.text.find("Mais urgentes (2 de 2)");
+  const size_t suppliers = m.text.find("Por fornecedor");
+  EXPECT_LT(urgent, suppliers) << m.text;
+  EXPECT_TRUE(std::regex_search(
+      m.text, std::regex("A1 +Artigo de teste +Fornecedor de teste .* 25 UN "
+                         "+25,00\r?\n")))
       << m.text;
   EXPECT_NE(m.html.find("Tubo &lt;PVC&gt; &amp; curva"), std::string::npos);
   EXPECT_EQ(m.html.find("<PVC>"), std::string::npos);
@@ -138,19 +140,44 @@ TEST_F(ReportRunTest, PlainSessionMailsEveryRecipientAndDropsTheWorkbook) {
   EXPECT_EQ(fs::path(m.attachment_paths[0]).filename().string(),
             "1_" + dropped[0]);
   const std::string script = site_.base() + "/read.py";
-  std::ofstream(script) << R"(import sys, openpyxl
+  std::ofstream(script) << R"py(import sys, openpyxl
 wb = openpyxl.load_workbook(sys.argv[1])
+print(wb.sheetnames)
 ws = wb["Proposta"]
 head = [c.value for c in ws[1]]
 a, q = head.index("Artigo"), head.index("Em unidade base")
 for line in sorted("%s %g" % (row[a], row[q])
                    for row in ws.iter_rows(min_row=2, values_only=True)):
     print(line)
+# Formats of one row: a whole quantity, a price, the days of cover.
+row = [r for r in ws.iter_rows(min_row=2) if r[a].value == "A1"][0]
+for name in ("Em unidade base", "Preço", "Dias de cobertura", "Prazo (dias)",
+             "Cód. fornecedor"):
+    cell = row[head.index(name)]
+    print(name, cell.value, cell.number_format)
 print([row[0] for row in wb["Exceções"].iter_rows(min_row=2, values_only=True)])
-)";
-  std::string expected;
+for row in wb["Por fornecedor"].iter_rows(min_row=2, values_only=True):
+    print([v for v in row if v is not None])
+print(wb["Resumo"]["A2"].value, wb["Resumo"].max_row)
+)py";
+  std::string expected =
+      "['Proposta', 'Resumo', 'Exceções', 'Alterações', 'Por fornecedor']\n";
   for (const auto& row : TableRows()) expected += row[0] + " " + row[1] + "\n";
-  expected += "['A3']\n";
+  expected +=
+      "Em unidade base 25 #,##0\n"
+      "Preço 1 #,##0.00\n"
+      "Dias de cobertura 30 #,##0\n"
+      "Prazo (dias) 10 #,##0\n"
+      "Cód. fornecedor F001 General\n"
+      "['A3']\n"
+      "['Fornecedor de teste (F001)', '1 artigos a encomendar', 25, '10 "
+      "dias']\n"
+      "['A1', 'Artigo de teste', 25, 'UN', 1, 0, 25, 10]\n"
+      "[]\n"
+      "['F999', '1 artigos a encomendar', 12, '10 dias']\n"
+      "['A3', 'Tubo <PVC> & curva', 12, 'UN', 1, 0, 12, 10]\n"
+      "Proposta — armazém São João - " +
+      m.subject.substr(m.subject.size() - 10) + " 24\n";
   for (const std::string& workbook :
        {m.attachment_paths[0], drop + "/" + dropped[0]}) {
     const std::string out = site_.base() + "/rows.txt";
@@ -161,6 +188,37 @@ print([row[0] for row in wb["Exceções"].iter_rows(min_row=2, values_only=True)
         << ReadFile(out);
     EXPECT_EQ(ReadFile(out), expected);
   }
+}
+
+// With the history table, the next morning's digest says what changed
+// since the run before.
+TEST_F(ReportRunTest, NextMorningSaysWhatChanged) {
+  site_.erp().Exec(HistorySqliteSchema());
+  MailSink sink;
+  SiteSettings settings;
+  settings.destino = "compras@empresa.pt";
+  settings.extra = sink.SettingsSection();
+  site_.WriteSettings(settings);
+  ASSERT_EQ(site_.Run({"/S"}).exit_code, 0);
+  // One second on, A2 runs out (newly to order) and A1 needs 2, not 25.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  site_.erp().Exec("update ARTIGOS set stdisp = 0 where CODIGO = 'A2'");
+  site_.erp().Exec("update ARTIGOS set stdisp = 28 where CODIGO = 'A1'");
+  const ProgramResult r = site_.Run({"/S"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(site_.erp().Count("zlx_VOR_Historico"), 6);
+  const std::vector<MailSink::Received> mail = sink.Messages();
+  ASSERT_EQ(mail.size(), 2u);
+  std::string text = mail[1].text;
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  EXPECT_NE(text.find("Desde a proposta de "), std::string::npos) << text;
+  EXPECT_TRUE(std::regex_search(
+      text, std::regex("Passaram a encomendar\n(.*\n)? +A2 ")))
+      << text;
+  EXPECT_TRUE(std::regex_search(
+      text, std::regex("Quantidades a encomendar que mudaram\n(.*\n)? +A1 "
+                       ".*a encomendar 25 UN +a encomendar 2 UN\n")))
+      << text;
 }
 
 TEST_F(ReportRunTest, StartTlsWithAuthAndAWrongPassword) {

@@ -67,6 +67,7 @@ RunOutcome RunControl::Sincronizar(Progress& progress,
   ReplenishmentEngine engine(*state_.ErpConnection, log, progress,
                              state_.ComponentMode, clock_);
   engine.set_reading_mode(state_.Leitura);
+  engine.set_history(HistorySetting::Read(settings));
   if (!engine.LerExistencias()) {
     outcome.error_message = engine.error_message();
     if (report_.failed) {

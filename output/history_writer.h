@@ -22,27 +22,10 @@
 #include "core/clock.h"
 #include "core/recordset.h"
 #include "db/connection.h"
+#include "db/history_setting.h"
 #include "db/history_table.h"
-#include "settings/settings_values.h"
 
 namespace vor {
-
-// [Historico] Dias as the run read it.
-struct HistorySetting {
-  static constexpr int kDefaultDays = 90;
-  // Days of runs kept; 0 keeps no history.
-  int keep_days = kDefaultDays;
-  // Whether the key holds a value in the settings file.
-  bool set_in_file = false;
-  // Why the value in the file was not taken (then keep_days is the
-  // default), naming the file, the key and the value; "" otherwise.
-  std::string problem;
-
-  // The key of `settings`: a whole number of days, 0 or more. Absent or
-  // empty: kDefaultDays. Never raises: a file that could not be read counts
-  // as the key absent (the run reports that file elsewhere).
-  static HistorySetting Read(const SettingsValues& settings);
-};
 
 // The history of one run, for the writer.
 struct HistoryRun {

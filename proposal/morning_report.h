@@ -20,6 +20,7 @@
 #include "core/clock.h"
 #include "proposal/mail_message.h"
 #include "proposal/proposal_view.h"
+#include "proposal/report_digest.h"
 #include "settings/settings_values.h"
 #include "settings/smtp_settings.h"
 
@@ -70,12 +71,9 @@ class MorningReport {
   static std::string SendTest(const SmtpSettings& smtp,
                               const std::string& settings_path);
 
-  // The report message for `view` (every row, default order) titled
-  // `title`, each of `notices` at its top, without recipients and
-  // attachment.
-  static MailMessage ReportMessage(
-      const ProposalView& view, const std::string& title,
-      const std::vector<std::string>& notices = {});
+  // The report message for `digest` (ReportDigest's text and HTML), titled
+  // digest.title, without recipients and attachment.
+  static MailMessage ReportMessage(const DigestInput& digest);
 };
 
 }  // namespace vor

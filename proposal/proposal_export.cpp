@@ -63,10 +63,7 @@ Sheet ProposalExport::RowsSheet(const ProposalView& view,
   Sheet sheet;
   for (ProposalColumn c : columns) {
     const ProposalColumnInfo& info = ColumnInfoOf(c);
-    sheet.columns.push_back(
-        {info.header,
-         info.number ? SheetColumnKind::kDecimal : SheetColumnKind::kText,
-         info.width_chars});
+    sheet.columns.push_back({info.header, SheetKindOf(c), info.width_chars});
     if (info.has_unit)
       sheet.columns.push_back({"Unidade", SheetColumnKind::kText, 7});
   }
@@ -78,7 +75,12 @@ Sheet ProposalExport::RowsSheet(const ProposalView& view,
     std::vector<Value> values;
     values.reserve(sheet.columns.size());
     for (ProposalColumn c : columns) {
-      values.push_back(ColumnValue(row, c));
+      // Days of cover that cannot be computed (Dias 0 or none) are left
+      // blank rather than shown as 0; the summary says why.
+      const bool unknown_cover =
+          c == ProposalColumn::kDiasCobertura &&
+          row.Number(ProposalField::kDias).value_or(Currency()) == Currency();
+      values.push_back(unknown_cover ? Value() : ColumnValue(row, c));
       if (ColumnInfoOf(c).has_unit) values.emplace_back(ColumnUnit(row, c));
     }
     if (with_reason) values.emplace_back(view.reason(index));

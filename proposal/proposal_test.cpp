@@ -279,7 +279,7 @@ for row in wb["Exceções"].iter_rows(values_only=True):
       << ReadAll(out_path);
   EXPECT_EQ(ReadAll(out_path),
             "['Proposta', 'Resumo', 'Exceções']\n"
-            "A2 A1:E5 #,##0.0000\n"
+            "A2 A1:E5 #,##0\n"
             "['Artigo', 'Nome', 'A encomendar', 'Unidade', 'Preço'] FFDDE4EE\n"
             "['A-ORD', 'Anilha, \"larga\"', 2, 'CX', 2.125] FFFFE7B0\n"
             "['B-SHORT', 'Bucha 8', 4, 'CX', 2.125] FFF8D0D0\n"

@@ -51,7 +51,9 @@ std::string Cover(const ProposalRow& row) {
   return Days(*days) + " dias";
 }
 
-std::string Stamp(LocalTime time) {
+}  // namespace
+
+std::string ReportDigest::When(LocalTime time) {
   const auto day = std::chrono::floor<std::chrono::days>(time);
   const std::chrono::year_month_day ymd(day);
   const std::chrono::hh_mm_ss hms(time - day);
@@ -63,6 +65,8 @@ std::string Stamp(LocalTime time) {
       static_cast<int>(hms.minutes().count()));
   return text;
 }
+
+namespace {
 
 // A number of the settings file: digits only, within [low, high].
 std::optional<long> WholeNumber(const std::string& text, long low, long high) {
@@ -211,8 +215,12 @@ void Summary(const DigestInput& in, Body& body) {
     value += ReportDigest::OrderValue(row);
   }
   body.Heading(2, in.title);
-  body.Paragraph("Proposta calculada em " + Stamp(in.started) + ".");
-  Block& t = body.Table({"Artigos", "A encomendar", "Em rutura",
+  body.Paragraph("Proposta calculada em " + ReportDigest::When(in.started) +
+                 ".");
+  for (const std::string& notice : in.notices) {
+    body.Paragraph("AVISO: " + notice);
+  }
+  Block& t = body.Table({"Artigos na proposta", "A encomendar", "Em rutura",
                          "Exceções a verificar", "Fornecedores",
                          "Valor das encomendas"});
   t.rows.push_back({std::to_string(s.articles), std::to_string(s.to_order),
@@ -227,7 +235,7 @@ void Changes(const DigestInput& in, Body& body) {
         "O histórico não tem uma proposta anterior com que comparar esta.");
     return;
   }
-  body.Heading(3, "Desde a proposta de " + Stamp(*in.before));
+  body.Heading(3, "Desde a proposta de " + ReportDigest::When(*in.before));
   if (in.changes.empty()) {
     body.Paragraph("Nada mudou nas ruturas, nas encomendas nem nas exceções.");
     return;

@@ -75,6 +75,8 @@ struct DigestInput {
   // the history holds none (or is not kept).
   std::optional<LocalTime> before;
   ProposalChanges changes;
+  // Lines shown at the top (a setting left out, for example).
+  std::vector<std::string> notices;
   // The closing line about the attachment.
   std::string attachment_note = "A proposta completa segue em anexo (Excel).";
 };
@@ -87,6 +89,8 @@ class ReportDigest {
   // The days of cover of the row's net stock before ordering; nullopt when
   // they cannot be computed (Dias or StkMinimo 0 or none).
   static std::optional<double> CoverDays(const ProposalRow& row);
+  // "09-12-2026 às 06:30": when a run started, as the report says it.
+  static std::string When(LocalTime time);
   // "1 234,56": an amount with two decimals and blanks between thousands.
   static std::string Money(double value);
 

@@ -17,18 +17,19 @@ namespace vor {
 namespace {
 
 constexpr int kMarks = 3;  // RowMark values
-constexpr int kKinds = 3;  // SheetColumnKind values
+constexpr int kKinds = 4;  // SheetColumnKind values
 
 Error WriteError(const std::string& path, const std::string& reason) {
   return Error(errnum::kFileError,
                "Não foi possível escrever o ficheiro " + path + ": " + reason);
 }
 
-// The formats of one workbook: one per row mark and column kind, and the
-// header's.
+// The formats of one workbook: one per row mark and column kind, one per
+// row mark for quantities with decimals, and the header's.
 struct Formats {
   lxw_format* header = nullptr;
   lxw_format* cell[kMarks][kKinds] = {};
+  lxw_format* fraction[kMarks] = {};
 };
 
 Formats MakeFormats(lxw_workbook* book) {
@@ -43,13 +44,17 @@ Formats MakeFormats(lxw_workbook* book) {
       lxw_format* format = workbook_add_format(book);
       if (colour != 0) format_set_bg_color(format, colour);
       const auto kind = static_cast<SheetColumnKind>(k);
-      if (kind == SheetColumnKind::kDecimal) {
-        format_set_num_format(format, "#,##0.0000");
-      } else if (kind == SheetColumnKind::kInteger) {
-        format_set_num_format(format, "0");
+      if (kind == SheetColumnKind::kDecimal ||
+          kind == SheetColumnKind::kInteger) {
+        format_set_num_format(format, "#,##0");
+      } else if (kind == SheetColumnKind::kMoney) {
+        format_set_num_format(format, "#,##0.00");
       }
       f.cell[m][k] = format;
     }
+    f.fraction[m] = workbook_add_format(book);
+    if (colour != 0) format_set_bg_color(f.fraction[m], colour);
+    format_set_num_format(f.fraction[m], "#,##0.####");
   }
   return f;
 }
@@ -89,7 +94,13 @@ void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
                       : LXW_NO_ERROR;
       } else if (kind != SheetColumnKind::kText &&
                  v.kind() != Value::Kind::kText) {
-        e = worksheet_write_number(ws, row, c, v.ToDouble(), format);
+        const double number = v.ToDouble();
+        // A quantity shows its decimals only when it has some.
+        if (kind == SheetColumnKind::kDecimal &&
+            number != static_cast<double>(static_cast<long long>(number))) {
+          format = formats.fraction[mark];
+        }
+        e = worksheet_write_number(ws, row, c, number, format);
       } else {
         const std::string text = v.ToText();
         e = text.empty()
