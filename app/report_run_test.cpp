@@ -190,6 +190,33 @@ print(wb["Resumo"]["A2"].value, wb["Resumo"].max_row)
   }
 }
 
+// A server that announces a SIZE the workbook passes gets the digest
+// alone, saying where the file was dropped.
+TEST_F(ReportRunTest, AttachmentLeftOutPastTheServersSize) {
+  MailSink::Options options;
+  options.size_limit = 14000;
+  MailSink sink(options);
+  const std::string drop = site_.base() + "/relatorios";
+  fs::create_directory(drop);
+  SiteSettings settings;
+  settings.destino = "compras@empresa.pt";
+  settings.extra =
+      sink.SettingsSection() + "[Relatorio]\r\nPasta=" + drop + "\r\n";
+  site_.WriteSettings(settings);
+  const ProgramResult r = site_.Run({"/S"});
+  ASSERT_EQ(r.exit_code, 0) << r.err << site_.LogText();
+  const std::vector<MailSink::Received> mail = sink.Messages();
+  ASSERT_EQ(mail.size(), 1u);
+  EXPECT_TRUE(mail[0].attachment_paths.empty());
+  EXPECT_NE(mail[0].text.find("não segue em anexo"), std::string::npos)
+      << mail[0].text;
+  EXPECT_NE(mail[0].text.find("Está gravada em " + drop + "/Proposta_"),
+            std::string::npos)
+      << mail[0].text;
+  EXPECT_NE(site_.LogText().find("deixado de fora"), std::string::npos)
+      << site_.LogText();
+}
+
 // With the history table, the next morning's digest says what changed
 // since the run before.
 TEST_F(ReportRunTest, NextMorningSaysWhatChanged) {

@@ -40,6 +40,9 @@ MailSink::MailSink(const Options& options)
   for (const std::string& address : options.refuse) {
     args << "--refuse" << QString::fromStdString(address);
   }
+  if (options.size_limit > 0) {
+    args << "--size-limit" << QString::number(options.size_limit);
+  }
   if (!options.misbehave.empty()) {
     args << "--misbehave" << QString::fromStdString(options.misbehave);
   }

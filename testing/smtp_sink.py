@@ -6,7 +6,8 @@ N.json: the envelope, the decoded subject and sender, the plain-text and
 HTML parts and the names of the attachments, each saved as N_<name>.
 With --cert/--key the server offers STARTTLS and requires it; with --user
 and --password it requires AUTH with them; each --refuse ADDRESS is
-refused at RCPT with 550 and a text naming it. The port it listens on is
+refused at RCPT with 550 and a text naming it; --size-limit BYTES announces
+that SIZE and refuses larger messages with 552. The port it listens on is
 written to --port-file once it accepts connections. Ends on SIGTERM.
 
 Two servers that misbehave, for the tests of what the client does then:
@@ -162,6 +163,7 @@ def main():
     parser.add_argument("--password")
     parser.add_argument("--refuse", action="append", default=[])
     parser.add_argument("--misbehave", choices=["stall", "echo-auth"])
+    parser.add_argument("--size-limit", type=int, default=0)
     args = parser.parse_args()
     os.makedirs(args.folder, exist_ok=True)
     if args.misbehave:
@@ -181,6 +183,9 @@ def main():
             return AuthResult(success=ok, handled=False)
         options.update(authenticator=authenticator, auth_required=True,
                        auth_require_tls=bool(args.cert))
+    if args.size_limit:
+        # Announced as SIZE in the EHLO reply; larger messages get 552.
+        options.update(data_size_limit=args.size_limit)
     controller = Controller(Keeper(args.folder, args.refuse),
                             hostname="127.0.0.1",
                             port=args.port or free_port(), **options)
