@@ -36,6 +36,9 @@ constexpr char kWorkbookType[] =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
 constexpr char kMailFailed[] =
     "Relatório de encomendas não enviado por e-mail: ";
+// The largest report message sent with its attachment; past it the digest
+// goes alone and points to the file.
+constexpr size_t kMaxMessageBytes = 5u * 1000 * 1000;
 constexpr char kFileFailed[] = "Relatório de encomendas não gravado: ";
 constexpr char kReportSettingsUnread[] =
     "Relatório de encomendas não entregue: as definições do relatório "
@@ -248,26 +251,37 @@ ReportOutcome MorningReport::AfterRun(const SettingsValues& values,
       }
       MailMessage message = Addressed(ReportMessage(digest), settings);
       message.attachments.push_back({file_name, kWorkbookType, workbook});
-      try {
-        Send(settings, message, "Relatório de encomendas", &outcome);
-      } catch (const Error& e) {
-        if (!TooLarge(e)) throw;
-        // The server announced a size limit the workbook passes: the
-        // digest goes alone, saying where the full list is.
+      // The digest alone, saying why the full list is not attached and
+      // where it is.
+      auto without_attachment = [&](const std::string& why,
+                                    const std::string& logged) {
         digest.attachment_note =
             "A proposta completa (" + Size(workbook.size()) +
-            ") não segue em anexo: o servidor de e-mail não aceita mensagens "
-            "desse tamanho. " +
+            ") não segue em anexo: " + why + ". " +
             (dropped.empty()
                  ? std::string("Defina [Relatorio] Pasta para a gravar num "
                                "ficheiro.")
                  : "Está gravada em " + dropped + ".");
-        message = Addressed(ReportMessage(digest), settings);
-        outcome.delivered.push_back(
-            "Relatório de encomendas: anexo de " + Size(workbook.size()) +
-            " deixado de fora, o servidor recusou o tamanho (" +
-            e.description() + ")");
+        outcome.delivered.push_back("Relatório de encomendas: anexo de " +
+                                    Size(workbook.size()) +
+                                    " deixado de fora, " + logged);
+        return Addressed(ReportMessage(digest), settings);
+      };
+      if (message.Render(std::time(nullptr)).size() > kMaxMessageBytes) {
+        message = without_attachment("a mensagem passaria de 5 MB",
+                                     "a mensagem passaria de 5 MB");
         Send(settings, message, "Relatório de encomendas", &outcome);
+      } else {
+        try {
+          Send(settings, message, "Relatório de encomendas", &outcome);
+        } catch (const Error& e) {
+          if (!TooLarge(e)) throw;
+          // The server announced a size limit the message passes.
+          message = without_attachment(
+              "o servidor de e-mail não aceita mensagens desse tamanho",
+              "o servidor recusou o tamanho (" + e.description() + ")");
+          Send(settings, message, "Relatório de encomendas", &outcome);
+        }
       }
     } catch (const std::exception&) {
       outcome.failures.push_back(
