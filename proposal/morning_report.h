@@ -1,8 +1,9 @@
 // MorningReport: the proposal delivered after a run, as the settings ask
-// (ReportSettings): by e-mail to [email] Destino, the summary, shortages,
-// articles to order by supplier and exceptions in the body (plain text and
-// HTML) and the proposal's workbook attached; and as that workbook in the
-// folder [Relatorio] Pasta. After a run that failed, an alert by e-mail.
+// (ReportSettings): by e-mail to [email] Destino, the digest in the body
+// (ReportDigest: summary, changes since the history's earlier run, the most
+// urgent rows, the suppliers; plain text and HTML) and the proposal's
+// workbook attached (ReportWorkbook); and as that workbook in the folder
+// [Relatorio] Pasta. After a run that failed, an alert by e-mail.
 // Nothing here writes to the database; each delivery made or failed is
 // returned as one line for the run log, naming what failed (never the
 // password).
