@@ -82,15 +82,6 @@ void AddToComponent(Recordset& rsProd, const std::string& code,
   rsProd.Update();
 }
 
-// Configures an exploder as both demand steps use it.
-void Configure(StructureExploder& ex, ErpReader& reader,
-               const std::string& mode, bool memory) {
-  ex.SetMemory(memory);
-  ex.SetReader(reader);
-  ex.SetMode(mode);
-  ex.SetOption(0);
-}
-
 // The run's phase message, when the run has lines.
 void Phase(const StepContext& run, const std::string& text) {
   if (run.lines) run.lines->Phase(text);
@@ -334,7 +325,10 @@ void ReplenishmentCalculator::ExplodeDemand(const StepContext& run,
                                             Recordset& rsfinal,
                                             Recordset& rsProd) const {
   StructureExploder exploder;
-  Configure(exploder, run.reader, component_mode_, exploder_memory_);
+  exploder.SetMemory(exploder_memory_);
+  exploder.SetReader(run.reader);
+  exploder.SetMode(component_mode_);
+  exploder.SetOption(0);
   for (rsfinal.MoveFirst(); !rsfinal.Eof(); rsfinal.MoveNext()) {
     const std::string code = CodeOf(rsfinal.Get("Artigo"));
     ForArticle(code, [&] {
