@@ -4,15 +4,24 @@
 // no password is ever shown.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "core/error.h"
+#include "core/secret_mask.h"
+#include "proposal/morning_report.h"
+#include "proposal/smtp_sender.h"
 #include "testing/mail_sink.h"
 #include "testing/test_site.h"
+#include "tools/erp_database.h"
 
 namespace vor {
 namespace {
@@ -22,13 +31,16 @@ namespace fs = std::filesystem;
 constexpr char kFinished[] = "Emissão Mapas terminada";
 constexpr char kSmtpPassword[] = "Smtp-Segredo#41";
 
-// The last line of a log, without its date, time and CR LF.
-std::string LastMessage(const std::string& log) {
-  const size_t end = log.rfind("\r\n");
-  const size_t start = log.rfind("\r\n", end - 1);
-  const std::string line =
-      log.substr(start == std::string::npos ? 0 : start + 2,
-                 end - (start == std::string::npos ? 0 : start + 2));
+// The last line of a log (or the one `back` lines before it), without its
+// date, time and CR LF.
+std::string LastMessage(const std::string& log, size_t back = 0) {
+  std::vector<std::string> lines;
+  for (size_t start = 0, end;
+       (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    lines.push_back(log.substr(start, end - start));
+  }
+  if (lines.size() <= back) return "";
+  const std::string& line = lines[lines.size() - 1 - back];
   return line.size() > 23 ? line.substr(23) : line;
 }
 
@@ -76,8 +88,19 @@ TEST_F(ReportRunTest, PlainSessionMailsEveryRecipientAndDropsTheWorkbook) {
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(LastMessage(site_.LogText()), kFinished);
-  EXPECT_EQ(site_.LogText().find("Relatório"), std::string::npos);
+  // One line names the file dropped, one says to how many the mail went.
+  const std::string log = site_.LogText();
+  EXPECT_EQ(LastMessage(log), kFinished);
+  EXPECT_TRUE(
+      std::regex_search(LastMessage(log, 2),
+                        std::regex("^Relatório de encomendas gravado em " +
+                                   drop + R"(/Proposta_\d{8}_\d{6}\.xlsx$)")))
+      << log;
+  EXPECT_TRUE(std::regex_search(
+      LastMessage(log, 1),
+      std::regex(R"(^Relatório de encomendas enviado por e-mail a 3 )"
+                 R"(destinatários \(\d+,\d KB\)$)")))
+      << log;
 
   const std::vector<MailSink::Received> mail = sink.Messages();
   ASSERT_EQ(mail.size(), 1u);
@@ -90,18 +113,16 @@ TEST_F(ReportRunTest, PlainSessionMailsEveryRecipientAndDropsTheWorkbook) {
       m.subject,
       std::regex("Proposta — armazém São João - \\d{2}-\\d{2}-\\d{4}")))
       << m.subject;
-  // Summary, then shortages, orders by supplier, exceptions.
-  EXPECT_NE(m.text.find("Artigos na proposta: 3"), std::string::npos)
-      << m.text;
-  const size_t shortages = m.text.find("RUTURAS");
-  const size_t orders = m.text.find("A ENCOMENDAR, POR FORNECEDOR");
-  const size_t exceptions = m.text.find("EXCEÇÕES");
-  EXPECT_LT(shortages, orders);
-  EXPECT_LT(orders, exceptions);
-  EXPECT_NE(m.text.find("  A1  Artigo de teste: 25 UN"), std::string::npos)
-      << m.text;
-  EXPECT_NE(m.text.find("fornecedor F999 não encontrado", exceptions),
-            std::string::npos)
+  // The digest: summary with the value, no earlier run yet, the most
+  // urgent rows, then the suppliers.
+  EXPECT_NE(m.text.find("Artigos na proposta"), std::string::npos) << m.text;
+  EXPECT_NE(m.text.find("não tem uma proposta anterior"), std::string::npos);
+  const size_t urgent = m.text.find("Mais urgentes (2 de 2)");
+  const size_t suppliers = m.text.find("Por fornecedor");
+  EXPECT_LT(urgent, suppliers) << m.text;
+  EXPECT_TRUE(std::regex_search(
+      m.text, std::regex("A1 +Artigo de teste +Fornecedor de teste .* 25 UN "
+                         "+25,00\r?\n")))
       << m.text;
   EXPECT_NE(m.html.find("Tubo &lt;PVC&gt; &amp; curva"), std::string::npos);
   EXPECT_EQ(m.html.find("<PVC>"), std::string::npos);
@@ -119,19 +140,44 @@ TEST_F(ReportRunTest, PlainSessionMailsEveryRecipientAndDropsTheWorkbook) {
   EXPECT_EQ(fs::path(m.attachment_paths[0]).filename().string(),
             "1_" + dropped[0]);
   const std::string script = site_.base() + "/read.py";
-  std::ofstream(script) << R"(import sys, openpyxl
+  std::ofstream(script) << R"py(import sys, openpyxl
 wb = openpyxl.load_workbook(sys.argv[1])
+print(wb.sheetnames)
 ws = wb["Proposta"]
 head = [c.value for c in ws[1]]
 a, q = head.index("Artigo"), head.index("Em unidade base")
 for line in sorted("%s %g" % (row[a], row[q])
                    for row in ws.iter_rows(min_row=2, values_only=True)):
     print(line)
+# Formats of one row: a whole quantity, a price, the days of cover.
+row = [r for r in ws.iter_rows(min_row=2) if r[a].value == "A1"][0]
+for name in ("Em unidade base", "Preço", "Dias de cobertura", "Prazo (dias)",
+             "Cód. fornecedor"):
+    cell = row[head.index(name)]
+    print(name, cell.value, cell.number_format)
 print([row[0] for row in wb["Exceções"].iter_rows(min_row=2, values_only=True)])
-)";
-  std::string expected;
+for row in wb["Por fornecedor"].iter_rows(min_row=2, values_only=True):
+    print([v for v in row if v is not None])
+print(wb["Resumo"]["A2"].value, wb["Resumo"].max_row)
+)py";
+  std::string expected =
+      "['Proposta', 'Resumo', 'Exceções', 'Alterações', 'Por fornecedor']\n";
   for (const auto& row : TableRows()) expected += row[0] + " " + row[1] + "\n";
-  expected += "['A3']\n";
+  expected +=
+      "Em unidade base 25 #,##0\n"
+      "Preço 1 #,##0.00\n"
+      "Dias de cobertura 30 #,##0\n"
+      "Prazo (dias) 10 #,##0\n"
+      "Cód. fornecedor F001 General\n"
+      "['A3']\n"
+      "['Fornecedor de teste (F001)', '1 artigos a encomendar', 25, '10 "
+      "dias']\n"
+      "['A1', 'Artigo de teste', 25, 'UN', 1, 0, 25, 10]\n"
+      "[]\n"
+      "['F999', '1 artigos a encomendar', 12, '10 dias']\n"
+      "['A3', 'Tubo <PVC> & curva', 12, 'UN', 1, 0, 12, 10]\n"
+      "Proposta — armazém São João - " +
+      m.subject.substr(m.subject.size() - 10) + " 24\n";
   for (const std::string& workbook :
        {m.attachment_paths[0], drop + "/" + dropped[0]}) {
     const std::string out = site_.base() + "/rows.txt";
@@ -142,6 +188,64 @@ print([row[0] for row in wb["Exceções"].iter_rows(min_row=2, values_only=True)
         << ReadFile(out);
     EXPECT_EQ(ReadFile(out), expected);
   }
+}
+
+// A server that announces a SIZE the workbook passes gets the digest
+// alone, saying where the file was dropped.
+TEST_F(ReportRunTest, AttachmentLeftOutPastTheServersSize) {
+  MailSink::Options options;
+  options.size_limit = 14000;
+  MailSink sink(options);
+  const std::string drop = site_.base() + "/relatorios";
+  fs::create_directory(drop);
+  SiteSettings settings;
+  settings.destino = "compras@empresa.pt";
+  settings.extra =
+      sink.SettingsSection() + "[Relatorio]\r\nPasta=" + drop + "\r\n";
+  site_.WriteSettings(settings);
+  const ProgramResult r = site_.Run({"/S"});
+  ASSERT_EQ(r.exit_code, 0) << r.err << site_.LogText();
+  const std::vector<MailSink::Received> mail = sink.Messages();
+  ASSERT_EQ(mail.size(), 1u);
+  EXPECT_TRUE(mail[0].attachment_paths.empty());
+  EXPECT_NE(mail[0].text.find("não segue em anexo"), std::string::npos)
+      << mail[0].text;
+  EXPECT_NE(mail[0].text.find("Está gravada em " + drop + "/Proposta_"),
+            std::string::npos)
+      << mail[0].text;
+  EXPECT_NE(site_.LogText().find("deixado de fora"), std::string::npos)
+      << site_.LogText();
+}
+
+// With the history table, the next morning's digest says what changed
+// since the run before.
+TEST_F(ReportRunTest, NextMorningSaysWhatChanged) {
+  site_.erp().Exec(HistorySqliteSchema());
+  MailSink sink;
+  SiteSettings settings;
+  settings.destino = "compras@empresa.pt";
+  settings.extra = sink.SettingsSection();
+  site_.WriteSettings(settings);
+  ASSERT_EQ(site_.Run({"/S"}).exit_code, 0);
+  // One second on, A2 runs out (newly to order) and A1 needs 2, not 25.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  site_.erp().Exec("update ARTIGOS set stdisp = 0 where CODIGO = 'A2'");
+  site_.erp().Exec("update ARTIGOS set stdisp = 28 where CODIGO = 'A1'");
+  const ProgramResult r = site_.Run({"/S"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(site_.erp().Count("zlx_VOR_Historico"), 6);
+  const std::vector<MailSink::Received> mail = sink.Messages();
+  ASSERT_EQ(mail.size(), 2u);
+  std::string text = mail[1].text;
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  EXPECT_NE(text.find("Desde a proposta de "), std::string::npos) << text;
+  EXPECT_TRUE(std::regex_search(
+      text, std::regex("Passaram a encomendar\n(.*\n)? +A2 ")))
+      << text;
+  EXPECT_TRUE(std::regex_search(
+      text, std::regex("Quantidades a encomendar que mudaram\n(.*\n)? +A1 "
+                       ".*a encomendar 25 UN +a encomendar 2 UN\n")))
+      << text;
 }
 
 TEST_F(ReportRunTest, StartTlsWithAuthAndAWrongPassword) {
@@ -238,8 +342,14 @@ TEST_F(ReportRunTest, FailedRunSendsTheAlertOrLogsWhyItCouldNot) {
     const ProgramResult r = site_.Run({"/S"});
     EXPECT_EQ(r.exit_code, 1) << r.err;
     const std::string log = site_.LogText();
-    // The handler's lines are unchanged: its message is still the last.
-    EXPECT_EQ(LastMessage(log).rfind(" 3604 - ", 0), 0u) << log;
+    // The handler's lines are unchanged: its message is followed only by
+    // the line saying the alert went out.
+    EXPECT_EQ(LastMessage(log, 1).rfind(" 3604 - ", 0), 0u) << log;
+    EXPECT_TRUE(std::regex_match(
+        LastMessage(log),
+        std::regex(R"(Alerta de erro enviado por e-mail a 1 destinatário )"
+                   R"(\((\d+ bytes|\d+,\d KB)\))")))
+        << log;
     const std::vector<MailSink::Received> mail = sink.Messages();
     ASSERT_EQ(mail.size(), 1u);
     EXPECT_EQ(mail[0].rcpt_tos, std::vector<std::string>{"admin@empresa.pt"});
@@ -247,7 +357,7 @@ TEST_F(ReportRunTest, FailedRunSendsTheAlertOrLogsWhyItCouldNot) {
                   "VORencomendas: a proposta não foi calculada - ", 0),
               0u)
         << mail[0].subject;
-    EXPECT_NE(mail[0].text.find(LastMessage(log)), std::string::npos)
+    EXPECT_NE(mail[0].text.find(LastMessage(log, 1)), std::string::npos)
         << mail[0].text;
     EXPECT_NE(mail[0].text.find(site_.log_folder() + "/LOG_VOR_ENC"),
               std::string::npos);
@@ -264,6 +374,161 @@ TEST_F(ReportRunTest, FailedRunSendsTheAlertOrLogsWhyItCouldNot) {
                                    0),
             0u)
       << log;
+}
+
+// One recipient refused of two: the other receives it, the refusal is
+// logged with the server's own reply, exit code 3; an address written in
+// angle brackets is the address inside them.
+TEST_F(ReportRunTest, ARefusedRecipientDoesNotStopTheOthers) {
+  MailSink::Options options;
+  options.refuse = {"fantasma@empresa.pt"};
+  MailSink sink(options);
+  SiteSettings settings;
+  settings.destino = "<compras@empresa.pt>; fantasma@empresa.pt";
+  // A bad optional key leaves only its own check out of the report.
+  settings.extra =
+      sink.SettingsSection() + "[Motor]\r\nCoberturaMaxima=muitos\r\n";
+  site_.WriteSettings(settings);
+  const ProgramResult r = site_.Run({"/S"});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  EXPECT_EQ(TableRows().size(), 3u);
+  const std::vector<MailSink::Received> mail = sink.Messages();
+  ASSERT_EQ(mail.size(), 1u);
+  EXPECT_EQ(mail[0].rcpt_tos, std::vector<std::string>{"compras@empresa.pt"});
+  // At the top: before the summary.
+  EXPECT_LT(mail[0].text.find("AVISO: "),
+            mail[0].text.find("Artigos na proposta"));
+  EXPECT_NE(mail[0].text.find("CoberturaMaxima"), std::string::npos);
+  ASSERT_EQ(mail[0].attachment_paths.size(), 1u);
+  const std::string log = site_.LogText();
+  EXPECT_NE(log.find("] Relatório de encomendas não entregue a "
+                     "fantasma@empresa.pt: o servidor recusou-o ([email] "
+                     "Destino): 550 5.1.1 <fantasma@empresa.pt>: caixa de "
+                     "correio inexistente\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("] Relatório de encomendas enviado por e-mail a 1 "
+                     "destinatário ("),
+            std::string::npos)
+      << log;
+}
+
+// A start-up that fails once the settings are read (here the log folder)
+// alerts the recipients too; the exit code stays 2.
+TEST_F(ReportRunTest, StartUpFailureAfterTheSettingsSendsTheAlert) {
+  MailSink sink;
+  SiteSettings settings;
+  settings.destino = "admin@empresa.pt";
+  settings.log_folder = site_.base() + "/sem_pasta";
+  settings.extra = sink.SettingsSection();
+  site_.WriteSettings(settings);
+  const ProgramResult r = site_.Run({"/S"});
+  EXPECT_EQ(r.exit_code, 2) << r.err;
+  const std::vector<MailSink::Received> mail = sink.Messages();
+  ASSERT_EQ(mail.size(), 1u);
+  EXPECT_EQ(mail[0].subject.rfind(MorningReport::kAlertSubject, 0), 0u);
+  EXPECT_NE(mail[0].text.find("sem_pasta"), std::string::npos) << mail[0].text;
+}
+
+// A server that stops reading after DATA: the run ends within the wait of
+// [BD] TempoEspera, the table written, exit code 3. A server that repeats
+// the AUTH LOGIN it was sent: no password reaches the log or the error
+// stream, plain or base64-encoded, whatever it is made of.
+TEST_F(ReportRunTest, MisbehavingServersNeitherHangTheRunNorLeakPasswords) {
+  SiteSettings settings;
+  settings.destino = "compras@empresa.pt";
+  {
+    MailSink::Options options;
+    options.misbehave = "stall";
+    MailSink sink(options);
+    settings.extra = sink.SettingsSection() + "[BD]\r\nTempoEspera=2\r\n";
+    site_.WriteSettings(settings);
+    const auto start = std::chrono::steady_clock::now();
+    const ProgramResult r = site_.Run({"/S"});
+    EXPECT_LT(std::chrono::steady_clock::now() - start,
+              std::chrono::seconds(30));
+    EXPECT_EQ(r.exit_code, 3) << r.err;
+    EXPECT_EQ(TableRows().size(), 3u);
+    EXPECT_NE(site_.LogText().find("TempoEspera"), std::string::npos)
+        << site_.LogText();
+  }
+  for (const std::string password : {"*", "****", "Sup3rS3cr3t!"}) {
+    MailSink::Options options;
+    options.misbehave = "echo-auth";
+    options.user = "vor";
+    options.password = password;
+    MailSink sink(options);
+    settings.extra = sink.SettingsSection();
+    site_.WriteSettings(settings);
+    const ProgramResult r = site_.Run({"/S"});
+    EXPECT_EQ(r.exit_code, 3) << r.err;
+    const std::string log = site_.LogText();
+    EXPECT_NE(log.find("535 5.7.8 credenciais **** (****) recusadas"),
+              std::string::npos)
+        << log;
+    std::string encoded = Base64(password);
+    ExpectNoPassword(r, encoded);
+    ExpectNoPassword(r, encoded.substr(0, encoded.find('=')));
+    if (password.find('*') == std::string::npos) ExpectNoPassword(r, password);
+  }
+}
+
+// A message larger than the socket buffers to a server that stopped
+// reading: the send gives up after the wait, instead of blocking.
+TEST(SmtpSenderTest, AStalledTransferEndsAfterTheWait) {
+  MailSink::Options options;
+  options.misbehave = "stall";
+  MailSink sink(options);
+  SmtpSettings smtp;
+  smtp.servidor = "127.0.0.1";
+  smtp.porta = std::to_string(sink.port());
+  smtp.email_emissor = "vor@empresa.pt";
+  const std::string message(24 << 20, 'x');
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(SmtpSender::Send(smtp, 2, {"a@empresa.pt"}, message), Error);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+// A report folder others may write to, given relative to the settings
+// file: links planted on the names the drop could use are replaced, never
+// followed; a temporary file a killed drop left is removed.
+TEST_F(ReportRunTest, PlantedLinksAreNotFollowedAndLeftoversGo) {
+  const std::string drop = site_.settings_folder() + "/relatorios";
+  fs::create_directory(drop);
+  fs::permissions(drop, fs::perms::all | fs::perms::sticky_bit);
+  const std::string outside = site_.base() + "/alvo";
+  std::ofstream(outside) << "intocado";
+  const std::string leftover =
+      drop + "/.Proposta_20260101_063000.xlsx.AbCdEfGhIjKl.vortmp";
+  std::ofstream(leftover) << "meio ficheiro";
+  // Every name of the next minute, as the run's start names its file.
+  const auto now = std::chrono::system_clock::now();
+  for (int s = 0; s < 60; ++s) {
+    const std::time_t t =
+        std::chrono::system_clock::to_time_t(now + std::chrono::seconds(s));
+    char name[64];
+    std::strftime(name, sizeof name, "Proposta_%Y%m%d_%H%M%S.xlsx",
+                  std::localtime(&t));
+    fs::create_symlink(outside, drop + "/" + name);
+  }
+  SiteSettings settings;
+  settings.extra = "[Relatorio]\r\nPasta=relatorios\r\n";
+  site_.WriteSettings(settings);
+  const ProgramResult r = site_.Run({"/S"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(ReadFile(outside), "intocado");
+  EXPECT_FALSE(fs::exists(leftover));
+  int files = 0;
+  for (const auto& entry : fs::directory_iterator(drop)) {
+    if (entry.is_symlink()) continue;
+    ++files;
+    EXPECT_TRUE(entry.is_regular_file()) << entry.path();
+    EXPECT_NE(site_.LogText().find("] Relatório de encomendas gravado em " +
+                                   entry.path().string() + "\r\n"),
+              std::string::npos)
+        << site_.LogText();
+  }
+  EXPECT_EQ(files, 1);
 }
 
 }  // namespace

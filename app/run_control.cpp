@@ -67,25 +67,29 @@ RunOutcome RunControl::Sincronizar(Progress& progress,
   ReplenishmentEngine engine(*state_.ErpConnection, log, progress,
                              state_.ComponentMode, clock_);
   engine.set_reading_mode(state_.Leitura);
+  engine.set_history(HistorySetting::Read(settings));
   if (!engine.LerExistencias()) {
     outcome.error_message = engine.error_message();
     if (report_.failed) {
-      outcome.report_failures = report_.failed(settings, outcome.error_message,
-                                               outcome.log_path, started);
-      // The handler closed the log; what the alert could not do follows
-      // the error there.
-      if (!outcome.report_failures.empty() && log.Reabrir()) {
-        for (const std::string& line : outcome.report_failures) {
-          log.Escrever(line);
-        }
+      const ReportOutcome alert = report_.failed(
+          settings, outcome.error_message, outcome.log_path, started);
+      outcome.report_failures = alert.failures;
+      // The handler closed the log; what the alert did follows the error
+      // there.
+      if ((!alert.delivered.empty() || !alert.failures.empty()) &&
+          log.Reabrir()) {
+        for (const std::string& line : alert.delivered) log.Escrever(line);
+        for (const std::string& line : alert.failures) log.Escrever(line);
         log.Fechar();
       }
     }
     return outcome;
   }
   if (report_.completed) {
-    outcome.report_failures =
+    const ReportOutcome report =
         report_.completed(settings, *state_.ErpConnection, started);
+    outcome.report_failures = report.failures;
+    for (const std::string& line : report.delivered) log.Escrever(line);
     for (const std::string& line : outcome.report_failures) {
       progress.AddLine(line);
       log.Escrever(line);

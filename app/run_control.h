@@ -16,6 +16,7 @@
 #include "db/connection.h"
 #include "engine/progress.h"
 #include "log/cl_log.h"
+#include "proposal/morning_report.h"
 #include "settings/settings_values.h"
 
 namespace vor {
@@ -38,18 +39,17 @@ struct RunOutcome {
 };
 
 // What happens once the engine has ended: the report of a completed run
-// and the alert of a failed one. Each returns one line per delivery that
-// failed (empty when all went out or none is configured); neither raises.
-// Either may be left empty.
-// Both are given the settings as the run read them.
+// and the alert of a failed one. Each returns a line per delivery made and
+// per delivery that failed (none when nothing is configured); neither
+// raises. Either may be left empty. Both are given the settings as the run
+// read them.
 struct RunReport {
-  std::function<std::vector<std::string>(const SettingsValues& settings,
-                                         Connection& connection,
-                                         LocalTime started)>
+  std::function<ReportOutcome(const SettingsValues& settings,
+                              Connection& connection, LocalTime started)>
       completed;
-  std::function<std::vector<std::string>(
-      const SettingsValues& settings, const std::string& error_message,
-      const std::string& log_path, LocalTime started)>
+  std::function<ReportOutcome(const SettingsValues& settings,
+                              const std::string& error_message,
+                              const std::string& log_path, LocalTime started)>
       failed;
 };
 
@@ -77,7 +77,8 @@ class RunControl {
   // The report: after a completed engine, before the closing line,
   // report.completed runs and each line it returns is logged; after the
   // handler ended the run, report.failed runs and its lines are appended to
-  // the log the handler closed. Both land in report_failures.
+  // the log the handler closed. The failed deliveries land in
+  // report_failures.
   RunOutcome Sincronizar(Progress& progress, const SettingsValues& settings);
   // As above, reading SettingsFilePath first, so that a run from the window
   // sees the settings as last saved.

@@ -4,6 +4,7 @@
 #include "app/run_control.h"
 #include "app/silent_progress.h"
 #include "app/startup.h"
+#include "core/error.h"
 
 namespace vor {
 
@@ -21,11 +22,53 @@ std::string WithLineFeeds(std::string text) {
   return out;
 }
 
+// RunSilent once the report is chosen; `state` is filled as start-up goes.
+int RunSilentWith(StartupState& state, const std::string& command_line,
+                  const std::string& application_folder,
+                  const RunReport& report, std::ostream& err);
+
 }  // namespace
 
 int RunSilent(const std::string& command_line,
               const std::string& application_folder, std::ostream& err) {
   StartupState state;
+  const RunReport report = MorningReportDelivery();
+  try {
+    return RunSilentWith(state, command_line, application_folder, report, err);
+  } catch (const std::exception&) {
+    // A start-up that failed once the settings file was found (the log
+    // folder, [Motor] Leitura, ...) alerts the recipients too, when the
+    // mail settings allow it; main reports the error itself.
+    const Error error = UnhandledError(std::current_exception());
+    const SettingsValues settings =
+        state.SettingsFilePath.empty()
+            ? SettingsValues()
+            : SettingsValues::Read(state.SettingsFilePath);
+    bool readable = !state.SettingsFilePath.empty();
+    try {
+      settings.ReadValue("email", "Destino");
+    } catch (const Error&) {
+      // Settings that cannot be read are the start-up error itself; no
+      // alert can be addressed.
+      readable = false;
+    }
+    if (readable && report.failed) {
+      const ReportOutcome alert = report.failed(settings, FailureReport(error),
+                                                "", SystemLocalClock()());
+      for (const std::string& line : alert.failures) {
+        err << WithLineFeeds(line) << '\n';
+      }
+      err.flush();
+    }
+    throw;
+  }
+}
+
+namespace {
+
+int RunSilentWith(StartupState& state, const std::string& command_line,
+                  const std::string& application_folder,
+                  const RunReport& report, std::ostream& err) {
   Arrancar(state, command_line, application_folder);
   const bool not_open =
       state.ErpConnection != nullptr && !state.ErpConnection->IsOpen();
@@ -35,7 +78,7 @@ int RunSilent(const std::string& command_line,
     err.flush();
   }
 
-  RunControl run(state, SystemLocalClock(), MorningReportDelivery());
+  RunControl run(state, SystemLocalClock(), report);
   SilentProgress progress([&run] { return run.RunLog(); });
   // The run takes the settings start-up read: the file is read once.
   const RunOutcome outcome = run.Sincronizar(progress, state.Settings);
@@ -63,6 +106,8 @@ int RunSilent(const std::string& command_line,
   err.flush();
   return kExitEngineError;
 }
+
+}  // namespace
 
 std::string FailureReport(const Error& error) {
   return "VORencomendas: Erro " + std::to_string(error.number()) + " - " +

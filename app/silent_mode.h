@@ -23,7 +23,9 @@ inline constexpr int kExitNotDelivered = 3;  // completed, report not delivered
 // kExitCompleted after a completed run and kExitEngineError when the
 // engine's handler ended it (a line pointing to the log goes to `err`).
 // Errors outside the engine propagate as vor::Error (the caller reports
-// them with FailureReport and ends with kExitFailure).
+// them with FailureReport and ends with kExitFailure); when the settings
+// file was found first, the alert is mailed before (MorningReport), and a
+// failure to send it goes to `err`.
 int RunSilent(const std::string& command_line,
               const std::string& application_folder, std::ostream& err);
 

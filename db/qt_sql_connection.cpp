@@ -17,6 +17,7 @@
 
 #include "core/control_bytes.h"
 #include "core/error.h"
+#include "core/secret_mask.h"
 #include "core/text_util.h"
 #include "db/connection_string_builder.h"
 #include "db/qt_open_parameters.h"
@@ -139,13 +140,7 @@ struct QtSqlConnection::State {
   // The driver's text with the password, if it ever shows, masked.
   std::string Scrub(std::string text) const {
     if (password.size() < kShortestScrubbedPassword) return text;
-    size_t pos = 0;
-    while ((pos = text.find(password, pos)) != std::string::npos) {
-      text.replace(pos, password.size(),
-                   ConnectionStringBuilder::kRedactedPassword);
-      pos += 4;
-    }
-    return text;
+    return MaskSecrets(text, {password});
   }
 
   std::string DriverText(const QSqlError& e) const {

@@ -2,7 +2,10 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "core/error.h"
 #include "core/recordset.h"
@@ -55,11 +58,16 @@ void ReplenishmentEngine::Run() {
   reader->Articles(rsArtigos);
   Recordset rsfinal =
       calculator.Compute({*reader, nobody, &lines}, rsArtigos, sData);
+  std::vector<std::string> notes;
+  const std::optional<HistoryRun> history =
+      HistoryWriter::Prepare(connection_, history_, clock_(), &notes);
+  for (const std::string& note : notes) lines.Log(note);
   lines.Log("Grava Tabela Final");
+  const HistoryRun* kept = history ? &*history : nullptr;
   if (reading_mode_ == ReadingMode::kBulk) {
-    GravaTabelaEmLotes(connection_, rsfinal);
+    GravaTabelaEmLotes(connection_, rsfinal, kept);
   } else {
-    GravaTabela(connection_, rsfinal);
+    GravaTabela(connection_, rsfinal, kept);
   }
 }
 

@@ -13,11 +13,13 @@
 #define VOR_ENGINE_REPLENISHMENT_ENGINE_H_
 
 #include <string>
+#include <utility>
 
 #include "core/clock.h"
 #include "db/connection.h"
 #include "engine/progress.h"
 #include "log/cl_log.h"
+#include "output/history_writer.h"
 #include "settings/reading_mode.h"
 
 namespace vor {
@@ -58,6 +60,11 @@ class ReplenishmentEngine {
   // the structures it has loaded (default true). The results are the same.
   void set_exploder_memory(bool enabled) { exploder_memory_ = enabled; }
 
+  // Whether and how long the run keeps its proposal in zlx_VOR_Historico
+  // (HistoryWriter; default: no history). Its lines for the log are
+  // written before "Grava Tabela Final".
+  void set_history(HistorySetting setting) { history_ = std::move(setting); }
+
  private:
   // The run, without its handler.
   void Run();
@@ -72,6 +79,7 @@ class ReplenishmentEngine {
   LocalClock clock_;
   std::string error_message_;
   bool exploder_memory_ = true;
+  HistorySetting history_{.keep_days = 0, .set_in_file = false, .problem = {}};
 };
 
 }  // namespace vor

@@ -132,6 +132,7 @@ bool cl_log::Abrir(const std::string& folder, const std::string& NomeIni) {
       open_error_ = OpenFailureText(errno, path_, Trimmed(folder), NomeIni);
       return false;
     }
+    StartFlusher();
     Escrever(kFirstLine);
     return true;
   } catch (const Error& e) {
@@ -148,7 +149,50 @@ bool cl_log::Reabrir() {
   if (file_ != nullptr) return true;
   if (path_.empty()) return false;
   file_ = std::fopen(path_.c_str(), "abe");
-  return file_ != nullptr;
+  if (file_ == nullptr) return false;
+  StartFlusher();
+  return true;
+}
+
+void cl_log::StartFlusher() {
+  stop_ = false;
+  flusher_ = std::thread([this] { FlusherLoop(); });
+}
+
+void cl_log::StopFlusher() {
+  if (!flusher_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  wake_.notify_all();
+  flusher_.join();
+}
+
+void cl_log::FlusherLoop() {
+  constexpr auto kTick = std::chrono::milliseconds(200);
+  constexpr auto kLongestWait = std::chrono::milliseconds(500);
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!stop_) {
+    wake_.wait_for(lock, kTick);
+    if (stop_ || pending_.empty() || deferred_) continue;
+    if (std::chrono::steady_clock::now() - pending_since_ < kLongestWait) {
+      continue;
+    }
+    try {
+      FlushLocked();
+    } catch (const Error& e) {
+      // Nobody to tell here: the next call of the log raises it.
+      deferred_ = e;
+    }
+  }
+}
+
+void cl_log::RaiseDeferred() {
+  if (!deferred_) return;
+  const Error e = *deferred_;
+  deferred_.reset();
+  throw e;
 }
 
 void cl_log::RequireOpen() const {
@@ -180,6 +224,12 @@ std::string cl_log::Lines(const std::string& Mensagem) const {
 }
 
 void cl_log::Flush() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  RaiseDeferred();
+  FlushLocked();
+}
+
+void cl_log::FlushLocked() {
   if (pending_.empty() || file_ == nullptr) return;
   std::string text = line_cut_ ? "\r\n" + pending_ : pending_;
   pending_.clear();
@@ -203,22 +253,30 @@ void cl_log::Flush() {
 
 void cl_log::Escrever(const std::string& Mensagem) {
   RequireOpen();
-  pending_ += Lines(Mensagem);
-  Flush();
+  const std::string lines = Lines(Mensagem);
+  std::lock_guard<std::mutex> lock(mutex_);
+  RaiseDeferred();
+  pending_ += lines;
+  FlushLocked();
 }
 
 void cl_log::EscreverProgresso(const std::string& Mensagem) {
   RequireOpen();
+  const std::string lines = Lines(Mensagem);
+  std::lock_guard<std::mutex> lock(mutex_);
+  RaiseDeferred();
   const auto now = std::chrono::steady_clock::now();
   if (pending_.empty()) pending_since_ = now;
-  pending_ += Lines(Mensagem);
-  if (now - pending_since_ >= std::chrono::seconds(1)) Flush();
+  pending_ += lines;
+  if (now - pending_since_ >= std::chrono::seconds(1)) FlushLocked();
 }
 
 void cl_log::Fechar() {
+  StopFlusher();
   if (file_ == nullptr) return;
+  deferred_.reset();
   try {
-    Flush();
+    FlushLocked();
   } catch (const Error&) {
     // The lines could not be written; Fechar has no caller to tell.
   }

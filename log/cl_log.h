@@ -3,17 +3,26 @@
 // setting (trimmed; the settings file's folder when empty), lines
 // "[dd-mm-yyyy][HH:MM:SS] message" ended by CR LF. Escrever reaches the file
 // at once; EscreverProgresso, for the many progress lines of a run, is
-// buffered and reaches it at least once a second, with the next Escrever, or
-// on Fechar, so a killed run loses at most its last second of progress
-// lines and never a line written with Escrever.
+// buffered and reaches it within a second whatever the caller is doing: a
+// small thread of the log writes lines that have waited half a second, so
+// a run stuck in one article and then killed still leaves that article's
+// line in the file. A killed run loses at most its last second of progress
+// lines and never a line written with Escrever. The log's functions are
+// called from one thread; that thread and the log's own share the buffer
+// and the file under a mutex.
 #ifndef VOR_LOG_CL_LOG_H_
 #define VOR_LOG_CL_LOG_H_
 
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "core/clock.h"
+#include "core/error.h"
 
 namespace vor {
 
@@ -35,9 +44,10 @@ class cl_log {
   // or the lines cannot be written.
   void Escrever(const std::string& Mensagem);
   // As Escrever, stamped now, but the line waits in a buffer until a line
-  // is written a second or more after the oldest one waiting, or Escrever
-  // or Fechar is called. Raises Error 75 as Escrever when the log is not
-  // open or a flush it makes fails.
+  // is written a second or more after the oldest one waiting, Escrever or
+  // Fechar is called, or the log's thread finds it waiting for half a
+  // second. Raises Error 75 as Escrever when the log is not open or a
+  // flush it (or the log's thread since the last call) made failed.
   void EscreverProgresso(const std::string& Mensagem);
   // Writes the buffered lines now. Error 75 as Escrever when that fails.
   // Harmless when nothing waits or the log is not open.
@@ -72,6 +82,20 @@ class cl_log {
   // "[date][time] " + Mensagem, as one or more lines ended by CR LF.
   std::string Lines(const std::string& Mensagem) const;
   void RequireOpen() const;
+  // Flush with mutex_ held.
+  void FlushLocked();
+  // Raises, once, the failure the log's thread met (mutex_ held).
+  void RaiseDeferred();
+  // The log's thread: starts with an open file, stops before it closes.
+  void StartFlusher();
+  void StopFlusher();
+  void FlusherLoop();
+
+  std::mutex mutex_;  // guards what follows, and file_ while flushing
+  std::condition_variable wake_;
+  std::thread flusher_;
+  bool stop_ = false;
+  std::optional<Error> deferred_;
 
   // A write failed part-way: the next line first ends the cut one.
   bool line_cut_ = false;

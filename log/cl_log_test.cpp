@@ -1,14 +1,19 @@
 #include "log/cl_log.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "core/error.h"
 #include "settings/parametros.h"
@@ -135,6 +140,29 @@ TEST_F(ClLogTest, ProgressLinesWaitForTheNextLineWrittenAtOnce) {
   log.Fechar();
   EXPECT_EQ(Get(log.path()),
             expected + "[28-01-2021][10:40:23] Artigo   A1   2/1\r\n");
+}
+
+// A run stuck in one article makes no further call and is killed after
+// 3 s: the article's line is in the file all the same.
+TEST_F(ClLogTest, ProgressLineOfARunKilledWhileStuckIsInTheFile) {
+  const std::string path = cl_log::BuildPath(logs_.string(), ini_, Clock()());
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    cl_log log(Clock());
+    if (!log.Abrir(folder_, ini_)) ::_exit(1);
+    log.EscreverProgresso("Artigo   LENTO   1/1");
+    ::sleep(60);  // the slow article
+    ::_exit(0);
+  }
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  ::kill(child, SIGKILL);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFSIGNALED(status));
+  EXPECT_EQ(Get(path),
+            "[28-01-2021][10:40:20] Início da Emissão\r\n"
+            "[28-01-2021][10:40:20] Artigo   LENTO   1/1\r\n");
 }
 
 TEST_F(ClLogTest, MessageOfSeveralLinesGivesOneStampedLineEach) {

@@ -6,7 +6,8 @@
 
 namespace vor {
 
-void GravaTabelaEmLotes(Connection& connection, Recordset& rsfinal) {
+void GravaTabelaEmLotes(Connection& connection, Recordset& rsfinal,
+                        const HistoryRun* history) {
   connection.BeginWrite();
   if (rsfinal.RecordCount() > 0) {
     connection.ExecuteSql("",
@@ -32,6 +33,8 @@ void GravaTabelaEmLotes(Connection& connection, Recordset& rsfinal) {
     if (!batch.empty()) {
       connection.InsertRows(kResultTableName, columns, batch);
     }
+    if (history != nullptr)
+      HistoryWriter::Append(connection, rsfinal, *history);
   }
   connection.EndWrite();
 }

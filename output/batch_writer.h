@@ -11,6 +11,7 @@
 #include "core/recordset.h"
 #include "db/connection.h"
 #include "db/result_table.h"
+#include "output/history_writer.h"
 
 namespace vor {
 
@@ -23,7 +24,12 @@ inline constexpr size_t kBatchRows =
 // working row, the 32 columns copied unchanged, in the working table's
 // order, kBatchRows rows per InsertRows; EndWrite. Catches nothing: on an
 // error the write is left open for the caller to abandon.
-void GravaTabelaEmLotes(Connection& connection, Recordset& rsfinal);
+//
+// With `history`, the rows also go into zlx_VOR_Historico inside the same
+// transaction, after the proposal's (HistoryWriter::Append); nothing goes
+// there when `rsfinal` has no rows.
+void GravaTabelaEmLotes(Connection& connection, Recordset& rsfinal,
+                        const HistoryRun* history = nullptr);
 
 }  // namespace vor
 

@@ -8,7 +8,8 @@
 
 namespace vor {
 
-void GravaTabela(Connection& connection, Recordset& rsfinal) {
+void GravaTabela(Connection& connection, Recordset& rsfinal,
+                 const HistoryRun* history) {
   connection.BeginWrite();
   if (rsfinal.RecordCount() > 0) {
     const std::string table = kResultTableName;
@@ -33,6 +34,8 @@ void GravaTabela(Connection& connection, Recordset& rsfinal) {
       }
       rs->Update();
     }
+    if (history != nullptr)
+      HistoryWriter::Append(connection, rsfinal, *history);
   }
   connection.EndWrite();
 }

@@ -7,6 +7,7 @@
 #include "core/recordset.h"
 #include "db/connection.h"
 #include "db/result_table.h"
+#include "output/history_writer.h"
 
 namespace vor {
 
@@ -17,7 +18,12 @@ namespace vor {
 // EndWrite. Catches nothing: on an error the write is left open
 // (WriteInProgress true) for the caller to abandon, and EndWrite is not called.
 // Afterwards the cursor of `rsfinal` stands past its last row.
-void GravaTabela(Connection& connection, Recordset& rsfinal);
+//
+// With `history`, the rows also go into zlx_VOR_Historico inside the same
+// transaction, after the proposal's (HistoryWriter::Append); nothing goes
+// there when `rsfinal` has no rows.
+void GravaTabela(Connection& connection, Recordset& rsfinal,
+                 const HistoryRun* history = nullptr);
 
 }  // namespace vor
 

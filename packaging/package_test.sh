@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The Debian package: builds it from the build folder, unpacks it and checks
 # its control data (dependencies, configuration file, maintainer scripts),
-# its files and their modes, the systemd units, and that the program run
-# through its link on the PATH finds the catalogue beside /opt/vorencomendas.
+# its files and their modes, the systemd units, that the program run through
+# its link on the PATH finds the catalogue beside /usr/lib/vorencomendas,
+# and the maintainer scripts run against the unpacked tree (DPKG_ROOT):
+# first run, removal and purge.
 #   package_test.sh <build dir> <vor-demo-erp>
 set -euo pipefail
 
@@ -43,7 +45,7 @@ mkdir "$work/control"
 dpkg-deb -e "$deb" "$work/control"
 grep -qx /etc/zoltix/VOREncomendas.zlx "$work/control/conffiles" ||
   fail "the settings file is not a configuration file"
-for s in postinst postrm; do
+for s in postinst prerm postrm; do
   [ -x "$work/control/$s" ] || fail "$s missing or not executable"
 done
 grep -q "conffiles" <<<"$info" || fail "dpkg-deb -I does not list conffiles"
@@ -60,20 +62,30 @@ expect_mode() {
   got=$(mode_of "$1")
   [ "$got" = "$2" ] || fail "$1: '$got', expected '$2'"
 }
-expect_mode opt/vorencomendas/vorencomendas "-rwxr-xr-x root/root"
+expect_mode usr/lib/vorencomendas/vorencomendas "-rwxr-xr-x root/root"
 expect_mode etc/zoltix/VOREncomendas.zlx "-rw-r----- root/root"
 expect_mode lib/systemd/system/vorencomendas.service "-rw-r--r-- root/root"
 expect_mode lib/systemd/system/vorencomendas.timer "-rw-r--r-- root/root"
 expect_mode usr/share/man/man1/vorencomendas.1.gz "-rw-r--r-- root/root"
 expect_mode usr/share/vorencomendas/sql/sqlserver_zlx.sql "-rw-r--r-- root/root"
-[ -d "$root/opt/vorencomendas/Catalogos" ] || fail "no Catalogos folder"
+expect_mode usr/share/doc/vorencomendas/copyright "-rw-r--r-- root/root"
+expect_mode usr/share/doc/vorencomendas/changelog.gz "-rw-r--r-- root/root"
+[ -d "$root/usr/lib/vorencomendas/Catalogos" ] || fail "no Catalogos folder"
 [ "$(readlink -f "$root/usr/bin/vorencomendas")" = \
-  "$(readlink -f "$root/opt/vorencomendas/vorencomendas")" ] ||
+  "$(readlink -f "$root/usr/lib/vorencomendas/vorencomendas")" ] ||
   fail "usr/bin/vorencomendas does not lead to the program"
 grep -q 'IF OBJECT_ID(N.dbo.zlx_VOR_Encomendas' \
   "$root/usr/share/vorencomendas/sql/sqlserver_zlx.sql" || fail "SQL script"
-zcat "$root/usr/share/man/man1/vorencomendas.1.gz" | grep -q '^\.SH EXIT STATUS' ||
-  fail "man page"
+man_page=$(zcat "$root/usr/share/man/man1/vorencomendas.1.gz")
+grep -q '^\.SH EXIT STATUS' <<<"$man_page" || fail "man page"
+grep -q '@' <<<"$(grep '^\.TH' <<<"$man_page")" && fail "man page version"
+# Every key of the example settings file, set or commented out, is in the
+# man page.
+keys=$(sed -n 's/^;\{0,1\}\([A-Za-z]*\)=.*/\1/p' \
+  "$root/etc/zoltix/VOREncomendas.zlx" | sort -u)
+for key in $keys; do
+  grep -q "$key" <<<"$man_page" || fail "man page lacks the key $key"
+done
 if command -v man >/dev/null; then
   man -l "$root/usr/share/man/man1/vorencomendas.1.gz" >/dev/null 2>"$work/man.err" ||
     fail "man page: $(cat "$work/man.err")"
@@ -83,9 +95,12 @@ fi
 service=$root/lib/systemd/system/vorencomendas.service
 timer=$root/lib/systemd/system/vorencomendas.timer
 grep -qx 'Type=oneshot' "$service" || fail "service is not Type=oneshot"
-grep -qx 'ExecStart=/opt/vorencomendas/vorencomendas /S' "$service" ||
+grep -qx 'ExecStart=/usr/lib/vorencomendas/vorencomendas /S' "$service" ||
   fail "service does not run /S"
 grep -qx 'SuccessExitStatus=3' "$service" || fail "exit code 3 is a failure"
+grep -q '^TimeoutStartSec=' "$service" || fail "service without a start timeout"
+grep -qx 'LimitCORE=0' "$service" || fail "service may dump core"
+grep -q '^\[Install\]' "$service" && fail "the service can be enabled by itself"
 grep -qx 'OnCalendar=Mon..Fri 06:15' "$timer" || fail "timer schedule"
 if command -v systemd-analyze >/dev/null; then
   next=$(systemd-analyze calendar 'Mon..Fri 06:15' 2>&1) ||
@@ -106,7 +121,7 @@ fi
 # Catalogos/bd.sql beside the program, not beside the link.
 "$generator" --articles 40 --seed 7 "$work/erp.db" >/dev/null
 printf '[BD]\nServidor=sqlite\nBaseDados=%s\nUtilizador=demo\n' "$work/erp.db" \
-  >"$root/opt/vorencomendas/Catalogos/bd.sql"
+  >"$root/usr/lib/vorencomendas/Catalogos/bd.sql"
 set +e
 (cd "$work" && VOR_BASE_DIR="$work/nowhere" "$root/usr/bin/vorencomendas" /S \
   >"$work/run.out" 2>"$work/run.err")
@@ -114,8 +129,51 @@ rc=$?
 set -e
 [ $rc -eq 0 ] || fail "run through the link: exit $rc: $(cat "$work/run.err")"
 [ ! -s "$work/run.out" ] || fail "the silent run wrote to standard output"
-ls "$root"/opt/vorencomendas/LOG_VOR_ENC*.txt >/dev/null 2>&1 ||
+ls "$root"/usr/lib/vorencomendas/LOG_VOR_ENC*.txt >/dev/null 2>&1 ||
   fail "no run log in the program's folder"
+
+# --- Maintainer scripts in the unpacked tree -------------------------------------
+# deb-systemd-helper and the scripts act under DPKG_ROOT; systemctl is not
+# called there. First run: the log folder exists; an enabled timer's link
+# goes on removal, and a purge leaves no state and no log.
+# maint <script> <argument>: runs a maintainer script as dpkg would.
+maint() {
+  DPKG_MAINTSCRIPT_PACKAGE=vorencomendas DPKG_MAINTSCRIPT_NAME=$1 \
+    sh "$work/control/$1" "$2" || fail "$1 $2"
+}
+if command -v deb-systemd-helper >/dev/null && command -v systemctl >/dev/null &&
+  [ "$(id -u)" -eq 0 ]; then
+  export DPKG_ROOT=$root
+  mkdir -p "$root/etc/systemd/system" "$root/var/lib/systemd"
+  maint postinst configure
+  [ -d "$root/var/log/vorencomendas" ] || fail "postinst made no log folder"
+  [ "$(stat -c '%a %U:%G' "$root/var/log/vorencomendas")" = "750 root:adm" ] ||
+    fail "log folder: $(stat -c '%a %U:%G' "$root/var/log/vorencomendas")"
+  wants=$root/etc/systemd/system/timers.target.wants/vorencomendas.timer
+  [ ! -e "$wants" ] && [ ! -L "$wants" ] || fail "the timer was enabled by itself"
+  systemctl --root="$root" enable vorencomendas.timer >/dev/null 2>&1
+  [ -L "$wants" ] || fail "the administrator's enable made no link"
+  sed "s|/var/log/vorencomendas|$root/var/log/vorencomendas|;
+       s|^Servidor=\$|Servidor=sqlite|; s|^BaseDados=\$|BaseDados=$work/erp.db|;
+       s|^Utilizador=\$|Utilizador=demo|" "$root/etc/zoltix/VOREncomendas.zlx" \
+    >"$work/first.zlx"
+  mkdir -p "$work/first/zoltix" && mv "$work/first.zlx" \
+    "$work/first/zoltix/VOREncomendas.zlx"
+  VOR_BASE_DIR="$work/first" "$root/usr/bin/vorencomendas" /S \
+    >"$work/first.out" 2>&1 || fail "first run: $(cat "$work/first.out")"
+  ls "$root"/var/log/vorencomendas/LOG_VOR_ENC*.txt >/dev/null 2>&1 ||
+    fail "the first run wrote no log into the packaged log folder"
+  maint prerm remove
+  # dpkg removes the files between prerm and postrm.
+  rm "$root"/lib/systemd/system/vorencomendas.*
+  maint postrm remove
+  [ ! -L "$wants" ] || fail "removal left the timer enabled"
+  maint postrm purge
+  left=$(find "$root/etc/systemd" "$root/var/lib/systemd" -name '*vorencomendas*')
+  [ -z "$left" ] || fail "purge left: $left"
+  [ ! -e "$root/var/log/vorencomendas" ] || fail "purge left the run logs"
+  unset DPKG_ROOT
+fi
 
 if [ $failures -ne 0 ]; then
   echo "$failures check(s) failed for $deb" >&2

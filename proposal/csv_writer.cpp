@@ -1,14 +1,26 @@
 #include "proposal/csv_writer.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <string_view>
 
-#include "core/error.h"
-#include "proposal/atomic_file.h"
+#include "core/atomic_file.h"
 
 namespace vor {
 namespace {
+
+// Whether `text` is a plain decimal number ("-12.5"), which a spreadsheet
+// reads as that number and never as a formula.
+bool IsPlainNumber(const std::string& text) {
+  size_t at = text.starts_with('-') ? 1 : 0;
+  const size_t digits = at;
+  while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
+  if (at == digits) return false;
+  if (at < text.size() && text[at] == '.') {
+    const size_t fraction = ++at;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
+    if (at == fraction) return false;
+  }
+  return at == text.size();
+}
 
 void AppendField(const Value& value, const CsvForm& form, std::string* out) {
   if (value.is_null()) return;
@@ -17,6 +29,14 @@ void AppendField(const Value& value, const CsvForm& form, std::string* out) {
     for (char& c : text) {
       if (c == '.') c = form.decimal_point;
     }
+  }
+  // A text a spreadsheet would run as a formula (=, +, -, @, or a tab or CR
+  // before one) is written after an apostrophe, which makes it text there.
+  if (value.kind() == Value::Kind::kText && !text.empty() &&
+      std::string_view("=+-@\t\r").find(text.front()) !=
+          std::string_view::npos &&
+      !IsPlainNumber(text)) {
+    text.insert(0, "'");
   }
   const char special[] = {form.separator, '"', '\r', '\n', '\0'};
   if (text.find_first_of(special) == std::string::npos) {
@@ -54,17 +74,7 @@ std::string CsvWriter::Text(const Sheet& sheet, const CsvForm& form) {
 
 void CsvWriter::Write(const std::string& path, const Sheet& sheet,
                       const CsvForm& form) {
-  const std::string text = Text(sheet, form);
-  WriteAtomically(path, [&](const std::string& temporary) {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (file)
-      file.write(text.data(), static_cast<std::streamsize>(text.size()));
-    file.close();
-    if (!file) {
-      throw Error(errnum::kFileError, "Não foi possível escrever o ficheiro " +
-                                          path + ": " + std::strerror(errno));
-    }
-  });
+  AtomicFile::Write(path, Text(sheet, form));
 }
 
 }  // namespace vor

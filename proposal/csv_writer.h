@@ -2,7 +2,10 @@
 // separated by commas, lines ended by CR LF, a header line first, numbers
 // with a point as decimal separator and no trailing zeros, a field holding
 // a comma, a quote, CR or LF enclosed in quotes with its quotes doubled
-// (RFC 4180). Null values give empty fields. That is the form for
+// (RFC 4180). Null values give empty fields. A text field that begins with
+// =, +, -, @, a tab or a CR (a formula to a spreadsheet) gets an apostrophe
+// in front, so it is read as text; numbers, and texts that are plain
+// numbers ("-12.5"), are written as they are. That is the form for
 // programs; CsvForm::Spreadsheet() gives the form a spreadsheet set to
 // Portuguese opens as columns: semicolons, decimal commas and a UTF-8
 // byte-order mark.
@@ -29,9 +32,9 @@ class CsvWriter {
  public:
   // The whole file's text, in `form` (default: the form for programs).
   static std::string Text(const Sheet& sheet, const CsvForm& form = {});
-  // Writes Text(sheet, form) to `path`: first into a temporary file beside it,
-  // then renamed over `path`, so a failed export leaves no half-written
-  // file. Raises Error 75 naming the file and the reason.
+  // Writes Text(sheet, form) to `path` with AtomicFile, so a failed export
+  // leaves no half-written file. Raises Error 75 naming the file and the
+  // reason.
   static void Write(const std::string& path, const Sheet& sheet,
                     const CsvForm& form = {});
 };

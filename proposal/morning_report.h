@@ -1,14 +1,17 @@
 // MorningReport: the proposal delivered after a run, as the settings ask
-// (ReportSettings): by e-mail to [email] Destino, the summary, shortages,
-// articles to order by supplier and exceptions in the body (plain text and
-// HTML) and the proposal's workbook attached; and as that workbook in the
-// folder [Relatorio] Pasta. After a run that failed, an alert by e-mail.
-// Nothing here writes to the database; a delivery that fails is returned as
-// one line for the run log, naming what failed (never the password).
+// (ReportSettings): by e-mail to [email] Destino, the digest in the body
+// (ReportDigest: summary, changes since the history's earlier run, the most
+// urgent rows, the suppliers; plain text and HTML) and the proposal's
+// workbook attached (ReportWorkbook); and as that workbook in the folder
+// [Relatorio] Pasta. After a run that failed, an alert by e-mail.
+// Nothing here writes to the database; each delivery made or failed is
+// returned as one line for the run log, naming what failed (never the
+// password).
 //
-//   for (const std::string& line :
-//        MorningReport::AfterRun(settings, connection, started))
-//     run_log.Escrever(line);
+//   const ReportOutcome r =
+//       MorningReport::AfterRun(settings, connection, started);
+//   for (const std::string& line : r.delivered) run_log.Escrever(line);
+//   for (const std::string& line : r.failures) run_log.Escrever(line);
 #ifndef VOR_PROPOSAL_MORNING_REPORT_H_
 #define VOR_PROPOSAL_MORNING_REPORT_H_
 
@@ -18,12 +21,22 @@
 #include "core/clock.h"
 #include "proposal/mail_message.h"
 #include "proposal/proposal_view.h"
+#include "proposal/report_digest.h"
 #include "settings/settings_values.h"
 #include "settings/smtp_settings.h"
 
 namespace vor {
 
 class Connection;
+
+// What a delivery did, as lines for the run log.
+struct ReportOutcome {
+  // One line per delivery made (to how many recipients, and the size; the
+  // file written) and per part left out of the report.
+  std::vector<std::string> delivered;
+  // One line per delivery that failed, and per recipient refused.
+  std::vector<std::string> failures;
+};
 
 class MorningReport {
  public:
@@ -34,24 +47,24 @@ class MorningReport {
   static constexpr const char* kDefaultSubject = "Proposta de encomendas";
 
   // After a completed run that started at `started`, with `settings` as
-  // the run read them: reads the proposal through `connection`, writes the
-  // workbook into the report folder (Proposta_yyyymmdd_HHMMSS.xlsx,
-  // complete or not at all) and mails it to the recipients. Returns one
-  // line per delivery that failed, or one naming the settings when they
-  // could not be read; empty when all went out, or when the settings ask
-  // for none (then nothing is read).
-  static std::vector<std::string> AfterRun(const SettingsValues& settings,
-                                           Connection& connection,
-                                           LocalTime started);
-  // After a run the engine's handler ended with `error_message` (as
-  // logged): mails the alert, with the message, `log_path` and the fact
-  // that the table keeps the previous proposal. Returns the line to log
-  // when it could not be sent (or the settings could not be read); empty
-  // when sent or no recipients are set.
-  static std::vector<std::string> AfterFailure(const SettingsValues& settings,
-                                               const std::string& error_message,
-                                               const std::string& log_path,
-                                               LocalTime started);
+  // the run read them: reads the proposal through `connection`, compares
+  // it with the latest earlier run of the history (zlx_VOR_Historico, where
+  // it exists), builds the workbook once in memory, writes it into the
+  // report folder (Proposta_yyyymmdd_HHMMSS.xlsx, complete or not at all)
+  // and mails the digest (ReportDigest) to the recipients with the workbook
+  // attached. A bad [Motor] CoberturaMaxima leaves the cover check out and
+  // says so at the top of the message. Nothing is read when the settings
+  // ask for no report.
+  static ReportOutcome AfterRun(const SettingsValues& settings,
+                                Connection& connection, LocalTime started);
+  // After a run that failed with `error_message` (the engine's handler
+  // ended it, or the start-up failed once the settings were found): mails
+  // the alert, with the message, `log_path` ("" when no log was opened)
+  // and the fact that the table keeps the previous proposal.
+  static ReportOutcome AfterFailure(const SettingsValues& settings,
+                                    const std::string& error_message,
+                                    const std::string& log_path,
+                                    LocalTime started);
   // Sends a short test message through `smtp` (values being edited, not
   // necessarily saved) to the recipients of `settings_path`, else to the
   // sender itself. Returns the line to show; raises vor::Error naming the
@@ -59,10 +72,9 @@ class MorningReport {
   static std::string SendTest(const SmtpSettings& smtp,
                               const std::string& settings_path);
 
-  // The report message for `view` (every row, default order) titled
-  // `title`, without recipients and attachment.
-  static MailMessage ReportMessage(const ProposalView& view,
-                                   const std::string& title);
+  // The report message for `digest` (ReportDigest's text and HTML), titled
+  // digest.title, without recipients and attachment.
+  static MailMessage ReportMessage(const DigestInput& digest);
 };
 
 }  // namespace vor

@@ -103,4 +103,20 @@ const std::string& ColumnUnit(const ProposalRow& row, ProposalColumn column) {
   return none;
 }
 
+SheetColumnKind SheetKindOf(ProposalColumn column) {
+  if (!ColumnInfoOf(column).number) return SheetColumnKind::kText;
+  switch (column) {
+    case ProposalColumn::kPreco:
+      return SheetColumnKind::kMoney;
+    case ProposalColumn::kDiasCobertura:
+    case ProposalColumn::kPrazo:
+    case ProposalColumn::kDias:
+    case ProposalColumn::kCor:
+    case ProposalColumn::kCorV:
+      return SheetColumnKind::kInteger;
+    default:
+      return SheetColumnKind::kDecimal;
+  }
+}
+
 }  // namespace vor

@@ -12,6 +12,7 @@
 
 #include "core/value.h"
 #include "proposal/proposal_table.h"
+#include "proposal/sheet.h"
 
 namespace vor {
 
@@ -75,6 +76,10 @@ std::vector<ProposalColumn> DefaultProposalColumns();
 Value ColumnValue(const ProposalRow& row, ProposalColumn column);
 // The unit of a quantity column (UnCmp, UnBase); "" for other columns.
 const std::string& ColumnUnit(const ProposalRow& row, ProposalColumn column);
+
+// How a workbook shows the column's values: text; a price as money; days
+// and the marks as whole numbers; every other number as a quantity.
+SheetColumnKind SheetKindOf(ProposalColumn column);
 
 }  // namespace vor
 

@@ -63,10 +63,7 @@ Sheet ProposalExport::RowsSheet(const ProposalView& view,
   Sheet sheet;
   for (ProposalColumn c : columns) {
     const ProposalColumnInfo& info = ColumnInfoOf(c);
-    sheet.columns.push_back(
-        {info.header,
-         info.number ? SheetColumnKind::kDecimal : SheetColumnKind::kText,
-         info.width_chars});
+    sheet.columns.push_back({info.header, SheetKindOf(c), info.width_chars});
     // Each unit column says whose unit it holds.
     if (info.has_unit) {
       sheet.columns.push_back({c == ProposalColumn::kAEncomendar
@@ -83,7 +80,12 @@ Sheet ProposalExport::RowsSheet(const ProposalView& view,
     std::vector<Value> values;
     values.reserve(sheet.columns.size());
     for (ProposalColumn c : columns) {
-      values.push_back(ColumnValue(row, c));
+      // Days of cover that cannot be computed (Dias 0 or none) are left
+      // blank rather than shown as 0; the summary says why.
+      const bool unknown_cover =
+          c == ProposalColumn::kDiasCobertura &&
+          row.Number(ProposalField::kDias).value_or(Currency()) == Currency();
+      values.push_back(unknown_cover ? Value() : ColumnValue(row, c));
       if (ColumnInfoOf(c).has_unit) values.emplace_back(ColumnUnit(row, c));
     }
     if (with_reason) values.emplace_back(view.reason(index));
@@ -138,6 +140,14 @@ void ProposalExport::Export(const std::string& path, const ProposalView& view,
   }
   WorkbookWriter::Write(path, {ProposalSheet(view, columns), SummarySheet(view),
                                ExceptionsSheet(view)});
+}
+
+std::string ProposalExport::Workbook(const ProposalView& view,
+                                     const std::vector<ProposalColumn>& columns,
+                                     const std::string& name) {
+  return WorkbookWriter::Bytes(
+      {ProposalSheet(view, columns), SummarySheet(view), ExceptionsSheet(view)},
+      name);
 }
 
 }  // namespace vor

@@ -76,37 +76,48 @@ ProposalTable ProposalTable::Read(Connection& connection) {
   // not hold a shared lock that keeps the ERP's other programs from writing.
   connection.EndRead();
 
-  int index[kProposalFieldCount];
-  std::string missing;
+  std::vector<ResultField> fields;
   for (int i = 0; i < kProposalFieldCount; ++i) {
-    const std::string name(kResultFields[i].name);
-    index[i] = rs.FindField(name);
-    if (index[i] < 0) missing += (missing.empty() ? "" : ", ") + name;
+    fields.push_back(static_cast<ResultField>(i));
+  }
+  return ProposalTable(RowsOf(rs, table, fields));
+}
+
+std::vector<ProposalRow> ProposalTable::RowsOf(
+    Recordset& rs, const std::string& table,
+    const std::vector<ResultField>& fields) {
+  std::vector<int> index;
+  std::string missing;
+  for (ResultField f : fields) {
+    const std::string name(ResultColumnOf(f).name);
+    index.push_back(rs.FindField(name));
+    if (index.back() < 0) missing += (missing.empty() ? "" : ", ") + name;
   }
   if (!missing.empty()) {
     throw Error(errnum::kFieldNotFound,
                 "A tabela " + table + " não tem a(s) coluna(s) " + missing);
   }
+  const int code_index = rs.FindField("Artigo");
 
   std::vector<ProposalRow> rows;
   rows.reserve(static_cast<size_t>(rs.RecordCount()));
   for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
     ProposalRow& row = rows.emplace_back();
-    for (int i = 0; i < kProposalFieldCount; ++i) {
+    for (size_t i = 0; i < fields.size(); ++i) {
+      const ResultColumn& column = ResultColumnOf(fields[i]);
       try {
-        row.values[i] = Normalise(rs.Get(index[i]), kResultFields[i].type);
+        row.at(fields[i]) = Normalise(rs.Get(index[i]), column.type);
       } catch (const Error& e) {
-        const Value& code = rs.Get(index[0]);
+        const Value code = code_index < 0 ? Value() : rs.Get(code_index);
         throw Error(e.number(),
-                    "Valor inválido na coluna " +
-                        std::string(kResultFields[i].name) + " da tabela " +
-                        table + " (artigo " +
+                    "Valor inválido na coluna " + std::string(column.name) +
+                        " da tabela " + table + " (artigo " +
                         (code.is_null() ? std::string("nulo") : code.ToText()) +
                         "): " + e.description());
       }
     }
   }
-  return ProposalTable(std::move(rows));
+  return rows;
 }
 
 }  // namespace vor

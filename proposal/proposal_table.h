@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/currency.h"
+#include "core/recordset.h"
 #include "core/value.h"
 #include "db/result_table.h"
 
@@ -58,6 +59,13 @@ class ProposalTable {
   // follows), naming every column the table lacks, or naming the column
   // and article of a value that is not of the column's kind.
   static ProposalTable Read(Connection& connection);
+
+  // The rows of `rs`, read from `table`: each of `fields` from the column
+  // of its name, normalised as Read does; the other fields null. Raises as
+  // Read for missing columns and for values not of their column's kind.
+  static std::vector<ProposalRow> RowsOf(
+      Recordset& rs, const std::string& table,
+      const std::vector<ResultField>& fields);
 
   const std::vector<ProposalRow>& rows() const { return rows_; }
   int size() const { return static_cast<int>(rows_.size()); }

@@ -289,7 +289,7 @@ for row in wb["Exceções"].iter_rows(values_only=True):
   EXPECT_EQ(
       ReadAll(out_path),
       "['Proposta', 'Resumo', 'Exceções']\n"
-      "A2 A1:E5 #,##0.0000\n"
+      "A2 A1:E5 #,##0\n"
       "['Artigo', 'Nome', 'A encomendar', 'Unidade de compra', 'Preço'] "
       "FFDDE4EE\n"
       "['A-ORD', 'Anilha, \"larga\"', 2, 'CX', 2.125] FFFFE7B0\n"
@@ -306,6 +306,28 @@ for row in wb["Exceções"].iter_rows(values_only=True):
       "('A-ORD', 'Anilha, \"larga\"', 'F2', 'F2', 5, 0, 12.5, 24, 'UN', "
       "2, 'CX', 2.125, 30, 90, 'fornecedor F2 não encontrado nos "
       "fornecedores')\n");
+}
+
+// Texts a spreadsheet would run as formulas come out as text; numbers, and
+// texts that are plain numbers, stay as they are.
+TEST(CsvWriterTest, FormulaCellsAreWrittenAsText) {
+  Sheet sheet;
+  sheet.columns = {{"Nome"}, {"Qtd", SheetColumnKind::kDecimal}};
+  for (const char* text :
+       {"=HYPERLINK(\"http://x\",\"y\")", "+cmd|' /C calc'!A0", "@SUM(A1)",
+        "-1+1", "\t=1", "\r=1", "-12.5", "a=b"}) {
+    sheet.rows.push_back({Value(text), Value(Currency::FromDouble(-3.5))});
+  }
+  const auto records = ParseCsv(CsvWriter::Text(sheet));
+  std::vector<std::string> firsts;
+  for (size_t i = 0; i < records.size(); ++i) {
+    firsts.push_back(records[i][0]);
+    EXPECT_EQ(records[i][1], i == 0 ? "Qtd" : "-3.5");
+  }
+  EXPECT_EQ(firsts, (std::vector<std::string>{
+                        "Nome", "'=HYPERLINK(\"http://x\",\"y\")",
+                        "'+cmd|' /C calc'!A0", "'@SUM(A1)", "'-1+1", "'\t=1",
+                        "'\r=1", "-12.5", "a=b"}));
 }
 
 // One row of the proposal, every number given (null where absent).
@@ -400,12 +422,13 @@ TEST(MorningReportTest, SettingsThatCannotBeReadAreLoggedNotDropped) {
   const SettingsValues settings = SettingsValues::Read(path);
   QtSqlConnection not_opened;
   const std::vector<std::string> report =
-      MorningReport::AfterRun(settings, not_opened, LocalTime{});
+      MorningReport::AfterRun(settings, not_opened, LocalTime{}).failures;
   ASSERT_EQ(report.size(), 1u);
   EXPECT_NE(report[0].find("[email] Destino"), std::string::npos) << report[0];
   EXPECT_NE(report[0].find(path), std::string::npos) << report[0];
   const std::vector<std::string> alert =
-      MorningReport::AfterFailure(settings, "erro", "registo", LocalTime{});
+      MorningReport::AfterFailure(settings, "erro", "registo", LocalTime{})
+          .failures;
   ASSERT_EQ(alert.size(), 1u);
   EXPECT_NE(alert[0].find("[email] Destino"), std::string::npos) << alert[0];
 }

@@ -1,6 +1,7 @@
 #include "proposal/report_settings.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "core/error.h"
 #include "core/text_util.h"
@@ -15,6 +16,10 @@ std::vector<std::string> ReportSettings::SplitAddresses(
   for (size_t i = 0; i <= text.size(); ++i) {
     if (i == text.size() || text[i] == ';' || text[i] == ',') {
       piece = Trimmed(piece);
+      // "<a@b.pt>" is the address between the brackets.
+      if (piece.size() >= 2 && piece.front() == '<' && piece.back() == '>') {
+        piece = Trimmed(piece.substr(1, piece.size() - 2));
+      }
       if (!piece.empty()) addresses.push_back(piece);
       piece.clear();
     } else {
@@ -31,6 +36,12 @@ ReportSettings ReportSettings::Load(const SettingsValues& file) {
   s.recipients = SplitAddresses(s.destino);
   s.subject = file.ReadValue("email", "Assunto");
   s.folder = Trimmed(file.ReadValue("Relatorio", "Pasta"));
+  // A relative folder belongs beside the settings file (as BaseDados does),
+  // not to whatever folder the program was started in.
+  if (!s.folder.empty() && s.folder.front() != '/') {
+    s.folder =
+        (std::filesystem::path(file.path()).parent_path() / s.folder).string();
+  }
   s.smtp = SmtpSettings::Load(file);
   s.security_as_stored = file.ReadValue(SmtpSettings::kSection, "Seguranca");
   try {

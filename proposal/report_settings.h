@@ -24,7 +24,8 @@ struct ReportSettings {
   std::string destino;                  // [email] Destino as stored
   std::vector<std::string> recipients;  // its addresses, trimmed
   std::string subject;                  // [email] Assunto
-  std::string folder;                   // [Relatorio] Pasta, trimmed
+  std::string folder;  // [Relatorio] Pasta, trimmed; a relative one
+                       // taken from the settings file's folder
   SmtpSettings smtp;
   std::string security_as_stored;  // [SMTP] Seguranca before SmtpSettings
                                    // reads an unknown value as Nenhuma
@@ -36,7 +37,7 @@ struct ReportSettings {
   // (the database connection reports it).
   static ReportSettings Load(const SettingsValues& settings);
   // "a@x.pt; b@y.pt,c@z.pt" as its addresses, blanks and empty pieces
-  // dropped.
+  // dropped; "<a@x.pt>" gives the address between the brackets.
   static std::vector<std::string> SplitAddresses(const std::string& text);
 
   bool wants_mail() const { return !recipients.empty(); }

@@ -15,8 +15,10 @@ namespace vor {
 
 enum class SheetColumnKind {
   kText,     // values written as text
-  kDecimal,  // Currency values, four-decimal number format
-  kInteger,  // whole numbers
+  kDecimal,  // quantities: whole ones without decimals, the others with
+             // the decimals they need (up to four)
+  kInteger,  // whole numbers (days, counts), shown without decimals
+  kMoney,    // amounts, two decimals
 };
 
 struct SheetColumn {

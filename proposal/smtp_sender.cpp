@@ -3,11 +3,14 @@
 #include <curl/curl.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string_view>
 
 #include "core/error.h"
+#include "core/secret_mask.h"
 
 namespace vor {
 namespace {
@@ -28,17 +31,80 @@ size_t ReadPiece(char* buffer, size_t size, size_t count, void* user) {
   return n;
 }
 
-// Keeps the server's last answer line. Only what the server says is kept:
-// what the program sends (the AUTH line holds the password) is never
-// looked at.
-int KeepServerAnswer(CURL*, curl_infotype type, char* data, size_t size,
-                     void* user) {
-  if (type != CURLINFO_HEADER_IN) return 0;
+// What the server answered, command by command. Of what the program sends
+// only the verb is looked at, and for RCPT the address: the lines after
+// AUTH hold the password and are never kept.
+struct Transcript {
+  std::string verb;       // the last command sent ("RCPT", "DATA", ...)
+  std::string recipient;  // the address of the last RCPT
+  std::string reply;      // the lines of the reply being read
+  std::string last;       // the last whole reply
+  std::string failed;     // the first reply 4xx/5xx to a command but RCPT
+  std::vector<SmtpSender::Refusal> refused;
+};
+
+std::string WithoutLineEnd(const char* data, size_t size) {
   std::string line(data, size);
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
     line.pop_back();
   }
-  if (!line.empty()) *static_cast<std::string*>(user) = line;
+  return line;
+}
+
+void CommandSent(Transcript& t, const std::string& line) {
+  static constexpr const char* kVerbs[] = {"EHLO", "HELO", "STARTTLS", "AUTH",
+                                           "MAIL", "RCPT", "DATA",     "QUIT"};
+  const std::string verb = line.substr(0, line.find(' '));
+  for (const char* known : kVerbs) {
+    if (verb != known) continue;
+    t.verb = verb;
+    if (verb == "RCPT") {
+      const size_t open = line.find('<');
+      const size_t close = line.rfind('>');
+      t.recipient = open != std::string::npos && close > open
+                        ? line.substr(open + 1, close - open - 1)
+                        : line;
+    }
+    return;
+  }
+}
+
+void ReplyLine(Transcript& t, const std::string& line) {
+  if (!t.reply.empty()) t.reply += " ";
+  t.reply += line;
+  // "250-..." continues the reply, "250 ..." (or "250") ends it.
+  if (line.size() > 3 && line[3] == '-') return;
+  const int code =
+      line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0]))
+          ? std::atoi(line.substr(0, 3).c_str())
+          : 0;
+  if (code >= 400) {
+    if (t.verb == "RCPT") {
+      t.refused.push_back({t.recipient, t.reply});
+    } else if (t.failed.empty()) {
+      t.failed = t.reply;
+    }
+  }
+  t.last = t.reply;
+  t.reply.clear();
+}
+
+int Listen(CURL*, curl_infotype type, char* data, size_t size, void* user) {
+  auto& t = *static_cast<Transcript*>(user);
+  if (type == CURLINFO_HEADER_OUT) {
+    CommandSent(t, WithoutLineEnd(data, size));
+  } else if (type == CURLINFO_HEADER_IN) {
+    // One call may carry several lines.
+    std::string_view text(data, size);
+    while (!text.empty()) {
+      const size_t end = text.find('\n');
+      const std::string_view piece = text.substr(0, end);
+      const std::string line = WithoutLineEnd(piece.data(), piece.size());
+      if (!line.empty()) ReplyLine(t, line);
+      if (end == std::string_view::npos) break;
+      text.remove_prefix(end + 1);
+    }
+  }
   return 0;
 }
 
@@ -79,9 +145,16 @@ std::string UrlHost(const std::string& host) {
 
 }  // namespace
 
-void SmtpSender::Send(const SmtpSettings& smtp, int timeout_seconds,
-                      const std::vector<std::string>& recipients,
-                      const std::string& message) {
+long SmtpSender::OverallLimitSeconds(int timeout_seconds, size_t recipients,
+                                     size_t bytes) {
+  return static_cast<long>(timeout_seconds) *
+             static_cast<long>(8 + recipients) +
+         static_cast<long>(bytes / kSlowestBytesPerSecond);
+}
+
+std::vector<SmtpSender::Refusal> SmtpSender::Send(
+    const SmtpSettings& smtp, int timeout_seconds,
+    const std::vector<std::string>& recipients, const std::string& message) {
   static std::once_flag curl_ready;
   std::call_once(curl_ready, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 
@@ -103,7 +176,7 @@ void SmtpSender::Send(const SmtpSettings& smtp, int timeout_seconds,
         curl_slist_append(session.recipients(), ("<" + to + ">").c_str());
   }
   Upload upload{&message};
-  std::string answer;
+  Transcript transcript;
   char error_text[CURL_ERROR_SIZE] = {};
 
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
@@ -118,10 +191,26 @@ void SmtpSender::Send(const SmtpSettings& smtp, int timeout_seconds,
                    static_cast<long>(timeout_seconds));
   curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT,
                    static_cast<long>(timeout_seconds));
+  // A server that stops reading the message (its window stays shut) ends
+  // the send after the same wait, and the whole session has a deadline
+  // that grows with the size of the message.
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME,
+                   static_cast<long>(timeout_seconds));
+  curl_easy_setopt(
+      curl, CURLOPT_TIMEOUT,
+      OverallLimitSeconds(timeout_seconds, recipients.size(), message.size()));
+  // A refused recipient does not stop the delivery to the others. (The
+  // option is spelt with three Ls in libcurl before 8.2.)
+#if LIBCURL_VERSION_NUM >= 0x080200
+  curl_easy_setopt(curl, CURLOPT_MAIL_RCPT_ALLOWFAILS, 1L);
+#else
+  curl_easy_setopt(curl, CURLOPT_MAIL_RCPT_ALLLOWFAILS, 1L);
+#endif
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error_text);
-  curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, KeepServerAnswer);
-  curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &answer);
+  curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Listen);
+  curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &transcript);
   curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
   if (smtp.seguranca == SmtpSettings::kSecurityStartTls) {
     curl_easy_setopt(curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
@@ -136,20 +225,37 @@ void SmtpSender::Send(const SmtpSettings& smtp, int timeout_seconds,
   }
 
   const CURLcode code = curl_easy_perform(curl);
-  if (code == CURLE_OK) return;
+  // A server could repeat what it was sent, plain or base64-encoded (AUTH
+  // LOGIN sends the password alone, AUTH PLAIN with the user before it).
+  const std::vector<std::string> secrets = {
+      smtp.password, std::string(1, '\0') + smtp.utilizador +
+                         std::string(1, '\0') + smtp.password};
+  for (Refusal& refusal : transcript.refused) {
+    refusal.reply = MaskSecrets(refusal.reply, secrets);
+  }
+  if (code == CURLE_OK && transcript.refused.size() < recipients.size()) {
+    return transcript.refused;
+  }
 
   std::string description = where + ": " +
                             (error_text[0] != '\0' ? std::string(error_text)
                                                    : curl_easy_strerror(code));
-  if (!answer.empty()) description += " (resposta do servidor: " + answer + ")";
-  // A server could repeat what it was sent; the password stays out.
-  if (!smtp.password.empty()) {
-    for (size_t at = description.find(smtp.password); at != std::string::npos;
-         at = description.find(smtp.password, at)) {
-      description.replace(at, smtp.password.size(), "****");
-    }
+  if (code == CURLE_OPERATION_TIMEDOUT) {
+    description += " (sem resposta nem progresso em " +
+                   std::to_string(timeout_seconds) + " s, [BD] TempoEspera)";
   }
-  throw Error(errnum::kFileError, description);
+  // The reply that failed, not the closing one that may follow it.
+  if (!transcript.failed.empty()) {
+    description += " (resposta do servidor: " + transcript.failed + ")";
+  } else if (!transcript.refused.empty()) {
+    for (const Refusal& refusal : transcript.refused) {
+      description +=
+          " (" + refusal.address + " recusado: " + refusal.reply + ")";
+    }
+  } else if (!transcript.last.empty()) {
+    description += " (resposta do servidor: " + transcript.last + ")";
+  }
+  throw Error(errnum::kFileError, MaskSecrets(description, secrets));
 }
 
 }  // namespace vor

@@ -1,30 +1,35 @@
 #include "proposal/workbook_writer.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
+#include "core/atomic_file.h"
 #include "core/error.h"
 #include "core/text_util.h"
-#include "proposal/atomic_file.h"
 #include "proposal/row_palette.h"
 
 namespace vor {
 namespace {
 
 constexpr int kMarks = 3;  // RowMark values
-constexpr int kKinds = 3;  // SheetColumnKind values
+constexpr int kKinds = 4;  // SheetColumnKind values
 
 Error WriteError(const std::string& path, const std::string& reason) {
   return Error(errnum::kFileError,
                "Não foi possível escrever o ficheiro " + path + ": " + reason);
 }
 
-// The formats of one workbook: one per row mark and column kind, and the
-// header's.
+// The formats of one workbook: one per row mark and column kind, one per
+// row mark for quantities with decimals, and the header's.
 struct Formats {
   lxw_format* header = nullptr;
   lxw_format* cell[kMarks][kKinds] = {};
+  lxw_format* fraction[kMarks] = {};
 };
 
 Formats MakeFormats(lxw_workbook* book) {
@@ -39,13 +44,17 @@ Formats MakeFormats(lxw_workbook* book) {
       lxw_format* format = workbook_add_format(book);
       if (colour != 0) format_set_bg_color(format, colour);
       const auto kind = static_cast<SheetColumnKind>(k);
-      if (kind == SheetColumnKind::kDecimal) {
-        format_set_num_format(format, "#,##0.0000");
-      } else if (kind == SheetColumnKind::kInteger) {
-        format_set_num_format(format, "0");
+      if (kind == SheetColumnKind::kDecimal ||
+          kind == SheetColumnKind::kInteger) {
+        format_set_num_format(format, "#,##0");
+      } else if (kind == SheetColumnKind::kMoney) {
+        format_set_num_format(format, "#,##0.00");
       }
       f.cell[m][k] = format;
     }
+    f.fraction[m] = workbook_add_format(book);
+    if (colour != 0) format_set_bg_color(f.fraction[m], colour);
+    format_set_num_format(f.fraction[m], "#,##0.####");
   }
   return f;
 }
@@ -85,7 +94,13 @@ void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
                       : LXW_NO_ERROR;
       } else if (kind != SheetColumnKind::kText &&
                  v.kind() != Value::Kind::kText) {
-        e = worksheet_write_number(ws, row, c, v.ToDouble(), format);
+        const double number = v.ToDouble();
+        // A quantity shows its decimals only when it has some.
+        if (kind == SheetColumnKind::kDecimal &&
+            number != static_cast<double>(static_cast<long long>(number))) {
+          format = formats.fraction[mark];
+        }
+        e = worksheet_write_number(ws, row, c, number, format);
       } else {
         const std::string text = v.ToText();
         e = text.empty()
@@ -106,20 +121,44 @@ void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
 
 }  // namespace
 
+std::string WorkbookWriter::Bytes(const std::vector<Sheet>& sheets,
+                                  const std::string& name) {
+  // libxlsxwriter writes to a path. A file in memory (memfd), reached by the
+  // path of its descriptor, has no name in any folder: nobody can plant or
+  // read it, and it goes with the process however the process ends.
+  const int fd = ::memfd_create("vorencomendas-workbook", MFD_CLOEXEC);
+  if (fd < 0) throw WriteError(name, std::strerror(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  const std::string path = "/proc/self/fd/" + std::to_string(fd);
+  lxw_workbook* book = workbook_new(path.c_str());
+  if (book == nullptr) throw WriteError(name, "memória insuficiente");
+  try {
+    const Formats formats = MakeFormats(book);
+    for (const Sheet& sheet : sheets) WriteSheet(book, formats, sheet, name);
+  } catch (...) {
+    workbook_close(book);
+    throw;
+  }
+  Check(workbook_close(book), name);
+  std::string bytes;
+  char buffer[65536];
+  for (off_t at = 0;;) {
+    const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw WriteError(name, std::strerror(errno));
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+    at += n;
+  }
+  return bytes;
+}
+
 void WorkbookWriter::Write(const std::string& path,
                            const std::vector<Sheet>& sheets) {
-  WriteAtomically(path, [&](const std::string& temporary) {
-    lxw_workbook* book = workbook_new(temporary.c_str());
-    if (book == nullptr) throw WriteError(path, "memória insuficiente");
-    try {
-      const Formats formats = MakeFormats(book);
-      for (const Sheet& sheet : sheets) WriteSheet(book, formats, sheet, path);
-    } catch (...) {
-      workbook_close(book);
-      throw;
-    }
-    Check(workbook_close(book), path);
-  });
+  AtomicFile::Write(path, Bytes(sheets, path));
 }
 
 }  // namespace vor

@@ -17,9 +17,13 @@ namespace vor {
 
 class WorkbookWriter {
  public:
-  // Writes `sheets` to `path`: first into a temporary file beside it, then
-  // renamed over `path`, so a failed export leaves no half-written file.
-  // Raises Error 75 naming the file and libxlsxwriter's reason.
+  // The workbook's bytes, built in memory (nothing is written to disk).
+  // Raises Error 75 naming `name` (the file it is meant for) and
+  // libxlsxwriter's reason.
+  static std::string Bytes(const std::vector<Sheet>& sheets,
+                           const std::string& name);
+  // Writes Bytes(sheets) to `path` with AtomicFile: complete or not at all.
+  // Raises Error 75 naming the file and the reason.
   static void Write(const std::string& path, const std::vector<Sheet>& sheets);
 };
 

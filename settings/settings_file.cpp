@@ -2,7 +2,6 @@
 
 #define SI_NO_CONVERSION
 #include <SimpleIni.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/atomic_file.h"
 #include "core/error.h"
 #include "core/text_util.h"
 
@@ -218,69 +218,6 @@ void CheckName(const std::string& path, const std::string& what,
                    name.front() == ';' || name.front() == '#';
   if (bad) {
     Fail("Nome de " + what + " inválido '" + name + "' para " + Named(path));
-  }
-}
-
-// Writes `bytes` to a new file beside `target`, flushes it to disk and
-// renames it over `target`, so that the target is either the old file or
-// the complete new one. `old` gives the permissions and owner to keep.
-void ReplaceAtomically(const std::string& target, const std::string& bytes,
-                       const FileContents& old) {
-  const std::filesystem::path target_path(target);
-  std::filesystem::path dir = target_path.parent_path();
-  if (dir.empty()) dir = ".";
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temp = (dir / ("." + target_path.filename().string() + ".tmp" +
-                   std::to_string(::getpid()) + "_" + std::to_string(attempt)))
-               .string();
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) {
-    Fail("Não foi possível gravar " + Named(target) + ": " + SystemText(errno));
-  }
-  auto fail = [&](int err) {
-    ::close(fd);
-    ::unlink(temp.c_str());
-    Fail("Não foi possível gravar " + Named(target) + ": " + SystemText(err));
-  };
-  if (old.exists) {
-    if (::fchmod(fd, old.info.st_mode & 07777) != 0) fail(errno);
-    // Keeping the owner only succeeds for a privileged process; for anyone
-    // else the new file simply belongs to the user who saved it.
-    if (old.info.st_uid != ::geteuid() || old.info.st_gid != ::getegid()) {
-      [[maybe_unused]] int ignored =
-          ::fchown(fd, old.info.st_uid, old.info.st_gid);
-    }
-  }
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail(errno);
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0) fail(errno);
-  if (::close(fd) != 0) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    Fail("Não foi possível gravar " + Named(target) + ": " + SystemText(err));
-  }
-  if (::rename(temp.c_str(), target.c_str()) != 0) {
-    int err = errno;
-    ::unlink(temp.c_str());
-    Fail("Não foi possível gravar " + Named(target) + ": " + SystemText(err));
-  }
-  // Make the rename itself durable. The new file is already complete in
-  // place, so a folder that cannot be synced does not undo the save.
-  int dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir_fd >= 0) {
-    ::fsync(dir_fd);
-    ::close(dir_fd);
   }
 }
 
@@ -534,7 +471,13 @@ bool SettingsFile::WriteValues(
          "']'?), que fica como estava");
   }
   if (bom) out.insert(0, kBom);
-  ReplaceAtomically(target, out, old);
+  // A file the program creates holds passwords: only its owner reads it.
+  // An existing one keeps its permissions, owner and group.
+  AtomicFile::Options options;
+  options.new_mode = 0600;
+  options.keep_existing = true;
+  options.failure_text = "Não foi possível gravar " + Named(path_);
+  AtomicFile::Write(target, out, options);
   return true;
 }
 

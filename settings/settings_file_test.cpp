@@ -332,7 +332,14 @@ TEST_F(SettingsFileTest, ReadOnlyFileIsNotReplaced) {
   EXPECT_EQ(EntriesInDir(), 1u);
 }
 
-TEST_F(SettingsFileTest, SaveKeepsPermissions) {
+// A file the save creates holds passwords: its owner's alone, whatever the
+// umask; an existing one keeps what it had.
+TEST_F(SettingsFileTest, SaveKeepsPermissionsAndCreatesPrivateFiles) {
+  const mode_t old_umask = ::umask(022);
+  ASSERT_TRUE(file_.WriteValue("BD", "Password", "segredo"));
+  ::umask(old_umask);
+  EXPECT_EQ(fs::status(path_).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write);
   Put(kSample);
   const auto perms =
       fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;

@@ -1,5 +1,6 @@
 #include "settings/smtp_settings.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "core/error.h"
@@ -125,8 +126,14 @@ bool SmtpSettings::IsPort(const std::string& text) {
 
 bool SmtpSettings::IsMailAddress(const std::string& text) {
   const size_t at = text.find('@');
+  // Angle brackets and control bytes would change the SMTP command the
+  // address is sent in.
+  const bool controls =
+      std::any_of(text.begin(), text.end(),
+                  [](unsigned char c) { return c < 0x20 || c == 0x7F; });
   return at != std::string::npos && at > 0 && at + 1 < text.size() &&
-         text.find('@', at + 1) == std::string::npos && !HasBlank(text);
+         text.find('@', at + 1) == std::string::npos && !HasBlank(text) &&
+         text.find_first_of("<>") == std::string::npos && !controls;
 }
 
 }  // namespace vor

@@ -67,7 +67,8 @@ struct SmtpSettings {
 
   // The key of `field` in the section ("Porta").
   static const char* KeyOf(Field field);
-  // One "@" with text on both sides and no blanks.
+  // One "@" with text on both sides; no blanks, angle brackets nor control
+  // characters.
   static bool IsMailAddress(const std::string& text);
   // A whole number 1-65535, digits only.
   static bool IsPort(const std::string& text);

@@ -1,6 +1,6 @@
 -- VOREncomendas extension tables for the SQL Server ERP database.
 --
--- Creates, when missing, the four zlx_ tables the replenishment run relies
+-- Creates, when missing, the five zlx_ tables the replenishment run relies
 -- on and their indexes; the ERP's own tables (ARTIGOS, Fornec, CLART,
 -- AJUDACMP, DOCGCCAB, DOCGCLIN) exist there already. Safe to run again: each
 -- table and index is created only when it does not exist. Run it in the ERP
@@ -100,6 +100,36 @@ BEGIN
 END;
 GO
 
+-- The history of proposals: every completed run appends its proposal's rows
+-- under Execucao, its local date and time as yyyymmddhhmmss, and removes the
+-- runs older than [Historico] Dias. Optional: without this table the program
+-- keeps no history and its report shows no changes.
+IF OBJECT_ID(N'dbo.zlx_VOR_Historico', N'U') IS NULL
+BEGIN
+  CREATE TABLE dbo.zlx_VOR_Historico (
+    Execucao   bigint NOT NULL,
+    Artigo     varchar(15) NULL,
+    Fornec     varchar(15) NULL,
+    NomeFornec varchar(80) NULL,
+    StkMinimo  numeric(19,4) NULL,
+    StkReal    numeric(19,4) NULL,
+    EncF       numeric(19,4) NULL,
+    StkPrazo   numeric(19,4) NULL,
+    Cli        numeric(19,4) NULL,
+    QtdUB      numeric(19,4) NULL,
+    QtdUC      numeric(19,4) NULL,
+    StkApos    numeric(19,4) NULL,
+    Tempo      numeric(19,4) NULL,
+    Dias       numeric(19,4) NULL,
+    UltPrCom   numeric(19,4) NULL,
+    Desconto   numeric(19,4) NULL,
+    Prazo      numeric(19,4) NULL,
+    Cor        smallint NULL,
+    CorV       smallint NULL
+  );
+END;
+GO
+
 -- Indexes the queries need: structure lines by component and by product,
 -- production orders by product and structure, the proposal by article.
 IF NOT EXISTS (SELECT 1 FROM sys.indexes
@@ -128,4 +158,11 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes
                  AND object_id = OBJECT_ID(N'dbo.zlx_VOR_Encomendas'))
   CREATE NONCLUSTERED INDEX IX_zlx_VOR_Encomendas_Artigo
     ON dbo.zlx_VOR_Encomendas (Artigo);
+GO
+
+IF NOT EXISTS (SELECT 1 FROM sys.indexes
+               WHERE name = N'IX_zlx_VOR_Historico_Execucao'
+                 AND object_id = OBJECT_ID(N'dbo.zlx_VOR_Historico'))
+  CREATE NONCLUSTERED INDEX IX_zlx_VOR_Historico_Execucao
+    ON dbo.zlx_VOR_Historico (Execucao, Artigo);
 GO

@@ -37,6 +37,15 @@ MailSink::MailSink(const Options& options)
     args << "--user" << QString::fromStdString(options.user) << "--password"
          << QString::fromStdString(options.password);
   }
+  for (const std::string& address : options.refuse) {
+    args << "--refuse" << QString::fromStdString(address);
+  }
+  if (options.size_limit > 0) {
+    args << "--size-limit" << QString::number(options.size_limit);
+  }
+  if (!options.misbehave.empty()) {
+    args << "--misbehave" << QString::fromStdString(options.misbehave);
+  }
   process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
   process_->start("/usr/bin/python3", args);
   for (int i = 0; i < 200 && port_ == 0; ++i) {
@@ -93,7 +102,7 @@ std::string MailSink::SettingsSection() const {
       "\r\nSeguranca=" + (options_.starttls ? "STARTTLS" : "Nenhuma") +
       "\r\nemailEmissor=vor@empresa.pt\r\n"
       "NomeEmissor=Compras Fábrica\r\n";
-  if (!options_.user.empty()) {
+  if (!options_.user.empty() || options_.misbehave == "echo-auth") {
     text += "Utilizador=" + options_.user +
             "\r\nPassword=" + options_.password + "\r\n";
   }

@@ -22,6 +22,13 @@ class MailSink {
     bool starttls = false;
     std::string user;  // AUTH required when set
     std::string password;
+    std::vector<std::string> refuse;  // refused at RCPT with 550
+    // "stall" (stops reading after DATA) or "echo-auth" (refuses AUTH
+    // LOGIN repeating what it was sent): a bare server that keeps nothing.
+    std::string misbehave;
+    // Bytes announced as SIZE, above which a message is refused (552);
+    // 0: the server's default.
+    long size_limit = 0;
   };
   struct Received {
     std::string mail_from;

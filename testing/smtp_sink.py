@@ -5,12 +5,21 @@ Every message it accepts is kept in FOLDER as N.eml (as received) and
 N.json: the envelope, the decoded subject and sender, the plain-text and
 HTML parts and the names of the attachments, each saved as N_<name>.
 With --cert/--key the server offers STARTTLS and requires it; with --user
-and --password it requires AUTH with them. The port it listens on is
+and --password it requires AUTH with them; each --refuse ADDRESS is
+refused at RCPT with 550 and a text naming it; --size-limit BYTES announces
+that SIZE and refuses larger messages with 552. The port it listens on is
 written to --port-file once it accepts connections. Ends on SIGTERM.
+
+Two servers that misbehave, for the tests of what the client does then:
+--misbehave stall answers up to DATA and then stops reading (its receive
+buffer kept small, so a large message fills it); --misbehave echo-auth
+offers AUTH LOGIN and refuses it with 535, repeating what it was sent
+(base64 and decoded).
 
   /usr/bin/python3 smtp_sink.py --folder mail --port-file port
 """
 import argparse
+import base64
 import email
 import email.policy
 import json
@@ -20,6 +29,7 @@ import signal
 import socket
 import ssl
 import threading
+import time
 import warnings
 
 from aiosmtpd.controller import Controller
@@ -27,10 +37,17 @@ from aiosmtpd.smtp import AuthResult
 
 
 class Keeper:
-    def __init__(self, folder):
+    def __init__(self, folder, refused=()):
         self.folder = folder
+        self.refused = set(a.lower() for a in refused)
         self.count = 0
         self.lock = threading.Lock()
+
+    async def handle_RCPT(self, server, session, envelope, address, options):
+        if address.lower() in self.refused:
+            return "550 5.1.1 <%s>: caixa de correio inexistente" % address
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
         with self.lock:
@@ -68,10 +85,68 @@ class Keeper:
         return "250 Message accepted for delivery"
 
 
+def misbehaving_server(mode, port):
+    """A bare SMTP server on 127.0.0.1 that misbehaves as `mode` says."""
+    listener = socket.socket()
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+    listener.bind(("127.0.0.1", port))
+    listener.listen()
+
+    def session(conn):
+        lines = conn.makefile("rb")
+        send = lambda text: conn.sendall(text.encode() + b"\r\n")
+        send("220 127.0.0.1 ESMTP")
+        for raw in lines:
+            line = raw.decode("latin-1").rstrip("\r\n")
+            verb = line.split(" ")[0].upper()
+            if verb == "EHLO":
+                send("250-127.0.0.1")
+                send("250 AUTH LOGIN" if mode == "echo-auth" else "250 OK")
+            elif verb == "AUTH" and mode == "echo-auth":
+                send("334 VXNlcm5hbWU6")
+                lines.readline()
+                send("334 UGFzc3dvcmQ6")
+                sent = lines.readline().decode("latin-1").strip()
+                try:
+                    plain = base64.b64decode(sent).decode("latin-1")
+                except ValueError:
+                    plain = "?"
+                send("535 5.7.8 credenciais %s (%s) recusadas" % (sent, plain))
+            elif verb == "DATA" and mode == "stall":
+                send("354 go ahead")
+                time.sleep(3600)  # never reads the message
+            elif verb == "QUIT":
+                send("221 Bye")
+                break
+            else:
+                send("250 OK")
+        conn.close()
+
+    def accept():
+        while True:
+            conn, _ = listener.accept()
+            threading.Thread(target=session, args=(conn,), daemon=True).start()
+
+    threading.Thread(target=accept, daemon=True).start()
+    return listener.getsockname()[1]
+
+
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))
         return s.getsockname()[1]
+
+
+def announce_and_wait(port_file, port):
+    """Writes `port` to `port_file` (whole, by a rename), then waits for
+    SIGTERM or SIGINT."""
+    with open(port_file + ".tmp", "w") as f:
+        f.write(str(port))
+    os.rename(port_file + ".tmp", port_file)
+    done = threading.Event()
+    signal.signal(signal.SIGTERM, lambda *_: done.set())
+    signal.signal(signal.SIGINT, lambda *_: done.set())
+    done.wait()
 
 
 def main():
@@ -86,8 +161,15 @@ def main():
     parser.add_argument("--key")
     parser.add_argument("--user")
     parser.add_argument("--password")
+    parser.add_argument("--refuse", action="append", default=[])
+    parser.add_argument("--misbehave", choices=["stall", "echo-auth"])
+    parser.add_argument("--size-limit", type=int, default=0)
     args = parser.parse_args()
     os.makedirs(args.folder, exist_ok=True)
+    if args.misbehave:
+        announce_and_wait(args.port_file,
+                          misbehaving_server(args.misbehave, args.port))
+        return
 
     options = {}
     if args.cert:
@@ -101,17 +183,14 @@ def main():
             return AuthResult(success=ok, handled=False)
         options.update(authenticator=authenticator, auth_required=True,
                        auth_require_tls=bool(args.cert))
-    controller = Controller(Keeper(args.folder), hostname="127.0.0.1",
+    if args.size_limit:
+        # Announced as SIZE in the EHLO reply; larger messages get 552.
+        options.update(data_size_limit=args.size_limit)
+    controller = Controller(Keeper(args.folder, args.refuse),
+                            hostname="127.0.0.1",
                             port=args.port or free_port(), **options)
     controller.start()
-    with open(args.port_file + ".tmp", "w") as f:
-        f.write(str(controller.port))
-    os.rename(args.port_file + ".tmp", args.port_file)
-
-    done = threading.Event()
-    signal.signal(signal.SIGTERM, lambda *_: done.set())
-    signal.signal(signal.SIGINT, lambda *_: done.set())
-    done.wait()
+    announce_and_wait(args.port_file, controller.port)
     controller.stop()
 
 

@@ -1072,6 +1072,8 @@ DemoErpSummary GenerateDemoErp(const std::string& path, int articles,
     session.Exec("PRAGMA journal_mode = MEMORY");
     session.Exec("PRAGMA synchronous = OFF");
     ApplyErpSchema(session);
+    // The demonstration keeps a history of its proposals.
+    ApplyHistorySchema(session);
     session.Exec("BEGIN");
     summary = Generator(session, articles, seed, sys_days{today}).Run();
     session.Exec("COMMIT");

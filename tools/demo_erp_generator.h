@@ -23,7 +23,8 @@
 //   * two- and three-level bills of materials (AT lines on bought articles,
 //     CJ lines on sub-assemblies; fractional quantities; one or two structure
 //     codes per product; no cycles) and production orders in every state
-//     0 to 4, some fully delivered.
+//     0 to 4, some fully delivered;
+//   * the empty history table zlx_VOR_Historico, so runs keep a history.
 #ifndef VOR_TOOLS_DEMO_ERP_GENERATOR_H_
 #define VOR_TOOLS_DEMO_ERP_GENERATOR_H_
 

@@ -12,6 +12,10 @@ void ApplyErpSchema(SqliteSession& session) {
   session.ExecScript(ErpSqliteSchema());
 }
 
+void ApplyHistorySchema(SqliteSession& session) {
+  session.ExecScript(HistorySqliteSchema());
+}
+
 void CreateErpDatabase(const std::string& path) {
   const std::string temporary = TemporaryPathFor(path);
   std::error_code ignored;

@@ -1,4 +1,4 @@
-// The ERP database of the tests and demonstrations: the texts of the two
+// The ERP database of the tests and demonstrations: the texts of the
 // schema scripts, built into the library from sql/, and the creation of a
 // new SQLite ERP file with every table and index the program reads.
 //
@@ -17,9 +17,13 @@ class SqliteSession;
 const char* ErpSqliteSchema();
 
 // sql/sqlserver_zlx.sql: the T-SQL script that creates, when missing, the
-// four zlx_ tables and their indexes in a SQL Server ERP (batches separated
+// five zlx_ tables and their indexes in a SQL Server ERP (batches separated
 // by GO lines, for sqlcmd or Management Studio).
 const char* SqlServerZlxScript();
+
+// sql/history_sqlite.sql: the SQLite DDL of the optional history table
+// zlx_VOR_Historico, which ErpSqliteSchema leaves out.
+const char* HistorySqliteSchema();
 
 // Creates a new SQLite ERP file at `path` holding the empty schema. An
 // existing file at `path` is replaced, but only once the new one is complete:
@@ -28,6 +32,9 @@ void CreateErpDatabase(const std::string& path);
 
 // Runs the SQLite schema on an open, empty database.
 void ApplyErpSchema(SqliteSession& session);
+
+// Adds the history table (HistorySqliteSchema) to an open ERP database.
+void ApplyHistorySchema(SqliteSession& session);
 
 }  // namespace vor
 

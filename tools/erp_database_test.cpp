@@ -182,7 +182,8 @@ TEST_F(ErpSchemaTest, ResultTableHasThe32ColumnsInOrder) {
 TEST(SqlServerScriptTest, GuardsEveryTableAndIndex) {
   const std::string script = SqlServerZlxScript();
   for (const char* table : {"zlx_VOR_Artigos", "zlx_FichaEstrutura",
-                            "zlx_VOR_OrdensFabrico", "zlx_VOR_Encomendas"}) {
+                            "zlx_VOR_OrdensFabrico", "zlx_VOR_Encomendas",
+                            "zlx_VOR_Historico"}) {
     EXPECT_NE(script.find(std::string("IF OBJECT_ID(N'dbo.") + table +
                           "', N'U') IS NULL"),
               std::string::npos)
@@ -196,7 +197,7 @@ TEST(SqlServerScriptTest, GuardsEveryTableAndIndex) {
               std::string::npos)
         << (*it)[1];
   }
-  EXPECT_EQ(indexes, 4);
+  EXPECT_EQ(indexes, 5);
 }
 
 // Which query plans use which index: the per-article queries must not scan.

@@ -1,0 +1,196 @@
+#include "core/atomic_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "core/error.h"
+
+namespace vor {
+
+namespace {
+
+constexpr std::string_view kSuffix = ".vortmp";
+constexpr size_t kRandomLetters = 12;
+// Room left in a file name (255 bytes) for the target's own name.
+constexpr size_t kLongestKeptName = 200;
+
+// Twelve letters and digits nobody can guess.
+std::string RandomLetters() {
+  static constexpr char kAlphabet[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  unsigned char random[kRandomLetters];
+  size_t got = 0;
+  while (got < sizeof random) {
+    const ssize_t n = ::getrandom(random + got, sizeof random - got, 0);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw Error(errnum::kFileError,
+                  std::string("Não foi possível obter um nome aleatório: ") +
+                      std::strerror(errno));
+    }
+    got += static_cast<size_t>(n);
+  }
+  std::string letters;
+  for (unsigned char r : random) letters += kAlphabet[r % 62];
+  return letters;
+}
+
+bool IsAlnum(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+         (c >= '0' && c <= '9');
+}
+
+// Closes a descriptor when it goes out of scope.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return fd_; }
+  // Closes now; returns close's result.
+  int Close() {
+    const int r = ::close(fd_);
+    fd_ = -1;
+    return r;
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+bool AtomicFile::IsTemporaryName(std::string_view name) {
+  // "." + at least one byte + "." + 12 letters + ".vortmp"
+  const size_t tail = 1 + kRandomLetters + kSuffix.size();
+  if (name.size() < 2 + tail || name.front() != '.' ||
+      !name.ends_with(kSuffix)) {
+    return false;
+  }
+  const std::string_view letters = name.substr(
+      name.size() - kSuffix.size() - kRandomLetters, kRandomLetters);
+  for (char c : letters) {
+    if (!IsAlnum(c)) return false;
+  }
+  return name[name.size() - tail] == '.';
+}
+
+int AtomicFile::RemoveLeftovers(const std::string& folder) {
+  const int dir_fd = ::open(folder.empty() ? "." : folder.c_str(),
+                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir_fd < 0) return 0;
+  DIR* dir = ::fdopendir(dir_fd);
+  if (dir == nullptr) {
+    ::close(dir_fd);
+    return 0;
+  }
+  int removed = 0;
+  while (const dirent* entry = ::readdir(dir)) {
+    const char* name = entry->d_name;
+    if (!IsTemporaryName(name)) continue;
+    // Only a plain file of this user: a link, a pipe or a device with such
+    // a name is not ours, and opening a device could have effects.
+    struct stat before {};
+    if (::fstatat(dir_fd, name, &before, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(before.st_mode) || before.st_uid != ::geteuid()) {
+      continue;
+    }
+    Descriptor fd(
+        ::openat(dir_fd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat opened {};
+    if (fd.get() < 0 || ::fstat(fd.get(), &opened) != 0 ||
+        opened.st_ino != before.st_ino || opened.st_dev != before.st_dev) {
+      continue;
+    }
+    // A writer holds its temporary file locked until the rename: a lock
+    // that can be taken means that writer has died.
+    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
+    if (::unlinkat(dir_fd, name, 0) == 0) ++removed;
+  }
+  ::closedir(dir);
+  return removed;
+}
+
+void AtomicFile::Write(const std::string& path, std::string_view bytes) {
+  Write(path, bytes, Options());
+}
+
+void AtomicFile::Write(const std::string& path, std::string_view bytes,
+                       const Options& options) {
+  const std::string failure =
+      options.failure_text.empty()
+          ? "Não foi possível escrever o ficheiro " + path
+          : options.failure_text;
+  const auto fail = [&](int err) {
+    throw Error(errnum::kFileError, failure + ": " + std::strerror(err));
+  };
+  const std::filesystem::path target(path);
+  std::string folder = target.parent_path().string();
+  if (folder.empty()) folder = ".";
+  std::string name = target.filename().string();
+  if (name.empty()) fail(EISDIR);
+  if (name.size() > kLongestKeptName) name.resize(kLongestKeptName);
+
+  RemoveLeftovers(folder);
+
+  struct stat old {};
+  const bool keep = options.keep_existing && ::stat(path.c_str(), &old) == 0 &&
+                    S_ISREG(old.st_mode);
+  std::string temporary;
+  int fd = -1;
+  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+    temporary =
+        folder + "/." + name + "." + RandomLetters() + std::string(kSuffix);
+    fd = ::open(temporary.c_str(),
+                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                keep ? 0600 : options.new_mode);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) fail(errno);
+  Descriptor file(fd);
+  // From here on every failure removes the temporary file.
+  const auto fail_removing = [&](int err) {
+    ::unlink(temporary.c_str());
+    fail(err);
+  };
+  // Held until the rename, so that RemoveLeftovers of another writer in the
+  // same folder leaves this file alone.
+  ::flock(fd, LOCK_EX | LOCK_NB);
+  if (keep) {
+    if (::fchmod(fd, old.st_mode & 07777) != 0) fail_removing(errno);
+    // Keeping the owner only succeeds for a privileged process; for anyone
+    // else the new file belongs to the user who wrote it.
+    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
+      [[maybe_unused]] const int ignored = ::fchown(fd, old.st_uid, old.st_gid);
+    }
+  }
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      fail_removing(errno);
+    }
+    done += static_cast<size_t>(n);
+  }
+  if (::fsync(fd) != 0) fail_removing(errno);
+  if (::rename(temporary.c_str(), path.c_str()) != 0) fail_removing(errno);
+  file.Close();
+  // Make the rename itself durable. The new file is complete in place
+  // already, so a folder that cannot be synced does not undo the write.
+  Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) ::fsync(dir.get());
+}
+
+}  // namespace vor

@@ -1,0 +1,57 @@
+// AtomicFile: writes a whole file so that its readers see either the old
+// file or the complete new one, never half of it, and so that nobody else
+// sharing the folder can redirect or read the write. The bytes go first
+// into a temporary file beside the target, created exclusively under a
+// name nobody can predict (".<target>.<12 random letters>.vortmp", opened
+// with O_CREAT|O_EXCL|O_NOFOLLOW, so a file or symbolic link planted in the
+// folder is never followed nor overwritten), then are synced to disk,
+// renamed over the target, and the folder is synced so the rename lasts.
+//
+// A run killed half-way leaves its temporary file behind; the next write in
+// the same folder removes such leftovers (only regular files of this user
+// whose name has that form and that no live writer holds locked).
+//
+//   AtomicFile::Write("/srv/relatorios/Proposta.xlsx", bytes);
+#ifndef VOR_CORE_ATOMIC_FILE_H_
+#define VOR_CORE_ATOMIC_FILE_H_
+
+#include <sys/types.h>
+
+#include <string>
+#include <string_view>
+
+namespace vor {
+
+class AtomicFile {
+ public:
+  struct Options {
+    // Permissions of a file that did not exist yet (the umask applies).
+    mode_t new_mode = 0666;
+    // When the target exists: give the new file its permission bits and,
+    // when the process may, its owner and group (a settings file). When
+    // false the new file is made as a new one (a report or an export).
+    bool keep_existing = false;
+    // The start of the error's description; empty for "Não foi possível
+    // escrever o ficheiro <path>". The reason follows after ": ".
+    std::string failure_text;
+  };
+
+  // Replaces `path` with `bytes` as described above. Raises Error 75
+  // "Não foi possível escrever o ficheiro <path>: <reason>" (or
+  // options.failure_text and the reason) when any step fails; the temporary
+  // file is then removed and `path` is as it was.
+  static void Write(const std::string& path, std::string_view bytes);
+  static void Write(const std::string& path, std::string_view bytes,
+                    const Options& options);
+
+  // Removes the temporary files that earlier, killed writers left in
+  // `folder` (see above). Returns how many were removed; never raises.
+  static int RemoveLeftovers(const std::string& folder);
+
+  // Whether `file_name` (no folder) has the form of a temporary file name.
+  static bool IsTemporaryName(std::string_view file_name);
+};
+
+}  // namespace vor
+
+#endif  // VOR_CORE_ATOMIC_FILE_H_

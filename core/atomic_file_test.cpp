@@ -1,0 +1,89 @@
+#include "core/atomic_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/error.h"
+#include "tools/test_temp_dir.h"
+
+namespace vor {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(folder)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// A killed writer's temporary file goes at the next write in the folder;
+// a look-alike that is a link, or a file not in the form, stays; the new
+// file replaces the old one and nothing else is left beside it.
+TEST(AtomicFileTest, ReplacesTheFileAndClearsLeftoversOfKilledWriters) {
+  TestTempDir dir;
+  const std::string target = dir.File("Proposta.xlsx");
+  std::ofstream(target) << "old";
+  std::ofstream(dir.File(".Proposta_1.xlsx.Ab3dEf6hIj9k.vortmp")) << "cut";
+  std::ofstream(dir.File("Proposta.xlsx.tmp-42")) << "other";
+  std::ofstream(dir.File("outside")) << "keep";
+  fs::create_symlink(dir.File("outside"),
+                     dir.File(".x.AAAAAAAAAAAA.vortmp"));
+
+  AtomicFile::Write(target, "new");
+
+  EXPECT_EQ(Contents(target), "new");
+  EXPECT_EQ(Contents(dir.File("outside")), "keep");
+  EXPECT_EQ(Names(dir.File("")),
+            (std::vector<std::string>{".x.AAAAAAAAAAAA.vortmp", "Proposta.xlsx",
+                                      "Proposta.xlsx.tmp-42", "outside"}));
+  EXPECT_TRUE(AtomicFile::IsTemporaryName(".a.Ab3dEf6hIj9k.vortmp"));
+  EXPECT_FALSE(AtomicFile::IsTemporaryName(".a.Ab3dEf6hIj9.vortmp"));
+  EXPECT_FALSE(AtomicFile::IsTemporaryName("a.Ab3dEf6hIj9k.vortmp"));
+}
+
+// A new file gets the mode asked for; an existing one kept (settings)
+// keeps its own; a failure names the file and leaves nothing behind.
+TEST(AtomicFileTest, ModesAndFailures) {
+  TestTempDir dir;
+  const std::string settings = dir.File("a.zlx");
+  AtomicFile::Options secret;
+  secret.new_mode = 0600;
+  secret.keep_existing = true;
+  AtomicFile::Write(settings, "x", secret);
+  struct stat info {};
+  ASSERT_EQ(::stat(settings.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  ::chmod(settings.c_str(), 0640);
+  AtomicFile::Write(settings, "y", secret);
+  ASSERT_EQ(::stat(settings.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0640u);
+
+  try {
+    AtomicFile::Write(dir.File("missing/b.csv"), "z");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), errnum::kFileError);
+    EXPECT_NE(e.description().find(dir.File("missing/b.csv")),
+              std::string::npos);
+  }
+  EXPECT_EQ(Names(dir.File("")), std::vector<std::string>{"a.zlx"});
+}
+
+}  // namespace
+}  // namespace vor

@@ -1,0 +1,130 @@
+// The changes between two proposals, on pairs of hand-made runs, and the
+// earlier run read back from a history table.
+#include "proposal/proposal_changes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "db/qt_sql_connection.h"
+#include "proposal/proposal_history.h"
+#include "testing/test_database.h"
+#include "tools/erp_database.h"
+#include "tools/erp_fixture.h"
+
+namespace vor {
+namespace {
+
+using F = ProposalField;
+
+// A row of article `code`: Cor from `shortage`, QtdUB `qtd`, a supplier
+// with a name, a price, Dias 10 (so no reason to check unless asked).
+ProposalRow Row(const std::string& code, bool shortage, int qtd,
+                bool exception = false) {
+  ProposalRow r;
+  r.at(F::kArtigo) = Value(code);
+  r.at(F::kNome) = Value("Nome " + code);
+  r.at(F::kFornec) = Value("F1");
+  r.at(F::kNomeFornec) = Value("Fornecedor");
+  r.at(F::kCor) = Value(shortage ? 1 : 0);
+  r.at(F::kQtdUB) = Value(Currency::FromInt(qtd));
+  r.at(F::kQtdUC) = Value(Currency::FromInt(qtd));
+  r.at(F::kUltPrCom) = Value(Currency::FromInt(2));
+  r.at(F::kDias) = Value(Currency::FromInt(exception ? 0 : 10));
+  return r;
+}
+
+// "kind article" for every change, in order.
+std::vector<std::string> Listed(const ProposalChanges& changes) {
+  std::vector<std::string> out;
+  for (const ProposalChange& c : changes.all()) {
+    out.push_back(std::to_string(static_cast<int>(c.kind)) + " " + c.article +
+                  (c.row < 0 ? " (saiu)" : ""));
+  }
+  return out;
+}
+
+TEST(ProposalChangesTest, EveryKindBetweenTwoRuns) {
+  const std::vector<ProposalRow> before = {
+      Row("SAME", true, 10),          // unchanged shortage, +20 %: not moved
+      Row("GONE", true, 5),           // leaves the proposal
+      Row("FIXED", true, 5),          // shortage solved, nothing to order now
+      Row("JUMP", false, 100),        // 100 -> 126: moved
+      Row("drop", false, 100),        // 100 -> 74: moved (code in other case)
+      Row("EXC", false, 0),           // becomes an exception
+      Row("OLDEXC", false, 0, true),  // stays an exception
+  };
+  const std::vector<ProposalRow> now = {
+      Row("SAME", true, 12),      Row("FIXED", false, 0),
+      Row("JUMP", false, 126),    Row("DROP", false, 74),
+      Row("EXC", false, 0, true), Row("OLDEXC", false, 0, true),
+      Row("NEW", true, 3),  // appears: new shortage, newly to order
+  };
+  const ProposalChanges changes = ProposalChanges::Between(
+      before, now, Currency::FromInt(25), Currency::FromInt(365));
+  EXPECT_EQ(Listed(changes), (std::vector<std::string>{
+                                 "0 NEW",
+                                 "1 FIXED",
+                                 "1 GONE (saiu)",
+                                 "2 NEW",
+                                 "3 FIXED",
+                                 "3 GONE (saiu)",
+                                 "4 DROP",
+                                 "4 JUMP",
+                                 "5 EXC",
+                             }));
+  EXPECT_EQ(changes.Count(ChangeKind::kQuantityMoved), 2);
+  const ProposalChange jump = changes.Of(ChangeKind::kQuantityMoved)[1];
+  EXPECT_EQ(jump.before, Currency::FromInt(100));
+  EXPECT_EQ(jump.now, Currency::FromInt(126));
+  EXPECT_EQ(jump.row, 2);
+  EXPECT_NE(changes.Of(ChangeKind::kNewException)[0].reason.find("Dias"),
+            std::string::npos);
+
+  // Exactly the limit is no move; a limit of 0 reports every difference.
+  EXPECT_EQ(
+      ProposalChanges::Between({Row("A", false, 100)}, {Row("A", false, 125)},
+                               Currency::FromInt(25), Currency::FromInt(365))
+          .Count(ChangeKind::kQuantityMoved),
+      0);
+  EXPECT_EQ(
+      ProposalChanges::Between({Row("A", false, 100)}, {Row("A", false, 101)},
+                               Currency(), Currency::FromInt(365))
+          .Count(ChangeKind::kQuantityMoved),
+      1);
+  // Against an empty earlier run everything of today is new.
+  EXPECT_EQ(Listed(ProposalChanges::Between({}, {Row("N", true, 1)},
+                                            Currency::FromInt(25),
+                                            Currency::FromInt(365))),
+            (std::vector<std::string>{"0 N", "2 N"}));
+}
+
+TEST(ProposalHistoryTest, LatestEarlierRunOrNothing) {
+  testing::TempFolder folder;
+  ErpFixture erp = ErpFixture::CreateNew(folder.File("erp.sqlite"));
+  QtSqlConnection db;
+  ASSERT_TRUE(db.OpenConnection(testing::SqliteConnectionText(
+      erp.path(), testing::SqlitePath::kEmbedded)));
+  using namespace std::chrono;
+  const LocalTime today = local_days{year{2026} / 12 / 9} + hours{6};
+  // No table: nothing to compare with, no error.
+  EXPECT_FALSE(ProposalHistory::Before(db, today).has_value());
+  erp.Exec(HistorySqliteSchema());
+  EXPECT_FALSE(ProposalHistory::Before(db, today).has_value());
+  erp.Exec(
+      "insert into zlx_VOR_Historico (Execucao, Artigo, QtdUB, Cor) values "
+      "(20261207060000, 'A', 1, 0), (20261208060000, 'A', 2, 1), "
+      "(20261208060000, 'B', null, 0), (20261209060000, 'A', 3, 0)");
+  const auto before = ProposalHistory::Before(db, today);
+  ASSERT_TRUE(before.has_value());
+  EXPECT_EQ(before->key, 20261208060000);
+  EXPECT_EQ(before->time, local_days{year{2026} / 12 / 8} + hours{6});
+  ASSERT_EQ(before->rows.size(), 2u);
+  EXPECT_EQ(before->rows[0].Number(F::kQtdUB), Currency::FromInt(2));
+  EXPECT_TRUE(before->rows[0].Shortage());
+  EXPECT_FALSE(before->rows[1].Number(F::kQtdUB).has_value());
+}
+
+}  // namespace
+}  // namespace vor

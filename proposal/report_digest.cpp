@@ -1,0 +1,491 @@
+#include "proposal/report_digest.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <deque>
+#include <exception>
+#include <map>
+
+#include "core/text_util.h"
+#include "proposal/mail_message.h"
+#include "proposal/row_palette.h"
+
+namespace vor {
+namespace {
+
+using F = ProposalField;
+
+// Suppliers listed in the body; the rest are counted.
+constexpr size_t kBodySuppliers = 40;
+// Characters of a cell of the plain-text tables.
+constexpr size_t kTextCell = 48;
+
+double Or0(const ProposalRow& row, F field) {
+  const std::optional<Currency> v = row.Number(field);
+  return v ? v->ToDouble() : 0.0;
+}
+
+std::string Figure(const std::optional<Currency>& value) {
+  return value ? value->ToCommaString() : "";
+}
+
+std::string Quantity(const ProposalRow& row, F field, F unit) {
+  std::string text = Figure(row.Number(field));
+  if (!text.empty() && !row.Text(unit).empty()) text += " " + row.Text(unit);
+  return text;
+}
+
+std::string Days(double days) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.0f", std::floor(days));
+  return text;
+}
+
+// The cover column: unknown where it cannot be computed, whatever else.
+std::string Cover(const ProposalRow& row) {
+  const std::optional<double> days = ReportDigest::CoverDays(row);
+  if (!days) return "desconhecida";
+  if (row.Shortage()) return "rutura";
+  if (*days <= 0) return "nenhuma";
+  return Days(*days) + " dias";
+}
+
+}  // namespace
+
+std::string ReportDigest::When(LocalTime time) {
+  const auto day = std::chrono::floor<std::chrono::days>(time);
+  const std::chrono::year_month_day ymd(day);
+  const std::chrono::hh_mm_ss hms(time - day);
+  char text[40];
+  std::snprintf(
+      text, sizeof text, "%02u-%02u-%04d às %02d:%02d",
+      static_cast<unsigned>(ymd.day()), static_cast<unsigned>(ymd.month()),
+      static_cast<int>(ymd.year()), static_cast<int>(hms.hours().count()),
+      static_cast<int>(hms.minutes().count()));
+  return text;
+}
+
+namespace {
+
+// A number of the settings file: digits only, within [low, high].
+std::optional<long> WholeNumber(const std::string& text, long low, long high) {
+  if (text.empty() || text.size() > 9 ||
+      text.find_first_not_of("0123456789") != std::string::npos) {
+    return std::nullopt;
+  }
+  const long v = std::stol(text);
+  if (v < low || v > high) return std::nullopt;
+  return v;
+}
+
+// The body as a list of blocks, rendered as text or HTML.
+struct Block {
+  int level = 0;  // 2, 3 or 4: a heading; 0: a paragraph; 1: a table
+  std::string text;
+  std::vector<std::string> headers;
+  std::vector<std::vector<std::string>> rows;
+  std::vector<unsigned> tints;  // per row; 0: none
+  std::string colour;           // of a heading; "" for the default
+};
+
+class Body {
+ public:
+  void Heading(int level, std::string text, std::string colour = "") {
+    blocks_.push_back({level, std::move(text), {}, {}, {}, std::move(colour)});
+  }
+  void Paragraph(std::string text) {
+    blocks_.push_back({0, std::move(text), {}, {}, {}, ""});
+  }
+  Block& Table(std::vector<std::string> headers) {
+    blocks_.push_back({1, "", std::move(headers), {}, {}, ""});
+    return blocks_.back();
+  }
+  const std::deque<Block>& blocks() const { return blocks_; }
+
+ private:
+  // A deque, so a table being filled stays put while blocks are added.
+  std::deque<Block> blocks_;
+};
+
+std::string Clip(const std::string& cell) {
+  if (Utf8Length(cell) <= kTextCell) return cell;
+  return std::string(Utf8Prefix(cell, kTextCell - 1)) + "…";
+}
+
+std::string RenderText(const Body& body) {
+  std::string t;
+  for (const Block& b : body.blocks()) {
+    if (b.level >= 2) {
+      t += (t.empty() ? "" : "\n") + b.text + "\n";
+      if (b.level <= 3) t += std::string(Utf8Length(b.text), '=') + "\n";
+    } else if (b.level == 0) {
+      t += b.text + "\n";
+    } else {
+      std::vector<size_t> width(b.headers.size(), 0);
+      auto measure = [&](const std::vector<std::string>& row) {
+        for (size_t i = 0; i < row.size() && i < width.size(); ++i) {
+          width[i] = std::max(width[i], Utf8Length(Clip(row[i])));
+        }
+      };
+      measure(b.headers);
+      for (const auto& row : b.rows) measure(row);
+      auto line = [&](const std::vector<std::string>& row) {
+        std::string l = " ";
+        for (size_t i = 0; i < row.size() && i < width.size(); ++i) {
+          const std::string cell = Clip(row[i]);
+          l += " " + cell;
+          if (i + 1 < row.size()) {
+            l += std::string(width[i] - Utf8Length(cell) + 1, ' ');
+          }
+        }
+        return l + "\n";
+      };
+      t += line(b.headers);
+      for (const auto& row : b.rows) t += line(row);
+    }
+  }
+  return t;
+}
+
+std::string H(const std::string& text) { return MailMessage::EscapeHtml(text); }
+
+std::string RenderHtml(const Body& body, const std::string& title) {
+  std::string h =
+      "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + H(title) +
+      "</title></head><body style=\"font-family:Verdana,Arial,sans-serif;"
+      "font-size:13px;color:#1c1c1c\">";
+  const std::string cell = "padding:3px 8px;border:1px solid #d8dde5";
+  for (const Block& b : body.blocks()) {
+    if (b.level >= 2) {
+      const char* size = b.level == 2 ? "17" : b.level == 3 ? "15" : "13";
+      const std::string tag = "h" + std::to_string(b.level);
+      h += "<" + tag + " style=\"font-size:" + size + "px;margin:14px 0 4px 0" +
+           (b.colour.empty() ? "" : ";color:" + b.colour) + "\">" + H(b.text) +
+           "</" + tag + ">";
+    } else if (b.level == 0) {
+      h += "<p style=\"margin:4px 0\">" + H(b.text) + "</p>";
+    } else {
+      h += "<table style=\"border-collapse:collapse;font-size:13px;margin:4px "
+           "0 10px 0\"><tr>";
+      for (const std::string& header : b.headers) {
+        h += "<th style=\"text-align:left;background:" +
+             RowPalette::Html(RowPalette::kHeader) + ";" + cell + "\">" +
+             H(header) + "</th>";
+      }
+      h += "</tr>";
+      for (size_t r = 0; r < b.rows.size(); ++r) {
+        const unsigned tint = r < b.tints.size() ? b.tints[r] : 0;
+        h += tint == 0
+                 ? "<tr>"
+                 : "<tr style=\"background:" + RowPalette::Html(tint) + "\">";
+        for (const std::string& value : b.rows[r]) {
+          h += "<td style=\"" + cell + "\">" + H(value) + "</td>";
+        }
+        h += "</tr>";
+      }
+      h += "</table>";
+    }
+  }
+  return h + "</body></html>";
+}
+
+unsigned Tint(const ProposalRow& row) {
+  if (row.Shortage()) return RowPalette::kShortage;
+  if (row.OrderWithoutShortage()) return RowPalette::kOrder;
+  return 0;
+}
+
+std::string LeadTime(const SupplierOrders& s) {
+  if (!s.lead_min) return "";
+  const std::string low = Days(s.lead_min->ToDouble());
+  const std::string high = Days(s.lead_max->ToDouble());
+  return (low == high ? low : low + " a " + high) + " dias";
+}
+
+std::string More(size_t shown, size_t total, const std::string& where) {
+  return "… e mais " + std::to_string(total - shown) + " (" + where + ").";
+}
+
+void Summary(const DigestInput& in, Body& body) {
+  const ProposalView& view = *in.view;
+  const ProposalSummary s = view.TotalSummary();
+  double value = 0;
+  for (const ProposalRow& row : view.table().rows()) {
+    value += ReportDigest::OrderValue(row);
+  }
+  body.Heading(2, in.title);
+  body.Paragraph("Proposta calculada em " + ReportDigest::When(in.started) +
+                 ".");
+  for (const std::string& notice : in.notices) {
+    body.Paragraph("AVISO: " + notice);
+  }
+  Block& t = body.Table({"Artigos na proposta", "A encomendar", "Em rutura",
+                         "Exceções a verificar", "Fornecedores",
+                         "Valor das encomendas"});
+  t.rows.push_back({std::to_string(s.articles), std::to_string(s.to_order),
+                    std::to_string(s.shortages), std::to_string(s.exceptions),
+                    std::to_string(s.suppliers), ReportDigest::Money(value)});
+}
+
+void Changes(const DigestInput& in, Body& body) {
+  if (!in.before) {
+    body.Heading(3, "Alterações");
+    body.Paragraph(
+        "O histórico não tem uma proposta anterior com que comparar esta.");
+    return;
+  }
+  body.Heading(3, "Desde a proposta de " + ReportDigest::When(*in.before));
+  if (in.changes.empty()) {
+    body.Paragraph("Nada mudou nas ruturas, nas encomendas nem nas exceções.");
+    return;
+  }
+  Block& counts = body.Table({"Alteração", "Artigos"});
+  for (int k = 0; k < kChangeKinds; ++k) {
+    const auto kind = static_cast<ChangeKind>(k);
+    if (in.changes.Count(kind) == 0) continue;
+    counts.rows.push_back(
+        {ProposalChanges::Title(kind), std::to_string(in.changes.Count(kind))});
+  }
+  const ProposalTable& table = in.view->table();
+  const size_t limit = static_cast<size_t>(in.settings.lines);
+  for (int k = 0; k < kChangeKinds; ++k) {
+    const auto kind = static_cast<ChangeKind>(k);
+    const std::vector<ProposalChange> list = in.changes.Of(kind);
+    if (list.empty()) continue;
+    body.Heading(4, ProposalChanges::Title(kind));
+    const bool exception = kind == ChangeKind::kNewException;
+    Block& t = body.Table(
+        exception
+            ? std::vector<std::string>{"Artigo", "Nome", "Motivo"}
+            : std::vector<std::string>{"Artigo", "Nome", "Antes", "Agora"});
+    for (size_t i = 0; i < list.size() && i < limit; ++i) {
+      const ProposalChange& c = list[i];
+      const ProposalRow* row = c.row < 0 ? nullptr : &table.rows()[c.row];
+      const std::string unit = row ? row->Text(F::kUnBase) : "";
+      auto qty = [&](const std::optional<Currency>& q) {
+        return q ? q->ToCommaString() + (unit.empty() ? "" : " " + unit)
+                 : std::string();
+      };
+      if (exception) {
+        t.rows.push_back({c.article, c.name, c.reason});
+      } else {
+        t.rows.push_back({c.article, row ? c.name : "(saiu da proposta)",
+                          "a encomendar " + qty(c.before),
+                          row ? "a encomendar " + qty(c.now) : ""});
+      }
+      t.tints.push_back(row ? Tint(*row) : 0);
+    }
+    if (list.size() > limit) {
+      body.Paragraph(More(limit, list.size(), "folha «Alterações» do anexo"));
+    }
+  }
+}
+
+void Urgent(const DigestInput& in, Body& body) {
+  const ProposalView& view = *in.view;
+  const std::vector<int> order = ReportDigest::UrgencyOrder(view);
+  const size_t limit =
+      std::min(order.size(), static_cast<size_t>(in.settings.lines));
+  body.Heading(3,
+               "Mais urgentes" + (order.empty()
+                                      ? std::string()
+                                      : " (" + std::to_string(limit) + " de " +
+                                            std::to_string(order.size()) + ")"),
+               "#a00000");
+  if (order.empty()) {
+    body.Paragraph("Nada a encomendar e nenhuma rutura.");
+    return;
+  }
+  Block& t =
+      body.Table({"Artigo", "Nome", "Fornecedor", "Procura", "Stock no prazo",
+                  "Cobertura", "A encomendar", "Valor"});
+  for (size_t i = 0; i < limit; ++i) {
+    const ProposalRow& r = view.row(order[i]);
+    t.rows.push_back({r.Text(F::kArtigo), r.Text(F::kNome), r.SupplierLabel(),
+                      Quantity(r, F::kCli, F::kUnBase),
+                      Quantity(r, F::kStkPrazo, F::kUnBase), Cover(r),
+                      Quantity(r, F::kQtdUC, F::kUnCmp),
+                      ReportDigest::Money(ReportDigest::OrderValue(r))});
+    t.tints.push_back(Tint(r));
+  }
+  if (order.size() > limit) {
+    body.Paragraph(More(limit, order.size(), "folha «Proposta» do anexo"));
+  }
+}
+
+void Suppliers(const DigestInput& in, Body& body) {
+  const std::vector<SupplierOrders> list = ReportDigest::BySupplier(*in.view);
+  body.Heading(3, "Por fornecedor");
+  if (list.empty()) {
+    body.Paragraph("Nada a encomendar.");
+    return;
+  }
+  Block& t = body.Table(
+      {"Fornecedor", "Código", "Artigos a encomendar", "Valor", "Prazo"});
+  for (size_t i = 0; i < list.size() && i < kBodySuppliers; ++i) {
+    const SupplierOrders& s = list[i];
+    t.rows.push_back({s.label, s.code, std::to_string(s.rows.size()),
+                      ReportDigest::Money(s.value), LeadTime(s)});
+  }
+  if (list.size() > kBodySuppliers) {
+    body.Paragraph(
+        More(kBodySuppliers, list.size(), "folha «Por fornecedor» do anexo"));
+  }
+}
+
+Body Compose(const DigestInput& in) {
+  Body body;
+  Summary(in, body);
+  Changes(in, body);
+  Urgent(in, body);
+  Suppliers(in, body);
+  body.Paragraph("");
+  body.Paragraph(in.attachment_note);
+  return body;
+}
+
+}  // namespace
+
+DigestSettings DigestSettings::Read(const SettingsValues& settings) {
+  DigestSettings s;
+  auto value = [&](const char* key) {
+    try {
+      return Trimmed(settings.ReadValue("Relatorio", key));
+    } catch (const std::exception&) {
+      return std::string();
+    }
+  };
+  const std::string lines = value("Linhas");
+  if (!lines.empty()) {
+    if (const auto v = WholeNumber(lines, 1, 1000)) {
+      s.lines = static_cast<int>(*v);
+    } else {
+      s.problems.push_back("[Relatorio] Linhas=" + lines + " em " +
+                           settings.path() +
+                           " não é um número de linhas de 1 a 1000; o "
+                           "relatório mostra " +
+                           std::to_string(kDefaultLines));
+    }
+  }
+  const std::string variation = value("Variacao");
+  if (!variation.empty()) {
+    std::string dotted = variation;
+    std::replace(dotted.begin(), dotted.end(), ',', '.');
+    Currency v;
+    if (Currency::TryParse(dotted, &v) && v >= Currency()) {
+      s.variation = v;
+    } else {
+      s.problems.push_back("[Relatorio] Variacao=" + variation + " em " +
+                           settings.path() +
+                           " não é uma percentagem (0 ou mais); o relatório "
+                           "usa " +
+                           std::to_string(kDefaultVariation) + " %");
+    }
+  }
+  return s;
+}
+
+double ReportDigest::OrderValue(const ProposalRow& row) {
+  if (!row.ToOrder()) return 0;
+  const double value = Or0(row, F::kQtdUC) * Or0(row, F::kUltPrCom) *
+                       (1.0 - Or0(row, F::kDesconto) / 100.0);
+  return std::isfinite(value) ? value : 0;
+}
+
+std::optional<double> ReportDigest::CoverDays(const ProposalRow& row) {
+  const double dias = Or0(row, F::kDias), minimum = Or0(row, F::kStkMinimo);
+  if (dias <= 0 || minimum <= 0) return std::nullopt;
+  return dias * (Or0(row, F::kStkPrazo) - Or0(row, F::kCli)) / minimum;
+}
+
+std::string ReportDigest::Money(double value) {
+  if (!std::isfinite(value)) return "";
+  const long long cents = std::llround(std::fabs(value) * 100.0);
+  std::string whole = std::to_string(cents / 100);
+  for (int i = static_cast<int>(whole.size()) - 3; i > 0; i -= 3) {
+    whole.insert(static_cast<size_t>(i), " ");
+  }
+  char decimals[4];
+  std::snprintf(decimals, sizeof decimals, "%02lld", cents % 100);
+  return (value < 0 && cents != 0 ? "-" : "") + whole + "," + decimals;
+}
+
+std::vector<int> ReportDigest::UrgencyOrder(const ProposalView& view) {
+  struct Key {
+    int group;     // 0 shortage, 1 known cover, 2 unknown cover
+    double first;  // smaller first
+    double second;
+    std::string code;
+    int index;
+  };
+  std::vector<Key> keys;
+  const std::vector<ProposalRow>& rows = view.table().rows();
+  for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+    const ProposalRow& r = rows[i];
+    if (r.Shortage()) {
+      const double demand = Or0(r, F::kCli);
+      const double gap = demand - Or0(r, F::kStkPrazo);
+      const double depth = demand > 0 ? gap / demand : 0;
+      keys.push_back({0, -depth, -gap, CodeKey(r.Text(F::kArtigo)), i});
+    } else if (r.ToOrder()) {
+      const std::optional<double> cover = CoverDays(r);
+      keys.push_back({cover ? 1 : 2, cover.value_or(0), 0,
+                      CodeKey(r.Text(F::kArtigo)), i});
+    }
+  }
+  std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+    if (a.group != b.group) return a.group < b.group;
+    if (a.first != b.first) return a.first < b.first;
+    if (a.second != b.second) return a.second < b.second;
+    return a.code < b.code;
+  });
+  std::vector<int> order;
+  order.reserve(keys.size());
+  for (const Key& k : keys) order.push_back(k.index);
+  return order;
+}
+
+std::vector<SupplierOrders> ReportDigest::BySupplier(const ProposalView& view) {
+  std::map<std::string, SupplierOrders> groups;
+  const std::vector<ProposalRow>& rows = view.table().rows();
+  for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+    const ProposalRow& r = rows[i];
+    if (!r.ToOrder()) continue;
+    SupplierOrders& s = groups[CodeKey(r.Text(F::kFornec))];
+    if (s.rows.empty()) {
+      s.code = r.Text(F::kFornec);
+      s.label = r.SupplierLabel();
+    }
+    s.rows.push_back(i);
+    s.value += OrderValue(r);
+    if (const auto lead = r.Number(F::kPrazo)) {
+      if (!s.lead_min || *lead < *s.lead_min) s.lead_min = lead;
+      if (!s.lead_max || *lead > *s.lead_max) s.lead_max = lead;
+    }
+  }
+  std::vector<SupplierOrders> list;
+  list.reserve(groups.size());
+  for (auto& [key, s] : groups) {
+    std::sort(s.rows.begin(), s.rows.end(), [&](int a, int b) {
+      return CodeKey(rows[a].Text(F::kArtigo)) <
+             CodeKey(rows[b].Text(F::kArtigo));
+    });
+    list.push_back(std::move(s));
+  }
+  std::stable_sort(list.begin(), list.end(),
+                   [](const SupplierOrders& a, const SupplierOrders& b) {
+                     return a.value > b.value;
+                   });
+  return list;
+}
+
+std::string ReportDigest::Text(const DigestInput& in) {
+  return RenderText(Compose(in));
+}
+
+std::string ReportDigest::Html(const DigestInput& in) {
+  return RenderHtml(Compose(in), in.title);
+}
+
+}  // namespace vor

@@ -1,0 +1,163 @@
+#include "proposal/report_workbook.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "proposal/proposal_export.h"
+
+namespace vor {
+namespace {
+
+using F = ProposalField;
+using K = SheetColumnKind;
+
+RowMark MarkOf(const ProposalRow& row) {
+  return row.Shortage()               ? RowMark::kShortage
+         : row.OrderWithoutShortage() ? RowMark::kOrder
+                                      : RowMark::kNone;
+}
+
+Value Money(double value) {
+  return Value(Currency::FromDouble(std::round(value * 100.0) / 100.0));
+}
+
+Value Number(const std::optional<Currency>& value) {
+  return value ? Value(*value) : Value();
+}
+
+}  // namespace
+
+std::vector<ProposalColumn> ReportWorkbook::Columns() {
+  std::vector<ProposalColumn> columns;
+  for (ProposalColumn c : DefaultProposalColumns()) {
+    columns.push_back(c);
+    if (c == ProposalColumn::kFornecedor) {
+      columns.push_back(ProposalColumn::kCodFornecedor);
+    }
+    if (c == ProposalColumn::kStockNoPrazo) {
+      columns.push_back(ProposalColumn::kPrazo);
+    }
+  }
+  return columns;
+}
+
+std::vector<Sheet> ReportWorkbook::Sheets(
+    const DigestInput& in,
+    const std::vector<std::pair<std::string, std::string>>& settings) {
+  return {ProposalExport::ProposalSheet(*in.view, Columns()),
+          SummarySheet(in, settings), ProposalExport::ExceptionsSheet(*in.view),
+          ChangesSheet(in), SuppliersSheet(in)};
+}
+
+Sheet ReportWorkbook::SummarySheet(
+    const DigestInput& in,
+    const std::vector<std::pair<std::string, std::string>>& settings) {
+  const ProposalView& view = *in.view;
+  const ProposalSummary s = view.TotalSummary();
+  double value = 0;
+  for (const ProposalRow& row : view.table().rows()) {
+    value += ReportDigest::OrderValue(row);
+  }
+  Sheet sheet;
+  sheet.name = "Resumo";
+  sheet.table = false;
+  sheet.columns = {{"", K::kText, 44}, {"", K::kText, 30}};
+  auto line = [&](const std::string& label, Value v,
+                  RowMark mark = RowMark::kNone) {
+    sheet.rows.push_back({Value(label), std::move(v)});
+    sheet.marks.push_back(mark);
+  };
+  line(in.title, Value(""));
+  line("Proposta calculada em", Value(ReportDigest::When(in.started)));
+  line("Comparada com a proposta de",
+       Value(in.before ? ReportDigest::When(*in.before)
+                       : std::string("(sem proposta anterior no histórico)")));
+  line("", Value(""));
+  line("Artigos na proposta", Value(std::to_string(s.articles)));
+  line("Artigos a encomendar", Value(std::to_string(s.to_order)));
+  line("Artigos em rutura (procura acima do stock no prazo)",
+       Value(std::to_string(s.shortages)), RowMark::kShortage);
+  line("Exceções a verificar (folha Exceções)",
+       Value(std::to_string(s.exceptions)));
+  line("Fornecedores a quem encomendar (folha Por fornecedor)",
+       Value(std::to_string(s.suppliers)));
+  line("Valor das encomendas", Value(ReportDigest::Money(value)));
+  line("Alterações desde a proposta anterior (folha Alterações)",
+       Value(std::to_string(in.changes.all().size())));
+  line("", Value(""));
+  line("Definições desta emissão", Value(""));
+  for (const auto& [label, text] : settings) line(label, Value(text));
+  line("", Value(""));
+  line("Vermelho: rutura, a procura excede o stock no prazo", Value(""),
+       RowMark::kShortage);
+  line("Âmbar: encomenda proposta sem rutura", Value(""), RowMark::kOrder);
+  line("Dias de cobertura em branco: não se calculam (Dias 0 no artigo)",
+       Value(""));
+  line("Valor: quantidade a encomendar × preço × (1 − desconto %)", Value(""));
+  return sheet;
+}
+
+Sheet ReportWorkbook::ChangesSheet(const DigestInput& in) {
+  Sheet sheet;
+  sheet.name = "Alterações";
+  sheet.columns = {{"Alteração", K::kText, 34},
+                   {"Artigo", K::kText, 12},
+                   {"Nome", K::kText, 30},
+                   {"A encomendar antes", K::kDecimal, 12},
+                   {"A encomendar agora", K::kDecimal, 12},
+                   {"Unidade", K::kText, 7},
+                   {"Motivo", K::kText, 50}};
+  const std::vector<ProposalRow>& rows = in.view->table().rows();
+  for (const ProposalChange& c : in.changes.all()) {
+    const ProposalRow* row = c.row < 0 ? nullptr : &rows[c.row];
+    sheet.rows.push_back(
+        {Value(ProposalChanges::Title(c.kind)), Value(c.article),
+         Value(row ? c.name : std::string("(saiu da proposta)")),
+         Number(c.before), Number(c.now),
+         Value(row ? row->Text(F::kUnBase) : std::string()), Value(c.reason)});
+    sheet.marks.push_back(row ? MarkOf(*row) : RowMark::kNone);
+  }
+  return sheet;
+}
+
+Sheet ReportWorkbook::SuppliersSheet(const DigestInput& in) {
+  Sheet sheet;
+  sheet.name = "Por fornecedor";
+  sheet.table = false;
+  sheet.columns = {{"Fornecedor / artigo", K::kText, 30},
+                   {"Nome", K::kText, 30},
+                   {"A encomendar", K::kDecimal, 12},
+                   {"Unidade", K::kText, 7},
+                   {"Preço", K::kMoney, 10},
+                   {"Desconto %", K::kDecimal, 9},
+                   {"Valor", K::kMoney, 12},
+                   {"Prazo (dias)", K::kInteger, 9}};
+  const std::vector<ProposalRow>& rows = in.view->table().rows();
+  for (const SupplierOrders& s : ReportDigest::BySupplier(*in.view)) {
+    const std::string lead =
+        !s.lead_min ? std::string()
+        : *s.lead_min == *s.lead_max
+            ? s.lead_max->ToCommaString()
+            : s.lead_min->ToCommaString() + " a " + s.lead_max->ToCommaString();
+    sheet.rows.push_back(
+        {Value(s.label + (s.label == s.code ? "" : " (" + s.code + ")")),
+         Value(std::to_string(s.rows.size()) + " artigos a encomendar"),
+         Value(), Value(), Value(), Value(), Money(s.value),
+         Value(lead.empty() ? "" : lead + " dias")});
+    sheet.marks.push_back(RowMark::kNone);
+    for (int index : s.rows) {
+      const ProposalRow& r = rows[index];
+      sheet.rows.push_back(
+          {Value(r.Text(F::kArtigo)), Value(r.Text(F::kNome)),
+           Number(r.Number(F::kQtdUC)), Value(r.Text(F::kUnCmp)),
+           Number(r.Number(F::kUltPrCom)), Number(r.Number(F::kDesconto)),
+           Money(ReportDigest::OrderValue(r)), Number(r.Number(F::kPrazo))});
+      sheet.marks.push_back(MarkOf(r));
+    }
+    sheet.rows.push_back({});
+    sheet.marks.push_back(RowMark::kNone);
+  }
+  return sheet;
+}
+
+}  // namespace vor

@@ -1,0 +1,48 @@
+// ReportWorkbook: the sheets of the morning report's workbook, built once
+// and used both for the file dropped in [Relatorio] Pasta and for the
+// e-mail's attachment:
+//   - "Proposta": every row, the window's default columns with the
+//     supplier's code and the lead time, numbers formatted per column;
+//   - "Resumo": the run, its figures and the settings that shaped it, in
+//     the words of the report;
+//   - "Exceções": the rows to check, with their reasons;
+//   - "Alterações": the changes since the earlier proposal of the history;
+//   - "Por fornecedor": one block per supplier with something to order (its
+//     rows, value and lead time), ready to send to that supplier.
+//
+//   const std::string bytes = WorkbookWriter::Bytes(
+//       ReportWorkbook::Sheets(digest, settings_lines), file_name);
+#ifndef VOR_PROPOSAL_REPORT_WORKBOOK_H_
+#define VOR_PROPOSAL_REPORT_WORKBOOK_H_
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "proposal/proposal_columns.h"
+#include "proposal/report_digest.h"
+#include "proposal/sheet.h"
+
+namespace vor {
+
+class ReportWorkbook {
+ public:
+  // The columns of the "Proposta" sheet.
+  static std::vector<ProposalColumn> Columns();
+
+  // The five sheets above for `in`. `settings` are (label, value) lines of
+  // the settings that shaped the run, for "Resumo".
+  static std::vector<Sheet> Sheets(
+      const DigestInput& in,
+      const std::vector<std::pair<std::string, std::string>>& settings);
+
+  static Sheet SummarySheet(
+      const DigestInput& in,
+      const std::vector<std::pair<std::string, std::string>>& settings);
+  static Sheet ChangesSheet(const DigestInput& in);
+  static Sheet SuppliersSheet(const DigestInput& in);
+};
+
+}  // namespace vor
+
+#endif  // VOR_PROPOSAL_REPORT_WORKBOOK_H_
