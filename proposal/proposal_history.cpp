@@ -2,56 +2,156 @@
 
 #include <exception>
 #include <string>
+#include <unordered_map>
 
+#include "core/quote.h"
 #include "core/recordset.h"
+#include "core/text_util.h"
 #include "db/connection.h"
 #include "db/history_table.h"
 
 namespace vor {
+namespace {
 
-std::optional<HistoricProposal> ProposalHistory::Before(Connection& connection,
-                                                        LocalTime time) {
-  const std::string table = kHistoryTableName;
-  const std::string run = kHistoryRunColumn;
-  Recordset latest;
+const std::string kTable = kHistoryTableName;
+const std::string kRun = kHistoryRunColumn;
+
+// Ends the connection's read snapshot on every way out.
+class EndReadOnExit {
+ public:
+  explicit EndReadOnExit(Connection& connection) : connection_(connection) {}
+  ~EndReadOnExit() { connection_.EndRead(); }
+  EndReadOnExit(const EndReadOnExit&) = delete;
+  EndReadOnExit& operator=(const EndReadOnExit&) = delete;
+
+ private:
+  Connection& connection_;
+};
+
+// Runs `sql` into `rs`; false when the statement fails (the table missing).
+bool TryOpen(Connection& connection, const std::string& sql, Recordset& rs) {
   try {
-    connection.OpenRecordset("",
-                             "select max(" + run + ") as Execucao from " +
-                                 table + " where " + run + " < " +
-                                 std::to_string(HistoryRunKey(time)),
-                             latest);
+    connection.OpenRecordset("", sql, rs);
+    return true;
   } catch (const std::exception&) {
-    connection.EndRead();
-    return std::nullopt;
+    return false;
   }
-  if (latest.Eof() || latest.Get(0).is_null()) {
-    connection.EndRead();
-    return std::nullopt;
-  }
-  HistoricProposal before;
-  before.key = latest.Get(0).ToInt();
-  before.time = HistoryRunTime(before.key);
+}
 
+// The greatest run key below `below` (every key when nullopt).
+std::optional<int64_t> LatestRun(Connection& connection,
+                                 std::optional<int64_t> below) {
+  Recordset latest;
+  if (!TryOpen(connection,
+               "select max(" + kRun + ") as Execucao from " + kTable +
+                   (below ? " where " + kRun + " < " + std::to_string(*below)
+                          : std::string()),
+               latest) ||
+      latest.Eof() || latest.Get(0).is_null()) {
+    return std::nullopt;
+  }
+  return latest.Get(0).ToInt();
+}
+
+// The rows of run `key`, with the fields the history keeps.
+std::optional<HistoricProposal> ReadRun(Connection& connection, int64_t key) {
   std::string columns;
-  std::vector<ResultField> fields(kHistoryFields.begin(), kHistoryFields.end());
+  const std::vector<ResultField> fields(kHistoryFields.begin(),
+                                        kHistoryFields.end());
   for (ResultField f : fields) {
     columns +=
         (columns.empty() ? "" : ", ") + std::string(ResultColumnOf(f).name);
   }
   Recordset rs;
-  try {
-    connection.OpenRecordset("",
-                             "select " + columns + " from " + table +
-                                 " where " + run + " = " +
-                                 std::to_string(before.key),
-                             rs);
-  } catch (const std::exception&) {
-    connection.EndRead();
+  if (!TryOpen(connection,
+               "select " + columns + " from " + kTable + " where " + kRun +
+                   " = " + std::to_string(key),
+               rs)) {
     return std::nullopt;
   }
-  connection.EndRead();
-  before.rows = ProposalTable::RowsOf(rs, table, fields);
-  return before;
+  HistoricProposal run;
+  run.key = key;
+  run.time = HistoryRunTime(key);
+  run.rows = ProposalTable::RowsOf(rs, kTable, fields);
+  return run;
+}
+
+// Whether `stored` holds the same articles as `shown`, with the same values
+// in every field the history keeps.
+bool SameProposal(const std::vector<ProposalRow>& stored,
+                  const std::vector<ProposalRow>& shown) {
+  if (stored.size() != shown.size()) return false;
+  std::unordered_map<std::string, const ProposalRow*> by_code;
+  by_code.reserve(stored.size() * 2);
+  for (const ProposalRow& row : stored) {
+    by_code.emplace(CodeKey(row.Text(ResultField::kArtigo)), &row);
+  }
+  for (const ProposalRow& row : shown) {
+    const auto it = by_code.find(CodeKey(row.Text(ResultField::kArtigo)));
+    if (it == by_code.end()) return false;
+    for (ResultField f : kHistoryFields) {
+      if (!(it->second->at(f) == row.at(f))) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<HistoricProposal> ProposalHistory::Before(Connection& connection,
+                                                        LocalTime time) {
+  const EndReadOnExit end_read(connection);
+  if (const auto key = LatestRun(connection, HistoryRunKey(time))) {
+    return ReadRun(connection, *key);
+  }
+  return std::nullopt;
+}
+
+std::optional<HistoricProposal> ProposalHistory::PreviousOf(
+    Connection& connection, const std::vector<ProposalRow>& shown) {
+  const EndReadOnExit end_read(connection);
+  const auto latest = LatestRun(connection, std::nullopt);
+  if (!latest) return std::nullopt;
+  std::optional<HistoricProposal> run = ReadRun(connection, *latest);
+  if (!run || !SameProposal(run->rows, shown)) return run;
+  const auto key = LatestRun(connection, *latest);
+  return key ? ReadRun(connection, *key) : std::nullopt;
+}
+
+std::vector<ArticleHistoryPoint> ProposalHistory::OfArticle(
+    Connection& connection, const std::string& article) {
+  std::vector<ArticleHistoryPoint> points;
+  // A NUL byte cannot be written into a statement's text.
+  if (article.find('\0') != std::string::npos) return points;
+  const std::vector<ResultField> fields = {
+      ResultField::kStkPrazo, ResultField::kStkMinimo, ResultField::kQtdUB};
+  Recordset rs;
+  {
+    const EndReadOnExit end_read(connection);
+    if (!TryOpen(connection,
+                 "select " + kRun + ", StkPrazo, StkMinimo, QtdUB from " +
+                     kTable + " where Artigo = '" + QuoteCode(article) +
+                     "' order by " + kRun,
+                 rs)) {
+      return points;
+    }
+  }
+  const std::vector<ProposalRow> rows =
+      ProposalTable::RowsOf(rs, kTable, fields);
+  size_t i = 0;
+  for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext(), ++i) {
+    const Value& key = rs.Get(0);
+    if (key.is_null()) continue;
+    const int64_t k = key.ToInt();
+    if (!points.empty() && points.back().key == k) continue;
+    ArticleHistoryPoint& p = points.emplace_back();
+    p.key = k;
+    p.time = HistoryRunTime(k);
+    p.stock_at_lead_time = rows[i].Number(ResultField::kStkPrazo);
+    p.minimum_stock = rows[i].Number(ResultField::kStkMinimo);
+    p.to_order = rows[i].Number(ResultField::kQtdUB);
+  }
+  return points;
 }
 
 }  // namespace vor
