@@ -21,4 +21,20 @@ LocalClock SystemLocalClock() {
   };
 }
 
+std::string FormatLocalTime(LocalTime time, const char* format) {
+  const auto days = std::chrono::floor<std::chrono::days>(time);
+  const std::chrono::year_month_day ymd(days);
+  const std::chrono::hh_mm_ss hms(time - days);
+  std::tm tm{};
+  tm.tm_year = static_cast<int>(ymd.year()) - 1900;
+  tm.tm_mon = static_cast<int>(static_cast<unsigned>(ymd.month())) - 1;
+  tm.tm_mday = static_cast<int>(static_cast<unsigned>(ymd.day()));
+  tm.tm_hour = static_cast<int>(hms.hours().count());
+  tm.tm_min = static_cast<int>(hms.minutes().count());
+  tm.tm_sec = static_cast<int>(hms.seconds().count());
+  char buffer[64];
+  if (std::strftime(buffer, sizeof buffer, format, &tm) == 0) return "";
+  return buffer;
+}
+
 }  // namespace vor

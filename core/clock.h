@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 
 namespace vor {
 
@@ -13,6 +14,10 @@ using LocalClock = std::function<LocalTime()>;
 
 // The machine's clock in its local time zone.
 LocalClock SystemLocalClock();
+
+// `time` written with strftime's `format`; meant for formats of digits and
+// separators only ("%d/%m/%Y %H:%M"), which read alike in every locale.
+std::string FormatLocalTime(LocalTime time, const char* format);
 
 }  // namespace vor
 

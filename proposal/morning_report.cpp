@@ -47,24 +47,6 @@ constexpr char kAlertSettingsUnread[] =
     "Alerta de erro não enviado por e-mail: as definições do e-mail "
     "([email] Destino, secção SMTP) não foram lidas: ";
 
-// `time` formatted with strftime's `format` (digits only, so the locale
-// does not matter).
-std::string Stamp(LocalTime time, const char* format) {
-  const auto days = std::chrono::floor<std::chrono::days>(time);
-  const std::chrono::year_month_day ymd(days);
-  const std::chrono::hh_mm_ss hms(time - days);
-  std::tm tm{};
-  tm.tm_year = static_cast<int>(ymd.year()) - 1900;
-  tm.tm_mon = static_cast<int>(static_cast<unsigned>(ymd.month())) - 1;
-  tm.tm_mday = static_cast<int>(static_cast<unsigned>(ymd.day()));
-  tm.tm_hour = static_cast<int>(hms.hours().count());
-  tm.tm_min = static_cast<int>(hms.minutes().count());
-  tm.tm_sec = static_cast<int>(hms.seconds().count());
-  char buffer[64];
-  std::strftime(buffer, sizeof buffer, format, &tm);
-  return buffer;
-}
-
 MailMessage Addressed(MailMessage message, const ReportSettings& settings) {
   message.from_address = settings.smtp.email_emissor;
   message.from_name = settings.smtp.nome_emissor;
@@ -209,11 +191,11 @@ ReportOutcome MorningReport::AfterRun(const SettingsValues& values,
   digest.notices = notices;
   digest.title = (settings.subject.empty() ? std::string(kDefaultSubject)
                                            : settings.subject) +
-                 " - " + Stamp(started, "%d-%m-%Y");
+                 " - " + FormatLocalTime(started, "%d-%m-%Y");
 
   // The workbook is built once, in memory, for the file and the e-mail.
   const std::string file_name =
-      "Proposta_" + Stamp(started, "%Y%m%d_%H%M%S") + ".xlsx";
+      "Proposta_" + FormatLocalTime(started, "%Y%m%d_%H%M%S") + ".xlsx";
   std::string workbook;
   try {
     workbook = WorkbookWriter::Bytes(
@@ -309,12 +291,12 @@ ReportOutcome MorningReport::AfterFailure(const SettingsValues& values,
       throw Error(errnum::kFileError, *problem);
     }
     MailMessage message;
-    message.subject =
-        std::string(kAlertSubject) + " - " + Stamp(started, "%d-%m-%Y %H:%M");
+    message.subject = std::string(kAlertSubject) + " - " +
+                      FormatLocalTime(started, "%d-%m-%Y %H:%M");
     message.text =
         "A emissão da proposta de encomendas iniciada em " +
-        Stamp(started, "%d-%m-%Y às %H:%M:%S") + " terminou com erro:\n\n" +
-        error_message + "\n\nRegisto da emissão: " +
+        FormatLocalTime(started, "%d-%m-%Y às %H:%M:%S") +
+        " terminou com erro:\n\n" + error_message + "\n\nRegisto da emissão: " +
         (log_path.empty() ? std::string("não foi aberto") : log_path) +
         "\n\nA tabela " + kResultTableName +
         " continua com a proposta anterior.\n";

@@ -127,4 +127,22 @@ const char* ProposalChanges::Title(ChangeKind kind) {
   return "";
 }
 
+const char* ProposalChanges::Label(ChangeKind kind) {
+  switch (kind) {
+    case ChangeKind::kNewShortage:
+      return "Nova rutura";
+    case ChangeKind::kShortageGone:
+      return "Deixou de estar em rutura";
+    case ChangeKind::kNewlyToOrder:
+      return "Passou a encomendar";
+    case ChangeKind::kNoLongerToOrder:
+      return "Deixou de encomendar";
+    case ChangeKind::kQuantityMoved:
+      return "Quantidade mudou";
+    case ChangeKind::kNewException:
+      return "Nova exceção";
+  }
+  return "";
+}
+
 }  // namespace vor

@@ -76,6 +76,8 @@ class ProposalChanges {
 
   // The heading of a kind, as the report shows it ("Novas ruturas").
   static const char* Title(ChangeKind kind);
+  // The kind as said of one article ("Nova rutura").
+  static const char* Label(ChangeKind kind);
 
  private:
   std::vector<ProposalChange> all_;

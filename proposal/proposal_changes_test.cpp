@@ -126,5 +126,51 @@ TEST(ProposalHistoryTest, LatestEarlierRunOrNothing) {
   EXPECT_FALSE(before->rows[1].Number(F::kQtdUB).has_value());
 }
 
+
+TEST(ProposalHistoryTest, TheRunBeforeTheTableShownAndOneArticleOverTheRuns) {
+  testing::TempFolder folder;
+  ErpFixture erp = ErpFixture::CreateNew(folder.File("erp.sqlite"));
+  QtSqlConnection db;
+  ASSERT_TRUE(db.OpenConnection(testing::SqliteConnectionText(
+      erp.path(), testing::SqlitePath::kEmbedded)));
+  EXPECT_TRUE(ProposalHistory::OfArticle(db, "A").empty());  // no table
+  erp.Exec(HistorySqliteSchema());
+  erp.Exec(
+      "insert into zlx_VOR_Historico "
+      "(Execucao, Artigo, StkPrazo, StkMinimo, QtdUB, Cor) values "
+      "(20261207060000, 'A', 4, 10, 1, 0), "
+      "(20261207060000, 'o''b', -3, null, 5, 1), "
+      "(20261208060000, 'A', 8, 10, 2, 0), "
+      "(20261208060000, 'O''B', -1.5, 2, 7, 1)");
+  using namespace std::chrono;
+  const auto latest = ProposalHistory::Before(
+      db, local_days{year{2026} / 12 / 9} + hours{6});
+  ASSERT_TRUE(latest.has_value());
+
+  // The table shown is the latest run: the one before it is the previous.
+  std::vector<ProposalRow> shown = latest->rows;
+  auto previous = ProposalHistory::PreviousOf(db, shown);
+  ASSERT_TRUE(previous.has_value());
+  EXPECT_EQ(previous->key, 20261207060000);
+  // A table written after the latest run (by a run that kept no history),
+  // found by any field the history keeps: the latest run is the previous.
+  shown[1].at(F::kStkMinimo) = Value(Currency::FromInt(3));
+  previous = ProposalHistory::PreviousOf(db, shown);
+  ASSERT_TRUE(previous.has_value());
+  EXPECT_EQ(previous->key, 20261208060000);
+
+  // One article, matched as the database compares codes, quote and all.
+  const std::vector<ArticleHistoryPoint> points =
+      ProposalHistory::OfArticle(db, "o'B");
+  ASSERT_EQ(points.size(), 2u);
+  EXPECT_EQ(points[0].key, 20261207060000);
+  EXPECT_EQ(points[0].stock_at_lead_time, Currency::FromInt(-3));
+  EXPECT_FALSE(points[0].minimum_stock.has_value());
+  EXPECT_EQ(points[1].time, local_days{year{2026} / 12 / 8} + hours{6});
+  EXPECT_EQ(points[1].stock_at_lead_time, Currency::FromDouble(-1.5));
+  EXPECT_EQ(points[1].to_order, Currency::FromInt(7));
+  EXPECT_TRUE(ProposalHistory::OfArticle(db, "Z").empty());
+}
+
 }  // namespace
 }  // namespace vor

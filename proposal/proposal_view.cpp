@@ -46,8 +46,48 @@ void ProposalView::SetTable(ProposalTable table) {
         Folded(row.Text(F::kArtigo) + "\n" + row.Text(F::kNome) + "\n" +
                row.Text(F::kFornec) + "\n" + row.Text(F::kNomeFornec)));
   }
+  previous_.reset();
   ComputeReasons();
+  ComputeChanges();
   Reorder();
+}
+
+void ProposalView::SetPrevious(std::optional<HistoricProposal> previous,
+                               Currency variation_percent) {
+  previous_ = std::move(previous);
+  variation_ = variation_percent;
+  ComputeChanges();
+  if (by_text_ == TextOrder::kChanges) {
+    Reorder();
+  } else {
+    Refilter();
+  }
+}
+
+void ProposalView::ComputeChanges() {
+  changes_ = previous_
+                 ? ProposalChanges::Between(previous_->rows, table_.rows(),
+                                            variation_, cover_limit_)
+                 : ProposalChanges();
+  row_changes_.assign(table_.rows().size(), {});
+  for (const ProposalChange& c : changes_.all()) {
+    if (c.row >= 0) row_changes_[c.row].push_back(c);
+  }
+  for (auto& list : row_changes_) {
+    std::stable_sort(list.begin(), list.end(),
+                     [](const ProposalChange& a, const ProposalChange& b) {
+                       return a.kind < b.kind;
+                     });
+  }
+}
+
+std::string ProposalView::ChangeText(int index) const {
+  std::string text;
+  for (const ProposalChange& c : row_changes_[index]) {
+    if (!text.empty()) text += "; ";
+    text += ProposalChanges::Label(c.kind);
+  }
+  return text;
 }
 
 void ProposalView::ComputeReasons() {
@@ -61,7 +101,8 @@ void ProposalView::ComputeReasons() {
 void ProposalView::SetCoverLimit(Currency days) {
   cover_limit_ = days;
   ComputeReasons();
-  if (by_reason_) {
+  ComputeChanges();
+  if (by_text_ != TextOrder::kNone) {
     Reorder();
   } else {
     Refilter();
@@ -70,6 +111,11 @@ void ProposalView::SetCoverLimit(Currency days) {
 
 void ProposalView::SetOnlyExceptions(bool on) {
   only_exceptions_ = on;
+  Refilter();
+}
+
+void ProposalView::SetOnlyChanged(bool on) {
+  only_changed_ = on;
   Refilter();
 }
 
@@ -94,21 +140,29 @@ void ProposalView::SetSuppliers(const std::vector<std::string>& codes) {
 
 void ProposalView::SortBy(ProposalColumn column, bool ascending) {
   sort_column_ = column;
-  by_reason_ = false;
+  by_text_ = TextOrder::kNone;
   ascending_ = ascending;
   Reorder();
 }
 
 void ProposalView::SortByReason(bool ascending) {
+  SortByText(TextOrder::kReason, ascending);
+}
+
+void ProposalView::SortByChanges(bool ascending) {
+  SortByText(TextOrder::kChanges, ascending);
+}
+
+void ProposalView::SortByText(TextOrder by, bool ascending) {
   sort_column_.reset();
-  by_reason_ = true;
+  by_text_ = by;
   ascending_ = ascending;
   Reorder();
 }
 
 void ProposalView::SortDefault() {
   sort_column_.reset();
-  by_reason_ = false;
+  by_text_ = TextOrder::kNone;
   ascending_ = true;
   Reorder();
 }
@@ -141,9 +195,12 @@ void ProposalView::Reorder() {
     return a < b;
   });
 
-  if (by_reason_) {
+  if (by_text_ != TextOrder::kNone) {
     std::vector<std::string> t(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) t[i] = Folded(reasons_[i]);
+    for (size_t i = 0; i < rows.size(); ++i) {
+      t[i] = Folded(by_text_ == TextOrder::kReason ? reasons_[i]
+                                                   : ChangeText(int(i)));
+    }
     const bool asc = ascending_;
     std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
       return asc ? t[a] < t[b] : t[b] < t[a];
@@ -177,6 +234,7 @@ bool ProposalView::Passes(int index) const {
   const ProposalRow& row = table_.rows()[index];
   if (only_to_order_ && !row.ToOrder()) return false;
   if (only_exceptions_ && reasons_[index].empty()) return false;
+  if (only_changed_ && row_changes_[index].empty()) return false;
   if (!suppliers_.empty() &&
       !std::binary_search(suppliers_.begin(), suppliers_.end(),
                           CodeKey(row.Text(F::kFornec)))) {
@@ -200,6 +258,7 @@ ProposalSummary ProposalView::Summarise(const std::vector<int>& rows) const {
     ++s.articles;
     if (row.Shortage()) ++s.shortages;
     if (!reasons_[index].empty()) ++s.exceptions;
+    if (!row_changes_[index].empty()) ++s.changed;
     if (row.ToOrder()) {
       ++s.to_order;
       suppliers.insert(CodeKey(row.Text(F::kFornec)));

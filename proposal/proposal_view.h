@@ -1,11 +1,13 @@
 // ProposalView: the rows of a ProposalTable that a buyer looks at, filtered
 // and in order. Filters: a search text (article code or name, supplier code
 // or name, any letter case), "only what is to be ordered" (QtdUB above 0),
-// "only exceptions" (rows with a reason to check, ProposalExceptions) and a
-// set of suppliers. Order: the default one (shortages first, then
-// orders proposed without shortage, then the rest; within each, fewest days
-// of cover first, then article code), or by any column, rising or falling.
-// Also the summary figures of the rows shown and of the whole table.
+// "only exceptions" (rows with a reason to check, ProposalExceptions), "only
+// changed" (rows with a change since the previous run, ProposalChanges,
+// when that run is known) and a set of suppliers. Order: the default one
+// (shortages first, then orders proposed without shortage, then the rest;
+// within each, fewest days of cover first, then article code), or by any
+// column, rising or falling. Also the summary figures of the rows shown and of
+// the whole table.
 //
 // Without filters and in default order, as an unattended report wants it:
 //   ProposalView view(ProposalTable::Read(connection));
@@ -18,8 +20,10 @@
 #include <vector>
 
 #include "core/currency.h"
+#include "proposal/proposal_changes.h"
 #include "proposal/proposal_columns.h"
 #include "proposal/proposal_exceptions.h"
+#include "proposal/proposal_history.h"
 #include "proposal/proposal_table.h"
 
 namespace vor {
@@ -31,6 +35,7 @@ struct ProposalSummary {
   int shortages = 0;   // rows with Cor 1
   int suppliers = 0;   // distinct suppliers of the rows to order
   int exceptions = 0;  // rows with a reason to check
+  int changed = 0;     // rows with a change since the previous run
   bool operator==(const ProposalSummary&) const = default;
 };
 
@@ -48,7 +53,8 @@ class ProposalView {
   // Shows every row of `table` in default order, no filter set.
   explicit ProposalView(ProposalTable table);
 
-  // Replaces the table; filters and order are kept and applied to it.
+  // Replaces the table; filters and order are kept and applied to it. The
+  // previous run is forgotten (SetPrevious).
   void SetTable(ProposalTable table);
   const ProposalTable& table() const { return table_; }
   const ProposalRow& row(int index) const { return table_.rows()[index]; }
@@ -61,14 +67,35 @@ class ProposalView {
   void SetCoverLimit(Currency days);
   Currency cover_limit() const { return cover_limit_; }
 
+  // The previous run to compare the table with (nullopt: none known), and
+  // the percent a quantity to order must move to count as a change. The
+  // changes are worked out again when the cover limit changes.
+  void SetPrevious(std::optional<HistoricProposal> previous,
+                   Currency variation_percent);
+  // The previous run, when one is known.
+  const std::optional<HistoricProposal>& previous() const { return previous_; }
+  // Every change since the previous run (none when it is not known).
+  const ProposalChanges& changes() const { return changes_; }
+  // The changes of the row at `index`, in the order of ChangeKind.
+  const std::vector<ProposalChange>& row_changes(int index) const {
+    return row_changes_[index];
+  }
+  // The kinds of change of the row at `index` ("Nova rutura; Quantidade
+  // mudou"), "" when none.
+  std::string ChangeText(int index) const;
+
   // Filters. An empty search text or supplier set lets every row pass.
   void SetSearch(const std::string& text);
   void SetOnlyToOrder(bool on);
   void SetOnlyExceptions(bool on);
+  // Only the rows with a change since the previous run; with no previous
+  // run known, no row.
+  void SetOnlyChanged(bool on);
   // Supplier codes, compared without regard to letter case.
   void SetSuppliers(const std::vector<std::string>& codes);
   bool only_to_order() const { return only_to_order_; }
   bool only_exceptions() const { return only_exceptions_; }
+  bool only_changed() const { return only_changed_; }
   // The search text and the supplier codes as last given.
   const std::string& search() const { return search_text_; }
   const std::vector<std::string>& supplier_codes() const {
@@ -81,9 +108,13 @@ class ProposalView {
   void SortBy(ProposalColumn column, bool ascending);
   // Order by the reason (ProposalView::reason), as a text column.
   void SortByReason(bool ascending);
+  // Order by the kinds of change (ChangeText), as a text column.
+  void SortByChanges(bool ascending);
   void SortDefault();
-  bool sorted_by_reason() const { return by_reason_; }
-  // The column of the order; nullopt for the default order or by reason.
+  bool sorted_by_reason() const { return by_text_ == TextOrder::kReason; }
+  bool sorted_by_changes() const { return by_text_ == TextOrder::kChanges; }
+  // The column of the order; nullopt for the default order, by reason or
+  // by changes.
   std::optional<ProposalColumn> sort_column() const { return sort_column_; }
   bool sort_ascending() const { return ascending_; }
 
@@ -96,6 +127,9 @@ class ProposalView {
   std::vector<ProposalSupplier> Suppliers() const;
 
  private:
+  enum class TextOrder { kNone, kReason, kChanges };
+  void SortByText(TextOrder by, bool ascending);
+  void ComputeChanges();
   void Reorder();
   void Refilter();
   bool Passes(int index) const;
@@ -109,13 +143,18 @@ class ProposalView {
   std::string search_;  // folded
   bool only_to_order_ = false;
   bool only_exceptions_ = false;
+  bool only_changed_ = false;
   Currency cover_limit_ =
       Currency::FromInt(ProposalExceptions::kDefaultCoverLimit);
   std::vector<std::string> reasons_;  // per row
+  std::optional<HistoricProposal> previous_;
+  Currency variation_;
+  ProposalChanges changes_;
+  std::vector<std::vector<ProposalChange>> row_changes_;  // per row
   std::vector<std::string> supplier_codes_;
   std::vector<std::string> suppliers_;  // folded, sorted
   std::optional<ProposalColumn> sort_column_;
-  bool by_reason_ = false;
+  TextOrder by_text_ = TextOrder::kNone;
   bool ascending_ = true;
   std::vector<int> order_;  // every row, in the current order
   std::vector<int> shown_;

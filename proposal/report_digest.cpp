@@ -54,16 +54,7 @@ std::string Cover(const ProposalRow& row) {
 }  // namespace
 
 std::string ReportDigest::When(LocalTime time) {
-  const auto day = std::chrono::floor<std::chrono::days>(time);
-  const std::chrono::year_month_day ymd(day);
-  const std::chrono::hh_mm_ss hms(time - day);
-  char text[40];
-  std::snprintf(
-      text, sizeof text, "%02u-%02u-%04d às %02d:%02d",
-      static_cast<unsigned>(ymd.day()), static_cast<unsigned>(ymd.month()),
-      static_cast<int>(ymd.year()), static_cast<int>(hms.hours().count()),
-      static_cast<int>(hms.minutes().count()));
-  return text;
+  return FormatLocalTime(time, "%d-%m-%Y às %H:%M");
 }
 
 namespace {
