@@ -235,8 +235,10 @@ HistoryChart::Layout HistoryChart::ComputeLayout() const {
     const auto first = static_cast<int64_t>(std::llround(l.lo / l.step));
     const auto last = static_cast<int64_t>(std::llround(l.hi / l.step));
     for (int64_t k = first; k <= last; ++k) {
+      // As figures, to their 4 places; beyond a figure's range, as a
+      // number may be.
       const QString label =
-          Number(Currency::FromDouble(static_cast<double>(k) * l.step));
+          QString::fromStdString(DecimalText(static_cast<double>(k) * l.step));
       label_width = std::max(label_width, fm.horizontalAdvance(label));
       l.ticks.emplace_back(static_cast<double>(k) * l.step, label);
     }

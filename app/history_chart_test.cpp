@@ -82,14 +82,16 @@ TEST(HistoryChartTest, DrawsGapsNegativeStockAndScalesWithoutSpread) {
   EXPECT_EQ(drawn.shortage_tint, 0);
 
   // Negative stock (below zero tinted as a shortage), equal values, a
-  // single run, runs at one time and only zeros are all drawn inside the
-  // plot, above the dates.
+  // single run, runs at one time, only zeros and figures near their range's
+  // ends are all drawn inside the plot, above the dates.
   const std::vector<std::vector<ArticleHistoryPoint>> cases = {
       {Point(Day(0), 120, 50, 0), Point(Day(1), -40, 50, 90),
        Point(Day(2), -40, std::nullopt, 90)},
       {Point(Day(0), 30, 30, 30), Point(Day(3), 30, 30, 30)},
       {Point(Day(5), -7.5, 50, 0)},
       {Point(Day(5), 0, 0, 0), Point(Day(5), 0, 0, 0)},
+      {Point(Day(0), 9e14, std::nullopt, std::nullopt),
+       Point(Day(1), -9e14, std::nullopt, std::nullopt)},
   };
   for (size_t i = 0; i < cases.size(); ++i) {
     chart.SetHistory(cases[i], "KG");
@@ -100,6 +102,9 @@ TEST(HistoryChartTest, DrawsGapsNegativeStockAndScalesWithoutSpread) {
         << "case " << i;
     if (i == 0) {
       EXPECT_GT(drawn.shortage_tint, 500);
+      chart.resize(40, 30);  // squeezed to almost nothing
+      Render(chart);
+      chart.resize(360, 170);
     }
   }
 
