@@ -25,13 +25,16 @@
 
 #include "app/explanation_text.h"
 #include "app/frm_vorencomendas.h"
+#include "app/history_chart.h"
 #include "app/proposal_model.h"
 #include "core/error.h"
 #include "core/text_util.h"
 #include "engine/article_explanation.h"
 #include "proposal/proposal_exceptions.h"
 #include "proposal/proposal_export.h"
+#include "proposal/proposal_history.h"
 #include "proposal/proposal_table.h"
+#include "proposal/report_digest.h"
 
 namespace vor {
 namespace {
@@ -44,16 +47,22 @@ QString Count(int n, const char* one, const char* many) {
       QString::fromUtf8(n == 1 ? one : many));
 }
 
-QString Figures(const ProposalSummary& s) {
-  return QStringLiteral(
-             "%1, <b>%2 a encomendar</b>, "
-             "<span style='color:#b00000'><b>%3 em rutura</b></span>, "
-             "%4, %5")
-      .arg(Count(s.articles, "artigo", "artigos"))
-      .arg(s.to_order)
-      .arg(s.shortages)
-      .arg(Count(s.suppliers, "fornecedor", "fornecedores"),
-           Count(s.exceptions, "exceção", "exceções"));
+// The figures of `s`; `changes`: with the rows changed since the previous
+// run.
+QString Figures(const ProposalSummary& s, bool changes) {
+  QString text = QStringLiteral(
+                     "%1, <b>%2 a encomendar</b>, "
+                     "<span style='color:#b00000'><b>%3 em rutura</b></span>, "
+                     "%4, %5")
+                     .arg(Count(s.articles, "artigo", "artigos"))
+                     .arg(s.to_order)
+                     .arg(s.shortages)
+                     .arg(Count(s.suppliers, "fornecedor", "fornecedores"),
+                          Count(s.exceptions, "exceção", "exceções"));
+  if (changes)
+    text +=
+        QStringLiteral(", %1").arg(Count(s.changed, "alterado", "alterados"));
+  return text;
 }
 
 // A check box whose access key only gives it the focus: the key reaches
@@ -81,23 +90,37 @@ class BusyCursor {
   BusyCursor& operator=(const BusyCursor&) = delete;
 };
 
-// A small square of `colour` followed by `text`, for the legend.
+// A small square of `colour` followed by `text`, for the legend; on a
+// narrow window the text is cut (its tooltip gives it whole) rather than
+// widening the window.
 QLabel* LegendLabel(const QColor& colour, const QString& text,
                     QWidget* parent) {
-  return new QLabel(
+  auto* label = new QLabel(
       QStringLiteral(
           "<span style='background-color:%1'>&nbsp;&nbsp;&nbsp;&nbsp;"
           "</span>&nbsp;%2")
           .arg(colour.name(), text),
       parent);
+  label->setToolTip(text);
+  label->setMinimumWidth(label->fontMetrics().horizontalAdvance(text) / 3);
+  return label;
 }
 
-// The panel's text for `article`: its explanation computed through
-// `connection` (null: none), or why there is none.
-QString ExplanationText(Connection* connection, const std::string& article,
-                        const std::string& component_mode,
-                        const ProposalRow& stored) {
+}  // namespace
+
+// What the panel shows of one article.
+struct frmProposta::PanelContent {
   QString text;
+  std::vector<ArticleHistoryPoint> history;
+};
+
+// The panel's content for `article`: its explanation computed through
+// `connection` (null: none), or why there is none, and its figures over the
+// stored runs.
+frmProposta::PanelContent frmProposta::Explain(
+    Connection* connection, const std::string& article,
+    const std::string& component_mode, const ProposalRow& stored) {
+  PanelContent content;
   try {
     if (connection == nullptr) {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
@@ -105,16 +128,22 @@ QString ExplanationText(Connection* connection, const std::string& article,
     const ArticleExplanation why =
         ExplainArticle(*connection, article, component_mode);
     for (const std::string& line : ExplanationLines(why, &stored)) {
-      text += Q(line) + QLatin1Char('\n');
+      content.text += Q(line) + QLatin1Char('\n');
     }
   } catch (const Error& e) {
-    text = QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
-               .arg(Q(article), Q(e.description()));
+    content.text =
+        QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
+            .arg(Q(article), Q(e.description()));
+    return content;
   }
-  return text;
+  try {
+    content.history = ProposalHistory::OfArticle(*connection, article);
+  } catch (const Error& e) {
+    content.text += QStringLiteral("\nO histórico do artigo não foi lido: %1\n")
+                        .arg(Q(e.description()));
+  }
+  return content;
 }
-
-}  // namespace
 
 void frmProposta::SetExplanationConnection(ConnectionOpener open) {
   open_explanation_connection_ = std::move(open);
@@ -158,6 +187,8 @@ void frmProposta::BuildControls() {
       new FocusOnlyCheckBox(QStringLiteral("&Só exceções"), this);
   only_exceptions_->setToolTip(QStringLiteral(
       "Só as linhas a verificar antes de encomendar (coluna Motivo)"));
+  only_changed_ = new FocusOnlyCheckBox(QStringLiteral("Só a&lterações"), this);
+  only_changed_->setEnabled(false);
   suppliers_ = new QComboBox(this);
   suppliers_->setSizeAdjustPolicy(
       QComboBox::AdjustToMinimumContentsLengthWithIcon);
@@ -166,14 +197,22 @@ void frmProposta::BuildControls() {
   auto* supplier_label = new QLabel(QStringLiteral("F&ornecedor:"), this);
   supplier_label->setBuddy(suppliers_);
 
+  // Two rows, so that the window fits a small screen: what to look for,
+  // then which rows.
+  auto* finders = new QHBoxLayout;
+  finders->addWidget(search_label);
+  finders->addWidget(search_);
+  finders->addSpacing(12);
+  finders->addWidget(supplier_label);
+  finders->addWidget(suppliers_);
+  finders->addStretch(1);
   auto* filters = new QHBoxLayout;
-  filters->addWidget(search_label);
-  filters->addWidget(search_);
   filters->addWidget(only_to_order_);
   filters->addWidget(only_exceptions_);
-  filters->addWidget(supplier_label);
-  filters->addWidget(suppliers_);
+  filters->addWidget(only_changed_);
   filters->addStretch(1);
+  QWidget::setTabOrder(search_, suppliers_);
+  QWidget::setTabOrder(suppliers_, only_to_order_);
 
   model_ = new ProposalModel(this);
   model_->SetOnlyToOrder(true);
@@ -211,6 +250,7 @@ void frmProposta::BuildControls() {
     table_->setColumnHidden(section, !info.shown_by_default);
   }
   table_->setColumnWidth(ProposalModel::kReasonColumn, 60 * ch);
+  table_->setColumnWidth(ProposalModel::kChangesColumn, 24 * ch);
 
   error_ = new QLabel(this);
   error_->setWordWrap(true);
@@ -219,6 +259,8 @@ void frmProposta::BuildControls() {
   error_->hide();
 
   status_ = new QLabel(this);
+  // A long path after an export must not widen the window.
+  status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   refresh_ = new QPushButton(QStringLiteral("&Atualizar"), this);
   export_ = new QPushButton(QStringLiteral("E&xportar…"), this);
   close_ = new QPushButton(QStringLiteral("&Fechar"), this);
@@ -244,6 +286,8 @@ void frmProposta::BuildControls() {
   why_text_ = new QPlainTextEdit(why_);
   why_text_->setReadOnly(true);
   why_text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  history_chart_ = new HistoryChart(why_);
+  history_chart_->hide();
   copy_ = new QPushButton(QStringLiteral("&Copiar"), why_);
   why_close_ = new QPushButton(QStringLiteral("Fec&har painel"), why_);
   auto* why_buttons = new QHBoxLayout;
@@ -254,6 +298,7 @@ void frmProposta::BuildControls() {
   why_layout->setContentsMargins(6, 0, 0, 0);
   why_layout->addWidget(why_title_);
   why_layout->addWidget(why_text_, 1);
+  why_layout->addWidget(history_chart_);
   why_layout->addLayout(why_buttons);
   why_->hide();
 
@@ -266,6 +311,7 @@ void frmProposta::BuildControls() {
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(summary_);
+  layout->addLayout(finders);
   layout->addLayout(filters);
   layout->addWidget(splitter, 1);
   layout->addWidget(error_);
@@ -274,19 +320,16 @@ void frmProposta::BuildControls() {
   connect(search_, &QLineEdit::textChanged, model_, &ProposalModel::SetSearch);
   connect(only_to_order_, &QCheckBox::toggled, model_,
           &ProposalModel::SetOnlyToOrder);
+  // The reasons, or the changes, are the point of these filters: their
+  // column moves beside the article's name, so that both are in view at
+  // the left.
   connect(only_exceptions_, &QCheckBox::toggled, this, [this](bool on) {
     model_->SetOnlyExceptions(on);
-    // The reasons are the point of this filter: "Motivo" moves beside the
-    // article's name, so that both are in view at the left.
-    if (on && !table_->isColumnHidden(ProposalModel::kReasonColumn)) {
-      QHeaderView* header = table_->horizontalHeader();
-      const int after = std::max(
-          header->visualIndex(static_cast<int>(ProposalColumn::kArtigo)),
-          header->visualIndex(static_cast<int>(ProposalColumn::kNome)));
-      const int reason = header->visualIndex(ProposalModel::kReasonColumn);
-      if (reason > after + 1) header->moveSection(reason, after + 1);
-      table_->horizontalScrollBar()->setValue(0);
-    }
+    if (on) BringBesideName(ProposalModel::kReasonColumn);
+  });
+  connect(only_changed_, &QCheckBox::toggled, this, [this](bool on) {
+    model_->SetOnlyChanged(on);
+    if (on) BringBesideName(ProposalModel::kChangesColumn);
   });
   connect(suppliers_, &QComboBox::currentIndexChanged, this, [this] {
     const QString code = suppliers_->currentData().toString();
@@ -320,6 +363,22 @@ void frmProposta::BuildControls() {
     why_->hide();
     table_->setFocus();
   });
+}
+
+void frmProposta::ShowStatus(const QString& text) {
+  status_->setText(text);
+  status_->setToolTip(text);  // the whole text where the line cuts it
+}
+
+void frmProposta::BringBesideName(int section) {
+  if (table_->isColumnHidden(section)) return;
+  QHeaderView* header = table_->horizontalHeader();
+  const int after =
+      std::max(header->visualIndex(static_cast<int>(ProposalColumn::kArtigo)),
+               header->visualIndex(static_cast<int>(ProposalColumn::kNome)));
+  const int at = header->visualIndex(section);
+  if (at > after + 1) header->moveSection(at, after + 1);
+  table_->horizontalScrollBar()->setValue(0);
 }
 
 void frmProposta::ReopenOn(int row) {
@@ -363,13 +422,22 @@ void frmProposta::ExplainRow(int row) {
   QString name = Q(stored.Text(ProposalField::kNome));
   why_heading_ = QStringLiteral("<b>Porquê?</b> &nbsp;'%1' %2")
                      .arg(Q(article).toHtmlEscaped(), name.toHtmlEscaped());
+  const QString changes = model_->ChangeText(row);
+  if (!changes.isEmpty()) {
+    why_heading_ += QStringLiteral("<br>Desde a proposta de %1: <b>%2</b>")
+                        .arg(model_->PreviousRunText().toHtmlEscaped(),
+                             changes.toHtmlEscaped());
+  }
   why_title_->setText(why_heading_);
   const unsigned ticket = ++explanation_ticket_;
+  const QString unit = Q(stored.Text(ProposalField::kUnBase));
+  history_chart_->Clear();
+  history_chart_->hide();
   why_->show();
   if (!open_explanation_connection_) {
     const BusyCursor busy;
-    why_text_->setPlainText(
-        ExplanationText(connection_, article, component_mode_, stored));
+    ShowPanelContent(Explain(connection_, article, component_mode_, stored),
+                     unit);
     return;
   }
   // Off the window's thread, on a connection of its own: a lock held on
@@ -378,29 +446,41 @@ void frmProposta::ExplainRow(int row) {
       QStringLiteral("A calcular a explicação do artigo '%1'…")
           .arg(Q(article)));
   explanation_running_ = true;
-  auto text = std::make_shared<QString>();
+  auto content = std::make_shared<PanelContent>();
   QThread* worker =
       QThread::create([open = open_explanation_connection_, article,
-                       mode = component_mode_, stored, text] {
+                       mode = component_mode_, stored, content] {
         try {
           const std::unique_ptr<Connection> connection = open();
-          *text = ExplanationText(connection.get(), article, mode, stored);
+          *content = Explain(connection.get(), article, mode, stored);
         } catch (const std::exception& e) {
-          *text = QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
-                      .arg(Q(article), QString::fromLocal8Bit(e.what()));
+          content->text =
+              QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
+                  .arg(Q(article), QString::fromLocal8Bit(e.what()));
         }
       });
   connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-  connect(worker, &QThread::finished, this, [this, ticket, text] {
+  connect(worker, &QThread::finished, this, [this, ticket, content, unit] {
     if (ticket != explanation_ticket_) return;  // another row since
     explanation_running_ = false;
-    why_text_->setPlainText(*text);
+    ShowPanelContent(std::move(*content), unit);
   });
   worker->start();
 }
 
+void frmProposta::ShowPanelContent(PanelContent content, const QString& unit) {
+  why_text_->setPlainText(content.text);
+  if (content.history.empty()) {
+    history_chart_->Clear();
+    history_chart_->hide();
+  } else {
+    history_chart_->SetHistory(std::move(content.history), unit);
+    history_chart_->show();
+  }
+}
+
 void frmProposta::Refresh() {
-  status_->clear();
+  ShowStatus(QString());
   why_->hide();  // it explained a row of the table read before
   why_article_.clear();
   ++explanation_ticket_;  // a result on its way is of the table read before
@@ -409,11 +489,34 @@ void frmProposta::Refresh() {
     if (connection_ == nullptr) {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
     }
+    Currency variation = Currency::FromInt(DigestSettings::kDefaultVariation);
     if (!settings_path_.empty()) {
-      model_->SetCoverLimit(
-          ProposalExceptions::CoverLimit(SettingsValues::Read(settings_path_)));
+      const SettingsValues values = SettingsValues::Read(settings_path_);
+      model_->SetCoverLimit(ProposalExceptions::CoverLimit(values));
+      variation = DigestSettings::Read(values).variation;
     }
-    model_->SetTable(ProposalTable::Read(*connection_));
+    ProposalTable table = ProposalTable::Read(*connection_);
+    // The changes since the previous run are an addition: when the history
+    // cannot be read the proposal is still shown, and the window says why.
+    std::optional<HistoricProposal> previous;
+    try {
+      previous = ProposalHistory::PreviousOf(*connection_, table.rows());
+    } catch (const Error& e) {
+      ShowStatus(QStringLiteral("Alterações não mostradas: %1")
+                     .arg(Q(e.description())));
+    }
+    const bool compared = previous.has_value();
+    model_->SetTable(std::move(table), std::move(previous), variation);
+    only_changed_->setEnabled(compared);
+    only_changed_->setToolTip(
+        compared
+            ? QStringLiteral("Só as linhas que mudaram desde a proposta de %1 "
+                             "(coluna Alterações)")
+                  .arg(model_->PreviousRunText())
+            : QStringLiteral("Não há proposta anterior guardada para "
+                             "comparar (tabela zlx_VOR_Historico)."));
+    if (!compared && only_changed_->isChecked())
+      only_changed_->setChecked(false);
     // "Motivo" as wide as its longest reason, within reason; the tooltip
     // gives the whole text of a longer one.
     const int ch = fontMetrics().averageCharWidth();
@@ -422,6 +525,19 @@ void frmProposta::Refresh() {
         ProposalModel::kReasonColumn,
         std::clamp(table_->columnWidth(ProposalModel::kReasonColumn), 60 * ch,
                    110 * ch));
+    // "Alterações" as wide as its longest text over every row shown (the
+    // view measures only the rows in sight), within reason.
+    int changes_width = 0;
+    for (int row = 0; row < model_->rowCount(); ++row) {
+      if (model_->view().row_changes(model_->view().shown()[row]).empty()) {
+        continue;
+      }
+      changes_width = std::max(
+          changes_width,
+          table_->fontMetrics().horizontalAdvance(model_->ChangeText(row)));
+    }
+    table_->setColumnWidth(ProposalModel::kChangesColumn,
+                           std::clamp(changes_width + 16, 24 * ch, 60 * ch));
     error_->hide();
     table_->show();
     export_->setEnabled(true);
@@ -463,10 +579,29 @@ void frmProposta::FillSuppliers() {
 
 void frmProposta::ShowSummary() {
   const ProposalView& view = model_->view();
-  summary_->setText(
-      QStringLiteral("Mostrados: %1 &nbsp;&nbsp;|&nbsp;&nbsp; "
-                     "Total: %2")
-          .arg(Figures(view.ShownSummary()), Figures(view.TotalSummary())));
+  const bool compared = view.previous().has_value();
+  QString text =
+      QStringLiteral("Mostrados: %1 &nbsp;&nbsp;|&nbsp;&nbsp; Total: %2")
+          .arg(Figures(view.ShownSummary(), compared),
+               Figures(view.TotalSummary(), compared));
+  if (compared) {
+    int left = 0;
+    for (const ProposalChange& c : view.changes().all()) {
+      if (c.row < 0 && c.kind == ChangeKind::kNoLongerToOrder) ++left;
+    }
+    text += QStringLiteral("<br>Alterações desde a proposta de %1")
+                .arg(model_->PreviousRunText().toHtmlEscaped());
+    if (left > 0) {
+      text += left == 1 ? QStringLiteral(
+                              "; 1 artigo que se encomendava saiu da "
+                              "proposta")
+                        : QStringLiteral(
+                              "; %1 artigos que se encomendavam saíram "
+                              "da proposta")
+                              .arg(left);
+    }
+  }
+  summary_->setText(text);
 }
 
 std::vector<ProposalColumn> frmProposta::ShownColumns() const {
@@ -474,8 +609,7 @@ std::vector<ProposalColumn> frmProposta::ShownColumns() const {
   std::vector<ProposalColumn> columns;
   for (int visual = 0; visual < header->count(); ++visual) {
     const int logical = header->logicalIndex(visual);
-    if (logical != ProposalModel::kReasonColumn &&
-        !header->isSectionHidden(logical)) {
+    if (logical < kProposalColumnCount && !header->isSectionHidden(logical)) {
       columns.push_back(static_cast<ProposalColumn>(logical));
     }
   }
@@ -513,9 +647,8 @@ void frmProposta::AskAndExport() {
   }
   try {
     ExportTo(target.toStdString(), form);
-    status_->setText(
-        QStringLiteral("Exportado para %1 (%2)")
-            .arg(target, Count(model_->rowCount(), "linha", "linhas")));
+    ShowStatus(QStringLiteral("Exportado para %1 (%2)")
+                   .arg(target, Count(model_->rowCount(), "linha", "linhas")));
   } catch (const Error& e) {
     QMessageBox::warning(this, windowTitle(), Q(e.description()));
   }
@@ -545,6 +678,13 @@ void frmProposta::ShowHeaderMenu(const QPoint& at) {
   reason->setChecked(!header->isSectionHidden(ProposalModel::kReasonColumn));
   connect(reason, &QAction::toggled, this, [this](bool on) {
     table_->setColumnHidden(ProposalModel::kReasonColumn, !on);
+  });
+  QAction* changes =
+      menu.addAction(QStringLiteral("Alterações (desde a proposta anterior)"));
+  changes->setCheckable(true);
+  changes->setChecked(!header->isSectionHidden(ProposalModel::kChangesColumn));
+  connect(changes, &QAction::toggled, this, [this](bool on) {
+    table_->setColumnHidden(ProposalModel::kChangesColumn, !on);
   });
   menu.exec(header->mapToGlobal(at));
 }

@@ -3,16 +3,22 @@
 // line (articles, to order, shortages, suppliers, exceptions; shown and in
 // total), a search box, "Só a encomendar" (on when opened), "Só exceções"
 // (off when opened: only the rows with a reason to check, as
-// ProposalExceptions finds them with the settings' CoberturaMaxima), a
-// supplier list, a legend of the colours, the table (its last column
-// "Motivo" gives the reasons; sorted on a header click; the header's context
-// menu shows or hides columns and restores the default order), and buttons
-// to read the table again, export what is shown, and close. Selecting a row
-// opens the side panel "Porquê?": the article's row computed again through
+// ProposalExceptions finds them with the settings' CoberturaMaxima), "Só
+// alterações" (only the rows changed since the previous run, when the
+// history zlx_VOR_Historico holds it; [Relatorio] Variacao says how far a
+// quantity must move), a supplier list, a legend of the colours, the table (its
+// last column "Motivo" gives the reasons; sorted on a header click; the
+// header's context menu shows or hides columns and restores the default order;
+// its column "Alterações" names what changed since the previous run), and
+// buttons to read the table again, export what is shown, and close. Selecting a
+// row opens the side panel "Porquê?": the article's row computed again through
 // a connection of its own off the window's thread, as a run would now, with
 // every contribution written
 // out (it names every field in which the result differs from the stored
-// row), and a button "Copiar" that puts the text on the clipboard. The panel
+// row), the article's changes since the previous run, a chart of its stock
+// at lead time, minimum stock and quantity to order over the stored runs
+// (where the history holds any), and a button "Copiar" that puts the text
+// on the clipboard. The panel
 // follows its article through sorting and filtering, says so when the
 // article is no longer shown, and opens again on a click, Enter or a
 // double-click on a row. Every control has an access key or a labelled
@@ -30,6 +36,7 @@
 
 #include "proposal/csv_writer.h"
 #include "proposal/proposal_columns.h"
+#include "proposal/proposal_table.h"
 
 class QCheckBox;
 class QComboBox;
@@ -42,6 +49,7 @@ class QTableView;
 namespace vor {
 
 class Connection;
+class HistoryChart;
 class ProposalModel;
 
 class frmProposta : public QWidget {
@@ -91,21 +99,35 @@ class frmProposta : public QWidget {
   QLineEdit* search_box() const { return search_; }
   QCheckBox* only_to_order_box() const { return only_to_order_; }
   QCheckBox* only_exceptions_box() const { return only_exceptions_; }
+  QCheckBox* only_changed_box() const { return only_changed_; }
   QComboBox* supplier_box() const { return suppliers_; }
   QWidget* why_panel() const { return why_; }
   QPlainTextEdit* why_text() const { return why_text_; }
   QLabel* why_title() const { return why_title_; }
+  HistoryChart* history_chart() const { return history_chart_; }
   QPushButton* copy_button() const { return copy_; }
   QPushButton* close_panel_button() const { return why_close_; }
   // The article the panel explains ("" when none).
   const std::string& explained_article() const { return why_article_; }
 
  private:
+  struct PanelContent;
+  // Computed on any thread: touches no widget.
+  static PanelContent Explain(Connection* connection,
+                              const std::string& article,
+                              const std::string& component_mode,
+                              const ProposalRow& stored);
+  void ShowPanelContent(PanelContent content, const QString& unit);
   void BuildControls();
   void FillSuppliers();
   void ShowSummary();
   void ShowHeaderMenu(const QPoint& at);
   void AskAndExport();
+  // The line beside the buttons (an export, a note on the changes).
+  void ShowStatus(const QString& text);
+  // Moves the model column `section`, when shown, to just after the
+  // article's code and name, and scrolls the table to its left edge.
+  void BringBesideName(int section);
   // Opens the panel on shown row `row` unless it already shows that
   // article (a click, Enter or a double-click on the row).
   void ReopenOn(int row);
@@ -123,6 +145,7 @@ class frmProposta : public QWidget {
   QLineEdit* search_ = nullptr;
   QCheckBox* only_to_order_ = nullptr;
   QCheckBox* only_exceptions_ = nullptr;
+  QCheckBox* only_changed_ = nullptr;
   QComboBox* suppliers_ = nullptr;
   QTableView* table_ = nullptr;
   QPushButton* refresh_ = nullptr;
@@ -131,6 +154,7 @@ class frmProposta : public QWidget {
   QWidget* why_ = nullptr;
   QLabel* why_title_ = nullptr;
   QPlainTextEdit* why_text_ = nullptr;
+  HistoryChart* history_chart_ = nullptr;
   QPushButton* copy_ = nullptr;
   QPushButton* why_close_ = nullptr;
   std::string why_article_;

@@ -26,6 +26,7 @@
 
 #include "app/explanation_text.h"
 #include "app/frm_vorencomendas.h"
+#include "app/history_chart.h"
 #include "app/proposal_model.h"
 #include "app/qt_translations.h"
 #include "app/window_services.h"
@@ -33,6 +34,7 @@
 #include "settings/ui_tab_strip.h"
 #include "testing/test_site.h"
 #include "testing/ui_test_support.h"
+#include "tools/erp_database.h"
 
 namespace vor {
 namespace {
@@ -288,6 +290,60 @@ TEST_F(ProposalWindowTest, ThePanelFollowsItsArticleAndNamesEveryChange) {
   QTest::keyClick(table, Qt::Key_Return);
   EXPECT_TRUE(proposal->why_panel()->isVisible());
   EXPECT_EQ(proposal->explained_article(), "A2");
+}
+
+// With the history kept, the window compares its table with the run before
+// it: the column "Alterações" names each row's changes, "Só alterações"
+// keeps those rows, the summary says which run and what left, and the panel
+// draws the article over the stored runs.
+TEST_F(ProposalWindowTest, ChangesSinceThePreviousRunAndTheArticlesHistory) {
+  ErpFixture erp(site_.erp_path());
+  erp.Exec(HistorySqliteSchema());
+  window_->btConf()->click();  // the run keeps its proposal in the history
+  frmProposta* proposal = window_->ProposalWindow();
+  ASSERT_NE(proposal, nullptr);
+  ProposalModel* model = proposal->model();
+  // The only stored run is the table shown: nothing to compare with.
+  EXPECT_FALSE(proposal->only_changed_box()->isEnabled());
+  EXPECT_EQ(model->ChangeText(0), "");
+
+  erp.Exec(
+      "insert into zlx_VOR_Historico "
+      "(Execucao, Artigo, StkPrazo, StkMinimo, QtdUB, Cor) values "
+      "(20260101060000, 'a1', 12, 30, 10, 0), "
+      "(20260101060000, 'A3', 9, 5, 0, 0), "
+      "(20260101060000, 'GONE', 0, 5, 4, 0)");
+  proposal->Refresh();
+  constexpr int kChanges = ProposalModel::kChangesColumn;
+  EXPECT_EQ(
+      model->headerData(kChanges, Qt::Horizontal, Qt::DisplayRole).toString(),
+      QString::fromUtf8("Alterações"));
+  ASSERT_EQ(model->rowCount(), 2);
+  ASSERT_EQ(Cell(0, ProposalColumn::kArtigo), "A3");
+  EXPECT_EQ(Cell(0, kChanges), "Nova rutura; Passou a encomendar");
+  EXPECT_EQ(Cell(1, kChanges),
+            QString::fromUtf8("Quantidade mudou: 10 UN → 25 UN"));
+  const QString summary = proposal->summary_label()->text();
+  EXPECT_TRUE(summary.contains(QString::fromUtf8(
+      "Alterações desde a proposta de 01-01-2026 às 06:00; 1 artigo que se "
+      "encomendava saiu da proposta")))
+      << summary.toStdString();
+  EXPECT_TRUE(summary.contains("2 alterados")) << summary.toStdString();
+
+  proposal->only_to_order_box()->setChecked(false);
+  ASSERT_EQ(model->rowCount(), 3);
+  ASSERT_TRUE(proposal->only_changed_box()->isEnabled());
+  proposal->only_changed_box()->setChecked(true);
+  ASSERT_EQ(model->rowCount(), 2);
+  EXPECT_EQ(Cell(1, ProposalColumn::kArtigo), "A1");
+
+  proposal->table()->setCurrentIndex(model->index(1, 0));
+  EXPECT_TRUE(proposal->why_title()->text().contains("Quantidade mudou"));
+  WhyText(proposal);
+  ASSERT_TRUE(proposal->history_chart()->isVisible());
+  EXPECT_EQ(proposal->history_chart()->point_count(), 2);
+  // Filters, panel and chart still fit a small screen.
+  EXPECT_LE(proposal->minimumSizeHint().width(), 800);
 }
 
 // The access keys of `window`'s visible controls (buttons, check boxes,

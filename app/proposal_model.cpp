@@ -5,6 +5,7 @@
 
 #include "app/explanation_text.h"
 #include "core/text_util.h"
+#include "proposal/report_digest.h"
 #include "proposal/row_palette.h"
 
 namespace vor {
@@ -49,8 +50,17 @@ void ProposalModel::Reset(Change change) {
   emit ShownChanged();
 }
 
-void ProposalModel::SetTable(ProposalTable table) {
-  Reset([&] { view_.SetTable(std::move(table)); });
+void ProposalModel::SetTable(ProposalTable table,
+                             std::optional<HistoricProposal> previous,
+                             Currency variation_percent) {
+  Reset([&] {
+    view_.SetTable(std::move(table));
+    if (previous) view_.SetPrevious(std::move(previous), variation_percent);
+  });
+}
+
+void ProposalModel::SetOnlyChanged(bool on) {
+  Reset([&] { view_.SetOnlyChanged(on); });
 }
 
 void ProposalModel::SetSearch(const QString& text) {
@@ -86,12 +96,41 @@ int ProposalModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ProposalModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : kProposalColumnCount + 1;
+  return parent.isValid() ? 0 : kChangesColumn + 1;
+}
+
+QString ProposalModel::ChangeText(int row) const {
+  const ProposalRow& now = RowAt(row);
+  const std::string& unit = now.Text(ProposalField::kUnBase);
+  auto quantity = [&](const std::optional<Currency>& q) {
+    QString text = NumberText(q.value_or(Currency()));
+    if (!unit.empty()) text += QLatin1Char(' ') + Q(unit);
+    return text;
+  };
+  QString text;
+  for (const ProposalChange& c : view_.row_changes(view_.shown()[row])) {
+    if (!text.isEmpty()) text += QStringLiteral("; ");
+    text += QString::fromUtf8(ProposalChanges::Label(c.kind));
+    if (c.kind == ChangeKind::kQuantityMoved ||
+        c.kind == ChangeKind::kNoLongerToOrder) {
+      text +=
+          QStringLiteral(": %1 → %2").arg(quantity(c.before), quantity(c.now));
+    }
+  }
+  return text;
+}
+
+QString ProposalModel::PreviousRunText() const {
+  if (!view_.previous()) return QString();
+  return Q(ReportDigest::When(view_.previous()->time));
 }
 
 QVariant ProposalModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   if (index.column() == kReasonColumn) return ReasonData(index.row(), role);
+  if (index.column() == kChangesColumn) {
+    return ChangesData(index.row(), role);
+  }
   const auto column = static_cast<ProposalColumn>(index.column());
   const ProposalColumnInfo& info = ColumnInfoOf(column);
   const ProposalRow& row = RowAt(index.row());
@@ -114,9 +153,7 @@ QVariant ProposalModel::data(const QModelIndex& index, int role) const {
       return QVariant::fromValue(
           (info.number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     case Qt::BackgroundRole:
-      if (row.Shortage()) return ShortageTint();
-      if (row.OrderWithoutShortage()) return OrderTint();
-      return {};
+      return TintOf(index.row());
     case Qt::DecorationRole:
       if (column == ProposalColumn::kFornecedor && row.Shortage()) {
         return warning_;
@@ -143,9 +180,34 @@ QVariant ProposalModel::data(const QModelIndex& index, int role) const {
   }
 }
 
+QVariant ProposalModel::TintOf(int row) const {
+  const ProposalRow& proposal_row = RowAt(row);
+  if (proposal_row.Shortage()) return ShortageTint();
+  if (proposal_row.OrderWithoutShortage()) return OrderTint();
+  return {};
+}
+
+QVariant ProposalModel::ChangesData(int row, int role) const {
+  switch (role) {
+    case Qt::DisplayRole:
+      return ChangeText(row);
+    case Qt::ToolTipRole: {
+      const QString text = ChangeText(row);
+      if (text.isEmpty()) return {};
+      return QStringLiteral("Desde a proposta de %1: %2")
+          .arg(PreviousRunText(), text);
+    }
+    case Qt::TextAlignmentRole:
+      return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    case Qt::BackgroundRole:
+      return TintOf(row);
+    default:
+      return {};
+  }
+}
+
 QVariant ProposalModel::ReasonData(int row, int role) const {
   const std::string& reason = view_.reason(view_.shown()[row]);
-  const ProposalRow& proposal_row = RowAt(row);
   switch (role) {
     case Qt::DisplayRole:
       return Q(reason);
@@ -157,9 +219,7 @@ QVariant ProposalModel::ReasonData(int row, int role) const {
     case Qt::DecorationRole:
       return reason.empty() ? QVariant() : QVariant(reason_mark_);
     case Qt::BackgroundRole:
-      if (proposal_row.Shortage()) return ShortageTint();
-      if (proposal_row.OrderWithoutShortage()) return OrderTint();
-      return {};
+      return TintOf(row);
     default:
       return {};
   }
@@ -167,6 +227,22 @@ QVariant ProposalModel::ReasonData(int row, int role) const {
 
 QVariant ProposalModel::headerData(int section, Qt::Orientation orientation,
                                    int role) const {
+  if (orientation == Qt::Horizontal && section == kChangesColumn) {
+    switch (role) {
+      case Qt::DisplayRole:
+        return QStringLiteral("Alterações");
+      case Qt::ToolTipRole:
+        return view_.previous()
+                   ? QStringLiteral("Alterações desde a proposta de %1")
+                         .arg(PreviousRunText())
+                   : QStringLiteral(
+                         "Não há proposta anterior guardada para comparar");
+      case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+      default:
+        return {};
+    }
+  }
   if (orientation == Qt::Horizontal && section == kReasonColumn) {
     switch (role) {
       case Qt::DisplayRole:
@@ -203,6 +279,8 @@ void ProposalModel::sort(int column, Qt::SortOrder order) {
   const std::vector<int> before = view_.shown();
   if (column == kReasonColumn) {
     view_.SortByReason(order == Qt::AscendingOrder);
+  } else if (column == kChangesColumn) {
+    view_.SortByChanges(order == Qt::AscendingOrder);
   } else if (column < 0 || column >= kProposalColumnCount) {
     view_.SortDefault();
   } else {

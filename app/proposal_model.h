@@ -5,7 +5,9 @@
 // quantities carry their unit; shortages (Cor 1) have a red tint and a
 // warning icon, orders proposed without shortage (CorV 1) an amber tint.
 // After the ProposalColumns comes one more column, "Motivo": the reasons
-// to check the row (ProposalView::reason), with a mark when there is one.
+// to check the row (ProposalView::reason), with a mark when there is one;
+// then "Alterações": what changed since the previous run (ProposalChanges),
+// with the quantities before and now where the quantity to order moved.
 // Sorting on a column orders the view; column -1 restores the default
 // order (shortages, orders, the rest; fewest days of cover first).
 #ifndef VOR_APP_PROPOSAL_MODEL_H_
@@ -14,6 +16,7 @@
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QIcon>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,14 +35,21 @@ class ProposalModel : public QAbstractTableModel {
 
   // The model column of "Motivo", after every ProposalColumn.
   static constexpr int kReasonColumn = kProposalColumnCount;
+  // The model column of "Alterações", after "Motivo".
+  static constexpr int kChangesColumn = kProposalColumnCount + 1;
 
   explicit ProposalModel(QObject* parent = nullptr);
 
-  // Replaces the rows; filters and order stay.
-  void SetTable(ProposalTable table);
+  // Replaces the rows; filters and order stay. `previous`: the run to
+  // compare them with (nullopt: none known), `variation_percent` the move
+  // of a quantity to order that counts as a change.
+  void SetTable(ProposalTable table,
+                std::optional<HistoricProposal> previous = std::nullopt,
+                Currency variation_percent = Currency());
   void SetSearch(const QString& text);
   void SetOnlyToOrder(bool on);
   void SetOnlyExceptions(bool on);
+  void SetOnlyChanged(bool on);
   // Days of cover above which a row is an exception.
   void SetCoverLimit(Currency days);
   // Supplier codes; empty: every supplier.
@@ -50,6 +60,12 @@ class ProposalModel : public QAbstractTableModel {
 
   // "1 234,5": Portuguese notation, no trailing zeros.
   static QString NumberText(Currency value);
+  // The changes of the row at model row `row`, one per kind, with the
+  // quantities to order before and now where they count ("Quantidade
+  // mudou: 120 → 150 UN"); "" when none.
+  QString ChangeText(int row) const;
+  // "08-12-2026 às 06:15": the previous run compared with; "" when none.
+  QString PreviousRunText() const;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -66,6 +82,8 @@ class ProposalModel : public QAbstractTableModel {
   template <typename Change>
   void Reset(Change change);
   QVariant ReasonData(int row, int role) const;
+  QVariant ChangesData(int row, int role) const;
+  QVariant TintOf(int row) const;
 
   ProposalView view_;
   QIcon warning_;

@@ -26,3 +26,6 @@ CREATE TABLE zlx_VOR_Historico (
 );
 CREATE INDEX IX_zlx_VOR_Historico_Execucao
   ON zlx_VOR_Historico (Execucao, Artigo);
+-- One article over the stored runs (the proposal window's chart).
+CREATE INDEX IX_zlx_VOR_Historico_Artigo
+  ON zlx_VOR_Historico (Artigo, Execucao);

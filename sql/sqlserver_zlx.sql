@@ -166,3 +166,11 @@ IF NOT EXISTS (SELECT 1 FROM sys.indexes
   CREATE NONCLUSTERED INDEX IX_zlx_VOR_Historico_Execucao
     ON dbo.zlx_VOR_Historico (Execucao, Artigo);
 GO
+
+-- One article over the stored runs (the proposal window's chart).
+IF NOT EXISTS (SELECT 1 FROM sys.indexes
+               WHERE name = N'IX_zlx_VOR_Historico_Artigo'
+                 AND object_id = OBJECT_ID(N'dbo.zlx_VOR_Historico'))
+  CREATE NONCLUSTERED INDEX IX_zlx_VOR_Historico_Artigo
+    ON dbo.zlx_VOR_Historico (Artigo, Execucao);
+GO

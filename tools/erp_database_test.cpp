@@ -197,7 +197,7 @@ TEST(SqlServerScriptTest, GuardsEveryTableAndIndex) {
               std::string::npos)
         << (*it)[1];
   }
-  EXPECT_EQ(indexes, 5);
+  EXPECT_EQ(indexes, 6);
 }
 
 // Which query plans use which index: the per-article queries must not scan.
@@ -233,6 +233,13 @@ TEST_F(ErpSchemaTest, PerArticleQueriesUseIndexes) {
             std::string::npos);
   EXPECT_NE(Plan(erp_, "Select stdisp from Artigos where Codigo='A1' ")
                 .find("USING INDEX sqlite_autoindex_ARTIGOS_1"),
+            std::string::npos);
+  // One article over every stored run, for its chart.
+  erp_.Exec(HistorySqliteSchema());
+  EXPECT_NE(Plan(erp_,
+                 "select Execucao, StkPrazo, StkMinimo, QtdUB from "
+                 "zlx_VOR_Historico where Artigo = 'a1' order by Execucao")
+                .find("IX_zlx_VOR_Historico_Artigo"),
             std::string::npos);
 }
 

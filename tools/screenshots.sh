@@ -45,6 +45,24 @@ printf '%s\r\n' '[BD]' 'Servidor=sqlite' "BaseDados=$site/erp.db" \
 # The run's log goes to the site; the settings window shows the folder above.
 sed -i "s#^Directoria=.*#Directoria=$site/log\r#" "$site/zoltix/VOREncomendas.zlx"
 
+# Earlier mornings for the history: silent runs on an ERP whose stocks move
+# a little each day, each run then moved one day back, so that the proposal
+# window has a previous run to compare with and the panel a chart.
+command -v sqlite3 >/dev/null || need_sqlite=1
+if [ -z "${need_sqlite:-}" ] && [ -x "$build/vorencomendas" ]; then
+  day_back="cast(strftime('%Y%m%d%H%M%S', printf('%s-%s-%s %s:%s:%s',
+    substr(k,1,4), substr(k,5,2), substr(k,7,2), substr(k,9,2),
+    substr(k,11,2), substr(k,13,2)), '-1 day') as integer)"
+  for day in 1 2 3 4 5 6 7 8; do
+    VOR_BASE_DIR=$site "$build/vorencomendas" /S >/dev/null || true
+    sqlite3 "$site/erp.db" "
+      update zlx_VOR_Historico set Execucao = (select $day_back from
+        (select cast(zlx_VOR_Historico.Execucao as text) as k));
+      update ARTIGOS set stdisp = stdisp + ((rowid * $day) % 17) - 9
+        where stdisp is not null;"
+  done
+fi
+
 Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 x_pid=$!
 for _ in $(seq 50); do

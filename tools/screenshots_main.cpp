@@ -10,6 +10,9 @@
 //   proposal-why.png         the same, panel "Porquê?" of an article with
 //                            aggregated stock, customer and production
 //                            demand and an order raised to the minimum
+//   proposal-changes.png     the same, "Só alterações": the rows changed
+//                            since the previous run, the panel with the
+//                            chart of the article over the stored runs
 //   proposal-export.png      the export's file dialog
 //   settings-email.png       the settings window, page "e-mail"
 //   settings-log.png         the settings window, page "Log"
@@ -59,6 +62,19 @@ void Settle(int ms = 400) {
   while (timer.elapsed() < ms) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   }
+}
+
+// Makes shown row `row` current and waits for its explanation, which
+// arrives from a thread of its own.
+void ExplainAndWait(vor::frmProposta* proposal, int row) {
+  proposal->table()->setCurrentIndex(proposal->model()->index(row, 0));
+  proposal->table()->scrollTo(proposal->model()->index(row, 0));
+  QElapsedTimer waited;
+  waited.start();
+  while (proposal->ExplanationRunning() && waited.elapsed() < 20000) {
+    Settle(50);
+  }
+  Settle();
 }
 
 // The window with its frame, as the screen shows it.
@@ -167,18 +183,20 @@ int main(int argc, char** argv) {
       if (score > best_score) best = row, best_score = score;
     }
     if (best >= 0) {
-      proposal->table()->setCurrentIndex(proposal->model()->index(best, 0));
-      proposal->table()->scrollTo(proposal->model()->index(best, 0));
-      // The explanation arrives from its own thread.
-      QElapsedTimer waited;
-      waited.start();
-      while (proposal->ExplanationRunning() && waited.elapsed() < 20000) {
-        Settle(50);
-      }
-      Settle();
+      ExplainAndWait(proposal, best);
       ok &= Grab(proposal, out + "/proposal-why.png");
     } else {
       ok = false;
+    }
+
+    // The rows changed since the previous run (where the history holds
+    // one), the first of them explained with its chart.
+    if (proposal->only_changed_box()->isEnabled()) {
+      proposal->only_changed_box()->setChecked(true);
+      Settle();
+      if (proposal->model()->rowCount() > 0) ExplainAndWait(proposal, 0);
+      ok &= Grab(proposal, out + "/proposal-changes.png");
+      proposal->only_changed_box()->setChecked(false);
     }
 
     // The export's file dialog, in Portuguese like the program.
