@@ -100,12 +100,19 @@ TEST(ProposalChangesTest, EveryKindBetweenTwoRuns) {
             (std::vector<std::string>{"0 N", "2 N"}));
 }
 
-TEST(ProposalHistoryTest, LatestEarlierRunOrNothing) {
+// An ERP without the history table, open through the program's connection.
+class ProposalHistoryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(db.OpenConnection(testing::SqliteConnectionText(
+        erp.path(), testing::SqlitePath::kEmbedded)));
+  }
   testing::TempFolder folder;
   ErpFixture erp = ErpFixture::CreateNew(folder.File("erp.sqlite"));
   QtSqlConnection db;
-  ASSERT_TRUE(db.OpenConnection(testing::SqliteConnectionText(
-      erp.path(), testing::SqlitePath::kEmbedded)));
+};
+
+TEST_F(ProposalHistoryTest, LatestEarlierRunOrNothing) {
   using namespace std::chrono;
   const LocalTime today = local_days{year{2026} / 12 / 9} + hours{6};
   // No table: nothing to compare with, no error.
@@ -126,13 +133,7 @@ TEST(ProposalHistoryTest, LatestEarlierRunOrNothing) {
   EXPECT_FALSE(before->rows[1].Number(F::kQtdUB).has_value());
 }
 
-
-TEST(ProposalHistoryTest, TheRunBeforeTheTableShownAndOneArticleOverTheRuns) {
-  testing::TempFolder folder;
-  ErpFixture erp = ErpFixture::CreateNew(folder.File("erp.sqlite"));
-  QtSqlConnection db;
-  ASSERT_TRUE(db.OpenConnection(testing::SqliteConnectionText(
-      erp.path(), testing::SqlitePath::kEmbedded)));
+TEST_F(ProposalHistoryTest, TheRunBeforeTheTableShownAndOneArticleOverTheRuns) {
   EXPECT_TRUE(ProposalHistory::OfArticle(db, "A").empty());  // no table
   erp.Exec(HistorySqliteSchema());
   erp.Exec(
@@ -143,8 +144,8 @@ TEST(ProposalHistoryTest, TheRunBeforeTheTableShownAndOneArticleOverTheRuns) {
       "(20261208060000, 'A', 8, 10, 2, 0), "
       "(20261208060000, 'O''B', -1.5, 2, 7, 1)");
   using namespace std::chrono;
-  const auto latest = ProposalHistory::Before(
-      db, local_days{year{2026} / 12 / 9} + hours{6});
+  const auto latest =
+      ProposalHistory::Before(db, local_days{year{2026} / 12 / 9} + hours{6});
   ASSERT_TRUE(latest.has_value());
 
   // The table shown is the latest run: the one before it is the previous.
