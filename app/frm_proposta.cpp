@@ -548,6 +548,8 @@ void frmProposta::Refresh() {
     error_->show();
     table_->hide();
     export_->setEnabled(false);
+    only_changed_->setChecked(false);
+    only_changed_->setEnabled(false);
   }
   FillSuppliers();
   ShowSummary();
