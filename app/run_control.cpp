@@ -34,6 +34,7 @@ RunOutcome RunControl::Sincronizar(Progress& progress) {
 
 RunOutcome RunControl::Sincronizar(Progress& progress,
                                    const SettingsValues& settings) {
+  state_.ProposalWritten = false;
   if (state_.ErpConnection == nullptr) {
     throw Error(errnum::kInvalidOperation,
                 "Sincronizar: a ligação à base de dados não foi criada");
@@ -71,8 +72,9 @@ RunOutcome RunControl::Sincronizar(Progress& progress,
   if (!engine.LerExistencias()) {
     outcome.error_message = engine.error_message();
     if (report_.failed) {
-      const ReportOutcome alert = report_.failed(
-          settings, outcome.error_message, outcome.log_path, started);
+      const ReportOutcome alert =
+          report_.failed(settings, outcome.error_message, outcome.log_path,
+                         started, /*proposal_written=*/false);
       outcome.report_failures = alert.failures;
       // The handler closed the log; what the alert did follows the error
       // there.
@@ -85,6 +87,7 @@ RunOutcome RunControl::Sincronizar(Progress& progress,
     }
     return outcome;
   }
+  state_.ProposalWritten = true;
   if (report_.completed) {
     const ReportOutcome report =
         report_.completed(settings, *state_.ErpConnection, started);

@@ -47,9 +47,11 @@ struct RunReport {
   std::function<ReportOutcome(const SettingsValues& settings,
                               Connection& connection, LocalTime started)>
       completed;
-  std::function<ReportOutcome(const SettingsValues& settings,
-                              const std::string& error_message,
-                              const std::string& log_path, LocalTime started)>
+  // `proposal_written`: the table already holds the run's proposal (the
+  // error came after it was written).
+  std::function<ReportOutcome(
+      const SettingsValues& settings, const std::string& error_message,
+      const std::string& log_path, LocalTime started, bool proposal_written)>
       failed;
 };
 

@@ -177,6 +177,24 @@ TEST_F(RunControlTest, EngineErrorIsTheOutcomeNotAnException) {
   const std::string log = LogOf("20240315");
   EXPECT_EQ(log.find("Emissão Mapas terminada"), std::string::npos);
   EXPECT_NE(log.find("] " + outcome.error_message + "\r\n"), std::string::npos);
+  EXPECT_FALSE(state_.ProposalWritten);  // the alert says the table kept
+                                         // the previous proposal
+}
+
+// A failure after the proposal was written (the report, the log's last
+// lines: here the report) leaves the new proposal in the table, and the
+// start-up state says so for the alert.
+TEST_F(RunControlTest, AFailureAfterTheTableIsWrittenIsKnownAsSuch) {
+  RunReport report;
+  report.completed = [](const SettingsValues&, Connection&,
+                        LocalTime) -> ReportOutcome {
+    throw Error(errnum::kFileError, "disco cheio");
+  };
+  RunControl run(state_, [] { return At(2024y / 3 / 15, 9, 0, 0); }, report);
+  RecordingProgress progress(&run);
+  EXPECT_THROW(run.Sincronizar(progress), Error);
+  EXPECT_TRUE(state_.ProposalWritten);
+  EXPECT_EQ(site_.erp().Count("zlx_VOR_Encomendas"), 3);
 }
 
 TEST_F(RunControlTest, LogThatCannotOpenStopsBeforeTheDatabase) {

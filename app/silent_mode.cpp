@@ -53,8 +53,9 @@ int RunSilent(const std::string& command_line,
       readable = false;
     }
     if (readable && report.failed) {
-      const ReportOutcome alert = report.failed(settings, FailureReport(error),
-                                                "", SystemLocalClock()());
+      const ReportOutcome alert =
+          report.failed(settings, FailureReport(error), "",
+                        SystemLocalClock()(), state.ProposalWritten);
       for (const std::string& line : alert.failures) {
         err << WithLineFeeds(line) << '\n';
       }

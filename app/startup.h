@@ -42,6 +42,10 @@ struct StartupState {
   std::unique_ptr<Connection> ErpConnection;
   // How the engine reads the ERP: Motor/Leitura of the settings file.
   ReadingMode Leitura = ReadingMode::kLiteral;
+  // Whether the latest run wrote its proposal into zlx_VOR_Encomendas: an
+  // error after that (the report, the log's last lines) leaves the new
+  // proposal in the table, and the alert must say so.
+  bool ProposalWritten = false;
 };
 
 // True when the command-line text selects the silent run: exactly "/S",

@@ -276,7 +276,8 @@ ReportOutcome MorningReport::AfterRun(const SettingsValues& values,
 ReportOutcome MorningReport::AfterFailure(const SettingsValues& values,
                                           const std::string& error_message,
                                           const std::string& log_path,
-                                          LocalTime started) {
+                                          LocalTime started,
+                                          bool proposal_written) {
   ReportOutcome outcome;
   ReportSettings settings;
   try {
@@ -291,15 +292,19 @@ ReportOutcome MorningReport::AfterFailure(const SettingsValues& values,
       throw Error(errnum::kFileError, *problem);
     }
     MailMessage message;
-    message.subject = std::string(kAlertSubject) + " - " +
-                      FormatLocalTime(started, "%d-%m-%Y %H:%M");
+    message.subject =
+        std::string(proposal_written ? kLateAlertSubject : kAlertSubject) +
+        " - " + FormatLocalTime(started, "%d-%m-%Y %H:%M");
     message.text =
         "A emissão da proposta de encomendas iniciada em " +
         FormatLocalTime(started, "%d-%m-%Y às %H:%M:%S") +
         " terminou com erro:\n\n" + error_message + "\n\nRegisto da emissão: " +
         (log_path.empty() ? std::string("não foi aberto") : log_path) +
         "\n\nA tabela " + kResultTableName +
-        " continua com a proposta anterior.\n";
+        (proposal_written
+             ? std::string(" já tem a proposta nova: o erro deu-se depois "
+                           "de a gravar.\n")
+             : std::string(" continua com a proposta anterior.\n"));
     Send(settings, Addressed(message, settings), "Alerta de erro", &outcome);
   } catch (const std::exception&) {
     outcome.failures.push_back(

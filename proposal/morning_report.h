@@ -43,6 +43,9 @@ class MorningReport {
   // The subject of the alert, before its date.
   static constexpr const char* kAlertSubject =
       "VORencomendas: a proposta não foi calculada";
+  // The subject of the alert of an error after the proposal was written.
+  static constexpr const char* kLateAlertSubject =
+      "VORencomendas: a proposta foi gravada, mas a emissão terminou com erro";
   // The subject when [email] Assunto is empty.
   static constexpr const char* kDefaultSubject = "Proposta de encomendas";
 
@@ -58,13 +61,14 @@ class MorningReport {
   static ReportOutcome AfterRun(const SettingsValues& settings,
                                 Connection& connection, LocalTime started);
   // After a run that failed with `error_message` (the engine's handler
-  // ended it, or the start-up failed once the settings were found): mails
-  // the alert, with the message, `log_path` ("" when no log was opened)
-  // and the fact that the table keeps the previous proposal.
+  // ended it, or the start-up failed once the settings were found, or a
+  // step after the proposal was written failed): mails the alert, with the
+  // message, `log_path` ("" when no log was opened) and what the table
+  // holds: the previous proposal, or (`proposal_written`) the new one.
   static ReportOutcome AfterFailure(const SettingsValues& settings,
                                     const std::string& error_message,
                                     const std::string& log_path,
-                                    LocalTime started);
+                                    LocalTime started, bool proposal_written);
   // Sends a short test message through `smtp` (values being edited, not
   // necessarily saved) to the recipients of `settings_path`, else to the
   // sender itself. Returns the line to show; raises vor::Error naming the

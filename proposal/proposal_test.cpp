@@ -427,7 +427,8 @@ TEST(MorningReportTest, SettingsThatCannotBeReadAreLoggedNotDropped) {
   EXPECT_NE(report[0].find("[email] Destino"), std::string::npos) << report[0];
   EXPECT_NE(report[0].find(path), std::string::npos) << report[0];
   const std::vector<std::string> alert =
-      MorningReport::AfterFailure(settings, "erro", "registo", LocalTime{})
+      MorningReport::AfterFailure(settings, "erro", "registo", LocalTime{},
+                                  false)
           .failures;
   ASSERT_EQ(alert.size(), 1u);
   EXPECT_NE(alert[0].find("[email] Destino"), std::string::npos) << alert[0];
