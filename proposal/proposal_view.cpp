@@ -69,15 +69,11 @@ void ProposalView::ComputeChanges() {
                  ? ProposalChanges::Between(previous_->rows, table_.rows(),
                                             variation_, cover_limit_)
                  : ProposalChanges();
+  // all() comes kind by kind, so each row's list is in the order of
+  // ChangeKind.
   row_changes_.assign(table_.rows().size(), {});
   for (const ProposalChange& c : changes_.all()) {
     if (c.row >= 0) row_changes_[c.row].push_back(c);
-  }
-  for (auto& list : row_changes_) {
-    std::stable_sort(list.begin(), list.end(),
-                     [](const ProposalChange& a, const ProposalChange& b) {
-                       return a.kind < b.kind;
-                     });
   }
 }
 
