@@ -150,11 +150,11 @@ void frmProposta::SetExplanationConnection(ConnectionOpener open) {
 }
 
 frmProposta::frmProposta(Connection* connection, std::string component_mode,
-                         std::string settings_path)
+                         const SettingsRecord* settings)
     : QWidget(nullptr, Qt::Window),
       connection_(connection),
       component_mode_(std::move(component_mode)),
-      settings_path_(std::move(settings_path)) {
+      settings_(settings) {
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QStringLiteral("VORencomendas - Proposta de encomendas"));
   setWindowIcon(ProgramIcon());
@@ -489,12 +489,10 @@ void frmProposta::Refresh() {
     if (connection_ == nullptr) {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
     }
-    Currency variation = Currency::FromInt(DigestSettings::kDefaultVariation);
-    if (!settings_path_.empty()) {
-      const SettingsValues values = SettingsValues::Read(settings_path_);
-      model_->SetCoverLimit(ProposalExceptions::CoverLimit(values));
-      variation = DigestSettings::Read(values).variation;
-    }
+    static const SettingsRecord kDefaults;
+    const SettingsRecord& settings = settings_ ? *settings_ : kDefaults;
+    model_->SetCoverLimit(settings.motor.cobertura_maxima);
+    const Currency variation = settings.relatorio.variacao;
     ProposalTable table = ProposalTable::Read(*connection_);
     // The changes since the previous run are an addition: when the history
     // cannot be read the proposal is still shown, and the window says why.

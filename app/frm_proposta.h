@@ -37,6 +37,7 @@
 #include "proposal/csv_writer.h"
 #include "proposal/proposal_columns.h"
 #include "proposal/proposal_table.h"
+#include "settings/settings_record.h"
 
 class QCheckBox;
 class QComboBox;
@@ -58,10 +59,11 @@ class frmProposta : public QWidget {
  public:
   // `connection` (may be null: nothing to read) must outlive the window;
   // `component_mode` is the run's bill-of-materials mode, for "Porquê?";
-  // `settings_path` the settings file of [Motor] CoberturaMaxima ("": the
-  // default limit).
+  // `settings` (may be null: the defaults) the settings of the latest run,
+  // for [Motor] CoberturaMaxima and [Relatorio] Variacao; it must outlive
+  // the window and is read again at each Refresh.
   explicit frmProposta(Connection* connection, std::string component_mode = "B",
-                       std::string settings_path = "");
+                       const SettingsRecord* settings = nullptr);
 
   // Opens a connection for one explanation ("Porquê?"); it is called, and
   // the connection used and closed, on a thread of its own.
@@ -137,7 +139,7 @@ class frmProposta : public QWidget {
 
   Connection* connection_;
   std::string component_mode_;
-  std::string settings_path_;
+  const SettingsRecord* settings_;
   ProposalModel* model_ = nullptr;
   QLabel* summary_ = nullptr;
   QLabel* error_ = nullptr;

@@ -13,6 +13,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -152,11 +153,18 @@ TEST_F(ProposalWindowTest, ARunOpensTheProposalWithShortagesFirst) {
   EXPECT_FALSE(proposal->table()->isColumnHidden(kMotivo));
   EXPECT_EQ(proposal->ShownColumns().back(), ProposalColumn::kDesconto);
   EXPECT_FALSE(proposal->only_exceptions_box()->isChecked());
+  // The window shows the settings of the latest run: a change of the file
+  // counts from the next run on.
   SiteSettings settings;
   settings.extra = "[Motor]\r\nCoberturaMaxima=250\r\n";
   site_.WriteSettings(settings);
   proposal->Refresh();
   proposal->search_box()->clear();
+  proposal->only_exceptions_box()->setChecked(true);
+  EXPECT_EQ(model->rowCount(), 0);
+  proposal->only_exceptions_box()->setChecked(false);
+  window_->btConf()->click();
+  ASSERT_EQ(window_->ProposalWindow(), proposal);
   EXPECT_EQ(model->rowCount(), 3);
   proposal->only_exceptions_box()->setChecked(true);
   ASSERT_EQ(model->rowCount(), 1);
@@ -167,13 +175,16 @@ TEST_F(ProposalWindowTest, ARunOpensTheProposalWithShortagesFirst) {
       model->data(model->index(0, kMotivo), Qt::DecorationRole).isNull());
   proposal->only_to_order_box()->setChecked(true);  // A2: nothing to order
   EXPECT_EQ(model->rowCount(), 0);
-  // A bad maximum is named in the window.
+  // A bad maximum is named in the run's list and leaves the default.
   settings.extra = "[Motor]\r\nCoberturaMaxima=muito\r\n";
   site_.WriteSettings(settings);
-  proposal->Refresh();
-  EXPECT_TRUE(proposal->table()->isHidden());
-  EXPECT_TRUE(proposal->error_label()->text().contains("CoberturaMaxima"))
-      << proposal->error_label()->text().toStdString();
+  proposal->only_to_order_box()->setChecked(false);
+  window_->btConf()->click();
+  EXPECT_FALSE(proposal->table()->isHidden());
+  EXPECT_EQ(model->rowCount(), 0);  // A2's 300 days are within 365
+  EXPECT_FALSE(window_->Lista()
+                   ->findItems("CoberturaMaxima=muito", Qt::MatchContains)
+                   .isEmpty());
   site_.WriteSettings();
   proposal->only_exceptions_box()->setChecked(false);
   proposal->only_to_order_box()->setChecked(false);

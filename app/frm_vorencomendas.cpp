@@ -264,13 +264,7 @@ frmProposta* frmVOREncomendas::ProposalWindow() const { return proposal_; }
 void frmVOREncomendas::btVer_Click() {
   if (!proposal_) {
     proposal_ = new frmProposta(state_.ErpConnection.get(),
-                                state_.ComponentMode, state_.SettingsFilePath);
-    // "Porquê?" reads on a connection of its own, with the login this
-    // window connected with, off the window's thread.
-    proposal_->SetExplanationConnection(
-        [settings = state_.Settings, folder = application_folder_] {
-          return LIgarBd(settings, folder);
-        });
+                                state_.ComponentMode, &state_.Settings);
     // Opens centred over this window, inside the screen, at the size its
     // layout gives it.
     proposal_->layout()->activate();
@@ -287,6 +281,13 @@ void frmVOREncomendas::btVer_Click() {
     }
     proposal_->move(place.topLeft());
   }
+  // "Porquê?" reads on a connection of its own, off the window's thread,
+  // with the login of the settings as the latest run (or start-up) read
+  // them.
+  proposal_->SetExplanationConnection(
+      [settings = state_.Settings.values(), folder = application_folder_] {
+        return LIgarBd(settings, folder);
+      });
   proposal_->Refresh();
   proposal_->show();
   proposal_->raise();

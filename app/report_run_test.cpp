@@ -385,7 +385,8 @@ TEST_F(ReportRunTest, ARefusedRecipientDoesNotStopTheOthers) {
   MailSink sink(options);
   SiteSettings settings;
   settings.destino = "<compras@empresa.pt>; fantasma@empresa.pt";
-  // A bad optional key leaves only its own check out of the report.
+  // A bad optional key is replaced by its default; the line that says so
+  // heads the message and the run log.
   settings.extra =
       sink.SettingsSection() + "[Motor]\r\nCoberturaMaxima=muitos\r\n";
   site_.WriteSettings(settings);
@@ -401,6 +402,11 @@ TEST_F(ReportRunTest, ARefusedRecipientDoesNotStopTheOthers) {
   EXPECT_NE(mail[0].text.find("CoberturaMaxima"), std::string::npos);
   ASSERT_EQ(mail[0].attachment_paths.size(), 1u);
   const std::string log = site_.LogText();
+  EXPECT_NE(
+      log.find("] [Motor] CoberturaMaxima=muitos em " + site_.settings_path() +
+               ": não é um número 0 ou mais; usa-se 365\r\n"),
+      std::string::npos)
+      << log;
   EXPECT_NE(log.find("] Relatório de encomendas não entregue a "
                      "fantasma@empresa.pt: o servidor recusou-o ([email] "
                      "Destino): 550 5.1.1 <fantasma@empresa.pt>: caixa de "

@@ -29,12 +29,17 @@ RunControl::RunControl(StartupState& state, LocalClock clock, RunReport report)
     : state_(state), clock_(std::move(clock)), report_(std::move(report)) {}
 
 RunOutcome RunControl::Sincronizar(Progress& progress) {
-  return Sincronizar(progress, SettingsValues::Read(state_.SettingsFilePath));
+  state_.Settings = SettingsRecord::Read(state_.SettingsFilePath);
+  state_.Leitura = state_.Settings.motor.leitura;
+  return Sincronizar(progress, state_.Settings);
 }
 
 RunOutcome RunControl::Sincronizar(Progress& progress,
-                                   const SettingsValues& settings) {
+                                   const SettingsRecord& settings) {
   state_.ProposalWritten = false;
+  // A file that cannot be read or a value that refuses the run stops it
+  // here, before the log or the database is written.
+  settings.ThrowIfRefused();
   if (state_.ErpConnection == nullptr) {
     throw Error(errnum::kInvalidOperation,
                 "Sincronizar: a ligação à base de dados não foi criada");
@@ -49,8 +54,6 @@ RunOutcome RunControl::Sincronizar(Progress& progress,
   // log and the reason.
   Parametros parametros;
   parametros.set_FicheiroIni(state_.SettingsFilePath);
-  // Settings that cannot be read leave the folder empty, so the log still
-  // goes next to the settings file.
   parametros.Ler(settings);
   if (!log.Abrir(parametros.Log_Directoria(), state_.SettingsFilePath)) {
     // The log's own reason names the file or folder at fault already.
@@ -64,11 +67,16 @@ RunOutcome RunControl::Sincronizar(Progress& progress,
   }
   outcome.log_path = log.path();
   const LocalTime started = clock_();
+  // The values of the file replaced by their defaults, once, at the top.
+  for (const std::string& notice : settings.Notices()) {
+    progress.AddLine(notice);
+    log.Escrever(notice);
+  }
 
   ReplenishmentEngine engine(*state_.ErpConnection, log, progress,
                              state_.ComponentMode, clock_);
-  engine.set_reading_mode(state_.Leitura);
-  engine.set_history(HistorySetting::Read(settings));
+  engine.set_reading_mode(settings.motor.leitura);
+  engine.set_history(settings.historico);
   if (!engine.LerExistencias()) {
     outcome.error_message = engine.error_message();
     if (report_.failed) {

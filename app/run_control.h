@@ -17,7 +17,7 @@
 #include "engine/progress.h"
 #include "log/cl_log.h"
 #include "proposal/morning_report.h"
-#include "settings/settings_values.h"
+#include "settings/settings_record.h"
 
 namespace vor {
 
@@ -44,13 +44,13 @@ struct RunOutcome {
 // raises. Either may be left empty. Both are given the settings as the run
 // read them.
 struct RunReport {
-  std::function<ReportOutcome(const SettingsValues& settings,
+  std::function<ReportOutcome(const SettingsRecord& settings,
                               Connection& connection, LocalTime started)>
       completed;
   // `proposal_written`: the table already holds the run's proposal (the
   // error came after it was written).
   std::function<ReportOutcome(
-      const SettingsValues& settings, const std::string& error_message,
+      const SettingsRecord& settings, const std::string& error_message,
       const std::string& log_path, LocalTime started, bool proposal_written)>
       failed;
 };
@@ -65,7 +65,10 @@ class RunControl {
   RunControl& operator=(const RunControl&) = delete;
 
   // One run with `settings`, the settings file as read for this run (the
-  // log folder and the report come from them). A new run log is opened in
+  // reading mode, the history, the log folder and the report come from
+  // them). A file that could not be read or a value that refuses the run
+  // raises (SettingsRecord::ThrowIfRefused) before anything is written. A
+  // new run log is opened in
   // the folder of [Log] Directoria (the folder of SettingsFilePath when
   // empty); a log that cannot be opened raises Error 75 naming its path
   // before the database is used.
@@ -81,9 +84,10 @@ class RunControl {
   // handler ended the run, report.failed runs and its lines are appended to
   // the log the handler closed. The failed deliveries land in
   // report_failures.
-  RunOutcome Sincronizar(Progress& progress, const SettingsValues& settings);
-  // As above, reading SettingsFilePath first, so that a run from the window
-  // sees the settings as last saved.
+  RunOutcome Sincronizar(Progress& progress, const SettingsRecord& settings);
+  // As above, reading SettingsFilePath first into the state's Settings (and
+  // Leitura), so that a run from the window, and what the window shows
+  // after it, use the settings as saved when the run started.
   RunOutcome Sincronizar(Progress& progress);
 
   // The run log of the run in progress; nullptr outside a run.

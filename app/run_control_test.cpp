@@ -186,11 +186,12 @@ TEST_F(RunControlTest, EngineErrorIsTheOutcomeNotAnException) {
 // start-up state says so for the alert.
 TEST_F(RunControlTest, AFailureAfterTheTableIsWrittenIsKnownAsSuch) {
   RunReport report;
-  report.completed = [](const SettingsValues&, Connection&,
+  report.completed = [](const SettingsRecord&, Connection&,
                         LocalTime) -> ReportOutcome {
     throw Error(errnum::kFileError, "disco cheio");
   };
-  RunControl run(state_, [] { return At(2024y / 3 / 15, 9, 0, 0); }, report);
+  RunControl run(
+      state_, [] { return At(2024y / 3 / 15, 9, 0, 0); }, report);
   RecordingProgress progress(&run);
   EXPECT_THROW(run.Sincronizar(progress), Error);
   EXPECT_TRUE(state_.ProposalWritten);

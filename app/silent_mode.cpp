@@ -39,19 +39,13 @@ int RunSilent(const std::string& command_line,
     // A start-up that failed once the settings file was found (the log
     // folder, [Motor] Leitura, ...) alerts the recipients too, when the
     // mail settings allow it; main reports the error itself.
+    // The alert takes the settings as start-up read them; settings that
+    // could not be read are the start-up error itself, and no alert can be
+    // addressed.
     const Error error = UnhandledError(std::current_exception());
-    const SettingsValues settings =
-        state.SettingsFilePath.empty()
-            ? SettingsValues()
-            : SettingsValues::Read(state.SettingsFilePath);
-    bool readable = !state.SettingsFilePath.empty();
-    try {
-      settings.ReadValue("email", "Destino");
-    } catch (const Error&) {
-      // Settings that cannot be read are the start-up error itself; no
-      // alert can be addressed.
-      readable = false;
-    }
+    const SettingsRecord& settings = state.Settings;
+    const bool readable =
+        !state.SettingsFilePath.empty() && settings.readable();
     if (readable && report.failed) {
       const ReportOutcome alert =
           report.failed(settings, FailureReport(error), "",

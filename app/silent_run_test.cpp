@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "testing/test_site.h"
+#include "tools/erp_database.h"
 
 namespace vor {
 namespace {
@@ -128,11 +129,29 @@ TEST_F(SilentRunTest, ReadingModeFromTheSettingsFile) {
   WriteFile(site_.settings_path(), settings + "[Motor]\r\nLeitura=Rapida\r\n");
   r = site_.Run({"/S"});
   EXPECT_EQ(r.exit_code, 2) << r.err;
-  EXPECT_EQ(r.err,
-            "VORencomendas: Erro 13 - Valor inválido 'Rapida' na chave "
-            "Leitura da secção Motor do ficheiro '" +
-                site_.settings_path() + "': deve ser Literal ou Conjunto\n");
+  EXPECT_EQ(r.err, "VORencomendas: Erro 13 - [Motor] Leitura=Rapida em " +
+                       site_.settings_path() +
+                       ": não é Literal nem Conjunto; a emissão não começa\n");
   EXPECT_EQ(ResultRows().size(), 3u);  // the two rows and the earlier one
+
+  // A number too large for the fixed-point type is refused at start-up,
+  // naming key and file, before the log, the table or the history is
+  // written (it used to end the report after the write with "Overflow").
+  site_.erp().Exec(HistorySqliteSchema());
+  const std::string log_before = site_.LogText();
+  WriteFile(site_.settings_path(),
+            settings +
+                "[Relatorio]\r\nVariacao=1e15\r\n[Historico]\r\n"
+                "Dias=30\r\n[email]\r\nDestino=a@b.pt\r\n");
+  r = site_.Run({"/S"});
+  EXPECT_EQ(r.exit_code, 2) << r.err;
+  EXPECT_EQ(r.err.substr(r.err.find("VORencomendas: Erro 13")),
+            "VORencomendas: Erro 13 - [Relatorio] Variacao=1e15 em " +
+                site_.settings_path() +
+                ": é um número grande demais; a emissão não começa\n");
+  EXPECT_EQ(ResultRows().size(), 3u);
+  EXPECT_EQ(site_.erp().Count("zlx_VOR_Historico"), 0);
+  EXPECT_EQ(site_.LogText(), log_before);
 }
 
 TEST_F(SilentRunTest, TwoRunsTheSameDayAppendToOneLog) {

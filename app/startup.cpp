@@ -52,9 +52,11 @@ void Arrancar(StartupState& state, const std::string& command_line,
       ResolveSettingsFolder(FolderLocator().BasePath(), application_folder);
   state.SettingsFilePath = SettingsFilePathFor(folder, command_line);
   state.SilentRun = IsSilentSwitch(command_line);
-  state.Settings = SettingsValues::Read(state.SettingsFilePath);
-  state.ErpConnection = LIgarBd(state.Settings, application_folder);
-  state.Leitura = ReadReadingMode(state.Settings);
+  state.Settings = SettingsRecord::Read(state.SettingsFilePath);
+  state.ErpConnection = LIgarBd(state.Settings.values(), application_folder);
+  // Every value is checked before anything is written.
+  state.Settings.ThrowIfRefused();
+  state.Leitura = state.Settings.motor.leitura;
 }
 
 std::string CommandLineText(int argc, const char* const* argv) {

@@ -16,7 +16,7 @@
 
 #include "db/connection.h"
 #include "settings/reading_mode.h"
-#include "settings/settings_values.h"
+#include "settings/settings_record.h"
 
 namespace vor {
 
@@ -30,9 +30,10 @@ std::string ComponentModeFromCode(std::string_view code);
 struct StartupState {
   // Full path of the settings file every part of the program reads.
   std::string SettingsFilePath;
-  // The settings file as Arrancar read it, once, for the connection, the
-  // reading mode and the unattended run.
-  SettingsValues Settings;
+  // The settings file as last read, once per run: by Arrancar for the
+  // connection, the reading mode and the unattended run, then by each run
+  // of the window (RunControl::Sincronizar).
+  SettingsRecord Settings;
   // True when the command-line text is exactly "/S".
   bool SilentRun = false;
   // Bill-of-materials mode letter; fixed at construction ("B").
@@ -68,8 +69,8 @@ std::string SettingsFilePathFor(const std::string& settings_folder,
 // into Settings, then connects through LIgarBd and keeps the connection in
 // ErpConnection, then takes the reading mode (Leitura). Whether the connection
 // opened is not examined here. Errors of LIgarBd propagate as vor::Error, and
-// so does a Leitura value that names no mode (Error 13 naming file, key and
-// value).
+// so does a value of the file that refuses the run
+// (SettingsRecord::ThrowIfRefused: Error 13 naming key, value and file).
 void Arrancar(StartupState& state, const std::string& command_line,
               const std::string& application_folder);
 

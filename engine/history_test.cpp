@@ -58,12 +58,12 @@ class HistoryTest : public ::testing::TestWithParam<
   }
 
   bool Run(Connection& connection, const std::string& dias) {
-    SettingsValues settings;
-    if (!dias.empty()) settings.Set("Historico", "Dias", dias);
+    SettingsValues values;
+    if (!dias.empty()) values.Set("Historico", "Dias", dias);
     ReplenishmentEngine engine(connection, log_.log(), progress_, "B",
                                [] { return FixedNow(); });
     engine.set_reading_mode(std::get<0>(GetParam()));
-    engine.set_history(HistorySetting::Read(settings));
+    engine.set_history(SettingsRecord::Parse(values).historico);
     const bool ok = engine.LerExistencias();
     message_ = engine.error_message();
     return ok;

@@ -79,7 +79,7 @@ class ReplenishmentEngine {
   LocalClock clock_;
   std::string error_message_;
   bool exploder_memory_ = true;
-  HistorySetting history_{.keep_days = 0, .set_in_file = false, .problem = {}};
+  HistorySetting history_{.keep_days = 0, .set_in_file = false};
 };
 
 }  // namespace vor

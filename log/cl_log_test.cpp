@@ -231,7 +231,7 @@ TEST_F(ClLogTest, NoFolderOrNoSettingsFileLogsBesideTheSettingsFile) {
     if (std::string(name) == "mau.zlx")
       std::ofstream(ini) << "[Log]\nDirectoria=\xFF\n";
     Parametros parametros;
-    parametros.Ler(SettingsValues::Read(ini.string()));
+    parametros.Ler(SettingsRecord::Read(ini.string()));
     ASSERT_TRUE(log.Abrir(parametros.Log_Directoria(), ini.string())) << name;
     EXPECT_EQ(log.path(), (dir_ / "LOG_VOR_ENC20210128.txt").string());
     log.Fechar();

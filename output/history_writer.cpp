@@ -26,7 +26,6 @@ std::vector<std::string> InsertColumns() {
 std::optional<HistoryRun> HistoryWriter::Prepare(
     Connection& connection, const HistorySetting& setting, LocalTime run_at,
     std::vector<std::string>* notes) {
-  if (!setting.problem.empty()) notes->push_back(setting.problem);
   if (setting.keep_days <= 0) return std::nullopt;
   Recordset probe;
   try {

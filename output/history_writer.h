@@ -22,8 +22,8 @@
 #include "core/clock.h"
 #include "core/recordset.h"
 #include "db/connection.h"
-#include "db/history_setting.h"
 #include "db/history_table.h"
+#include "settings/settings_record.h"
 
 namespace vor {
 
@@ -39,10 +39,9 @@ class HistoryWriter {
   // a run at `run_at`. With keep_days 0 nothing is asked of the database.
   // Otherwise one SELECT that returns no row looks for zlx_VOR_Historico and
   // its columns; call it outside a write. Lines for the run log go to
-  // `notes`: the setting's problem, if any; a table that lacks columns
-  // (naming them); a missing table only when [Historico] Dias is in the
-  // file, so that a program without history logs exactly as before. Never
-  // raises.
+  // `notes`: a table that lacks columns (naming them); a missing table only
+  // when [Historico] Dias is in the file, so that a program without history
+  // logs exactly as before. Never raises.
   static std::optional<HistoryRun> Prepare(Connection& connection,
                                            const HistorySetting& setting,
                                            LocalTime run_at,

@@ -6,16 +6,13 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
-#include <limits>
 #include <map>
 #include <sstream>
 
 #include "core/atomic_file.h"
 #include "core/error.h"
 #include "core/text_util.h"
-#include "db/history_setting.h"
 #include "proposal/proposal_changes.h"
-#include "proposal/proposal_exceptions.h"
 #include "proposal/proposal_export.h"
 #include "proposal/proposal_history.h"
 #include "proposal/proposal_table.h"
@@ -92,32 +89,139 @@ bool TooLarge(const Error& e) {
 
 // The settings that shaped the report, as "Resumo" lists them.
 std::vector<std::pair<std::string, std::string>> ShapingSettings(
-    const SettingsValues& values, const ProposalView& view,
-    const DigestInput& digest, const HistorySetting& history) {
-  auto stored = [&](const char* section, const char* key) {
-    try {
-      const std::string v = Trimmed(values.ReadValue(section, key));
-      return v.empty() ? std::string("(por omissão)") : v;
-    } catch (const std::exception&) {
-      return std::string("(não lido)");
-    }
-  };
-  const bool cover_check =
-      view.cover_limit().raw() != std::numeric_limits<int64_t>::max();
+    const SettingsRecord& record, const DigestInput& digest) {
+  const std::string leitura =
+      Trimmed(record.values().ReadValue("Motor", "Leitura"));
+  const int keep_days = record.historico.keep_days;
   return {
       {"Leitura da base de dados ([Motor] Leitura)",
-       stored("Motor", "Leitura")},
+       leitura.empty() ? std::string("(por omissão)") : leitura},
       {"Cobertura máxima antes de exceção ([Motor] CoberturaMaxima)",
-       cover_check ? view.cover_limit().ToCommaString() + " dias"
-                   : std::string("(fora deste relatório)")},
+       digest.view->cover_limit().ToCommaString() + " dias"},
       {"Linhas de «Mais urgentes» ([Relatorio] Linhas)",
        std::to_string(digest.settings.lines)},
       {"Variação que conta como alteração ([Relatorio] Variacao)",
        digest.settings.variation.ToCommaString() + " %"},
       {"Histórico guardado ([Historico] Dias)",
-       history.keep_days > 0 ? std::to_string(history.keep_days) + " dias"
-                             : std::string("desligado")},
+       keep_days > 0 ? std::to_string(keep_days) + " dias"
+                     : std::string("desligado")},
   };
+}
+
+// Notes `line` at the top of the message and in the run log.
+void Notice(const std::string& line, DigestInput* digest,
+            ReportOutcome* outcome) {
+  digest->notices.push_back(line);
+  outcome->delivered.push_back("Relatório de encomendas: " + line);
+}
+
+// Reads the proposal through `connection` into `view`, with the cover limit
+// of `record`. False (and a failure line) when it cannot be read.
+bool ReadProposal(Connection& connection, const SettingsRecord& record,
+                  ProposalView* view, ReportOutcome* outcome) {
+  view->SetCoverLimit(record.motor.cobertura_maxima);
+  try {
+    view->SetTable(ProposalTable::Read(connection));
+    return true;
+  } catch (const std::exception&) {
+    outcome->failures.push_back(
+        "Relatório de encomendas não preparado: " +
+        UnhandledError(std::current_exception()).description());
+    return false;
+  }
+}
+
+// The changes since the latest earlier run of the history, when it is kept;
+// a history that cannot be read leaves them out, with a notice.
+void CompareWithHistory(Connection& connection, const SettingsRecord& record,
+                        LocalTime started, DigestInput* digest,
+                        ReportOutcome* outcome) {
+  if (record.historico.keep_days <= 0) return;
+  try {
+    if (auto before = ProposalHistory::Before(connection, started)) {
+      digest->before = before->time;
+      digest->changes = ProposalChanges::Between(
+          before->rows, digest->view->table().rows(),
+          digest->settings.variation, digest->view->cover_limit());
+    }
+  } catch (const std::exception&) {
+    Notice("As alterações desde a proposta anterior ficaram de fora: " +
+               UnhandledError(std::current_exception()).description(),
+           digest, outcome);
+  }
+}
+
+// Writes `workbook` as `file_name` into the report folder; the path written,
+// or "" (and a failure line) when it could not be.
+std::string DropFile(const ReportSettings& settings,
+                     const std::string& file_name, const std::string& workbook,
+                     ReportOutcome* outcome) {
+  try {
+    if (!fs::is_directory(settings.folder)) {
+      throw Error(errnum::kFileError, "a pasta " + settings.folder +
+                                          " ([Relatorio] Pasta) não existe");
+    }
+    const std::string path = (fs::path(settings.folder) / file_name).string();
+    AtomicFile::Write(path, workbook);
+    outcome->delivered.push_back("Relatório de encomendas gravado em " + path);
+    return path;
+  } catch (const std::exception&) {
+    outcome->failures.push_back(
+        kFileFailed + UnhandledError(std::current_exception()).description());
+    return "";
+  }
+}
+
+// Mails the digest with the workbook attached. A message past
+// kMaxMessageBytes, or one the server refuses for its size, goes as the
+// digest alone, saying where the file is (`dropped`, "" when none).
+void MailReport(const ReportSettings& settings, DigestInput digest,
+                const std::string& file_name, const std::string& workbook,
+                const std::string& dropped, ReportOutcome* outcome) {
+  const char* what = "Relatório de encomendas";
+  try {
+    if (const auto problem = settings.MailProblem()) {
+      throw Error(errnum::kFileError, *problem);
+    }
+    MailMessage message =
+        Addressed(MorningReport::ReportMessage(digest), settings);
+    message.attachments.push_back({file_name, kWorkbookType, workbook});
+    // The digest alone, saying why the full list is not attached and where
+    // it is.
+    auto without_attachment = [&](const std::string& why,
+                                  const std::string& logged) {
+      digest.attachment_note =
+          "A proposta completa (" + Size(workbook.size()) +
+          ") não segue em anexo: " + why + ". " +
+          (dropped.empty()
+               ? std::string("Defina [Relatorio] Pasta para a gravar num "
+                             "ficheiro.")
+               : "Está gravada em " + dropped + ".");
+      outcome->delivered.push_back("Relatório de encomendas: anexo de " +
+                                   Size(workbook.size()) +
+                                   " deixado de fora, " + logged);
+      return Addressed(MorningReport::ReportMessage(digest), settings);
+    };
+    if (message.Render(std::time(nullptr)).size() > kMaxMessageBytes) {
+      message = without_attachment("a mensagem passaria de 5 MB",
+                                   "a mensagem passaria de 5 MB");
+      Send(settings, message, what, outcome);
+      return;
+    }
+    try {
+      Send(settings, message, what, outcome);
+    } catch (const Error& e) {
+      if (!TooLarge(e)) throw;
+      // The server announced a size limit the message passes.
+      message = without_attachment(
+          "o servidor de e-mail não aceita mensagens desse tamanho",
+          "o servidor recusou o tamanho (" + e.description() + ")");
+      Send(settings, message, what, outcome);
+    }
+  } catch (const std::exception&) {
+    outcome->failures.push_back(
+        kMailFailed + UnhandledError(std::current_exception()).description());
+  }
 }
 
 }  // namespace
@@ -130,65 +234,29 @@ MailMessage MorningReport::ReportMessage(const DigestInput& digest) {
   return message;
 }
 
-ReportOutcome MorningReport::AfterRun(const SettingsValues& values,
+ReportOutcome MorningReport::AfterRun(const SettingsRecord& record,
                                       Connection& connection,
                                       LocalTime started) {
   ReportOutcome outcome;
   ReportSettings settings;
   try {
-    settings = ReportSettings::Load(values);
+    settings = ReportSettings::Load(record);
   } catch (const Error& e) {
     outcome.failures.push_back(kReportSettingsUnread + e.description());
     return outcome;
   }
   if (!settings.wants_mail() && !settings.wants_file()) return outcome;
 
-  // A bad value of an optional key leaves its own part out of the report;
-  // the report goes out all the same, saying so at its top.
-  std::vector<std::string> notices;
   ProposalView view;
-  try {
-    view.SetCoverLimit(ProposalExceptions::CoverLimit(values));
-  } catch (const Error& e) {
-    view.SetCoverLimit(Currency::FromRaw(std::numeric_limits<int64_t>::max()));
-    notices.push_back(e.description() +
-                      "; a verificação dos dias de cobertura ficou de fora "
-                      "deste relatório");
-    outcome.delivered.push_back("Relatório de encomendas: " + notices.back());
-  }
-  try {
-    view.SetTable(ProposalTable::Read(connection));
-  } catch (const std::exception&) {
-    const Error e = UnhandledError(std::current_exception());
-    outcome.failures.push_back("Relatório de encomendas não preparado: " +
-                               e.description());
-    return outcome;
-  }
+  if (!ReadProposal(connection, record, &view, &outcome)) return outcome;
   DigestInput digest;
   digest.view = &view;
   digest.started = started;
-  digest.settings = DigestSettings::Read(values);
-  for (const std::string& problem : digest.settings.problems) {
-    notices.push_back(problem);
-    outcome.delivered.push_back("Relatório de encomendas: " + problem);
-  }
-  const HistorySetting history = HistorySetting::Read(values);
-  if (history.keep_days > 0) {
-    try {
-      if (auto before = ProposalHistory::Before(connection, started)) {
-        digest.before = before->time;
-        digest.changes = ProposalChanges::Between(
-            before->rows, view.table().rows(), digest.settings.variation,
-            view.cover_limit());
-      }
-    } catch (const std::exception&) {
-      notices.push_back(
-          "As alterações desde a proposta anterior ficaram de fora: " +
-          UnhandledError(std::current_exception()).description());
-      outcome.delivered.push_back("Relatório de encomendas: " + notices.back());
-    }
-  }
-  digest.notices = notices;
+  digest.settings = DigestSettings(record);
+  // The values of the file left at their defaults are said at the top of
+  // the message too (the run log has them already).
+  digest.notices = record.Notices();
+  CompareWithHistory(connection, record, started, &digest, &outcome);
   digest.title = (settings.subject.empty() ? std::string(kDefaultSubject)
                                            : settings.subject) +
                  " - " + FormatLocalTime(started, "%d-%m-%Y");
@@ -199,8 +267,7 @@ ReportOutcome MorningReport::AfterRun(const SettingsValues& values,
   std::string workbook;
   try {
     workbook = WorkbookWriter::Bytes(
-        ReportWorkbook::Sheets(digest,
-                               ShapingSettings(values, view, digest, history)),
+        ReportWorkbook::Sheets(digest, ShapingSettings(record, digest)),
         file_name);
   } catch (const std::exception&) {
     outcome.failures.push_back(
@@ -208,72 +275,16 @@ ReportOutcome MorningReport::AfterRun(const SettingsValues& values,
         UnhandledError(std::current_exception()).description());
     return outcome;
   }
-
-  std::string dropped;  // where the file went, for the e-mail
-  if (settings.wants_file()) {
-    try {
-      if (!fs::is_directory(settings.folder)) {
-        throw Error(errnum::kFileError, "a pasta " + settings.folder +
-                                            " ([Relatorio] Pasta) não existe");
-      }
-      const std::string path = (fs::path(settings.folder) / file_name).string();
-      AtomicFile::Write(path, workbook);
-      dropped = path;
-      outcome.delivered.push_back("Relatório de encomendas gravado em " + path);
-    } catch (const std::exception&) {
-      outcome.failures.push_back(
-          kFileFailed + UnhandledError(std::current_exception()).description());
-    }
-  }
-
+  const std::string dropped =
+      settings.wants_file() ? DropFile(settings, file_name, workbook, &outcome)
+                            : std::string();
   if (settings.wants_mail()) {
-    try {
-      if (const auto problem = settings.MailProblem()) {
-        throw Error(errnum::kFileError, *problem);
-      }
-      MailMessage message = Addressed(ReportMessage(digest), settings);
-      message.attachments.push_back({file_name, kWorkbookType, workbook});
-      // The digest alone, saying why the full list is not attached and
-      // where it is.
-      auto without_attachment = [&](const std::string& why,
-                                    const std::string& logged) {
-        digest.attachment_note =
-            "A proposta completa (" + Size(workbook.size()) +
-            ") não segue em anexo: " + why + ". " +
-            (dropped.empty()
-                 ? std::string("Defina [Relatorio] Pasta para a gravar num "
-                               "ficheiro.")
-                 : "Está gravada em " + dropped + ".");
-        outcome.delivered.push_back("Relatório de encomendas: anexo de " +
-                                    Size(workbook.size()) +
-                                    " deixado de fora, " + logged);
-        return Addressed(ReportMessage(digest), settings);
-      };
-      if (message.Render(std::time(nullptr)).size() > kMaxMessageBytes) {
-        message = without_attachment("a mensagem passaria de 5 MB",
-                                     "a mensagem passaria de 5 MB");
-        Send(settings, message, "Relatório de encomendas", &outcome);
-      } else {
-        try {
-          Send(settings, message, "Relatório de encomendas", &outcome);
-        } catch (const Error& e) {
-          if (!TooLarge(e)) throw;
-          // The server announced a size limit the message passes.
-          message = without_attachment(
-              "o servidor de e-mail não aceita mensagens desse tamanho",
-              "o servidor recusou o tamanho (" + e.description() + ")");
-          Send(settings, message, "Relatório de encomendas", &outcome);
-        }
-      }
-    } catch (const std::exception&) {
-      outcome.failures.push_back(
-          kMailFailed + UnhandledError(std::current_exception()).description());
-    }
+    MailReport(settings, digest, file_name, workbook, dropped, &outcome);
   }
   return outcome;
 }
 
-ReportOutcome MorningReport::AfterFailure(const SettingsValues& values,
+ReportOutcome MorningReport::AfterFailure(const SettingsRecord& values,
                                           const std::string& error_message,
                                           const std::string& log_path,
                                           LocalTime started,
@@ -317,7 +328,7 @@ ReportOutcome MorningReport::AfterFailure(const SettingsValues& values,
 std::string MorningReport::SendTest(const SmtpSettings& smtp,
                                     const std::string& settings_path) {
   ReportSettings settings =
-      ReportSettings::Load(SettingsValues::Read(settings_path));
+      ReportSettings::Load(SettingsRecord::Read(settings_path));
   settings.smtp = smtp;
   settings.security_as_stored = smtp.seguranca;
   if (settings.recipients.empty()) {

@@ -22,7 +22,7 @@
 #include "proposal/mail_message.h"
 #include "proposal/proposal_view.h"
 #include "proposal/report_digest.h"
-#include "settings/settings_values.h"
+#include "settings/settings_record.h"
 #include "settings/smtp_settings.h"
 
 namespace vor {
@@ -55,17 +55,17 @@ class MorningReport {
   // it exists), builds the workbook once in memory, writes it into the
   // report folder (Proposta_yyyymmdd_HHMMSS.xlsx, complete or not at all)
   // and mails the digest (ReportDigest) to the recipients with the workbook
-  // attached. A bad [Motor] CoberturaMaxima leaves the cover check out and
-  // says so at the top of the message. Nothing is read when the settings
-  // ask for no report.
-  static ReportOutcome AfterRun(const SettingsValues& settings,
+  // attached. The values of the file left at their defaults
+  // (SettingsRecord::Notices) are said at the top of the message. Nothing is
+  // read when the settings ask for no report.
+  static ReportOutcome AfterRun(const SettingsRecord& settings,
                                 Connection& connection, LocalTime started);
   // After a run that failed with `error_message` (the engine's handler
   // ended it, or the start-up failed once the settings were found, or a
   // step after the proposal was written failed): mails the alert, with the
   // message, `log_path` ("" when no log was opened) and what the table
   // holds: the previous proposal, or (`proposal_written`) the new one.
-  static ReportOutcome AfterFailure(const SettingsValues& settings,
+  static ReportOutcome AfterFailure(const SettingsRecord& settings,
                                     const std::string& error_message,
                                     const std::string& log_path,
                                     LocalTime started, bool proposal_written);

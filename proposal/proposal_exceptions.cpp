@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/error.h"
+#include "settings/settings_record.h"
 
 namespace vor {
 namespace {
@@ -63,25 +64,9 @@ std::string ProposalExceptions::Reason(const ProposalRow& row,
   return joined;
 }
 
-Currency ProposalExceptions::CoverLimit(const SettingsValues& settings) {
-  const std::string stored = settings.ReadValue("Motor", "CoberturaMaxima");
-  std::string text = stored;
-  if (text.empty()) return Currency::FromInt(kDefaultCoverLimit);
-  std::replace(text.begin(), text.end(), ',', '.');
-  Currency limit;
-  bool valid = false;
-  try {
-    valid = Currency::TryParse(text, &limit) && limit >= Currency();
-  } catch (const Error&) {
-    valid = false;  // beyond the range of the type
-  }
-  if (!valid) {
-    throw Error(errnum::kTypeMismatch,
-                "Valor inválido na chave [Motor] CoberturaMaxima de " +
-                    settings.path() + ": \"" + stored +
-                    "\" (número de dias, 0 ou mais)");
-  }
-  return limit;
+Currency ProposalExceptions::DefaultCoverLimit() {
+  return Currency::Parse(
+      FindSettingKey("Motor", "CoberturaMaxima")->default_text);
 }
 
 }  // namespace vor

@@ -9,7 +9,7 @@
 //   - Dias 0 or none: the days of cover cannot be computed;
 //   - days of cover (Tempo) above the limit, [Motor] CoberturaMaxima.
 //
-//   const Currency limit = ProposalExceptions::CoverLimit(settings);
+//   const Currency limit = settings.motor.cobertura_maxima;  // SettingsRecord
 //   std::string why = ProposalExceptions::Reason(row, limit);  // "" if none
 #ifndef VOR_PROPOSAL_PROPOSAL_EXCEPTIONS_H_
 #define VOR_PROPOSAL_PROPOSAL_EXCEPTIONS_H_
@@ -19,14 +19,14 @@
 
 #include "core/currency.h"
 #include "proposal/proposal_table.h"
-#include "settings/settings_values.h"
 
 namespace vor {
 
 class ProposalExceptions {
  public:
-  // Days of cover above which a row is flagged, when the settings name none.
-  static constexpr int kDefaultCoverLimit = 365;
+  // Days of cover above which a row is flagged, when the settings name none
+  // (the default of [Motor] CoberturaMaxima).
+  static Currency DefaultCoverLimit();
 
   // The reasons to check `row`, in the order of the list above; empty when
   // there is none. `cover_limit` is in days.
@@ -34,13 +34,6 @@ class ProposalExceptions {
                                           Currency cover_limit);
   // The reasons joined by "; " ("" when none).
   static std::string Reason(const ProposalRow& row, Currency cover_limit);
-
-  // [Motor] CoberturaMaxima of `settings`, the settings file as read: a
-  // number of days, 0 or more (decimal point or comma); kDefaultCoverLimit
-  // when the key is absent or empty. Raises Error 75 naming the file when
-  // it could not be read, Error 13 naming the file, the key and the value
-  // when the value is not such a number.
-  static Currency CoverLimit(const SettingsValues& settings);
 };
 
 }  // namespace vor

@@ -398,28 +398,27 @@ TEST(ProposalExceptionsTest, CoverLimitFromTheSettingsFile) {
   TestTempDir dir;
   const std::string path = dir.File("VOREncomendas.zlx");
   std::ofstream(path) << "[BD]\nServidor=sqlite\n";
-  EXPECT_EQ(ProposalExceptions::CoverLimit(SettingsValues::Read(path)),
-            Currency::FromInt(365));
+  EXPECT_EQ(SettingsRecord::Read(path).motor.cobertura_maxima,
+            ProposalExceptions::DefaultCoverLimit());
+  EXPECT_EQ(ProposalExceptions::DefaultCoverLimit(), Currency::FromInt(365));
   std::ofstream(path) << "[Motor]\nCoberturaMaxima=180,5\n";
-  EXPECT_EQ(ProposalExceptions::CoverLimit(SettingsValues::Read(path)),
+  EXPECT_EQ(SettingsRecord::Read(path).motor.cobertura_maxima,
             Currency::FromDouble(180.5));
+  // A bad limit leaves the default, and says so naming file, key and value.
   std::ofstream(path) << "[Motor]\nCoberturaMaxima=um ano\n";
-  try {
-    ProposalExceptions::CoverLimit(SettingsValues::Read(path));
-    FAIL() << "a bad limit was taken";
-  } catch (const Error& e) {
-    EXPECT_NE(e.description().find(path), std::string::npos);
-    EXPECT_NE(e.description().find("[Motor] CoberturaMaxima"),
-              std::string::npos);
-    EXPECT_NE(e.description().find("\"um ano\""), std::string::npos);
-  }
+  const SettingsRecord bad = SettingsRecord::Read(path);
+  EXPECT_EQ(bad.motor.cobertura_maxima, Currency::FromInt(365));
+  const std::string notice =
+      bad.NoticeOf("Motor", "CoberturaMaxima").value_or("");
+  EXPECT_NE(notice.find(path), std::string::npos);
+  EXPECT_NE(notice.find("[Motor] CoberturaMaxima=um ano"), std::string::npos);
 }
 
 TEST(MorningReportTest, SettingsThatCannotBeReadAreLoggedNotDropped) {
   TestTempDir dir;
   const std::string path = dir.File("VOREncomendas.zlx");
   std::ofstream(path) << "[email]\nDestino=compras@empresa.pt\xFF\n";
-  const SettingsValues settings = SettingsValues::Read(path);
+  const SettingsRecord settings = SettingsRecord::Read(path);
   QtSqlConnection not_opened;
   const std::vector<std::string> report =
       MorningReport::AfterRun(settings, not_opened, LocalTime{}).failures;

@@ -62,7 +62,7 @@ class ProposalView {
   const std::string& reason(int index) const { return reasons_[index]; }
 
   // The days of cover above which a row is an exception (default
-  // ProposalExceptions::kDefaultCoverLimit); the reasons are worked out
+  // ProposalExceptions::DefaultCoverLimit()); the reasons are worked out
   // again.
   void SetCoverLimit(Currency days);
   Currency cover_limit() const { return cover_limit_; }
@@ -144,8 +144,7 @@ class ProposalView {
   bool only_to_order_ = false;
   bool only_exceptions_ = false;
   bool only_changed_ = false;
-  Currency cover_limit_ =
-      Currency::FromInt(ProposalExceptions::kDefaultCoverLimit);
+  Currency cover_limit_ = ProposalExceptions::DefaultCoverLimit();
   std::vector<std::string> reasons_;  // per row
   std::optional<HistoricProposal> previous_;
   Currency variation_;

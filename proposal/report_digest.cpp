@@ -59,17 +59,6 @@ std::string ReportDigest::When(LocalTime time) {
 
 namespace {
 
-// A number of the settings file: digits only, within [low, high].
-std::optional<long> WholeNumber(const std::string& text, long low, long high) {
-  if (text.empty() || text.size() > 9 ||
-      text.find_first_not_of("0123456789") != std::string::npos) {
-    return std::nullopt;
-  }
-  const long v = std::stol(text);
-  if (v < low || v > high) return std::nullopt;
-  return v;
-}
-
 // The body as a list of blocks, rendered as text or HTML.
 struct Block {
   int level = 0;  // 2, 3 or 4: a heading; 0: a paragraph; 1: a table
@@ -337,45 +326,6 @@ Body Compose(const DigestInput& in) {
 }
 
 }  // namespace
-
-DigestSettings DigestSettings::Read(const SettingsValues& settings) {
-  DigestSettings s;
-  auto value = [&](const char* key) {
-    try {
-      return Trimmed(settings.ReadValue("Relatorio", key));
-    } catch (const std::exception&) {
-      return std::string();
-    }
-  };
-  const std::string lines = value("Linhas");
-  if (!lines.empty()) {
-    if (const auto v = WholeNumber(lines, 1, 1000)) {
-      s.lines = static_cast<int>(*v);
-    } else {
-      s.problems.push_back("[Relatorio] Linhas=" + lines + " em " +
-                           settings.path() +
-                           " não é um número de linhas de 1 a 1000; o "
-                           "relatório mostra " +
-                           std::to_string(kDefaultLines));
-    }
-  }
-  const std::string variation = value("Variacao");
-  if (!variation.empty()) {
-    std::string dotted = variation;
-    std::replace(dotted.begin(), dotted.end(), ',', '.');
-    Currency v;
-    if (Currency::TryParse(dotted, &v) && v >= Currency()) {
-      s.variation = v;
-    } else {
-      s.problems.push_back("[Relatorio] Variacao=" + variation + " em " +
-                           settings.path() +
-                           " não é uma percentagem (0 ou mais); o relatório "
-                           "usa " +
-                           std::to_string(kDefaultVariation) + " %");
-    }
-  }
-  return s;
-}
 
 double ReportDigest::OrderValue(const ProposalRow& row) {
   if (!row.ToOrder()) return 0;

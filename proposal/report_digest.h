@@ -18,7 +18,7 @@
 // be computed (Dias or StkMinimo 0 or none), shown as unknown, never as 0
 // days. Ties go by article code.
 //
-//   DigestSettings settings = DigestSettings::Read(values);
+//   DigestSettings settings(record);  // SettingsRecord
 //   DigestInput in{&view, title, started};
 //   message.text = ReportDigest::Text(in); message.html =
 //   ReportDigest::Html(in);
@@ -33,25 +33,22 @@
 #include "core/currency.h"
 #include "proposal/proposal_changes.h"
 #include "proposal/proposal_view.h"
-#include "settings/settings_values.h"
+#include "settings/settings_record.h"
 
 namespace vor {
 
 // [Relatorio] Linhas and [Relatorio] Variacao as the run read them.
 struct DigestSettings {
-  static constexpr int kDefaultLines = 25;
-  static constexpr int kDefaultVariation = 25;
-  // Rows of "Mais urgentes" and of each list of changes (1 to 1000).
-  int lines = kDefaultLines;
-  // Percent a quantity to order must move to count as a change (0 or more).
-  Currency variation = Currency::FromInt(kDefaultVariation);
-  // One line per value that was not taken (its default was used), naming
-  // the file, the key and the value.
-  std::vector<std::string> problems;
+  // The defaults of the keys.
+  DigestSettings() : DigestSettings(SettingsRecord()) {}
+  explicit DigestSettings(const SettingsRecord& settings)
+      : lines(settings.relatorio.linhas),
+        variation(settings.relatorio.variacao) {}
 
-  // The keys of `settings`; absent or empty keys give the defaults. Never
-  // raises: a file that could not be read gives the defaults.
-  static DigestSettings Read(const SettingsValues& settings);
+  // Rows of "Mais urgentes" and of each list of changes (1 to 1000).
+  int lines;
+  // Percent a quantity to order must move to count as a change (0 or more).
+  Currency variation;
 };
 
 // The orders of one supplier.

@@ -75,7 +75,8 @@ TEST(ReportDigestTest, UrgencyValueAndUnknownCover) {
   EXPECT_NE(text.find("desconhecida"), std::string::npos) << text;
   EXPECT_EQ(text.find("NODAYS"), std::string::npos) << text;
   EXPECT_NE(text.find("Mais urgentes (4 de 5)"), std::string::npos) << text;
-  EXPECT_NE(text.find("não tem uma proposta anterior"), std::string::npos) << text;
+  EXPECT_NE(text.find("não tem uma proposta anterior"), std::string::npos)
+      << text;
   const std::string html = ReportDigest::Html(in);
   EXPECT_NE(html.find("Artigo &lt;DEEP&gt; &amp; companhia"),
             std::string::npos);
@@ -83,10 +84,11 @@ TEST(ReportDigestTest, UrgencyValueAndUnknownCover) {
   SettingsValues values;
   values.Set("Relatorio", "Linhas", "0");
   values.Set("Relatorio", "Variacao", "12,5");
-  const DigestSettings settings = DigestSettings::Read(values);
-  EXPECT_EQ(settings.lines, DigestSettings::kDefaultLines);
-  ASSERT_EQ(settings.problems.size(), 1u);
-  EXPECT_NE(settings.problems[0].find("[Relatorio] Linhas=0"),
+  const SettingsRecord record = SettingsRecord::Parse(values);
+  const DigestSettings settings(record);
+  EXPECT_EQ(settings.lines, DigestSettings().lines);
+  ASSERT_EQ(record.Notices().size(), 1u);
+  EXPECT_NE(record.Notices()[0].find("[Relatorio] Linhas=0"),
             std::string::npos);
   EXPECT_EQ(settings.variation, Currency::Parse("12.5"));
 }

@@ -29,23 +29,24 @@ std::vector<std::string> ReportSettings::SplitAddresses(
   return addresses;
 }
 
-ReportSettings ReportSettings::Load(const SettingsValues& file) {
+ReportSettings ReportSettings::Load(const SettingsRecord& file) {
+  file.ThrowIfUnreadable();
   ReportSettings s;
   s.settings_path = file.path();
-  s.destino = file.ReadValue("email", "Destino");
+  s.destino = file.email.destino;
   s.recipients = SplitAddresses(s.destino);
-  s.subject = file.ReadValue("email", "Assunto");
-  s.folder = Trimmed(file.ReadValue("Relatorio", "Pasta"));
+  s.subject = file.email.assunto;
+  s.folder = file.relatorio.pasta;
   // A relative folder belongs beside the settings file (as BaseDados does),
   // not to whatever folder the program was started in.
   if (!s.folder.empty() && s.folder.front() != '/') {
     s.folder =
         (std::filesystem::path(file.path()).parent_path() / s.folder).string();
   }
-  s.smtp = SmtpSettings::Load(file);
-  s.security_as_stored = file.ReadValue(SmtpSettings::kSection, "Seguranca");
+  s.smtp = file.smtp;
+  s.security_as_stored = file.smtp_seguranca;
   try {
-    const int ms = DatabaseLogin::Load(file).TimeoutMs(file.path());
+    const int ms = DatabaseLogin::Load(file.values()).TimeoutMs(file.path());
     s.timeout_seconds = std::max(1, (ms + 999) / 1000);
   } catch (const Error&) {
     // The database connection names the bad value; the report waits 30 s.

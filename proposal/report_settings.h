@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings_values.h"
+#include "settings/settings_record.h"
 #include "settings/smtp_settings.h"
 
 namespace vor {
@@ -35,7 +35,7 @@ struct ReportSettings {
   // read it. Raises the error of reading it (Error 75 naming the file) when
   // it could not be read. A TempoEspera that is not a number leaves 30 s
   // (the database connection reports it).
-  static ReportSettings Load(const SettingsValues& settings);
+  static ReportSettings Load(const SettingsRecord& settings);
   // "a@x.pt; b@y.pt,c@z.pt" as its addresses, blanks and empty pieces
   // dropped; "<a@x.pt>" gives the address between the brackets.
   static std::vector<std::string> SplitAddresses(const std::string& text);

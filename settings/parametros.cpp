@@ -6,20 +6,17 @@
 
 namespace vor {
 
-bool Parametros::Ler() { return Ler(SettingsValues::Read(ficheiro_ini_)); }
+bool Parametros::Ler() { return Ler(SettingsRecord::Read(ficheiro_ini_)); }
 
-bool Parametros::Ler(const SettingsValues& file) {
-  // Every error of the file is absorbed: the caller only learns that the
-  // load stopped, and the values read before the error keep their new text.
-  try {
-    email_assunto_ = file.ReadValue("email", "Assunto");
-    email_origem_ = file.ReadValue("SMTP", "emailEmissor");
-    log_directoria_ = file.ReadValue("Log", "Directoria");
-    email_destino_ = file.ReadValue("email", "Destino");
-    return true;
-  } catch (const std::exception&) {
-    return false;
-  }
+bool Parametros::Ler(const SettingsRecord& settings) {
+  // A file that could not be read is absorbed: the caller only learns that
+  // the load stopped, and every value keeps its old text.
+  if (!settings.readable()) return false;
+  email_assunto_ = settings.email.assunto;
+  email_origem_ = settings.smtp.email_emissor;
+  log_directoria_ = settings.log_directoria;
+  email_destino_ = settings.email.destino;
+  return true;
 }
 
 bool Parametros::Escrever() {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "settings/settings_values.h"
+#include "settings/settings_record.h"
 
 namespace vor {
 
@@ -40,8 +40,8 @@ class Parametros {
   // before the error keep their new values).
   bool Ler();
   // As Ler, taking the values from `settings`, the settings file as already
-  // read (FicheiroIni is left as it is).
-  bool Ler(const SettingsValues& settings);
+  // read (FicheiroIni is left as it is). False when it could not be read.
+  bool Ler(const SettingsRecord& settings);
   // Saves email/Assunto and Log/Directoria, in that order, then
   // email/Destino when it is not empty or the file holds recipients already
   // (a file without recipients is not given an empty key). Returns false

@@ -32,6 +32,8 @@ class SettingsValues {
 
   // The path the values were read from.
   const std::string& path() const { return path_; }
+  // False when the file exists but could not be read (ReadValue raises).
+  bool readable() const { return !error_.has_value(); }
 
   // The text stored under `key` of `section` (sections and keys matched
   // without regard to the case of ASCII letters); "" when the file, the

@@ -6,6 +6,7 @@
 #include "core/error.h"
 #include "core/text_util.h"
 #include "settings/settings_file.h"
+#include "settings/settings_record.h"
 
 namespace vor {
 namespace {
@@ -28,24 +29,9 @@ bool HasBlank(const std::string& text) {
 }  // namespace
 
 SmtpSettings SmtpSettings::Load(const std::string& path) {
-  return Load(SettingsValues::Read(path));
-}
-
-SmtpSettings SmtpSettings::Load(const SettingsValues& file) {
-  SmtpSettings values;
-  values.servidor = file.ReadValue(kSection, kKeyServidor);
-  values.porta = file.ReadValue(kSection, kKeyPorta);
-  if (values.porta.empty()) values.porta = kDefaultPort;
-  const std::string security = file.ReadValue(kSection, kKeySeguranca);
-  values.seguranca = kSecurityNone;
-  for (const char* known : {kSecurityStartTls, kSecuritySsl}) {
-    if (EqualsIgnoringCase(security, known)) values.seguranca = known;
-  }
-  values.utilizador = file.ReadValue(kSection, kKeyUtilizador);
-  values.password = file.ReadValue(kSection, kKeyPassword);
-  values.email_emissor = file.ReadValue(kSection, kKeyEmailEmissor);
-  values.nome_emissor = file.ReadValue(kSection, kKeyNomeEmissor);
-  return values;
+  const SettingsRecord record = SettingsRecord::Read(path);
+  record.ThrowIfUnreadable();
+  return record.smtp;
 }
 
 void SmtpSettings::Save(const std::string& path, const SmtpSettings& values,

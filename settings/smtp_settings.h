@@ -11,8 +11,6 @@
 #include <optional>
 #include <string>
 
-#include "settings/settings_values.h"
-
 namespace vor {
 
 struct SmtpSettings {
@@ -48,13 +46,12 @@ struct SmtpSettings {
   // The port read when the file holds none.
   static constexpr const char* kDefaultPort = "25";
 
-  // The section as stored in `path`; absent keys read as "" except Porta
-  // (kDefaultPort) and Seguranca (kSecurityNone; any other text than the
-  // three known values, compared without regard to case, also reads as
-  // kSecurityNone). Raises Error 75 when the file cannot be read.
+  // The section as stored in `path` (SettingsRecord::smtp): absent keys
+  // read as "" except Porta (kDefaultPort) and Seguranca (kSecurityNone;
+  // any other text than the three known values, compared without regard to
+  // case, also reads as kSecurityNone). Raises Error 75 when the file cannot
+  // be read.
   static SmtpSettings Load(const std::string& path);
-  // As Load, from `settings`, the settings file as already read.
-  static SmtpSettings Load(const SettingsValues& settings);
   // Writes every value of `values` that differs from `before` (all of them
   // when `before` is null) under its key of the "SMTP" section. Raises
   // Error 75 naming the file when a value cannot be saved.
