@@ -225,6 +225,50 @@ TEST_F(RunControlTest, LogThatCannotOpenStopsBeforeTheDatabase) {
   EXPECT_EQ(run.RunLog(), nullptr);
 }
 
+// A run from the window reads the file as it then stands and takes every
+// value from that one read; a value that refuses the run stops it before
+// the log or the table is written, and a bad number is noted at the top.
+TEST_F(RunControlTest, AWindowRunReadsTheFileOnceAndChecksItFirst) {
+  RunControl run(state_, [] { return At(2024y / 3 / 15, 9, 0, 0); });
+  SiteSettings settings;
+  settings.extra = "[Motor]\r\nLeitura=Conjunto\r\n";
+  site_.WriteSettings(settings);
+  RecordingProgress progress(&run);
+  ASSERT_TRUE(run.Sincronizar(progress).completed);
+  EXPECT_EQ(state_.Leitura, ReadingMode::kBulk);
+  EXPECT_EQ(state_.Settings.motor.leitura, ReadingMode::kBulk);
+  const std::string log = LogOf("20240315");
+
+  site_.erp().Exec("delete from zlx_VOR_Encomendas");
+  settings.extra = "[Relatorio]\r\nVariacao=1e15\r\n";
+  site_.WriteSettings(settings);
+  RecordingProgress refused(&run);
+  try {
+    run.Sincronizar(refused);
+    FAIL() << "no error raised";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.number(), errnum::kTypeMismatch);
+    EXPECT_EQ(e.description(), "[Relatorio] Variacao=1e15 em " +
+                                   site_.settings_path() +
+                                   ": é um número grande demais; a emissão "
+                                   "não começa");
+  }
+  EXPECT_TRUE(refused.lines.empty());
+  EXPECT_EQ(LogOf("20240315"), log);
+  EXPECT_EQ(site_.erp().Count("zlx_VOR_Encomendas"), 0);
+
+  settings.extra = "[Relatorio]\r\nLinhas=0\r\n";
+  site_.WriteSettings(settings);
+  RecordingProgress noted(&run);
+  ASSERT_TRUE(run.Sincronizar(noted).completed);
+  const std::string notice = "[Relatorio] Linhas=0 em " +
+                             site_.settings_path() +
+                             ": não é um número inteiro de 1 a 1000; usa-se 25";
+  ASSERT_FALSE(noted.lines.empty());
+  EXPECT_EQ(noted.lines.front(), notice);
+  EXPECT_NE(LogOf("20240315").find(notice), std::string::npos);
+}
+
 TEST_F(RunControlTest, NoConnectionIsAnError) {
   StartupState state;
   state.SettingsFilePath = site_.settings_path();
