@@ -20,14 +20,9 @@ bool BlankWhenZero(ProposalColumn c) {
          c == ProposalColumn::kEmUnidadeBase;
 }
 
-// Something to order in the base unit but none in the purchase unit: the
-// packing factor is 0, so the conversion gives nothing.
+// The quantity to order of a row that has none in the purchase unit.
 bool NoPurchaseQuantity(const ProposalRow& row, ProposalColumn c) {
-  if (c != ProposalColumn::kAEncomendar || !row.ToOrder()) return false;
-  const std::optional<Currency> factor = row.Number(ProposalField::kFactEmb);
-  return factor && *factor == Currency() &&
-         CodeKey(row.Text(ProposalField::kUnBase)) !=
-             CodeKey(row.Text(ProposalField::kUnCmp));
+  return c == ProposalColumn::kAEncomendar && row.NoPurchaseQuantity();
 }
 
 }  // namespace

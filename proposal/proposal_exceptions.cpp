@@ -35,7 +35,7 @@ std::vector<std::string> ProposalExceptions::Reasons(const ProposalRow& row,
                       Figure(Or0(row, F::kEncF)) + ")");
   }
   const bool to_order = Or0(row, F::kQtdUB) > zero;
-  if (to_order && Or0(row, F::kQtdUC) == zero) {
+  if (row.NoPurchaseQuantity()) {
     reasons.push_back(
         "a encomendar em unidade base mas 0 em unidade de compra (fator de "
         "embalagem 0)");

@@ -360,7 +360,10 @@ TEST(ProposalExceptionsTest, EachCheckGivesItsReasonAndTheyAdd) {
        "fornecedor F1 não encontrado nos fornecedores"},
       {{{F::kStkReal, N(-2.5)}}, "stock real negativo (-2,5)"},
       {{{F::kEncF, N(-1)}}, "encomendas a fornecedor negativas (-1)"},
-      {{{F::kQtdUC, N(0)}},
+      {{{F::kUnBase, Value("UN")},
+        {F::kUnCmp, Value("CX")},
+        {F::kFactEmb, N(0)},
+        {F::kQtdUC, N(0)}},
        "a encomendar em unidade base mas 0 em unidade de compra (fator de "
        "embalagem 0)"},
       {{{F::kUltPrCom, Value()}}, "encomenda proposta com preço 0"},
