@@ -30,6 +30,7 @@
 #include "app/proposal_model.h"
 #include "app/qt_translations.h"
 #include "app/window_services.h"
+#include "core/figure_text.h"
 #include "settings/frm_parametros.h"
 #include "settings/ui_tab_strip.h"
 #include "testing/test_site.h"
@@ -131,7 +132,7 @@ TEST_F(ProposalWindowTest, ARunOpensTheProposalWithShortagesFirst) {
   EXPECT_EQ(ProposalModel::NumberText(Currency::Parse("12345.5")),
             QString::fromUtf8("12\u00a0345,5"));
   // The panel writes numbers as the table does.
-  EXPECT_EQ(DecimalText(Currency::FromInt(59070)), "59\u00a0070");
+  EXPECT_EQ(FigureText::Quantity(Currency::FromInt(59070)), "59\u00a0070");
   EXPECT_TRUE(proposal->summary_label()->text().contains(
       "Total: 3 artigos, <b>2 a encomendar</b>"));
 

@@ -4,7 +4,7 @@
 #include <QStyle>
 
 #include "app/explanation_text.h"
-#include "core/text_util.h"
+#include "core/figure_text.h"
 #include "proposal/report_digest.h"
 #include "proposal/row_palette.h"
 
@@ -83,7 +83,7 @@ const ProposalRow& ProposalModel::RowAt(int row) const {
 }
 
 QString ProposalModel::NumberText(Currency value) {
-  return QString::fromStdString(DecimalText(value));
+  return Q(FigureText::Quantity(value));
 }
 
 int ProposalModel::rowCount(const QModelIndex& parent) const {
@@ -117,7 +117,7 @@ QString ProposalModel::ChangeText(int row) const {
 
 QString ProposalModel::PreviousRunText() const {
   if (!view_.previous()) return QString();
-  return Q(ReportDigest::When(view_.previous()->time));
+  return Q(FigureText::DateTime(view_.previous()->time));
 }
 
 QVariant ProposalModel::data(const QModelIndex& index, int role) const {

@@ -12,6 +12,7 @@
 
 #include "core/atomic_file.h"
 #include "core/error.h"
+#include "core/figure_text.h"
 #include "core/text_util.h"
 #include "db/history_setting.h"
 #include "proposal/proposal_changes.h"
@@ -108,12 +109,12 @@ std::vector<std::pair<std::string, std::string>> ShapingSettings(
       {"Leitura da base de dados ([Motor] Leitura)",
        stored("Motor", "Leitura")},
       {"Cobertura máxima antes de exceção ([Motor] CoberturaMaxima)",
-       cover_check ? view.cover_limit().ToCommaString() + " dias"
+       cover_check ? FigureText::Quantity(view.cover_limit()) + " dias"
                    : std::string("(fora deste relatório)")},
       {"Linhas de «Mais urgentes» ([Relatorio] Linhas)",
        std::to_string(digest.settings.lines)},
       {"Variação que conta como alteração ([Relatorio] Variacao)",
-       digest.settings.variation.ToCommaString() + " %"},
+       FigureText::Quantity(digest.settings.variation) + " %"},
       {"Histórico guardado ([Historico] Dias)",
        history.keep_days > 0 ? std::to_string(history.keep_days) + " dias"
                              : std::string("desligado")},

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/error.h"
+#include "core/figure_text.h"
 
 namespace vor {
 namespace {
@@ -13,8 +14,7 @@ Currency Or0(const ProposalRow& row, F field) {
   return row.Number(field).value_or(Currency());
 }
 
-// "12,5": the figures of a reason as the buyer writes them.
-std::string Figure(Currency value) { return value.ToCommaString(); }
+std::string Figure(Currency value) { return FigureText::Quantity(value); }
 
 }  // namespace
 
