@@ -29,7 +29,9 @@ void AppendField(const Value& value, const CsvForm& form, std::string* out) {
   if (value.kind() == Value::Kind::kCurrency) {
     text = FigureText::Quantity(value.AsCurrency(),
                                 FigureText::Plain(form.decimal_point));
-  } else if (value.IsNumeric() && form.decimal_point != '.') {
+  } else if (value.kind() == Value::Kind::kDouble &&
+             form.decimal_point != '.') {
+    // A text that looks like a number ("10.5", a code) stays as it is.
     for (char& c : text) {
       if (c == '.') c = form.decimal_point;
     }

@@ -328,6 +328,11 @@ TEST(CsvWriterTest, FormulaCellsAreWrittenAsText) {
                         "Nome", "'=HYPERLINK(\"http://x\",\"y\")",
                         "'+cmd|' /C calc'!A0", "'@SUM(A1)", "'-1+1", "'\t=1",
                         "'\r=1", "-12.5", "a=b"}));
+  // With decimal commas only the numbers change: a text that reads as a
+  // number (a code "-12.5") is written as it is.
+  EXPECT_NE(
+      CsvWriter::Text(sheet, CsvForm::Spreadsheet()).find("\r\n-12.5;-3,5\r\n"),
+      std::string::npos);
 }
 
 // One row of the proposal, every number given (null where absent).
