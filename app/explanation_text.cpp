@@ -1,9 +1,6 @@
 #include "app/explanation_text.h"
 
-#include <QLocale>
-#include <cmath>
-#include <cstdio>
-
+#include "core/figure_text.h"
 #include "core/text_util.h"
 #include "engine/working_table.h"
 
@@ -29,7 +26,8 @@ class Writer {
  public:
   Writer(std::string unit) : unit_(std::move(unit)) {}
   std::string Q(Currency v) const {
-    return unit_.empty() ? DecimalText(v) : DecimalText(v) + " " + unit_;
+    return unit_.empty() ? FigureText::Quantity(v)
+                         : FigureText::Quantity(v) + " " + unit_;
   }
   std::vector<std::string> lines;
 
@@ -42,8 +40,8 @@ std::string Quoted(const std::string& code) { return "'" + code + "'"; }
 
 std::string ProductLine(const ProductDemand& p, const Writer& w) {
   return "  produto " + Quoted(p.product) + " (estrutura " +
-         Quoted(p.structure) + "): " + DecimalText(p.multiplier) + " × " +
-         DecimalText(p.quantidade) + " = " + w.Q(p.amount);
+         Quoted(p.structure) + "): " + FigureText::Quantity(p.multiplier) +
+         " × " + FigureText::Quantity(p.quantidade) + " = " + w.Q(p.amount);
 }
 
 // The value of a stored or recomputed field for the comparison: numbers by
@@ -64,25 +62,12 @@ std::string Comparable(const Value& v, FieldType type) {
 
 std::string Shown(const Value& v, FieldType type) {
   if (v.is_null()) return "nulo";
-  if (type == FieldType::kCurrency) return DecimalText(v.ToCurrency());
+  if (type == FieldType::kCurrency) return FigureText::Quantity(v.ToCurrency());
   if (type == FieldType::kBoolean) return v.ToBool() ? "sim" : "não";
   return "'" + v.ToText() + "'";
 }
 
 }  // namespace
-
-std::string DecimalText(Currency value) {
-  // Portuguese notation as Qt writes it ("59 070", "5070"), with the places
-  // of the exact value and no trailing zeros.
-  const std::string plain = value.ToString();
-  const size_t point = plain.find('.');
-  const int places = point == std::string::npos
-                         ? 0
-                         : static_cast<int>(plain.size() - point - 1);
-  return QLocale(QLocale::Portuguese, QLocale::Portugal)
-      .toString(value.ToDouble(), 'f', places)
-      .toStdString();
-}
 
 std::vector<std::string> ChangedFields(const ArticleExplanation& why,
                                        const ProposalRow& stored) {
@@ -98,15 +83,6 @@ std::vector<std::string> ChangedFields(const ArticleExplanation& why,
                       Shown(why.row[i], c.type) + ")");
   }
   return changed;
-}
-
-std::string DecimalText(double value) {
-  if (std::isfinite(value) && std::fabs(value) < 9e14) {
-    return DecimalText(Currency::FromDouble(value));
-  }
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%g", value);
-  return buffer;
 }
 
 std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
@@ -206,8 +182,8 @@ std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
   }
 
   // Final quantities.
-  out.push_back("Stock líquido = " + DecimalText(f.stk_prazo) + " − " +
-                DecimalText(f.cli) + " = " + w.Q(f.n));
+  out.push_back("Stock líquido = " + FigureText::Quantity(f.stk_prazo) + " − " +
+                FigureText::Quantity(f.cli) + " = " + w.Q(f.n));
   const std::string purchase = TextField(why, "UnCmp");
   switch (f.branch) {
     case FinalBranch::kNoOrder:
@@ -230,9 +206,10 @@ std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
       out.push_back("Em " + purchase +
                     ": fator de embalagem 0, quantidade de compra 0");
     } else {
-      out.push_back("Em " + purchase + ": " + DecimalText(f.qtd_ub) + " / " +
-                    DecimalText(f.fact_emb) + " = " + DecimalText(f.qtd_uc) +
-                    " " + purchase + " de " + w.Q(f.fact_emb));
+      out.push_back("Em " + purchase + ": " + FigureText::Quantity(f.qtd_ub) +
+                    " / " + FigureText::Quantity(f.fact_emb) + " = " +
+                    FigureText::Quantity(f.qtd_uc) + " " + purchase + " de " +
+                    w.Q(f.fact_emb));
     }
   }
   // Cover: the lead time in days scaled by the stock after the order
@@ -248,9 +225,10 @@ std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
              std::string(f.branch == FinalBranch::kNoOrder
                              ? "stock líquido"
                              : "stock após a encomenda") +
-             " ÷ mínimo = " + DecimalText(f.dias) + " × " +
-             DecimalText(f.stk_apos) + " ÷ " + DecimalText(f.stk_minimo) +
-             " = " + DecimalText(f.tempo) + " dias.";
+             " ÷ mínimo = " + FigureText::Quantity(f.dias) + " × " +
+             FigureText::Quantity(f.stk_apos) + " ÷ " +
+             FigureText::Quantity(f.stk_minimo) + " = " +
+             FigureText::Quantity(f.tempo) + " dias.";
   }
   out.push_back(after);
   return out;

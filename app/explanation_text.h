@@ -30,11 +30,6 @@ std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
 std::vector<std::string> ChangedFields(const ArticleExplanation& why,
                                        const ProposalRow& stored);
 
-// A number in Portuguese notation (decimal comma, thousands apart as the
-// proposal table writes them) with no more places than it needs.
-std::string DecimalText(Currency value);
-std::string DecimalText(double value);
-
 }  // namespace vor
 
 #endif  // VOR_APP_EXPLANATION_TEXT_H_

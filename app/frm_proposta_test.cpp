@@ -31,6 +31,7 @@
 #include "app/proposal_model.h"
 #include "app/qt_translations.h"
 #include "app/window_services.h"
+#include "core/figure_text.h"
 #include "settings/frm_parametros.h"
 #include "settings/ui_tab_strip.h"
 #include "testing/test_site.h"
@@ -132,7 +133,7 @@ TEST_F(ProposalWindowTest, ARunOpensTheProposalWithShortagesFirst) {
   EXPECT_EQ(ProposalModel::NumberText(Currency::Parse("12345.5")),
             QString::fromUtf8("12\u00a0345,5"));
   // The panel writes numbers as the table does.
-  EXPECT_EQ(DecimalText(Currency::FromInt(59070)), "59\u00a0070");
+  EXPECT_EQ(FigureText::Quantity(Currency::FromInt(59070)), "59\u00a0070");
   EXPECT_TRUE(proposal->summary_label()->text().contains(
       "Total: 3 artigos, <b>2 a encomendar</b>"));
 
@@ -382,6 +383,42 @@ void ExpectUniqueKeys(QWidget* window, const QStringList& shared_pair = {}) {
                     << key.toStdString() << " for "
                     << captions.join(", ").toStdString();
     }
+  }
+}
+
+// Whether a row has a purchase quantity follows the engine's conversion
+// rule: units that differ byte for byte ("un"/"UN", a trailing blank) are
+// converted, and a packing factor 0 leaves nothing in the purchase unit; a
+// unit without value is not converted, so the quantity is the base one.
+TEST_F(ProposalWindowTest, NoPurchaseQuantityAsTheEngineConverts) {
+  const struct {
+    const char* code;
+    std::optional<std::string> unbase, uncmp;
+    bool none;
+  } cases[] = {{"U1", "un", "UN", true},
+               {"U2", "UN", "UN ", true},
+               {"U3", "UN", std::nullopt, false},
+               {"U4", std::nullopt, "CX", false},
+               {"U5", "cx", "cx", false}};
+  for (const auto& c : cases) {
+    ErpArticle a = BoughtArticle(c.code, 0, 10);
+    a.unbase = c.unbase;
+    a.uncmp = c.uncmp;
+    a.factemb = 0;
+    site_.erp().AddArticle(a);
+  }
+  window_->btConf()->click();
+  frmProposta* proposal = window_->ProposalWindow();
+  ASSERT_NE(proposal, nullptr);
+  const QString factor_reason = QString::fromUtf8(
+      "a encomendar em unidade base mas 0 em unidade de compra");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    proposal->search_box()->setText(c.code);
+    ASSERT_EQ(proposal->model()->rowCount(), 1);
+    EXPECT_EQ(Cell(0, ProposalColumn::kAEncomendar) == "fator emb. 0", c.none);
+    EXPECT_EQ(Cell(0, ProposalModel::kReasonColumn).contains(factor_reason),
+              c.none);
   }
 }
 

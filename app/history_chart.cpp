@@ -9,7 +9,7 @@
 #include <cmath>
 #include <utility>
 
-#include "app/explanation_text.h"
+#include "core/figure_text.h"
 #include "proposal/row_palette.h"
 
 namespace vor {
@@ -54,17 +54,12 @@ DateTime Split(LocalTime time) {
           int(hms.hours().count()), int(hms.minutes().count())};
 }
 
-QString DateText(const DateTime& t) {
-  return QString::asprintf("%02d/%02d/%04d", t.day, t.month, t.year);
-}
-
 QString DateTimeText(LocalTime time) {
-  const DateTime t = Split(time);
-  return DateText(t) + QString::asprintf(" %02d:%02d", t.hour, t.minute);
+  return QString::fromStdString(FigureText::DateTime(time));
 }
 
 QString Number(Currency value) {
-  return QString::fromStdString(DecimalText(value));
+  return QString::fromStdString(FigureText::Quantity(value));
 }
 
 QString Figure(const std::optional<Currency>& value, const QString& unit) {
@@ -114,12 +109,12 @@ std::vector<QString> RunLabels(const std::vector<ArticleHistoryPoint>& points) {
   for (const ArticleHistoryPoint& p : points) {
     const DateTime t = Split(p.time);
     if (first.year != last.year) {
-      labels.push_back(DateText(t));
+      labels.push_back(QString::fromStdString(FigureText::Date(p.time)));
     } else if (one_day) {
-      labels.push_back(QString::asprintf("%02d/%02d %02d:%02d", t.day, t.month,
+      labels.push_back(QString::asprintf("%02d-%02d %02d:%02d", t.day, t.month,
                                          t.hour, t.minute));
     } else {
-      labels.push_back(QString::asprintf("%02d/%02d", t.day, t.month));
+      labels.push_back(QString::asprintf("%02d-%02d", t.day, t.month));
     }
   }
   return labels;
@@ -237,8 +232,8 @@ HistoryChart::Layout HistoryChart::ComputeLayout() const {
     for (int64_t k = first; k <= last; ++k) {
       // As figures, to their 4 places; beyond a figure's range, as a
       // number may be.
-      const QString label =
-          QString::fromStdString(DecimalText(static_cast<double>(k) * l.step));
+      const QString label = QString::fromStdString(
+          FigureText::Quantity(static_cast<double>(k) * l.step));
       label_width = std::max(label_width, fm.horizontalAdvance(label));
       l.ticks.emplace_back(static_cast<double>(k) * l.step, label);
     }

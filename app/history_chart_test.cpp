@@ -127,20 +127,20 @@ TEST(HistoryChartTest, ToolTipTellsTheNearestRun) {
       "UN");
   EXPECT_EQ(chart.point_count(), 3);
   EXPECT_EQ(chart.ToolTipAt(0).toStdString(),
-            std::string("01/12/2026 06:15\nStock no prazo: 120 UN\n"
+            std::string("01-12-2026 às 06:15\nStock no prazo: 120 UN\n"
                         "Stock mínimo: 12\u00a0345,5 UN\n"
                         "A encomendar: 0 UN"));
   // The second run lies a twentieth of the way across: a point a fifth of
   // the way is nearer to it than to either end.
   EXPECT_EQ(chart.ToolTipAt(chart.width() / 5).toStdString(),
-            std::string("02/12/2026 18:05\nStock no prazo: -40 UN\n"
+            std::string("02-12-2026 às 18:05\nStock no prazo: -40 UN\n"
                         "Stock mínimo: 50 UN\nA encomendar: 90 UN"));
   EXPECT_EQ(chart.ToolTipAt(chart.width()).toStdString(),
-            std::string("21/12/2026 06:15\nStock no prazo: —\n"
+            std::string("21-12-2026 às 06:15\nStock no prazo: —\n"
                         "Stock mínimo: 50 UN\nA encomendar: —"));
   EXPECT_EQ(chart.accessibleDescription().toStdString(),
-            std::string("3 execuções guardadas, de 01/12/2026 06:15 a "
-                        "21/12/2026 06:15. Na última: stock no prazo —, "
+            std::string("3 execuções guardadas, de 01-12-2026 às 06:15 a "
+                        "21-12-2026 às 06:15. Na última: stock no prazo —, "
                         "stock mínimo 50 UN, a encomendar —."));
 }
 

@@ -4,7 +4,7 @@
 #include <QStyle>
 
 #include "app/explanation_text.h"
-#include "core/text_util.h"
+#include "core/figure_text.h"
 #include "proposal/report_digest.h"
 #include "proposal/row_palette.h"
 
@@ -20,14 +20,9 @@ bool BlankWhenZero(ProposalColumn c) {
          c == ProposalColumn::kEmUnidadeBase;
 }
 
-// Something to order in the base unit but none in the purchase unit: the
-// packing factor is 0, so the conversion gives nothing.
+// The quantity to order of a row that has none in the purchase unit.
 bool NoPurchaseQuantity(const ProposalRow& row, ProposalColumn c) {
-  if (c != ProposalColumn::kAEncomendar || !row.ToOrder()) return false;
-  const std::optional<Currency> factor = row.Number(ProposalField::kFactEmb);
-  return factor && *factor == Currency() &&
-         CodeKey(row.Text(ProposalField::kUnBase)) !=
-             CodeKey(row.Text(ProposalField::kUnCmp));
+  return c == ProposalColumn::kAEncomendar && row.NoPurchaseQuantity();
 }
 
 }  // namespace
@@ -88,7 +83,7 @@ const ProposalRow& ProposalModel::RowAt(int row) const {
 }
 
 QString ProposalModel::NumberText(Currency value) {
-  return QString::fromStdString(DecimalText(value));
+  return Q(FigureText::Quantity(value));
 }
 
 int ProposalModel::rowCount(const QModelIndex& parent) const {
@@ -122,7 +117,7 @@ QString ProposalModel::ChangeText(int row) const {
 
 QString ProposalModel::PreviousRunText() const {
   if (!view_.previous()) return QString();
-  return Q(ReportDigest::When(view_.previous()->time));
+  return Q(FigureText::DateTime(view_.previous()->time));
 }
 
 QVariant ProposalModel::data(const QModelIndex& index, int role) const {

@@ -58,7 +58,7 @@ class ProposalModel : public QAbstractTableModel {
   // The proposal row shown at model row `row`.
   const ProposalRow& RowAt(int row) const;
 
-  // "1 234,5": Portuguese notation, no trailing zeros.
+  // A quantity as the texts people read write it (FigureText::Quantity).
   static QString NumberText(Currency value);
   // The changes of the row at model row `row`, one per kind, with the
   // quantities to order before and now where they count ("Quantidade

@@ -78,14 +78,6 @@ std::string Currency::ToString() const {
   return out;
 }
 
-std::string Currency::ToCommaString() const {
-  std::string text = ToString();
-  if (const size_t point = text.find('.'); point != std::string::npos) {
-    text[point] = ',';
-  }
-  return text;
-}
-
 Currency Currency::RoundTo2() const {
   // C++ division truncates toward zero, so the remainder has the sign of
   // raw_; round its magnitude and step away from zero when needed. The

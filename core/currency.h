@@ -45,9 +45,6 @@ class Currency {
   // Plain decimal with '.', no exponent, no trailing zeros ("12.5", "-0.0001",
   // "3").
   std::string ToString() const;
-  // As ToString with a decimal comma ("12,5", "-0,0001", "3"): a figure as
-  // the program's Portuguese texts write it.
-  std::string ToCommaString() const;
 
   // Rounded to two decimal places, halves to even, decided on the exact
   // four-place value (12.345 -> 12.34, 12.355 -> 12.36).

@@ -39,16 +39,6 @@ bool SameCode(std::string_view a, std::string_view b) {
   return EqualsIgnoringCase(a, b);
 }
 
-bool SameUnit(std::string_view a, std::string_view b) {
-  // Within Latin-1, turning capitals into small letters tells the same
-  // pairs of texts apart as turning small letters into capitals.
-  std::string fa;
-  std::string fb;
-  FoldCase(a, &fa);
-  FoldCase(b, &fb);
-  return fa == fb;
-}
-
 std::string Trimmed(std::string_view s) {
   const size_t first = s.find_first_not_of(" \t");
   if (first == std::string_view::npos) return "";

@@ -5,9 +5,6 @@
 //                                  it is: as the ERP's code columns compare
 //                                  (COLLATE NOCASE; a case-insensitive SQL
 //                                  Server collation on these codes).
-//   units      SameUnit            both turned to capitals, accented Latin-1
-//                                  letters included, as the intake compares
-//                                  the base and purchase units.
 //   words      EqualsIgnoringCase, the program's own vocabulary (setting
 //              FoldAsciiCase       keys, keywords, type names): ASCII
 //                                  letters folded.
@@ -17,7 +14,8 @@
 //                                  folded.
 //
 // Every comparison of article, supplier, product or structure codes in
-// memory uses the code rule, so that it agrees with the database's.
+// memory uses the code rule, so that it agrees with the database's. Units
+// are compared by the rules of core/units.h.
 #ifndef VOR_CORE_TEXT_UTIL_H_
 #define VOR_CORE_TEXT_UTIL_H_
 
@@ -41,11 +39,6 @@ std::string CodeKey(std::string_view code);
 
 // Whether `a` and `b` are the same code: CodeKey(a) == CodeKey(b).
 bool SameCode(std::string_view a, std::string_view b);
-
-// Whether two unit texts name the same unit once both are turned to
-// capitals: ASCII letters and the accented Latin-1 letters in any case
-// ("un" is "UN", "caixa" is "CAIXA", "é" is "É").
-bool SameUnit(std::string_view a, std::string_view b);
 
 // `s` without the blanks (spaces and tabs) at either end.
 std::string Trimmed(std::string_view s);

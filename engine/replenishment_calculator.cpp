@@ -6,6 +6,7 @@
 
 #include "core/error.h"
 #include "core/text_util.h"
+#include "core/units.h"
 #include "engine/messages.h"
 #include "engine/sql_texts.h"
 #include "engine/structure_exploder.h"
@@ -186,14 +187,9 @@ void ReplenishmentCalculator::LerArtigo(const StepContext& run,
   rsfinal.Set("UnCmp", art.Get("UnCmp"));
   rsfinal.Set("FactEmb", art.Get("FactEmb"));
 
-  // Purchase price: the supplier's next price when the purchase unit is not
-  // the base unit (letters compared without regard to case; a unit without
-  // value counts as the same), otherwise the article's own last price.
-  const Value& un_base = art.Get("UnBase");
-  const Value& un_cmp = art.Get("UnCmp");
-  const bool units_differ = !un_base.is_null() && !un_cmp.is_null() &&
-                            !SameUnit(un_base.ToText(), un_cmp.ToText());
-  if (units_differ) {
+  // Purchase price: the supplier's next price when the purchase unit is
+  // another unit, otherwise the article's own last price.
+  if (Units::PricedBySupplier(art.Get("UnBase"), art.Get("UnCmp"))) {
     const std::optional<SupplierPriceRow> price =
         run.reader.SupplierPrice(code, CodeOf(art.Get("Fornec")));
     if (price) {
@@ -416,13 +412,10 @@ void ReplenishmentCalculator::AtualizaFinalV2(const StepContext& run,
       const Currency n = NumberOf(rsfinal, "StkPrazo") - cli;
       const bool no_time = dias == Currency() || stk_minimo == Currency();
       // The purchase-unit quantity of `qtd_ub`: through FactEmb when the
-      // units differ (exact text; a unit without value counts as the same).
+      // units are converted.
       FinalStep step;
       auto in_purchase_unit = [&](Currency qtd_ub) {
-        const Value& un_base = rsfinal.Get("UnBase");
-        const Value& un_cmp = rsfinal.Get("UnCmp");
-        if (un_base.is_null() || un_cmp.is_null() ||
-            un_base.ToText() == un_cmp.ToText()) {
+        if (!Units::Converted(rsfinal.Get("UnBase"), rsfinal.Get("UnCmp"))) {
           return qtd_ub;
         }
         const Currency fact = NumberOf(rsfinal, "FactEmb");

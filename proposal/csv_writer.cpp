@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "core/atomic_file.h"
+#include "core/figure_text.h"
 
 namespace vor {
 namespace {
@@ -25,7 +26,12 @@ bool IsPlainNumber(const std::string& text) {
 void AppendField(const Value& value, const CsvForm& form, std::string* out) {
   if (value.is_null()) return;
   std::string text = value.ToText();
-  if (value.IsNumeric() && form.decimal_point != '.') {
+  if (value.kind() == Value::Kind::kCurrency) {
+    text = FigureText::Quantity(value.AsCurrency(),
+                                FigureText::Plain(form.decimal_point));
+  } else if (value.kind() == Value::Kind::kDouble &&
+             form.decimal_point != '.') {
+    // A text that looks like a number ("10.5", a code) stays as it is.
     for (char& c : text) {
       if (c == '.') c = form.decimal_point;
     }

@@ -7,8 +7,8 @@
 // in front, so it is read as text; numbers, and texts that are plain
 // numbers ("-12.5"), are written as they are. That is the form for
 // programs; CsvForm::Spreadsheet() gives the form a spreadsheet set to
-// Portuguese opens as columns: semicolons, decimal commas and a UTF-8
-// byte-order mark.
+// Portuguese opens as columns: semicolons, decimal commas (in numbers only,
+// never in a text that looks like one) and a UTF-8 byte-order mark.
 #ifndef VOR_PROPOSAL_CSV_WRITER_H_
 #define VOR_PROPOSAL_CSV_WRITER_H_
 

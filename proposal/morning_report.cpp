@@ -11,6 +11,7 @@
 
 #include "core/atomic_file.h"
 #include "core/error.h"
+#include "core/figure_text.h"
 #include "core/text_util.h"
 #include "proposal/proposal_changes.h"
 #include "proposal/proposal_export.h"
@@ -97,11 +98,11 @@ std::vector<std::pair<std::string, std::string>> ShapingSettings(
       {"Leitura da base de dados ([Motor] Leitura)",
        leitura.empty() ? std::string("(por omissão)") : leitura},
       {"Cobertura máxima antes de exceção ([Motor] CoberturaMaxima)",
-       digest.view->cover_limit().ToCommaString() + " dias"},
+       FigureText::Quantity(digest.view->cover_limit()) + " dias"},
       {"Linhas de «Mais urgentes» ([Relatorio] Linhas)",
        std::to_string(digest.settings.lines)},
       {"Variação que conta como alteração ([Relatorio] Variacao)",
-       digest.settings.variation.ToCommaString() + " %"},
+       FigureText::Quantity(digest.settings.variation) + " %"},
       {"Histórico guardado ([Historico] Dias)",
        keep_days > 0 ? std::to_string(keep_days) + " dias"
                      : std::string("desligado")},

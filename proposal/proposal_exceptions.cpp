@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/error.h"
+#include "core/figure_text.h"
 #include "settings/settings_record.h"
 
 namespace vor {
@@ -14,8 +15,7 @@ Currency Or0(const ProposalRow& row, F field) {
   return row.Number(field).value_or(Currency());
 }
 
-// "12,5": the figures of a reason as the buyer writes them.
-std::string Figure(Currency value) { return value.ToCommaString(); }
+std::string Figure(Currency value) { return FigureText::Quantity(value); }
 
 }  // namespace
 
@@ -36,7 +36,7 @@ std::vector<std::string> ProposalExceptions::Reasons(const ProposalRow& row,
                       Figure(Or0(row, F::kEncF)) + ")");
   }
   const bool to_order = Or0(row, F::kQtdUB) > zero;
-  if (to_order && Or0(row, F::kQtdUC) == zero) {
+  if (row.NoPurchaseQuantity()) {
     reasons.push_back(
         "a encomendar em unidade base mas 0 em unidade de compra (fator de "
         "embalagem 0)");

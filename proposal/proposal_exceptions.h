@@ -4,7 +4,8 @@
 //   - the supplier code is not among the suppliers (no NomeFornec);
 //   - negative real stock (StkReal) or negative open supplier orders (EncF);
 //   - something to order (QtdUB above 0) but nothing in the purchase unit
-//     (QtdUC 0: units that differ with a packing factor of 0);
+//     (ProposalRow::NoPurchaseQuantity: units converted with a packing
+//     factor of 0);
 //   - an order proposed (QtdUB above 0) with price 0 or none (UltPrCom);
 //   - Dias 0 or none: the days of cover cannot be computed;
 //   - days of cover (Tempo) above the limit, [Motor] CoberturaMaxima.

@@ -4,6 +4,7 @@
 
 #include "core/error.h"
 #include "core/recordset.h"
+#include "core/units.h"
 #include "db/connection.h"
 
 namespace vor {
@@ -56,6 +57,13 @@ bool ProposalRow::OrderWithoutShortage() const {
 bool ProposalRow::ToOrder() const {
   const std::optional<Currency> q = Number(ProposalField::kQtdUB);
   return q && *q > Currency();
+}
+
+bool ProposalRow::NoPurchaseQuantity() const {
+  return ToOrder() &&
+         Units::Converted(at(ProposalField::kUnBase),
+                          at(ProposalField::kUnCmp)) &&
+         Number(ProposalField::kFactEmb).value_or(Currency()) == Currency();
 }
 
 const std::string& ProposalRow::SupplierLabel() const {

@@ -43,6 +43,10 @@ struct ProposalRow {
   bool OrderWithoutShortage() const;
   // QtdUB above 0: something to order.
   bool ToOrder() const;
+  // Something to order that the conversion into the purchase unit leaves at
+  // nothing: the units are converted (Units::Converted) and the packing
+  // factor FactEmb is 0 or has no value, so QtdUC is 0.
+  bool NoPurchaseQuantity() const;
   // The supplier's name, else its code.
   const std::string& SupplierLabel() const;
 };

@@ -328,6 +328,11 @@ TEST(CsvWriterTest, FormulaCellsAreWrittenAsText) {
                         "Nome", "'=HYPERLINK(\"http://x\",\"y\")",
                         "'+cmd|' /C calc'!A0", "'@SUM(A1)", "'-1+1", "'\t=1",
                         "'\r=1", "-12.5", "a=b"}));
+  // With decimal commas only the numbers change: a text that reads as a
+  // number (a code "-12.5") is written as it is.
+  EXPECT_NE(
+      CsvWriter::Text(sheet, CsvForm::Spreadsheet()).find("\r\n-12.5;-3,5\r\n"),
+      std::string::npos);
 }
 
 // One row of the proposal, every number given (null where absent).
@@ -360,7 +365,10 @@ TEST(ProposalExceptionsTest, EachCheckGivesItsReasonAndTheyAdd) {
        "fornecedor F1 não encontrado nos fornecedores"},
       {{{F::kStkReal, N(-2.5)}}, "stock real negativo (-2,5)"},
       {{{F::kEncF, N(-1)}}, "encomendas a fornecedor negativas (-1)"},
-      {{{F::kQtdUC, N(0)}},
+      {{{F::kUnBase, Value("UN")},
+        {F::kUnCmp, Value("CX")},
+        {F::kFactEmb, N(0)},
+        {F::kQtdUC, N(0)}},
        "a encomendar em unidade base mas 0 em unidade de compra (fator de "
        "embalagem 0)"},
       {{{F::kUltPrCom, Value()}}, "encomenda proposta com preço 0"},

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <deque>
 #include <exception>
 #include <map>
 
+#include "core/figure_text.h"
 #include "core/text_util.h"
 #include "proposal/mail_message.h"
 #include "proposal/row_palette.h"
@@ -27,18 +27,17 @@ double Or0(const ProposalRow& row, F field) {
 }
 
 std::string Figure(const std::optional<Currency>& value) {
-  return value ? value->ToCommaString() : "";
+  return value ? FigureText::Quantity(*value) : "";
+}
+
+std::string Money(double value) {
+  const std::optional<Currency> cents = ReportDigest::Cents(value);
+  return cents ? FigureText::Money(*cents) : "";
 }
 
 std::string Quantity(const ProposalRow& row, F field, F unit) {
   std::string text = Figure(row.Number(field));
   if (!text.empty() && !row.Text(unit).empty()) text += " " + row.Text(unit);
-  return text;
-}
-
-std::string Days(double days) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.0f", std::floor(days));
   return text;
 }
 
@@ -48,14 +47,10 @@ std::string Cover(const ProposalRow& row) {
   if (!days) return "desconhecida";
   if (row.Shortage()) return "rutura";
   if (*days <= 0) return "nenhuma";
-  return Days(*days) + " dias";
+  return FigureText::Days(*days) + " dias";
 }
 
 }  // namespace
-
-std::string ReportDigest::When(LocalTime time) {
-  return FormatLocalTime(time, "%d-%m-%Y às %H:%M");
-}
 
 namespace {
 
@@ -176,13 +171,6 @@ unsigned Tint(const ProposalRow& row) {
   return 0;
 }
 
-std::string LeadTime(const SupplierOrders& s) {
-  if (!s.lead_min) return "";
-  const std::string low = Days(s.lead_min->ToDouble());
-  const std::string high = Days(s.lead_max->ToDouble());
-  return (low == high ? low : low + " a " + high) + " dias";
-}
-
 std::string More(size_t shown, size_t total, const std::string& where) {
   return "… e mais " + std::to_string(total - shown) + " (" + where + ").";
 }
@@ -195,7 +183,7 @@ void Summary(const DigestInput& in, Body& body) {
     value += ReportDigest::OrderValue(row);
   }
   body.Heading(2, in.title);
-  body.Paragraph("Proposta calculada em " + ReportDigest::When(in.started) +
+  body.Paragraph("Proposta calculada em " + FigureText::DateTime(in.started) +
                  ".");
   for (const std::string& notice : in.notices) {
     body.Paragraph("AVISO: " + notice);
@@ -205,7 +193,7 @@ void Summary(const DigestInput& in, Body& body) {
                          "Valor das encomendas"});
   t.rows.push_back({std::to_string(s.articles), std::to_string(s.to_order),
                     std::to_string(s.shortages), std::to_string(s.exceptions),
-                    std::to_string(s.suppliers), ReportDigest::Money(value)});
+                    std::to_string(s.suppliers), Money(value)});
 }
 
 void Changes(const DigestInput& in, Body& body) {
@@ -215,7 +203,7 @@ void Changes(const DigestInput& in, Body& body) {
         "O histórico não tem uma proposta anterior com que comparar esta.");
     return;
   }
-  body.Heading(3, "Desde a proposta de " + ReportDigest::When(*in.before));
+  body.Heading(3, "Desde a proposta de " + FigureText::DateTime(*in.before));
   if (in.changes.empty()) {
     body.Paragraph("Nada mudou nas ruturas, nas encomendas nem nas exceções.");
     return;
@@ -244,7 +232,7 @@ void Changes(const DigestInput& in, Body& body) {
       const ProposalRow* row = c.row < 0 ? nullptr : &table.rows()[c.row];
       const std::string unit = row ? row->Text(F::kUnBase) : "";
       auto qty = [&](const std::optional<Currency>& q) {
-        return q ? q->ToCommaString() + (unit.empty() ? "" : " " + unit)
+        return q ? FigureText::Quantity(*q) + (unit.empty() ? "" : " " + unit)
                  : std::string();
       };
       if (exception) {
@@ -286,7 +274,7 @@ void Urgent(const DigestInput& in, Body& body) {
                       Quantity(r, F::kCli, F::kUnBase),
                       Quantity(r, F::kStkPrazo, F::kUnBase), Cover(r),
                       Quantity(r, F::kQtdUC, F::kUnCmp),
-                      ReportDigest::Money(ReportDigest::OrderValue(r))});
+                      Money(ReportDigest::OrderValue(r))});
     t.tints.push_back(Tint(r));
   }
   if (order.size() > limit) {
@@ -306,7 +294,7 @@ void Suppliers(const DigestInput& in, Body& body) {
   for (size_t i = 0; i < list.size() && i < kBodySuppliers; ++i) {
     const SupplierOrders& s = list[i];
     t.rows.push_back({s.label, s.code, std::to_string(s.rows.size()),
-                      ReportDigest::Money(s.value), LeadTime(s)});
+                      Money(s.value), ReportDigest::LeadTime(s)});
   }
   if (list.size() > kBodySuppliers) {
     body.Paragraph(
@@ -340,16 +328,17 @@ std::optional<double> ReportDigest::CoverDays(const ProposalRow& row) {
   return dias * (Or0(row, F::kStkPrazo) - Or0(row, F::kCli)) / minimum;
 }
 
-std::string ReportDigest::Money(double value) {
-  if (!std::isfinite(value)) return "";
+std::optional<Currency> ReportDigest::Cents(double value) {
+  if (!std::isfinite(value) || std::fabs(value) >= 9e14) return std::nullopt;
   const long long cents = std::llround(std::fabs(value) * 100.0);
-  std::string whole = std::to_string(cents / 100);
-  for (int i = static_cast<int>(whole.size()) - 3; i > 0; i -= 3) {
-    whole.insert(static_cast<size_t>(i), " ");
-  }
-  char decimals[4];
-  std::snprintf(decimals, sizeof decimals, "%02lld", cents % 100);
-  return (value < 0 && cents != 0 ? "-" : "") + whole + "," + decimals;
+  return Currency::FromRaw((value < 0 ? -cents : cents) * 100);
+}
+
+std::string ReportDigest::LeadTime(const SupplierOrders& s) {
+  if (!s.lead_min) return "";
+  const std::string low = FigureText::Quantity(*s.lead_min);
+  const std::string high = FigureText::Quantity(*s.lead_max);
+  return (low == high ? low : low + " a " + high) + " dias";
 }
 
 std::vector<int> ReportDigest::UrgencyOrder(const ProposalView& view) {

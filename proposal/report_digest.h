@@ -86,10 +86,11 @@ class ReportDigest {
   // The days of cover of the row's net stock before ordering; nullopt when
   // they cannot be computed (Dias or StkMinimo 0 or none).
   static std::optional<double> CoverDays(const ProposalRow& row);
-  // "09-12-2026 às 06:30": when a run started, as the report says it.
-  static std::string When(LocalTime time);
-  // "1 234,56": an amount with two decimals and blanks between thousands.
-  static std::string Money(double value);
+  // `value` rounded to cents, halves away from zero; nullopt when it is not
+  // a finite amount within the fixed-point range.
+  static std::optional<Currency> Cents(double value);
+  // The supplier's lead times, "5 dias" or "3 a 5 dias"; "" when none.
+  static std::string LeadTime(const SupplierOrders& s);
 
   // The rows to order and the shortages in urgency order (indexes into the
   // view's table).

@@ -60,10 +60,11 @@ TEST(ReportDigestTest, UrgencyValueAndUnknownCover) {
   EXPECT_EQ(order, (std::vector<std::string>{"DEEP", "UNKNOWN", "LOWER", "LOW",
                                              "NODAYS"}));
   // DEEP orders 595 UN = 297,5 CX at 4 less 25 %: 892,50.
-  EXPECT_EQ(ReportDigest::Money(ReportDigest::OrderValue(view.row(4))),
-            "892,50");
-  EXPECT_EQ(ReportDigest::Money(1234567.5), "1 234 567,50");
-  EXPECT_EQ(ReportDigest::Money(-0.001), "0,00");
+  EXPECT_EQ(ReportDigest::Cents(ReportDigest::OrderValue(view.row(4))),
+            Currency::Parse("892.5"));
+  EXPECT_EQ(ReportDigest::Cents(1234567.5), Currency::Parse("1234567.5"));
+  EXPECT_EQ(ReportDigest::Cents(-0.125), Currency::Parse("-0.13"));
+  EXPECT_EQ(ReportDigest::Cents(-0.001), Currency());
 
   DigestInput in;
   in.view = &view;

@@ -1,8 +1,8 @@
 #include "proposal/report_workbook.h"
 
 #include <algorithm>
-#include <cmath>
 
+#include "core/figure_text.h"
 #include "proposal/proposal_export.h"
 
 namespace vor {
@@ -18,7 +18,8 @@ RowMark MarkOf(const ProposalRow& row) {
 }
 
 Value Money(double value) {
-  return Value(Currency::FromDouble(std::round(value * 100.0) / 100.0));
+  const std::optional<Currency> cents = ReportDigest::Cents(value);
+  return cents ? Value(*cents) : Value();
 }
 
 Value Number(const std::optional<Currency>& value) {
@@ -68,9 +69,9 @@ Sheet ReportWorkbook::SummarySheet(
     sheet.marks.push_back(mark);
   };
   line(in.title, Value(""));
-  line("Proposta calculada em", Value(ReportDigest::When(in.started)));
+  line("Proposta calculada em", Value(FigureText::DateTime(in.started)));
   line("Comparada com a proposta de",
-       Value(in.before ? ReportDigest::When(*in.before)
+       Value(in.before ? FigureText::DateTime(*in.before)
                        : std::string("(sem proposta anterior no histórico)")));
   line("", Value(""));
   line("Artigos na proposta", Value(std::to_string(s.articles)));
@@ -81,7 +82,9 @@ Sheet ReportWorkbook::SummarySheet(
        Value(std::to_string(s.exceptions)));
   line("Fornecedores a quem encomendar (folha Por fornecedor)",
        Value(std::to_string(s.suppliers)));
-  line("Valor das encomendas", Value(ReportDigest::Money(value)));
+  const std::optional<Currency> cents = ReportDigest::Cents(value);
+  line("Valor das encomendas",
+       Value(cents ? FigureText::Money(*cents) : std::string()));
   line("Alterações desde a proposta anterior (folha Alterações)",
        Value(std::to_string(in.changes.all().size())));
   line("", Value(""));
@@ -134,16 +137,11 @@ Sheet ReportWorkbook::SuppliersSheet(const DigestInput& in) {
                    {"Prazo (dias)", K::kInteger, 9}};
   const std::vector<ProposalRow>& rows = in.view->table().rows();
   for (const SupplierOrders& s : ReportDigest::BySupplier(*in.view)) {
-    const std::string lead =
-        !s.lead_min ? std::string()
-        : *s.lead_min == *s.lead_max
-            ? s.lead_max->ToCommaString()
-            : s.lead_min->ToCommaString() + " a " + s.lead_max->ToCommaString();
     sheet.rows.push_back(
         {Value(s.label + (s.label == s.code ? "" : " (" + s.code + ")")),
          Value(std::to_string(s.rows.size()) + " artigos a encomendar"),
          Value(), Value(), Value(), Value(), Money(s.value),
-         Value(lead.empty() ? "" : lead + " dias")});
+         Value(ReportDigest::LeadTime(s))});
     sheet.marks.push_back(RowMark::kNone);
     for (int index : s.rows) {
       const ProposalRow& r = rows[index];
