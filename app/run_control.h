@@ -82,8 +82,10 @@ class RunControl {
   // the log the handler closed. The failed deliveries land in
   // report_failures.
   RunOutcome Sincronizar(Progress& progress, const SettingsValues& settings);
-  // As above, reading SettingsFilePath first, so that a run from the window
-  // sees the settings as last saved.
+  // As above, reading SettingsFilePath first: a run from the window takes the
+  // log folder, the history and the report from the settings as last saved,
+  // while the reading mode, the component mode and the database connection
+  // stay those of `state`, read at start-up.
   RunOutcome Sincronizar(Progress& progress);
 
   // The run log of the run in progress; nullptr outside a run.

@@ -8,8 +8,6 @@
 namespace vor {
 namespace {
 
-using testing::TempFolder;
-using testing::WriteFile;
 
 TEST(ConnectionSettingsTest, ReadsSectionBdWhateverTheCase) {
   TempFolder dir;

@@ -9,7 +9,7 @@
 namespace vor {
 namespace {
 
-using F = ProposalField;
+using F = ResultField;
 
 Value Num(double v) { return Value(Currency::FromDouble(v)); }
 
@@ -75,7 +75,8 @@ TEST(ReportDigestTest, UrgencyValueAndUnknownCover) {
   EXPECT_NE(text.find("desconhecida"), std::string::npos) << text;
   EXPECT_EQ(text.find("NODAYS"), std::string::npos) << text;
   EXPECT_NE(text.find("Mais urgentes (4 de 5)"), std::string::npos) << text;
-  EXPECT_NE(text.find("não tem uma proposta anterior"), std::string::npos) << text;
+  EXPECT_NE(text.find("não tem uma proposta anterior"), std::string::npos)
+      << text;
   const std::string html = ReportDigest::Html(in);
   EXPECT_NE(html.find("Artigo &lt;DEEP&gt; &amp; companhia"),
             std::string::npos);
