@@ -27,7 +27,6 @@
 namespace vor {
 namespace {
 
-
 const char kSettings[] =
     "; Parametros do VOREncomendas\n"
     "[BD]\n"

@@ -8,7 +8,6 @@
 namespace vor {
 namespace {
 
-
 TEST(ConnectionSettingsTest, ReadsSectionBdWhateverTheCase) {
   TempFolder dir;
   const std::string ini = dir.File("VOREncomendas.zlx");
