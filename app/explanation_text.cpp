@@ -45,7 +45,8 @@ std::string ProductLine(const ProductDemand& p, const Writer& w) {
 }
 
 // The value of a stored or recomputed field for the comparison: numbers by
-// value, texts without trailing blanks, null apart from every value.
+// value, texts by their CodeKey (ASCII letter case ignored, blanks kept),
+// null apart from every value.
 std::string Comparable(const Value& v, FieldType type) {
   if (v.is_null()) return std::string("\0null", 5);
   switch (type) {
@@ -98,7 +99,7 @@ std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
   }
   const FinalStep& f = why.final;
   const std::optional<Currency> stored_qtd_ub =
-      stored != nullptr ? stored->Number(ProposalField::kQtdUB) : std::nullopt;
+      stored != nullptr ? stored->Number(ResultField::kQtdUB) : std::nullopt;
   if (!stored_qtd_ub || *stored_qtd_ub != f.qtd_ub) {
     out.push_back(
         "Atenção: a proposta guardada tem " +

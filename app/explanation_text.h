@@ -25,8 +25,9 @@ std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
                                           const ProposalRow* stored);
 
 // The fields in which the recomputed row `why.row` differs from `stored`,
-// compared as the database compares them (numbers by value, texts without
-// trailing blanks): "StkReal (guardado 802, agora 850)" each.
+// compared as the database compares them (numbers by value, texts as codes
+// compare: ASCII letter case ignored, blanks kept): "StkReal (guardado 802,
+// agora 850)" each.
 std::vector<std::string> ChangedFields(const ArticleExplanation& why,
                                        const ProposalRow& stored);
 

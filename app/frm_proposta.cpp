@@ -168,10 +168,50 @@ frmProposta::frmProposta(Connection* connection, std::string component_mode,
 
 void frmProposta::BuildControls() {
   summary_ = new QLabel(this);
+  summary_->setObjectName(QStringLiteral("summary_label"));
   summary_->setTextFormat(Qt::RichText);
   summary_->setWordWrap(true);
 
+  // Two rows, so that the window fits a small screen: what to look for,
+  // then which rows.
+  QHBoxLayout* finders = BuildFinders();
+  QHBoxLayout* filters = BuildFilters();
+  QWidget::setTabOrder(search_, suppliers_);
+  QWidget::setTabOrder(suppliers_, only_to_order_);
+
+  BuildTable();
+
+  error_ = new QLabel(this);
+  error_->setObjectName(QStringLiteral("error_label"));
+  error_->setWordWrap(true);
+  error_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  error_->setStyleSheet(QStringLiteral("color:#b00000; font-weight:bold"));
+  error_->hide();
+
+  QHBoxLayout* buttons = BuildButtons();
+  BuildWhyPanel();
+
+  auto* splitter = new QSplitter(Qt::Horizontal, this);
+  splitter->addWidget(table_);
+  splitter->addWidget(why_);
+  splitter->setStretchFactor(0, 3);
+  splitter->setStretchFactor(1, 2);
+  splitter->setChildrenCollapsible(false);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(summary_);
+  layout->addLayout(finders);
+  layout->addLayout(filters);
+  layout->addWidget(splitter, 1);
+  layout->addWidget(error_);
+  layout->addLayout(buttons);
+
+  ConnectControls();
+}
+
+QHBoxLayout* frmProposta::BuildFinders() {
   search_ = new QLineEdit(this);
+  search_->setObjectName(QStringLiteral("search_box"));
   search_->setPlaceholderText(
       QStringLiteral("Artigo ou fornecedor (código ou nome)"));
   search_->setClearButtonEnabled(true);
@@ -180,16 +220,8 @@ void frmProposta::BuildControls() {
       fontMetrics().horizontalAdvance(search_->placeholderText()) + 48);
   auto* search_label = new QLabel(QStringLiteral("&Procurar:"), this);
   search_label->setBuddy(search_);
-  only_to_order_ =
-      new FocusOnlyCheckBox(QStringLiteral("Só a &encomendar"), this);
-  only_to_order_->setChecked(true);
-  only_exceptions_ =
-      new FocusOnlyCheckBox(QStringLiteral("&Só exceções"), this);
-  only_exceptions_->setToolTip(QStringLiteral(
-      "Só as linhas a verificar antes de encomendar (coluna Motivo)"));
-  only_changed_ = new FocusOnlyCheckBox(QStringLiteral("Só a&lterações"), this);
-  only_changed_->setEnabled(false);
   suppliers_ = new QComboBox(this);
+  suppliers_->setObjectName(QStringLiteral("supplier_box"));
   suppliers_->setSizeAdjustPolicy(
       QComboBox::AdjustToMinimumContentsLengthWithIcon);
   suppliers_->setMinimumContentsLength(32);
@@ -197,8 +229,6 @@ void frmProposta::BuildControls() {
   auto* supplier_label = new QLabel(QStringLiteral("F&ornecedor:"), this);
   supplier_label->setBuddy(suppliers_);
 
-  // Two rows, so that the window fits a small screen: what to look for,
-  // then which rows.
   auto* finders = new QHBoxLayout;
   finders->addWidget(search_label);
   finders->addWidget(search_);
@@ -206,17 +236,35 @@ void frmProposta::BuildControls() {
   finders->addWidget(supplier_label);
   finders->addWidget(suppliers_);
   finders->addStretch(1);
+  return finders;
+}
+
+QHBoxLayout* frmProposta::BuildFilters() {
+  only_to_order_ =
+      new FocusOnlyCheckBox(QStringLiteral("Só a &encomendar"), this);
+  only_to_order_->setObjectName(QStringLiteral("only_to_order_box"));
+  only_to_order_->setChecked(true);
+  only_exceptions_ =
+      new FocusOnlyCheckBox(QStringLiteral("&Só exceções"), this);
+  only_exceptions_->setObjectName(QStringLiteral("only_exceptions_box"));
+  only_exceptions_->setToolTip(QStringLiteral(
+      "Só as linhas a verificar antes de encomendar (coluna Motivo)"));
+  only_changed_ = new FocusOnlyCheckBox(QStringLiteral("Só a&lterações"), this);
+  only_changed_->setObjectName(QStringLiteral("only_changed_box"));
+  only_changed_->setEnabled(false);
   auto* filters = new QHBoxLayout;
   filters->addWidget(only_to_order_);
   filters->addWidget(only_exceptions_);
   filters->addWidget(only_changed_);
   filters->addStretch(1);
-  QWidget::setTabOrder(search_, suppliers_);
-  QWidget::setTabOrder(suppliers_, only_to_order_);
+  return filters;
+}
 
+void frmProposta::BuildTable() {
   model_ = new ProposalModel(this);
   model_->SetOnlyToOrder(true);
   table_ = new QTableView(this);
+  table_->setObjectName(QStringLiteral("table"));
   table_->setModel(model_);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setWordWrap(false);
@@ -251,13 +299,9 @@ void frmProposta::BuildControls() {
   }
   table_->setColumnWidth(ProposalModel::kReasonColumn, 60 * ch);
   table_->setColumnWidth(ProposalModel::kChangesColumn, 24 * ch);
+}
 
-  error_ = new QLabel(this);
-  error_->setWordWrap(true);
-  error_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  error_->setStyleSheet(QStringLiteral("color:#b00000; font-weight:bold"));
-  error_->hide();
-
+QHBoxLayout* frmProposta::BuildButtons() {
   status_ = new QLabel(this);
   // A long path after an export must not widen the window.
   status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -278,18 +322,27 @@ void frmProposta::BuildControls() {
   buttons->addWidget(status_, 1);
   buttons->addWidget(export_);
   buttons->addWidget(close_);
+  return buttons;
+}
 
+void frmProposta::BuildWhyPanel() {
   why_ = new QWidget(this);
+  why_->setObjectName(QStringLiteral("why_panel"));
   why_title_ = new QLabel(why_);
+  why_title_->setObjectName(QStringLiteral("why_title"));
   why_title_->setTextFormat(Qt::RichText);
   why_title_->setWordWrap(true);
   why_text_ = new QPlainTextEdit(why_);
+  why_text_->setObjectName(QStringLiteral("why_text"));
   why_text_->setReadOnly(true);
   why_text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   history_chart_ = new HistoryChart(why_);
+  history_chart_->setObjectName(QStringLiteral("history_chart"));
   history_chart_->hide();
   copy_ = new QPushButton(QStringLiteral("&Copiar"), why_);
+  copy_->setObjectName(QStringLiteral("copy_button"));
   why_close_ = new QPushButton(QStringLiteral("Fec&har painel"), why_);
+  why_close_->setObjectName(QStringLiteral("close_panel_button"));
   auto* why_buttons = new QHBoxLayout;
   why_buttons->addWidget(copy_);
   why_buttons->addStretch(1);
@@ -301,22 +354,9 @@ void frmProposta::BuildControls() {
   why_layout->addWidget(history_chart_);
   why_layout->addLayout(why_buttons);
   why_->hide();
+}
 
-  auto* splitter = new QSplitter(Qt::Horizontal, this);
-  splitter->addWidget(table_);
-  splitter->addWidget(why_);
-  splitter->setStretchFactor(0, 3);
-  splitter->setStretchFactor(1, 2);
-  splitter->setChildrenCollapsible(false);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(summary_);
-  layout->addLayout(finders);
-  layout->addLayout(filters);
-  layout->addWidget(splitter, 1);
-  layout->addWidget(error_);
-  layout->addLayout(buttons);
-
+void frmProposta::ConnectControls() {
   connect(search_, &QLineEdit::textChanged, model_, &ProposalModel::SetSearch);
   connect(only_to_order_, &QCheckBox::toggled, model_,
           &ProposalModel::SetOnlyToOrder);
@@ -340,8 +380,8 @@ void frmProposta::BuildControls() {
           &frmProposta::ShowSummary);
   connect(model_, &ProposalModel::ShownChanged, this,
           &frmProposta::FollowExplainedRow);
-  connect(header, &QHeaderView::customContextMenuRequested, this,
-          &frmProposta::ShowHeaderMenu);
+  connect(table_->horizontalHeader(), &QHeaderView::customContextMenuRequested,
+          this, &frmProposta::ShowHeaderMenu);
   connect(refresh_, &QPushButton::clicked, this, &frmProposta::Refresh);
   connect(export_, &QPushButton::clicked, this, &frmProposta::AskAndExport);
   connect(close_, &QPushButton::clicked, this, &QWidget::close);
@@ -384,7 +424,7 @@ void frmProposta::BringBesideName(int section) {
 void frmProposta::ReopenOn(int row) {
   if (row < 0 || row >= model_->rowCount()) return;
   if (why_->isVisible() &&
-      SameCode(model_->RowAt(row).Text(ProposalField::kArtigo), why_article_)) {
+      SameCode(model_->RowAt(row).Text(ResultField::kArtigo), why_article_)) {
     return;
   }
   ExplainRow(row);
@@ -393,7 +433,7 @@ void frmProposta::ReopenOn(int row) {
 void frmProposta::FollowExplainedRow() {
   if (why_article_.empty() || why_->isHidden()) return;
   for (int row = 0; row < model_->rowCount(); ++row) {
-    if (!SameCode(model_->RowAt(row).Text(ProposalField::kArtigo),
+    if (!SameCode(model_->RowAt(row).Text(ResultField::kArtigo),
                   why_article_)) {
       continue;
     }
@@ -417,9 +457,9 @@ void frmProposta::FollowExplainedRow() {
 void frmProposta::ExplainRow(int row) {
   if (row < 0 || row >= model_->rowCount()) return;
   const ProposalRow stored = model_->RowAt(row);
-  const std::string article = stored.Text(ProposalField::kArtigo);
+  const std::string article = stored.Text(ResultField::kArtigo);
   why_article_ = article;
-  QString name = Q(stored.Text(ProposalField::kNome));
+  QString name = Q(stored.Text(ResultField::kNome));
   why_heading_ = QStringLiteral("<b>Porquê?</b> &nbsp;'%1' %2")
                      .arg(Q(article).toHtmlEscaped(), name.toHtmlEscaped());
   const QString changes = model_->ChangeText(row);
@@ -430,7 +470,7 @@ void frmProposta::ExplainRow(int row) {
   }
   why_title_->setText(why_heading_);
   const unsigned ticket = ++explanation_ticket_;
-  const QString unit = Q(stored.Text(ProposalField::kUnBase));
+  const QString unit = Q(stored.Text(ResultField::kUnBase));
   history_chart_->Clear();
   history_chart_->hide();
   why_->show();

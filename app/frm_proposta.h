@@ -41,6 +41,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -77,8 +78,8 @@ class frmProposta : public QWidget {
   bool ExplanationRunning() const { return explanation_running_; }
 
   // Reads the cover limit and the table again and shows them; filters,
-  // order and columns stay. A failure is shown in the window (error_label) in
-  // place of the table.
+  // order and columns stay. A failure is shown in the window (the label
+  // "error_label") in place of the table.
   void Refresh();
   // Writes the rows shown, in the order shown, with the columns shown, to
   // `path` (.csv in `csv_form`, else a workbook). Raises vor::Error naming
@@ -94,21 +95,6 @@ class frmProposta : public QWidget {
   // selecting it does). Errors are shown in the panel.
   void ExplainRow(int row);
 
-  ProposalModel* model() const { return model_; }
-  QTableView* table() const { return table_; }
-  QLabel* summary_label() const { return summary_; }
-  QLabel* error_label() const { return error_; }
-  QLineEdit* search_box() const { return search_; }
-  QCheckBox* only_to_order_box() const { return only_to_order_; }
-  QCheckBox* only_exceptions_box() const { return only_exceptions_; }
-  QCheckBox* only_changed_box() const { return only_changed_; }
-  QComboBox* supplier_box() const { return suppliers_; }
-  QWidget* why_panel() const { return why_; }
-  QPlainTextEdit* why_text() const { return why_text_; }
-  QLabel* why_title() const { return why_title_; }
-  HistoryChart* history_chart() const { return history_chart_; }
-  QPushButton* copy_button() const { return copy_; }
-  QPushButton* close_panel_button() const { return why_close_; }
   // The article the panel explains ("" when none).
   const std::string& explained_article() const { return why_article_; }
 
@@ -120,7 +106,21 @@ class frmProposta : public QWidget {
                               const std::string& component_mode,
                               const ProposalRow& stored);
   void ShowPanelContent(PanelContent content, const QString& unit);
+  // Creates the controls, lays them out and connects them. Each control a
+  // test or the screenshot tool looks for carries an object name (the
+  // search box "search_box", the table "table", the panel "why_panel"...).
   void BuildControls();
+  // The search box and the supplier list, in one row.
+  QHBoxLayout* BuildFinders();
+  // The check boxes "Só a encomendar", "Só exceções", "Só alterações".
+  QHBoxLayout* BuildFilters();
+  // The model and the table: widths, hidden columns, sorting, header menu.
+  void BuildTable();
+  // "Atualizar", the colour legend, the status line, "Exportar…", "Fechar".
+  QHBoxLayout* BuildButtons();
+  // The side panel "Porquê?" (hidden until a row is selected).
+  void BuildWhyPanel();
+  void ConnectControls();
   void FillSuppliers();
   void ShowSummary();
   void ShowHeaderMenu(const QPoint& at);

@@ -26,20 +26,26 @@
 #include <set>
 
 #include "app/explanation_text.h"
+#include "app/frm_parametros.h"
 #include "app/frm_vorencomendas.h"
 #include "app/history_chart.h"
 #include "app/proposal_model.h"
 #include "app/qt_translations.h"
+#include "app/ui_tab_strip.h"
 #include "app/window_services.h"
 #include "core/figure_text.h"
-#include "settings/frm_parametros.h"
-#include "settings/ui_tab_strip.h"
 #include "testing/test_site.h"
 #include "testing/ui_test_support.h"
 #include "tools/erp_database.h"
 
 namespace vor {
 namespace {
+
+// The model the window's table shows.
+ProposalModel* ModelOf(const frmProposta* proposal) {
+  return static_cast<ProposalModel*>(
+      test::Find<QTableView>(proposal, "table")->model());
+}
 
 class SilentServices : public WindowServices {
  public:
@@ -79,7 +85,7 @@ class ProposalWindowTest : public ::testing::Test {
     return Cell(row, static_cast<int>(column), role);
   }
   QString Cell(int row, int column, int role = Qt::DisplayRole) {
-    ProposalModel* model = window_->ProposalWindow()->model();
+    ProposalModel* model = ModelOf(window_->ProposalWindow());
     return model->data(model->index(row, column), role).toString();
   }
 
@@ -88,7 +94,7 @@ class ProposalWindowTest : public ::testing::Test {
   static QString WhyText(frmProposta* proposal) {
     EXPECT_TRUE(QTest::qWaitFor(
         [proposal] { return !proposal->ExplanationRunning(); }, 20000));
-    return proposal->why_text()->toPlainText();
+    return test::Find<QPlainTextEdit>(proposal, "why_text")->toPlainText();
   }
 
   TestSite site_;
@@ -112,10 +118,10 @@ TEST_F(ProposalWindowTest, ARunOpensTheProposalWithShortagesFirst) {
   EXPECT_TRUE(proposal->isVisible());
   EXPECT_TRUE(proposal->isEnabled());
   EXPECT_TRUE(window_->isEnabled());
-  EXPECT_TRUE(proposal->error_label()->isHidden());
+  EXPECT_TRUE(test::Find<QLabel>(proposal, "error_label")->isHidden());
 
   // Only what is to be ordered, the shortage first.
-  ProposalModel* model = proposal->model();
+  ProposalModel* model = ModelOf(proposal);
   ASSERT_EQ(model->rowCount(), 2);
   EXPECT_EQ(Cell(0, ProposalColumn::kArtigo), "A3");
   EXPECT_EQ(Cell(0, ProposalColumn::kFornecedor), "Ferragens Lda");
@@ -134,14 +140,14 @@ TEST_F(ProposalWindowTest, ARunOpensTheProposalWithShortagesFirst) {
             QString::fromUtf8("12\u00a0345,5"));
   // The panel writes numbers as the table does.
   EXPECT_EQ(FigureText::Quantity(Currency::FromInt(59070)), "59\u00a0070");
-  EXPECT_TRUE(proposal->summary_label()->text().contains(
+  EXPECT_TRUE(test::Find<QLabel>(proposal, "summary_label")->text().contains(
       "Total: 3 artigos, <b>2 a encomendar</b>"));
 
   // Every article without the filter; a search narrows it down.
-  proposal->only_to_order_box()->setChecked(false);
+  test::Find<QCheckBox>(proposal, "only_to_order_box")->setChecked(false);
   EXPECT_EQ(model->rowCount(), 3);
   EXPECT_EQ(Cell(2, ProposalColumn::kEmUnidadeBase), "");
-  proposal->search_box()->setText("a2");
+  test::Find<QLineEdit>(proposal, "search_box")->setText("a2");
   ASSERT_EQ(model->rowCount(), 1);
   EXPECT_EQ(Cell(0, ProposalColumn::kArtigo), "A2");
 
@@ -151,45 +157,47 @@ TEST_F(ProposalWindowTest, ARunOpensTheProposalWithShortagesFirst) {
   EXPECT_EQ(
       model->headerData(kMotivo, Qt::Horizontal, Qt::DisplayRole).toString(),
       "Motivo");
-  EXPECT_FALSE(proposal->table()->isColumnHidden(kMotivo));
+  EXPECT_FALSE(
+      test::Find<QTableView>(proposal, "table")->isColumnHidden(kMotivo));
   EXPECT_EQ(proposal->ShownColumns().back(), ProposalColumn::kDesconto);
-  EXPECT_FALSE(proposal->only_exceptions_box()->isChecked());
+  EXPECT_FALSE(test::Find<QCheckBox>(proposal, "only_exceptions_box")->isChecked());
   // The window shows the settings of the latest run: a change of the file
   // counts from the next run on.
   SiteSettings settings;
   settings.extra = "[Motor]\r\nCoberturaMaxima=250\r\n";
   site_.WriteSettings(settings);
   proposal->Refresh();
-  proposal->search_box()->clear();
-  proposal->only_exceptions_box()->setChecked(true);
+  test::Find<QLineEdit>(proposal, "search_box")->clear();
+  test::Find<QCheckBox>(proposal, "only_exceptions_box")->setChecked(true);
   EXPECT_EQ(model->rowCount(), 0);
-  proposal->only_exceptions_box()->setChecked(false);
+  test::Find<QCheckBox>(proposal, "only_exceptions_box")->setChecked(false);
   window_->btConf()->click();
   ASSERT_EQ(window_->ProposalWindow(), proposal);
   EXPECT_EQ(model->rowCount(), 3);
-  proposal->only_exceptions_box()->setChecked(true);
+  test::Find<QCheckBox>(proposal, "only_exceptions_box")->setChecked(true);
   ASSERT_EQ(model->rowCount(), 1);
   EXPECT_EQ(Cell(0, ProposalColumn::kArtigo), "A2");
   EXPECT_EQ(Cell(0, kMotivo),
             QString::fromUtf8("cobertura de 300 dias acima do máximo de 250"));
   EXPECT_FALSE(
       model->data(model->index(0, kMotivo), Qt::DecorationRole).isNull());
-  proposal->only_to_order_box()->setChecked(true);  // A2: nothing to order
+  test::Find<QCheckBox>(proposal, "only_to_order_box")
+      ->setChecked(true);  // A2: nothing to order
   EXPECT_EQ(model->rowCount(), 0);
   // A bad maximum is named in the run's list and leaves the default.
   settings.extra = "[Motor]\r\nCoberturaMaxima=muito\r\n";
   site_.WriteSettings(settings);
-  proposal->only_to_order_box()->setChecked(false);
+  test::Find<QCheckBox>(proposal, "only_to_order_box")->setChecked(false);
   window_->btConf()->click();
-  EXPECT_FALSE(proposal->table()->isHidden());
+  EXPECT_FALSE(test::Find<QTableView>(proposal, "table")->isHidden());
   EXPECT_EQ(model->rowCount(), 0);  // A2's 300 days are within 365
   EXPECT_FALSE(window_->Lista()
                    ->findItems("CoberturaMaxima=muito", Qt::MatchContains)
                    .isEmpty());
   site_.WriteSettings();
-  proposal->only_exceptions_box()->setChecked(false);
-  proposal->only_to_order_box()->setChecked(false);
-  proposal->search_box()->setText("a2");
+  test::Find<QCheckBox>(proposal, "only_exceptions_box")->setChecked(false);
+  test::Find<QCheckBox>(proposal, "only_to_order_box")->setChecked(false);
+  test::Find<QLineEdit>(proposal, "search_box")->setText("a2");
 
   // A second run refreshes the same window.
   window_->btConf()->click();
@@ -204,14 +212,17 @@ TEST_F(ProposalWindowTest, SelectingARowExplainsItsQuantity) {
   window_->btConf()->click();
   frmProposta* proposal = window_->ProposalWindow();
   ASSERT_NE(proposal, nullptr);
-  EXPECT_TRUE(proposal->why_panel()->isHidden());
-  ProposalModel* model = proposal->model();
+  EXPECT_TRUE(test::Find<QWidget>(proposal, "why_panel")->isHidden());
+  ProposalModel* model = ModelOf(proposal);
   ASSERT_EQ(Cell(1, ProposalColumn::kArtigo), "A1");
-  proposal->table()->setCurrentIndex(model->index(1, 0));
-  ASSERT_TRUE(proposal->why_panel()->isVisible());
+  test::Find<QTableView>(proposal, "table")
+      ->setCurrentIndex(model->index(1, 0));
+  ASSERT_TRUE(test::Find<QWidget>(proposal, "why_panel")->isVisible());
   // Computed off the window's thread: the panel says so meanwhile.
   EXPECT_TRUE(proposal->ExplanationRunning());
-  EXPECT_TRUE(proposal->why_text()->toPlainText().startsWith("A calcular"));
+  EXPECT_TRUE(test::Find<QPlainTextEdit>(proposal, "why_text")
+                  ->toPlainText()
+                  .startsWith("A calcular"));
   // A1: stock 5, nothing else, minimum 30: 25 short, ordered.
   const QString text = WhyText(proposal);
   EXPECT_TRUE(text.startsWith("Stock disponível: 5 UN\n"))
@@ -220,13 +231,15 @@ TEST_F(ProposalWindowTest, SelectingARowExplainsItsQuantity) {
       << text.toStdString();
   EXPECT_TRUE(text.contains("faltam 25 UN")) << text.toStdString();
   EXPECT_FALSE(text.contains("mudou")) << text.toStdString();
-  proposal->copy_button()->click();
+  test::Find<QPushButton>(proposal, "copy_button")->click();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), text);
 
   ErpFixture(site_.erp_path())
       .Exec("update ARTIGOS set stdisp = 10 where CODIGO = 'A1'");
-  proposal->table()->setCurrentIndex(model->index(0, 0));
-  proposal->table()->setCurrentIndex(model->index(1, 0));
+  test::Find<QTableView>(proposal, "table")
+      ->setCurrentIndex(model->index(0, 0));
+  test::Find<QTableView>(proposal, "table")
+      ->setCurrentIndex(model->index(1, 0));
   const QString changed = WhyText(proposal);
   EXPECT_TRUE(changed.startsWith(
       "Atenção: a proposta guardada tem 25 UN a encomendar e o cálculo de "
@@ -244,11 +257,11 @@ TEST_F(ProposalWindowTest, ThePanelFollowsItsArticleAndNamesEveryChange) {
   window_->btConf()->click();
   frmProposta* proposal = window_->ProposalWindow();
   ASSERT_NE(proposal, nullptr);
-  ProposalModel* model = proposal->model();
-  QTableView* table = proposal->table();
-  proposal->only_to_order_box()->setChecked(false);
+  ProposalModel* model = ModelOf(proposal);
+  QTableView* table = test::Find<QTableView>(proposal, "table");
+  test::Find<QCheckBox>(proposal, "only_to_order_box")->setChecked(false);
   auto article_at = [&](int row) {
-    return model->RowAt(row).Text(ProposalField::kArtigo);
+    return model->RowAt(row).Text(ResultField::kArtigo);
   };
   int a2 = -1;
   for (int row = 0; row < model->rowCount(); ++row) {
@@ -260,7 +273,7 @@ TEST_F(ProposalWindowTest, ThePanelFollowsItsArticleAndNamesEveryChange) {
   ErpFixture(site_.erp_path())
       .Exec("update ARTIGOS set stdisp = 120 where CODIGO = 'A2'");
   table->setCurrentIndex(model->index(a2, 0));
-  ASSERT_TRUE(proposal->why_panel()->isVisible());
+  ASSERT_TRUE(test::Find<QWidget>(proposal, "why_panel")->isVisible());
   const QString text = WhyText(proposal);
   EXPECT_TRUE(text.startsWith(QString::fromUtf8(
       "Atenção: o cálculo de agora difere da proposta guardada nos campos "
@@ -283,24 +296,27 @@ TEST_F(ProposalWindowTest, ThePanelFollowsItsArticleAndNamesEveryChange) {
   EXPECT_EQ(proposal->explained_article(), "A2");
 
   // Filtered away: the panel says so; back: the row is current again.
-  proposal->search_box()->setText("A1");
-  EXPECT_TRUE(proposal->why_panel()->isVisible());
-  EXPECT_TRUE(proposal->why_title()->text().contains(
-      QString::fromUtf8("já não está entre as linhas mostradas")));
-  proposal->search_box()->clear();
+  test::Find<QLineEdit>(proposal, "search_box")->setText("A1");
+  EXPECT_TRUE(test::Find<QWidget>(proposal, "why_panel")->isVisible());
+  EXPECT_TRUE(test::Find<QLabel>(proposal, "why_title")
+                  ->text()
+                  .contains(QString::fromUtf8(
+                      "já não está entre as linhas mostradas")));
+  test::Find<QLineEdit>(proposal, "search_box")->clear();
   EXPECT_EQ(article_at(table->currentIndex().row()), "A2");
-  EXPECT_FALSE(
-      proposal->why_title()->text().contains(QString::fromUtf8("já não está")));
+  EXPECT_FALSE(test::Find<QLabel>(proposal, "why_title")
+                   ->text()
+                   .contains(QString::fromUtf8("já não está")));
 
   // "Fechar painel", then a click on the same row, then Enter.
-  proposal->close_panel_button()->click();
-  EXPECT_TRUE(proposal->why_panel()->isHidden());
+  test::Find<QPushButton>(proposal, "close_panel_button")->click();
+  EXPECT_TRUE(test::Find<QWidget>(proposal, "why_panel")->isHidden());
   QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
                     table->visualRect(table->currentIndex()).center());
-  EXPECT_TRUE(proposal->why_panel()->isVisible());
-  proposal->close_panel_button()->click();
+  EXPECT_TRUE(test::Find<QWidget>(proposal, "why_panel")->isVisible());
+  test::Find<QPushButton>(proposal, "close_panel_button")->click();
   QTest::keyClick(table, Qt::Key_Return);
-  EXPECT_TRUE(proposal->why_panel()->isVisible());
+  EXPECT_TRUE(test::Find<QWidget>(proposal, "why_panel")->isVisible());
   EXPECT_EQ(proposal->explained_article(), "A2");
 }
 
@@ -314,9 +330,10 @@ TEST_F(ProposalWindowTest, ChangesSinceThePreviousRunAndTheArticlesHistory) {
   window_->btConf()->click();  // the run keeps its proposal in the history
   frmProposta* proposal = window_->ProposalWindow();
   ASSERT_NE(proposal, nullptr);
-  ProposalModel* model = proposal->model();
+  ProposalModel* model = ModelOf(proposal);
   // The only stored run is the table shown: nothing to compare with.
-  EXPECT_FALSE(proposal->only_changed_box()->isEnabled());
+  EXPECT_FALSE(
+      test::Find<QCheckBox>(proposal, "only_changed_box")->isEnabled());
   EXPECT_EQ(model->ChangeText(0), "");
 
   erp.Exec(
@@ -335,25 +352,29 @@ TEST_F(ProposalWindowTest, ChangesSinceThePreviousRunAndTheArticlesHistory) {
   EXPECT_EQ(Cell(0, kChanges), "Nova rutura; Passou a encomendar");
   EXPECT_EQ(Cell(1, kChanges),
             QString::fromUtf8("Quantidade mudou: 10 UN → 25 UN"));
-  const QString summary = proposal->summary_label()->text();
+  const QString summary = test::Find<QLabel>(proposal, "summary_label")->text();
   EXPECT_TRUE(summary.contains(QString::fromUtf8(
       "Alterações desde a proposta de 01-01-2026 às 06:00; 1 artigo que se "
       "encomendava saiu da proposta")))
       << summary.toStdString();
   EXPECT_TRUE(summary.contains("2 alterados")) << summary.toStdString();
 
-  proposal->only_to_order_box()->setChecked(false);
+  test::Find<QCheckBox>(proposal, "only_to_order_box")->setChecked(false);
   ASSERT_EQ(model->rowCount(), 3);
-  ASSERT_TRUE(proposal->only_changed_box()->isEnabled());
-  proposal->only_changed_box()->setChecked(true);
+  ASSERT_TRUE(test::Find<QCheckBox>(proposal, "only_changed_box")->isEnabled());
+  test::Find<QCheckBox>(proposal, "only_changed_box")->setChecked(true);
   ASSERT_EQ(model->rowCount(), 2);
   EXPECT_EQ(Cell(1, ProposalColumn::kArtigo), "A1");
 
-  proposal->table()->setCurrentIndex(model->index(1, 0));
-  EXPECT_TRUE(proposal->why_title()->text().contains("Quantidade mudou"));
+  test::Find<QTableView>(proposal, "table")
+      ->setCurrentIndex(model->index(1, 0));
+  EXPECT_TRUE(test::Find<QLabel>(proposal, "why_title")
+                  ->text()
+                  .contains("Quantidade mudou"));
   WhyText(proposal);
-  ASSERT_TRUE(proposal->history_chart()->isVisible());
-  EXPECT_EQ(proposal->history_chart()->point_count(), 2);
+  ASSERT_TRUE(test::Find<HistoryChart>(proposal, "history_chart")->isVisible());
+  EXPECT_EQ(test::Find<HistoryChart>(proposal, "history_chart")->point_count(),
+            2);
   // Filters, panel and chart still fit a small screen.
   EXPECT_LE(proposal->minimumSizeHint().width(), 800);
 }
@@ -414,8 +435,8 @@ TEST_F(ProposalWindowTest, NoPurchaseQuantityAsTheEngineConverts) {
       "a encomendar em unidade base mas 0 em unidade de compra");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.code);
-    proposal->search_box()->setText(c.code);
-    ASSERT_EQ(proposal->model()->rowCount(), 1);
+    test::Find<QLineEdit>(proposal, "search_box")->setText(c.code);
+    ASSERT_EQ(ModelOf(proposal)->rowCount(), 1);
     EXPECT_EQ(Cell(0, ProposalColumn::kAEncomendar) == "fator emb. 0", c.none);
     EXPECT_EQ(Cell(0, ProposalModel::kReasonColumn).contains(factor_reason),
               c.none);
@@ -437,16 +458,18 @@ TEST_F(ProposalWindowTest, EveryControlHasItsOwnAccessKey) {
   frmProposta* proposal = window_->ProposalWindow();
   ASSERT_NE(proposal, nullptr);
   // One supplier, in the singular.
-  EXPECT_TRUE(proposal->summary_label()->text().contains("1 fornecedor,"))
-      << proposal->summary_label()->text().toStdString();
-  proposal->search_box()->setText("A4");
-  ASSERT_EQ(proposal->model()->rowCount(), 1);
+  EXPECT_TRUE(test::Find<QLabel>(proposal, "summary_label")
+                  ->text()
+                  .contains("1 fornecedor,"))
+      << test::Find<QLabel>(proposal, "summary_label")->text().toStdString();
+  test::Find<QLineEdit>(proposal, "search_box")->setText("A4");
+  ASSERT_EQ(ModelOf(proposal)->rowCount(), 1);
   EXPECT_EQ(Cell(0, ProposalColumn::kAEncomendar), "fator emb. 0");
   EXPECT_TRUE(Cell(0, ProposalColumn::kAEncomendar, Qt::ToolTipRole)
                   .contains("fator de embalagem do artigo é 0"));
-  proposal->search_box()->clear();
+  test::Find<QLineEdit>(proposal, "search_box")->clear();
   proposal->ExplainRow(0);
-  EXPECT_FALSE(proposal->table()->tabKeyNavigation());
+  EXPECT_FALSE(test::Find<QTableView>(proposal, "table")->tabKeyNavigation());
   std::set<QWidget*> reachable;
   for (QAbstractButton* b : proposal->findChildren<QAbstractButton*>()) {
     if (!QKeySequence::mnemonic(b->text()).isEmpty()) reachable.insert(b);
@@ -471,14 +494,18 @@ TEST_F(ProposalWindowTest, EveryControlHasItsOwnAccessKey) {
   // Alt+E reaches "Só a encomendar" without changing it; Tab leaves the
   // table.
   ASSERT_TRUE(test::ShowActive(proposal));
-  const bool only_to_order = proposal->only_to_order_box()->isChecked();
+  const bool only_to_order =
+      test::Find<QCheckBox>(proposal, "only_to_order_box")->isChecked();
   QTest::keyClick(proposal, Qt::Key_E, Qt::AltModifier);
   QTest::qWait(300);  // a button's access key clicks it after a moment
-  EXPECT_EQ(QApplication::focusWidget(), proposal->only_to_order_box());
-  EXPECT_EQ(proposal->only_to_order_box()->isChecked(), only_to_order);
-  proposal->table()->setFocus();
-  QTest::keyClick(proposal->table(), Qt::Key_Tab);
-  EXPECT_NE(QApplication::focusWidget(), proposal->table());
+  EXPECT_EQ(QApplication::focusWidget(),
+            test::Find<QCheckBox>(proposal, "only_to_order_box"));
+  EXPECT_EQ(test::Find<QCheckBox>(proposal, "only_to_order_box")->isChecked(),
+            only_to_order);
+  test::Find<QTableView>(proposal, "table")->setFocus();
+  QTest::keyClick(test::Find<QTableView>(proposal, "table"), Qt::Key_Tab);
+  EXPECT_NE(QApplication::focusWidget(),
+            test::Find<QTableView>(proposal, "table"));
   ExpectUniqueKeys(window_.get(),
                    {QStringLiteral("&Sair"), QStringLiteral("&Sincronizar")});
   auto* settings = new frmParametros();
@@ -497,11 +524,12 @@ TEST_F(ProposalWindowTest, AMissingTableIsNamedAndTheWindowStaysOpen) {
   frmProposta* proposal = window_->ProposalWindow();
   ASSERT_NE(proposal, nullptr);
   EXPECT_TRUE(proposal->isVisible());
-  EXPECT_TRUE(proposal->table()->isHidden());
-  EXPECT_TRUE(proposal->error_label()->text().contains(
-      "Não foi possível ler a tabela zlx_VOR_Encomendas"))
-      << proposal->error_label()->text().toStdString();
-  EXPECT_EQ(proposal->model()->rowCount(), 0);
+  EXPECT_TRUE(test::Find<QTableView>(proposal, "table")->isHidden());
+  EXPECT_TRUE(test::Find<QLabel>(proposal, "error_label")
+                  ->text()
+                  .contains("Não foi possível ler a tabela zlx_VOR_Encomendas"))
+      << test::Find<QLabel>(proposal, "error_label")->text().toStdString();
+  EXPECT_EQ(ModelOf(proposal)->rowCount(), 0);
   EXPECT_TRUE(window_->isEnabled());
   EXPECT_EQ(services_.ended, -1);
 }

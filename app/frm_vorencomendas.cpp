@@ -15,16 +15,16 @@
 #include <exception>
 #include <limits>
 
+#include "app/frm_parametros.h"
 #include "app/frm_proposta.h"
 #include "app/report_delivery.h"
+#include "app/ui_font.h"
+#include "app/ui_twips.h"
 #include "app/window_progress.h"
 #include "app/window_services.h"
 #include "app/window_texts.h"
 #include "core/error.h"
 #include "db/ligar_bd.h"
-#include "settings/frm_parametros.h"
-#include "settings/ui_font.h"
-#include "settings/ui_twips.h"
 
 // The program's icon lives in the library's resources, which a static
 // library must register by name from the global namespace.

@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "testing/test_site.h"
+#include "app/frm_parametros.h"
 #include "app/window_services.h"
-#include "settings/frm_parametros.h"
+#include "testing/test_site.h"
 #include "testing/ui_test_support.h"
 
 namespace vor {

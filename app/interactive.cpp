@@ -7,6 +7,7 @@
 
 #include "app/display_check.h"
 #include "app/frm_vorencomendas.h"
+#include "app/mail_server_setup.h"
 #include "app/qt_translations.h"
 #include "app/silent_mode.h"
 #include "app/startup.h"
@@ -14,7 +15,6 @@
 #include "app/window_texts.h"
 #include "core/error.h"
 #include "proposal/morning_report.h"
-#include "settings/mail_server_setup.h"
 
 namespace vor {
 

@@ -96,7 +96,7 @@ int ProposalModel::columnCount(const QModelIndex& parent) const {
 
 QString ProposalModel::ChangeText(int row) const {
   const ProposalRow& now = RowAt(row);
-  const std::string& unit = now.Text(ProposalField::kUnBase);
+  const std::string& unit = now.Text(ResultField::kUnBase);
   auto quantity = [&](const std::optional<Currency>& q) {
     QString text = NumberText(q.value_or(Currency()));
     if (!unit.empty()) text += QLatin1Char(' ') + Q(unit);
@@ -160,8 +160,8 @@ QVariant ProposalModel::data(const QModelIndex& index, int role) const {
                    "O fator de embalagem do artigo é 0: a quantidade em %1 "
                    "não se calcula; encomende a quantidade em %2 (Em "
                    "unidade base) ou corrija o fator no ERP.")
-            .arg(Q(row.Text(ProposalField::kUnCmp)),
-                 Q(row.Text(ProposalField::kUnBase)));
+            .arg(Q(row.Text(ResultField::kUnCmp)),
+                 Q(row.Text(ResultField::kUnBase)));
       }
       if (row.Shortage()) {
         return QStringLiteral("Rutura: a procura excede o stock no prazo");

@@ -24,8 +24,9 @@
 #include "core/recordset.h"
 #include "core/value.h"
 #include "db/connection_string_builder.h"
-#include "testing/instrumented_connection.h"
 #include "db/qt_sql_connection.h"
+#include "db/result_table.h"
+#include "testing/instrumented_connection.h"
 
 namespace {
 
@@ -33,46 +34,19 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kArticles = 50000;
 
-struct Column {
-  const char* name;
-  const char* type;
-};
-
-// The result table: 32 columns named as the working-table fields.
-const std::vector<Column> kColumns = {
-    {"Artigo", "varchar(15)"},
-    {"Nome", "varchar(80)"},
-    {"StkMinimo", "decimal(19,4)"},
-    {"QtdMinApr", "decimal(19,4)"},
-    {"StkReal", "decimal(19,4)"},
-    {"EncF", "decimal(19,4)"},
-    {"StkPrazo", "decimal(19,4)"},
-    {"Cli", "decimal(19,4)"},
-    {"Prazo", "decimal(19,4)"},
-    {"QtdUB", "decimal(19,4)"},
-    {"QtdUC", "decimal(19,4)"},
-    {"StkApos", "decimal(19,4)"},
-    {"Tempo", "decimal(19,4)"},
-    {"Fornec", "varchar(15)"},
-    {"ENF", "varchar(3)"},
-    {"Sel", "bit"},
-    {"Grupo", "varchar(6)"},
-    {"Familia", "varchar(6)"},
-    {"SubFamilia", "varchar(6)"},
-    {"Dias", "decimal(19,4)"},
-    {"UnBase", "varchar(3)"},
-    {"UnCmp", "varchar(3)"},
-    {"FactEmb", "decimal(19,4)"},
-    {"OriginalUB", "decimal(19,4)"},
-    {"OriginalUC", "decimal(19,4)"},
-    {"UltPrCom", "decimal(19,4)"},
-    {"Desconto", "decimal(19,4)"},
-    {"OBS", "varchar(3)"},
-    {"NomeFornec", "varchar(80)"},
-    {"Cor", "smallint"},
-    {"CorV", "smallint"},
-    {"Origem", "varchar(1)"},
-};
+// The SQL type of a result column as the SQL Server script declares it.
+std::string SqlType(const vor::ResultColumn& column) {
+  switch (column.type) {
+    case vor::FieldType::kText:
+      return "varchar(" + std::to_string(column.size) + ")";
+    case vor::FieldType::kBoolean:
+      return "bit";
+    case vor::FieldType::kSmallInt:
+      return "smallint";
+    default:
+      return "decimal(19,4)";
+  }
+}
 
 bool Run(QSqlDatabase& db, const std::string& sql) {
   QSqlQuery q(db);
@@ -90,9 +64,10 @@ bool CreateDatabase(const std::string& path) {
     db.setDatabaseName(QString::fromStdString(path));
     if (!db.open()) return false;
     std::string create = "create table zlx_VOR_Encomendas (";
-    for (size_t i = 0; i < kColumns.size(); ++i) {
+    for (size_t i = 0; i < vor::kResultFields.size(); ++i) {
       if (i > 0) create += ", ";
-      create += std::string(kColumns[i].name) + " " + kColumns[i].type;
+      create += std::string(vor::kResultFields[i].name) + " " +
+                SqlType(vor::kResultFields[i]);
     }
     create += ")";
     ok = ok && Run(db, create);
@@ -133,22 +108,23 @@ double Seconds(Clock::duration d) {
 // The working-table row `i`, as the writer hands it across.
 std::vector<vor::Value> Row(int i) {
   std::vector<vor::Value> row;
-  row.reserve(kColumns.size());
-  for (size_t c = 0; c < kColumns.size(); ++c) {
-    const std::string type = kColumns[c].type;
+  row.reserve(vor::kResultFields.size());
+  for (size_t c = 0; c < vor::kResultFields.size(); ++c) {
+    const vor::FieldType type = vor::kResultFields[c].type;
     if (c == 0) {
       row.emplace_back("ART" + std::to_string(i));
-    } else if (type[0] == 'v') {
+    } else if (type == vor::FieldType::kText) {
       row.emplace_back(std::string("x"));
-    } else if (type == "bit") {
+    } else if (type == vor::FieldType::kBoolean) {
       row.emplace_back(false);
-    } else if (type == "smallint") {
+    } else if (type == vor::FieldType::kSmallInt) {
       row.emplace_back(i % 2);
     } else {
       row.emplace_back(vor::Currency::FromRaw(i * 10000LL + 1234));
     }
   }
-  row[31] = vor::Value();  // Origem without value, as in most rows
+  // Origem without value, as in most rows.
+  row[static_cast<size_t>(vor::ResultField::kOrigem)] = vor::Value();
   return row;
 }
 
@@ -171,8 +147,8 @@ void BenchInserts(const std::string& path, bool odbc, int rows) {
     c.OpenRecordsetForUpdate(
         "Select * from zlx_VOR_Encomendas where Artigo='h$hg?'", rs, 3, -1);
     rs->AddNew();
-    for (size_t col = 0; col < kColumns.size(); ++col) {
-      rs->Set(kColumns[col].name, data[i][col]);
+    for (size_t col = 0; col < vor::kResultFields.size(); ++col) {
+      rs->Set(vor::kResultFields[col].name, data[i][col]);
     }
     rs->Update();
   }

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "core/error.h"
-#include "tools/test_temp_dir.h"
+#include "testing/temp_folder.h"
 
 namespace vor {
 namespace {
@@ -36,14 +36,13 @@ std::vector<std::string> Names(const std::string& folder) {
 // a look-alike that is a link, or a file not in the form, stays; the new
 // file replaces the old one and nothing else is left beside it.
 TEST(AtomicFileTest, ReplacesTheFileAndClearsLeftoversOfKilledWriters) {
-  TestTempDir dir;
+  TempFolder dir;
   const std::string target = dir.File("Proposta.xlsx");
   std::ofstream(target) << "old";
   std::ofstream(dir.File(".Proposta_1.xlsx.Ab3dEf6hIj9k.vortmp")) << "cut";
   std::ofstream(dir.File("Proposta.xlsx.tmp-42")) << "other";
   std::ofstream(dir.File("outside")) << "keep";
-  fs::create_symlink(dir.File("outside"),
-                     dir.File(".x.AAAAAAAAAAAA.vortmp"));
+  fs::create_symlink(dir.File("outside"), dir.File(".x.AAAAAAAAAAAA.vortmp"));
 
   AtomicFile::Write(target, "new");
 
@@ -60,7 +59,7 @@ TEST(AtomicFileTest, ReplacesTheFileAndClearsLeftoversOfKilledWriters) {
 // A new file gets the mode asked for; an existing one kept (settings)
 // keeps its own; a failure names the file and leaves nothing behind.
 TEST(AtomicFileTest, ModesAndFailures) {
-  TestTempDir dir;
+  TempFolder dir;
   const std::string settings = dir.File("a.zlx");
   AtomicFile::Options secret;
   secret.new_mode = 0600;

@@ -4,14 +4,15 @@
 //   codes      SameCode, CodeKey   ASCII letters folded, every other byte as
 //                                  it is: as the ERP's code columns compare
 //                                  (COLLATE NOCASE; a case-insensitive SQL
-//                                  Server collation on these codes).
+//                                  Server collation on these codes). The
+//                                  values of the table filter
+//                                  (Recordset::SetFilter) compare so too.
 //   words      EqualsIgnoringCase, the program's own vocabulary (setting
 //              FoldAsciiCase       keys, keywords, type names): ASCII
 //                                  letters folded.
-//   filters    FoldCase            the table filter (Recordset::SetFilter),
-//                                  field names and texts people type or
-//                                  read: ASCII and accented Latin-1 capitals
-//                                  folded.
+//   names      FoldCase            field and table names, and the texts
+//                                  people search in the proposal: ASCII and
+//                                  accented Latin-1 capitals folded.
 //
 // Every comparison of article, supplier, product or structure codes in
 // memory uses the code rule, so that it agrees with the database's. Units
@@ -54,8 +55,8 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
 // Replaces `*out` with `s` folded as FoldAsciiCase does, and the Latin-1
 // capitals (U+00C0..U+00DE but U+00D7, in UTF-8) also turned into their
-// small letters. The key of the table filter, of field names and of texts
-// people search. Reuses the capacity of `*out`.
+// small letters. The key of field and table names and of texts people
+// search. Reuses the capacity of `*out`.
 void FoldCase(std::string_view s, std::string* out);
 
 }  // namespace vor

@@ -8,9 +8,6 @@
 namespace vor {
 namespace {
 
-using testing::TempFolder;
-using testing::WriteFile;
-
 TEST(ConnectionSettingsTest, ReadsSectionBdWhateverTheCase) {
   TempFolder dir;
   const std::string ini = dir.File("VOREncomendas.zlx");

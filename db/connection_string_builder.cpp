@@ -192,13 +192,4 @@ bool ConnectionStringBuilder::Parse(const std::string& text,
   return true;
 }
 
-std::string ConnectionStringBuilder::Redact(const std::string& text) {
-  ConnectionParameters p;
-  std::string error;
-  if (!Parse(text, &p, &error)) return "(texto de ligação ilegível)";
-  ConnectionStringBuilder b;
-  b.p_ = std::move(p);
-  return b.RedactedConnectionString();
-}
-
 }  // namespace vor

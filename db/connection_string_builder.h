@@ -56,10 +56,6 @@ class ConnectionStringBuilder {
   static bool Parse(const std::string& text, ConnectionParameters* out,
                     std::string* error);
 
-  // A connection text with its password replaced by "****", or a fixed
-  // notice when the text cannot be read: safe for any message.
-  static std::string Redact(const std::string& text);
-
  private:
   std::string Compose(bool redact) const;
 

@@ -14,8 +14,6 @@ namespace vor {
 namespace {
 
 using testing::CreateSqliteDatabase;
-using testing::TempFolder;
-using testing::WriteFile;
 
 class LIgarBdTest : public ::testing::Test {
  protected:

@@ -19,8 +19,6 @@ using testing::CreateSqliteDatabase;
 using testing::QueryColumn;
 using testing::SqliteConnectionText;
 using testing::SqlitePath;
-using testing::TempFolder;
-using testing::WriteFile;
 using Clock = std::chrono::steady_clock;
 
 constexpr char kResultTable[] =

@@ -86,15 +86,6 @@ constexpr const ResultColumn& ResultColumnOf(ResultField field) {
   return kResultFields[static_cast<size_t>(field)];
 }
 
-// The names of kResultFields, in the same order.
-inline constexpr std::array<std::string_view, kResultFields.size()>
-    kResultColumns = [] {
-      std::array<std::string_view, kResultFields.size()> names{};
-      for (size_t i = 0; i < names.size(); ++i)
-        names[i] = kResultFields[i].name;
-      return names;
-    }();
-
 // ResultField and kResultFields name the same columns in the same order.
 static_assert(ResultColumnOf(ResultField::kArtigo).name == "Artigo");
 static_assert(ResultColumnOf(ResultField::kTempo).name == "Tempo");

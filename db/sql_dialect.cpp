@@ -355,18 +355,4 @@ std::string SelectTableName(std::string_view sql) {
   return "";
 }
 
-std::string StatementKind(std::string_view sql) {
-  const TokenView t(sql, Tokenize(sql));
-  for (size_t i = 0; i < t.size(); ++i) {
-    if (!IsSignificant(t[i]) || t.IsPunct(i, '(')) continue;
-    if (t[i].kind != TokenKind::kWord) return "";
-    std::string word(t.Text(i));
-    for (char& c : word) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return word;
-  }
-  return "";
-}
-
 }  // namespace vor

@@ -31,11 +31,6 @@ std::string RewriteForSqlite(std::string_view sql);
 // "dbo.T"). "" when there is no such name.
 std::string SelectTableName(std::string_view sql);
 
-// The first word of the statement in lower case ("select", "delete",
-// "insert"...), skipping blanks, comments and opening parentheses. "" when
-// the text holds no word.
-std::string StatementKind(std::string_view sql);
-
 }  // namespace vor
 
 #endif  // VOR_DB_SQL_DIALECT_H_

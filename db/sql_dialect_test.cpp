@@ -314,13 +314,5 @@ TEST(SelectTableNameTest, NameAfterTheOuterFrom) {
   EXPECT_EQ(SelectTableName("select * from (select 1)"), "");
 }
 
-TEST(StatementKindTest, FirstWordInLowerCase) {
-  EXPECT_EQ(StatementKind(" SELECT  l.Artigo"), "select");
-  EXPECT_EQ(StatementKind("delete from zlx_VOR_Encomendas "), "delete");
-  EXPECT_EQ(StatementKind("-- note\n ( Select 1)"), "select");
-  EXPECT_EQ(StatementKind("  "), "");
-  EXPECT_EQ(StatementKind("'x'"), "");
-}
-
 }  // namespace
 }  // namespace vor

@@ -10,8 +10,8 @@
 #include "core/error.h"
 #include "engine/replenishment_engine.h"
 #include "engine/sql_texts.h"
-#include "engine/test_support.h"
 #include "testing/fake_connection.h"
+#include "testing/test_support.h"
 
 namespace vor {
 namespace {

@@ -8,9 +8,9 @@
 #include "db/connection_string_builder.h"
 #include "db/qt_sql_connection.h"
 #include "engine/replenishment_engine.h"
-#include "engine/test_erps.h"
-#include "engine/test_support.h"
 #include "testing/instrumented_connection.h"
+#include "testing/test_erps.h"
+#include "testing/test_support.h"
 #include "tools/erp_fixture.h"
 
 namespace vor {

@@ -12,12 +12,12 @@
 #include "db/qt_sql_connection.h"
 #include "engine/article_explanation.h"
 #include "engine/replenishment_engine.h"
-#include "engine/test_erps.h"
-#include "engine/test_support.h"
 #include "engine/working_table.h"
 #include "output/result_writer.h"
 #include "testing/instrumented_connection.h"
 #include "testing/test_database.h"
+#include "testing/test_erps.h"
+#include "testing/test_support.h"
 #include "tools/demo_erp_generator.h"
 #include "tools/erp_fixture.h"
 
@@ -122,7 +122,7 @@ TEST_F(ExplainTest, HandWorkedContributions) {
   EXPECT_EQ(a.final.qtd_uc, C("8.3333"));
   EXPECT_EQ(a.final.stk_apos, C("237.5"));
   EXPECT_EQ(a.final.tempo, C("35.625"));
-  ASSERT_EQ(a.row.size(), static_cast<size_t>(kWorkingTableFieldCount));
+  ASSERT_EQ(a.row.size(), kResultFields.size());
   EXPECT_EQ(a.row[0].ToText(), "A");
   // Nothing written: no statement but queries; the read snapshot ended.
   EXPECT_EQ(probe->Calls(Op::kExecuteSql), 0);
@@ -190,7 +190,7 @@ TEST_F(ExplainTest, RecomputedRowsAreTheStoredRows) {
         most_statements =
             std::max(most_statements, probe->Calls(Op::kOpenRecordset));
         rows.AddNew();
-        for (int f = 0; f < kWorkingTableFieldCount; ++f) {
+        for (int f = 0; f < static_cast<int>(kResultFields.size()); ++f) {
           rows.Set(WorkingTableFields()[f].name, why.row[f]);
         }
         rows.Update();

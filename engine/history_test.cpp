@@ -10,10 +10,10 @@
 #include "db/history_table.h"
 #include "db/qt_sql_connection.h"
 #include "engine/replenishment_engine.h"
-#include "engine/test_erps.h"
-#include "engine/test_support.h"
 #include "testing/instrumented_connection.h"
 #include "testing/test_database.h"
+#include "testing/test_erps.h"
+#include "testing/test_support.h"
 #include "tools/erp_database.h"
 #include "tools/erp_fixture.h"
 

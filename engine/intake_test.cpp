@@ -8,9 +8,9 @@
 #include "core/error.h"
 #include "engine/replenishment_calculator.h"
 #include "engine/sql_texts.h"
-#include "engine/test_support.h"
 #include "engine/working_table.h"
 #include "testing/fake_connection.h"
+#include "testing/test_support.h"
 
 namespace vor {
 namespace {

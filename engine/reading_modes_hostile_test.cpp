@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "engine/hostile_erp.h"
-#include "engine/mode_comparison.h"
-#include "engine/test_support.h"
+#include "testing/hostile_erp.h"
+#include "testing/mode_comparison.h"
+#include "testing/test_support.h"
 #include "tools/erp_fixture.h"
 
 namespace vor {

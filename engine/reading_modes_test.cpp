@@ -12,13 +12,13 @@
 #include <vector>
 
 #include "db/qt_sql_connection.h"
-#include "engine/mode_comparison.h"
 #include "engine/replenishment_engine.h"
-#include "engine/test_erps.h"
-#include "engine/test_support.h"
 #include "output/result_writer.h"
 #include "testing/instrumented_connection.h"
+#include "testing/mode_comparison.h"
 #include "testing/test_database.h"
+#include "testing/test_erps.h"
+#include "testing/test_support.h"
 #include "tools/demo_erp_generator.h"
 #include "tools/erp_fixture.h"
 

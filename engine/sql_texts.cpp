@@ -183,10 +183,6 @@ std::string ProductionOrderFilter(const std::string& product,
          QuoteCode(structure) + "' ";
 }
 
-std::string ExplosionFilter(const std::string& article) {
-  return "Codigo='" + QuoteCode(article) + "' " + " and Tipo='AT' ";
-}
-
 std::string StructureLinesQuery(const std::string& product,
                                 const std::string& structure) {
   return "SELECT CODIGO, Tipo, Quantidade FROM zlx_FichaEstrutura WHERE "

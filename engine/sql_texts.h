@@ -68,8 +68,6 @@ std::string CustomerOrderFilter(const std::string& product,
 // The open production orders of one product for one structure.
 std::string ProductionOrderFilter(const std::string& product,
                                   const std::string& structure);
-// The article lines of one component in an explosion table.
-std::string ExplosionFilter(const std::string& article);
 
 // Queries of the bill-of-materials exploder. Plain SQL for SQL Server and
 // SQLite; the lines come in stored order.

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/recordset.h"
-#include "engine/test_support.h"
+#include "testing/test_support.h"
 
 namespace vor {
 namespace {
@@ -124,7 +124,6 @@ TEST(SqlTexts, FiltersAreExact) {
             "Artigo='P1'  and EstruturaBase='E1' ");
   EXPECT_EQ(sql::ProductionOrderFilter("P1", "E1"),
             "Artigo='P1'  and FichaEstrutura='E1' ");
-  EXPECT_EQ(sql::ExplosionFilter("C1"), "Codigo='C1'  and Tipo='AT' ");
 }
 
 TEST(SqlTexts, ExploderQueriesNameTheirKeys) {

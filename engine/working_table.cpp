@@ -2,9 +2,9 @@
 
 namespace vor {
 
-const std::array<FieldDef, kWorkingTableFieldCount>& WorkingTableFields() {
-  static const std::array<FieldDef, kWorkingTableFieldCount> kFields = [] {
-    std::array<FieldDef, kWorkingTableFieldCount> fields;
+const std::array<FieldDef, kResultFields.size()>& WorkingTableFields() {
+  static const std::array<FieldDef, kResultFields.size()> kFields = [] {
+    std::array<FieldDef, kResultFields.size()> fields;
     for (size_t i = 0; i < fields.size(); ++i) {
       const ResultColumn& c = kResultFields[i];
       fields[i] = FieldDef{std::string(c.name), c.type, c.size};

@@ -14,8 +14,7 @@ namespace vor {
 
 // The 32 fields of rsfinal, in order, with their types and text sizes:
 // those of the result table's columns, kResultFields.
-inline constexpr int kWorkingTableFieldCount = kResultFields.size();
-const std::array<FieldDef, kWorkingTableFieldCount>& WorkingTableFields();
+const std::array<FieldDef, kResultFields.size()>& WorkingTableFields();
 
 // A new, open, empty working table with the fields of WorkingTableFields().
 Recordset CriaRsFinal();

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
 
 #include "core/error.h"
+#include "db/result_table.h"
 #include "output/result_writer.h"
 
 namespace vor {
@@ -16,7 +16,7 @@ TEST(CriaRsFinal, HasTheThirtyTwoFieldsOfTheResultTableInOrder) {
   ASSERT_TRUE(rs.is_open());
   ASSERT_EQ(rs.FieldCount(), 32);
   for (int i = 0; i < 32; ++i) {
-    EXPECT_EQ(rs.Field(i).name, kResultColumns[i]) << i;
+    EXPECT_EQ(rs.Field(i).name, kResultFields[i].name) << i;
   }
   EXPECT_EQ(rs.RecordCount(), 0);
   EXPECT_TRUE(rs.Eof());
@@ -24,36 +24,19 @@ TEST(CriaRsFinal, HasTheThirtyTwoFieldsOfTheResultTableInOrder) {
 
 TEST(CriaRsFinal, FieldTypesAndTextSizes) {
   Recordset rs = CriaRsFinal();
-  const std::set<std::string> texts = {
-      "Artigo",     "Nome",   "Fornec", "ENF", "Grupo",      "Familia",
-      "SubFamilia", "UnBase", "UnCmp",  "OBS", "NomeFornec", "Origem"};
+  ASSERT_EQ(static_cast<size_t>(rs.FieldCount()), kResultFields.size());
   for (int i = 0; i < rs.FieldCount(); ++i) {
     const FieldDef& f = rs.Field(i);
-    if (texts.count(f.name)) {
-      EXPECT_EQ(f.type, FieldType::kText) << f.name;
-    } else if (f.name == "Sel") {
-      EXPECT_EQ(f.type, FieldType::kBoolean);
-    } else if (f.name == "Cor" || f.name == "CorV") {
-      EXPECT_EQ(f.type, FieldType::kSmallInt) << f.name;
-    } else {
-      EXPECT_EQ(f.type, FieldType::kCurrency) << f.name;
-    }
+    EXPECT_EQ(f.type, kResultFields[i].type) << f.name;
+    EXPECT_EQ(f.size, kResultFields[i].size) << f.name;
   }
   auto size = [&](const char* name) {
     return rs.Field(rs.FieldIndex(name)).size;
   };
   EXPECT_EQ(size("Artigo"), 15);
-  EXPECT_EQ(size("Nome"), 80);
-  EXPECT_EQ(size("Fornec"), 15);
-  EXPECT_EQ(size("ENF"), 3);
-  EXPECT_EQ(size("Grupo"), 6);
-  EXPECT_EQ(size("Familia"), 6);
-  EXPECT_EQ(size("SubFamilia"), 6);
-  EXPECT_EQ(size("UnBase"), 3);
-  EXPECT_EQ(size("UnCmp"), 3);
-  EXPECT_EQ(size("OBS"), 3);
   EXPECT_EQ(size("NomeFornec"), 80);
   EXPECT_EQ(size("Origem"), 1);
+  EXPECT_EQ(rs.Field(rs.FieldIndex("Sel")).type, FieldType::kBoolean);
 }
 
 TEST(CriaRsFinal, ANewRowHoldsNoValueAndTextsKeepTheirLimits) {

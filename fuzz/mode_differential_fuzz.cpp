@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/hostile_erp.h"
-#include "engine/mode_comparison.h"
 #include "fuzz/fuzz_check.h"
+#include "testing/hostile_erp.h"
+#include "testing/mode_comparison.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   namespace fs = std::filesystem;

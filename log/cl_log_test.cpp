@@ -18,6 +18,7 @@
 #include "core/error.h"
 #include "settings/parametros.h"
 #include "testing/file_size_limit.h"
+#include "testing/temp_folder.h"
 
 namespace vor {
 namespace {
@@ -33,33 +34,20 @@ LocalTime At(int y, unsigned m, unsigned d, int hh, int mm, int ss) {
 class ClLogTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "vor_logXXXXXX");
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
-    ini_ = (dir_ / "VOREncomendas.zlx").string();
-    logs_ = dir_ / "logs";
     fs::create_directory(logs_);
     SetFolder(logs_.string());
   }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
   // The [Log] Directoria setting the run hands to Abrir.
   void SetFolder(const std::string& folder) { folder_ = folder; }
-  static std::string Get(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
+  static std::string Get(const fs::path& p) { return ReadFile(p.string()); }
   LocalClock Clock() {
     return [this] { return now_; };
   }
 
-  fs::path dir_;
-  std::string ini_;
-  fs::path logs_;
+  TempFolder tmp_;
+  const fs::path dir_ = tmp_.path();
+  const std::string ini_ = tmp_.File("VOREncomendas.zlx");
+  const fs::path logs_ = dir_ / "logs";
   std::string folder_;
   LocalTime now_ = At(2021, 1, 28, 10, 40, 20);
 };

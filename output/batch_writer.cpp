@@ -12,11 +12,11 @@ void GravaTabelaEmLotes(Connection& connection, Recordset& rsfinal,
   if (rsfinal.RecordCount() > 0) {
     connection.ExecuteSql("",
                           "delete from " + std::string(kResultTableName) + " ");
-    std::array<int, kResultColumns.size()> index{};
+    std::array<int, kResultFields.size()> index{};
     std::vector<std::string> columns;
-    for (size_t i = 0; i < kResultColumns.size(); ++i) {
-      index[i] = rsfinal.FieldIndex(kResultColumns[i]);
-      columns.emplace_back(kResultColumns[i]);
+    for (size_t i = 0; i < kResultFields.size(); ++i) {
+      index[i] = rsfinal.FieldIndex(kResultFields[i].name);
+      columns.emplace_back(kResultFields[i].name);
     }
     std::vector<std::vector<Value>> batch;
     batch.reserve(kBatchRows);

@@ -17,7 +17,7 @@ namespace vor {
 
 // Rows per INSERT: 65 rows of 32 columns, 2 080 parameters.
 inline constexpr size_t kBatchRows =
-    Connection::kMaxInsertParameters / kResultColumns.size();
+    Connection::kMaxInsertParameters / kResultFields.size();
 
 // As GravaTabela: BeginWrite; when `rsfinal` has rows (counted and walked
 // as given), deletes every row of zlx_VOR_Encomendas and inserts one row per

@@ -16,9 +16,9 @@ void GravaTabela(Connection& connection, Recordset& rsfinal,
     connection.ExecuteSql("", "delete from " + table + " ");
     // Field positions are looked up once; a missing field is an error
     // before anything is inserted.
-    std::array<int, kResultColumns.size()> index{};
-    for (size_t i = 0; i < kResultColumns.size(); ++i) {
-      index[i] = rsfinal.FieldIndex(kResultColumns[i]);
+    std::array<int, kResultFields.size()> index{};
+    for (size_t i = 0; i < kResultFields.size(); ++i) {
+      index[i] = rsfinal.FieldIndex(kResultFields[i].name);
     }
     std::unique_ptr<UpdatableRecordset> rs;
     const std::string sql = "Select * from " + table + " where Artigo='h$hg?'";
@@ -29,8 +29,8 @@ void GravaTabela(Connection& connection, Recordset& rsfinal,
                     "A tabela " + table + " não foi aberta para escrita");
       }
       rs->AddNew();
-      for (size_t i = 0; i < kResultColumns.size(); ++i) {
-        rs->Set(kResultColumns[i], rsfinal.Get(index[i]));
+      for (size_t i = 0; i < kResultFields.size(); ++i) {
+        rs->Set(kResultFields[i].name, rsfinal.Get(index[i]));
       }
       rs->Update();
     }

@@ -19,13 +19,15 @@ const char kOpen[] =
 // every numeric-looking column and a null in Origem.
 Recordset Working(int rows) {
   Recordset rs;
-  for (std::string_view c : kResultColumns) {
+  for (const ResultColumn& result_column : kResultFields) {
+    const std::string_view c = result_column.name;
     rs.AppendField(std::string(c), FieldType::kVariant);
   }
   rs.Open();
   for (int i = 1; i <= rows; ++i) {
     rs.AddNew();
-    for (std::string_view c : kResultColumns) {
+    for (const ResultColumn& result_column : kResultFields) {
+      const std::string_view c = result_column.name;
       rs.Set(c, c == "Artigo" ? Value("A" + std::to_string(i))
                               : Value(Currency::FromInt(i)));
     }
@@ -38,7 +40,8 @@ Recordset Working(int rows) {
 
 std::vector<std::string> RowCalls() {
   std::vector<std::string> calls = {kOpen, "AddNew"};
-  for (std::string_view c : kResultColumns) {
+  for (const ResultColumn& result_column : kResultFields) {
+    const std::string_view c = result_column.name;
     calls.push_back("Set " + std::string(c));
   }
   calls.push_back("Update");

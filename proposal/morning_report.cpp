@@ -28,7 +28,7 @@ namespace vor {
 namespace {
 
 namespace fs = std::filesystem;
-using F = ProposalField;
+using F = ResultField;
 
 constexpr char kWorkbookType[] =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";

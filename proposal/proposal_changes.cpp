@@ -10,7 +10,7 @@
 namespace vor {
 namespace {
 
-using F = ProposalField;
+using F = ResultField;
 
 // Code key -> index of the first row with that code.
 std::unordered_map<std::string, int> ByCode(

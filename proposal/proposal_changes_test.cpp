@@ -16,7 +16,7 @@
 namespace vor {
 namespace {
 
-using F = ProposalField;
+using F = ResultField;
 
 // A row of article `code`: Cor from `shortage`, QtdUB `qtd`, a supplier
 // with a name, a price, Dias 10 (so no reason to check unless asked).
@@ -107,7 +107,7 @@ class ProposalHistoryTest : public ::testing::Test {
     ASSERT_TRUE(db.OpenConnection(testing::SqliteConnectionText(
         erp.path(), testing::SqlitePath::kEmbedded)));
   }
-  testing::TempFolder folder;
+  TempFolder folder;
   ErpFixture erp = ErpFixture::CreateNew(folder.File("erp.sqlite"));
   QtSqlConnection db;
 };

@@ -3,7 +3,7 @@
 namespace vor {
 namespace {
 
-using F = ProposalField;
+using F = ResultField;
 
 // In the order of ProposalColumn.
 constexpr ProposalColumnInfo kColumns[kProposalColumnCount] = {

@@ -55,11 +55,11 @@ enum class ProposalColumn {
 inline constexpr int kProposalColumnCount = 32;
 
 struct ProposalColumnInfo {
-  const char* header;   // "A encomendar"
-  const char* fields;   // "QtdUC, UnCmp": where the values come from
-  ProposalField field;  // the field of the value
-  bool has_unit;        // a quantity shown with UnCmp or UnBase
-  bool number;          // right-aligned, sorted as a number
+  const char* header;  // "A encomendar"
+  const char* fields;  // "QtdUC, UnCmp": where the values come from
+  ResultField field;   // the field of the value
+  bool has_unit;       // a quantity shown with UnCmp or UnBase
+  bool number;         // right-aligned, sorted as a number
   bool shown_by_default;
   int width_chars;  // a sensible width, in characters
 };

@@ -9,7 +9,7 @@
 namespace vor {
 namespace {
 
-using F = ProposalField;
+using F = ResultField;
 
 Currency Or0(const ProposalRow& row, F field) {
   return row.Number(field).value_or(Currency());

@@ -84,7 +84,7 @@ Sheet ProposalExport::RowsSheet(const ProposalView& view,
       // blank rather than shown as 0; the summary says why.
       const bool unknown_cover =
           c == ProposalColumn::kDiasCobertura &&
-          row.Number(ProposalField::kDias).value_or(Currency()) == Currency();
+          row.Number(ResultField::kDias).value_or(Currency()) == Currency();
       values.push_back(unknown_cover ? Value() : ColumnValue(row, c));
       if (ColumnInfoOf(c).has_unit) values.emplace_back(ColumnUnit(row, c));
     }
@@ -140,14 +140,6 @@ void ProposalExport::Export(const std::string& path, const ProposalView& view,
   }
   WorkbookWriter::Write(path, {ProposalSheet(view, columns), SummarySheet(view),
                                ExceptionsSheet(view)});
-}
-
-std::string ProposalExport::Workbook(const ProposalView& view,
-                                     const std::vector<ProposalColumn>& columns,
-                                     const std::string& name) {
-  return WorkbookWriter::Bytes(
-      {ProposalSheet(view, columns), SummarySheet(view), ExceptionsSheet(view)},
-      name);
 }
 
 }  // namespace vor

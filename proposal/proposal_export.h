@@ -45,11 +45,6 @@ class ProposalExport {
   static void Export(const std::string& path, const ProposalView& view,
                      const std::vector<ProposalColumn>& columns,
                      const CsvForm& csv_form = {});
-  // The workbook Export would write, as bytes built in memory (an e-mail's
-  // attachment). Raises Error 75 naming `name`.
-  static std::string Workbook(const ProposalView& view,
-                              const std::vector<ProposalColumn>& columns,
-                              const std::string& name);
 
  private:
   // `rows` (indexes into the view's table) with `columns`, each quantity

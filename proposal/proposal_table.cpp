@@ -33,29 +33,29 @@ Value Normalise(const Value& v, FieldType type) {
 
 }  // namespace
 
-const std::string& ProposalRow::Text(ProposalField f) const {
+const std::string& ProposalRow::Text(ResultField f) const {
   const Value& v = at(f);
   return v.kind() == Value::Kind::kText ? v.AsText() : EmptyText();
 }
 
-std::optional<Currency> ProposalRow::Number(ProposalField f) const {
+std::optional<Currency> ProposalRow::Number(ResultField f) const {
   const Value& v = at(f);
   if (v.kind() != Value::Kind::kCurrency) return std::nullopt;
   return v.AsCurrency();
 }
 
 bool ProposalRow::Shortage() const {
-  const Value& v = at(ProposalField::kCor);
+  const Value& v = at(ResultField::kCor);
   return v.kind() == Value::Kind::kInt && v.AsInt() == 1;
 }
 
 bool ProposalRow::OrderWithoutShortage() const {
-  const Value& v = at(ProposalField::kCorV);
+  const Value& v = at(ResultField::kCorV);
   return v.kind() == Value::Kind::kInt && v.AsInt() == 1;
 }
 
 bool ProposalRow::ToOrder() const {
-  const std::optional<Currency> q = Number(ProposalField::kQtdUB);
+  const std::optional<Currency> q = Number(ResultField::kQtdUB);
   return q && *q > Currency();
 }
 
@@ -67,8 +67,8 @@ bool ProposalRow::NoPurchaseQuantity() const {
 }
 
 const std::string& ProposalRow::SupplierLabel() const {
-  const std::string& name = Text(ProposalField::kNomeFornec);
-  return name.empty() ? Text(ProposalField::kFornec) : name;
+  const std::string& name = Text(ResultField::kNomeFornec);
+  return name.empty() ? Text(ResultField::kFornec) : name;
 }
 
 ProposalTable ProposalTable::Read(Connection& connection) {
@@ -85,7 +85,7 @@ ProposalTable ProposalTable::Read(Connection& connection) {
   connection.EndRead();
 
   std::vector<ResultField> fields;
-  for (int i = 0; i < kProposalFieldCount; ++i) {
+  for (int i = 0; i < static_cast<int>(kResultFields.size()); ++i) {
     fields.push_back(static_cast<ResultField>(i));
   }
   return ProposalTable(RowsOf(rs, table, fields));

@@ -23,20 +23,16 @@ namespace vor {
 
 class Connection;
 
-// The fields of zlx_VOR_Encomendas, in the table's order (db/result_table.h).
-using ProposalField = ResultField;
-inline constexpr int kProposalFieldCount = kResultFields.size();
-
 // One row of the proposal.
 struct ProposalRow {
-  std::array<Value, kProposalFieldCount> values;
+  std::array<Value, kResultFields.size()> values;
 
-  const Value& at(ProposalField f) const { return values[static_cast<int>(f)]; }
-  Value& at(ProposalField f) { return values[static_cast<int>(f)]; }
+  const Value& at(ResultField f) const { return values[static_cast<int>(f)]; }
+  Value& at(ResultField f) { return values[static_cast<int>(f)]; }
   // The text of a text field; "" for null.
-  const std::string& Text(ProposalField f) const;
+  const std::string& Text(ResultField f) const;
   // The value of a decimal field; nullopt for null.
-  std::optional<Currency> Number(ProposalField f) const;
+  std::optional<Currency> Number(ResultField f) const;
   // Cor 1: the customer demand exceeds the stock at lead time.
   bool Shortage() const;
   // CorV 1: an order is proposed without a shortage.

@@ -19,13 +19,13 @@
 #include "proposal/proposal_export.h"
 #include "proposal/proposal_table.h"
 #include "proposal/proposal_view.h"
+#include "testing/temp_folder.h"
 #include "tools/erp_fixture.h"
-#include "tools/test_temp_dir.h"
 
 namespace vor {
 namespace {
 
-using F = ProposalField;
+using F = ResultField;
 
 std::unique_ptr<QtSqlConnection> Connect(const std::string& path) {
   ConnectionStringBuilder b;
@@ -93,7 +93,7 @@ class ProposalTest : public ::testing::Test {
     return codes;
   }
 
-  TestTempDir dir_;
+  TempFolder dir_;
   std::unique_ptr<ErpFixture> erp_;
 };
 
@@ -201,11 +201,6 @@ TEST_F(ProposalTest, DefaultOrderFiltersAndSummary) {
   EXPECT_EQ(suppliers[1].articles, 2);
 }
 
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // Splits RFC 4180 text into records of fields.
 std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
   std::vector<std::vector<std::string>> records(1, std::vector<std::string>(1));
@@ -246,7 +241,7 @@ TEST_F(ProposalTest, CsvAndWorkbookHoldTheRowsShownInTheirOrder) {
 
   const std::string csv = dir_.File("proposta.csv");
   ProposalExport::Export(csv, view, columns);
-  const auto records = ParseCsv(ReadAll(csv));
+  const auto records = ParseCsv(ReadFile(csv));
   const std::vector<std::vector<std::string>> expected = {
       {"Artigo", "Nome", "A encomendar", "Unidade de compra", "Preço"},
       {"A-ORD", "Anilha, \"larga\"", "2", "CX", "2.125"},
@@ -258,7 +253,7 @@ TEST_F(ProposalTest, CsvAndWorkbookHoldTheRowsShownInTheirOrder) {
   // The form for a Portuguese spreadsheet: mark, semicolons, commas.
   const std::string sheet_csv = dir_.File("proposta-folha.csv");
   ProposalExport::Export(sheet_csv, view, columns, CsvForm::Spreadsheet());
-  const std::string sheet_text = ReadAll(sheet_csv);
+  const std::string sheet_text = ReadFile(sheet_csv);
   EXPECT_EQ(sheet_text.substr(0, sheet_text.find("C-SHORT")),
             "\xEF\xBB\xBF"
             "Artigo;Nome;A encomendar;Unidade de compra;Preço\r\n"
@@ -285,9 +280,9 @@ for row in wb["Exceções"].iter_rows(values_only=True):
                          out_path + " 2>&1")
                             .c_str()),
             0)
-      << ReadAll(out_path);
+      << ReadFile(out_path);
   EXPECT_EQ(
-      ReadAll(out_path),
+      ReadFile(out_path),
       "['Proposta', 'Resumo', 'Exceções']\n"
       "A2 A1:E5 #,##0\n"
       "['Artigo', 'Nome', 'A encomendar', 'Unidade de compra', 'Preço'] "
@@ -403,7 +398,7 @@ TEST(ProposalExceptionsTest, EachCheckGivesItsReasonAndTheyAdd) {
 }
 
 TEST(ProposalExceptionsTest, CoverLimitFromTheSettingsFile) {
-  TestTempDir dir;
+  TempFolder dir;
   const std::string path = dir.File("VOREncomendas.zlx");
   std::ofstream(path) << "[BD]\nServidor=sqlite\n";
   EXPECT_EQ(SettingsRecord::Read(path).motor.cobertura_maxima,
@@ -423,7 +418,7 @@ TEST(ProposalExceptionsTest, CoverLimitFromTheSettingsFile) {
 }
 
 TEST(MorningReportTest, SettingsThatCannotBeReadAreLoggedNotDropped) {
-  TestTempDir dir;
+  TempFolder dir;
   const std::string path = dir.File("VOREncomendas.zlx");
   std::ofstream(path) << "[email]\nDestino=compras@empresa.pt\xFF\n";
   const SettingsRecord settings = SettingsRecord::Read(path);

@@ -12,7 +12,7 @@
 namespace vor {
 namespace {
 
-using F = ProposalField;
+using F = ResultField;
 
 std::string Folded(std::string_view s) {
   std::string out;

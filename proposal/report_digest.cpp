@@ -14,7 +14,7 @@
 namespace vor {
 namespace {
 
-using F = ProposalField;
+using F = ResultField;
 
 // Suppliers listed in the body; the rest are counted.
 constexpr size_t kBodySuppliers = 40;

@@ -9,7 +9,7 @@
 namespace vor {
 namespace {
 
-using F = ProposalField;
+using F = ResultField;
 
 Value Num(double v) { return Value(Currency::FromDouble(v)); }
 

@@ -8,7 +8,7 @@
 namespace vor {
 namespace {
 
-using F = ProposalField;
+using F = ResultField;
 using K = SheetColumnKind;
 
 RowMark MarkOf(const ProposalRow& row) {

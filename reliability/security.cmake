@@ -12,7 +12,7 @@ vor_add_test(security_test
   ${vor_security_dir}/security_settings_test.cpp
 )
 target_link_libraries(security_test PRIVATE vor_app vor_test_site vor_engine
-                      vor_db vor_settings_ui vor_settings vor_erp_tools
+                      vor_db vor_app_ui vor_settings vor_erp_tools
                       Qt6::Core Qt6::Sql)
 # The password tests run the built program as well.
 target_compile_definitions(security_test PRIVATE

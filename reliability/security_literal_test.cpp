@@ -22,10 +22,10 @@
 #include "db/qt_sql_connection.h"
 #include "db/sql_dialect.h"
 #include "engine/sql_texts.h"
-#include "engine/test_support.h"
 #include "reliability/security_codes.h"
 #include "reliability/security_sql_lexer.h"
 #include "testing/test_site.h"
+#include "testing/test_support.h"
 #include "tools/erp_fixture.h"
 
 namespace vor {
@@ -487,19 +487,14 @@ TEST(SecurityFilterTest, EachFilterPassesExactlyTheRowsOfItsCodes) {
   }
   values = Unambiguous(values);
   // Each value stands in the table with the value after it as its second
-  // field, and in the explosion table as an article line and a
-  // sub-assembly line.
+  // field.
   std::vector<Row> pairs;
-  std::vector<Row> explosion;
   for (size_t i = 0; i < values.size(); ++i) {
     pairs.emplace_back(values[i], values[(i + 1) % values.size()]);
-    explosion.emplace_back(values[i], "AT");
-    explosion.emplace_back(values[i], "CJ");
   }
   FilterTable articles("Artigo", "Quant", pairs);
   FilterTable customer("Artigo", "EstruturaBase", pairs);
   FilterTable production("Artigo", "FichaEstrutura", pairs);
-  FilterTable lines("Codigo", "Tipo", explosion);
 
   Failures failures;
   long checked = 0;
@@ -507,7 +502,6 @@ TEST(SecurityFilterTest, EachFilterPassesExactlyTheRowsOfItsCodes) {
     ++checked;
     if (!problem.empty()) failures.Add(problem);
   };
-  const std::string at = "AT";
   for (size_t i = 0; i < values.size(); ++i) {
     const std::string& code = values[i];
     check(articles.Check(sql::ArticleFilter(code), code, nullptr));
@@ -519,7 +513,6 @@ TEST(SecurityFilterTest, EachFilterPassesExactlyTheRowsOfItsCodes) {
       check(production.Check(sql::ProductionOrderFilter(code, second), code,
                              &second));
     }
-    check(lines.Check(sql::ExplosionFilter(code), code, &at));
   }
   std::cout << "[ figures  ] " << values.size() << " rows per table, "
             << checked << " filters checked against the rows of their codes"

@@ -18,12 +18,12 @@
 #include <utility>
 #include <vector>
 
-#include "testing/test_site.h"
+#include "app/mail_server_setup.h"
 #include "core/error.h"
 #include "reliability/security_codes.h"
-#include "settings/mail_server_setup.h"
 #include "settings/parametros.h"
 #include "settings/settings_file.h"
+#include "testing/test_site.h"
 
 namespace vor {
 namespace {

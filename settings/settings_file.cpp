@@ -354,13 +354,13 @@ SettingsValues SettingsFile::ReadAll() const {
   return values;
 }
 
-bool SettingsFile::WriteValue(const std::string& section,
+void SettingsFile::WriteValue(const std::string& section,
                               const std::string& key,
                               const std::string& value) {
-  return WriteValues(section, {{key, value}});
+  WriteValues(section, {{key, value}});
 }
 
-bool SettingsFile::WriteValues(
+void SettingsFile::WriteValues(
     const std::string& section,
     const std::vector<std::pair<std::string, std::string>>& values) {
   CheckName(path_, "secção", section, "[]\r\n");
@@ -478,7 +478,6 @@ bool SettingsFile::WriteValues(
   options.keep_existing = true;
   options.failure_text = "Não foi possível gravar " + Named(path_);
   AtomicFile::Write(target, out, options);
-  return true;
 }
 
 }  // namespace vor

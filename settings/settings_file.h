@@ -39,17 +39,17 @@ class SettingsFile {
   SettingsValues ReadAll() const;
 
   // Stores `value` under `key` of `section` and saves the file at once; an
-  // existing key keeps its letter case. Returns true; a file that cannot be
+  // existing key keeps its letter case. A file that cannot be
   // read, is not valid UTF-8 (or holds a NUL byte), is read-only or cannot be
   // replaced raises Error 75 naming the file (the old file is then unchanged),
   // and so does a value with a line break or not in UTF-8, which could not be
   // stored as one value.
-  bool WriteValue(const std::string& section, const std::string& key,
+  void WriteValue(const std::string& section, const std::string& key,
                   const std::string& value);
   // Stores each (key, value) of `values` under `section` as WriteValue does,
   // in one save: the file is replaced once, with all of them or, on an
   // error, with none.
-  bool WriteValues(
+  void WriteValues(
       const std::string& section,
       const std::vector<std::pair<std::string, std::string>>& values);
 

@@ -112,8 +112,8 @@ TEST_F(SettingsFileTest, ValuesReadOnceAnswerAsTheFile) {
 
 TEST_F(SettingsFileTest, SaveChangesOnlyItsKeyAndKeepsEverythingElse) {
   Put(kSample);
-  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "Proposta de compras"));
-  ASSERT_TRUE(file_.WriteValue("Log", "Directoria", "/var/log/vor"));
+  file_.WriteValue("email", "Assunto", "Proposta de compras");
+  file_.WriteValue("Log", "Directoria", "/var/log/vor");
   const std::vector<std::string> expected = {
       "; Parâmetros do VOREncomendas",
       "; mantidos à mão",
@@ -137,10 +137,10 @@ TEST_F(SettingsFileTest, SaveChangesOnlyItsKeyAndKeepsEverythingElse) {
 
 TEST_F(SettingsFileTest, RepeatedSavesLeaveTheFileStable) {
   Put(kSample);
-  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "X"));
+  file_.WriteValue("email", "Assunto", "X");
   const std::string once = Get();
-  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "X"));
-  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "X"));
+  file_.WriteValue("email", "Assunto", "X");
+  file_.WriteValue("email", "Assunto", "X");
   EXPECT_EQ(Get(), once);
 }
 
@@ -148,8 +148,8 @@ TEST_F(SettingsFileTest, SectionsAndKeysMatchInAnyCaseAndKeepTheirSpelling) {
   Put("[EMAIL]\nASSUNTO=velho\n[log]\ndirectoria=/a\n");
   EXPECT_EQ(file_.ReadValue("email", "Assunto"), "velho");
   EXPECT_EQ(file_.ReadValue("Log", "Directoria"), "/a");
-  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "novo"));
-  ASSERT_TRUE(file_.WriteValue("Log", "Directoria", "/b"));
+  file_.WriteValue("email", "Assunto", "novo");
+  file_.WriteValue("Log", "Directoria", "/b");
   const std::vector<std::string> expected = {"[EMAIL]", "ASSUNTO=novo", "[log]",
                                              "directoria=/b"};
   EXPECT_EQ(TextLines(), expected);
@@ -157,13 +157,13 @@ TEST_F(SettingsFileTest, SectionsAndKeysMatchInAnyCaseAndKeepTheirSpelling) {
 
 TEST_F(SettingsFileTest, CommentsAfterTheLastKeyAndCommentOnlyFilesSurvive) {
   Put("[email]\nAssunto=a\n; fim do ficheiro\n\n# outra nota\n\n");
-  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "b"));
+  file_.WriteValue("email", "Assunto", "b");
   std::vector<std::string> expected = {"[email]", "Assunto=b",
                                        "; fim do ficheiro", "# outra nota"};
   EXPECT_EQ(TextLines(), expected);
 
   Put("; só comentários\n\n; segundo bloco\n");
-  ASSERT_TRUE(file_.WriteValue("Log", "Directoria", "/x"));
+  file_.WriteValue("Log", "Directoria", "/x");
   expected = {"; só comentários", "; segundo bloco", "[Log]", "Directoria=/x"};
   EXPECT_EQ(TextLines(), expected);
   EXPECT_EQ(file_.ReadValue("Log", "Directoria"), "/x");
@@ -171,7 +171,7 @@ TEST_F(SettingsFileTest, CommentsAfterTheLastKeyAndCommentOnlyFilesSurvive) {
 
 TEST_F(SettingsFileTest, RepeatedForeignKeysSurviveASave) {
   Put("[Outra]\nlinha=1\nlinha=2\n[email]\nAssunto=a\n");
-  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "b"));
+  file_.WriteValue("email", "Assunto", "b");
   const std::vector<std::string> expected = {"[Outra]", "linha=1", "linha=2",
                                              "[email]", "Assunto=b"};
   EXPECT_EQ(TextLines(), expected);
@@ -189,7 +189,7 @@ TEST_F(SettingsFileTest, ValuesKeepTheirBlanksAndQuotes) {
                                            "",
                                            "a = b ; c"};
   for (const std::string& v : values) {
-    ASSERT_TRUE(file_.WriteValue("email", "Assunto", v));
+    file_.WriteValue("email", "Assunto", v);
     EXPECT_EQ(file_.ReadValue("email", "Assunto"), v) << "[" << v << "]";
   }
   // A hand-written value is read without the blanks around it, and a
@@ -200,7 +200,7 @@ TEST_F(SettingsFileTest, ValuesKeepTheirBlanksAndQuotes) {
 }
 
 TEST_F(SettingsFileTest, SaveOverMissingFileCreatesIt) {
-  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "Olá"));
+  file_.WriteValue("email", "Assunto", "Olá");
   EXPECT_EQ(file_.ReadValue("email", "Assunto"), "Olá");
   EXPECT_EQ(EntriesInDir(), 1u);
 }
@@ -336,7 +336,7 @@ TEST_F(SettingsFileTest, ReadOnlyFileIsNotReplaced) {
 // umask; an existing one keeps what it had.
 TEST_F(SettingsFileTest, SaveKeepsPermissionsAndCreatesPrivateFiles) {
   const mode_t old_umask = ::umask(022);
-  ASSERT_TRUE(file_.WriteValue("BD", "Password", "segredo"));
+  file_.WriteValue("BD", "Password", "segredo");
   ::umask(old_umask);
   EXPECT_EQ(fs::status(path_).permissions(),
             fs::perms::owner_read | fs::perms::owner_write);
@@ -344,7 +344,7 @@ TEST_F(SettingsFileTest, SaveKeepsPermissionsAndCreatesPrivateFiles) {
   const auto perms =
       fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
   fs::permissions(path_, perms);
-  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "novo"));
+  file_.WriteValue("email", "Assunto", "novo");
   EXPECT_EQ(fs::status(path_).permissions(), perms);
 }
 
@@ -367,8 +367,8 @@ TEST_F(SettingsFileTest, ByteOrderMarkAndCrLfAreKept) {
   Put("\xEF\xBB\xBF; "
       "nota\r\n\r\n[email]\r\nAssunto=a\r\n[BD]\r\nServidor=s\r\n");
   EXPECT_EQ(file_.ReadValue("email", "Assunto"), "a");
-  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "b"));
-  ASSERT_TRUE(file_.WriteValue("Log", "Directoria", "/l"));
+  file_.WriteValue("email", "Assunto", "b");
+  file_.WriteValue("Log", "Directoria", "/l");
   const std::string out = Get();
   EXPECT_EQ(out.rfind("\xEF\xBB\xBF", 0), 0u);
   EXPECT_EQ(out.find("\xEF\xBB\xBF", 1), std::string::npos);
@@ -387,7 +387,7 @@ TEST_F(SettingsFileTest, ByteOrderMarkAndCrLfAreKept) {
 
 TEST_F(SettingsFileTest, PlainFileGetsNoByteOrderMarkNorCr) {
   Put("[email]\nAssunto=a\n");
-  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "b"));
+  file_.WriteValue("email", "Assunto", "b");
   EXPECT_EQ(Get(), "[email]\nAssunto=b\n");
 }
 
@@ -420,8 +420,7 @@ TEST_F(SettingsFileTest, SeveralValuesAreSavedTogetherOrNotAtAll) {
       file_.WriteValues("BD", {{"Servidor", "novo"}, {"Password", "a\nb"}}),
       Error);
   EXPECT_EQ(Get(), kSample);
-  ASSERT_TRUE(
-      file_.WriteValues("BD", {{"Servidor", "novo"}, {"Password", " chave "}}));
+  file_.WriteValues("BD", {{"Servidor", "novo"}, {"Password", " chave "}});
   EXPECT_EQ(file_.ReadValue("BD", "Servidor"), "novo");
   EXPECT_EQ(file_.ReadValue("BD", "Password"), " chave ");
 }
@@ -430,7 +429,7 @@ TEST_F(SettingsFileTest, SaveThroughSymbolicLinkKeepsTheLink) {
   const fs::path real = dir_ / "real.zlx";
   std::ofstream(real) << "[email]\nAssunto=a\n";
   fs::create_symlink(real, path_);
-  ASSERT_TRUE(file_.WriteValue("email", "Assunto", "b"));
+  file_.WriteValue("email", "Assunto", "b");
   EXPECT_TRUE(fs::is_symlink(path_));
   EXPECT_EQ(file_.ReadValue("email", "Assunto"), "b");
   EXPECT_EQ(EntriesInDir(), 2u);

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "core/error.h"
-#include "db/sql_dialect.h"
 
 namespace vor {
 
@@ -15,6 +14,37 @@ size_t Index(InstrumentedConnection::Operation op) {
 }
 
 }  // namespace
+
+std::string InstrumentedConnection::StatementKind(std::string_view sql) {
+  size_t i = 0;
+  while (i < sql.size()) {
+    const char c = sql[i];
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '(') {
+      ++i;
+    } else if (sql.substr(i, 2) == "--") {
+      i = sql.find('\n', i);
+      if (i == std::string_view::npos) return "";
+    } else if (sql.substr(i, 2) == "/*") {
+      i = sql.find("*/", i + 2);
+      if (i == std::string_view::npos) return "";
+      i += 2;
+    } else {
+      break;
+    }
+  }
+  std::string word;
+  for (; i < sql.size(); ++i) {
+    const char c = sql[i];
+    if (c >= 'A' && c <= 'Z') {
+      word += static_cast<char>(c - 'A' + 'a');
+    } else if ((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_') {
+      word += c;
+    } else {
+      break;
+    }
+  }
+  return word;
+}
 
 template <typename F>
 auto InstrumentedConnection::Timed(Operation op, F&& call) const {

@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/connection.h"
@@ -58,6 +59,9 @@ class InstrumentedConnection : public Connection {
   // ("select", "delete"...), for OpenRecordset and ExecuteSql; every Update
   // of an updatable recordset and every InsertRows counts as one "insert".
   int64_t Statements(const std::string& kind) const;
+  // The kind of `sql`: its first word in lower case, after blanks, comments
+  // and opening parentheses; "" when the text starts with no word.
+  static std::string StatementKind(std::string_view sql);
   // Wall time spent inside the wrapped calls, in total and per operation.
   std::chrono::nanoseconds TimeSpent() const;
   std::chrono::nanoseconds TimeSpent(Operation op) const;

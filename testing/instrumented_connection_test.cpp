@@ -40,7 +40,7 @@ class InstrumentedConnectionTest : public ::testing::Test {
     c.EndWrite();
   }
 
-  testing::TempFolder dir_;
+  TempFolder dir_;
   std::string db_;
   QtSqlConnection inner_;
 };
@@ -145,6 +145,15 @@ TEST_F(InstrumentedConnectionTest, OwnsAndPassesOnTheOpenState) {
   EXPECT_EQ(probe.Calls(Op::kOpenConnection), 2);
   EXPECT_STREQ(InstrumentedConnection::OperationName(Op::kBeginWrite),
                "BeginWrite");
+}
+
+TEST(StatementKindTest, FirstWordInLowerCase) {
+  using C = InstrumentedConnection;
+  EXPECT_EQ(C::StatementKind(" SELECT  l.Artigo"), "select");
+  EXPECT_EQ(C::StatementKind("delete from zlx_VOR_Encomendas "), "delete");
+  EXPECT_EQ(C::StatementKind("-- note\n ( Select 1)"), "select");
+  EXPECT_EQ(C::StatementKind("  "), "");
+  EXPECT_EQ(C::StatementKind("'x'"), "");
 }
 
 }  // namespace

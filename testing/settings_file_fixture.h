@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "tools/test_temp_dir.h"
+#include "testing/temp_folder.h"
 
 namespace vor {
 
@@ -19,7 +19,7 @@ class SettingsFileFixture : public ::testing::Test {
   std::string Get() const { return tmp_.Read(kName); }
 
   static constexpr char kName[] = "VOREncomendas.zlx";
-  TestTempDir tmp_;
+  TempFolder tmp_;
   const std::filesystem::path dir_ = tmp_.path();
   const std::string path_ = tmp_.File(kName);
 };

@@ -34,30 +34,6 @@ QString FileUri(const std::string& path, const char* mode) {
 
 }  // namespace
 
-TempFolder::TempFolder() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "vor_db_test_XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) {
-    ADD_FAILURE() << "mkdtemp failed for " << pattern;
-  }
-  path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ec;
-  std::filesystem::remove_all(path_, ec);
-}
-
-std::string TempFolder::File(const std::string& name) const {
-  return path_ + "/" + name;
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-  ASSERT_TRUE(out.good()) << "cannot write " << path;
-}
-
 void CreateSqliteDatabase(const std::string& path,
                           const std::vector<std::string>& statements) {
   std::error_code ec;

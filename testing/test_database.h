@@ -1,34 +1,16 @@
-// Test helpers of the data-access tests: a temporary folder, small files and
-// SQLite databases built from a list of statements, and the connection texts
-// that reach such a database through either path (embedded QSQLITE, or
-// QODBC with the SQLite ODBC driver "SQLite3").
+// Test helpers of the data-access tests: SQLite databases built from a list of
+// statements, and the connection texts that reach such a database through
+// either path (embedded QSQLITE, or QODBC with the SQLite ODBC driver
+// "SQLite3").
 #ifndef VOR_TESTING_TEST_DATABASE_H_
 #define VOR_TESTING_TEST_DATABASE_H_
 
 #include <string>
 #include <vector>
 
+#include "testing/temp_folder.h"
+
 namespace vor::testing {
-
-// A fresh folder under the system's temporary folder, removed with all its
-// contents when the object goes.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  const std::string& path() const { return path_; }
-  // path() + "/" + name.
-  std::string File(const std::string& name) const;
-
- private:
-  std::string path_;
-};
-
-// Writes `content` into the file at `path` (replacing it).
-void WriteFile(const std::string& path, const std::string& content);
 
 // Creates (or replaces) the SQLite database at `path` and runs `statements`
 // in it. Fails the calling test on an error.

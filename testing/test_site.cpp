@@ -42,20 +42,6 @@ const ::testing::Environment* const kQtEnvironment =
 
 }  // namespace
 
-void WriteFile(const std::string& path, const std::string& content) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << content;
-  if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 ErpArticle BoughtArticle(const std::string& code, double stdisp, double stmin) {
   ErpArticle article;
   article.codigo = code;
@@ -71,19 +57,6 @@ int CountOf(const std::string& text, const std::string& needle) {
     ++n;
   }
   return n;
-}
-
-TempFolder::TempFolder() {
-  std::string templ = (fs::temp_directory_path() / "vor_app_XXXXXX").string();
-  if (mkdtemp(templ.data()) == nullptr) {
-    throw std::runtime_error("mkdtemp failed");
-  }
-  path_ = templ;
-}
-
-TempFolder::~TempFolder() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
 }
 
 ScopedEnv::ScopedEnv(std::string name) : name_(std::move(name)) {

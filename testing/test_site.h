@@ -1,5 +1,5 @@
-// Test helpers of the whole-program tests (app/, reliability/): temporary
-// folders, environment variables set for one test, and TestSite, a complete
+// Test helpers of the whole-program tests (app/, reliability/): environment
+// variables set for one test, and TestSite, a complete
 // installation in a temporary folder (base folder with "zoltix", settings
 // file, SQLite ERP, log folder) on which the built program can be run.
 #ifndef VOR_TESTING_TEST_SITE_H_
@@ -10,31 +10,17 @@
 #include <string>
 #include <vector>
 
+#include "testing/temp_folder.h"
 #include "tools/erp_fixture.h"
 
 namespace vor {
 
-void WriteFile(const std::string& path, const std::string& content);
-std::string ReadFile(const std::string& path);
 // How many times `needle` occurs in `text`.
 int CountOf(const std::string& text, const std::string& needle);
 
 // A bought article (type 1, supplier F001, units UN/UN) with the given
 // stock and minimum stock; the other columns keep ErpArticle's defaults.
 ErpArticle BoughtArticle(const std::string& code, double stdisp, double stmin);
-
-// A fresh folder removed with its content when the object goes.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 // Sets or clears an environment variable and restores it at the end.
 class ScopedEnv {

@@ -23,7 +23,7 @@ class QtEnvironment : public ::testing::Environment {
   void SetUp() override {
     if (QApplication::instance() == nullptr) {
       static int argc = 1;
-      static char name[] = "settings_ui_test";
+      static char name[] = "app_ui_test";
       static char* argv[] = {name, nullptr};
       app_ = new QApplication(argc, argv);
     }
@@ -67,18 +67,6 @@ int WithModalHandler(const std::function<void(QWidget*)>& handle,
 QString MessageText(QWidget* modal) {
   auto* box = qobject_cast<QMessageBox*>(modal);
   return box != nullptr ? box->text() : QString();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 bool ShowActive(QWidget* window) {

@@ -1,5 +1,6 @@
 // Test support for the window tests: one QApplication for the whole test
-// program, temporary settings files, and a handler for the modal windows a
+// program, the controls of a window by name, and a
+// handler for the modal windows a
 // test action opens (message boxes, dialogs), which would otherwise wait
 // for a user.
 #ifndef VOR_TESTING_UI_TEST_SUPPORT_H_
@@ -8,6 +9,7 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 namespace vor::test {
@@ -21,9 +23,16 @@ int WithModalHandler(const std::function<void(QWidget*)>& handle,
 // The text of a message box, or "" for any other widget.
 QString MessageText(QWidget* modal);
 
-// Whole-file helpers (binary, no conversion).
-void WriteFile(const std::string& path, const std::string& bytes);
-std::string ReadFile(const std::string& path);
+// The child of `window` of type T whose object name is `name`. Throws
+// (failing the test) when there is none.
+template <class T>
+T* Find(const QObject* window, const char* name) {
+  T* child = window->findChild<T*>(QString::fromLatin1(name));
+  if (child == nullptr) {
+    throw std::logic_error(std::string("no control named ") + name);
+  }
+  return child;
+}
 
 // Shows `window` and waits until it is the active window, so that focus
 // changes take effect as they would for a user.

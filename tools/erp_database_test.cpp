@@ -9,9 +9,10 @@
 #include <set>
 #include <stdexcept>
 
+#include "db/result_table.h"
+#include "testing/temp_folder.h"
 #include "tools/erp_fixture.h"
 #include "tools/sqlite_session.h"
-#include "tools/test_temp_dir.h"
 
 namespace vor {
 namespace {
@@ -73,7 +74,7 @@ std::string Upper(std::string s) {
 
 class ErpSchemaTest : public ::testing::Test {
  protected:
-  TestTempDir dir_;
+  TempFolder dir_;
   ErpFixture erp_ = ErpFixture::CreateNew(dir_.File("erp.sqlite"));
 };
 
@@ -113,47 +114,49 @@ TEST_F(ErpSchemaTest, TextSizesMatchTheResultTable) {
   EXPECT_EQ(Columns(erp_, "Fornec")["NOME"], "VARCHAR(80)");
 }
 
-TEST_F(ErpSchemaTest, ResultTableHasThe32ColumnsInOrder) {
-  const std::vector<std::pair<std::string, std::string>> expected = {
-      {"Artigo", "VARCHAR(15)"},
-      {"Nome", "VARCHAR(80)"},
-      {"StkMinimo", "DECIMAL(19,4)"},
-      {"QtdMinApr", "DECIMAL(19,4)"},
-      {"StkReal", "DECIMAL(19,4)"},
-      {"EncF", "DECIMAL(19,4)"},
-      {"StkPrazo", "DECIMAL(19,4)"},
-      {"Cli", "DECIMAL(19,4)"},
-      {"Prazo", "DECIMAL(19,4)"},
-      {"QtdUB", "DECIMAL(19,4)"},
-      {"QtdUC", "DECIMAL(19,4)"},
-      {"StkApos", "DECIMAL(19,4)"},
-      {"Tempo", "DECIMAL(19,4)"},
-      {"Fornec", "VARCHAR(15)"},
-      {"ENF", "VARCHAR(3)"},
-      {"Sel", "BOOLEAN"},
-      {"Grupo", "VARCHAR(6)"},
-      {"Familia", "VARCHAR(6)"},
-      {"SubFamilia", "VARCHAR(6)"},
-      {"Dias", "DECIMAL(19,4)"},
-      {"UnBase", "VARCHAR(3)"},
-      {"UnCmp", "VARCHAR(3)"},
-      {"FactEmb", "DECIMAL(19,4)"},
-      {"OriginalUB", "DECIMAL(19,4)"},
-      {"OriginalUC", "DECIMAL(19,4)"},
-      {"UltPrCom", "DECIMAL(19,4)"},
-      {"Desconto", "DECIMAL(19,4)"},
-      {"OBS", "VARCHAR(3)"},
-      {"NomeFornec", "VARCHAR(80)"},
-      {"Cor", "SMALLINT"},
-      {"CorV", "SMALLINT"},
-      {"Origem", "VARCHAR(1)"},
-  };
-  const Rows info = erp_.Query("PRAGMA table_info(zlx_VOR_Encomendas)");
-  ASSERT_EQ(info.size(), expected.size());
-  for (std::size_t i = 0; i < info.size(); ++i) {
-    EXPECT_EQ(info[i][1], expected[i].first) << i;
-    EXPECT_EQ(info[i][2], expected[i].second) << expected[i].first;
+// The declared type of a result column in the SQLite schema: text columns
+// of their size, fixed-point numbers of four places.
+std::string SqliteType(const ResultColumn& column) {
+  switch (column.type) {
+    case FieldType::kText:
+      return "VARCHAR(" + std::to_string(column.size) + ")";
+    case FieldType::kBoolean:
+      return "BOOLEAN";
+    case FieldType::kSmallInt:
+      return "SMALLINT";
+    default:
+      return "DECIMAL(19,4)";
   }
+}
+
+// The same in the SQL Server script.
+std::string SqlServerType(const ResultColumn& column) {
+  switch (column.type) {
+    case FieldType::kText:
+      return "varchar(" + std::to_string(column.size) + ")";
+    case FieldType::kBoolean:
+      return "bit";
+    case FieldType::kSmallInt:
+      return "smallint";
+    default:
+      return "numeric(19,4)";
+  }
+}
+
+TEST_F(ErpSchemaTest, ResultTableHasThe32ColumnsInOrder) {
+  // The program's layout of the table, as both scripts must declare it.
+  ASSERT_EQ(kResultFields.size(), 32u);
+  const Rows info = erp_.Query("PRAGMA table_info(zlx_VOR_Encomendas)");
+  ASSERT_EQ(info.size(), kResultFields.size());
+  for (std::size_t i = 0; i < info.size(); ++i) {
+    const ResultColumn& want = kResultFields[i];
+    EXPECT_EQ(info[i][1], want.name) << i;
+    EXPECT_EQ(info[i][2], SqliteType(want)) << want.name;
+  }
+  // A few declarations spelled out, should the layout itself go wrong.
+  EXPECT_EQ(info[0][2], "VARCHAR(15)");
+  EXPECT_EQ(info[15][2], "BOOLEAN");
+  EXPECT_EQ(info[31][2], "VARCHAR(1)");
   // The same columns, in the same order, in the SQL Server script, with bit
   // for Sel and numeric(19,4) for every decimal.
   const std::string script = SqlServerZlxScript();
@@ -167,23 +170,18 @@ TEST_F(ErpSchemaTest, ResultTableHasThe32ColumnsInOrder) {
        it != std::sregex_iterator(); ++it) {
     tsql.emplace_back((*it)[1], (*it)[2]);
   }
-  ASSERT_EQ(tsql.size(), expected.size());
+  ASSERT_EQ(tsql.size(), kResultFields.size());
   for (std::size_t i = 0; i < tsql.size(); ++i) {
-    EXPECT_EQ(tsql[i].first, expected[i].first);
-    std::string want = expected[i].second;
-    if (want == "DECIMAL(19,4)") want = "numeric(19,4)";
-    if (want == "BOOLEAN") want = "bit";
-    if (want == "SMALLINT") want = "smallint";
-    if (want.rfind("VARCHAR", 0) == 0) want = "varchar" + want.substr(7);
-    EXPECT_EQ(tsql[i].second, want) << tsql[i].first;
+    EXPECT_EQ(tsql[i].first, kResultFields[i].name);
+    EXPECT_EQ(tsql[i].second, SqlServerType(kResultFields[i])) << tsql[i].first;
   }
 }
 
 TEST(SqlServerScriptTest, GuardsEveryTableAndIndex) {
   const std::string script = SqlServerZlxScript();
-  for (const char* table : {"zlx_VOR_Artigos", "zlx_FichaEstrutura",
-                            "zlx_VOR_OrdensFabrico", "zlx_VOR_Encomendas",
-                            "zlx_VOR_Historico"}) {
+  for (const char* table :
+       {"zlx_VOR_Artigos", "zlx_FichaEstrutura", "zlx_VOR_OrdensFabrico",
+        "zlx_VOR_Encomendas", "zlx_VOR_Historico"}) {
     EXPECT_NE(script.find(std::string("IF OBJECT_ID(N'dbo.") + table +
                           "', N'U') IS NULL"),
               std::string::npos)
@@ -254,7 +252,7 @@ TEST_F(ErpSchemaTest, CodesCompareWithoutLetterCaseAndDatesAreIso) {
 }
 
 TEST(CreateErpDatabaseTest, ReplacesAnExistingFile) {
-  TestTempDir dir;
+  TempFolder dir;
   const std::string path = dir.File("erp.sqlite");
   {
     ErpFixture erp = ErpFixture::CreateNew(path);
@@ -268,7 +266,7 @@ TEST(CreateErpDatabaseTest, ReplacesAnExistingFile) {
 }
 
 TEST(CreateErpDatabaseTest, FailureNamesThePathAndKeepsWhatWasThere) {
-  TestTempDir dir;
+  TempFolder dir;
   try {
     CreateErpDatabase(dir.File("missing/erp.sqlite"));
     FAIL() << "no error";

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "tools/test_temp_dir.h"
+#include "testing/temp_folder.h"
 
 namespace vor {
 namespace {
@@ -89,7 +89,7 @@ std::string ProductList(const std::string& code) {
 
 class ErpQueriesTest : public ::testing::Test {
  protected:
-  TestTempDir dir_;
+  TempFolder dir_;
   ErpFixture erp_ = ErpFixture::CreateNew(dir_.File("erp.sqlite"));
 };
 
@@ -274,7 +274,7 @@ TEST_F(ErpQueriesTest, DocumentsAreNumberedPerTypeSeriesAndYear) {
 }
 
 TEST(ErpFixtureTest, ErrorsNameTheFileAndCarryTheDriverText) {
-  TestTempDir dir;
+  TempFolder dir;
   const std::string path = dir.File("erp.sqlite");
   try {
     ErpFixture missing(path);

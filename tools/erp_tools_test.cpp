@@ -14,9 +14,9 @@
 #include <sstream>
 #include <string>
 
+#include "testing/temp_folder.h"
 #include "tools/demo_erp_generator.h"
 #include "tools/erp_fixture.h"
-#include "tools/test_temp_dir.h"
 
 namespace vor {
 namespace {
@@ -64,7 +64,7 @@ long long Count(ErpFixture& erp, const std::string& sql) {
 }
 
 TEST(GenerateDemoErpTest, SameSeedSameContentOtherSeedOtherContent) {
-  TestTempDir dir;
+  TempFolder dir;
   const DemoErpSummary a =
       GenerateDemoErp(dir.File("a.sqlite"), 300, 11, kToday);
   const DemoErpSummary b =
@@ -89,7 +89,7 @@ TEST(GenerateDemoErpTest, SameSeedSameContentOtherSeedOtherContent) {
 }
 
 TEST(GenerateDemoErpTest, RejectsBadCountsAndUnwritablePaths) {
-  TestTempDir dir;
+  TempFolder dir;
   EXPECT_THROW(GenerateDemoErp(dir.File("x.sqlite"), 0, 1, kToday),
                std::invalid_argument);
   EXPECT_THROW(
@@ -112,28 +112,21 @@ TEST(GenerateDemoErpTest, RejectsBadCountsAndUnwritablePaths) {
 class DemoErpContentTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    dir_ = new TestTempDirHolder();
-    summary_ = GenerateDemoErp(dir_->path, 1000, 20260315, kToday);
+    dir_ = new TempFolder();
+    summary_ =
+        GenerateDemoErp(dir_->File("demo.sqlite"), 1000, 20260315, kToday);
   }
   static void TearDownTestSuite() {
     delete dir_;
     dir_ = nullptr;
   }
 
-  struct TestTempDirHolder {
-    std::string folder = ::testing::TempDir() + "/vor_demo_erp_content_" +
-                         std::to_string(::getpid());
-    std::string path = folder + "/demo.sqlite";
-    TestTempDirHolder() { std::filesystem::create_directories(folder); }
-    ~TestTempDirHolder() { std::filesystem::remove_all(folder); }
-  };
-
-  ErpFixture erp_{dir_->path};
-  static TestTempDirHolder* dir_;
+  ErpFixture erp_{dir_->File("demo.sqlite")};
+  static TempFolder* dir_;
   static DemoErpSummary summary_;
 };
 
-DemoErpContentTest::TestTempDirHolder* DemoErpContentTest::dir_ = nullptr;
+TempFolder* DemoErpContentTest::dir_ = nullptr;
 DemoErpSummary DemoErpContentTest::summary_;
 
 TEST_F(DemoErpContentTest, SummaryCountsAndProportions) {
@@ -365,8 +358,8 @@ TEST_F(DemoErpContentTest,
 }
 
 // Runs vor-demo-erp with `args`; returns the exit code, fills out and err.
-int RunProgram(const TestTempDir& dir, const std::string& args,
-               std::string& out, std::string& err) {
+int RunProgram(const TempFolder& dir, const std::string& args, std::string& out,
+               std::string& err) {
   const std::string command = std::string("'") + VOR_DEMO_ERP_EXE + "' " +
                               args + " >'" + dir.File("out.txt") + "' 2>'" +
                               dir.File("err.txt") + "'";
@@ -377,7 +370,7 @@ int RunProgram(const TestTempDir& dir, const std::string& args,
 }
 
 TEST(VorDemoErpProgramTest, WritesTheSameFileAsTheLibraryAndSaysWhat) {
-  TestTempDir dir;
+  TempFolder dir;
   std::string out, err;
   const std::string file = dir.File("demo.sqlite");
   ASSERT_EQ(
@@ -394,7 +387,7 @@ TEST(VorDemoErpProgramTest, WritesTheSameFileAsTheLibraryAndSaysWhat) {
 }
 
 TEST(VorDemoErpProgramTest, BadArgumentsEndWithCode2AndAMessage) {
-  TestTempDir dir;
+  TempFolder dir;
   const std::string file = " '" + dir.File("x.sqlite") + "'";
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"--articles 100", "falta o ficheiro"},

@@ -8,8 +8,8 @@
 //   vor::MailServerSetup setup(parent_window);
 //   setup.set_SettingsFilePath(path);
 //   setup.Run();
-#ifndef VOR_SETTINGS_MAIL_SERVER_SETUP_H_
-#define VOR_SETTINGS_MAIL_SERVER_SETUP_H_
+#ifndef VOR_APP_MAIL_SERVER_SETUP_H_
+#define VOR_APP_MAIL_SERVER_SETUP_H_
 
 #include <functional>
 #include <optional>
@@ -74,4 +74,4 @@ class MailServerSetup {
 
 }  // namespace vor
 
-#endif  // VOR_SETTINGS_MAIL_SERVER_SETUP_H_
+#endif  // VOR_APP_MAIL_SERVER_SETUP_H_

@@ -1,8 +1,8 @@
 // Hand-made ERPs shared by the engine's whole-run tests, and the dump of
 // the result table those tests compare. Every expected number of their
 // proposals was worked out on paper (end_to_end_test.cpp).
-#ifndef VOR_ENGINE_TEST_ERPS_H_
-#define VOR_ENGINE_TEST_ERPS_H_
+#ifndef VOR_TESTING_TEST_ERPS_H_
+#define VOR_TESTING_TEST_ERPS_H_
 
 #include <string>
 #include <string_view>
@@ -18,7 +18,8 @@ namespace vor::testing {
 // bytes (a NUL, which quote() would cut) all show.
 inline std::vector<std::string> ResultTableDump(ErpFixture& erp) {
   std::string columns;
-  for (std::string_view c : kResultColumns) {
+  for (const ResultColumn& result_column : kResultFields) {
+    const std::string_view c = result_column.name;
     if (!columns.empty()) columns += " || '|' || ";
     const std::string name(c);
     columns += "typeof(" + name + ") || ':' || hex(" + name + ")";
@@ -145,4 +146,4 @@ inline void BuildMainErp(ErpFixture& erp) {
 
 }  // namespace vor::testing
 
-#endif  // VOR_ENGINE_TEST_ERPS_H_
+#endif  // VOR_TESTING_TEST_ERPS_H_

@@ -1,4 +1,4 @@
-#include "engine/hostile_erp.h"
+#include "testing/hostile_erp.h"
 
 #include <initializer_list>
 #include <string>

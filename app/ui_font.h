@@ -3,8 +3,8 @@
 // and their captions measured for it (a 24-pixel picture and "Confirmar"
 // share an 80-pixel button); the semi-condensed width of the platform's
 // sans fits them where its normal width would clip them.
-#ifndef VOR_SETTINGS_UI_FONT_H_
-#define VOR_SETTINGS_UI_FONT_H_
+#ifndef VOR_APP_UI_FONT_H_
+#define VOR_APP_UI_FONT_H_
 
 #include <QFont>
 
@@ -15,4 +15,4 @@ QFont WindowFont(bool bold = false);
 
 }  // namespace vor
 
-#endif  // VOR_SETTINGS_UI_FONT_H_
+#endif  // VOR_APP_UI_FONT_H_

@@ -12,8 +12,8 @@
 //  - several price rows and structure codes per article, sub-assemblies
 //    with empty or missing base structures, structures that contain
 //    themselves.
-#ifndef VOR_ENGINE_HOSTILE_ERP_H_
-#define VOR_ENGINE_HOSTILE_ERP_H_
+#ifndef VOR_TESTING_HOSTILE_ERP_H_
+#define VOR_TESTING_HOSTILE_ERP_H_
 
 #include <cstdint>
 #include <random>
@@ -59,4 +59,4 @@ class HostileErp {
 
 }  // namespace vor
 
-#endif  // VOR_ENGINE_HOSTILE_ERP_H_
+#endif  // VOR_TESTING_HOSTILE_ERP_H_

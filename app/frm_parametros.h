@@ -13,8 +13,8 @@
 // pages of the tabs "e-mail" and "Log"; Titulo(13)/Campo(13) the subject,
 // Titulo(14)/Campo(14) the report's recipients, Titulo(15)/Campo(15) the
 // log folder. Frame(2) is the page "Base de dados", its fields CampoBd(...).
-#ifndef VOR_SETTINGS_FRM_PARAMETROS_H_
-#define VOR_SETTINGS_FRM_PARAMETROS_H_
+#ifndef VOR_APP_FRM_PARAMETROS_H_
+#define VOR_APP_FRM_PARAMETROS_H_
 
 #include <QSize>
 #include <QWidget>
@@ -163,4 +163,4 @@ class frmParametros : public QWidget {
 
 }  // namespace vor
 
-#endif  // VOR_SETTINGS_FRM_PARAMETROS_H_
+#endif  // VOR_APP_FRM_PARAMETROS_H_

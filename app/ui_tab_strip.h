@@ -2,8 +2,8 @@
 // The window that owns it places its page widgets onto the strip's client
 // area (the inner rectangle below the tabs) and shows the page of the
 // selected tab itself.
-#ifndef VOR_SETTINGS_UI_TAB_STRIP_H_
-#define VOR_SETTINGS_UI_TAB_STRIP_H_
+#ifndef VOR_APP_UI_TAB_STRIP_H_
+#define VOR_APP_UI_TAB_STRIP_H_
 
 #include <QRect>
 #include <QSize>
@@ -57,4 +57,4 @@ class TabStrip : public QWidget {
 
 }  // namespace vor
 
-#endif  // VOR_SETTINGS_UI_TAB_STRIP_H_
+#endif  // VOR_APP_UI_TAB_STRIP_H_

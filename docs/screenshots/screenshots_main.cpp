@@ -1,6 +1,6 @@
 // vor-screenshots: pictures of the program's windows for the documentation.
-// Run under an X server with a window manager (tools/screenshots.sh starts
-// Xvfb and one), with VOR_BASE_DIR pointing at an installation whose
+// Run under an X server with a window manager (docs/screenshots/screenshots.sh
+// starts Xvfb and one), with VOR_BASE_DIR pointing at an installation whose
 // settings file reaches an ERP. Writes, into the folder given:
 //   main-window.png          after a run: the list ends with the last line
 //   main-window-running.png  during a run: disabled, with the progress bar
@@ -34,26 +34,46 @@
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
 
+#include "app/frm_parametros.h"
 #include "app/frm_proposta.h"
 #include "app/frm_vorencomendas.h"
+#include "app/mail_server_setup.h"
 #include "app/proposal_model.h"
 #include "app/qt_translations.h"
 #include "app/startup.h"
+#include "app/ui_tab_strip.h"
 #include "app/window_services.h"
 #include "db/ligar_bd.h"
 #include "engine/article_explanation.h"
 #include "proposal/morning_report.h"
 #include "proposal/proposal_table.h"
-#include "settings/frm_parametros.h"
-#include "settings/mail_server_setup.h"
 #include "settings/settings_file.h"
-#include "settings/ui_tab_strip.h"
 
 namespace {
+
+// The proposal window's control named `name` (its object name); the
+// program stops when the window has none, as the pictures would be wrong.
+template <class T>
+T* Control(const vor::frmProposta* proposal, const char* name) {
+  T* control = proposal->findChild<T*>(QString::fromLatin1(name));
+  if (control == nullptr) {
+    std::cerr << "vor-screenshots: the proposal window has no " << name
+              << std::endl;
+    std::exit(2);
+  }
+  return control;
+}
+
+// The model the proposal window's table shows.
+vor::ProposalModel* ModelOf(const vor::frmProposta* proposal) {
+  return static_cast<vor::ProposalModel*>(
+      Control<QTableView>(proposal, "table")->model());
+}
 
 // Lets the window manager map and decorate what was shown.
 void Settle(int ms = 400) {
@@ -67,8 +87,10 @@ void Settle(int ms = 400) {
 // Makes shown row `row` current and waits for its explanation, which
 // arrives from a thread of its own.
 void ExplainAndWait(vor::frmProposta* proposal, int row) {
-  proposal->table()->setCurrentIndex(proposal->model()->index(row, 0));
-  proposal->table()->scrollTo(proposal->model()->index(row, 0));
+  Control<QTableView>(proposal, "table")
+      ->setCurrentIndex(ModelOf(proposal)->index(row, 0));
+  Control<QTableView>(proposal, "table")
+      ->scrollTo(ModelOf(proposal)->index(row, 0));
   QElapsedTimer waited;
   waited.start();
   while (proposal->ExplanationRunning() && waited.elapsed() < 20000) {
@@ -144,33 +166,33 @@ int main(int argc, char** argv) {
   ok &= proposal != nullptr && Grab(proposal, out + "/proposal-window.png");
   if (proposal != nullptr) {
     // Only the rows to check, every article, with their reasons.
-    proposal->only_to_order_box()->setChecked(false);
-    proposal->only_exceptions_box()->setChecked(true);
+    Control<QCheckBox>(proposal, "only_to_order_box")->setChecked(false);
+    Control<QCheckBox>(proposal, "only_exceptions_box")->setChecked(true);
     Settle();
     ok &= Grab(proposal, out + "/proposal-exceptions.png");
-    proposal->only_exceptions_box()->setChecked(false);
-    proposal->only_to_order_box()->setChecked(true);
+    Control<QCheckBox>(proposal, "only_exceptions_box")->setChecked(false);
+    Control<QCheckBox>(proposal, "only_to_order_box")->setChecked(true);
 
     // The articles of the supplier with the most to order: its shortages,
     // then its orders without shortage.
-    const auto list = proposal->model()->view().Suppliers();
+    const auto list = ModelOf(proposal)->view().Suppliers();
     int most = -1;
     for (int i = 0; i < static_cast<int>(list.size()); ++i) {
       if (most < 0 || list[i].to_order > list[most].to_order) most = i;
     }
-    proposal->supplier_box()->setCurrentIndex(most + 1);
+    Control<QComboBox>(proposal, "supplier_box")->setCurrentIndex(most + 1);
     Settle();
     ok &= Grab(proposal, out + "/proposal-supplier.png");
 
     // The article whose explanation shows the most kinds of contribution.
-    proposal->supplier_box()->setCurrentIndex(0);
+    Control<QComboBox>(proposal, "supplier_box")->setCurrentIndex(0);
     Settle();
     int best = -1;
     int best_score = -1;
-    for (int row = 0; row < proposal->model()->rowCount(); ++row) {
+    for (int row = 0; row < ModelOf(proposal)->rowCount(); ++row) {
       const vor::ArticleExplanation why = vor::ExplainArticle(
           *main_window.state().ErpConnection,
-          proposal->model()->RowAt(row).Text(vor::ProposalField::kArtigo),
+          ModelOf(proposal)->RowAt(row).Text(vor::ResultField::kArtigo),
           main_window.state().ComponentMode);
       int score = 0;
       for (const auto& a : why.aggregated) {
@@ -191,12 +213,12 @@ int main(int argc, char** argv) {
 
     // The rows changed since the previous run (where the history holds
     // one), the first of them explained with its chart.
-    if (proposal->only_changed_box()->isEnabled()) {
-      proposal->only_changed_box()->setChecked(true);
+    if (Control<QCheckBox>(proposal, "only_changed_box")->isEnabled()) {
+      Control<QCheckBox>(proposal, "only_changed_box")->setChecked(true);
       Settle();
-      if (proposal->model()->rowCount() > 0) ExplainAndWait(proposal, 0);
+      if (ModelOf(proposal)->rowCount() > 0) ExplainAndWait(proposal, 0);
       ok &= Grab(proposal, out + "/proposal-changes.png");
-      proposal->only_changed_box()->setChecked(false);
+      Control<QCheckBox>(proposal, "only_changed_box")->setChecked(false);
     }
 
     // The export's file dialog, in Portuguese like the program.

@@ -1,4 +1,4 @@
-#include "settings/ui_tab_strip.h"
+#include "app/ui_tab_strip.h"
 
 #include <gtest/gtest.h>
 

@@ -5,8 +5,8 @@
 // table (every column by storage type and bytes, row by row in stored
 // order), the run log's messages and the progress list, byte for byte.
 // Used by the tests and the fuzz target that compare the modes.
-#ifndef VOR_ENGINE_MODE_COMPARISON_H_
-#define VOR_ENGINE_MODE_COMPARISON_H_
+#ifndef VOR_TESTING_MODE_COMPARISON_H_
+#define VOR_TESTING_MODE_COMPARISON_H_
 
 #include <cstdint>
 #include <functional>
@@ -51,4 +51,4 @@ class ModeComparison {
 
 }  // namespace vor
 
-#endif  // VOR_ENGINE_MODE_COMPARISON_H_
+#endif  // VOR_TESTING_MODE_COMPARISON_H_

@@ -4,13 +4,13 @@
 // the dialog, naming the field, and the dialog stays open. "Enviar mensagem
 // de teste" (shown when the program installed a test sender) sends a test
 // message with the entries as they stand and shows the outcome below them.
-#ifndef VOR_SETTINGS_UI_MAIL_SERVER_DIALOG_H_
-#define VOR_SETTINGS_UI_MAIL_SERVER_DIALOG_H_
+#ifndef VOR_APP_UI_MAIL_SERVER_DIALOG_H_
+#define VOR_APP_UI_MAIL_SERVER_DIALOG_H_
 
 #include <QDialog>
 #include <string>
 
-#include "settings/mail_server_setup.h"
+#include "app/mail_server_setup.h"
 
 class QColor;
 class QComboBox;
@@ -84,4 +84,4 @@ class MailServerDialog : public QDialog {
 
 }  // namespace vor
 
-#endif  // VOR_SETTINGS_UI_MAIL_SERVER_DIALOG_H_
+#endif  // VOR_APP_UI_MAIL_SERVER_DIALOG_H_

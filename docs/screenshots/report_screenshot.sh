@@ -2,9 +2,9 @@
 # The picture of the morning report as a mail client shows it: the headers
 # of the first message the demo's mail server kept (build/demo/mail) above
 # its HTML part, rendered by headless Chromium into docs/report-mail.png.
-#   tools/report_screenshot.sh [build dir]     (after ./build.sh demo)
+#   docs/screenshots/report_screenshot.sh [build dir]     (after ./build.sh demo)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 record=$build/demo/mail/1.json
 [ -f "$record" ] || { echo "no message in $build/demo/mail: run ./build.sh demo" >&2; exit 2; }

@@ -3,8 +3,8 @@
 // order of list and log), a run log opened in a fresh temporary folder
 // that can be read back, the steps driven as a run drives them, and every
 // builder of a statement or filter that takes codes.
-#ifndef VOR_ENGINE_TEST_SUPPORT_H_
-#define VOR_ENGINE_TEST_SUPPORT_H_
+#ifndef VOR_TESTING_TEST_SUPPORT_H_
+#define VOR_TESTING_TEST_SUPPORT_H_
 
 #include <unistd.h>
 
@@ -27,6 +27,7 @@
 #include "engine/step_lines.h"
 #include "log/cl_log.h"
 #include "testing/fake_connection.h"
+#include "testing/temp_folder.h"
 
 namespace vor::testing {
 
@@ -40,19 +41,8 @@ inline LocalTime FixedNow() {
 // A run log in its own temporary folder (removed with the object).
 class TempLog {
  public:
-  TempLog() : log_([] { return FixedNow(); }) {
-    static int counter = 0;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("vor_engine_test_" + std::to_string(::getpid()) + "_" +
-            std::to_string(++counter));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
-  }
-  ~TempLog() {
-    log_.Fechar();
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
+  TempLog() : log_([] { return FixedNow(); }) {}
+  ~TempLog() { log_.Fechar(); }
   // Opens the log (its folder: the settings file's, as none is configured).
   void Open() {
     if (!log_.Abrir("", (dir_ / "VOREncomendas.zlx").string())) {
@@ -79,7 +69,8 @@ class TempLog {
   }
 
  private:
-  std::filesystem::path dir_;
+  TempFolder folder_;
+  const std::filesystem::path dir_ = folder_.path();
   mutable cl_log log_;  // Messages() writes out its buffered lines
 };
 
@@ -200,11 +191,9 @@ inline std::vector<CodeBuilder> CodeBuilders() {
        [](S a, S b) { return sql::CustomerOrderFilter(a, b); }},
       {"ProductionOrderFilter", 2, true,
        [](S a, S b) { return sql::ProductionOrderFilter(a, b); }},
-      {"ExplosionFilter", 1, true,
-       [](S a, S) { return sql::ExplosionFilter(a); }},
   };
 }
 
 }  // namespace vor::testing
 
-#endif  // VOR_ENGINE_TEST_SUPPORT_H_
+#endif  // VOR_TESTING_TEST_SUPPORT_H_

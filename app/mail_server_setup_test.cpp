@@ -1,4 +1,4 @@
-#include "settings/mail_server_setup.h"
+#include "app/mail_server_setup.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "app/ui_mail_server_dialog.h"
 #include "core/error.h"
 #include "settings/settings_file.h"
-#include "settings/ui_mail_server_dialog.h"
+#include "testing/temp_folder.h"
 #include "testing/ui_test_support.h"
 
 namespace vor {
@@ -20,8 +21,6 @@ namespace {
 
 using Field = MailServerSetup::Field;
 using Smtp = MailServerSetup::Smtp;
-using test::ReadFile;
-using test::WriteFile;
 
 const char kSettings[] =
     "[BD]\n"
@@ -100,9 +99,9 @@ TEST(MailServerValidateTest, ServerAndSecurityAndTheOrderOfProblems) {
 
   values.seguranca = "TLS";
   EXPECT_EQ(ProblemField(values), Field::kSeguranca);
-  for (const char* known : {MailServerSetup::kSecurityNone,
-                            MailServerSetup::kSecurityStartTls,
-                            MailServerSetup::kSecuritySsl}) {
+  for (const char* known :
+       {MailServerSetup::kSecurityNone, MailServerSetup::kSecurityStartTls,
+        MailServerSetup::kSecuritySsl}) {
     values.seguranca = known;
     EXPECT_EQ(ProblemField(values), std::nullopt) << known;
   }
@@ -241,8 +240,8 @@ TEST_F(MailServerDialogTest, ABadEntryKeepsTheDialogOpenAndTheFileUnchanged) {
   dialog.porta()->setText(QStringLiteral("2525"));
   dialog.email_emissor()->setText(QStringLiteral("sem-arroba"));
   QTest::mouseClick(dialog.confirm_button(), Qt::LeftButton);
-  EXPECT_TRUE(dialog.error_text().contains(
-      QStringLiteral("\"Endereço do emissor\"")));
+  EXPECT_TRUE(
+      dialog.error_text().contains(QStringLiteral("\"Endereço do emissor\"")));
   EXPECT_EQ(QApplication::focusWidget(), dialog.email_emissor());
   EXPECT_EQ(ReadFile(path_), kSettings);
 

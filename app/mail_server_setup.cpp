@@ -1,10 +1,10 @@
-#include "settings/mail_server_setup.h"
+#include "app/mail_server_setup.h"
 
 #include <QMessageBox>
 #include <QString>
 
+#include "app/ui_mail_server_dialog.h"
 #include "core/error.h"
-#include "settings/ui_mail_server_dialog.h"
 
 namespace vor {
 namespace {

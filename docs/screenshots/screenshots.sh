@@ -2,10 +2,10 @@
 # Pictures of the windows for the README: starts a virtual X server (Xvfb)
 # with a window manager, builds a small demo installation and runs
 # vor-screenshots, which writes the PNG files into the output folder.
-#   tools/screenshots.sh [build dir] [output folder]   (defaults: build docs)
+#   docs/screenshots/screenshots.sh [build dir] [output folder]   (defaults: build docs)
 # Needs the packages xvfb and openbox (installed when missing).
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/../.."
 build=$(cd "${1:-build}" && pwd)
 mkdir -p "${2:-docs}"
 out=$(cd "${2:-docs}" && pwd)
@@ -19,7 +19,7 @@ if [ ${#need[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${need[@]}"
 fi
-shooter=$build/tools/vor-screenshots
+shooter=$build/docs/screenshots/vor-screenshots
 generator=$build/tools/vor-demo-erp
 for p in "$shooter" "$generator"; do
   [ -x "$p" ] || { echo "screenshots: build first (./build.sh build): $p" >&2; exit 2; }

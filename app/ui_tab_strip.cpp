@@ -1,4 +1,4 @@
-#include "settings/ui_tab_strip.h"
+#include "app/ui_tab_strip.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -47,8 +47,8 @@ QStyleOptionTabWidgetFrame TabStrip::FrameOption(const QRect& rect) const {
   QStyleOptionTabWidgetFrame opt;
   opt.initFrom(this);
   opt.rect = rect;
-  opt.lineWidth = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr,
-                                       this);
+  opt.lineWidth =
+      style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
   opt.shape = QTabBar::RoundedNorth;
   QSize bar_size = bar_->sizeHint();
   bar_size.setWidth(qMin(bar_size.width(), rect.width()));

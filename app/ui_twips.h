@@ -1,7 +1,7 @@
 // Twips: the unit the windows are designed in (1/1440 inch). The windows
 // are laid out for 96 dots per inch, where 15 twips make one pixel.
-#ifndef VOR_SETTINGS_UI_TWIPS_H_
-#define VOR_SETTINGS_UI_TWIPS_H_
+#ifndef VOR_APP_UI_TWIPS_H_
+#define VOR_APP_UI_TWIPS_H_
 
 namespace vor {
 
@@ -15,4 +15,4 @@ constexpr int TwipsToPixels(int twips) {
 
 }  // namespace vor
 
-#endif  // VOR_SETTINGS_UI_TWIPS_H_
+#endif  // VOR_APP_UI_TWIPS_H_

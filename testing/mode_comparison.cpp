@@ -1,13 +1,13 @@
-#include "engine/mode_comparison.h"
+#include "testing/mode_comparison.h"
 
 #include <fstream>
 #include <iterator>
 
 #include "core/control_bytes.h"
 #include "db/qt_sql_connection.h"
-#include "engine/test_erps.h"
-#include "engine/test_support.h"
 #include "testing/test_database.h"
+#include "testing/test_erps.h"
+#include "testing/test_support.h"
 #include "tools/erp_fixture.h"
 
 namespace vor {

@@ -1,4 +1,4 @@
-#include "settings/frm_parametros.h"
+#include "app/frm_parametros.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -20,11 +20,11 @@
 #include <initializer_list>
 #include <utility>
 
+#include "app/mail_server_setup.h"
+#include "app/ui_font.h"
+#include "app/ui_tab_strip.h"
+#include "app/ui_twips.h"
 #include "core/error.h"
-#include "settings/mail_server_setup.h"
-#include "settings/ui_font.h"
-#include "settings/ui_tab_strip.h"
-#include "settings/ui_twips.h"
 
 // The pictures of the buttons live in the library's resources, which a
 // static library must register by name from the global namespace.

@@ -1,4 +1,4 @@
-#include "settings/frm_parametros.h"
+#include "app/frm_parametros.h"
 
 #include <gtest/gtest.h>
 
@@ -17,17 +17,15 @@
 #include <sstream>
 #include <vector>
 
+#include "app/ui_mail_server_dialog.h"
+#include "app/ui_tab_strip.h"
 #include "settings/database_login.h"
 #include "settings/settings_file.h"
-#include "settings/ui_mail_server_dialog.h"
-#include "settings/ui_tab_strip.h"
+#include "testing/temp_folder.h"
 #include "testing/ui_test_support.h"
 
 namespace vor {
 namespace {
-
-using test::ReadFile;
-using test::WriteFile;
 
 const char kSettings[] =
     "; Parametros do VOREncomendas\n"

@@ -1,4 +1,4 @@
-#include "settings/ui_mail_server_dialog.h"
+#include "app/ui_mail_server_dialog.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/ui_font.h"
 #include "core/error.h"
-#include "settings/ui_font.h"
 
 namespace vor {
 namespace {

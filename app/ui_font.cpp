@@ -1,4 +1,4 @@
-#include "settings/ui_font.h"
+#include "app/ui_font.h"
 
 #include <QApplication>
 
