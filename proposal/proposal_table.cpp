@@ -61,9 +61,9 @@ bool ProposalRow::ToOrder() const {
 
 bool ProposalRow::NoPurchaseQuantity() const {
   return ToOrder() &&
-         Units::Converted(at(ProposalField::kUnBase),
-                          at(ProposalField::kUnCmp)) &&
-         Number(ProposalField::kFactEmb).value_or(Currency()) == Currency();
+         Units::Converted(at(ResultField::kUnBase),
+                          at(ResultField::kUnCmp)) &&
+         Number(ResultField::kFactEmb).value_or(Currency()) == Currency();
 }
 
 const std::string& ProposalRow::SupplierLabel() const {
