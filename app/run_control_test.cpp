@@ -67,6 +67,7 @@ class UntouchableConnection : public Connection {
   void EndWrite() override { Touch(); }
   bool WriteInProgress() const override { return false; }
   void AbandonWrite() override { Touch(); }
+  bool BeginRead() override { return Touch(); }
   void EndRead() override {}  // never raises; holds nothing to release
   int calls = 0;
 
@@ -190,7 +191,8 @@ TEST_F(RunControlTest, AFailureAfterTheTableIsWrittenIsKnownAsSuch) {
                         LocalTime) -> ReportOutcome {
     throw Error(errnum::kFileError, "disco cheio");
   };
-  RunControl run(state_, [] { return At(2024y / 3 / 15, 9, 0, 0); }, report);
+  RunControl run(
+      state_, [] { return At(2024y / 3 / 15, 9, 0, 0); }, report);
   RecordingProgress progress(&run);
   EXPECT_THROW(run.Sincronizar(progress), Error);
   EXPECT_TRUE(state_.ProposalWritten);

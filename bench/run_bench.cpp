@@ -107,6 +107,7 @@ class QueryShapeTimer : public vor::Connection {
   void EndWrite() override { inner_->EndWrite(); }
   bool WriteInProgress() const override { return inner_->WriteInProgress(); }
   void AbandonWrite() override { inner_->AbandonWrite(); }
+  bool BeginRead() override { return inner_->BeginRead(); }
   void EndRead() override { inner_->EndRead(); }
 
  private:

@@ -74,12 +74,14 @@ class Connection {
   virtual bool WriteInProgress() const = 0;
   virtual void AbandonWrite() = 0;
 
-  // Ends the read snapshot that queries may share (see the implementation),
-  // so that the database holds no lock of this connection until its next
-  // query. A caller that keeps the connection open while it waits (a window
-  // showing what it read, a run that stopped) calls it once its reading is
-  // done. Nothing happens outside a snapshot or during a write; never
-  // raises.
+  // A read snapshot, used through ReadSnapshot: BeginRead begins one
+  // unless one or a write is already in progress, and returns whether it
+  // did; the queries until EndRead see one state of the database. EndRead
+  // ends the snapshot, so that the database holds no lock of this
+  // connection; outside a snapshot it does nothing, and it never raises. A
+  // query neither begins nor ends a snapshot; BeginWrite ends one (the
+  // write sees the latest state).
+  virtual bool BeginRead() = 0;
   virtual void EndRead() = 0;
 };
 

@@ -86,6 +86,10 @@ std::string BracedDriver(const std::string& driver) {
 
 QtOpenParameters BuildOpenParameters(const ConnectionParameters& login) {
   QtOpenParameters p;
+  p.server = login.server;
+  p.database = login.database;
+  p.password = login.password;
+  p.timeout_ms = login.timeout_ms;
   const int timeout_ms = login.timeout_ms < 0 ? 0 : login.timeout_ms;
   if (login.IsEmbeddedSqlite()) {
     p.qt_driver = "QSQLITE";

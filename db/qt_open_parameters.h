@@ -25,6 +25,14 @@ struct QtOpenParameters {
   // Why the login cannot be handed to the driver ("" when it can): it names
   // the value, never quotes it.
   std::string problem;
+  // The server and database a failure to open names.
+  std::string server;
+  std::string database;
+  // Only to keep it out of every text the driver gives back.
+  std::string password;
+  // How long a lock held by another is waited for (busy and login
+  // timeout; SET LOCK_TIMEOUT of a server).
+  int timeout_ms = 0;
 };
 
 // The parameters for `login`:

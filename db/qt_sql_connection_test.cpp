@@ -10,6 +10,7 @@
 #include "core/quote.h"
 #include "core/recordset.h"
 #include "db/connection_string_builder.h"
+#include "db/read_snapshot.h"
 #include "testing/test_database.h"
 
 namespace vor {
@@ -438,6 +439,37 @@ TEST_P(QtSqlConnectionTest, SecondWriterGetsBusyErrorAfterItsTimeout) {
   first.AbandonWrite();
   second.BeginWrite();
   second.EndWrite();
+}
+
+TEST_P(QtSqlConnectionTest, ReadSnapshotHoldsOneStateUntilItsScopeEnds) {
+  QtSqlConnection reader;
+  Open(reader);
+  QtSqlConnection writer;
+  Open(writer, 200);
+  const std::string read = "select Nome from Artigos where Codigo = 'A1'";
+  const auto update = [&](const std::string& name) {
+    writer.ExecuteSql(
+        "", "update Artigos set Nome = '" + name + "' where Codigo = 'A1'");
+  };
+  Recordset rs;
+  // A query alone leaves no lock behind.
+  reader.OpenRecordset("", read, rs);
+  update("x");
+  {
+    ReadSnapshot snapshot(reader);
+    reader.OpenRecordset("", read, rs);
+    EXPECT_EQ(rs.Get("Nome").ToText(), "x");
+    // A snapshot inside it adds nothing and does not end it.
+    { ReadSnapshot inner(reader); }
+    // Another program's commit waits for it ...
+    EXPECT_EQ(Raised([&] { update("y"); }).number(), errnum::kDatabase);
+    reader.OpenRecordset("", read, rs);
+    EXPECT_EQ(rs.Get("Nome").ToText(), "x");
+  }
+  // ... and goes through once its scope has ended.
+  update("y");
+  reader.OpenRecordset("", read, rs);
+  EXPECT_EQ(rs.Get("Nome").ToText(), "y");
 }
 
 TEST_P(QtSqlConnectionTest, OpenOfAFileLockedByAnotherSaysBusy) {

@@ -74,10 +74,10 @@ class FakeConnection : public Connection {
   void EndWrite() override;
   bool WriteInProgress() const override { return in_write_; }
   void AbandonWrite() override;
-  // Counted (read_ends), not recorded in calls(): it sends nothing.
-  void EndRead() override { ++read_ends_; }
-  // How many times EndRead was called.
-  int read_ends() const { return read_ends_; }
+  // Snapshots, not recorded in calls(): they send nothing. BeginRead begins
+  // one unless one or a write is in progress.
+  bool BeginRead() override;
+  void EndRead() override { in_read_ = false; }
 
   // Records a call and raises the injected failure when it is due.
   void Record(const std::string& call);
@@ -96,7 +96,7 @@ class FakeConnection : public Connection {
   int fail_at_ = 0;
   int fail_seen_ = 0;
   bool fail_abandon_ = false;
-  int read_ends_ = 0;
+  bool in_read_ = false;
 };
 
 }  // namespace vor

@@ -109,6 +109,8 @@ const char* InstrumentedConnection::OperationName(Operation op) {
       return "InsertRows";
     case Operation::kEndRead:
       return "EndRead";
+    case Operation::kBeginRead:
+      return "BeginRead";
   }
   return "?";
 }
@@ -250,6 +252,12 @@ void InstrumentedConnection::AbandonWrite() {
     RoundTrip();
     inner_.AbandonWrite();
   });
+}
+
+bool InstrumentedConnection::BeginRead() {
+  // Sends at most a BEGIN that takes no lock yet: no round trip.
+  Enter(Operation::kBeginRead, nullptr);
+  return Timed(Operation::kBeginRead, [&] { return inner_.BeginRead(); });
 }
 
 void InstrumentedConnection::EndRead() {

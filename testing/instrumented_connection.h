@@ -40,8 +40,9 @@ class InstrumentedConnection : public Connection {
     kAbandonWrite,
     kInsertRows,  // one multi-row INSERT
     kEndRead,
+    kBeginRead,
   };
-  static constexpr int kOperationCount = 13;
+  static constexpr int kOperationCount = 14;
 
   // Wraps `inner`, which must outlive this object.
   explicit InstrumentedConnection(Connection& inner);
@@ -102,6 +103,7 @@ class InstrumentedConnection : public Connection {
   void EndWrite() override;
   bool WriteInProgress() const override;
   void AbandonWrite() override;
+  bool BeginRead() override;
   void EndRead() override;
 
  private:
