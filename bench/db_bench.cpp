@@ -24,8 +24,8 @@
 #include "core/recordset.h"
 #include "core/value.h"
 #include "db/connection_string_builder.h"
-#include "testing/instrumented_connection.h"
 #include "db/qt_sql_connection.h"
+#include "testing/instrumented_connection.h"
 
 namespace {
 
@@ -115,7 +115,7 @@ bool CreateDatabase(const std::string& path) {
   return ok;
 }
 
-std::string Text(const std::string& path, bool odbc) {
+vor::QtOpenParameters Text(const std::string& path, bool odbc) {
   vor::ConnectionStringBuilder b;
   b.Provider("MSDataShape");
   b.DataProvider(1);

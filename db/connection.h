@@ -12,6 +12,7 @@
 
 #include "core/recordset.h"
 #include "core/value.h"
+#include "db/qt_open_parameters.h"
 
 namespace vor {
 
@@ -33,10 +34,10 @@ class Connection {
 
   virtual ~Connection() = default;
 
-  // Opens the database named by a connection text (ConnectionStringBuilder).
+  // Opens the database that `parameters` (ConnectionStringBuilder) name.
   // Returns false when the open failed; the failure is kept (see
   // OpenFailure) and every later operation raises the database error.
-  virtual bool OpenConnection(const std::string& connection_text) = 0;
+  virtual bool OpenConnection(const QtOpenParameters& parameters) = 0;
   virtual bool IsOpen() const = 0;
   // The text describing why the open failed ("" when open or never tried).
   virtual std::string OpenFailure() const = 0;

@@ -3,10 +3,8 @@
 #include <utility>
 
 #include "core/error.h"
-#include "db/connection_string_builder.h"
 #include "db/insert_cache.h"
 #include "db/qt_database.h"
-#include "db/qt_open_parameters.h"
 #include "db/qt_updatable_recordset.h"
 #include "db/query_runner.h"
 #include "db/sql_transactions.h"
@@ -43,19 +41,10 @@ QtSqlConnection::~QtSqlConnection() {
   state_->Close();
 }
 
-bool QtSqlConnection::OpenConnection(const std::string& connection_text) {
+bool QtSqlConnection::OpenConnection(const QtOpenParameters& parameters) {
   state_->Close();
   state_ = std::make_unique<State>();
-  ConnectionParameters login;
-  std::string reason;
-  QtOpenParameters p;
-  if (!ConnectionStringBuilder::Parse(connection_text, &login, &reason)) {
-    p = BuildOpenParameters(login);
-    p.problem = "texto de ligação inválido: " + reason;
-  } else {
-    p = BuildOpenParameters(login);
-  }
-  return state_->database.Open(p);
+  return state_->database.Open(parameters);
 }
 
 bool QtSqlConnection::IsOpen() const { return state_->database.IsOpen(); }

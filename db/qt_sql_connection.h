@@ -37,13 +37,13 @@ class QtSqlConnection : public Connection {
   QtSqlConnection(const QtSqlConnection&) = delete;
   QtSqlConnection& operator=(const QtSqlConnection&) = delete;
 
-  // Opens the database named by a text of ConnectionStringBuilder, closing
-  // any database this object had open. An SQLite file must exist and be a
+  // Opens the database that `parameters` name, closing any database this
+  // object had open. An SQLite file must exist and be a
   // database (never created). On failure returns false and keeps, for
   // OpenFailure and for every later operation, the text
   // "Não foi possivel Abrir a base de dados indicada !\r\n Servidor =<server>
   // \r\nBase de dados =<database>\r\nMotivo: <reason>".
-  bool OpenConnection(const std::string& connection_text) override;
+  bool OpenConnection(const QtOpenParameters& parameters) override;
   bool IsOpen() const override;
   std::string OpenFailure() const override;
   // After a failed open: makes `cause` the reason of the failure text (the

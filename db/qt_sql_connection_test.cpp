@@ -18,7 +18,7 @@ namespace {
 
 using testing::CreateSqliteDatabase;
 using testing::QueryColumn;
-using testing::SqliteConnectionText;
+using testing::SqliteOpenParameters;
 using testing::SqlitePath;
 using testing::TempFolder;
 using testing::WriteFile;
@@ -66,8 +66,8 @@ class QtSqlConnectionTest : public ::testing::TestWithParam<SqlitePath> {
          kResultTable});
   }
 
-  std::string Text(int timeout_ms = 2000) const {
-    return SqliteConnectionText(db_, GetParam(), timeout_ms);
+  QtOpenParameters Text(int timeout_ms = 2000) const {
+    return SqliteOpenParameters(db_, GetParam(), timeout_ms);
   }
 
   void Open(QtSqlConnection& c, int timeout_ms = 2000) {
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(BothPaths, QtSqlConnectionTest,
 TEST_P(QtSqlConnectionTest, MissingFileFailsAndCreatesNothing) {
   const std::string missing = dir_.File("nao_existe.db");
   QtSqlConnection c;
-  EXPECT_FALSE(c.OpenConnection(SqliteConnectionText(missing, GetParam())));
+  EXPECT_FALSE(c.OpenConnection(SqliteOpenParameters(missing, GetParam())));
   EXPECT_FALSE(c.IsOpen());
   const std::string server =
       GetParam() == SqlitePath::kEmbedded ? "sqlite" : "localhost";
@@ -134,7 +134,7 @@ TEST_P(QtSqlConnectionTest, DirectoryEmptyFileAndNonDatabaseFail) {
        std::vector<std::pair<std::string, std::string>>{
            {dir_.path(), "pasta"}, {empty, "vazio"}, {text, "SQLite"}}) {
     QtSqlConnection c;
-    EXPECT_FALSE(c.OpenConnection(SqliteConnectionText(path, GetParam())))
+    EXPECT_FALSE(c.OpenConnection(SqliteOpenParameters(path, GetParam())))
         << path;
     EXPECT_NE(c.OpenFailure().find("Base de dados =" + path + "\r\nMotivo: "),
               std::string::npos)
@@ -531,7 +531,7 @@ TEST_P(QtSqlConnectionTest, ReopeningSwitchesDatabases) {
       other, {"create table T(x integer)", "insert into T values(7)"});
   QtSqlConnection c;
   Open(c);
-  ASSERT_TRUE(c.OpenConnection(SqliteConnectionText(other, GetParam())))
+  ASSERT_TRUE(c.OpenConnection(SqliteOpenParameters(other, GetParam())))
       << c.OpenFailure();
   Recordset rs;
   c.OpenRecordset("", "select x from T", rs);
@@ -550,7 +550,7 @@ TEST(QtSqlConnectionFileNameTest, UriSpecialCharactersInThePath) {
   CreateSqliteDatabase(path, {"create table T(x integer)"});
   QtSqlConnection c;
   ASSERT_TRUE(
-      c.OpenConnection(SqliteConnectionText(path, SqlitePath::kEmbedded)))
+      c.OpenConnection(SqliteOpenParameters(path, SqlitePath::kEmbedded)))
       << c.OpenFailure();
   c.ExecuteSql("", "insert into T values(1)");
   EXPECT_EQ(QueryColumn(path, "select count(*) from T"),

@@ -56,7 +56,7 @@ class FakeConnection : public Connection {
   // AbandonWrite raises Error -2147217900 "Falha simulada ao anular".
   void set_fail_abandon(bool fail) { fail_abandon_ = fail; }
 
-  bool OpenConnection(const std::string&) override { return true; }
+  bool OpenConnection(const QtOpenParameters&) override { return true; }
   bool IsOpen() const override { return true; }
   std::string OpenFailure() const override { return ""; }
   void OpenRecordset(const std::string& source, const std::string& sql,

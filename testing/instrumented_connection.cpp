@@ -165,11 +165,11 @@ void InstrumentedConnection::Enter(Operation op, const std::string* sql) {
 }
 
 bool InstrumentedConnection::OpenConnection(
-    const std::string& connection_text) {
-  // The text holds the password: it never goes into the failure text.
+    const QtOpenParameters& parameters) {
+  // They hold the password: nothing of them goes into the failure text.
   Enter(Operation::kOpenConnection, nullptr);
   return Timed(Operation::kOpenConnection,
-               [&] { return inner_.OpenConnection(connection_text); });
+               [&] { return inner_.OpenConnection(parameters); });
 }
 
 bool InstrumentedConnection::IsOpen() const { return inner_.IsOpen(); }
