@@ -472,6 +472,27 @@ TEST_P(QtSqlConnectionTest, ReadSnapshotHoldsOneStateUntilItsScopeEnds) {
   EXPECT_EQ(rs.Get("Nome").ToText(), "y");
 }
 
+TEST_P(QtSqlConnectionTest, RenewedSnapshotLetsAnotherCommitInBetween) {
+  QtSqlConnection reader;
+  Open(reader);
+  QtSqlConnection writer;
+  Open(writer, 200);
+  const std::string read = "select Nome from Artigos where Codigo = 'A1'";
+  const std::string update =
+      "update Artigos set Nome = 'z' where Codigo = 'A1'";
+  Recordset rs;
+  ReadSnapshot snapshot(reader);
+  reader.OpenRecordset("", read, rs);
+  EXPECT_EQ(Raised([&] { writer.ExecuteSql("", update); }).number(),
+            errnum::kDatabase);
+  // Past its hold, renewing releases the lock until the next query.
+  std::this_thread::sleep_for(ReadSnapshot::kHold);
+  snapshot.Renew();
+  writer.ExecuteSql("", update);
+  reader.OpenRecordset("", read, rs);
+  EXPECT_EQ(rs.Get("Nome").ToText(), "z");
+}
+
 TEST_P(QtSqlConnectionTest, OpenOfAFileLockedByAnotherSaysBusy) {
   QtSqlConnection first;
   Open(first);
