@@ -77,11 +77,12 @@ class Connection {
 
   // A read snapshot, used through ReadSnapshot: BeginRead begins one
   // unless one or a write is already in progress, and returns whether it
-  // did; the queries until EndRead see one state of the database. EndRead
-  // ends the snapshot, so that the database holds no lock of this
-  // connection; outside a snapshot it does nothing, and it never raises. A
-  // query neither begins nor ends a snapshot; BeginWrite ends one (the
-  // write sees the latest state).
+  // did; until EndRead the queries share one read transaction where the
+  // database keeps one across statements (SQLite): one state of the
+  // database and one shared lock. EndRead ends the snapshot, so that the
+  // database holds no lock of this connection; outside a snapshot it does
+  // nothing, and it never raises. A query neither begins nor ends a
+  // snapshot; BeginWrite ends one (the write sees the latest state).
   virtual bool BeginRead() = 0;
   virtual void EndRead() = 0;
 };

@@ -1,9 +1,10 @@
 // ReadSnapshot: one read snapshot of a connection, as long as the object
-// lives. The queries sent through the connection while it lives see one
-// state of the database, and on SQLite share one shared lock instead of
-// taking one each (the speed of a run's many small queries). The snapshot
-// ends with the scope, so the database holds no lock of this connection
-// once the reading is done.
+// lives. On SQLite the queries sent through the connection while it lives
+// see one state of the database and share one shared lock instead of
+// taking one each (the speed of a run's many small queries); a server's
+// queries each see what is committed. The snapshot ends with the scope,
+// so the database holds no lock of this connection once the reading is
+// done.
 //
 // A snapshot inside another one (of the same connection) or inside a write
 // adds nothing: the outer one goes on. A holder that reads for long (a run)
