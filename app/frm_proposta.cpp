@@ -22,6 +22,7 @@
 #include <QThread>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <optional>
 
 #include "app/explanation_text.h"
 #include "app/frm_vorencomendas.h"
@@ -29,6 +30,7 @@
 #include "app/proposal_model.h"
 #include "core/error.h"
 #include "core/text_util.h"
+#include "db/read_snapshot.h"
 #include "engine/article_explanation.h"
 #include "proposal/proposal_exceptions.h"
 #include "proposal/proposal_export.h"
@@ -533,6 +535,9 @@ void frmProposta::Refresh() {
     const SettingsRecord& settings = settings_ ? *settings_ : kDefaults;
     model_->SetCoverLimit(settings.motor.cobertura_maxima);
     const Currency variation = settings.relatorio.variacao;
+    // The table and the run it is compared with, as of one moment: a run
+    // written in between must not show as the changes.
+    std::optional<ReadSnapshot> snapshot(std::in_place, *connection_);
     ProposalTable table = ProposalTable::Read(*connection_);
     // The changes since the previous run are an addition: when the history
     // cannot be read the proposal is still shown, and the window says why.
@@ -543,6 +548,7 @@ void frmProposta::Refresh() {
       ShowStatus(QStringLiteral("Alterações não mostradas: %1")
                      .arg(Q(e.description())));
     }
+    snapshot.reset();  // the window holds no lock while it shows them
     const bool compared = previous.has_value();
     model_->SetTable(std::move(table), std::move(previous), variation);
     only_changed_->setEnabled(compared);

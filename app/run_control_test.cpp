@@ -46,7 +46,7 @@ class RecordingProgress : public Progress {
 // A connection that must not be used: counts every call and fails it.
 class UntouchableConnection : public Connection {
  public:
-  bool OpenConnection(const std::string&) override { return Touch(); }
+  bool OpenConnection(const QtOpenParameters&) override { return Touch(); }
   bool IsOpen() const override { return true; }
   std::string OpenFailure() const override { return ""; }
   void OpenRecordset(const std::string&, const std::string&, Recordset&, int,
@@ -67,6 +67,7 @@ class UntouchableConnection : public Connection {
   void EndWrite() override { Touch(); }
   bool WriteInProgress() const override { return false; }
   void AbandonWrite() override { Touch(); }
+  bool BeginRead() override { return Touch(); }
   void EndRead() override {}  // never raises; holds nothing to release
   int calls = 0;
 

@@ -90,7 +90,7 @@ bool CreateDatabase(const std::string& path) {
   return ok;
 }
 
-std::string Text(const std::string& path, bool odbc) {
+vor::QtOpenParameters Text(const std::string& path, bool odbc) {
   vor::ConnectionStringBuilder b;
   b.Provider("MSDataShape");
   b.DataProvider(1);

@@ -71,8 +71,8 @@ class QueryShapeTimer : public vor::Connection {
   };
   const std::map<std::string, Shape>& shapes() const { return shapes_; }
 
-  bool OpenConnection(const std::string& text) override {
-    return inner_->OpenConnection(text);
+  bool OpenConnection(const vor::QtOpenParameters& parameters) override {
+    return inner_->OpenConnection(parameters);
   }
   bool IsOpen() const override { return inner_->IsOpen(); }
   std::string OpenFailure() const override { return inner_->OpenFailure(); }
@@ -107,6 +107,7 @@ class QueryShapeTimer : public vor::Connection {
   void EndWrite() override { inner_->EndWrite(); }
   bool WriteInProgress() const override { return inner_->WriteInProgress(); }
   void AbandonWrite() override { inner_->AbandonWrite(); }
+  bool BeginRead() override { return inner_->BeginRead(); }
   void EndRead() override { inner_->EndRead(); }
 
  private:

@@ -12,6 +12,7 @@
 
 #include "core/recordset.h"
 #include "core/value.h"
+#include "db/qt_open_parameters.h"
 
 namespace vor {
 
@@ -33,10 +34,10 @@ class Connection {
 
   virtual ~Connection() = default;
 
-  // Opens the database named by a connection text (ConnectionStringBuilder).
+  // Opens the database that `parameters` (ConnectionStringBuilder) name.
   // Returns false when the open failed; the failure is kept (see
   // OpenFailure) and every later operation raises the database error.
-  virtual bool OpenConnection(const std::string& connection_text) = 0;
+  virtual bool OpenConnection(const QtOpenParameters& parameters) = 0;
   virtual bool IsOpen() const = 0;
   // The text describing why the open failed ("" when open or never tried).
   virtual std::string OpenFailure() const = 0;
@@ -74,12 +75,15 @@ class Connection {
   virtual bool WriteInProgress() const = 0;
   virtual void AbandonWrite() = 0;
 
-  // Ends the read snapshot that queries may share (see the implementation),
-  // so that the database holds no lock of this connection until its next
-  // query. A caller that keeps the connection open while it waits (a window
-  // showing what it read, a run that stopped) calls it once its reading is
-  // done. Nothing happens outside a snapshot or during a write; never
-  // raises.
+  // A read snapshot, used through ReadSnapshot: BeginRead begins one
+  // unless one or a write is already in progress, and returns whether it
+  // did; until EndRead the queries share one read transaction where the
+  // database keeps one across statements (SQLite): one state of the
+  // database and one shared lock. EndRead ends the snapshot, so that the
+  // database holds no lock of this connection; outside a snapshot it does
+  // nothing, and it never raises. A query neither begins nor ends a
+  // snapshot; BeginWrite ends one (the write sees the latest state).
+  virtual bool BeginRead() = 0;
   virtual void EndRead() = 0;
 };
 

@@ -20,27 +20,24 @@ void ConnectionSettings::Load(const SettingsValues& settings) {
 void ConnectionSettings::Reload() { Assign(DatabaseLogin::Load(file_name_)); }
 
 void ConnectionSettings::Assign(const DatabaseLogin& login) {
-  server_ = login.servidor;
-  database_ = login.base_dados;
-  user_ = login.utilizador;
-  password_ = login.password;
-  driver_ = login.driver;
-  if (driver_.empty()) driver_ = kDefaultDriver;
-  port_ = login.PortNumber(file_name_);
-  timeout_ms_ = login.TimeoutMs(file_name_);
+  const int port = login.PortNumber(file_name_);
+  const int timeout_ms = login.TimeoutMs(file_name_);
+  login_ = login;
+  port_ = port;
+  timeout_ms_ = timeout_ms;
+  if (login_.driver.empty()) login_.driver = kDefaultDriver;
 
   // An SQLite file named relative to the settings file lives beside it,
   // wherever the program was started from.
-  ConnectionParameters parameters;
-  parameters.server = server_;
-  const bool sqlite = parameters.IsEmbeddedSqlite();
-  if (sqlite && !database_.empty()) {
-    const std::filesystem::path db(database_);
+  std::string& database = login_.base_dados;
+  if (ConnectionStringBuilder::IsEmbeddedSqlite(login_.servidor) &&
+      !database.empty()) {
+    const std::filesystem::path db(database);
     if (db.is_relative()) {
       const std::filesystem::path folder =
           std::filesystem::absolute(std::filesystem::path(file_name_))
               .parent_path();
-      database_ = (folder / db).lexically_normal().string();
+      database = (folder / db).lexically_normal().string();
     }
   }
 }

@@ -15,11 +15,16 @@
 //   s.Load(settings_path);
 //   if (s.Server().empty()) { s.FileName(catalogue); s.UseCatalogue(true);
 //                             s.Reload(); }
+//
+// It holds the login as the file gives it (DatabaseLogin), with the numbers
+// checked and an SQLite file resolved; ConnectionStringBuilder makes of it
+// what the driver is given.
 #ifndef VOR_DB_CONNECTION_SETTINGS_H_
 #define VOR_DB_CONNECTION_SETTINGS_H_
 
 #include <string>
 
+#include "db/connection_string_builder.h"
 #include "settings/database_login.h"
 
 namespace vor {
@@ -27,7 +32,8 @@ namespace vor {
 class ConnectionSettings {
  public:
   static constexpr const char* kSection = "BD";
-  static constexpr const char* kDefaultDriver = "FreeTDS";
+  static constexpr const char* kDefaultDriver =
+      ConnectionStringBuilder::kDefaultDriver;
   static constexpr int kDefaultPort = DatabaseLogin::kDefaultPort;
   static constexpr int kDefaultTimeoutMs = DatabaseLogin::kDefaultTimeoutMs;
 
@@ -54,25 +60,21 @@ class ConnectionSettings {
   // against. Raises Error 13 as Reload does.
   void Assign(const DatabaseLogin& login);
 
-  const std::string& Server() const { return server_; }
+  const std::string& Server() const { return login_.servidor; }
   // For an SQLite login, the database file with a relative path resolved
   // against the folder of FileName.
-  const std::string& Database() const { return database_; }
-  const std::string& User() const { return user_; }
-  const std::string& Password() const { return password_; }
-  const std::string& Driver() const { return driver_; }
+  const std::string& Database() const { return login_.base_dados; }
+  const std::string& User() const { return login_.utilizador; }
+  const std::string& Password() const { return login_.password; }
+  const std::string& Driver() const { return login_.driver; }
   int Port() const { return port_; }
   int TimeoutMs() const { return timeout_ms_; }
 
  private:
   std::string file_name_;
   bool use_catalogue_ = false;
-  std::string server_;
-  std::string database_;
-  std::string user_;
-  std::string password_;
-  std::string driver_ = kDefaultDriver;
-  int port_ = kDefaultPort;
+  DatabaseLogin login_{.driver = kDefaultDriver};
+  int port_ = kDefaultPort;  // Porta and TempoEspera of login_, checked
   int timeout_ms_ = kDefaultTimeoutMs;
 };
 

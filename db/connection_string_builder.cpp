@@ -1,24 +1,15 @@
 #include "db/connection_string_builder.h"
 
-#include <charconv>
+#include <cstdio>
+#include <initializer_list>
 #include <string_view>
-#include <vector>
+#include <utility>
 
 #include "core/text_util.h"
 
 namespace vor {
 
 namespace {
-
-constexpr std::string_view kProvider = "Provider";
-constexpr std::string_view kDataProvider = "Data Provider";
-constexpr std::string_view kServer = "Server";
-constexpr std::string_view kDatabase = "Database";
-constexpr std::string_view kUser = "User ID";
-constexpr std::string_view kPassword = "Password";
-constexpr std::string_view kDriver = "Driver";
-constexpr std::string_view kPort = "Port";
-constexpr std::string_view kTimeout = "Timeout Ms";
 
 std::string_view TrimBlanks(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
@@ -30,81 +21,82 @@ std::string_view TrimBlanks(std::string_view s) {
   return s;
 }
 
-bool ParseInt(std::string_view s, int* out) {
-  s = TrimBlanks(s);
-  if (s.empty()) return false;
-  const auto r = std::from_chars(s.data(), s.data() + s.size(), *out);
-  return r.ec == std::errc() && r.ptr == s.data() + s.size();
-}
-
-struct Pair {
-  std::string key;
-  std::string value;
-};
-
-// Splits the text into pairs; false with `*error` set when malformed.
-bool SplitPairs(const std::string& text, std::vector<Pair>* pairs,
-                std::string* error) {
-  size_t i = 0;
-  while (i < text.size()) {
-    const size_t eq = text.find_first_of("=;", i);
-    if (eq == std::string::npos || text[eq] == ';') {
-      // A stretch without '=' is only allowed when it is blank.
-      const size_t end = eq == std::string::npos ? text.size() : eq;
-      if (!TrimBlanks(std::string_view(text).substr(i, end - i)).empty()) {
-        *error = "par sem '=' no texto de ligação";
-        return false;
-      }
-      i = end + 1;
-      continue;
-    }
-    Pair p;
-    p.key = std::string(TrimBlanks(std::string_view(text).substr(i, eq - i)));
-    if (p.key.empty()) {
-      *error = "chave vazia no texto de ligação";
-      return false;
-    }
-    i = eq + 1;
-    if (i < text.size() && text[i] == '{') {
-      ++i;
-      bool closed = false;
-      while (i < text.size()) {
-        if (text[i] == '}') {
-          if (i + 1 < text.size() && text[i + 1] == '}') {
-            p.value += '}';
-            i += 2;
-            continue;
-          }
-          closed = true;
-          ++i;
-          break;
-        }
-        p.value += text[i++];
-      }
-      if (!closed) {
-        *error = "valor de " + p.key + " sem '}' final no texto de ligação";
-        return false;
-      }
-      while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-      if (i < text.size() && text[i] != ';') {
-        *error = "texto a seguir a '}' no valor de " + p.key;
-        return false;
-      }
-      ++i;
-    } else {
-      const size_t end = text.find(';', i);
-      const size_t stop = end == std::string::npos ? text.size() : end;
-      p.value = text.substr(i, stop - i);
-      i = stop + 1;
-    }
-    pairs->push_back(std::move(p));
+bool StartsWithSqlite(const std::string& driver) {
+  static constexpr char kPrefix[] = "sqlite";
+  if (driver.size() < sizeof kPrefix - 1) return false;
+  for (size_t i = 0; i < sizeof kPrefix - 1; ++i) {
+    if ((driver[i] | 0x20) != kPrefix[i]) return false;
   }
   return true;
 }
 
+// The path as it may stand in the path part of a file: URI. Letters, digits
+// and the characters that are harmless there are kept; everything else
+// ('?', '#', '%', blanks, bytes of non-ASCII characters) is percent-encoded.
+std::string UriPath(const std::string& path) {
+  std::string out;
+  for (unsigned char c : path) {
+    const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                      (c >= '0' && c <= '9') || c == '/' || c == '-' ||
+                      c == '_' || c == '.' || c == '~';
+    if (keep) {
+      out += static_cast<char>(c);
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", c);
+      out += hex;
+    }
+  }
+  return out;
+}
+
+// True when `text` contains `word`, letters compared without regard to case.
+bool ContainsNoCase(const std::string& text, std::string_view word) {
+  for (size_t i = 0; i + word.size() <= text.size(); ++i) {
+    size_t k = 0;
+    while (k < word.size() && (text[i + k] | 0x20) == word[k]) ++k;
+    if (k == word.size()) return true;
+  }
+  return false;
+}
+
+// The drivers that do not read a doubled '}' inside a braced value as one
+// '}': the rest of such a value would become pairs of its own (another
+// SERVER or PORT among them).
+bool KeepsDoubledBraces(const std::string& driver) {
+  return !StartsWithSqlite(driver) && !ContainsNoCase(driver, "freetds");
+}
+
+// Names the first value of `values` that holds '}' when `driver` cannot
+// take one; "" otherwise.
+std::string BraceProblem(
+    const std::string& driver,
+    std::initializer_list<std::pair<const char*, const std::string*>> values) {
+  if (KeepsDoubledBraces(driver)) return "";
+  for (const auto& [name, value] : values) {
+    if (value->find('}') != std::string::npos) {
+      return std::string("o valor de ") + name +
+             " contém '}', que o controlador ODBC " + driver +
+             " não lê como parte do valor";
+    }
+  }
+  return "";
+}
+
+// "{driver}" with '}' doubled, the form ODBC wants for a driver name.
+std::string BracedDriver(const std::string& driver) {
+  std::string out = "{";
+  for (char c : driver) {
+    out += c;
+    if (c == '}') out += '}';
+  }
+  out += '}';
+  return out;
+}
+
 }  // namespace
 
-bool ConnectionParameters::IsEmbeddedSqlite() const {
+bool ConnectionStringBuilder::IsEmbeddedSqlite(const std::string& server) {
   return EqualsIgnoringCase(TrimBlanks(server), "sqlite");
 }
 
@@ -123,73 +115,48 @@ std::string QuoteConnectionValue(const std::string& value) {
   return out;
 }
 
-std::string ConnectionStringBuilder::Compose(bool redact) const {
-  std::string out;
-  auto add = [&out](std::string_view key, const std::string& value) {
-    out += key;
-    out += '=';
-    out += QuoteConnectionValue(value);
-    out += ';';
-  };
-  add(kProvider, p_.provider);
-  add(kDataProvider, std::to_string(p_.data_provider));
-  add(kServer, p_.server);
-  add(kDatabase, p_.database);
-  add(kUser, p_.user);
-  add(kPassword, redact ? std::string(kRedactedPassword) : p_.password);
-  add(kDriver, p_.driver);
-  add(kPort, std::to_string(p_.port));
-  add(kTimeout, std::to_string(p_.timeout_ms));
-  return out;
-}
-
-std::string ConnectionStringBuilder::ConnectionString() const {
-  return Compose(false);
-}
-
-std::string ConnectionStringBuilder::RedactedConnectionString() const {
-  return Compose(true);
-}
-
-bool ConnectionStringBuilder::Parse(const std::string& text,
-                                    ConnectionParameters* out,
-                                    std::string* error) {
-  std::vector<Pair> pairs;
-  if (!SplitPairs(text, &pairs, error)) return false;
-  ConnectionParameters p;
-  for (const Pair& pair : pairs) {
-    const std::string& k = pair.key;
-    if (EqualsIgnoringCase(k, kProvider)) {
-      p.provider = pair.value;
-    } else if (EqualsIgnoringCase(k, kDataProvider)) {
-      if (!ParseInt(pair.value, &p.data_provider)) {
-        *error = "valor de Data Provider não é um número inteiro";
-        return false;
-      }
-    } else if (EqualsIgnoringCase(k, kServer)) {
-      p.server = pair.value;
-    } else if (EqualsIgnoringCase(k, kDatabase)) {
-      p.database = pair.value;
-    } else if (EqualsIgnoringCase(k, kUser)) {
-      p.user = pair.value;
-    } else if (EqualsIgnoringCase(k, kPassword)) {
-      p.password = pair.value;
-    } else if (EqualsIgnoringCase(k, kDriver)) {
-      p.driver = pair.value;
-    } else if (EqualsIgnoringCase(k, kPort)) {
-      if (!ParseInt(pair.value, &p.port)) {
-        *error = "valor de Port não é um número inteiro";
-        return false;
-      }
-    } else if (EqualsIgnoringCase(k, kTimeout)) {
-      if (!ParseInt(pair.value, &p.timeout_ms) || p.timeout_ms < 0) {
-        *error = "valor de Timeout Ms não é um número inteiro positivo";
-        return false;
-      }
-    }
+QtOpenParameters ConnectionStringBuilder::ConnectionString() const {
+  QtOpenParameters p;
+  p.server = server_;
+  p.database = database_;
+  p.password = password_;
+  p.timeout_ms = timeout_ms_;
+  const int timeout_ms = timeout_ms_ < 0 ? 0 : timeout_ms_;
+  if (IsEmbeddedSqlite(server_)) {
+    p.qt_driver = "QSQLITE";
+    p.database_name = "file:" + UriPath(database_) + "?mode=rw";
+    p.connect_options =
+        "QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=" + std::to_string(timeout_ms);
+    p.sqlite_dialect = true;
+    p.database_file = database_;
+    return p;
   }
-  *out = std::move(p);
-  return true;
+  p.qt_driver = "QODBC";
+  if (StartsWithSqlite(driver_)) {
+    // NoCreat: a missing file is an error, never a new empty database.
+    p.database_name = "DRIVER=" + BracedDriver(driver_) +
+                      ";Database=" + QuoteConnectionValue(database_) +
+                      ";Timeout=" + std::to_string(timeout_ms) + ";NoCreat=1";
+    p.sqlite_dialect = true;
+    p.database_file = database_;
+    p.problem = BraceProblem(driver_, {{"BaseDados", &database_}});
+    return p;
+  }
+  p.problem = BraceProblem(driver_, {{"Servidor", &server_},
+                                     {"BaseDados", &database_},
+                                     {"Utilizador", &user_},
+                                     {"Password", &password_}});
+  p.database_name = "DRIVER=" + BracedDriver(driver_) +
+                    ";SERVER=" + QuoteConnectionValue(server_) +
+                    ";PORT=" + std::to_string(port_) +
+                    ";DATABASE=" + QuoteConnectionValue(database_) +
+                    ";UID=" + QuoteConnectionValue(user_) +
+                    ";PWD=" + QuoteConnectionValue(password_) +
+                    ";TDS_Version=7.4;ClientCharset=UTF-8";
+  const int seconds = (timeout_ms + 999) / 1000;
+  p.connect_options =
+      "SQL_ATTR_LOGIN_TIMEOUT=" + std::to_string(seconds < 1 ? 1 : seconds);
+  return p;
 }
 
 }  // namespace vor

@@ -53,7 +53,7 @@ std::string LoginSource(const std::string& file, const std::string& path,
          missing_keys;
 }
 
-std::string ConnectionTextFor(const ConnectionSettings& settings) {
+QtOpenParameters OpenParametersFor(const ConnectionSettings& settings) {
   ConnectionStringBuilder builder;
   builder.Provider("MSDataShape");
   builder.DataProvider(1);
@@ -94,8 +94,8 @@ std::unique_ptr<Connection> LIgarBd(const SettingsValues& values,
   // When the open fails on an incomplete login, that is the cause, not what
   // the driver made of the empty values: the failure says where the login
   // was looked for, so the operator knows which file to correct.
-  if (!connection->OpenConnection(ConnectionTextFor(settings)) &&
-      !catalogue.empty()) {
+  if (!connection->OpenConnection(OpenParametersFor(settings)) &&
+      settings.UseCatalogue()) {
     const std::string catalogue_missing = MissingKeys(settings);
     if (!catalogue_missing.empty()) {
       connection->SetOpenFailureCause(
@@ -128,7 +128,7 @@ std::string TestarLigacao(const DatabaseLogin& login,
     return e.description();
   }
   QtSqlConnection connection;
-  if (!connection.OpenConnection(ConnectionTextFor(settings))) {
+  if (!connection.OpenConnection(OpenParametersFor(settings))) {
     return connection.OpenFailure();
   }
   try {

@@ -1,7 +1,7 @@
 // LIgarBd: connects the program to the ERP database once, at start-up. Reads
 // the login (section BD) from the settings file, falls back to the catalogue
 // file <application folder>/Catalogos/bd.sql when the server, database or
-// user is empty, builds the connection text and opens the connection.
+// user is empty, composes what the driver is given and opens the connection.
 #ifndef VOR_DB_LIGAR_BD_H_
 #define VOR_DB_LIGAR_BD_H_
 

@@ -2,18 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include "db/connection_string_builder.h"
+
 namespace vor {
 namespace {
 
-ConnectionParameters Server(const std::string& password) {
-  ConnectionParameters p;
-  p.server = "erp.local";
-  p.database = "EMPRESA1";
-  p.user = "vor";
-  p.password = password;
-  p.port = 1444;
-  p.timeout_ms = 2500;
+ConnectionStringBuilder Server(const std::string& password) {
+  ConnectionStringBuilder p;
+  p.Server("erp.local");
+  p.Database("EMPRESA1");
+  p.User("vor");
+  p.Password(password);
+  p.Port(1444);
+  p.TimeoutMs(2500);
   return p;
+}
+
+QtOpenParameters BuildOpenParameters(const ConnectionStringBuilder& b) {
+  return b.ConnectionString();
 }
 
 TEST(BuildOpenParametersTest, FreeTdsServer) {
@@ -29,9 +35,9 @@ TEST(BuildOpenParametersTest, FreeTdsServer) {
 }
 
 TEST(BuildOpenParametersTest, OdbcValuesThatWouldBreakThePairsAreBraced) {
-  ConnectionParameters p = Server("a;b}c");
-  p.driver = "ODBC Driver 18 for SQL Server";
-  p.timeout_ms = 0;
+  ConnectionStringBuilder p = Server("a;b}c");
+  p.Driver("ODBC Driver 18 for SQL Server");
+  p.TimeoutMs(0);
   const QtOpenParameters q = BuildOpenParameters(p);
   EXPECT_NE(q.database_name.find("DRIVER={ODBC Driver 18 for SQL Server};"),
             std::string::npos);
@@ -45,42 +51,42 @@ TEST(BuildOpenParametersTest, BraceInAValueIsRefusedForDriversThatEndItThere) {
   EXPECT_EQ(q.problem,
             "o valor de Password contém '}', que o controlador ODBC FreeTDS "
             "não lê como parte do valor");
-  ConnectionParameters user = Server("pw");
-  user.user = "a}b";
+  ConnectionStringBuilder user = Server("pw");
+  user.User("a}b");
   EXPECT_NE(BuildOpenParameters(user).problem.find("Utilizador"),
             std::string::npos);
-  ConnectionParameters sqlite;
-  sqlite.server = "localhost";
-  sqlite.driver = "SQLite3";
-  sqlite.database = "/data/a}b.db";
+  ConnectionStringBuilder sqlite;
+  sqlite.Server("localhost");
+  sqlite.Driver("SQLite3");
+  sqlite.Database("/data/a}b.db");
   EXPECT_NE(BuildOpenParameters(sqlite).problem.find("BaseDados"),
             std::string::npos);
   // Other values and other drivers are passed.
   EXPECT_EQ(BuildOpenParameters(Server("a;b{c=d")).problem, "");
-  ConnectionParameters microsoft = Server("a}b");
-  microsoft.driver = "ODBC Driver 18 for SQL Server";
+  ConnectionStringBuilder microsoft = Server("a}b");
+  microsoft.Driver("ODBC Driver 18 for SQL Server");
   EXPECT_EQ(BuildOpenParameters(microsoft).problem, "");
 }
 
 TEST(BuildOpenParametersTest, EmbeddedSqliteUsesAReadWriteUri) {
-  ConnectionParameters p;
-  p.server = "SQLite";
-  p.database = "/data/erp 1/a?b#c%d.db";
-  p.timeout_ms = 1500;
+  ConnectionStringBuilder p;
+  p.Server("SQLite");
+  p.Database("/data/erp 1/a?b#c%d.db");
+  p.TimeoutMs(1500);
   const QtOpenParameters q = BuildOpenParameters(p);
   EXPECT_EQ(q.qt_driver, "QSQLITE");
   EXPECT_EQ(q.database_name, "file:/data/erp%201/a%3Fb%23c%25d.db?mode=rw");
   EXPECT_EQ(q.connect_options, "QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=1500");
   EXPECT_TRUE(q.sqlite_dialect);
-  EXPECT_EQ(q.database_file, p.database);
+  EXPECT_EQ(q.database_file, "/data/erp 1/a?b#c%d.db");
 }
 
 TEST(BuildOpenParametersTest, SqliteOdbcDriverNeverCreatesAFile) {
-  ConnectionParameters p;
-  p.server = "localhost";
-  p.driver = "SQLite3";
-  p.database = "/data/a;b.db";
-  p.timeout_ms = 700;
+  ConnectionStringBuilder p;
+  p.Server("localhost");
+  p.Driver("SQLite3");
+  p.Database("/data/a;b.db");
+  p.TimeoutMs(700);
   const QtOpenParameters q = BuildOpenParameters(p);
   EXPECT_EQ(q.qt_driver, "QODBC");
   EXPECT_EQ(q.database_name,

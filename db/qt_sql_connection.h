@@ -3,7 +3,10 @@
 // (QODBC: SQL Server through FreeTDS, or the SQLite ODBC driver), runs the
 // program's queries and statements, inserts rows through updatable
 // recordsets and brackets the rewrite of the result table in one database
-// transaction.
+// transaction. It hands each job to one part: QtDatabase (the open),
+// SqlTransactions (write and read snapshot), QueryRunner (queries and
+// statements), InsertCache (inserts), DriverErrors (the error texts, never
+// holding the password).
 //
 // Texts for an SQLite database (embedded or through ODBC) are rewritten by
 // RewriteForSqlite; a server receives them exactly as built. Every database
@@ -34,13 +37,13 @@ class QtSqlConnection : public Connection {
   QtSqlConnection(const QtSqlConnection&) = delete;
   QtSqlConnection& operator=(const QtSqlConnection&) = delete;
 
-  // Opens the database named by a text of ConnectionStringBuilder, closing
-  // any database this object had open. An SQLite file must exist and be a
+  // Opens the database that `parameters` name, closing any database this
+  // object had open. An SQLite file must exist and be a
   // database (never created). On failure returns false and keeps, for
   // OpenFailure and for every later operation, the text
   // "Não foi possivel Abrir a base de dados indicada !\r\n Servidor =<server>
   // \r\nBase de dados =<database>\r\nMotivo: <reason>".
-  bool OpenConnection(const std::string& connection_text) override;
+  bool OpenConnection(const QtOpenParameters& parameters) override;
   bool IsOpen() const override;
   std::string OpenFailure() const override;
   // After a failed open: makes `cause` the reason of the failure text (the
@@ -54,12 +57,8 @@ class QtSqlConnection : public Connection {
   // values as the database gives them (integers, doubles, text, null;
   // ODBC decimal columns exactly as Currency; dates as DateTime or ISO
   // text), positioned on the first row. The first text and the numbers are
-  // not used. On SQLite, outside a write, consecutive queries share one
-  // read transaction (one shared lock instead of one per query) for at
-  // most 20 ms, so a run's many small queries do not pay for a lock each
-  // while another program's commit never waits much longer than that. The
-  // snapshot ends at the first query past that time, a failed query, any
-  // other statement, BeginWrite, EndRead or the close.
+  // not used. The query runs in the read snapshot or write in progress, if
+  // any (see ReadSnapshot); otherwise on its own.
   void OpenRecordset(const std::string& source, const std::string& sql,
                      Recordset& rs, int cursor_type = -1,
                      int options = 0) override;
@@ -97,7 +96,11 @@ class QtSqlConnection : public Connection {
   void EndWrite() override;
   bool WriteInProgress() const override;
   void AbandonWrite() override;
-  // Commits the read transaction that OpenRecordset may have left open.
+  // A read snapshot: on SQLite a read transaction (BEGIN ... COMMIT), which
+  // holds one shared lock while it lasts; on a server nothing is sent. A
+  // failed query leaves the snapshot open, for its scope to end. BeginRead
+  // raises the database error when the connection is not open.
+  bool BeginRead() override;
   void EndRead() override;
 
   // The Qt Sql connection name of this object (unique in the process).
@@ -105,12 +108,9 @@ class QtSqlConnection : public Connection {
   // True when the open database is SQLite (embedded or through ODBC).
   bool IsSqlite() const;
 
-  // Implementation state, shared with the recordsets this object made so
-  // that they notice when it is gone (opaque outside the source file).
-  struct State;
-
  private:
-  std::shared_ptr<State> state_;
+  struct State;
+  std::unique_ptr<State> state_;
 };
 
 }  // namespace vor

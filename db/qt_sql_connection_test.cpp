@@ -10,6 +10,7 @@
 #include "core/quote.h"
 #include "core/recordset.h"
 #include "db/connection_string_builder.h"
+#include "db/read_snapshot.h"
 #include "testing/test_database.h"
 
 namespace vor {
@@ -17,7 +18,7 @@ namespace {
 
 using testing::CreateSqliteDatabase;
 using testing::QueryColumn;
-using testing::SqliteConnectionText;
+using testing::SqliteOpenParameters;
 using testing::SqlitePath;
 using Clock = std::chrono::steady_clock;
 
@@ -63,8 +64,8 @@ class QtSqlConnectionTest : public ::testing::TestWithParam<SqlitePath> {
          kResultTable});
   }
 
-  std::string Text(int timeout_ms = 2000) const {
-    return SqliteConnectionText(db_, GetParam(), timeout_ms);
+  QtOpenParameters Text(int timeout_ms = 2000) const {
+    return SqliteOpenParameters(db_, GetParam(), timeout_ms);
   }
 
   void Open(QtSqlConnection& c, int timeout_ms = 2000) {
@@ -93,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(BothPaths, QtSqlConnectionTest,
 TEST_P(QtSqlConnectionTest, MissingFileFailsAndCreatesNothing) {
   const std::string missing = dir_.File("nao_existe.db");
   QtSqlConnection c;
-  EXPECT_FALSE(c.OpenConnection(SqliteConnectionText(missing, GetParam())));
+  EXPECT_FALSE(c.OpenConnection(SqliteOpenParameters(missing, GetParam())));
   EXPECT_FALSE(c.IsOpen());
   const std::string server =
       GetParam() == SqlitePath::kEmbedded ? "sqlite" : "localhost";
@@ -131,7 +132,7 @@ TEST_P(QtSqlConnectionTest, DirectoryEmptyFileAndNonDatabaseFail) {
        std::vector<std::pair<std::string, std::string>>{
            {dir_.path(), "pasta"}, {empty, "vazio"}, {text, "SQLite"}}) {
     QtSqlConnection c;
-    EXPECT_FALSE(c.OpenConnection(SqliteConnectionText(path, GetParam())))
+    EXPECT_FALSE(c.OpenConnection(SqliteOpenParameters(path, GetParam())))
         << path;
     EXPECT_NE(c.OpenFailure().find("Base de dados =" + path + "\r\nMotivo: "),
               std::string::npos)
@@ -438,6 +439,58 @@ TEST_P(QtSqlConnectionTest, SecondWriterGetsBusyErrorAfterItsTimeout) {
   second.EndWrite();
 }
 
+TEST_P(QtSqlConnectionTest, ReadSnapshotHoldsOneStateUntilItsScopeEnds) {
+  QtSqlConnection reader;
+  Open(reader);
+  QtSqlConnection writer;
+  Open(writer, 200);
+  const std::string read = "select Nome from Artigos where Codigo = 'A1'";
+  const auto update = [&](const std::string& name) {
+    writer.ExecuteSql(
+        "", "update Artigos set Nome = '" + name + "' where Codigo = 'A1'");
+  };
+  Recordset rs;
+  // A query alone leaves no lock behind.
+  reader.OpenRecordset("", read, rs);
+  update("x");
+  {
+    ReadSnapshot snapshot(reader);
+    reader.OpenRecordset("", read, rs);
+    EXPECT_EQ(rs.Get("Nome").ToText(), "x");
+    // A snapshot inside it adds nothing and does not end it.
+    { ReadSnapshot inner(reader); }
+    // Another program's commit waits for it ...
+    EXPECT_EQ(Raised([&] { update("y"); }).number(), errnum::kDatabase);
+    reader.OpenRecordset("", read, rs);
+    EXPECT_EQ(rs.Get("Nome").ToText(), "x");
+  }
+  // ... and goes through once its scope has ended.
+  update("y");
+  reader.OpenRecordset("", read, rs);
+  EXPECT_EQ(rs.Get("Nome").ToText(), "y");
+}
+
+TEST_P(QtSqlConnectionTest, RenewedSnapshotLetsAnotherCommitInBetween) {
+  QtSqlConnection reader;
+  Open(reader);
+  QtSqlConnection writer;
+  Open(writer, 200);
+  const std::string read = "select Nome from Artigos where Codigo = 'A1'";
+  const std::string update =
+      "update Artigos set Nome = 'z' where Codigo = 'A1'";
+  Recordset rs;
+  ReadSnapshot snapshot(reader);
+  reader.OpenRecordset("", read, rs);
+  EXPECT_EQ(Raised([&] { writer.ExecuteSql("", update); }).number(),
+            errnum::kDatabase);
+  // Past its hold, renewing releases the lock until the next query.
+  std::this_thread::sleep_for(ReadSnapshot::kHold);
+  snapshot.Renew();
+  writer.ExecuteSql("", update);
+  reader.OpenRecordset("", read, rs);
+  EXPECT_EQ(rs.Get("Nome").ToText(), "z");
+}
+
 TEST_P(QtSqlConnectionTest, OpenOfAFileLockedByAnotherSaysBusy) {
   QtSqlConnection first;
   Open(first);
@@ -497,7 +550,7 @@ TEST_P(QtSqlConnectionTest, ReopeningSwitchesDatabases) {
       other, {"create table T(x integer)", "insert into T values(7)"});
   QtSqlConnection c;
   Open(c);
-  ASSERT_TRUE(c.OpenConnection(SqliteConnectionText(other, GetParam())))
+  ASSERT_TRUE(c.OpenConnection(SqliteOpenParameters(other, GetParam())))
       << c.OpenFailure();
   Recordset rs;
   c.OpenRecordset("", "select x from T", rs);
@@ -516,7 +569,7 @@ TEST(QtSqlConnectionFileNameTest, UriSpecialCharactersInThePath) {
   CreateSqliteDatabase(path, {"create table T(x integer)"});
   QtSqlConnection c;
   ASSERT_TRUE(
-      c.OpenConnection(SqliteConnectionText(path, SqlitePath::kEmbedded)))
+      c.OpenConnection(SqliteOpenParameters(path, SqlitePath::kEmbedded)))
       << c.OpenFailure();
   c.ExecuteSql("", "insert into T values(1)");
   EXPECT_EQ(QueryColumn(path, "select count(*) from T"),

@@ -100,9 +100,4 @@ void SqliteStatement::BindText(int index, std::string_view text) {
                             SQLITE_TRANSIENT, SQLITE_UTF8));
 }
 
-void SqliteStatement::BindBlob(int index, std::string_view bytes) {
-  Check(sqlite3_bind_blob64(stmt_, index, bytes.data(), bytes.size(),
-                            SQLITE_TRANSIENT));
-}
-
 }  // namespace vor

@@ -59,7 +59,6 @@ class SqliteStatement {
   void BindInt(int index, int64_t value);
   void BindDouble(int index, double value);
   void BindText(int index, std::string_view text);
-  void BindBlob(int index, std::string_view bytes);
 
  private:
   [[noreturn]] void Fail(int code, const char* what) const;

@@ -4,6 +4,7 @@
 
 #include "core/recordset.h"
 #include "core/text_util.h"
+#include "db/read_snapshot.h"
 #include "engine/cutoff_date.h"
 #include "engine/literal_reader.h"
 #include "engine/replenishment_calculator.h"
@@ -72,12 +73,8 @@ ArticleExplanation ExplainArticle(Connection& connection,
                                   const std::string& article,
                                   const std::string& component_mode,
                                   const LocalClock& clock) {
-  // Whichever way this ends, the connection keeps no read snapshot open.
-  struct EndReadAtExit {
-    Connection& connection;
-    ~EndReadAtExit() { connection.EndRead(); }
-  } end_read{connection};
-
+  // One state of the database for every query; none held afterwards.
+  const ReadSnapshot snapshot(connection);
   LiteralReader reader(connection);
   ExplanationRecorder recorder(article);
   const ReplenishmentCalculator calculator(component_mode);

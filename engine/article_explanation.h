@@ -80,14 +80,13 @@ class ExplanationRecorder : public ContributionObserver {
 // customer-order preload, the supplier-order, aggregated-stock and
 // supplier-price lookups of the article, the open customer and production
 // orders, the two product lists of the article and the structures of those
-// products, each sent as built. Writes nothing: no table, no line anywhere.
-// Its reads run in the connection's read snapshot (a read transaction, which
-// the first query opens); it ends that snapshot before it returns, error or
-// not, so a window showing the answer holds no lock on the ERP.
-// `component_mode` is the bill-of-materials mode letter ("B"); `clock` gives
-// the moment of the customer-order cut-off date. `found` is false when the
-// article is not among the proposal's articles. Raises vor::Error as the steps
-// do (the article named).
+// products, each sent as built. Writes nothing: no table, no write, no line
+// anywhere. Reads in one snapshot (ReadSnapshot), ended before it returns,
+// so a window showing the answer holds no lock on the ERP. `component_mode` is
+// the bill-of-materials mode letter ("B"); `clock` gives the moment of the
+// customer-order cut-off date. `found` is false when the article is not
+// among the proposal's articles. Raises vor::Error as the steps do (the
+// article named).
 ArticleExplanation ExplainArticle(Connection& connection,
                                   const std::string& article,
                                   const std::string& component_mode,

@@ -41,7 +41,7 @@ class ExplainTest : public ::testing::Test {
                              InstrumentedConnection** probe_out = nullptr) {
     db_ = std::make_unique<QtSqlConnection>();
     EXPECT_TRUE(db_->OpenConnection(
-        testing::SqliteConnectionText(path, testing::SqlitePath::kEmbedded)));
+        testing::SqliteOpenParameters(path, testing::SqlitePath::kEmbedded)));
     probe_ = std::make_unique<InstrumentedConnection>(*db_);
     if (probe_out) *probe_out = probe_.get();
     return ExplainArticle(*probe_, article, "B",
@@ -166,7 +166,7 @@ TEST_F(ExplainTest, RecomputedRowsAreTheStoredRows) {
         log.Open();
         RecordingProgress progress;
         QtSqlConnection db;
-        ASSERT_TRUE(db.OpenConnection(testing::SqliteConnectionText(
+        ASSERT_TRUE(db.OpenConnection(testing::SqliteOpenParameters(
             path, testing::SqlitePath::kEmbedded)));
         ReplenishmentEngine engine(db, log.log(), progress, "B",
                                    [] { return testing::FixedNow(); });

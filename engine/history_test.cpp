@@ -43,7 +43,7 @@ class HistoryTest : public ::testing::TestWithParam<
     BuildMainErp(erp_);
     erp_.Exec(
         "insert into zlx_VOR_Encomendas (Artigo, QtdUB) values ('OLD1', 1)");
-    const std::string text = testing::SqliteConnectionText(
+    const QtOpenParameters text = testing::SqliteOpenParameters(
         erp_.path(), std::get<1>(GetParam()), 2000);
     EXPECT_TRUE(db_.OpenConnection(text)) << db_.OpenFailure();
   }

@@ -262,7 +262,7 @@ TEST_F(ReadingModesTest, FailingStatementInBulkModeKeepsThePreviousRows) {
     RecordingProgress progress;
     QtSqlConnection db;
     ASSERT_TRUE(db.OpenConnection(
-        testing::SqliteConnectionText(path, testing::SqlitePath::kEmbedded)))
+        testing::SqliteOpenParameters(path, testing::SqlitePath::kEmbedded)))
         << db.OpenFailure();
     InstrumentedConnection probe(db);
     probe.FailOnCall(failure.op, 1, failure.sql_contains);

@@ -9,6 +9,7 @@
 
 #include "core/error.h"
 #include "core/recordset.h"
+#include "db/read_snapshot.h"
 #include "engine/bulk_reader.h"
 #include "engine/contributions.h"
 #include "engine/cutoff_date.h"
@@ -54,10 +55,18 @@ void ReplenishmentEngine::Run() {
   const ReplenishmentCalculator calculator(component_mode_, exploder_memory_);
 
   const std::string sData = DataLimiteEncomendas(clock_());
-  Recordset rsArtigos;
-  reader->Articles(rsArtigos);
-  Recordset rsfinal =
-      calculator.Compute({*reader, nobody, &lines}, rsArtigos, sData);
+  Recordset rsfinal;
+  {
+    // The reading phase shares one snapshot, renewed between articles and
+    // steps: one shared lock for many small queries. It ends here, or when
+    // an error leaves the scope, before the error is reported.
+    ReadSnapshot reading(connection_);
+    lines.RenewWhileReading(&reading);
+    Recordset rsArtigos;
+    reader->Articles(rsArtigos);
+    rsfinal = calculator.Compute({*reader, nobody, &lines}, rsArtigos, sData);
+    lines.RenewWhileReading(nullptr);
+  }
   std::vector<std::string> notes;
   const std::optional<HistoryRun> history =
       HistoryWriter::Prepare(connection_, history_, clock_(), &notes);
@@ -74,9 +83,6 @@ void ReplenishmentEngine::Run() {
 bool ReplenishmentEngine::HandleError(long number,
                                       const std::string& description) {
   std::string message = EngineErrorMessage(number, description);
-  // A run that stopped while reading must not keep the ERP's writers
-  // waiting while the program reports it.
-  connection_.EndRead();
   try {
     if (connection_.WriteInProgress()) connection_.AbandonWrite();
   } catch (const Error& e) {

@@ -14,11 +14,13 @@ void StepLines::Log(const std::string& text) {
 }
 
 void StepLines::Phase(const std::string& text) {
+  RenewSnapshot();
   Log(text);
   progress_.AddLine(text);
 }
 
 void StepLines::ArticleLine(const std::string& code, const Recordset& rs) {
+  RenewSnapshot();
   const int64_t total = rs.RecordCount();
   const int64_t position = rs.AbsolutePosition();
   const std::string line = ProgressLine(code, total, position);
@@ -30,6 +32,7 @@ void StepLines::ArticleLine(const std::string& code, const Recordset& rs) {
 }
 
 void StepLines::StepLine(const std::string& code, const Recordset& rs) {
+  RenewSnapshot();
   const int64_t total = rs.RecordCount();
   const int64_t position = rs.AbsolutePosition();
   const std::string line = ProgressLine(code, total, position);

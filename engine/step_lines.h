@@ -8,6 +8,11 @@
 // line of the article intake goes to the list first and to the log after;
 // the phase messages and the progress lines of the steps that walk the
 // working table go to the log first and to the list after.
+//
+// While the run reads, each line and each yield is also a point between
+// two units of work where the run's read snapshot is renewed (see
+// ReadSnapshot::Renew), so that another program's commit waits at most
+// about the snapshot's hold for the run.
 #ifndef VOR_ENGINE_STEP_LINES_H_
 #define VOR_ENGINE_STEP_LINES_H_
 
@@ -15,6 +20,7 @@
 
 #include "core/error.h"
 #include "core/recordset.h"
+#include "db/read_snapshot.h"
 #include "engine/progress.h"
 #include "log/cl_log.h"
 
@@ -40,15 +46,26 @@ class StepLines {
   // of `code`: the run log first, then the list and Progress::Step.
   void StepLine(const std::string& code, const Recordset& rs);
   // Lets the event loop run (after each product of the demand steps).
-  void Yield() { progress_.Yield(); }
+  void Yield() {
+    RenewSnapshot();
+    progress_.Yield();
+  }
+  // The read snapshot renewed at each line and yield from now on (null:
+  // none); it must outlive its use here.
+  void RenewWhileReading(ReadSnapshot* snapshot) { snapshot_ = snapshot; }
   // A failed value conversion (Progress::ReportConversionError).
   void ReportConversionError(const Error& error) {
     progress_.ReportConversionError(error);
   }
 
  private:
+  void RenewSnapshot() {
+    if (snapshot_ != nullptr) snapshot_->Renew();
+  }
+
   cl_log& run_log_;
   Progress& progress_;
+  ReadSnapshot* snapshot_ = nullptr;
 };
 
 }  // namespace vor

@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "db/write_transaction.h"
+
 namespace vor {
 
 void GravaTabelaEmLotes(Connection& connection, Recordset& rsfinal,
                         const HistoryRun* history) {
-  connection.BeginWrite();
+  WriteTransaction write(connection);  // BeginWrite
   if (rsfinal.RecordCount() > 0) {
     connection.ExecuteSql("",
                           "delete from " + std::string(kResultTableName) + " ");
@@ -36,7 +38,7 @@ void GravaTabelaEmLotes(Connection& connection, Recordset& rsfinal,
     if (history != nullptr)
       HistoryWriter::Append(connection, rsfinal, *history);
   }
-  connection.EndWrite();
+  write.Commit();  // EndWrite
 }
 
 }  // namespace vor

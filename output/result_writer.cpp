@@ -5,12 +5,13 @@
 #include <string>
 
 #include "core/error.h"
+#include "db/write_transaction.h"
 
 namespace vor {
 
 void GravaTabela(Connection& connection, Recordset& rsfinal,
                  const HistoryRun* history) {
-  connection.BeginWrite();
+  WriteTransaction write(connection);  // BeginWrite
   if (rsfinal.RecordCount() > 0) {
     const std::string table = kResultTableName;
     connection.ExecuteSql("", "delete from " + table + " ");
@@ -37,7 +38,7 @@ void GravaTabela(Connection& connection, Recordset& rsfinal,
     if (history != nullptr)
       HistoryWriter::Append(connection, rsfinal, *history);
   }
-  connection.EndWrite();
+  write.Commit();  // EndWrite
 }
 
 }  // namespace vor

@@ -104,7 +104,7 @@ TEST(ProposalChangesTest, EveryKindBetweenTwoRuns) {
 class ProposalHistoryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(db.OpenConnection(testing::SqliteConnectionText(
+    ASSERT_TRUE(db.OpenConnection(testing::SqliteOpenParameters(
         erp.path(), testing::SqlitePath::kEmbedded)));
   }
   TempFolder folder;

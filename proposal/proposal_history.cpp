@@ -9,24 +9,13 @@
 #include "core/text_util.h"
 #include "db/connection.h"
 #include "db/history_table.h"
+#include "db/read_snapshot.h"
 
 namespace vor {
 namespace {
 
 const std::string kTable = kHistoryTableName;
 const std::string kRun = kHistoryRunColumn;
-
-// Ends the connection's read snapshot on every way out.
-class EndReadOnExit {
- public:
-  explicit EndReadOnExit(Connection& connection) : connection_(connection) {}
-  ~EndReadOnExit() { connection_.EndRead(); }
-  EndReadOnExit(const EndReadOnExit&) = delete;
-  EndReadOnExit& operator=(const EndReadOnExit&) = delete;
-
- private:
-  Connection& connection_;
-};
 
 // Runs `sql` into `rs`; false when the statement fails (the table missing).
 bool TryOpen(Connection& connection, const std::string& sql, Recordset& rs) {
@@ -100,7 +89,7 @@ bool SameProposal(const std::vector<ProposalRow>& stored,
 
 std::optional<HistoricProposal> ProposalHistory::Before(Connection& connection,
                                                         LocalTime time) {
-  const EndReadOnExit end_read(connection);
+  const ReadSnapshot snapshot(connection);
   if (const auto key = LatestRun(connection, HistoryRunKey(time))) {
     return ReadRun(connection, *key);
   }
@@ -109,7 +98,7 @@ std::optional<HistoricProposal> ProposalHistory::Before(Connection& connection,
 
 std::optional<HistoricProposal> ProposalHistory::PreviousOf(
     Connection& connection, const std::vector<ProposalRow>& shown) {
-  const EndReadOnExit end_read(connection);
+  const ReadSnapshot snapshot(connection);
   const auto latest = LatestRun(connection, std::nullopt);
   if (!latest) return std::nullopt;
   std::optional<HistoricProposal> run = ReadRun(connection, *latest);
@@ -127,7 +116,7 @@ std::vector<ArticleHistoryPoint> ProposalHistory::OfArticle(
       ResultField::kStkPrazo, ResultField::kStkMinimo, ResultField::kQtdUB};
   Recordset rs;
   {
-    const EndReadOnExit end_read(connection);
+    const ReadSnapshot snapshot(connection);
     if (!TryOpen(connection,
                  "select " + kRun + ", StkPrazo, StkMinimo, QtdUB from " +
                      kTable + " where Artigo = '" + QuoteCode(article) +

@@ -6,6 +6,7 @@
 #include "core/recordset.h"
 #include "core/units.h"
 #include "db/connection.h"
+#include "db/read_snapshot.h"
 
 namespace vor {
 namespace {
@@ -75,14 +76,15 @@ ProposalTable ProposalTable::Read(Connection& connection) {
   const std::string table = kResultTableName;
   Recordset rs;
   try {
+    // The rows are all in memory at the end of the scope: a window left
+    // open on the proposal holds no lock that keeps the ERP's other
+    // programs from writing.
+    const ReadSnapshot snapshot(connection);
     connection.OpenRecordset("", "select * from " + table, rs);
   } catch (const Error& e) {
     throw Error(e.number(), "Não foi possível ler a tabela " + table + ": " +
                                 e.description());
   }
-  // The rows are all in memory now: a window left open on the proposal must
-  // not hold a shared lock that keeps the ERP's other programs from writing.
-  connection.EndRead();
 
   std::vector<ResultField> fields;
   for (int i = 0; i < static_cast<int>(kResultFields.size()); ++i) {

@@ -422,16 +422,24 @@ TEST_F(SecurityPasswordInProcessTest, FailedQueryOnAnOpenConnection) {
   EXPECT_NO_PASSWORD(captured.Release(), "standard error of the process");
 }
 
-TEST_F(SecurityPasswordInProcessTest, RedactedConnectionTextsHideIt) {
+TEST_F(SecurityPasswordInProcessTest, OnlyTheDriversTextHoldsIt) {
   ConnectionStringBuilder b;
   b.Server("127.0.0.1");
   b.Database("ERP");
   b.User("vor");
   b.Password(kBracedPassword);
-  // The real text holds it (so the search below could find it)...
-  ASSERT_NE(LeakIn(b.ConnectionString()), "");
-  // ...the forms meant for messages never do.
-  EXPECT_NO_PASSWORD(b.RedactedConnectionString(), "redacted text");
+  b.Driver("ODBC Driver 18 for SQL Server");
+  const QtOpenParameters p = b.ConnectionString();
+  // The driver's text holds it (so the search below could find it)...
+  ASSERT_NE(LeakIn(p.database_name), "");
+  // ...the texts a failure may show never do.
+  EXPECT_NO_PASSWORD(p.connect_options, "connect options");
+  EXPECT_NO_PASSWORD(p.server + p.database, "server and database");
+  // A value the driver cannot take is named, not echoed.
+  b.Driver("FreeTDS");
+  const QtOpenParameters refused = b.ConnectionString();
+  ASSERT_NE(refused.problem, "");
+  EXPECT_NO_PASSWORD(refused.problem, "refused value");
 }
 
 }  // namespace

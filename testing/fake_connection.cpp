@@ -134,8 +134,15 @@ void FakeConnection::InsertRows(const std::string& table,
   }
 }
 
+bool FakeConnection::BeginRead() {
+  if (in_read_ || in_write_) return false;
+  in_read_ = true;
+  return true;
+}
+
 void FakeConnection::BeginWrite() {
   Record("BeginWrite");
+  in_read_ = false;
   in_write_ = true;
   deleted_ = false;
   pending_.clear();

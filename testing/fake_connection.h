@@ -56,7 +56,7 @@ class FakeConnection : public Connection {
   // AbandonWrite raises Error -2147217900 "Falha simulada ao anular".
   void set_fail_abandon(bool fail) { fail_abandon_ = fail; }
 
-  bool OpenConnection(const std::string&) override { return true; }
+  bool OpenConnection(const QtOpenParameters&) override { return true; }
   bool IsOpen() const override { return true; }
   std::string OpenFailure() const override { return ""; }
   void OpenRecordset(const std::string& source, const std::string& sql,
@@ -74,10 +74,10 @@ class FakeConnection : public Connection {
   void EndWrite() override;
   bool WriteInProgress() const override { return in_write_; }
   void AbandonWrite() override;
-  // Counted (read_ends), not recorded in calls(): it sends nothing.
-  void EndRead() override { ++read_ends_; }
-  // How many times EndRead was called.
-  int read_ends() const { return read_ends_; }
+  // Snapshots, not recorded in calls(): they send nothing. BeginRead begins
+  // one unless one or a write is in progress.
+  bool BeginRead() override;
+  void EndRead() override { in_read_ = false; }
 
   // Records a call and raises the injected failure when it is due.
   void Record(const std::string& call);
@@ -96,7 +96,7 @@ class FakeConnection : public Connection {
   int fail_at_ = 0;
   int fail_seen_ = 0;
   bool fail_abandon_ = false;
-  int read_ends_ = 0;
+  bool in_read_ = false;
 };
 
 }  // namespace vor

@@ -139,6 +139,8 @@ const char* InstrumentedConnection::OperationName(Operation op) {
       return "InsertRows";
     case Operation::kEndRead:
       return "EndRead";
+    case Operation::kBeginRead:
+      return "BeginRead";
   }
   return "?";
 }
@@ -193,11 +195,11 @@ void InstrumentedConnection::Enter(Operation op, const std::string* sql) {
 }
 
 bool InstrumentedConnection::OpenConnection(
-    const std::string& connection_text) {
-  // The text holds the password: it never goes into the failure text.
+    const QtOpenParameters& parameters) {
+  // They hold the password: nothing of them goes into the failure text.
   Enter(Operation::kOpenConnection, nullptr);
   return Timed(Operation::kOpenConnection,
-               [&] { return inner_.OpenConnection(connection_text); });
+               [&] { return inner_.OpenConnection(parameters); });
 }
 
 bool InstrumentedConnection::IsOpen() const { return inner_.IsOpen(); }
@@ -280,6 +282,12 @@ void InstrumentedConnection::AbandonWrite() {
     RoundTrip();
     inner_.AbandonWrite();
   });
+}
+
+bool InstrumentedConnection::BeginRead() {
+  // Sends at most a BEGIN that takes no lock yet: no round trip.
+  Enter(Operation::kBeginRead, nullptr);
+  return Timed(Operation::kBeginRead, [&] { return inner_.BeginRead(); });
 }
 
 void InstrumentedConnection::EndRead() {

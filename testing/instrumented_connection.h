@@ -4,7 +4,7 @@
 // failing a chosen call. The engine, writer and benchmark tests use it to see
 // what reaches the database and to interrupt a run at a precise point.
 //
-//   QtSqlConnection db; db.OpenConnection(text);
+//   QtSqlConnection db; db.OpenConnection(parameters);
 //   InstrumentedConnection probe(db);
 //   probe.FailOnCall(InstrumentedConnection::Operation::kUpdate, 3);
 //   GravaTabela(rsfinal, probe);  // the 3rd row's insert raises the error
@@ -41,8 +41,9 @@ class InstrumentedConnection : public Connection {
     kAbandonWrite,
     kInsertRows,  // one multi-row INSERT
     kEndRead,
+    kBeginRead,
   };
-  static constexpr int kOperationCount = 13;
+  static constexpr int kOperationCount = 14;
 
   // Wraps `inner`, which must outlive this object.
   explicit InstrumentedConnection(Connection& inner);
@@ -88,7 +89,7 @@ class InstrumentedConnection : public Connection {
   void FailOnCall(Operation op, int n, const std::string& sql_contains = "");
   void ClearFailures() { rules_.clear(); }
 
-  bool OpenConnection(const std::string& connection_text) override;
+  bool OpenConnection(const QtOpenParameters& parameters) override;
   bool IsOpen() const override;
   std::string OpenFailure() const override;
   void OpenRecordset(const std::string& source, const std::string& sql,
@@ -106,6 +107,7 @@ class InstrumentedConnection : public Connection {
   void EndWrite() override;
   bool WriteInProgress() const override;
   void AbandonWrite() override;
+  bool BeginRead() override;
   void EndRead() override;
 
  private:

@@ -21,7 +21,7 @@ class InstrumentedConnectionTest : public ::testing::Test {
         db_, {"create table T (Artigo varchar(15), Q decimal(19,4))",
               "insert into T values('A1', 1)"});
     ASSERT_TRUE(inner_.OpenConnection(
-        testing::SqliteConnectionText(db_, testing::SqlitePath::kEmbedded)));
+        testing::SqliteOpenParameters(db_, testing::SqlitePath::kEmbedded)));
   }
 
   // Inserts `rows` rows the way the result writer does.
@@ -136,11 +136,11 @@ TEST_F(InstrumentedConnectionTest, OwnsAndPassesOnTheOpenState) {
   auto owned = std::make_unique<QtSqlConnection>();
   InstrumentedConnection probe(std::move(owned));
   EXPECT_FALSE(probe.IsOpen());
-  EXPECT_FALSE(probe.OpenConnection(testing::SqliteConnectionText(
+  EXPECT_FALSE(probe.OpenConnection(testing::SqliteOpenParameters(
       dir_.File("falta.db"), testing::SqlitePath::kEmbedded)));
   EXPECT_EQ(probe.OpenFailure().rfind("Não foi possivel", 0), 0u);
   EXPECT_TRUE(probe.OpenConnection(
-      testing::SqliteConnectionText(db_, testing::SqlitePath::kEmbedded)));
+      testing::SqliteOpenParameters(db_, testing::SqlitePath::kEmbedded)));
   EXPECT_TRUE(probe.IsOpen());
   EXPECT_EQ(probe.Calls(Op::kOpenConnection), 2);
   EXPECT_STREQ(InstrumentedConnection::OperationName(Op::kBeginWrite),

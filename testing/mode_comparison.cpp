@@ -43,7 +43,7 @@ ModeOutcome ModeComparison::Run(
   ModeOutcome out;
   {
     QtSqlConnection db;
-    if (!db.OpenConnection(testing::SqliteConnectionText(
+    if (!db.OpenConnection(testing::SqliteOpenParameters(
             path, testing::SqlitePath::kEmbedded))) {
       out.message = db.OpenFailure();
       return out;

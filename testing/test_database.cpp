@@ -74,8 +74,9 @@ std::vector<std::string> QueryColumn(const std::string& path,
   return out;
 }
 
-std::string SqliteConnectionText(const std::string& path, SqlitePath how,
-                                 int timeout_ms, const std::string& password) {
+QtOpenParameters SqliteOpenParameters(const std::string& path, SqlitePath how,
+                                      int timeout_ms,
+                                      const std::string& password) {
   ConnectionStringBuilder b;
   b.Provider("MSDataShape");
   b.DataProvider(1);

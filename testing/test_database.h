@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "testing/temp_folder.h"
+#include "db/qt_open_parameters.h"
 
 namespace vor::testing {
 
@@ -25,10 +26,10 @@ std::vector<std::string> QueryColumn(const std::string& path,
 // The two ways a test reaches an SQLite file.
 enum class SqlitePath { kEmbedded, kOdbc };
 
-// A connection text for the SQLite file at `path` through `how`.
-std::string SqliteConnectionText(const std::string& path, SqlitePath how,
-                                 int timeout_ms = 2000,
-                                 const std::string& password = "");
+// What the driver is given for the SQLite file at `path` through `how`.
+QtOpenParameters SqliteOpenParameters(const std::string& path, SqlitePath how,
+                                      int timeout_ms = 2000,
+                                      const std::string& password = "");
 
 }  // namespace vor::testing
 
