@@ -248,7 +248,7 @@ std::string MailMessage::Render(std::time_t when) const {
   for (const MailAttachment& a : attachments) {
     const std::string name = EncodeHeaderText(a.file_name);
     m += "\r\n--" + boundary + "\r\n";
-    m += "Content-Type: " + a.content_type + "; name=\"" + name + "\"\r\n";
+    m += "Content-Type: " + a.content_type + ";\r\n name=\"" + name + "\"\r\n";
     m += "Content-Disposition: attachment; filename=\"" + name + "\"\r\n";
     m += "Content-Transfer-Encoding: base64\r\n\r\n";
     m += Base64Lines(a.data);
