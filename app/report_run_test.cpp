@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -439,7 +441,8 @@ TEST_F(ReportRunTest, StartUpFailureAfterTheSettingsSendsTheAlert) {
 // A server that stops reading after DATA: the run ends within the wait of
 // [BD] TempoEspera, the table written, exit code 3. A server that repeats
 // the AUTH LOGIN it was sent: no password reaches the log or the error
-// stream, plain or base64-encoded, whatever it is made of.
+// stream, in any encoding, whatever it is made of; the reply is logged by
+// its code.
 TEST_F(ReportRunTest, MisbehavingServersNeitherHangTheRunNorLeakPasswords) {
   SiteSettings settings;
   settings.destino = "compras@empresa.pt";
@@ -469,30 +472,150 @@ TEST_F(ReportRunTest, MisbehavingServersNeitherHangTheRunNorLeakPasswords) {
     const ProgramResult r = site_.Run({"/S"});
     EXPECT_EQ(r.exit_code, 3) << r.err;
     const std::string log = site_.LogText();
-    EXPECT_NE(log.find("535 5.7.8 credenciais **** (****) recusadas"),
+    EXPECT_NE(log.find("(resposta do servidor: 535 (texto da resposta ao "
+                       "AUTH omitido))\r\n"),
               std::string::npos)
         << log;
+    EXPECT_EQ(log.find("credenciais"), std::string::npos) << log;
     std::string encoded = Base64(password);
     ExpectNoPassword(r, encoded);
     ExpectNoPassword(r, encoded.substr(0, encoded.find('=')));
-    if (password.find('*') == std::string::npos) ExpectNoPassword(r, password);
+    if (password.find('*') != std::string::npos) continue;
+    // Plain, hex in either case, URL-encoded, base64 of "user:password".
+    std::string hex, upper_hex, url;
+    for (const unsigned char c : password) {
+      char piece[4];
+      std::snprintf(piece, sizeof piece, "%02x", c);
+      hex += piece;
+      std::snprintf(piece, sizeof piece, "%02X", c);
+      upper_hex += piece;
+      url += std::isalnum(c) ? std::string(1, static_cast<char>(c))
+                             : "%" + std::string(piece);
+    }
+    for (const std::string& form :
+         {password, hex, upper_hex, url, Base64("vor:" + password)}) {
+      ExpectNoPassword(r, form);
+    }
   }
 }
+
+// A server that reads the message slowly but steadily, longer than
+// [BD] TempoEspera in all: it is waited for, and the report delivered.
+TEST_F(ReportRunTest, ASlowButSteadyServerGetsTheReport) {
+  MailSink::Options options;
+  options.misbehave = "slow";
+  options.read_rate = 6000;
+  MailSink sink(options);
+  SiteSettings settings;
+  settings.destino = "compras@empresa.pt";
+  settings.extra = sink.SettingsSection() + "[BD]\r\nTempoEspera=2\r\n";
+  site_.WriteSettings(settings);
+  const auto start = std::chrono::steady_clock::now();
+  const ProgramResult r = site_.Run({"/S"});
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(r.exit_code, 0) << r.err << site_.LogText();
+  EXPECT_EQ(r.err, "");
+  const std::vector<MailSink::Received> mail = sink.Messages();
+  ASSERT_EQ(mail.size(), 1u);
+  EXPECT_EQ(mail[0].attachment_paths.size(), 1u);
+  // The message took the server longer than the wait to read.
+  EXPECT_GT(took, std::chrono::seconds(3));
+  EXPECT_GT(ReadFile(mail[0].eml_path).size(), 3u * 6000);
+  EXPECT_TRUE(std::regex_search(
+      LastMessage(site_.LogText(), 1),
+      std::regex("^Relatório de encomendas enviado por e-mail a 1 "
+                 "destinatário")))
+      << site_.LogText();
+}
+
+// A subject of 2 000 characters (ASCII, folded at its blanks) and a long
+// sender's name with accents and a word longer than a line (encoded
+// words): every header line short, each read back as it was written.
+TEST_F(ReportRunTest, LongSubjectAndSenderNameAreFolded) {
+  MailSink sink;
+  std::string subject;
+  while (subject.size() < 2000) subject += "Encomendas semanais do armazem ";
+  subject.resize(2000);
+  while (subject.back() == ' ') subject.back() = 'x';
+  std::string name;
+  for (int i = 0; i < 40; ++i) name += "Compras Fábrica ";
+  name += std::string(300, 'N') + " São João";
+  SiteSettings settings;
+  settings.assunto = subject;
+  settings.destino = "compras@empresa.pt";
+  settings.extra = std::regex_replace(sink.SettingsSection(),
+                                      std::regex("NomeEmissor=[^\r]*"),
+                                      "NomeEmissor=" + name);
+  site_.WriteSettings(settings);
+  const ProgramResult r = site_.Run({"/S"});
+  ASSERT_EQ(r.exit_code, 0) << r.err << site_.LogText();
+  const std::vector<MailSink::Received> mail = sink.Messages();
+  ASSERT_EQ(mail.size(), 1u);
+  EXPECT_EQ(mail[0].subject.substr(0, subject.size() + 3), subject + " - ");
+  EXPECT_EQ(mail[0].subject.size(), subject.size() + 13);
+  EXPECT_EQ(mail[0].from, name + " <vor@empresa.pt>");
+  const std::string eml = ReadFile(mail[0].eml_path);
+  const size_t headers_end = eml.find("\r\n\r\n");
+  size_t longest = 0;
+  for (size_t start = 0, end; start < headers_end; start = end + 2) {
+    end = eml.find("\r\n", start);
+    longest = std::max(longest, end - start);
+  }
+  EXPECT_LE(longest, 78u) << eml.substr(0, headers_end);
+  for (size_t start = 0, end;
+       (end = eml.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    ASSERT_LE(end - start, 998u) << eml.substr(start, 200);
+  }
+}
+
+// A bare server that misbehaves as `mode` says (MailSink::Options), and
+// the sender's settings for it.
+struct BareServer {
+  explicit BareServer(const std::string& mode)
+      : sink([&] {
+          MailSink::Options options;
+          options.misbehave = mode;
+          return options;
+        }()) {
+    smtp.servidor = "127.0.0.1";
+    smtp.porta = std::to_string(sink.port());
+    smtp.email_emissor = "vor@empresa.pt";
+  }
+  MailSink sink;
+  SmtpSettings smtp;
+};
 
 // A message larger than the socket buffers to a server that stopped
 // reading: the send gives up after the wait, instead of blocking.
 TEST(SmtpSenderTest, AStalledTransferEndsAfterTheWait) {
-  MailSink::Options options;
-  options.misbehave = "stall";
-  MailSink sink(options);
-  SmtpSettings smtp;
-  smtp.servidor = "127.0.0.1";
-  smtp.porta = std::to_string(sink.port());
-  smtp.email_emissor = "vor@empresa.pt";
+  const BareServer server("stall");
+  const SmtpSettings& smtp = server.smtp;
   const std::string message(24 << 20, 'x');
   const auto start = std::chrono::steady_clock::now();
   EXPECT_THROW(SmtpSender::Send(smtp, 2, {"a@empresa.pt"}, message), Error);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+// A server that reads the whole message but never answers its end: the
+// send waits until the session's deadline, then says the delivery is
+// uncertain, naming the server and the deadline, instead of a failure.
+TEST(SmtpSenderTest, AnUnansweredEndOfMessageIsAnUncertainDelivery) {
+  const BareServer server("mute");
+  const SmtpSettings& smtp = server.smtp;
+  const auto start = std::chrono::steady_clock::now();
+  const SmtpSender::Outcome sent =
+      SmtpSender::Send(smtp, 1, {"a@empresa.pt"}, "Subject: x\r\n\r\nx\r\n");
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(took, std::chrono::seconds(9));
+  EXPECT_LT(took, std::chrono::seconds(15));
+  EXPECT_TRUE(sent.refused.empty());
+  EXPECT_EQ(sent.uncertain.rfind("servidor 127.0.0.1, porta " + smtp.porta +
+                                     ": a mensagem seguiu inteira, mas o "
+                                     "servidor não confirmou a receção: o "
+                                     "envio passou do prazo total de 9 s",
+                                 0),
+            0u)
+      << sent.uncertain;
 }
 
 // A report folder others may write to, given relative to the settings

@@ -3,7 +3,8 @@
 # its control data (dependencies, configuration file, maintainer scripts),
 # its files and their modes, the systemd units, that the program run through
 # its link on the PATH finds the catalogue beside /usr/lib/vorencomendas,
-# and the maintainer scripts run against the unpacked tree (DPKG_ROOT):
+# the service's exposure (systemd-analyze security), and the maintainer
+# scripts run against the unpacked tree (DPKG_ROOT): the service's user,
 # first run, removal and purge.
 #   package_test.sh <build dir> <vor-demo-erp>
 set -euo pipefail
@@ -102,6 +103,7 @@ grep -q '^TimeoutStartSec=' "$service" || fail "service without a start timeout"
 grep -qx 'LimitCORE=0' "$service" || fail "service may dump core"
 grep -q '^\[Install\]' "$service" && fail "the service can be enabled by itself"
 grep -qx 'OnCalendar=Mon..Fri 06:15' "$timer" || fail "timer schedule"
+grep -qx 'User=vorencomendas' "$service" || fail "the service runs as root"
 if command -v systemd-analyze >/dev/null; then
   next=$(systemd-analyze calendar 'Mon..Fri 06:15' 2>&1) ||
     fail "calendar: $next"
@@ -112,6 +114,16 @@ if command -v systemd-analyze >/dev/null; then
     "$root/lib/systemd/system/vorencomendas.timer" >"$work/verify.log" 2>&1 ||
     [ -s "$work/verify.log" ]; then
     fail "systemd-analyze verify: $(cat "$work/verify.log")"
+  fi
+  # The service's exposure to what it does not need, at most 3.0 ("OK").
+  if systemd-analyze security --offline=true "$service" \
+    >"$work/security.log" 2>&1; then
+    exposure=$(sed -n 's/.*Overall exposure level for [^:]*: \([0-9.]*\).*/\1/p' \
+      "$work/security.log")
+    awk -v e="$exposure" 'BEGIN { exit !(e != "" && e <= 3.0) }' ||
+      fail "service exposure '$exposure' (at most 3.0): $(cat "$work/security.log")"
+  elif ! grep -q "unrecognized option\|Unknown option" "$work/security.log"; then
+    fail "systemd-analyze security: $(cat "$work/security.log")"
   fi
 fi
 
@@ -146,9 +158,24 @@ if command -v deb-systemd-helper >/dev/null && command -v systemctl >/dev/null &
   export DPKG_ROOT=$root
   mkdir -p "$root/etc/systemd/system" "$root/var/lib/systemd"
   maint postinst configure
+  # The service's user, in the unpacked tree's own user database: a system
+  # user without login, its group reading the settings file, owning the
+  # log folder.
+  account=$(grep '^vorencomendas:' "$root/etc/passwd" || true)
+  uid=$(cut -d: -f3 <<<"$account")
+  gid=$(awk -F: '$1 == "vorencomendas" { print $3 }' "$root/etc/group")
+  [ -n "$uid" ] && [ "$uid" -lt 1000 ] && [ -n "$gid" ] ||
+    fail "postinst made no system user: '$account'"
+  [ "$(cut -d: -f7 <<<"$account")" = /usr/sbin/nologin ] ||
+    fail "the service's user can log in: $account"
+  [ "$(stat -c '%a %u:%g' "$root/etc/zoltix/VOREncomendas.zlx")" = "640 0:$gid" ] ||
+    fail "settings file: $(stat -c '%a %u:%g' "$root/etc/zoltix/VOREncomendas.zlx")"
   [ -d "$root/var/log/vorencomendas" ] || fail "postinst made no log folder"
-  [ "$(stat -c '%a %U:%G' "$root/var/log/vorencomendas")" = "750 root:adm" ] ||
-    fail "log folder: $(stat -c '%a %U:%G' "$root/var/log/vorencomendas")"
+  [ "$(stat -c '%a %u:%g' "$root/var/log/vorencomendas")" = "750 $uid:$gid" ] ||
+    fail "log folder: $(stat -c '%a %u:%g' "$root/var/log/vorencomendas")"
+  maint postinst configure  # again, as an upgrade does: one user
+  [ "$(grep -c '^vorencomendas:' "$root/etc/passwd")" -eq 1 ] ||
+    fail "a second configure made another user"
   wants=$root/etc/systemd/system/timers.target.wants/vorencomendas.timer
   [ ! -e "$wants" ] && [ ! -L "$wants" ] || fail "the timer was enabled by itself"
   systemctl --root="$root" enable vorencomendas.timer >/dev/null 2>&1
@@ -172,6 +199,8 @@ if command -v deb-systemd-helper >/dev/null && command -v systemctl >/dev/null &
   left=$(find "$root/etc/systemd" "$root/var/lib/systemd" -name '*vorencomendas*')
   [ -z "$left" ] || fail "purge left: $left"
   [ ! -e "$root/var/log/vorencomendas" ] || fail "purge left the run logs"
+  ! grep -q '^vorencomendas:' "$root/etc/passwd" "$root/etc/group" ||
+    fail "purge left the service's user or group"
   unset DPKG_ROOT
 fi
 

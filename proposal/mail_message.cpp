@@ -7,6 +7,9 @@
 namespace vor {
 namespace {
 
+// The longest header line wanted (RFC 5322 allows 998).
+constexpr size_t kHeaderLine = 78;
+
 constexpr char kBase64[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
@@ -84,18 +87,58 @@ std::string MailDate(std::time_t when) {
   return buffer;
 }
 
-// A mailbox: "Name <address>", the name quoted or encoded as needed.
-std::string Mailbox(const std::string& name, const std::string& address) {
-  if (name.empty()) return "<" + address + ">";
+// `text` as encoded words (RFC 2047: UTF-8, base64) on lines of at most 76
+// characters, the first following `used` characters, never splitting a
+// UTF-8 character. Of a word, 12 characters are "=?UTF-8?B?" and "?=", and
+// each 4 of the rest carry 3 bytes; blanks between encoded words are not
+// part of the text.
+std::string EncodedWords(const std::string& text, size_t used) {
+  constexpr size_t kEncodedLine = 76;
+  constexpr size_t kWordFrame = 12;
+  std::string out;
+  size_t room =
+      std::max(kEncodedLine - std::min(used, kEncodedLine), kWordFrame + 4);
+  for (size_t i = 0; i < text.size();) {
+    const size_t bytes = (room - kWordFrame) / 4 * 3;
+    size_t end = std::min(text.size(), i + bytes);
+    while (end < text.size() && end > i + 1 &&
+           (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+      --end;
+    }
+    if (i > 0) out += "\r\n ";
+    out += "=?UTF-8?B?" + Base64(text.substr(i, end - i)) + "?=";
+    i = end;
+    room = kEncodedLine - 1;
+  }
+  return out;
+}
+
+// A mailbox: "Name <address>", following `used` characters on its line:
+// the name quoted when it is printable ASCII and the whole fits on the
+// line, else encoded words, the address on a line of its own when it would
+// pass the line.
+std::string Mailbox(const std::string& name, const std::string& address,
+                    size_t used) {
+  const std::string angle = "<" + address + ">";
+  if (name.empty()) return angle;
   if (PlainAscii(name)) {
     std::string quoted = "\"";
     for (char c : name) {
       if (c == '"' || c == '\\') quoted += '\\';
       quoted += c;
     }
-    return quoted + "\" <" + address + ">";
+    quoted += "\" ";
+    if (used + quoted.size() + angle.size() <= kHeaderLine) {
+      return quoted + angle;
+    }
   }
-  return MailMessage::EncodeHeaderText(name) + " <" + address + ">";
+  const std::string words = EncodedWords(name, used);
+  const size_t last_line = words.rfind('\n');
+  const size_t line = last_line == std::string::npos
+                          ? used + words.size()
+                          : words.size() - last_line - 1;
+  return words + (line + 1 + angle.size() <= kHeaderLine ? " " : "\r\n ") +
+         angle;
 }
 
 std::string TextPart(const char* subtype, const std::string& body) {
@@ -106,21 +149,26 @@ std::string TextPart(const char* subtype, const std::string& body) {
 
 }  // namespace
 
-std::string MailMessage::EncodeHeaderText(const std::string& text) {
-  if (PlainAscii(text)) return text;
-  // 75 characters per word: "=?UTF-8?B?" and "?=" leave 63 for base64, that
-  // is 45 bytes of text; whole UTF-8 characters only.
-  constexpr size_t kBytesPerWord = 45;
+std::string MailMessage::EncodeHeaderText(const std::string& text,
+                                          size_t used) {
+  // Printable ASCII is folded before a blank, where a word would pass the
+  // line; a word too long for a line of its own is encoded instead.
+  if (!PlainAscii(text)) return EncodedWords(text, used);
   std::string out;
-  size_t i = 0;
-  while (i < text.size()) {
-    size_t end = std::min(text.size(), i + kBytesPerWord);
-    while (end < text.size() &&
-           (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
-      --end;
+  size_t line = used;
+  for (size_t i = 0; i < text.size();) {
+    // A piece: the blanks before a word, and the word.
+    size_t word = text.find_first_not_of(' ', i);
+    if (word == std::string::npos) word = text.size();
+    size_t end = text.find(' ', word);
+    if (end == std::string::npos) end = text.size();
+    if (line + (end - i) > kHeaderLine && i > 0 && end > word) {
+      out += "\r\n";
+      line = 0;
     }
-    if (!out.empty()) out += "\r\n ";
-    out += "=?UTF-8?B?" + Base64(text.substr(i, end - i)) + "?=";
+    out.append(text, i, end - i);
+    line += end - i;
+    if (line > kHeaderLine) return EncodedWords(text, used);
     i = end;
   }
   return out;
@@ -167,14 +215,14 @@ std::string MailMessage::EscapeHtml(const std::string& text) {
 std::string MailMessage::Render(std::time_t when) const {
   std::string m;
   m += "Date: " + MailDate(when) + "\r\n";
-  m += "From: " + Mailbox(from_name, from_address) + "\r\n";
+  m += "From: " + Mailbox(from_name, from_address, 6) + "\r\n";
   m += "To: ";
   for (size_t i = 0; i < to.size(); ++i) {
     if (i > 0) m += ",\r\n ";
     m += "<" + to[i] + ">";
   }
   m += "\r\n";
-  m += "Subject: " + EncodeHeaderText(subject) + "\r\n";
+  m += "Subject: " + EncodeHeaderText(subject, 9) + "\r\n";
   const std::string token = RandomToken();
   std::string domain = from_address.substr(from_address.find('@') + 1);
   if (domain.empty() || domain == from_address) domain = "vorencomendas";
@@ -186,7 +234,7 @@ std::string MailMessage::Render(std::time_t when) const {
     body = TextPart("plain", text);
   } else {
     const std::string boundary = "=_alt_" + token;
-    body = "Content-Type: multipart/alternative; boundary=\"" + boundary +
+    body = "Content-Type: multipart/alternative;\r\n boundary=\"" + boundary +
            "\"\r\n\r\n--" + boundary + "\r\n" + TextPart("plain", text) +
            "\r\n--" + boundary + "\r\n" + TextPart("html", html) + "\r\n--" +
            boundary + "--\r\n";
@@ -194,12 +242,13 @@ std::string MailMessage::Render(std::time_t when) const {
   if (attachments.empty()) return m + body;
 
   const std::string boundary = "=_mix_" + token;
-  m += "Content-Type: multipart/mixed; boundary=\"" + boundary + "\"\r\n\r\n";
+  m += "Content-Type: multipart/mixed;\r\n boundary=\"" + boundary +
+       "\"\r\n\r\n";
   m += "--" + boundary + "\r\n" + body;
   for (const MailAttachment& a : attachments) {
     const std::string name = EncodeHeaderText(a.file_name);
     m += "\r\n--" + boundary + "\r\n";
-    m += "Content-Type: " + a.content_type + "; name=\"" + name + "\"\r\n";
+    m += "Content-Type: " + a.content_type + ";\r\n name=\"" + name + "\"\r\n";
     m += "Content-Disposition: attachment; filename=\"" + name + "\"\r\n";
     m += "Content-Transfer-Encoding: base64\r\n\r\n";
     m += Base64Lines(a.data);

@@ -1,6 +1,7 @@
 // MailMessage: an e-mail as the text an SMTP server receives (RFC 5322 and
-// MIME): headers in ASCII, names and subject with other characters as
-// RFC 2047 encoded words (UTF-8, base64), a plain-text body, optionally an
+// MIME): headers in ASCII folded into lines of at most 78 characters, names
+// and subject with other characters as RFC 2047 encoded words (UTF-8,
+// base64), a plain-text body, optionally an
 // HTML alternative of it (multipart/alternative) and attachments
 // (multipart/mixed), every part in UTF-8 and base64, lines ended by CR LF.
 //
@@ -37,10 +38,13 @@ struct MailMessage {
   // fresh Message-ID and fresh part boundaries.
   std::string Render(std::time_t when) const;
 
-  // `text` as a header value: unchanged when it is printable ASCII, else
-  // encoded words of at most 75 characters each, joined by CR LF and a
-  // blank (a folded header line), never splitting a UTF-8 character.
-  static std::string EncodeHeaderText(const std::string& text);
+  // `text` as a header value that follows `used` characters on its first
+  // line (the header's name, colon and blank): printable ASCII folded at
+  // its blanks into lines of at most 78 characters; otherwise (other
+  // characters, or a word too long to fold) encoded words (UTF-8, base64)
+  // on lines of at most 76, never splitting a UTF-8 character. Lines are
+  // joined by CR LF and a blank; unfolded and decoded, it reads `text`.
+  static std::string EncodeHeaderText(const std::string& text, size_t used = 0);
   // Base64 of `data` in lines of 76 characters ended by CR LF.
   static std::string Base64Lines(const std::string& data);
   // `text` with &, <, >, " and ' as HTML entities.

@@ -61,19 +61,27 @@ std::string Size(size_t bytes) {
 }
 
 // Sends `message`; adds to `outcome` the line saying to how many it went
-// (`what`: "Relatório de encomendas") and one failure line per refused
-// recipient. Raises when it went to nobody.
+// (`what`: "Relatório de encomendas"), or that the server never confirmed
+// it, and one failure line per refused recipient. Raises when it went to
+// nobody.
 void Send(const ReportSettings& settings, const MailMessage& message,
           const std::string& what, ReportOutcome* outcome) {
   const std::string text = message.Render(std::time(nullptr));
-  const std::vector<SmtpSender::Refusal> refused = SmtpSender::Send(
+  const SmtpSender::Outcome sent = SmtpSender::Send(
       settings.smtp, settings.timeout_seconds, message.to, text);
-  const size_t reached = message.to.size() - refused.size();
-  outcome->delivered.push_back(
-      what + " enviado por e-mail a " + std::to_string(reached) +
-      (reached == 1 ? " destinatário (" : " destinatários (") +
-      Size(text.size()) + ")");
-  for (const SmtpSender::Refusal& r : refused) {
+  const size_t reached = message.to.size() - sent.refused.size();
+  if (sent.uncertain.empty()) {
+    outcome->delivered.push_back(
+        what + " enviado por e-mail a " + std::to_string(reached) +
+        (reached == 1 ? " destinatário (" : " destinatários (") +
+        Size(text.size()) + ")");
+  } else {
+    outcome->failures.push_back(
+        what + ": entrega incerta por e-mail a " + std::to_string(reached) +
+        (reached == 1 ? " destinatário (" : " destinatários (") +
+        Size(text.size()) + "): " + sent.uncertain);
+  }
+  for (const SmtpSender::Refusal& r : sent.refused) {
     outcome->failures.push_back(
         what + " não entregue a " + r.address +
         ": o servidor recusou-o ([email] Destino): " + r.reply);
@@ -344,9 +352,14 @@ std::string MorningReport::SendTest(const SmtpSettings& smtp,
                  smtp.servidor + " (porta " + smtp.porta + ", segurança " +
                  smtp.seguranca + ") aceitou-a.\n";
   const MailMessage addressed = Addressed(message, settings);
-  const std::vector<SmtpSender::Refusal> refused =
+  const SmtpSender::Outcome sent =
       SmtpSender::Send(settings.smtp, settings.timeout_seconds, addressed.to,
                        addressed.Render(std::time(nullptr)));
+  if (!sent.uncertain.empty()) {
+    throw Error(errnum::kFileError,
+                "Entrega incerta da mensagem de teste: " + sent.uncertain);
+  }
+  const std::vector<SmtpSender::Refusal>& refused = sent.refused;
   std::string to;
   for (const std::string& address : settings.recipients) {
     if (std::any_of(refused.begin(), refused.end(),

@@ -34,7 +34,8 @@ struct ReportOutcome {
   // One line per delivery made (to how many recipients, and the size; the
   // file written) and per part left out of the report.
   std::vector<std::string> delivered;
-  // One line per delivery that failed, and per recipient refused.
+  // One line per delivery that failed or stayed uncertain (the server
+  // never confirmed the message), and per recipient refused.
   std::vector<std::string> failures;
 };
 

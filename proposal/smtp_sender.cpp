@@ -1,9 +1,12 @@
 #include "proposal/smtp_sender.h"
 
 #include <curl/curl.h>
+#include <linux/sockios.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -14,6 +17,12 @@
 
 namespace vor {
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// What stands for the text of a reply to AUTH, which may repeat the
+// credentials in any encoding.
+constexpr char kAuthReplyOmitted[] = "(texto da resposta ao AUTH omitido)";
 
 // The message as libcurl reads it, in pieces.
 struct Upload {
@@ -33,7 +42,8 @@ size_t ReadPiece(char* buffer, size_t size, size_t count, void* user) {
 
 // What the server answered, command by command. Of what the program sends
 // only the verb is looked at, and for RCPT the address: the lines after
-// AUTH hold the password and are never kept.
+// AUTH hold the password and are never kept, and of the replies to AUTH
+// only the code is.
 struct Transcript {
   std::string verb;       // the last command sent ("RCPT", "DATA", ...)
   std::string recipient;  // the address of the last RCPT
@@ -41,7 +51,49 @@ struct Transcript {
   std::string last;       // the last whole reply
   std::string failed;     // the first reply 4xx/5xx to a command but RCPT
   std::vector<SmtpSender::Refusal> refused;
+  bool in_auth = false;        // the lines sent now are credentials
+  bool data_open = false;      // DATA was answered 354
+  bool data_answered = false;  // and the end of the message was answered
 };
+
+// The session as it goes: the transcript, when something last moved (a
+// command, a reply, a byte of the message taken) and what cut it.
+struct Watch {
+  enum class Cut { kNone, kNoProgress, kLimit };
+
+  Transcript transcript;
+  const Upload* upload = nullptr;
+  Clock::time_point started = Clock::now();
+  Clock::time_point moved = started;
+  Clock::duration wait{};
+  Clock::duration limit{};
+  curl_off_t uploaded = 0;
+  curl_socket_t socket = CURL_SOCKET_BAD;
+  int queued = 0;  // bytes sent that the server's side has not taken yet
+  Cut cut = Cut::kNone;
+
+  // The whole message and its end reached the server's side, but the
+  // server has not answered yet: it may still be reading what it holds.
+  bool AwaitingAnswerToTheEnd() const {
+    return transcript.data_open && !transcript.data_answered &&
+           upload->offset == upload->data->size() &&
+           uploaded >= static_cast<curl_off_t>(upload->data->size()) &&
+           queued == 0;
+  }
+};
+
+// The connection's socket, as libcurl opens and closes it: what it has
+// queued shows how far the server has read.
+int SocketOpened(void* user, curl_socket_t socket, curlsocktype) {
+  static_cast<Watch*>(user)->socket = socket;
+  return CURL_SOCKOPT_OK;
+}
+
+int SocketClosing(void* user, curl_socket_t socket) {
+  auto& w = *static_cast<Watch*>(user);
+  if (w.socket == socket) w.socket = CURL_SOCKET_BAD;
+  return close(socket);
+}
 
 std::string WithoutLineEnd(const char* data, size_t size) {
   std::string line(data, size);
@@ -54,10 +106,12 @@ std::string WithoutLineEnd(const char* data, size_t size) {
 void CommandSent(Transcript& t, const std::string& line) {
   static constexpr const char* kVerbs[] = {"EHLO", "HELO", "STARTTLS", "AUTH",
                                            "MAIL", "RCPT", "DATA",     "QUIT"};
+  if (t.in_auth) return;
   const std::string verb = line.substr(0, line.find(' '));
   for (const char* known : kVerbs) {
     if (verb != known) continue;
     t.verb = verb;
+    t.in_auth = verb == "AUTH";
     if (verb == "RCPT") {
       const size_t open = line.find('<');
       const size_t close = line.rfind('>');
@@ -74,10 +128,22 @@ void ReplyLine(Transcript& t, const std::string& line) {
   t.reply += line;
   // "250-..." continues the reply, "250 ..." (or "250") ends it.
   if (line.size() > 3 && line[3] == '-') return;
-  const int code =
-      line.size() >= 3 && std::isdigit(static_cast<unsigned char>(line[0]))
-          ? std::atoi(line.substr(0, 3).c_str())
-          : 0;
+  const bool coded = line.size() >= 3 &&
+                     std::isdigit(static_cast<unsigned char>(line[0])) &&
+                     std::isdigit(static_cast<unsigned char>(line[1])) &&
+                     std::isdigit(static_cast<unsigned char>(line[2]));
+  const int code = coded ? std::atoi(line.substr(0, 3).c_str()) : 0;
+  if (t.verb == "AUTH") {
+    t.reply =
+        (coded ? line.substr(0, 3) + " " : std::string()) + kAuthReplyOmitted;
+    t.in_auth = code == 334;
+  } else if (t.verb == "DATA") {
+    if (code == 354) {
+      t.data_open = true;
+    } else if (t.data_open) {
+      t.data_answered = true;
+    }
+  }
   if (code >= 400) {
     if (t.verb == "RCPT") {
       t.refused.push_back({t.recipient, t.reply});
@@ -90,7 +156,9 @@ void ReplyLine(Transcript& t, const std::string& line) {
 }
 
 int Listen(CURL*, curl_infotype type, char* data, size_t size, void* user) {
-  auto& t = *static_cast<Transcript*>(user);
+  auto& w = *static_cast<Watch*>(user);
+  Transcript& t = w.transcript;
+  if (type != CURLINFO_TEXT) w.moved = Clock::now();
   if (type == CURLINFO_HEADER_OUT) {
     CommandSent(t, WithoutLineEnd(data, size));
   } else if (type == CURLINFO_HEADER_IN) {
@@ -104,6 +172,35 @@ int Listen(CURL*, curl_infotype type, char* data, size_t size, void* user) {
       if (end == std::string_view::npos) break;
       text.remove_prefix(end + 1);
     }
+  }
+  return 0;
+}
+
+// Called about once a second, and as the message goes out: ends the
+// session when nothing moved for the wait (but while the server owes the
+// answer to the end of the message), or at the overall limit.
+int Progress(void* user, curl_off_t, curl_off_t, curl_off_t,
+             curl_off_t uploaded) {
+  auto& w = *static_cast<Watch*>(user);
+  const Clock::time_point now = Clock::now();
+  if (uploaded != w.uploaded) {
+    w.uploaded = uploaded;
+    w.moved = now;
+  }
+  // Bytes the server's side acknowledged since: it is reading.
+  int queued = 0;
+  if (w.socket == CURL_SOCKET_BAD || ioctl(w.socket, SIOCOUTQ, &queued) != 0) {
+    queued = 0;
+  }
+  if (queued < w.queued) w.moved = now;
+  w.queued = queued;
+  if (now - w.started >= w.limit) {
+    w.cut = Watch::Cut::kLimit;
+    return 1;
+  }
+  if (!w.AwaitingAnswerToTheEnd() && now - w.moved >= w.wait) {
+    w.cut = Watch::Cut::kNoProgress;
+    return 1;
   }
   return 0;
 }
@@ -152,14 +249,23 @@ long SmtpSender::OverallLimitSeconds(int timeout_seconds, size_t recipients,
          static_cast<long>(bytes / kSlowestBytesPerSecond);
 }
 
-std::vector<SmtpSender::Refusal> SmtpSender::Send(
-    const SmtpSettings& smtp, int timeout_seconds,
-    const std::vector<std::string>& recipients, const std::string& message) {
+SmtpSender::Outcome SmtpSender::Send(const SmtpSettings& smtp,
+                                     int timeout_seconds,
+                                     const std::vector<std::string>& recipients,
+                                     const std::string& message) {
   static std::once_flag curl_ready;
   std::call_once(curl_ready, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 
   const std::string where =
       "servidor " + smtp.servidor + ", porta " + smtp.porta;
+  const long limit =
+      OverallLimitSeconds(timeout_seconds, recipients.size(), message.size());
+  // Outlives the handle, whose callbacks point to it.
+  Upload upload{&message};
+  Watch watch;
+  watch.upload = &upload;
+  watch.wait = std::chrono::seconds(timeout_seconds);
+  watch.limit = std::chrono::seconds(limit);
   CurlSession session;
   CURL* curl = session.get();
   if (curl == nullptr) {
@@ -175,8 +281,6 @@ std::vector<SmtpSender::Refusal> SmtpSender::Send(
     session.recipients() =
         curl_slist_append(session.recipients(), ("<" + to + ">").c_str());
   }
-  Upload upload{&message};
-  Transcript transcript;
   char error_text[CURL_ERROR_SIZE] = {};
 
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
@@ -189,17 +293,22 @@ std::vector<SmtpSender::Refusal> SmtpSender::Send(
                    static_cast<curl_off_t>(message.size()));
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT,
                    static_cast<long>(timeout_seconds));
-  curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT,
-                   static_cast<long>(timeout_seconds));
-  // A server that stops reading the message (its window stays shut) ends
-  // the send after the same wait, and the whole session has a deadline
-  // that grows with the size of the message.
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME,
-                   static_cast<long>(timeout_seconds));
-  curl_easy_setopt(
-      curl, CURLOPT_TIMEOUT,
-      OverallLimitSeconds(timeout_seconds, recipients.size(), message.size()));
+  // The waits are Progress's: libcurl's own would count the answer to the
+  // end of the message from the moment its last bytes were queued, while
+  // a slow server is still reading them. Its limits stay only as a
+  // backstop past the overall one.
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, Progress);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
+  curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, SocketOpened);
+  curl_easy_setopt(curl, CURLOPT_SOCKOPTDATA, &watch);
+  curl_easy_setopt(curl, CURLOPT_CLOSESOCKETFUNCTION, SocketClosing);
+  curl_easy_setopt(curl, CURLOPT_CLOSESOCKETDATA, &watch);
+  curl_easy_setopt(curl, CURLOPT_SERVER_RESPONSE_TIMEOUT, limit + 2);
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT, limit + 2);
+  // The connection ends (QUIT) inside the transfer, under Progress's wait,
+  // not when the handle is freed.
+  curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
   // A refused recipient does not stop the delivery to the others. (The
   // option is spelt with three Ls in libcurl before 8.2.)
 #if LIBCURL_VERSION_NUM >= 0x080200
@@ -210,7 +319,7 @@ std::vector<SmtpSender::Refusal> SmtpSender::Send(
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error_text);
   curl_easy_setopt(curl, CURLOPT_DEBUGFUNCTION, Listen);
-  curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &transcript);
+  curl_easy_setopt(curl, CURLOPT_DEBUGDATA, &watch);
   curl_easy_setopt(curl, CURLOPT_VERBOSE, 1L);
   if (smtp.seguranca == SmtpSettings::kSecurityStartTls) {
     curl_easy_setopt(curl, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
@@ -225,25 +334,61 @@ std::vector<SmtpSender::Refusal> SmtpSender::Send(
   }
 
   const CURLcode code = curl_easy_perform(curl);
+  curl_off_t uploaded = 0;
+  if (curl_easy_getinfo(curl, CURLINFO_SIZE_UPLOAD_T, &uploaded) == CURLE_OK &&
+      uploaded > watch.uploaded) {
+    watch.uploaded = uploaded;
+  }
+  Transcript& transcript = watch.transcript;
   // A server could repeat what it was sent, plain or base64-encoded (AUTH
   // LOGIN sends the password alone, AUTH PLAIN with the user before it).
   const std::vector<std::string> secrets = {
       smtp.password, std::string(1, '\0') + smtp.utilizador +
                          std::string(1, '\0') + smtp.password};
+  Outcome outcome;
   for (Refusal& refusal : transcript.refused) {
     refusal.reply = MaskSecrets(refusal.reply, secrets);
   }
+  outcome.refused = transcript.refused;
   if (code == CURLE_OK && transcript.refused.size() < recipients.size()) {
-    return transcript.refused;
+    return outcome;
   }
 
-  std::string description = where + ": " +
-                            (error_text[0] != '\0' ? std::string(error_text)
-                                                   : curl_easy_strerror(code));
-  if (code == CURLE_OPERATION_TIMEDOUT) {
-    description += " (sem resposta nem progresso em " +
-                   std::to_string(timeout_seconds) + " s, [BD] TempoEspera)";
+  // What ended the session: a wait or the limit, else libcurl's error.
+  const std::string silence = "sem resposta nem progresso em " +
+                              std::to_string(timeout_seconds) +
+                              " s ([BD] TempoEspera)";
+  const std::string past_limit =
+      "o envio passou do prazo total de " + std::to_string(limit) +
+      " s ([BD] TempoEspera × (8 + destinatários) + a mensagem a " +
+      std::to_string(kSlowestBytesPerSecond / 1024) + " KB/s)";
+  const std::string curl_says = error_text[0] != '\0'
+                                    ? std::string(error_text)
+                                    : curl_easy_strerror(code);
+  std::string failure;
+  if (watch.cut == Watch::Cut::kNoProgress) {
+    failure = silence;
+  } else if (watch.cut == Watch::Cut::kLimit) {
+    failure = past_limit;
+  } else if (code == CURLE_OPERATION_TIMEDOUT) {
+    failure =
+        curl_says + " (" +
+        (Clock::now() - watch.started >= watch.limit ? past_limit : silence) +
+        ")";
+  } else {
+    failure = curl_says;
   }
+  if (watch.AwaitingAnswerToTheEnd()) {
+    outcome.uncertain = MaskSecrets(
+        where +
+            ": a mensagem seguiu inteira, mas o servidor não confirmou a "
+            "receção: " +
+            failure,
+        secrets);
+    return outcome;
+  }
+
+  std::string description = where + ": " + failure;
   // The reply that failed, not the closing one that may follow it.
   if (!transcript.failed.empty()) {
     description += " (resposta do servidor: " + transcript.failed + ")";

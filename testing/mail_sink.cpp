@@ -44,7 +44,8 @@ MailSink::MailSink(const Options& options)
     args << "--size-limit" << QString::number(options.size_limit);
   }
   if (!options.misbehave.empty()) {
-    args << "--misbehave" << QString::fromStdString(options.misbehave);
+    args << "--misbehave" << QString::fromStdString(options.misbehave)
+         << "--read-rate" << QString::number(options.read_rate);
   }
   process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
   process_->start("/usr/bin/python3", args);
@@ -89,6 +90,7 @@ std::vector<MailSink::Received> MailSink::Messages() const {
       r.attachment_paths.push_back(mail + "/" + std::to_string(n) + "_" +
                                    name.toString().toStdString());
     }
+    r.eml_path = mail + "/" + std::to_string(n) + ".eml";
     r.tls = o["tls"].toBool();
     r.authenticated = o["authenticated"].toBool();
     list.push_back(std::move(r));

@@ -23,9 +23,13 @@ class MailSink {
     std::string user;  // AUTH required when set
     std::string password;
     std::vector<std::string> refuse;  // refused at RCPT with 550
-    // "stall" (stops reading after DATA) or "echo-auth" (refuses AUTH
-    // LOGIN repeating what it was sent): a bare server that keeps nothing.
+    // A bare server: "stall" (stops reading after DATA), "echo-auth"
+    // (refuses AUTH LOGIN repeating what it was sent, in several
+    // encodings), "mute" (reads the whole message, never answers its end),
+    // all keeping nothing; or "slow" (reads the message at read_rate bytes
+    // a second, then keeps and accepts it).
     std::string misbehave;
+    long read_rate = 800;
     // Bytes announced as SIZE, above which a message is refused (552);
     // 0: the server's default.
     long size_limit = 0;
@@ -35,6 +39,7 @@ class MailSink {
     std::vector<std::string> rcpt_tos;
     std::string from, subject, text, html;
     std::vector<std::string> attachment_paths;
+    std::string eml_path;  // the message as received
     bool tls = false;
     bool authenticated = false;
   };
