@@ -110,8 +110,10 @@ std::string FolderFailureText(const std::string& folder,
     return "A pasta de registo '" + shown +
            "' não é uma pasta: uma parte do caminho é um ficheiro" + origin;
   }
-  return "A pasta de registo '" + shown + "' não pode ser usada: " + reason +
-         origin;
+  // The reason names the folder and the part of its path at fault.
+  std::string text = reason;
+  if (text.starts_with("a pasta")) text[0] = 'A';
+  return text + origin;
 }
 
 }  // namespace
