@@ -103,10 +103,14 @@ std::string FolderFailureText(const std::string& folder,
   const std::string shown = folder.empty() ? std::string(".") : folder;
   std::error_code ec;
   const auto status = std::filesystem::status(shown, ec);
-  if (status.type() == std::filesystem::file_type::not_found) {
+  const bool file_on_the_way =
+      ec.value() == ENOTDIR ||
+      (!ec && status.type() != std::filesystem::file_type::directory);
+  if (!file_on_the_way &&
+      status.type() == std::filesystem::file_type::not_found) {
     return "A pasta de registo '" + shown + "' não existe" + origin;
   }
-  if (!ec && status.type() != std::filesystem::file_type::directory) {
+  if (file_on_the_way) {
     return "A pasta de registo '" + shown +
            "' não é uma pasta: uma parte do caminho é um ficheiro" + origin;
   }
