@@ -28,6 +28,7 @@
 #include "app/frm_vorencomendas.h"
 #include "app/history_chart.h"
 #include "app/proposal_model.h"
+#include "core/control_bytes.h"
 #include "core/error.h"
 #include "core/text_util.h"
 #include "db/read_snapshot.h"
@@ -42,6 +43,10 @@ namespace vor {
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+// A code or a name of the ERP as shown on one line of the window.
+QString Shown(const std::string& s) {
+  return QString::fromStdString(EscapeControlBytes(s));
+}
 
 // "1 artigo", "2 artigos".
 QString Count(int n, const char* one, const char* many) {
@@ -130,12 +135,12 @@ frmProposta::PanelContent frmProposta::Explain(
     const ArticleExplanation why =
         ExplainArticle(*connection, article, component_mode);
     for (const std::string& line : ExplanationLines(why, &stored)) {
-      content.text += Q(line) + QLatin1Char('\n');
+      content.text += Shown(line) + QLatin1Char('\n');
     }
   } catch (const Error& e) {
     content.text =
         QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
-            .arg(Q(article), Q(e.description()));
+            .arg(Shown(article), Q(e.description()));
     return content;
   }
   try {
@@ -461,9 +466,9 @@ void frmProposta::ExplainRow(int row) {
   const ProposalRow stored = model_->RowAt(row);
   const std::string article = stored.Text(ResultField::kArtigo);
   why_article_ = article;
-  QString name = Q(stored.Text(ResultField::kNome));
+  QString name = Shown(stored.Text(ResultField::kNome));
   why_heading_ = QStringLiteral("<b>Porquê?</b> &nbsp;'%1' %2")
-                     .arg(Q(article).toHtmlEscaped(), name.toHtmlEscaped());
+                     .arg(Shown(article).toHtmlEscaped(), name.toHtmlEscaped());
   const QString changes = model_->ChangeText(row);
   if (!changes.isEmpty()) {
     why_heading_ += QStringLiteral("<br>Desde a proposta de %1: <b>%2</b>")
@@ -486,7 +491,7 @@ void frmProposta::ExplainRow(int row) {
   // the ERP leaves the window free, and another row can be chosen at once.
   why_text_->setPlainText(
       QStringLiteral("A calcular a explicação do artigo '%1'…")
-          .arg(Q(article)));
+          .arg(Shown(article)));
   explanation_running_ = true;
   auto content = std::make_shared<PanelContent>();
   QThread* worker =
@@ -606,8 +611,8 @@ void frmProposta::FillSuppliers() {
   suppliers_->addItem(QStringLiteral("Todos os fornecedores"), QString());
   int keep = 0;
   for (const ProposalSupplier& s : model_->view().Suppliers()) {
-    QString text = Q(s.label);
-    if (s.label != s.code) text += QStringLiteral(" (%1)").arg(Q(s.code));
+    QString text = Shown(s.label);
+    if (s.label != s.code) text += QStringLiteral(" (%1)").arg(Shown(s.code));
     text += QStringLiteral(" - %1 a encomendar").arg(s.to_order);
     suppliers_->addItem(text, Q(s.code));
     if (Q(s.code) == current) keep = suppliers_->count() - 1;

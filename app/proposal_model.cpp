@@ -4,6 +4,7 @@
 #include <QStyle>
 
 #include "app/explanation_text.h"
+#include "core/control_bytes.h"
 #include "core/figure_text.h"
 #include "proposal/report_digest.h"
 #include "proposal/row_palette.h"
@@ -11,7 +12,11 @@
 namespace vor {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+// A text of a cell or a tip, on one line as valid UTF-8 (an ERP's name may
+// hold any byte).
+QString Q(const std::string& s) {
+  return QString::fromStdString(EscapeControlBytes(s));
+}
 
 // Quantities to order are left blank when zero, so that the orders stand
 // out; every other number is shown as it is.

@@ -72,6 +72,19 @@ class ReportRunTest : public ::testing::Test {
         "select Artigo, QtdUB from zlx_VOR_Encomendas order by Artigo");
   }
 
+  // Settings that mail compras@empresa.pt through `sink` and drop the
+  // workbook into a new folder, whose path is returned.
+  std::string MailAndDrop(const MailSink& sink) {
+    const std::string drop = site_.base() + "/relatorios";
+    fs::create_directory(drop);
+    SiteSettings settings;
+    settings.destino = "compras@empresa.pt";
+    settings.extra =
+        sink.SettingsSection() + "[Relatorio]\r\nPasta=" + drop + "\r\n";
+    site_.WriteSettings(settings);
+    return drop;
+  }
+
   TestSite site_;
 };
 
@@ -198,13 +211,7 @@ TEST_F(ReportRunTest, AttachmentLeftOutPastTheServersSize) {
   MailSink::Options options;
   options.size_limit = 14000;
   MailSink sink(options);
-  const std::string drop = site_.base() + "/relatorios";
-  fs::create_directory(drop);
-  SiteSettings settings;
-  settings.destino = "compras@empresa.pt";
-  settings.extra =
-      sink.SettingsSection() + "[Relatorio]\r\nPasta=" + drop + "\r\n";
-  site_.WriteSettings(settings);
+  const std::string drop = MailAndDrop(sink);
   const ProgramResult r = site_.Run({"/S"});
   ASSERT_EQ(r.exit_code, 0) << r.err << site_.LogText();
   const std::vector<MailSink::Received> mail = sink.Messages();
@@ -287,6 +294,163 @@ TEST_F(ReportRunTest, StartTlsWithAuthAndAWrongPassword) {
   ExpectNoPassword(r, wrong);
   ExpectNoPassword(r, kSmtpPassword);
   ExpectNoPassword(r, site_.settings().password);
+}
+
+// [Relatorio] Pasta swapped for a symbolic link between two runs (to a
+// folder of someone else, holding what looks like a writer's leftover):
+// the second run refuses the folder and creates or deletes nothing there,
+// nor through a link higher up the path. A folder anyone may write to
+// without the sticky bit is named in a warning.
+TEST_F(ReportRunTest, ReportFolderSwappedForALinkIsRefused) {
+  MailSink sink;
+  const std::string shared = site_.base() + "/partilhada";
+  const std::string drop = shared + "/relatorios";
+  const std::string protected_folder = site_.base() + "/protegida";
+  fs::create_directories(drop);
+  fs::create_directory(protected_folder);
+  const std::string leftover = protected_folder + "/.x.AbCdEfGhIjKl.vortmp";
+  WriteFile(leftover, "de outro");
+  fs::permissions(drop, fs::perms::all);  // 0777, no sticky bit
+  SiteSettings settings;
+  settings.destino = "compras@empresa.pt";
+  settings.extra =
+      sink.SettingsSection() + "[Relatorio]\r\nPasta=" + drop + "\r\n";
+  site_.WriteSettings(settings);
+  ProgramResult r = site_.Run({"/S"});
+  ASSERT_EQ(r.exit_code, 0) << r.err << site_.LogText();
+  EXPECT_NE(site_.LogText().find("] Aviso: a pasta '" + drop +
+                                 "' pode ser alterada por qualquer "
+                                 "utilizador (escrita por todos, sem o bit "
+                                 "sticky) ([Relatorio] Pasta)\r\n"),
+            std::string::npos)
+      << site_.LogText();
+
+  const auto names = [](const std::string& folder) {
+    std::vector<std::string> found;
+    for (const auto& e : fs::directory_iterator(folder)) {
+      found.push_back(e.path().filename().string());
+    }
+    return found;
+  };
+  fs::rename(drop, shared + "/antiga");
+  fs::create_directory_symlink(protected_folder, drop);
+  const std::vector<std::string> inside = {".x.AbCdEfGhIjKl.vortmp"};
+  r = site_.Run({"/S"});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  EXPECT_NE(site_.LogText().find(
+                "] Relatório de encomendas não gravado: a pasta " + drop +
+                " não foi aberta: '" + drop +
+                "' é uma ligação simbólica, que não é seguida (indique o "
+                "caminho real da pasta) ([Relatorio] Pasta)\r\n"),
+            std::string::npos)
+      << site_.LogText();
+  EXPECT_EQ(names(protected_folder), inside);
+  EXPECT_EQ(names(shared + "/antiga").size(), 1u);
+
+  // A link higher up the path is not followed either.
+  fs::remove(drop);
+  fs::create_directory_symlink(site_.base(), site_.base() + "/atalho");
+  settings.extra = sink.SettingsSection() +
+                   "[Relatorio]\r\nPasta=" + site_.base() +
+                   "/atalho/protegida\r\n";
+  site_.WriteSettings(settings);
+  r = site_.Run({"/S"});
+  EXPECT_EQ(r.exit_code, 3) << r.err;
+  EXPECT_NE(site_.LogText().find("'" + site_.base() +
+                                 "/atalho' é uma ligação simbólica"),
+            std::string::npos)
+      << site_.LogText();
+  EXPECT_EQ(names(protected_folder), inside);
+}
+
+// Bytes an ERP really holds: a name that is not UTF-8 and holds CR LF, and
+// a code with CR LF followed by what looks like a log line's stamp (the
+// 15 characters a code may have). The table
+// keeps every byte; the workbook opens in a real reader, the mail parts
+// labelled UTF-8 decode strictly, the digest keeps one row per article and
+// the log one line per event, the bytes shown as \r, \n and U+FFFD.
+TEST_F(ReportRunTest, HostileBytesGiveValidTextInEveryOutput) {
+  const std::string forged = "A4\r\n[1][2] Fim";
+  site_.erp().AddArticle(BoughtArticle(forged, 0, 12));
+  // "Nome", FF FE, CR LF, "Linha2"
+  site_.erp().Exec(
+      "update ARTIGOS set NOME = X'4e6f6d65fffe0d0a4c696e686132' "
+      "where CODIGO = 'A3'");
+  MailSink sink;
+  const std::string drop = MailAndDrop(sink);
+  const ProgramResult r = site_.Run({"/S"});
+  ASSERT_EQ(r.exit_code, 0) << r.err << site_.LogText();
+
+  EXPECT_EQ(site_.erp().Query("select hex(Nome) from zlx_VOR_Encomendas "
+                              "where Artigo = 'A3'"),
+            (std::vector<std::vector<std::string>>{
+                {"4E6F6D65FFFE0D0A4C696E686132"}}));
+  EXPECT_EQ(site_.erp().Query("select count(*) from zlx_VOR_Encomendas "
+                              "where Artigo = 'A4' || char(13, 10) || "
+                              "'[1][2] Fim'"),
+            (std::vector<std::vector<std::string>>{{"1"}}));
+
+  const std::string shown_code = "A4\\r\\n[1][2] Fim";
+  const std::string shown_name = "Nome\uFFFD\uFFFD\\r\\nLinha2";
+  const std::string log = site_.LogText();
+  const std::regex line(R"(\[\d{2}-\d{2}-\d{4}\]\[\d{2}:\d{2}:\d{2}\] .*)");
+  for (size_t start = 0, end;
+       (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    const std::string l = log.substr(start, end - start);
+    EXPECT_TRUE(std::regex_match(l, line)) << l;
+    EXPECT_EQ(l.find('\n'), std::string::npos) << l;
+    EXPECT_EQ(l.find("] [1][2] Fim"), std::string::npos) << l;
+  }
+  EXPECT_NE(log.find("] Artigo   " + shown_code + "   "), std::string::npos)
+      << log;
+
+  const std::vector<MailSink::Received> mail = sink.Messages();
+  ASSERT_EQ(mail.size(), 1u);
+  ASSERT_EQ(mail[0].attachment_paths.size(), 1u);
+  const std::string eml =
+      (fs::path(mail[0].attachment_paths[0]).parent_path() / "1.eml").string();
+  const std::string script = site_.base() + "/read.py";
+  std::ofstream(script) << R"py(import sys, email, openpyxl
+message = email.message_from_bytes(open(sys.argv[1], "rb").read())
+for part in message.walk():
+    if part.get_content_maintype() == "text":
+        text = part.get_payload(decode=True).decode("utf-8")  # strict
+        for line in text.splitlines():
+            if "A3" in line or "A4" in line or "Linha2" in line:
+                print(part.get_content_subtype(), line.strip()[:60])
+for path in sys.argv[2:]:
+    ws = openpyxl.load_workbook(path)["Proposta"]
+    head = [c.value for c in ws[1]]
+    a, n = head.index("Artigo"), head.index("Nome")
+    for row in ws.iter_rows(min_row=2, values_only=True):
+        print((row[a], row[n]))
+)py";
+  const std::string out = site_.base() + "/out.txt";
+  const std::string dropped =
+      drop + "/" + fs::directory_iterator(drop)->path().filename().string();
+  ASSERT_EQ(
+      std::system(("/usr/bin/python3 " + script + " '" + eml + "' '" + dropped +
+                   "' '" + mail[0].attachment_paths[0] + "' > " + out + " 2>&1")
+                      .c_str()),
+      0)
+      << ReadFile(out);
+  const std::string read = ReadFile(out);
+  // Each of A3 and A4 on one line of the plain digest, never "Linha2"
+  // alone; twice in each workbook with the bytes shown.
+  EXPECT_TRUE(std::regex_search(
+      read,
+      std::regex("plain A3 +" +
+                 std::regex_replace(shown_name, std::regex(R"(\\)"), R"(\\)") +
+                 " ")))
+      << read;
+  EXPECT_EQ(read.find("plain Linha2"), std::string::npos) << read;
+  EXPECT_EQ(read.find("html Linha2"), std::string::npos) << read;
+  const std::string a3_row = "('A3', 'Nome\uFFFD\uFFFD\\\\r\\\\nLinha2')\n";
+  const std::string a4_row =
+      "('A4\\\\r\\\\n[1][2] Fim', "
+      "'Artigo de teste')\n";
+  EXPECT_EQ(CountOf(read, a3_row), 2) << read;
+  EXPECT_EQ(CountOf(read, a4_row), 2) << read;
 }
 
 TEST_F(ReportRunTest, ServerDownMissingFolderAndBadPortAreNamed) {

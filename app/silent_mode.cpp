@@ -4,6 +4,7 @@
 #include "app/run_control.h"
 #include "app/silent_progress.h"
 #include "app/startup.h"
+#include "core/control_bytes.h"
 #include "core/error.h"
 
 namespace vor {
@@ -11,7 +12,8 @@ namespace vor {
 namespace {
 
 // The error stream is a terminal or a mail from the scheduler: plain line
-// feeds read better there than the CR LF of the program's messages.
+// feeds read better there than the CR LF of the program's messages, and
+// the text is valid UTF-8 with its other control bytes shown.
 std::string WithLineFeeds(std::string text) {
   std::string out;
   out.reserve(text.size());
@@ -19,7 +21,7 @@ std::string WithLineFeeds(std::string text) {
     if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
     out += text[i];
   }
-  return out;
+  return EscapeControlBytes(out, LineBreaks::kKept);
 }
 
 // RunSilent once the report is chosen; `state` is filled as start-up goes.
@@ -106,7 +108,7 @@ int RunSilentWith(StartupState& state, const std::string& command_line,
 
 std::string FailureReport(const Error& error) {
   return "VORencomendas: Erro " + std::to_string(error.number()) + " - " +
-         error.description();
+         EscapeControlBytes(error.description(), LineBreaks::kKept);
 }
 
 }  // namespace vor

@@ -30,7 +30,8 @@ int RunSilent(const std::string& command_line,
               const std::string& application_folder, std::ostream& err);
 
 // "VORencomendas: Erro <n> - <description>", the report of an error that
-// ended the program outside the engine.
+// ended the program outside the engine (line breaks kept, other control
+// bytes and invalid UTF-8 shown: EscapeControlBytes).
 std::string FailureReport(const Error& error);
 
 }  // namespace vor

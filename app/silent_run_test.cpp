@@ -2,8 +2,11 @@
 // temporary installation, checking exit codes, the streams, the result
 // table and the run log.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -212,6 +215,45 @@ TEST_F(SilentRunTest, UnwritableLogEndsWithTwoAndLeavesDatabase) {
       {"ANTERIOR", ErpFixture::kNull}};
   EXPECT_EQ(ResultRows(), earlier);
   EXPECT_EQ(r.err.find(site_.settings().password), std::string::npos);
+}
+
+// A FIFO or a symbolic link planted at the day's log name: the run ends at
+// once (well within [BD] TempoEspera, 5 s here) with exit code 2 naming
+// the file, writes nothing through the link and leaves the table alone.
+TEST_F(SilentRunTest, FifoOrLinkAtTheLogNameIsRefusedAtOnce) {
+  site_.WriteSettings();
+  AddEarlierResult();
+  char day[32];
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  std::strftime(day, sizeof day, "LOG_VOR_ENC%Y%m%d.txt", &local);
+  const std::string log = site_.log_folder() + "/" + day;
+  ASSERT_EQ(::mkfifo(log.c_str(), 0666), 0);
+  const auto started = std::chrono::steady_clock::now();
+  ProgramResult r = site_.Run({"/S"});
+  EXPECT_LT(std::chrono::steady_clock::now() - started,
+            std::chrono::seconds(5));
+  EXPECT_EQ(r.exit_code, 2) << r.err;
+  EXPECT_EQ(r.err, "VORencomendas: Erro 75 - O ficheiro '" + log +
+                       "' é um FIFO (pipe com nome): só se escreve num "
+                       "ficheiro comum ([Log] Directoria em '" +
+                       site_.settings_path() + "')\n");
+  const std::vector<std::vector<std::string>> earlier = {
+      {"ANTERIOR", ErpFixture::kNull}};
+  EXPECT_EQ(ResultRows(), earlier);
+
+  fs::remove(log);
+  const std::string outside = site_.base() + "/fora.txt";
+  WriteFile(outside, "");
+  fs::create_symlink(outside, log);
+  r = site_.Run({"/S"});
+  EXPECT_EQ(r.exit_code, 2) << r.err;
+  EXPECT_NE(r.err.find("'" + log + "' é uma ligação simbólica"),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(ReadFile(outside), "");
+  EXPECT_EQ(ResultRows(), earlier);
 }
 
 TEST_F(SilentRunTest, FailedConnectionIsReportedAndEndsThroughTheEngine) {

@@ -86,9 +86,12 @@ bool AtomicFile::IsTemporaryName(std::string_view name) {
   return name[name.size() - tail] == '.';
 }
 
-int AtomicFile::RemoveLeftovers(const std::string& folder) {
-  const int dir_fd = ::open(folder.empty() ? "." : folder.c_str(),
-                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+namespace {
+
+// RemoveLeftovers for an open folder, which stays open.
+int RemoveLeftoversIn(int folder_fd) {
+  const int dir_fd =
+      ::openat(folder_fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir_fd < 0) return 0;
   DIR* dir = ::fdopendir(dir_fd);
   if (dir == nullptr) {
@@ -98,7 +101,7 @@ int AtomicFile::RemoveLeftovers(const std::string& folder) {
   int removed = 0;
   while (const dirent* entry = ::readdir(dir)) {
     const char* name = entry->d_name;
-    if (!IsTemporaryName(name)) continue;
+    if (!AtomicFile::IsTemporaryName(name)) continue;
     // Only a plain file of this user: a link, a pipe or a device with such
     // a name is not ours, and opening a device could have effects.
     struct stat before {};
@@ -122,46 +125,84 @@ int AtomicFile::RemoveLeftovers(const std::string& folder) {
   return removed;
 }
 
+}  // namespace
+
+int AtomicFile::RemoveLeftovers(const std::string& folder) {
+  try {
+    return RemoveLeftoversIn(Folder::OpenAsGiven(folder).fd());
+  } catch (const Error&) {
+    return 0;
+  }
+}
+
 void AtomicFile::Write(const std::string& path, std::string_view bytes) {
   Write(path, bytes, Options());
 }
 
 void AtomicFile::Write(const std::string& path, std::string_view bytes,
                        const Options& options) {
+  const std::filesystem::path target(path);
+  const std::string name = target.filename().string();
+  Options named = options;
+  if (named.failure_text.empty()) {
+    named.failure_text = "Não foi possível escrever o ficheiro " + path;
+  }
+  if (name.empty()) {
+    throw Error(errnum::kFileError,
+                named.failure_text + ": " + std::strerror(EISDIR));
+  }
+  std::string folder = target.parent_path().string();
+  if (folder.empty()) folder = ".";
+  Folder opened = [&] {
+    try {
+      return Folder::OpenAsGiven(folder);
+    } catch (const Error& e) {
+      throw Error(errnum::kFileError,
+                  named.failure_text + ": " + e.description());
+    }
+  }();
+  WriteIn(opened, name, bytes, named);
+}
+
+void AtomicFile::WriteIn(const Folder& folder, const std::string& name,
+                         std::string_view bytes) {
+  WriteIn(folder, name, bytes, Options());
+}
+
+void AtomicFile::WriteIn(const Folder& folder, const std::string& target,
+                         std::string_view bytes, const Options& options) {
   const std::string failure =
       options.failure_text.empty()
-          ? "Não foi possível escrever o ficheiro " + path
+          ? "Não foi possível escrever o ficheiro " + folder.PathOf(target)
           : options.failure_text;
   const auto fail = [&](int err) {
     throw Error(errnum::kFileError, failure + ": " + std::strerror(err));
   };
-  const std::filesystem::path target(path);
-  std::string folder = target.parent_path().string();
-  if (folder.empty()) folder = ".";
-  std::string name = target.filename().string();
-  if (name.empty()) fail(EISDIR);
+  if (target.empty() || target.find('/') != std::string::npos) fail(EINVAL);
+  std::string name = target;
   if (name.size() > kLongestKeptName) name.resize(kLongestKeptName);
+  const int dir = folder.fd();
 
-  RemoveLeftovers(folder);
+  RemoveLeftoversIn(dir);
 
   struct stat old {};
-  const bool keep = options.keep_existing && ::stat(path.c_str(), &old) == 0 &&
+  const bool keep = options.keep_existing &&
+                    ::fstatat(dir, target.c_str(), &old, 0) == 0 &&
                     S_ISREG(old.st_mode);
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temporary =
-        folder + "/." + name + "." + RandomLetters() + std::string(kSuffix);
-    fd = ::open(temporary.c_str(),
-                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                keep ? 0600 : options.new_mode);
+    temporary = "." + name + "." + RandomLetters() + std::string(kSuffix);
+    fd = ::openat(dir, temporary.c_str(),
+                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                  keep ? 0600 : options.new_mode);
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0) fail(errno);
   Descriptor file(fd);
   // From here on every failure removes the temporary file.
   const auto fail_removing = [&](int err) {
-    ::unlink(temporary.c_str());
+    ::unlinkat(dir, temporary.c_str(), 0);
     fail(err);
   };
   // Held until the rename, so that RemoveLeftovers of another writer in the
@@ -185,12 +226,13 @@ void AtomicFile::Write(const std::string& path, std::string_view bytes,
     done += static_cast<size_t>(n);
   }
   if (::fsync(fd) != 0) fail_removing(errno);
-  if (::rename(temporary.c_str(), path.c_str()) != 0) fail_removing(errno);
+  if (::renameat(dir, temporary.c_str(), dir, target.c_str()) != 0) {
+    fail_removing(errno);
+  }
   file.Close();
   // Make the rename itself durable. The new file is complete in place
   // already, so a folder that cannot be synced does not undo the write.
-  Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
+  ::fsync(dir);
 }
 
 }  // namespace vor

@@ -7,6 +7,9 @@
 // folder is never followed nor overwritten), then are synced to disk,
 // renamed over the target, and the folder is synced so the rename lasts.
 //
+// WriteIn places all of this relative to an opened Folder (core/folder.h),
+// so that the folder's path can be swapped for a link without effect.
+//
 // A run killed half-way leaves its temporary file behind; the next write in
 // the same folder removes such leftovers (only regular files of this user
 // whose name has that form and that no live writer holds locked).
@@ -19,6 +22,8 @@
 
 #include <string>
 #include <string_view>
+
+#include "core/folder.h"
 
 namespace vor {
 
@@ -43,6 +48,13 @@ class AtomicFile {
   static void Write(const std::string& path, std::string_view bytes);
   static void Write(const std::string& path, std::string_view bytes,
                     const Options& options);
+  // As Write, for the file `name` (no '/') of the opened `folder`: the
+  // temporary file is made, renamed and removed relative to the folder,
+  // and the messages name folder.PathOf(name).
+  static void WriteIn(const Folder& folder, const std::string& name,
+                      std::string_view bytes);
+  static void WriteIn(const Folder& folder, const std::string& name,
+                      std::string_view bytes, const Options& options);
 
   // Removes the temporary files that earlier, killed writers left in
   // `folder` (see above). Returns how many were removed; never raises.

@@ -84,5 +84,33 @@ TEST(AtomicFileTest, ModesAndFailures) {
   EXPECT_EQ(Names(dir.File("")), std::vector<std::string>{"a.zlx"});
 }
 
+// A folder opened and then renamed away, its path swapped for a link to
+// another folder: the write lands in the folder opened, and the path given
+// for it is where that folder is now.
+TEST(AtomicFileTest, WriteInStaysInTheFolderOpened) {
+  TempFolder dir;
+  const std::string reports = dir.File("relatorios");
+  const std::string other = dir.File("outra");
+  fs::create_directory(reports);
+  fs::create_directory(other);
+  const Folder folder = Folder::Open(reports);
+  EXPECT_EQ(folder.PathOf("a.xlsx"), reports + "/a.xlsx");
+  fs::rename(reports, dir.File("antiga"));
+  fs::create_directory_symlink(other, reports);
+  AtomicFile::WriteIn(folder, "a.xlsx", "bytes");
+  EXPECT_EQ(Contents(dir.File("antiga/a.xlsx")), "bytes");
+  EXPECT_TRUE(Names(other).empty());
+  EXPECT_EQ(folder.PathOf("a.xlsx"),
+            fs::canonical(dir.File("antiga")).string() + "/a.xlsx");
+  try {
+    Folder::Open(reports + "/");
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_NE(e.description().find("'" + reports + "' é uma ligação simbólica"),
+              std::string::npos)
+        << e.description();
+  }
+}
+
 }  // namespace
 }  // namespace vor

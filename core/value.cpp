@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/control_bytes.h"
 #include "core/error.h"
 #include "core/number_text.h"
 #include "core/text_util.h"
@@ -315,7 +316,8 @@ std::string Value::Describe() const {
     case Kind::kNull:
       return "Null";
     case Kind::kText: {
-      const std::string& s = AsText();
+      // Shown on one line and as valid UTF-8: the text may be an ERP's.
+      const std::string s = EscapeControlBytes(AsText());
       if (Utf8Length(s) <= kDescribeLimit) return "'" + s + "'";
       return "'" + std::string(Utf8Prefix(s, kDescribeLimit)) + "...'";
     }

@@ -69,8 +69,8 @@ class Value {
   // Same kind and same content (null equals null). For tests and indexes.
   bool operator==(const Value& o) const { return v_ == o.v_; }
 
-  // A short description for error texts: the text in quotes, a number, or
-  // "Null".
+  // A short description for error texts: the text in quotes (on one line,
+  // control bytes shown: EscapeControlBytes), a number, or "Null".
   std::string Describe() const;
 
  private:

@@ -15,7 +15,7 @@ std::string EngineErrorMessage(long number, const std::string& description) {
   std::string text = shown < 0 ? "" : " ";
   text += std::to_string(shown);
   text += " - ";
-  text += EscapeControlBytes(description);
+  text += EscapeControlBytes(description, LineBreaks::kKept);
   return text;
 }
 
@@ -32,7 +32,7 @@ std::string ConversionMessage(const Error& error) {
 
 std::string WithArticle(const std::string& description,
                         const std::string& code) {
-  const std::string suffix = " (artigo " + code + ")";
+  const std::string suffix = " (artigo " + EscapeControlBytes(code) + ")";
   if (description.size() >= suffix.size() &&
       description.compare(description.size() - suffix.size(), suffix.size(),
                           suffix) == 0) {

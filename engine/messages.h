@@ -13,7 +13,8 @@
 namespace vor {
 
 // "Artigo   " + code + "   " + total + "/" + position (the total first),
-// control bytes of the code escaped (EscapeControlBytes).
+// the code shown on one line (EscapeControlBytes), so that a CR LF in it
+// cannot start a line of the log.
 std::string ProgressLine(const std::string& code, int64_t total,
                          int64_t position);
 
@@ -23,8 +24,8 @@ inline constexpr int64_t kObjectErrorBase = -2147221504;
 
 // The driver's error message: (number - kObjectErrorBase) in decimal,
 // preceded by one blank when not negative, then " - " and the description.
-// -2147217900 gives " 3604 - <description>". Control bytes of the
-// description (of a code read from the ERP) are escaped
+// -2147217900 gives " 3604 - <description>". The description keeps its
+// line breaks and has its other control bytes and invalid UTF-8 shown
 // (EscapeControlBytes): the message goes to the run log.
 std::string EngineErrorMessage(long number, const std::string& description);
 
@@ -34,8 +35,9 @@ std::array<std::string, 3> ConversionMessageLines(const Error& error);
 // The same lines joined by CR LF, as the message box shows them.
 std::string ConversionMessage(const Error& error);
 
-// The description with " (artigo <code>)" appended, unless it already ends
-// so. Errors of the per-article steps carry the article this way.
+// The description with " (artigo <code>)" appended, the code shown on one
+// line (EscapeControlBytes), unless it already ends so. Errors of the
+// per-article steps carry the article this way.
 std::string WithArticle(const std::string& description,
                         const std::string& code);
 

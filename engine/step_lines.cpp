@@ -7,10 +7,10 @@
 
 namespace vor {
 
-// Codes read from the ERP reach these lines: their control bytes (a NUL)
-// are escaped, so the log file never holds one raw.
+// Codes read from the ERP reach these lines: ProgressLine shows a code on
+// one line, and the log shows any other control byte of a message.
 void StepLines::Log(const std::string& text) {
-  run_log_.Escrever(EscapeControlBytes(text));
+  run_log_.Escrever(EscapeControlBytes(text, LineBreaks::kKept));
 }
 
 void StepLines::Phase(const std::string& text) {
@@ -28,7 +28,7 @@ void StepLines::ArticleLine(const std::string& code, const Recordset& rs) {
   // lines below: the run's design orders them so.
   progress_.AddLine(line);
   progress_.Step(position, total);
-  run_log_.EscreverProgresso(EscapeControlBytes(line));
+  run_log_.EscreverProgresso(line);
 }
 
 void StepLines::StepLine(const std::string& code, const Recordset& rs) {
@@ -36,7 +36,7 @@ void StepLines::StepLine(const std::string& code, const Recordset& rs) {
   const int64_t total = rs.RecordCount();
   const int64_t position = rs.AbsolutePosition();
   const std::string line = ProgressLine(code, total, position);
-  run_log_.EscreverProgresso(EscapeControlBytes(line));
+  run_log_.EscreverProgresso(line);
   progress_.AddLine(line);
   progress_.Step(position, total);
 }

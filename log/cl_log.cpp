@@ -1,6 +1,8 @@
 #include "log/cl_log.h"
 
+#include <fcntl.h>
 #include <stdio_ext.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
@@ -10,6 +12,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/control_bytes.h"
 #include "core/error.h"
 #include "core/text_util.h"
 
@@ -69,28 +72,20 @@ std::string SystemReason(int err) {
   }
 }
 
+// Where the log folder came from, for the messages.
+std::string Origin(const std::string& folder_setting,
+                   const std::string& settings_path) {
+  return folder_setting.empty()
+             ? " ([Log] Directoria vazio em '" + settings_path +
+                   "': pasta do ficheiro de parâmetros)"
+             : " ([Log] Directoria em '" + settings_path + "')";
+}
+
 // Why the day's log `path` could not be opened, cause first, naming the
-// folder or the file at fault and the setting it came from.
+// file at fault; `origin` says where the folder came from.
 std::string OpenFailureText(int err, const std::string& path,
-                            const std::string& folder_setting,
-                            const std::string& settings_path) {
-  const std::string origin =
-      folder_setting.empty() ? " ([Log] Directoria vazio em '" + settings_path +
-                                   "': pasta do ficheiro de parâmetros)"
-                             : " ([Log] Directoria em '" + settings_path + "')";
-  const std::string folder = std::filesystem::path(path).parent_path();
-  std::error_code ec;
+                            const std::string& origin) {
   switch (err) {
-    case ENOENT:
-      if (!std::filesystem::is_directory(folder, ec)) {
-        return "A pasta de registo '" + folder + "' não existe" + origin;
-      }
-      break;
-    case ENOTDIR:
-      return "A pasta de registo '" + folder +
-             "' não é uma pasta: uma parte do caminho é um ficheiro" + origin;
-    case EISDIR:
-      return "O ficheiro de registo '" + path + "' é uma pasta" + origin;
     case EACCES:
     case EPERM:
       return "Sem permissão para escrever o ficheiro de registo '" + path +
@@ -98,6 +93,31 @@ std::string OpenFailureText(int err, const std::string& path,
   }
   return "Não foi possível abrir o ficheiro de registo '" + path +
          "': " + SystemReason(err) + origin;
+}
+
+// Why the log folder `folder` could not be opened (`reason`, from
+// Folder::Open), cause first.
+std::string FolderFailureText(const std::string& folder,
+                              const std::string& reason,
+                              const std::string& origin) {
+  const std::string shown = folder.empty() ? std::string(".") : folder;
+  std::error_code ec;
+  const auto status = std::filesystem::status(shown, ec);
+  const bool file_on_the_way =
+      ec.value() == ENOTDIR ||
+      (!ec && status.type() != std::filesystem::file_type::directory);
+  if (!file_on_the_way &&
+      status.type() == std::filesystem::file_type::not_found) {
+    return "A pasta de registo '" + shown + "' não existe" + origin;
+  }
+  if (file_on_the_way) {
+    return "A pasta de registo '" + shown +
+           "' não é uma pasta: uma parte do caminho é um ficheiro" + origin;
+  }
+  // The reason names the folder and the part of its path at fault.
+  std::string text = reason;
+  if (text.starts_with("a pasta")) text[0] = 'A';
+  return text + origin;
 }
 
 }  // namespace
@@ -124,16 +144,24 @@ std::string cl_log::BuildPath(const std::string& folder,
 
 bool cl_log::Abrir(const std::string& folder, const std::string& NomeIni) {
   Fechar();
+  folder_.reset();
   open_error_.clear();
   try {
     path_ = BuildPath(folder, NomeIni, clock_());
-    file_ = std::fopen(path_.c_str(), "abe");
-    if (file_ == nullptr) {
-      open_error_ = OpenFailureText(errno, path_, Trimmed(folder), NomeIni);
+    const std::string origin = Origin(Trimmed(folder), NomeIni);
+    const std::string dir = std::filesystem::path(path_).parent_path();
+    try {
+      folder_.emplace(Folder::Open(dir));
+    } catch (const Error& e) {
+      open_error_ = FolderFailureText(dir, e.description(), origin);
       return false;
     }
+    if (!OpenFile(origin)) return false;
     StartFlusher();
     Escrever(kFirstLine);
+    if (!folder_->sharing_warning().empty()) {
+      Escrever(folder_->sharing_warning() + " ([Log] Directoria)");
+    }
     return true;
   } catch (const Error& e) {
     open_error_ = e.description();
@@ -145,11 +173,32 @@ bool cl_log::Abrir(const std::string& folder, const std::string& NomeIni) {
   return false;
 }
 
+bool cl_log::OpenFile(const std::string& origin) {
+  const std::string name = std::filesystem::path(path_).filename();
+  int fd = -1;
+  try {
+    fd = folder_->OpenRegularFile(name, O_WRONLY | O_APPEND | O_CREAT, 0666);
+  } catch (const Error& e) {
+    open_error_ = e.description() + origin;
+    return false;
+  }
+  if (fd < 0) {
+    open_error_ = OpenFailureText(errno, path_, origin);
+    return false;
+  }
+  file_ = ::fdopen(fd, "a");
+  if (file_ == nullptr) {
+    open_error_ = OpenFailureText(errno, path_, origin);
+    ::close(fd);
+    return false;
+  }
+  return true;
+}
+
 bool cl_log::Reabrir() {
   if (file_ != nullptr) return true;
-  if (path_.empty()) return false;
-  file_ = std::fopen(path_.c_str(), "abe");
-  if (file_ == nullptr) return false;
+  if (path_.empty() || !folder_) return false;
+  if (!OpenFile("")) return false;
   StartFlusher();
   return true;
 }
@@ -213,7 +262,7 @@ std::string cl_log::Lines(const std::string& Mensagem) const {
   do {
     const size_t end = rest.find_first_of("\r\n");
     text += prefix;
-    text += rest.substr(0, end);
+    text += EscapeControlBytes(rest.substr(0, end));
     text += "\r\n";
     if (end == std::string_view::npos) break;
     size_t next = end + 1;

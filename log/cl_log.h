@@ -10,6 +10,14 @@
 // lines and never a line written with Escrever. The log's functions are
 // called from one thread; that thread and the log's own share the buffer
 // and the file under a mutex.
+//
+// The folder is opened once without following a link anywhere in its path
+// (core/folder.h), and the day's file is opened in it, and opened again,
+// only as a regular file: a link, a FIFO or a device planted at its name
+// is refused at once. A folder another user may change is named in a
+// warning line after the first line. Every line is valid UTF-8 with its
+// control characters shown (EscapeControlBytes), so no text written can
+// start a line of its own.
 #ifndef VOR_LOG_CL_LOG_H_
 #define VOR_LOG_CL_LOG_H_
 
@@ -23,6 +31,7 @@
 
 #include "core/clock.h"
 #include "core/error.h"
+#include "core/folder.h"
 
 namespace vor {
 
@@ -35,9 +44,9 @@ class cl_log {
 
   // Opens the day's file in `folder`, the [Log] Directoria setting as
   // stored (trimmed here; the folder of the settings file `NomeIni` when
-  // empty), for appending and writes "Início da Emissão". Absorbs every
-  // error: returns false when the file could not be opened or the line
-  // written.
+  // empty), for appending and writes "Início da Emissão" (and the
+  // warning for a shared folder). Absorbs every error: returns false when
+  // the folder or the file could not be opened or the line written.
   bool Abrir(const std::string& folder, const std::string& NomeIni);
   // Appends "[date][time] Mensagem", after any buffered lines, and flushes
   // the file. Raises Error 75 naming the log path when the log is not open
@@ -78,8 +87,14 @@ class cl_log {
   LocalClock clock_;
   std::FILE* file_ = nullptr;
   std::string path_;
+  // The folder of the last Abrir, kept for Reabrir.
+  std::optional<Folder> folder_;
+  // Opens the day's file in folder_ into file_; false with open_error_
+  // set (origin: where the folder came from) when it cannot be.
+  bool OpenFile(const std::string& origin);
   std::string open_error_;
-  // "[date][time] " + Mensagem, as one or more lines ended by CR LF.
+  // "[date][time] " + Mensagem, as one or more lines ended by CR LF, each
+  // with its control characters shown.
   std::string Lines(const std::string& Mensagem) const;
   void RequireOpen() const;
   // Flush with mutex_ held.

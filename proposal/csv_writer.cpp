@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "core/atomic_file.h"
+#include "core/control_bytes.h"
 #include "core/figure_text.h"
 
 namespace vor {
@@ -25,7 +26,11 @@ bool IsPlainNumber(const std::string& text) {
 
 void AppendField(const Value& value, const CsvForm& form, std::string* out) {
   if (value.is_null()) return;
-  std::string text = value.ToText();
+  // A field meant for people: an ERP's text is shown on one line, as
+  // valid UTF-8 (EscapeControlBytes).
+  std::string text = value.kind() == Value::Kind::kText
+                         ? EscapeControlBytes(value.AsText())
+                         : value.ToText();
   if (value.kind() == Value::Kind::kCurrency) {
     text = FigureText::Quantity(value.AsCurrency(),
                                 FigureText::Plain(form.decimal_point));

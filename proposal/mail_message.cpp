@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <random>
 
+#include "core/control_bytes.h"
+
 namespace vor {
 namespace {
 
@@ -141,10 +143,13 @@ std::string Mailbox(const std::string& name, const std::string& address,
          angle;
 }
 
+// A part labelled UTF-8 holds UTF-8: bytes of an ERP that are not are
+// shown as U+FFFD, and stray control bytes visibly.
 std::string TextPart(const char* subtype, const std::string& body) {
   return std::string("Content-Type: text/") + subtype +
          "; charset=utf-8\r\nContent-Transfer-Encoding: base64\r\n\r\n" +
-         MailMessage::Base64Lines(CrLf(body));
+         MailMessage::Base64Lines(
+             CrLf(EscapeControlBytes(body, LineBreaks::kKept)));
 }
 
 }  // namespace
@@ -215,14 +220,15 @@ std::string MailMessage::EscapeHtml(const std::string& text) {
 std::string MailMessage::Render(std::time_t when) const {
   std::string m;
   m += "Date: " + MailDate(when) + "\r\n";
-  m += "From: " + Mailbox(from_name, from_address, 6) + "\r\n";
+  m += "From: " + Mailbox(EscapeControlBytes(from_name), from_address, 6) +
+       "\r\n";
   m += "To: ";
   for (size_t i = 0; i < to.size(); ++i) {
     if (i > 0) m += ",\r\n ";
     m += "<" + to[i] + ">";
   }
   m += "\r\n";
-  m += "Subject: " + EncodeHeaderText(subject, 9) + "\r\n";
+  m += "Subject: " + EncodeHeaderText(EscapeControlBytes(subject), 9) + "\r\n";
   const std::string token = RandomToken();
   std::string domain = from_address.substr(from_address.find('@') + 1);
   if (domain.empty() || domain == from_address) domain = "vorencomendas";

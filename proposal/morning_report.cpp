@@ -12,6 +12,7 @@
 #include "core/atomic_file.h"
 #include "core/error.h"
 #include "core/figure_text.h"
+#include "core/folder.h"
 #include "core/text_util.h"
 #include "proposal/proposal_changes.h"
 #include "proposal/proposal_export.h"
@@ -170,8 +171,22 @@ std::string DropFile(const ReportSettings& settings,
       throw Error(errnum::kFileError, "a pasta " + settings.folder +
                                           " ([Relatorio] Pasta) não existe");
     }
-    const std::string path = (fs::path(settings.folder) / file_name).string();
-    AtomicFile::Write(path, workbook);
+    // Opened once, no link followed on its path, and written relative to
+    // the opened folder: a folder swapped for a link is refused, and the
+    // path logged is the folder actually written to.
+    const Folder folder = [&] {
+      try {
+        return Folder::Open(settings.folder);
+      } catch (const Error& e) {
+        throw Error(e.number(), e.description() + " ([Relatorio] Pasta)");
+      }
+    }();
+    if (!folder.sharing_warning().empty()) {
+      outcome->delivered.push_back(folder.sharing_warning() +
+                                   " ([Relatorio] Pasta)");
+    }
+    AtomicFile::WriteIn(folder, file_name, workbook);
+    const std::string path = folder.PathOf(file_name);
     outcome->delivered.push_back("Relatório de encomendas gravado em " + path);
     return path;
   } catch (const std::exception&) {

@@ -303,8 +303,9 @@ for row in wb["Exceções"].iter_rows(values_only=True):
       "fornecedores')\n");
 }
 
-// Texts a spreadsheet would run as formulas come out as text; numbers, and
-// texts that are plain numbers, stay as they are.
+// Texts a spreadsheet would run as formulas come out as text (a tab or CR
+// before one is shown as \t or \r, which no spreadsheet runs); numbers,
+// and texts that are plain numbers, stay as they are.
 TEST(CsvWriterTest, FormulaCellsAreWrittenAsText) {
   Sheet sheet;
   sheet.columns = {{"Nome"}, {"Qtd", SheetColumnKind::kDecimal}};
@@ -321,8 +322,8 @@ TEST(CsvWriterTest, FormulaCellsAreWrittenAsText) {
   }
   EXPECT_EQ(firsts, (std::vector<std::string>{
                         "Nome", "'=HYPERLINK(\"http://x\",\"y\")",
-                        "'+cmd|' /C calc'!A0", "'@SUM(A1)", "'-1+1", "'\t=1",
-                        "'\r=1", "-12.5", "a=b"}));
+                        "'+cmd|' /C calc'!A0", "'@SUM(A1)", "'-1+1", "\\t=1",
+                        "\\r=1", "-12.5", "a=b"}));
   // With decimal commas only the numbers change: a text that reads as a
   // number (a code "-12.5") is written as it is.
   EXPECT_NE(

@@ -6,6 +6,7 @@
 #include <exception>
 #include <map>
 
+#include "core/control_bytes.h"
 #include "core/figure_text.h"
 #include "core/text_util.h"
 #include "proposal/mail_message.h"
@@ -83,7 +84,10 @@ class Body {
   std::deque<Block> blocks_;
 };
 
-std::string Clip(const std::string& cell) {
+// A cell on one line (a CR LF in an ERP name would split the row), cut to
+// kTextCell characters.
+std::string Clip(const std::string& text) {
+  const std::string cell = EscapeControlBytes(text);
   if (Utf8Length(cell) <= kTextCell) return cell;
   return std::string(Utf8Prefix(cell, kTextCell - 1)) + "…";
 }
@@ -155,7 +159,9 @@ std::string RenderHtml(const Body& body, const std::string& title) {
                  ? "<tr>"
                  : "<tr style=\"background:" + RowPalette::Html(tint) + "\">";
         for (const std::string& value : b.rows[r]) {
-          h += "<td style=\"" + cell + "\">" + H(value) + "</td>";
+          // A cell on one line, as in the text digest.
+          h += "<td style=\"" + cell + "\">" + H(EscapeControlBytes(value)) +
+               "</td>";
         }
         h += "</tr>";
       }

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/atomic_file.h"
+#include "core/control_bytes.h"
 #include "core/error.h"
 #include "core/text_util.h"
 #include "proposal/row_palette.h"
@@ -75,7 +76,8 @@ void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
     const double width = std::max<double>(
         column.width_chars, static_cast<double>(Utf8Length(column.header)) + 2);
     Check(worksheet_set_column(ws, c, c, width, nullptr), path);
-    Check(worksheet_write_string(ws, 0, c, column.header.c_str(),
+    Check(worksheet_write_string(ws, 0, c,
+                                 EscapeControlBytes(column.header).c_str(),
                                  sheet.table ? formats.header : nullptr),
           path);
   }
@@ -102,7 +104,9 @@ void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
         }
         e = worksheet_write_number(ws, row, c, number, format);
       } else {
-        const std::string text = v.ToText();
+        // The workbook's XML holds valid UTF-8 only, and a cell one line:
+        // an ERP's text has its invalid bytes and control bytes shown.
+        const std::string text = EscapeControlBytes(v.ToText());
         e = text.empty()
                 ? (mark != 0 ? worksheet_write_blank(ws, row, c, format)
                              : LXW_NO_ERROR)

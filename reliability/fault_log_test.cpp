@@ -18,9 +18,9 @@
 #include "app/startup.h"
 #include "core/clock.h"
 #include "core/error.h"
-#include "testing/instrumented_connection.h"
 #include "db/ligar_bd.h"
 #include "reliability/fault_site.h"
+#include "testing/instrumented_connection.h"
 
 namespace vor {
 namespace {
@@ -53,8 +53,9 @@ std::vector<std::string> LogNamesAroundToday() {
   return names;
 }
 
-// Points the day's log at /dev/full: the file opens, every write fails
-// with "No space left on device".
+// Points the day's log at /dev/full through a link. The log refuses a
+// link at its name, so the run stops at the log's opening as it would at
+// a full disk's first line; no file system need be mounted in-process.
 void LogOnAFullDisk(const std::string& folder) {
   for (const std::string& name : LogNamesAroundToday()) {
     fs::create_symlink("/dev/full", folder + "/" + name);
@@ -103,10 +104,25 @@ TEST_P(LogFaultTest, ProgramEndsWithTwoAndLeavesTheDatabase) {
         reason = "sistema de ficheiros só de leitura";
       }
       break;
-    case LogFault::kFullAtFirstLine:
-      LogOnAFullDisk(log_folder);
+    case LogFault::kFullAtFirstLine: {
+      // A link to /dev/full at the log's name is refused now (the log is
+      // written only as a regular file), so the disk is really full: a
+      // private one-page file system, filled before the run.
+      std::string why;
+      if (!PrivateMountsAvailable(&why)) GTEST_SKIP() << why;
+      prefix = {"unshare",
+                "-rm",
+                "sh",
+                "-c",
+                "mount -t tmpfs -o size=4k vor_tmpfs \"$1\" || exit " +
+                    std::to_string(kMountFailed) +
+                    "; head -c 8192 /dev/zero > \"$1/cheio\" 2>/dev/null; "
+                    "shift; exec \"$@\"",
+                "sh",
+                log_folder};
       reason = "sem espaço em disco";
       break;
+    }
     case LogFault::kFullPartWay: {
       std::string why;
       if (!PrivateMountsAvailable(&why)) GTEST_SKIP() << why;

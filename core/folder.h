@@ -1,0 +1,76 @@
+// Folder: a folder the program writes into but need not own (the report
+// folder, the log folder), opened once and then used only through its
+// descriptor. Opening walks the path one component at a time from the
+// root (or the working folder) without following a symbolic link anywhere
+// in it, so a folder swapped for a link, or a link planted on the way, is
+// refused instead of redirecting the write; every file made, renamed or
+// removed afterwards is placed relative to the opened folder (openat,
+// renameat, unlinkat), so renaming the folder's path away during a run
+// cannot redirect it either.
+//
+// Files are opened in it without following a link and only when they are
+// regular files: a FIFO or a device at the name is refused at once (the
+// open never waits on a FIFO), naming the file.
+//
+//   Folder reports = Folder::Open("/srv/relatorios");
+//   if (!reports.sharing_warning().empty()) log(reports.sharing_warning());
+//   AtomicFile::WriteIn(reports, "Proposta.xlsx", bytes);
+#ifndef VOR_CORE_FOLDER_H_
+#define VOR_CORE_FOLDER_H_
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace vor {
+
+class Folder {
+ public:
+  // Opens `path` ("" is the working folder) as described above. Raises
+  // Error 75 saying which component is missing, a link, not a folder or
+  // not open to this user, and naming `path`.
+  static Folder Open(const std::string& path);
+  // Opens `path` as the system resolves it, links followed: the folder of
+  // a file the user named (the settings file, an export). Raises Error 75
+  // whose description is the system's reason alone (strerror), for the
+  // caller to place after the file it was writing.
+  static Folder OpenAsGiven(const std::string& path);
+
+  Folder(Folder&& other) noexcept;
+  Folder& operator=(Folder&& other) noexcept;
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+  ~Folder();
+
+  int fd() const { return fd_; }
+  // The path the folder is written under now: the path it was opened with
+  // while that path still leads to it without a link, else where the
+  // system finds the opened folder now (renamed away during the run).
+  std::string Path() const;
+  // `name` placed in Path(), for messages.
+  std::string PathOf(const std::string& name) const;
+  // When the folder or a folder above it may be changed by another user
+  // (writable by everyone without the sticky bit, or owned by a user other
+  // than root and the one running): a sentence naming that folder and why;
+  // "" otherwise.
+  const std::string& sharing_warning() const { return sharing_warning_; }
+
+  // Opens the regular file `name` (no '/') in the folder with `flags`
+  // (O_WRONLY | O_APPEND | O_CREAT ...; O_NOFOLLOW, O_NONBLOCK and
+  // O_CLOEXEC are added, O_NONBLOCK removed again once open) and `mode`
+  // for a new file. Returns the descriptor, the caller's to close, or -1
+  // with errno set when the system refuses the open for another reason
+  // (no permission, no space). Raises Error 75 naming the file when it is
+  // a link, a FIFO, a device, a socket or a folder.
+  int OpenRegularFile(const std::string& name, int flags, mode_t mode) const;
+
+ private:
+  Folder(int fd, std::string path, std::string warning);
+  int fd_ = -1;
+  std::string path_;
+  std::string sharing_warning_;
+};
+
+}  // namespace vor
+
+#endif  // VOR_CORE_FOLDER_H_
