@@ -33,6 +33,7 @@ ReplenishmentEngine::ReplenishmentEngine(Connection& connection,
 
 bool ReplenishmentEngine::LerExistencias() {
   error_message_.clear();
+  result_ = Recordset();
   try {
     Run();
     return true;
@@ -69,6 +70,7 @@ void ReplenishmentEngine::Run() {
   } else {
     GravaTabela(connection_, rsfinal, kept);
   }
+  result_ = std::move(rsfinal);
 }
 
 bool ReplenishmentEngine::HandleError(long number,

@@ -92,6 +92,16 @@ void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
       if (v.is_null()) {
         e = mark != 0 ? worksheet_write_blank(ws, row, c, format)
                       : LXW_NO_ERROR;
+      } else if (kind == SheetColumnKind::kText &&
+                 (v.kind() == Value::Kind::kInt ||
+                  v.kind() == Value::Kind::kCurrency)) {
+        // A figure among texts (a summary's value column) stays a number:
+        // a count whole, an amount with two decimals.
+        const int as = static_cast<int>(v.kind() == Value::Kind::kInt
+                                            ? SheetColumnKind::kInteger
+                                            : SheetColumnKind::kMoney);
+        e = worksheet_write_number(ws, row, c, v.ToDouble(),
+                                   formats.cell[mark][as]);
       } else if (kind != SheetColumnKind::kText &&
                  v.kind() != Value::Kind::kText) {
         const double number = v.ToDouble();
@@ -133,7 +143,12 @@ std::string WorkbookWriter::Bytes(const std::vector<Sheet>& sheets,
     ~Closer() { ::close(fd); }
   } closer{fd};
   const std::string path = "/proc/self/fd/" + std::to_string(fd);
-  lxw_workbook* book = workbook_new(path.c_str());
+  // Constant memory: each row goes to the sheet's temporary file as soon
+  // as the next one starts (rows are written in order), so the workbook
+  // costs the same memory at any size.
+  lxw_workbook_options options = {};
+  options.constant_memory = LXW_TRUE;
+  lxw_workbook* book = workbook_new_opt(path.c_str(), &options);
   if (book == nullptr) throw WriteError(name, "memória insuficiente");
   try {
     const Formats formats = MakeFormats(book);
