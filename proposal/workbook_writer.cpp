@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <utility>
 
 #include "core/atomic_file.h"
 #include "core/error.h"
@@ -32,7 +34,23 @@ struct Formats {
   lxw_format* fraction[kMarks] = {};
 };
 
+// One format per distinct look: libxlsxwriter remembers the index of a
+// format only when no earlier format looks the same, and otherwise hashes
+// its properties again at every cell written with it. A plain cell has no
+// format at all.
 Formats MakeFormats(lxw_workbook* book) {
+  std::map<std::pair<unsigned, std::string>, lxw_format*> made;
+  auto format_of = [&](unsigned colour,
+                       const std::string& number) -> lxw_format* {
+    if (colour == 0 && number.empty()) return nullptr;
+    lxw_format*& format = made[{colour, number}];
+    if (format == nullptr) {
+      format = workbook_add_format(book);
+      if (colour != 0) format_set_bg_color(format, colour);
+      if (!number.empty()) format_set_num_format(format, number.c_str());
+    }
+    return format;
+  };
   Formats f;
   f.header = workbook_add_format(book);
   format_set_bold(f.header);
@@ -41,20 +59,15 @@ Formats MakeFormats(lxw_workbook* book) {
   for (int m = 0; m < kMarks; ++m) {
     const unsigned colour = RowPalette::Of(static_cast<RowMark>(m));
     for (int k = 0; k < kKinds; ++k) {
-      lxw_format* format = workbook_add_format(book);
-      if (colour != 0) format_set_bg_color(format, colour);
       const auto kind = static_cast<SheetColumnKind>(k);
-      if (kind == SheetColumnKind::kDecimal ||
-          kind == SheetColumnKind::kInteger) {
-        format_set_num_format(format, "#,##0");
-      } else if (kind == SheetColumnKind::kMoney) {
-        format_set_num_format(format, "#,##0.00");
-      }
-      f.cell[m][k] = format;
+      f.cell[m][k] =
+          format_of(colour, kind == SheetColumnKind::kDecimal ||
+                                    kind == SheetColumnKind::kInteger
+                                ? "#,##0"
+                            : kind == SheetColumnKind::kMoney ? "#,##0.00"
+                                                              : "");
     }
-    f.fraction[m] = workbook_add_format(book);
-    if (colour != 0) format_set_bg_color(f.fraction[m], colour);
-    format_set_num_format(f.fraction[m], "#,##0.####");
+    f.fraction[m] = format_of(colour, "#,##0.####");
   }
   return f;
 }
