@@ -59,6 +59,11 @@ void ReplenishmentEngine::Run() {
   reader->Articles(rsArtigos);
   Recordset rsfinal =
       calculator.Compute({*reader, nobody, &lines}, rsArtigos, sData);
+  // What was read is in the working table now: the articles and the
+  // reader's sets go before the table is written, which is when the run
+  // holds the most.
+  rsArtigos = Recordset();
+  reader.reset();
   std::vector<std::string> notes;
   const std::optional<HistoryRun> history =
       HistoryWriter::Prepare(connection_, history_, clock_(), &notes);
