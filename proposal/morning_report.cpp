@@ -245,6 +245,13 @@ void MailReport(const ReportSettings& settings, DigestInput digest,
     for (;;) {
       MailMessage message;
       if (attached == Attached::kFull) {
+        // Base64 alone makes a workbook past three quarters of the limit
+        // too large: the message need not be composed to know it.
+        if (workbook.size() / 3 * 4 > kMaxMessageBytes) {
+          why = logged = "a mensagem passaria de 5 MB";
+          attached = Attached::kCompact;
+          continue;
+        }
         message = Addressed(MorningReport::ReportMessage(digest), settings);
         message.attachments.push_back({file_name, kWorkbookType, workbook});
       } else if (attached == Attached::kCompact) {
