@@ -23,6 +23,7 @@
 #include "proposal/smtp_sender.h"
 #include "testing/mail_sink.h"
 #include "testing/test_site.h"
+#include "tools/demo_erp_generator.h"
 #include "tools/erp_database.h"
 
 namespace vor {
@@ -224,6 +225,76 @@ TEST_F(ReportRunTest, AttachmentLeftOutPastTheServersSize) {
       << mail[0].text;
   EXPECT_NE(site_.LogText().find("deixado de fora"), std::string::npos)
       << site_.LogText();
+}
+
+// A large ERP (50 000 articles): the full workbook does not fit in 5 MB,
+// so the compact one goes, with every row to order or short in urgency
+// order, and the digest names the share where the full one is and no sheet
+// that is not attached.
+TEST_F(ReportRunTest, LargeErpMailsTheCompactWorkbookUnderTheLimit) {
+  const std::string erp = site_.base() + "/grande.sqlite";
+  GenerateDemoErp(erp, 50000, 2026);
+  MailSink sink;
+  const std::string drop = site_.base() + "/relatorios";
+  fs::create_directory(drop);
+  SiteSettings settings;
+  settings.database = erp;
+  settings.destino = "compras@empresa.pt";
+  settings.extra = sink.SettingsSection() + "[Relatorio]\r\nPasta=" + drop +
+                   "\r\nPartilha=\\\\servidor\\compras\r\n";
+  site_.WriteSettings(settings);
+  const ProgramResult r = site_.Run({"/S"});
+  ASSERT_EQ(r.exit_code, 0) << r.err << site_.LogText();
+  const std::string log = site_.LogText();
+  std::smatch size;
+  ASSERT_TRUE(std::regex_search(
+      log, size,
+      std::regex(R"(enviado por e-mail a 1 destinatário \((\d+),\d KB)")))
+      << log;
+  EXPECT_LT(std::stol(size[1]) * 1024, 5000000) << log;
+  EXPECT_NE(log.find("seguiu o anexo reduzido"), std::string::npos) << log;
+
+  const std::vector<MailSink::Received> mail = sink.Messages();
+  ASSERT_EQ(mail.size(), 1u);
+  const MailSink::Received& m = mail[0];
+  ASSERT_EQ(m.attachment_paths.size(), 1u);
+  const std::string name = fs::path(m.attachment_paths[0]).filename().string();
+  EXPECT_TRUE(std::regex_match(
+      name, std::regex(R"(1_Proposta_\d{8}_\d{6}_reduzida\.xlsx)")))
+      << name;
+  std::smatch urgent;
+  ASSERT_TRUE(std::regex_search(m.text, urgent,
+                                std::regex(R"(Mais urgentes \(25 de (\d+)\))")))
+      << m.text;
+  EXPECT_NE(m.text.find("folha «A encomendar» do anexo"), std::string::npos);
+  EXPECT_EQ(m.text.find("folha «Proposta»"), std::string::npos) << m.text;
+  EXPECT_TRUE(std::regex_search(
+      m.text,
+      std::regex(
+          R"(Pode abri-la em \\\\servidor\\compras\\Proposta_\d{8}_\d{6}\.xlsx\.)")))
+      << m.text;
+
+  const std::string script = site_.base() + "/compact.py";
+  {
+    std::ofstream py(script);
+    py << R"py(
+import sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1], read_only=True)
+print(wb.sheetnames)
+print(wb["A encomendar"].max_row - 1)
+print(next(wb["Resumo"].iter_rows(min_row=3, max_row=3, values_only=True))[1][:16])
+)py";
+  }
+  const std::string out = site_.base() + "/compact.txt";
+  ASSERT_EQ(std::system(("/usr/bin/python3 " + script + " '" +
+                         m.attachment_paths[0] + "' > " + out + " 2>&1")
+                            .c_str()),
+            0)
+      << ReadFile(out);
+  EXPECT_EQ(ReadFile(out),
+            "['A encomendar', 'Resumo', 'Exceções', 'Alterações', 'Por "
+            "fornecedor']\n" +
+                urgent[1].str() + "\nPode abri-la em \n");
 }
 
 // With the history table, the next morning's digest says what changed

@@ -97,8 +97,9 @@ RunOutcome RunControl::Sincronizar(Progress& progress,
   }
   state_.ProposalWritten = true;
   if (report_.completed) {
+    Recordset proposal = engine.TakeResult();
     const ReportOutcome report =
-        report_.completed(settings, *state_.ErpConnection, started);
+        report_.completed(settings, *state_.ErpConnection, started, &proposal);
     outcome.report_failures = report.failures;
     for (const std::string& line : report.delivered) log.Escrever(line);
     for (const std::string& line : outcome.report_failures) {

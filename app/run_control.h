@@ -13,6 +13,7 @@
 
 #include "app/startup.h"
 #include "core/clock.h"
+#include "core/recordset.h"
 #include "db/connection.h"
 #include "engine/progress.h"
 #include "log/cl_log.h"
@@ -42,10 +43,12 @@ struct RunOutcome {
 // and the alert of a failed one. Each returns a line per delivery made and
 // per delivery that failed (none when nothing is configured); neither
 // raises. Either may be left empty. Both are given the settings as the run
-// read them.
+// read them; the report is given the working table the run wrote
+// (ReplenishmentEngine::TakeResult), so it needs not read it back.
 struct RunReport {
   std::function<ReportOutcome(const SettingsRecord& settings,
-                              Connection& connection, LocalTime started)>
+                              Connection& connection, LocalTime started,
+                              Recordset* proposal)>
       completed;
   // `proposal_written`: the table already holds the run's proposal (the
   // error came after it was written).

@@ -187,8 +187,8 @@ TEST_F(RunControlTest, EngineErrorIsTheOutcomeNotAnException) {
 // start-up state says so for the alert.
 TEST_F(RunControlTest, AFailureAfterTheTableIsWrittenIsKnownAsSuch) {
   RunReport report;
-  report.completed = [](const SettingsRecord&, Connection&,
-                        LocalTime) -> ReportOutcome {
+  report.completed = [](const SettingsRecord&, Connection&, LocalTime,
+                        Recordset*) -> ReportOutcome {
     throw Error(errnum::kFileError, "disco cheio");
   };
   RunControl run(

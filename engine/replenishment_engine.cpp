@@ -34,6 +34,7 @@ ReplenishmentEngine::ReplenishmentEngine(Connection& connection,
 
 bool ReplenishmentEngine::LerExistencias() {
   error_message_.clear();
+  result_ = Recordset();
   try {
     Run();
     return true;
@@ -67,6 +68,10 @@ void ReplenishmentEngine::Run() {
     rsfinal = calculator.Compute({*reader, nobody, &lines}, rsArtigos, sData);
     lines.RenewWhileReading(nullptr);
   }
+  // What was read is in the working table now: the articles went with the
+  // scope above, and the reader's sets go before the table is written,
+  // which is when the run holds the most.
+  reader.reset();
   std::vector<std::string> notes;
   const std::optional<HistoryRun> history =
       HistoryWriter::Prepare(connection_, history_, clock_(), &notes);
@@ -78,6 +83,7 @@ void ReplenishmentEngine::Run() {
   } else {
     GravaTabela(connection_, rsfinal, kept);
   }
+  result_ = std::move(rsfinal);
 }
 
 bool ReplenishmentEngine::HandleError(long number,

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "core/clock.h"
+#include "core/recordset.h"
 #include "db/connection.h"
 #include "engine/progress.h"
 #include "log/cl_log.h"
@@ -50,6 +51,13 @@ class ReplenishmentEngine {
   bool LerExistencias();
   const std::string& error_message() const { return error_message_; }
 
+  // After LerExistencias completed: the working table it wrote into the
+  // result table (the 32 result columns among others, the rows the writer
+  // walked, its filter kept), handed over once so that the report needs
+  // not read the table back. Empty (no fields) after a failed run, before
+  // a run and once taken.
+  Recordset TakeResult() { return std::move(result_); }
+
   // How LerExistencias reads the ERP and writes the result (default
   // kLiteral: every query as built, one insert per row; kBulk: BulkReader's
   // set-based statements and multi-row inserts). The steps, their lines and
@@ -80,6 +88,7 @@ class ReplenishmentEngine {
   std::string error_message_;
   bool exploder_memory_ = true;
   HistorySetting history_{.keep_days = 0, .set_in_file = false};
+  Recordset result_;
 };
 
 }  // namespace vor

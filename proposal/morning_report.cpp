@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -61,13 +62,13 @@ std::string Size(size_t bytes) {
          " KB";
 }
 
-// Sends `message`; adds to `outcome` the line saying to how many it went
-// (`what`: "Relatório de encomendas"), or that the server never confirmed
-// it, and one failure line per refused recipient. Raises when it went to
-// nobody.
+// Sends `message`, rendered as `text`; adds to `outcome` the line saying to
+// how many it went (`what`: "Relatório de encomendas"), or that the server
+// never confirmed it, and one failure line per refused recipient. Raises
+// when it went to nobody.
 void Send(const ReportSettings& settings, const MailMessage& message,
-          const std::string& what, ReportOutcome* outcome) {
-  const std::string text = message.Render(std::time(nullptr));
+          const std::string& text, const std::string& what,
+          ReportOutcome* outcome) {
   const SmtpSender::Outcome sent = SmtpSender::Send(
       settings.smtp, settings.timeout_seconds, message.to, text);
   const size_t reached = message.to.size() - sent.refused.size();
@@ -105,7 +106,10 @@ std::vector<std::pair<std::string, std::string>> ShapingSettings(
   const int keep_days = record.historico.keep_days;
   return {
       {"Leitura da base de dados ([Motor] Leitura)",
-       leitura.empty() ? std::string("(por omissão)") : leitura},
+       leitura.empty() ? std::string(record.motor.leitura == ReadingMode::kBulk
+                                         ? "Conjunto (por omissão em SQLite)"
+                                         : "Literal (por omissão)")
+                       : leitura},
       {"Cobertura máxima antes de exceção ([Motor] CoberturaMaxima)",
        FigureText::Quantity(digest.view->cover_limit()) + " dias"},
       {"Linhas de «Mais urgentes» ([Relatorio] Linhas)",
@@ -125,13 +129,29 @@ void Notice(const std::string& line, DigestInput* digest,
   outcome->delivered.push_back("Relatório de encomendas: " + line);
 }
 
-// Reads the proposal through `connection` into `view`, with the cover limit
-// of `record`. False (and a failure line) when it cannot be read.
+// Puts the proposal into `view`, with the cover limit of `record`: the rows
+// of `written` (the working table the run wrote, emptied once taken), or
+// else the table read through `connection`. False (and a failure line) when
+// it cannot be had.
 bool ReadProposal(Connection& connection, const SettingsRecord& record,
-                  ProposalView* view, ReportOutcome* outcome) {
+                  Recordset* written, ProposalView* view,
+                  ReportOutcome* outcome) {
   view->SetCoverLimit(record.motor.cobertura_maxima);
   try {
-    view->SetTable(ProposalTable::Read(connection));
+    // A run with no rows leaves the table as it was (the writer deletes
+    // nothing then): the report shows what the table holds.
+    if (written != nullptr && written->RecordCount() > 0) {
+      std::vector<ResultField> fields;
+      for (size_t i = 0; i < kResultFields.size(); ++i) {
+        fields.push_back(static_cast<ResultField>(i));
+      }
+      ProposalTable table(
+          ProposalTable::RowsOf(*written, kResultTableName, fields));
+      *written = Recordset();
+      view->SetTable(std::move(table));
+    } else {
+      view->SetTable(ProposalTable::Read(connection));
+    }
     return true;
   } catch (const std::exception&) {
     outcome->failures.push_back(
@@ -196,51 +216,128 @@ std::string DropFile(const ReportSettings& settings,
   }
 }
 
+// "\\srv\compras\Proposta_….xlsx" or "https://…/Proposta_….xlsx": the
+// file `name` as people reach it through the share `share`.
+std::string OnShare(const std::string& share, const std::string& name) {
+  const char last = share.back();
+  if (last == '/' || last == '\\') return share + name;
+  const bool backslashes = share.find("://") == std::string::npos &&
+                           share.find('\\') != std::string::npos;
+  return share + (backslashes ? "\\" : "/") + name;
+}
+
+// Where the buyer finds the full workbook, as a sentence: on the share
+// ([Relatorio] Partilha) when one is set, else at the path it was written
+// to (`dropped`), else that it was saved nowhere.
+std::string FullWorkbookPlace(const ReportSettings& settings,
+                              const std::string& file_name,
+                              const std::string& dropped) {
+  if (dropped.empty()) {
+    return "Não foi gravada em nenhuma pasta: peça a quem gere o programa "
+           "que defina a pasta do relatório ([Relatorio] Pasta).";
+  }
+  if (!settings.share.empty()) {
+    return "Pode abri-la em " + OnShare(settings.share, file_name) + ".";
+  }
+  return "Está gravada em " + dropped + ".";
+}
+
 // Mails the digest with the workbook attached. A message past
-// kMaxMessageBytes, or one the server refuses for its size, goes as the
-// digest alone, saying where the file is (`dropped`, "" when none).
+// kMaxMessageBytes, or one the server refuses for its size, goes with the
+// compact workbook (`compact`, built only then) and says where the full one
+// is (`dropped`, "" when it was not written); when that does not fit
+// either, the digest goes alone.
 void MailReport(const ReportSettings& settings, DigestInput digest,
                 const std::string& file_name, const std::string& workbook,
+                const std::function<std::string(const std::string&)>& compact,
                 const std::string& dropped, ReportOutcome* outcome) {
   const char* what = "Relatório de encomendas";
   try {
     if (const auto problem = settings.MailProblem()) {
       throw Error(errnum::kFileError, *problem);
     }
-    MailMessage message =
-        Addressed(MorningReport::ReportMessage(digest), settings);
-    message.attachments.push_back({file_name, kWorkbookType, workbook});
-    // The digest alone, saying why the full list is not attached and where
-    // it is.
-    auto without_attachment = [&](const std::string& why,
-                                  const std::string& logged) {
-      digest.attachment_note =
-          "A proposta completa (" + Size(workbook.size()) +
-          ") não segue em anexo: " + why + ". " +
-          (dropped.empty()
-               ? std::string("Defina [Relatorio] Pasta para a gravar num "
-                             "ficheiro.")
-               : "Está gravada em " + dropped + ".");
-      outcome->delivered.push_back("Relatório de encomendas: anexo de " +
-                                   Size(workbook.size()) +
-                                   " deixado de fora, " + logged);
-      return Addressed(MorningReport::ReportMessage(digest), settings);
-    };
-    if (message.Render(std::time(nullptr)).size() > kMaxMessageBytes) {
-      message = without_attachment("a mensagem passaria de 5 MB",
-                                   "a mensagem passaria de 5 MB");
-      Send(settings, message, what, outcome);
-      return;
-    }
-    try {
-      Send(settings, message, what, outcome);
-    } catch (const Error& e) {
-      if (!TooLarge(e)) throw;
-      // The server announced a size limit the message passes.
-      message = without_attachment(
-          "o servidor de e-mail não aceita mensagens desse tamanho",
-          "o servidor recusou o tamanho (" + e.description() + ")");
-      Send(settings, message, what, outcome);
+    const std::string place = FullWorkbookPlace(settings, file_name, dropped);
+    // Each try: the message, the reason the one before did not go ("" for
+    // the first) and what the log says of it.
+    enum class Attached { kFull, kCompact, kNone };
+    Attached attached = Attached::kFull;
+    std::string why, logged, compact_bytes;
+    const std::string compact_name =
+        file_name.substr(0, file_name.size() - 5) + "_reduzida.xlsx";
+    for (;;) {
+      MailMessage message;
+      if (attached == Attached::kFull) {
+        // Base64 alone makes a workbook past three quarters of the limit
+        // too large: the message need not be composed to know it.
+        if (workbook.size() / 3 * 4 > kMaxMessageBytes) {
+          why = logged = "a mensagem passaria de 5 MB";
+          attached = Attached::kCompact;
+          continue;
+        }
+        message = Addressed(MorningReport::ReportMessage(digest), settings);
+        message.attachments.push_back({file_name, kWorkbookType, workbook});
+      } else if (attached == Attached::kCompact) {
+        if (compact_bytes.empty()) {
+          try {
+            compact_bytes = compact(place);
+          } catch (const std::exception&) {
+            logged += "; anexo reduzido não preparado: " +
+                      UnhandledError(std::current_exception()).description();
+            attached = Attached::kNone;
+            continue;
+          }
+        }
+        digest.urgent_sheet = ReportWorkbook::kUrgentSheet;
+        digest.attachment_note =
+            "A proposta completa (" + Size(workbook.size()) +
+            ") não segue em anexo: " + why +
+            ". Segue em anexo a versão reduzida (" + compact_name +
+            "): os artigos a encomendar e em rutura, por ordem de urgência "
+            "(folha «" +
+            ReportWorkbook::kUrgentSheet +
+            "»), as exceções, as alterações e as encomendas por fornecedor. " +
+            place;
+        message = Addressed(MorningReport::ReportMessage(digest), settings);
+        message.attachments.push_back(
+            {compact_name, kWorkbookType, compact_bytes});
+      } else {
+        digest.sheets_attached = false;
+        digest.attachment_note = "A proposta completa (" +
+                                 Size(workbook.size()) +
+                                 ") não segue em anexo: " + why + ". " + place;
+        message = Addressed(MorningReport::ReportMessage(digest), settings);
+      }
+      const std::string text = message.Render(std::time(nullptr));
+      const bool last = attached == Attached::kNone;
+      std::string refusal;
+      if (!last && text.size() > kMaxMessageBytes) {
+        refusal = "a mensagem passaria de 5 MB";
+        if (why.empty()) why = refusal;
+        logged = refusal;
+      } else {
+        try {
+          Send(settings, message, text, what, outcome);
+          if (attached != Attached::kFull) {
+            outcome->delivered.push_back(
+                "Relatório de encomendas: anexo de " + Size(workbook.size()) +
+                " deixado de fora, " + logged +
+                (attached == Attached::kCompact
+                     ? "; seguiu o anexo reduzido de " +
+                           Size(compact_bytes.size())
+                     : std::string()));
+          }
+          return;
+        } catch (const Error& e) {
+          if (last || !TooLarge(e)) throw;
+          // The server announced a size limit the message passes.
+          if (why.empty()) {
+            why = "o servidor de e-mail não aceita mensagens desse tamanho";
+          }
+          logged = "o servidor recusou o tamanho (" + e.description() + ")";
+        }
+      }
+      attached =
+          attached == Attached::kFull ? Attached::kCompact : Attached::kNone;
     }
   } catch (const std::exception&) {
     outcome->failures.push_back(
@@ -259,8 +356,8 @@ MailMessage MorningReport::ReportMessage(const DigestInput& digest) {
 }
 
 ReportOutcome MorningReport::AfterRun(const SettingsRecord& record,
-                                      Connection& connection,
-                                      LocalTime started) {
+                                      Connection& connection, LocalTime started,
+                                      Recordset* proposal) {
   ReportOutcome outcome;
   ReportSettings settings;
   try {
@@ -272,7 +369,9 @@ ReportOutcome MorningReport::AfterRun(const SettingsRecord& record,
   if (!settings.wants_mail() && !settings.wants_file()) return outcome;
 
   ProposalView view;
-  if (!ReadProposal(connection, record, &view, &outcome)) return outcome;
+  if (!ReadProposal(connection, record, proposal, &view, &outcome)) {
+    return outcome;
+  }
   DigestInput digest;
   digest.view = &view;
   digest.started = started;
@@ -303,7 +402,13 @@ ReportOutcome MorningReport::AfterRun(const SettingsRecord& record,
       settings.wants_file() ? DropFile(settings, file_name, workbook, &outcome)
                             : std::string();
   if (settings.wants_mail()) {
-    MailReport(settings, digest, file_name, workbook, dropped, &outcome);
+    const auto shaping = ShapingSettings(record, digest);
+    const auto compact = [&](const std::string& place) {
+      return WorkbookWriter::Bytes(
+          ReportWorkbook::CompactSheets(digest, shaping, place), file_name);
+    };
+    MailReport(settings, digest, file_name, workbook, compact, dropped,
+               &outcome);
   }
   return outcome;
 }
@@ -340,7 +445,9 @@ ReportOutcome MorningReport::AfterFailure(const SettingsRecord& values,
              ? std::string(" já tem a proposta nova: o erro deu-se depois "
                            "de a gravar.\n")
              : std::string(" continua com a proposta anterior.\n"));
-    Send(settings, Addressed(message, settings), "Alerta de erro", &outcome);
+    const MailMessage addressed = Addressed(message, settings);
+    Send(settings, addressed, addressed.Render(std::time(nullptr)),
+         "Alerta de erro", &outcome);
   } catch (const std::exception&) {
     outcome.failures.push_back(
         "Alerta de erro não enviado por e-mail: " +

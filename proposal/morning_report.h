@@ -9,7 +9,7 @@
 // password).
 //
 //   const ReportOutcome r =
-//       MorningReport::AfterRun(settings, connection, started);
+//       MorningReport::AfterRun(settings, connection, started, &written);
 //   for (const std::string& line : r.delivered) run_log.Escrever(line);
 //   for (const std::string& line : r.failures) run_log.Escrever(line);
 #ifndef VOR_PROPOSAL_MORNING_REPORT_H_
@@ -28,6 +28,7 @@
 namespace vor {
 
 class Connection;
+class Recordset;
 
 // What a delivery did, as lines for the run log.
 struct ReportOutcome {
@@ -51,16 +52,19 @@ class MorningReport {
   static constexpr const char* kDefaultSubject = "Proposta de encomendas";
 
   // After a completed run that started at `started`, with `settings` as
-  // the run read them: reads the proposal through `connection`, compares
-  // it with the latest earlier run of the history (zlx_VOR_Historico, where
-  // it exists), builds the workbook once in memory, writes it into the
+  // the run read them: takes the proposal from `proposal`, the working table
+  // the run wrote (its rows emptied once taken; nullptr: the proposal is
+  // read back through `connection`), compares it with the latest earlier
+  // run of the history (zlx_VOR_Historico, where it exists, in one read),
+  // builds the workbook once in memory, writes it into the
   // report folder (Proposta_yyyymmdd_HHMMSS.xlsx, complete or not at all)
   // and mails the digest (ReportDigest) to the recipients with the workbook
   // attached. The values of the file left at their defaults
   // (SettingsRecord::Notices) are said at the top of the message. Nothing is
   // read when the settings ask for no report.
   static ReportOutcome AfterRun(const SettingsRecord& settings,
-                                Connection& connection, LocalTime started);
+                                Connection& connection, LocalTime started,
+                                Recordset* proposal = nullptr);
   // After a run that failed with `error_message` (the engine's handler
   // ended it, or the start-up failed once the settings were found, or a
   // step after the proposal was written failed): mails the alert, with the

@@ -46,7 +46,6 @@ class ProposalExport {
                      const std::vector<ProposalColumn>& columns,
                      const CsvForm& csv_form = {});
 
- private:
   // `rows` (indexes into the view's table) with `columns`, each quantity
   // followed by its unit, and the reason last when `with_reason`.
   static Sheet RowsSheet(const ProposalView& view, const std::vector<int>& rows,

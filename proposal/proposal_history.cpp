@@ -90,10 +90,27 @@ bool SameProposal(const std::vector<ProposalRow>& stored,
 std::optional<HistoricProposal> ProposalHistory::Before(Connection& connection,
                                                         LocalTime time) {
   const ReadSnapshot snapshot(connection);
-  if (const auto key = LatestRun(connection, HistoryRunKey(time))) {
-    return ReadRun(connection, *key);
+  // One statement: the rows of the greatest run key below the time's.
+  std::string columns = kRun;
+  const std::vector<ResultField> fields(kHistoryFields.begin(),
+                                        kHistoryFields.end());
+  for (ResultField f : fields) {
+    columns += ", " + std::string(ResultColumnOf(f).name);
   }
-  return std::nullopt;
+  Recordset rs;
+  if (!TryOpen(connection,
+               "select " + columns + " from " + kTable + " where " + kRun +
+                   " = (select max(" + kRun + ") from " + kTable + " where " +
+                   kRun + " < " + std::to_string(HistoryRunKey(time)) + ")",
+               rs) ||
+      rs.Eof() || rs.Get(0).is_null()) {
+    return std::nullopt;
+  }
+  HistoricProposal run;
+  run.key = rs.Get(0).ToInt();
+  run.time = HistoryRunTime(run.key);
+  run.rows = ProposalTable::RowsOf(rs, kTable, fields);
+  return run;
 }
 
 std::optional<HistoricProposal> ProposalHistory::PreviousOf(

@@ -181,6 +181,13 @@ std::string More(size_t shown, size_t total, const std::string& where) {
   return "… e mais " + std::to_string(total - shown) + " (" + where + ").";
 }
 
+// Where the rest of a list is: `sheet` of the attachment, or the full
+// proposal the closing line names when nothing is attached.
+std::string Rest(const DigestInput& in, const std::string& sheet) {
+  return in.sheets_attached ? "folha «" + sheet + "» do anexo"
+                            : std::string("na proposta completa, ver abaixo");
+}
+
 void Summary(const DigestInput& in, Body& body) {
   const ProposalView& view = *in.view;
   const ProposalSummary s = view.TotalSummary();
@@ -251,7 +258,7 @@ void Changes(const DigestInput& in, Body& body) {
       t.tints.push_back(row ? Tint(*row) : 0);
     }
     if (list.size() > limit) {
-      body.Paragraph(More(limit, list.size(), "folha «Alterações» do anexo"));
+      body.Paragraph(More(limit, list.size(), Rest(in, "Alterações")));
     }
   }
 }
@@ -284,7 +291,7 @@ void Urgent(const DigestInput& in, Body& body) {
     t.tints.push_back(Tint(r));
   }
   if (order.size() > limit) {
-    body.Paragraph(More(limit, order.size(), "folha «Proposta» do anexo"));
+    body.Paragraph(More(limit, order.size(), Rest(in, in.urgent_sheet)));
   }
 }
 
@@ -304,7 +311,7 @@ void Suppliers(const DigestInput& in, Body& body) {
   }
   if (list.size() > kBodySuppliers) {
     body.Paragraph(
-        More(kBodySuppliers, list.size(), "folha «Por fornecedor» do anexo"));
+        More(kBodySuppliers, list.size(), Rest(in, "Por fornecedor")));
   }
 }
 

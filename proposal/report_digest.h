@@ -76,6 +76,12 @@ struct DigestInput {
   std::vector<std::string> notices;
   // The closing line about the attachment.
   std::string attachment_note = "A proposta completa segue em anexo (Excel).";
+  // Where the rows past the body's lists are: the sheets of the attached
+  // workbook, the most urgent ones continued in `urgent_sheet`; with
+  // nothing attached (sheets_attached false), the full proposal the
+  // closing line points to.
+  std::string urgent_sheet = "Proposta";
+  bool sheets_attached = true;
 };
 
 class ReportDigest {

@@ -37,6 +37,7 @@ ReportSettings ReportSettings::Load(const SettingsRecord& file) {
   s.recipients = SplitAddresses(s.destino);
   s.subject = file.email.assunto;
   s.folder = file.relatorio.pasta;
+  s.share = file.relatorio.partilha;
   // A relative folder belongs beside the settings file (as BaseDados does),
   // not to whatever folder the program was started in.
   if (!s.folder.empty() && s.folder.front() != '/') {

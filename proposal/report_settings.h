@@ -26,6 +26,8 @@ struct ReportSettings {
   std::string subject;                  // [email] Assunto
   std::string folder;  // [Relatorio] Pasta, trimmed; a relative one
                        // taken from the settings file's folder
+  std::string share;   // [Relatorio] Partilha, trimmed: where people reach
+                       // the folder (a share path or URL); "" when unset
   SmtpSettings smtp;
   std::string security_as_stored;  // [SMTP] Seguranca before SmtpSettings
                                    // reads an unknown value as Nenhuma

@@ -50,6 +50,25 @@ std::vector<Sheet> ReportWorkbook::Sheets(
           ChangesSheet(in), SuppliersSheet(in)};
 }
 
+std::vector<Sheet> ReportWorkbook::CompactSheets(
+    const DigestInput& in,
+    const std::vector<std::pair<std::string, std::string>>& settings,
+    const std::string& full_where) {
+  Sheet urgent = ProposalExport::RowsSheet(
+      *in.view, ReportDigest::UrgencyOrder(*in.view), Columns(), false);
+  urgent.name = kUrgentSheet;
+  Sheet summary = SummarySheet(in, settings);
+  // Said under the title.
+  summary.rows.insert(summary.rows.begin() + 1,
+                      {Value("Anexo reduzido: a encomendar, ruturas, "
+                             "exceções, alterações e por fornecedor"),
+                       Value(full_where)});
+  summary.marks.insert(summary.marks.begin() + 1, RowMark::kNone);
+  return {std::move(urgent), std::move(summary),
+          ProposalExport::ExceptionsSheet(*in.view), ChangesSheet(in),
+          SuppliersSheet(in)};
+}
+
 Sheet ReportWorkbook::SummarySheet(
     const DigestInput& in,
     const std::vector<std::pair<std::string, std::string>>& settings) {
@@ -74,19 +93,17 @@ Sheet ReportWorkbook::SummarySheet(
        Value(in.before ? FigureText::DateTime(*in.before)
                        : std::string("(sem proposta anterior no histórico)")));
   line("", Value(""));
-  line("Artigos na proposta", Value(std::to_string(s.articles)));
-  line("Artigos a encomendar", Value(std::to_string(s.to_order)));
+  line("Artigos na proposta", Value(s.articles));
+  line("Artigos a encomendar", Value(s.to_order));
   line("Artigos em rutura (procura acima do stock no prazo)",
-       Value(std::to_string(s.shortages)), RowMark::kShortage);
-  line("Exceções a verificar (folha Exceções)",
-       Value(std::to_string(s.exceptions)));
+       Value(s.shortages), RowMark::kShortage);
+  line("Exceções a verificar (folha Exceções)", Value(s.exceptions));
   line("Fornecedores a quem encomendar (folha Por fornecedor)",
-       Value(std::to_string(s.suppliers)));
+       Value(s.suppliers));
   const std::optional<Currency> cents = ReportDigest::Cents(value);
-  line("Valor das encomendas",
-       Value(cents ? FigureText::Money(*cents) : std::string()));
+  line("Valor das encomendas", cents ? Value(*cents) : Value());
   line("Alterações desde a proposta anterior (folha Alterações)",
-       Value(std::to_string(in.changes.all().size())));
+       Value(static_cast<int64_t>(in.changes.all().size())));
   line("", Value(""));
   line("Definições desta emissão", Value(""));
   for (const auto& [label, text] : settings) line(label, Value(text));

@@ -10,6 +10,11 @@
 //   - "Por fornecedor": one block per supplier with something to order (its
 //     rows, value and lead time), ready to send to that supplier.
 //
+// When the full workbook is too large to mail, the compact one holds what
+// the buyer acts on: "A encomendar" (the rows to order and the shortages,
+// in the digest's urgency order) instead of "Proposta", with the summary
+// saying where the full one is.
+//
 //   const std::string bytes = WorkbookWriter::Bytes(
 //       ReportWorkbook::Sheets(digest, settings_lines), file_name);
 #ifndef VOR_PROPOSAL_REPORT_WORKBOOK_H_
@@ -35,6 +40,16 @@ class ReportWorkbook {
   static std::vector<Sheet> Sheets(
       const DigestInput& in,
       const std::vector<std::pair<std::string, std::string>>& settings);
+
+  // The sheet of the compact workbook that continues "Mais urgentes".
+  static constexpr const char* kUrgentSheet = "A encomendar";
+  // The compact workbook's sheets: "A encomendar", "Resumo" (with
+  // `full_where`, a line saying where the full workbook is), "Exceções",
+  // "Alterações" and "Por fornecedor".
+  static std::vector<Sheet> CompactSheets(
+      const DigestInput& in,
+      const std::vector<std::pair<std::string, std::string>>& settings,
+      const std::string& full_where);
 
   static Sheet SummarySheet(
       const DigestInput& in,

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <utility>
 
 #include "core/atomic_file.h"
 #include "core/control_bytes.h"
@@ -33,7 +35,23 @@ struct Formats {
   lxw_format* fraction[kMarks] = {};
 };
 
+// One format per distinct look: libxlsxwriter remembers the index of a
+// format only when no earlier format looks the same, and otherwise hashes
+// its properties again at every cell written with it. A plain cell has no
+// format at all.
 Formats MakeFormats(lxw_workbook* book) {
+  std::map<std::pair<unsigned, std::string>, lxw_format*> made;
+  auto format_of = [&](unsigned colour,
+                       const std::string& number) -> lxw_format* {
+    if (colour == 0 && number.empty()) return nullptr;
+    lxw_format*& format = made[{colour, number}];
+    if (format == nullptr) {
+      format = workbook_add_format(book);
+      if (colour != 0) format_set_bg_color(format, colour);
+      if (!number.empty()) format_set_num_format(format, number.c_str());
+    }
+    return format;
+  };
   Formats f;
   f.header = workbook_add_format(book);
   format_set_bold(f.header);
@@ -42,20 +60,15 @@ Formats MakeFormats(lxw_workbook* book) {
   for (int m = 0; m < kMarks; ++m) {
     const unsigned colour = RowPalette::Of(static_cast<RowMark>(m));
     for (int k = 0; k < kKinds; ++k) {
-      lxw_format* format = workbook_add_format(book);
-      if (colour != 0) format_set_bg_color(format, colour);
       const auto kind = static_cast<SheetColumnKind>(k);
-      if (kind == SheetColumnKind::kDecimal ||
-          kind == SheetColumnKind::kInteger) {
-        format_set_num_format(format, "#,##0");
-      } else if (kind == SheetColumnKind::kMoney) {
-        format_set_num_format(format, "#,##0.00");
-      }
-      f.cell[m][k] = format;
+      f.cell[m][k] =
+          format_of(colour, kind == SheetColumnKind::kDecimal ||
+                                    kind == SheetColumnKind::kInteger
+                                ? "#,##0"
+                            : kind == SheetColumnKind::kMoney ? "#,##0.00"
+                                                              : "");
     }
-    f.fraction[m] = workbook_add_format(book);
-    if (colour != 0) format_set_bg_color(f.fraction[m], colour);
-    format_set_num_format(f.fraction[m], "#,##0.####");
+    f.fraction[m] = format_of(colour, "#,##0.####");
   }
   return f;
 }
@@ -94,6 +107,16 @@ void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
       if (v.is_null()) {
         e = mark != 0 ? worksheet_write_blank(ws, row, c, format)
                       : LXW_NO_ERROR;
+      } else if (kind == SheetColumnKind::kText &&
+                 (v.kind() == Value::Kind::kInt ||
+                  v.kind() == Value::Kind::kCurrency)) {
+        // A figure among texts (a summary's value column) stays a number:
+        // a count whole, an amount with two decimals.
+        const int as = static_cast<int>(v.kind() == Value::Kind::kInt
+                                            ? SheetColumnKind::kInteger
+                                            : SheetColumnKind::kMoney);
+        e = worksheet_write_number(ws, row, c, v.ToDouble(),
+                                   formats.cell[mark][as]);
       } else if (kind != SheetColumnKind::kText &&
                  v.kind() != Value::Kind::kText) {
         const double number = v.ToDouble();
@@ -137,7 +160,12 @@ std::string WorkbookWriter::Bytes(const std::vector<Sheet>& sheets,
     ~Closer() { ::close(fd); }
   } closer{fd};
   const std::string path = "/proc/self/fd/" + std::to_string(fd);
-  lxw_workbook* book = workbook_new(path.c_str());
+  // Constant memory: each row goes to the sheet's temporary file as soon
+  // as the next one starts (rows are written in order), so the workbook
+  // costs the same memory at any size.
+  lxw_workbook_options options = {};
+  options.constant_memory = LXW_TRUE;
+  lxw_workbook* book = workbook_new_opt(path.c_str(), &options);
   if (book == nullptr) throw WriteError(name, "memória insuficiente");
   try {
     const Formats formats = MakeFormats(book);

@@ -4,7 +4,9 @@
 // a four-decimal number format, integer columns a whole-number one; marked
 // rows are tinted with the colours of RowPalette, which the window and the
 // e-mail share (shortage red, order amber); each column gets the width
-// of its SheetColumn, widened to its header.
+// of its SheetColumn, widened to its header. An integer or an amount in a
+// text column (the value column of a summary) is written as a number too.
+// Rows go out in order in libxlsxwriter's constant-memory mode.
 #ifndef VOR_PROPOSAL_WORKBOOK_WRITER_H_
 #define VOR_PROPOSAL_WORKBOOK_WRITER_H_
 

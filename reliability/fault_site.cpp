@@ -61,6 +61,9 @@ FaultTally& Tally() {
 FaultSite::FaultSite(int articles, std::uint32_t seed) {
   GenerateDemoErp(site_.erp_path(), articles, seed);
   erp_ = std::make_unique<ErpFixture>(site_.erp_path());
+  // The faults are counted per statement of the literal reading and its
+  // one insert per row.
+  settings_.extra = "[Motor]\r\nLeitura=Literal\r\n";
   site_.WriteSettings(settings_);
 }
 

@@ -208,8 +208,18 @@ void SettingsRecord::Fill(const SettingsValues& values) {
   KeyReader r(values, readable_, &problems);
 
   log_directoria = r.Text("Log", "Directoria");
-  motor.leitura = r.Choice("Motor", "Leitura") == 1 ? ReadingMode::kBulk
-                                                    : ReadingMode::kLiteral;
+  // Absent or empty, the embedded SQLite engine reads in bulk; a server
+  // reached through ODBC reads literally, as no SQL Server has been tried
+  // with the set-based statements.
+  if (Trimmed(r.Stored("Motor", "Leitura")).empty()) {
+    motor.leitura =
+        EqualsIgnoringCase(Trimmed(r.Stored("BD", "Servidor")), "sqlite")
+            ? ReadingMode::kBulk
+            : ReadingMode::kLiteral;
+  } else {
+    motor.leitura = r.Choice("Motor", "Leitura") == 1 ? ReadingMode::kBulk
+                                                      : ReadingMode::kLiteral;
+  }
   motor.cobertura_maxima = r.Decimal("Motor", "CoberturaMaxima");
   email.assunto = r.Text("email", "Assunto");
   email.destino = r.Text("email", "Destino");

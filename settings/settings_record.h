@@ -89,7 +89,9 @@ inline constexpr SettingKey kSettingKeys[] = {
      WhenBad::kChecked, "",
      "folder of the run log (empty: the settings file's folder)"},
     {"Motor", "Leitura", SettingType::kChoice, "Literal", kNoBound, kNoBound,
-     WhenBad::kRefuse, "Literal|Conjunto", "how the engine reads the ERP"},
+     WhenBad::kRefuse, "Literal|Conjunto",
+     "how the engine reads the ERP (absent: Conjunto on SQLite, Literal over "
+     "ODBC)"},
     {"Motor", "CoberturaMaxima", SettingType::kDecimal, "365", 0, kNoBound,
      WhenBad::kDefault, "", "days of cover above which a row is an exception"},
     {"email", "Assunto", SettingType::kText, "", kNoBound, kNoBound,

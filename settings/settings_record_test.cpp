@@ -33,7 +33,7 @@ class SettingsRecordTest : public SettingsFileFixture {
 
 TEST_F(SettingsRecordTest, KeysInAnyCaseAbsentOrEmptyAndTaken) {
   SettingsRecord r = Parse("[BD]\r\nServidor=sqlite\r\n");
-  EXPECT_EQ(r.motor.leitura, ReadingMode::kLiteral);
+  EXPECT_EQ(r.motor.leitura, ReadingMode::kBulk);
   EXPECT_EQ(r.motor.cobertura_maxima, Currency::FromInt(365));
   EXPECT_EQ(r.relatorio.linhas, 25);
   EXPECT_EQ(r.relatorio.variacao, Currency::FromInt(25));
@@ -49,6 +49,19 @@ TEST_F(SettingsRecordTest, KeysInAnyCaseAbsentOrEmptyAndTaken) {
 
   EXPECT_EQ(Parse("[motor]\r\nleitura=\r\n").motor.leitura,
             ReadingMode::kLiteral);
+  // Absent on SQLite reads in bulk, over ODBC literally; set, either holds.
+  EXPECT_EQ(Parse("[BD]\r\nServidor= SQLite \r\n[Motor]\r\nLeitura= \r\n")
+                .motor.leitura,
+            ReadingMode::kBulk);
+  EXPECT_EQ(Parse("[BD]\r\nServidor=erp.local\r\n").motor.leitura,
+            ReadingMode::kLiteral);
+  EXPECT_EQ(Parse("[BD]\r\nServidor=sqlite\r\n[Motor]\r\nLeitura=Literal\r\n")
+                .motor.leitura,
+            ReadingMode::kLiteral);
+  EXPECT_EQ(
+      Parse("[BD]\r\nServidor=erp.local\r\n[Motor]\r\nLeitura=Conjunto\r\n")
+          .motor.leitura,
+      ReadingMode::kBulk);
   EXPECT_EQ(Parse("[MOTOR]\r\nLEITURA= cOnJuNtO \r\n").motor.leitura,
             ReadingMode::kBulk);
   EXPECT_EQ(Parse("[Motor]\r\nLeitura=LITERAL\r\n").motor.leitura,

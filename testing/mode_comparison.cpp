@@ -5,6 +5,7 @@
 
 #include "core/control_bytes.h"
 #include "db/qt_sql_connection.h"
+#include "proposal/proposal_table.h"
 #include "testing/test_database.h"
 #include "testing/test_erps.h"
 #include "testing/test_support.h"
@@ -26,6 +27,27 @@ std::string FirstDifference(const char* what, const std::vector<T>& literal,
   if (literal.size() != bulk.size()) {
     return std::string(what) + ": literal " + std::to_string(literal.size()) +
            " lines, bulk " + std::to_string(bulk.size());
+  }
+  return "";
+}
+
+// The first field where `held` (the rows the engine handed over) differs
+// from `read` (the table read back); "" when none.
+std::string RowsDifference(const std::vector<ProposalRow>& held,
+                           const std::vector<ProposalRow>& read) {
+  if (held.size() != read.size()) {
+    return "handed over " + std::to_string(held.size()) + " rows, table " +
+           std::to_string(read.size());
+  }
+  for (size_t r = 0; r < held.size(); ++r) {
+    for (size_t f = 0; f < kResultFields.size(); ++f) {
+      if (!(held[r].values[f] == read[r].values[f])) {
+        return "handed-over row " + std::to_string(r + 1) + " column " +
+               std::string(kResultFields[f].name) + ": [" +
+               held[r].values[f].Describe() + "], table [" +
+               read[r].values[f].Describe() + "]";
+      }
+    }
   }
   return "";
 }
@@ -59,6 +81,16 @@ ModeOutcome ModeComparison::Run(
     out.statements =
         probe.Calls(InstrumentedConnection::Operation::kOpenRecordset) +
         probe.Calls(InstrumentedConnection::Operation::kExecuteSql);
+    Recordset written = engine.TakeResult();
+    if (out.completed && written.RecordCount() > 0) {
+      std::vector<ResultField> fields;
+      for (size_t f = 0; f < kResultFields.size(); ++f) {
+        fields.push_back(static_cast<ResultField>(f));
+      }
+      out.handed_over = RowsDifference(
+          ProposalTable::RowsOf(written, kResultTableName, fields),
+          ProposalTable::Read(db).rows());
+    }
   }
   log.log().Fechar();
   out.table = testing::ResultTableDump(erp);
@@ -90,6 +122,12 @@ std::string ModeComparison::Difference(const ModeOutcome& literal,
            literal.message + "], bulk " +
            (bulk.completed ? "completed" : "failed") + " [" + bulk.message +
            "]";
+  }
+  for (const ModeOutcome* run : {&literal, &bulk}) {
+    if (!run->handed_over.empty()) {
+      return std::string(run == &literal ? "literal" : "bulk") +
+             " run: " + run->handed_over;
+    }
   }
   std::string d = FirstDifference("table row", literal.table, bulk.table);
   if (d.empty()) d = FirstDifference("log line", literal.log, bulk.log);

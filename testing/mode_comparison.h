@@ -4,6 +4,8 @@
 // outcome: whether the run completed and its error message, the result
 // table (every column by storage type and bytes, row by row in stored
 // order), the run log's messages and the progress list, byte for byte.
+// Each run also checks that the proposal the engine hands to the report
+// (TakeResult) is the table it wrote, value for value.
 // Used by the tests and the fuzz target that compare the modes.
 #ifndef VOR_TESTING_MODE_COMPARISON_H_
 #define VOR_TESTING_MODE_COMPARISON_H_
@@ -28,6 +30,9 @@ struct ModeOutcome {
   bool log_has_nul = false;        // a NUL byte anywhere in the log file
   int64_t statements = 0;          // queries and statements, inserts aside
   int64_t inserts = 0;             // INSERT statements sent
+  // Where the rows handed to the report differ from the table read back
+  // (ProposalTable); "" when they are the same.
+  std::string handed_over;
 };
 
 class ModeComparison {
@@ -40,8 +45,9 @@ class ModeComparison {
       const std::string& path, ReadingMode mode,
       const std::function<void(InstrumentedConnection&)>& set_up = {});
 
-  // "" when `literal` and `bulk` are the same and neither log holds a NUL
-  // byte; otherwise a description of the first difference.
+  // "" when `literal` and `bulk` are the same, neither log holds a NUL
+  // byte and each handed the report its table; otherwise a description of
+  // the first difference.
   static std::string Difference(const ModeOutcome& literal,
                                 const ModeOutcome& bulk);
 
