@@ -39,8 +39,8 @@ void BusyWaitDisplay::Waiting(std::chrono::milliseconds waited,
                                    "(TempoEspera)")
                         .arg(left_s));
     QWidget* window = label_->parentWidget();
-    label_->setGeometry(0, window->height() - label_->sizeHint().height(),
-                        window->width(), label_->sizeHint().height());
+    // Across the top, where it hides no button (Fechar stays in sight).
+    label_->setGeometry(0, 0, window->width(), label_->sizeHint().height());
     label_->raise();
   }
   end_timer_.start();
@@ -57,7 +57,7 @@ void BusyWaitDisplay::Begin() {
     label_->setObjectName(QStringLiteral("busy_wait_label"));
     label_->setAutoFillBackground(true);
     label_->setStyleSheet(QStringLiteral(
-        "QLabel { background: #fff3c4; color: black; border-top: 1px solid "
+        "QLabel { background: #fff3c4; color: black; border-bottom: 1px solid "
         "#b89b2a; padding: 4px; }"));
     label_->show();
   }

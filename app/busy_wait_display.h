@@ -2,7 +2,7 @@
 // lock another program holds. Installed as the process's BusyWatcher, at
 // each step of the wait it shows "À espera da base de dados (ocupada por
 // outro programa)…" with the seconds left until the wait (TempoEspera) gives
-// up, at the bottom of the active window (else of `fallback`), with a busy
+// up, across the top of the active window (else of `fallback`), with a busy
 // cursor, and lets the event loop repaint and run its timers. Keys and
 // clicks are not handled during the wait: they stay queued and reach their
 // widgets once the database call has returned, so nothing that starts
