@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QLabel>
+#include <QThread>
 #include <QWidget>
 
 namespace vor {
@@ -28,7 +29,8 @@ BusyWaitDisplay::~BusyWaitDisplay() {
 
 void BusyWaitDisplay::Waiting(std::chrono::milliseconds waited,
                               std::chrono::milliseconds timeout) {
-  if (in_step_) return;
+  // A connection of a worker thread waits without the windows.
+  if (QThread::currentThread() != thread() || in_step_) return;
   in_step_ = true;
   if (!shown_) Begin();
   const long long left_ms = (timeout - waited).count();

@@ -1,6 +1,7 @@
 // BusyWaitDisplay: keeps the windows alive while a database call waits for a
 // lock another program holds. Installed as the process's BusyWatcher, at
-// each step of the wait it shows "À espera da base de dados (ocupada por
+// each step of a wait on the windows' thread (a worker thread's waits
+// pass by) it shows "À espera da base de dados (ocupada por
 // outro programa)…" with the seconds left until the wait (TempoEspera) gives
 // up, across the top of the active window (else of `fallback`), with a busy
 // cursor, and lets the event loop repaint and run its timers. Keys and

@@ -18,9 +18,10 @@
 namespace vor {
 
 // Told about every step of a wait on a locked database. Called on the
-// thread of the waiting connection, inside an SQLite call: it must not use
-// any database connection, and must return soon (within a few tens of
-// milliseconds).
+// thread of the waiting connection, whichever that is (a watcher that only
+// cares for one thread returns at once on the others), inside an SQLite
+// call: it must not use any database connection, and must return soon
+// (within a few tens of milliseconds).
 class BusyWatcher {
  public:
   virtual ~BusyWatcher() = default;
@@ -44,8 +45,8 @@ class BusyWait {
   void Attach(sqlite3* handle);
 
   // Installs `watcher` for every wait of the process from now on (nullptr:
-  // none). The caller keeps it alive until it is removed. Not thread-safe:
-  // set it on the thread of the connections, between database calls.
+  // none). The caller keeps it alive until it is removed, and removes it
+  // only while no connection of another thread may be waiting.
   static void SetWatcher(BusyWatcher* watcher);
   static BusyWatcher* watcher();
 
