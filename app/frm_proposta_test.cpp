@@ -19,7 +19,9 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 #include <cstdio>
 #include <map>
@@ -532,6 +534,52 @@ TEST_F(ProposalWindowTest, AMissingTableIsNamedAndTheWindowStaysOpen) {
   EXPECT_EQ(ModelOf(proposal)->rowCount(), 0);
   EXPECT_TRUE(window_->isEnabled());
   EXPECT_EQ(services_.ended, -1);
+}
+
+// "&Ver proposta" while another program holds the ERP locked for a while:
+// the wait lets the event loop run (a timer fires, the waiting text is on
+// the window) and holds back a close until it is over; once the lock ends
+// the table is read as usual.
+TEST_F(ProposalWindowTest, ALockIsWaitedForWithTheEventLoopRunning) {
+  window_->btConf()->click();
+  frmProposta* proposal = window_->ProposalWindow();
+  ASSERT_NE(proposal, nullptr);
+
+  ErpFixture holder(site_.erp_path());
+  holder.Exec("BEGIN EXCLUSIVE");
+  bool fired = false;
+  QString waiting_text;
+  QTimer::singleShot(600, [&] {
+    fired = true;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (auto* label = w->findChild<QLabel*>("busy_wait_label")) {
+        if (!label->isHidden()) waiting_text = label->text();
+      }
+    }
+    proposal->close();  // held back until the wait is over
+    EXPECT_TRUE(proposal->isVisible());
+    holder.Exec("ROLLBACK");
+  });
+  const auto started = std::chrono::steady_clock::now();
+  window_->btVer()->click();
+  EXPECT_TRUE(fired);
+  EXPECT_GE(std::chrono::steady_clock::now() - started,
+            std::chrono::milliseconds(600));
+  EXPECT_TRUE(waiting_text.startsWith(
+      "À espera da base de dados (ocupada por outro programa)… desiste "
+      "dentro de "))
+      << waiting_text.toStdString();
+  EXPECT_TRUE(waiting_text.endsWith(" s (TempoEspera)"))
+      << waiting_text.toStdString();
+  ASSERT_EQ(window_->ProposalWindow(), proposal);
+  EXPECT_TRUE(test::Find<QLabel>(proposal, "error_label")->isHidden())
+      << test::Find<QLabel>(proposal, "error_label")->text().toStdString();
+  EXPECT_EQ(ModelOf(proposal)->rowCount(), 2);
+  EXPECT_EQ(services_.ended, -1);
+  // The close asked for during the wait is honoured after it.
+  const QPointer<frmProposta> closing(proposal);
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return closing == nullptr || !closing->isVisible(); }, 5000));
 }
 
 // Qt's own dialogs speak Portuguese with the program's windows.

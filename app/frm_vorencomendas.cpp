@@ -15,6 +15,7 @@
 #include <exception>
 #include <limits>
 
+#include "app/busy_wait_display.h"
 #include "app/frm_parametros.h"
 #include "app/frm_proposta.h"
 #include "app/report_delivery.h"
@@ -72,6 +73,7 @@ frmVOREncomendas::frmVOREncomendas(const std::string& command_line,
   Arrancar(state_, command_line, application_folder);
   run_control_ =
       std::make_unique<RunControl>(state_, clock_, MorningReportDelivery());
+  busy_wait_display_ = std::make_unique<BusyWaitDisplay>(this);
 }
 
 frmVOREncomendas::~frmVOREncomendas() {

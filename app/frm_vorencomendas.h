@@ -6,7 +6,9 @@
 // program), and "&Ver proposta", which opens the proposal window (also
 // opened, or refreshed and raised, after every completed run). While a run
 // lasts the window is disabled and a progress bar on the button row shows the
-// position of the step in progress.
+// position of the step in progress. While a database call of any of the
+// program's windows waits for a lock another program holds, the windows
+// keep repainting and say so (BusyWaitDisplay).
 //
 //   auto services = DesktopWindowServices();
 //   frmVOREncomendas window(command_line, ApplicationFolder(), *services);
@@ -34,6 +36,7 @@ class QPushButton;
 
 namespace vor {
 
+class BusyWaitDisplay;
 class WindowServices;
 class WindowProgress;
 class frmProposta;
@@ -127,6 +130,8 @@ class frmVOREncomendas : public QWidget {
   StartupState state_;
   std::string application_folder_;
   std::unique_ptr<RunControl> run_control_;
+  // Shows the waits on a locked database once the start-up is done.
+  std::unique_ptr<BusyWaitDisplay> busy_wait_display_;
   bool running_ = false;
   bool ending_ = false;
   // The frame margins the window was last centred with.

@@ -1,6 +1,7 @@
 #include "db/ligar_bd.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <filesystem>
 #include <string>
@@ -182,6 +183,27 @@ TEST_F(LIgarBdTest, TestarLigacaoOnTheLoginAsTyped) {
       << failure;
   EXPECT_EQ(failure.find("Segredo"), std::string::npos) << failure;
   EXPECT_FALSE(std::filesystem::exists(dir_.File("falta.db")));
+
+  // A database another program keeps locked is there: the text says it is
+  // busy, not that it could not be opened.
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(dir_.File("erp.db").c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  DatabaseLogin locked = login;
+  locked.base_dados = "erp.db";
+  locked.tempo_espera = "0.2";
+  const std::string busy = TestarLigacao(locked, ini_);
+  sqlite3_close(holder);
+  EXPECT_EQ(
+      busy.rfind("A base de dados indicada está ocupada por outro programa !",
+                 0),
+      0u)
+      << busy;
+  EXPECT_NE(busy.find("Motivo: Base de dados ocupada: "), std::string::npos)
+      << busy;
+  EXPECT_NE(busy.find("(200 ms, TempoEspera"), std::string::npos) << busy;
+  EXPECT_EQ(busy.find("Não foi possivel"), std::string::npos) << busy;
 
   DatabaseLogin empty = login;
   empty.servidor = "";

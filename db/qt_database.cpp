@@ -17,6 +17,10 @@ namespace {
 
 constexpr char kOpenFailure[] =
     "Não foi possivel Abrir a base de dados indicada !";
+// The title when the database opened but stayed locked by another program:
+// the file is there, nothing is wrong with it.
+constexpr char kBusyFailure[] =
+    "A base de dados indicada está ocupada por outro programa !";
 
 QString ToQt(const std::string& s) { return QString::fromUtf8(s); }
 
@@ -71,6 +75,7 @@ void QtDatabase::Close() {
     registered_ = false;
   }
   open_ = false;
+  busy_wait_.reset();
 }
 
 bool QtDatabase::Open(const QtOpenParameters& p) {
@@ -97,12 +102,19 @@ bool QtDatabase::Open(const QtOpenParameters& p) {
     if (!db_.open()) {
       reason = errors_.DriverText(db_.lastError());
       if (reason.empty()) reason = "o controlador não indicou a causa";
+    } else if (!odbc_) {
+      if (sqlite3* handle = NativeHandle(db_)) {
+        // In place of the driver's busy timeout, with the same wait.
+        busy_wait_ = std::make_unique<BusyWait>(p.timeout_ms);
+        busy_wait_->Attach(handle);
+      }
     }
   }
   if (reason.empty()) reason = CheckOpened(p);
   if (!reason.empty()) {
     Close();
-    failure_head_ = std::string(kOpenFailure) + "\r\n Servidor =" + p.server +
+    failure_head_ = std::string(busy_ ? kBusyFailure : kOpenFailure) +
+                    "\r\n Servidor =" + p.server +
                     "\r\nBase de dados =" + p.database + "\r\nMotivo: ";
     failure_ = failure_head_ + errors_.Scrub(reason);
     return false;
@@ -124,6 +136,7 @@ std::string QtDatabase::CheckOpened(const QtOpenParameters& p) {
   if (!q.exec(check)) {
     // A file locked by another program is a database all the same.
     if (DriverErrors::IsBusy(q.lastError())) {
+      busy_ = true;
       return errors_.BusyText(q.lastError());
     }
     if (p.sqlite_dialect) {

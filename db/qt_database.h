@@ -13,8 +13,10 @@
 #include <sqlite3.h>
 
 #include <QSqlDatabase>
+#include <memory>
 #include <string>
 
+#include "db/busy_wait.h"
 #include "db/driver_errors.h"
 #include "db/qt_open_parameters.h"
 
@@ -32,7 +34,11 @@ class QtDatabase {
   // database (never created). On failure returns false and keeps, for
   // Failure and RequireOpen, the text "Não foi possivel Abrir a base de
   // dados indicada !\r\n Servidor =<server>\r\nBase de dados =<database>
-  // \r\nMotivo: <reason>", never holding the password. Call once.
+  // \r\nMotivo: <reason>", never holding the password; when the database
+  // is there but another program kept it locked for longer than the wait,
+  // the title says so instead: "A base de dados indicada está ocupada por
+  // outro programa !". Embedded SQLite waits for a lock through BusyWait
+  // (so an installed BusyWatcher sees the wait). Call once.
   bool Open(const QtOpenParameters& p);
   // Closes and forgets the Qt connection (statements on it must be gone).
   void Close();
@@ -63,6 +69,8 @@ class QtDatabase {
   // The reason the database opened by `p` cannot be used ("" when it can),
   // after its first query.
   std::string CheckOpened(const QtOpenParameters& p);
+  // Set by CheckOpened when the check query found the database locked.
+  bool busy_ = false;
 
   std::string name_;
   QSqlDatabase db_;
@@ -75,6 +83,8 @@ class QtDatabase {
   bool odbc_ = false;
   sqlite3* native_ = nullptr;
   DriverErrors errors_;
+  // The busy handler of embedded SQLite (null for ODBC).
+  std::unique_ptr<BusyWait> busy_wait_;
 };
 
 }  // namespace vor
