@@ -107,7 +107,7 @@ SheetColumnKind SheetKindOf(ProposalColumn column) {
   if (!ColumnInfoOf(column).number) return SheetColumnKind::kText;
   switch (column) {
     case ProposalColumn::kPreco:
-      return SheetColumnKind::kMoney;
+      return SheetColumnKind::kPrice;
     case ProposalColumn::kDiasCobertura:
     case ProposalColumn::kPrazo:
     case ProposalColumn::kDias:

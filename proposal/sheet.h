@@ -19,6 +19,7 @@ enum class SheetColumnKind {
              // the decimals they need (up to four)
   kInteger,  // whole numbers (days, counts), shown without decimals
   kMoney,    // amounts, two decimals
+  kPrice,    // prices: the decimals they have, two to four
 };
 
 struct SheetColumn {

@@ -17,7 +17,7 @@ namespace vor {
 namespace {
 
 constexpr int kMarks = 3;  // RowMark values
-constexpr int kKinds = 4;  // SheetColumnKind values
+constexpr int kKinds = 5;  // SheetColumnKind values
 
 Error WriteError(const std::string& path, const std::string& reason) {
   return Error(errnum::kFileError,
@@ -49,6 +49,8 @@ Formats MakeFormats(lxw_workbook* book) {
         format_set_num_format(format, "#,##0");
       } else if (kind == SheetColumnKind::kMoney) {
         format_set_num_format(format, "#,##0.00");
+      } else if (kind == SheetColumnKind::kPrice) {
+        format_set_num_format(format, "#,##0.00##");
       }
       f.cell[m][k] = format;
     }
