@@ -117,19 +117,24 @@ std::vector<std::string> ChangedFields(const ArticleExplanation& why,
   const std::string base = TextField(why, "UnBase");
   const std::string purchase = TextField(why, "UnCmp");
   std::vector<std::string> changed;
+  auto same = [&](ResultField f) {
+    const auto i = static_cast<size_t>(f);
+    return i >= why.row.size() ||
+           Comparable(stored.values[i], kResultFields[i].type) ==
+               Comparable(why.row[i], kResultFields[i].type);
+  };
   for (size_t i = 0; i < kResultFields.size() && i < why.row.size(); ++i) {
     const ResultColumn& c = kResultFields[i];
     const auto field = static_cast<ResultField>(i);
-    // The quantity to order is said on its own; the original quantities
-    // are copies of the quantities to order.
+    // The quantity to order is said on its own (in the purchase unit too
+    // only when that alone moved); the original quantities are copies of
+    // the quantities to order.
     if (field == ResultField::kQtdUB || field == ResultField::kOriginalUB ||
-        field == ResultField::kOriginalUC) {
+        field == ResultField::kOriginalUC ||
+        (field == ResultField::kQtdUC && !same(ResultField::kQtdUB))) {
       continue;
     }
-    if (Comparable(stored.values[i], c.type) ==
-        Comparable(why.row[i], c.type)) {
-      continue;
-    }
+    if (same(field)) continue;
     changed.push_back(Label(field) + " (era " +
                       Shown(stored.values[i], field, c.type, base, purchase) +
                       ", agora " +

@@ -250,6 +250,8 @@ TEST_F(ProposalWindowTest, SelectingARowExplainsItsQuantity) {
       "Stock real (era 5 UN, agora 10 UN)"))
       << changed.toStdString();
   EXPECT_EQ(changed.count(QStringLiteral("Atenção")), 1);
+  EXPECT_FALSE(changed.contains(QStringLiteral("A encomendar (era")))
+      << changed.toStdString();
   EXPECT_TRUE(model->OutOfDate(1));
   EXPECT_FALSE(model->OutOfDate(0));
   EXPECT_EQ(model->rowCount(), 2);  // the table itself is not re-read

@@ -199,14 +199,16 @@ void Summary(const DigestInput& in, Body& body) {
   Block& t = body.Table({"Artigos na proposta", "A encomendar", "Em rutura",
                          "Exceções a verificar", "Fornecedores",
                          "Valor das encomendas"});
-  t.rows.push_back(
-      {std::to_string(s.articles), std::to_string(s.to_order),
-       std::to_string(s.shortages), std::to_string(s.exceptions),
-       std::to_string(s.suppliers),
-       FigureText::Money(total.value) +
-           (total.unpriced == 0
-                ? std::string()
-                : " (" + ReportDigest::UnpricedNote(total.unpriced) + ")")});
+  t.rows.push_back({std::to_string(s.articles), std::to_string(s.to_order),
+                    std::to_string(s.shortages), std::to_string(s.exceptions),
+                    std::to_string(s.suppliers),
+                    FigureText::Money(total.value) +
+                        (total.unpriced == 0 ? "" : " (parcial)")});
+  if (total.unpriced > 0) {
+    body.Paragraph("Valor das encomendas parcial: " +
+                   ReportDigest::UnpricedNote(total.unpriced) +
+                   " (lista em «Sem preço»).");
+  }
 }
 
 // The name of a change's article, said to have left the proposal when it
