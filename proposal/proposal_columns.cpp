@@ -109,6 +109,7 @@ SheetColumnKind SheetKindOf(ProposalColumn column) {
     case ProposalColumn::kPreco:
       return SheetColumnKind::kPrice;
     case ProposalColumn::kDiasCobertura:
+      return SheetColumnKind::kDays;
     case ProposalColumn::kPrazo:
     case ProposalColumn::kDias:
     case ProposalColumn::kCor:

@@ -78,8 +78,9 @@ Value ColumnValue(const ProposalRow& row, ProposalColumn column);
 const std::string& ColumnUnit(const ProposalRow& row, ProposalColumn column);
 
 // How a workbook shows the column's values: text; a price with its
-// decimals (two to four); days
-// and the marks as whole numbers; every other number as a quantity.
+// decimals (two to four); days of cover with one decimal at most; lead
+// times, days and the marks as whole numbers; every other number as a
+// quantity.
 SheetColumnKind SheetKindOf(ProposalColumn column);
 
 }  // namespace vor

@@ -20,6 +20,8 @@ enum class SheetColumnKind {
   kInteger,  // whole numbers (days, counts), shown without decimals
   kMoney,    // amounts, two decimals
   kPrice,    // prices: the decimals they have, two to four
+  kDays,     // days of cover: whole ones without decimals, the others with
+             // one
 };
 
 struct SheetColumn {

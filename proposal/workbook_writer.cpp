@@ -17,7 +17,7 @@ namespace vor {
 namespace {
 
 constexpr int kMarks = 3;  // RowMark values
-constexpr int kKinds = 5;  // SheetColumnKind values
+constexpr int kKinds = 6;  // SheetColumnKind values
 
 Error WriteError(const std::string& path, const std::string& reason) {
   return Error(errnum::kFileError,
@@ -30,6 +30,7 @@ struct Formats {
   lxw_format* header = nullptr;
   lxw_format* cell[kMarks][kKinds] = {};
   lxw_format* fraction[kMarks] = {};
+  lxw_format* tenths[kMarks] = {};  // days of cover with a fraction
 };
 
 Formats MakeFormats(lxw_workbook* book) {
@@ -45,7 +46,7 @@ Formats MakeFormats(lxw_workbook* book) {
       if (colour != 0) format_set_bg_color(format, colour);
       const auto kind = static_cast<SheetColumnKind>(k);
       if (kind == SheetColumnKind::kDecimal ||
-          kind == SheetColumnKind::kInteger) {
+          kind == SheetColumnKind::kInteger || kind == SheetColumnKind::kDays) {
         format_set_num_format(format, "#,##0");
       } else if (kind == SheetColumnKind::kMoney) {
         format_set_num_format(format, "#,##0.00");
@@ -57,6 +58,9 @@ Formats MakeFormats(lxw_workbook* book) {
     f.fraction[m] = workbook_add_format(book);
     if (colour != 0) format_set_bg_color(f.fraction[m], colour);
     format_set_num_format(f.fraction[m], "#,##0.####");
+    f.tenths[m] = workbook_add_format(book);
+    if (colour != 0) format_set_bg_color(f.tenths[m], colour);
+    format_set_num_format(f.tenths[m], "#,##0.0");
   }
   return f;
 }
@@ -97,10 +101,14 @@ void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
       } else if (kind != SheetColumnKind::kText &&
                  v.kind() != Value::Kind::kText) {
         const double number = v.ToDouble();
-        // A quantity shows its decimals only when it has some.
-        if (kind == SheetColumnKind::kDecimal &&
-            number != static_cast<double>(static_cast<long long>(number))) {
+        // A quantity shows its decimals only when it has some; days of
+        // cover one at most.
+        const bool whole =
+            number == static_cast<double>(static_cast<long long>(number));
+        if (kind == SheetColumnKind::kDecimal && !whole) {
           format = formats.fraction[mark];
+        } else if (kind == SheetColumnKind::kDays && !whole) {
+          format = formats.tenths[mark];
         }
         e = worksheet_write_number(ws, row, c, number, format);
       } else {
