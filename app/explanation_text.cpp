@@ -3,6 +3,7 @@
 #include "core/figure_text.h"
 #include "core/text_util.h"
 #include "engine/working_table.h"
+#include "proposal/proposal_columns.h"
 
 namespace vor {
 
@@ -61,33 +62,91 @@ std::string Comparable(const Value& v, FieldType type) {
   }
 }
 
-std::string Shown(const Value& v, FieldType type) {
-  if (v.is_null()) return "nulo";
-  if (type == FieldType::kCurrency) return FigureText::Quantity(v.ToCurrency());
+// The field's label as the proposal window heads its column ("Stock
+// mínimo"); the field's name for one the window does not show.
+std::string Label(ResultField field) {
+  for (ProposalColumn c : AllProposalColumns()) {
+    const ProposalColumnInfo& info = ColumnInfoOf(c);
+    if (info.field == field) return info.header;
+  }
+  return std::string(ResultColumnOf(field).name);
+}
+
+// A stored or recomputed value as the window shows it, with its unit.
+std::string Shown(const Value& v, ResultField field, FieldType type,
+                  const std::string& base_unit,
+                  const std::string& purchase_unit) {
+  using F = ResultField;
+  if (v.is_null()) return "sem valor";
+  if (field == F::kCor || field == F::kCorV) {
+    return v.ToInt() == 1 ? "sim" : "não";
+  }
   if (type == FieldType::kBoolean) return v.ToBool() ? "sim" : "não";
-  return "'" + v.ToText() + "'";
+  if (type != FieldType::kCurrency) {
+    return type == FieldType::kSmallInt ? std::to_string(v.ToInt())
+                                        : "'" + v.ToText() + "'";
+  }
+  const Currency n = v.ToCurrency();
+  auto with = [](std::string figure, const std::string& unit) {
+    return unit.empty() ? figure : figure + " " + unit;
+  };
+  switch (field) {
+    case F::kUltPrCom:
+      return FigureText::Price(n);
+    case F::kDesconto:
+      return FigureText::Quantity(n) + " %";
+    case F::kPrazo:
+    case F::kDias:
+      return with(FigureText::Quantity(n), "dias");
+    case F::kTempo:
+      return FigureText::DayCount(n);
+    case F::kFactEmb:
+      return with(FigureText::Quantity(n), base_unit);
+    case F::kQtdUC:
+    case F::kOriginalUC:
+      return with(FigureText::Quantity(n), purchase_unit);
+    default:
+      return with(FigureText::Quantity(n), base_unit);
+  }
 }
 
 }  // namespace
 
 std::vector<std::string> ChangedFields(const ArticleExplanation& why,
                                        const ProposalRow& stored) {
+  const std::string base = TextField(why, "UnBase");
+  const std::string purchase = TextField(why, "UnCmp");
   std::vector<std::string> changed;
+  auto same = [&](ResultField f) {
+    const auto i = static_cast<size_t>(f);
+    return i >= why.row.size() ||
+           Comparable(stored.values[i], kResultFields[i].type) ==
+               Comparable(why.row[i], kResultFields[i].type);
+  };
   for (size_t i = 0; i < kResultFields.size() && i < why.row.size(); ++i) {
     const ResultColumn& c = kResultFields[i];
-    if (Comparable(stored.values[i], c.type) ==
-        Comparable(why.row[i], c.type)) {
+    const auto field = static_cast<ResultField>(i);
+    // The quantity to order is said on its own (in the purchase unit too
+    // only when that alone moved); the original quantities are copies of
+    // the quantities to order.
+    if (field == ResultField::kQtdUB || field == ResultField::kOriginalUB ||
+        field == ResultField::kOriginalUC ||
+        (field == ResultField::kQtdUC && !same(ResultField::kQtdUB))) {
       continue;
     }
-    changed.push_back(std::string(c.name) + " (guardado " +
-                      Shown(stored.values[i], c.type) + ", agora " +
-                      Shown(why.row[i], c.type) + ")");
+    if (same(field)) continue;
+    changed.push_back(Label(field) + " (era " +
+                      Shown(stored.values[i], field, c.type, base, purchase) +
+                      ", agora " +
+                      Shown(why.row[i], field, c.type, base, purchase) + ")");
   }
   return changed;
 }
 
 std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
-                                          const ProposalRow* stored) {
+                                          const ProposalRow* stored,
+                                          bool* out_of_date) {
+  if (out_of_date != nullptr) *out_of_date = !why.found;
   Writer w(TextField(why, "UnBase"));
   std::vector<std::string>& out = w.lines;
   if (!why.found) {
@@ -98,31 +157,37 @@ std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
     return out;
   }
   const FinalStep& f = why.final;
+  // One paragraph on what changed since the run: the quantity to order,
+  // then every other figure that moved.
   const std::optional<Currency> stored_qtd_ub =
       stored != nullptr ? stored->Number(ResultField::kQtdUB) : std::nullopt;
-  if (!stored_qtd_ub || *stored_qtd_ub != f.qtd_ub) {
-    out.push_back(
-        "Atenção: a proposta guardada tem " +
-        (stored_qtd_ub ? w.Q(*stored_qtd_ub)
-                       : std::string("outra quantidade")) +
-        " a encomendar e o cálculo de agora dá " + w.Q(f.qtd_ub) +
-        ": o ERP mudou desde o cálculo. Explica-se o cálculo de agora.");
+  std::string warning;
+  if (stored == nullptr) {
+    warning =
+        " A proposta guardada não tem este artigo; o cálculo de agora "
+        "dá " +
+        w.Q(f.qtd_ub) + " a encomendar.";
+  } else if (!stored_qtd_ub || *stored_qtd_ub != f.qtd_ub) {
+    warning = " A proposta guardada tem " +
+              (stored_qtd_ub ? w.Q(*stored_qtd_ub)
+                             : std::string("outra quantidade")) +
+              " a encomendar e o cálculo de agora dá " + w.Q(f.qtd_ub) + ".";
   }
   if (stored != nullptr) {
     const std::vector<std::string> changed = ChangedFields(why, *stored);
     if (!changed.empty()) {
-      std::string line =
-          changed.size() == 1
-              ? "Atenção: o cálculo de agora difere da proposta guardada no "
-                "campo "
-              : "Atenção: o cálculo de agora difere da proposta guardada nos "
-                "campos ";
+      warning += " Mudou: ";
       for (size_t i = 0; i < changed.size(); ++i) {
-        if (i > 0) line += i + 1 == changed.size() ? " e " : ", ";
-        line += changed[i];
+        if (i > 0) warning += i + 1 == changed.size() ? " e " : ", ";
+        warning += changed[i];
       }
-      out.push_back(line + ": o ERP mudou desde o cálculo.");
+      warning += ".";
     }
+  }
+  if (!warning.empty()) {
+    if (out_of_date != nullptr) *out_of_date = true;
+    out.push_back("Atenção: o ERP mudou desde o cálculo desta proposta." +
+                  warning + " Explica-se o cálculo de agora.");
   }
 
   // Stock.
@@ -219,8 +284,10 @@ std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
   if (f.branch != FinalBranch::kNoOrder) {
     after = "Stock após a encomenda " + w.Q(f.stk_apos) + ". ";
   }
-  if (f.tempo == Currency()) {
-    after += "Sem cobertura calculada.";
+  if (f.dias <= Currency() || f.stk_minimo <= Currency()) {
+    after +=
+        "Cobertura desconhecida: sem dias ou sem stock mínimo no "
+        "artigo, não se calcula.";
   } else {
     after += "Cobertura = dias × " +
              std::string(f.branch == FinalBranch::kNoOrder
@@ -229,7 +296,7 @@ std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
              " ÷ mínimo = " + FigureText::Quantity(f.dias) + " × " +
              FigureText::Quantity(f.stk_apos) + " ÷ " +
              FigureText::Quantity(f.stk_minimo) + " = " +
-             FigureText::Quantity(f.tempo) + " dias.";
+             FigureText::DayCount(f.tempo) + ".";
   }
   out.push_back(after);
   return out;

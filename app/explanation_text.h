@@ -19,15 +19,18 @@ namespace vor {
 // The lines of `why`. `stored` is the article's row of the stored proposal
 // (null when it holds none). When the recomputed row differs from it in any
 // field, or the article is no longer among the proposal's articles, the
-// first lines say that the ERP changed since the run: the quantity to order
-// when that differs, then every field that differs, with both values.
+// first line says, in one paragraph, that the ERP changed since the run:
+// the quantity to order when that differs, then every other field that
+// differs, by the label of its column in the window, both values with
+// their units; `out_of_date` (when given) is then set, else cleared.
 std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
-                                          const ProposalRow* stored);
+                                          const ProposalRow* stored,
+                                          bool* out_of_date = nullptr);
 
-// The fields in which the recomputed row `why.row` differs from `stored`,
-// compared as the database compares them (numbers by value, texts as codes
-// compare: ASCII letter case ignored, blanks kept): "StkReal (guardado 802,
-// agora 850)" each.
+// The fields other than the quantities to order in which the recomputed row
+// `why.row` differs from `stored`, compared as the database compares them
+// (numbers by value, texts as codes compare: ASCII letter case ignored,
+// blanks kept): "Stock real (era 802 UN, agora 850 UN)" each.
 std::vector<std::string> ChangedFields(const ArticleExplanation& why,
                                        const ProposalRow& stored);
 

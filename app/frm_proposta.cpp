@@ -117,6 +117,9 @@ QLabel* LegendLabel(const QColor& colour, const QString& text,
 
 // What the panel shows of one article.
 struct frmProposta::PanelContent {
+  std::string article;
+  // The ERP changed since the run: the row is marked out of date.
+  bool out_of_date = false;
   QString text;
   std::vector<ArticleHistoryPoint> history;
 };
@@ -128,13 +131,15 @@ frmProposta::PanelContent frmProposta::Explain(
     Connection* connection, const std::string& article,
     const std::string& component_mode, const ProposalRow& stored) {
   PanelContent content;
+  content.article = article;
   try {
     if (connection == nullptr) {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
     }
     const ArticleExplanation why =
         ExplainArticle(*connection, article, component_mode);
-    for (const std::string& line : ExplanationLines(why, &stored)) {
+    for (const std::string& line :
+         ExplanationLines(why, &stored, &content.out_of_date)) {
       content.text += Shown(line) + QLatin1Char('\n');
     }
   } catch (const Error& e) {
@@ -516,6 +521,7 @@ void frmProposta::ExplainRow(int row) {
 }
 
 void frmProposta::ShowPanelContent(PanelContent content, const QString& unit) {
+  if (content.out_of_date) model_->MarkOutOfDate(content.article);
   why_text_->setPlainText(content.text);
   if (content.history.empty()) {
     history_chart_->Clear();

@@ -142,8 +142,9 @@ TEST_F(ProposalWindowTest, ARunOpensTheProposalWithShortagesFirst) {
             QString::fromUtf8("12\u00a0345,5"));
   // The panel writes numbers as the table does.
   EXPECT_EQ(FigureText::Quantity(Currency::FromInt(59070)), "59\u00a0070");
-  EXPECT_TRUE(test::Find<QLabel>(proposal, "summary_label")->text().contains(
-      "Total: 3 artigos, <b>2 a encomendar</b>"));
+  EXPECT_TRUE(test::Find<QLabel>(proposal, "summary_label")
+                  ->text()
+                  .contains("Total: 3 artigos, <b>2 a encomendar</b>"));
 
   // Every article without the filter; a search narrows it down.
   test::Find<QCheckBox>(proposal, "only_to_order_box")->setChecked(false);
@@ -162,7 +163,8 @@ TEST_F(ProposalWindowTest, ARunOpensTheProposalWithShortagesFirst) {
   EXPECT_FALSE(
       test::Find<QTableView>(proposal, "table")->isColumnHidden(kMotivo));
   EXPECT_EQ(proposal->ShownColumns().back(), ProposalColumn::kDesconto);
-  EXPECT_FALSE(test::Find<QCheckBox>(proposal, "only_exceptions_box")->isChecked());
+  EXPECT_FALSE(
+      test::Find<QCheckBox>(proposal, "only_exceptions_box")->isChecked());
   // The window shows the settings of the latest run: a change of the file
   // counts from the next run on.
   SiteSettings settings;
@@ -243,10 +245,17 @@ TEST_F(ProposalWindowTest, SelectingARowExplainsItsQuantity) {
   test::Find<QTableView>(proposal, "table")
       ->setCurrentIndex(model->index(1, 0));
   const QString changed = WhyText(proposal);
+  // One paragraph in the window's words and units; the row is marked.
   EXPECT_TRUE(changed.startsWith(
-      "Atenção: a proposta guardada tem 25 UN a encomendar e o cálculo de "
-      "agora dá 20 UN: o ERP mudou desde o cálculo."))
+      "Atenção: o ERP mudou desde o cálculo desta proposta. A proposta "
+      "guardada tem 25 UN a encomendar e o cálculo de agora dá 20 UN. Mudou: "
+      "Stock real (era 5 UN, agora 10 UN)"))
       << changed.toStdString();
+  EXPECT_EQ(changed.count(QStringLiteral("Atenção")), 1);
+  EXPECT_FALSE(changed.contains(QStringLiteral("A encomendar (era")))
+      << changed.toStdString();
+  EXPECT_TRUE(model->OutOfDate(1));
+  EXPECT_FALSE(model->OutOfDate(0));
   EXPECT_EQ(model->rowCount(), 2);  // the table itself is not re-read
 }
 
@@ -278,13 +287,13 @@ TEST_F(ProposalWindowTest, ThePanelFollowsItsArticleAndNamesEveryChange) {
   ASSERT_TRUE(test::Find<QWidget>(proposal, "why_panel")->isVisible());
   const QString text = WhyText(proposal);
   EXPECT_TRUE(text.startsWith(QString::fromUtf8(
-      "Atenção: o cálculo de agora difere da proposta guardada nos campos "
-      "StkReal (guardado 100, agora 120), StkPrazo (guardado 100, agora "
-      "120)")))
+      "Atenção: o ERP mudou desde o cálculo desta proposta. Mudou: Stock "
+      "real (era 100 UN, agora 120 UN), Stock no prazo (era 100 UN, agora "
+      "120 UN)")))
       << text.toStdString();
   EXPECT_FALSE(text.contains("a proposta guardada tem")) << text.toStdString();
   // Nothing to order: no stock after an order, the cover's arithmetic.
-  EXPECT_FALSE(text.contains(QString::fromUtf8("Stock após")));
+  EXPECT_FALSE(text.contains(QString::fromUtf8("Stock após a encomenda")));
   EXPECT_TRUE(text.contains(QString::fromUtf8(
       "Cobertura = dias × stock líquido ÷ mínimo = 30 × 120 ÷ 10 = 360 "
       "dias.")))

@@ -6,6 +6,7 @@
 #include "app/explanation_text.h"
 #include "core/control_bytes.h"
 #include "core/figure_text.h"
+#include "core/text_util.h"
 #include "proposal/report_digest.h"
 #include "proposal/row_palette.h"
 
@@ -54,6 +55,7 @@ void ProposalModel::SetTable(ProposalTable table,
                              std::optional<HistoricProposal> previous,
                              Currency variation_percent) {
   Reset([&] {
+    out_of_date_.clear();
     view_.SetTable(std::move(table));
     if (previous) view_.SetPrevious(std::move(previous), variation_percent);
   });
@@ -85,6 +87,17 @@ void ProposalModel::SetSuppliers(const std::vector<std::string>& codes) {
 
 const ProposalRow& ProposalModel::RowAt(int row) const {
   return view_.row(view_.shown()[row]);
+}
+
+void ProposalModel::MarkOutOfDate(const std::string& article) {
+  if (!out_of_date_.insert(CodeKey(article)).second) return;
+  const int column = static_cast<int>(ProposalColumn::kArtigo);
+  emit dataChanged(index(0, column), index(rowCount() - 1, column));
+}
+
+bool ProposalModel::OutOfDate(int row) const {
+  return !out_of_date_.empty() &&
+         out_of_date_.count(CodeKey(RowAt(row).Text(ResultField::kArtigo))) > 0;
 }
 
 QString ProposalModel::NumberText(Currency value) {
@@ -140,10 +153,19 @@ QVariant ProposalModel::data(const QModelIndex& index, int role) const {
       if (NoPurchaseQuantity(row, column)) {
         return QStringLiteral("fator emb. 0");
       }
+      if (column == ProposalColumn::kDiasCobertura && !row.CoverKnown()) {
+        return QStringLiteral("desconhecida");
+      }
       if (v.is_null()) return QString();
       if (v.kind() != Value::Kind::kCurrency) return Q(v.ToText());
       if (BlankWhenZero(column) && v.AsCurrency() == Currency())
         return QString();
+      if (column == ProposalColumn::kDiasCobertura) {
+        return Q(FigureText::Days(v.AsCurrency()));
+      }
+      if (column == ProposalColumn::kPreco) {
+        return Q(FigureText::Price(v.AsCurrency()));
+      }
       QString text = NumberText(v.AsCurrency());
       const std::string& unit = ColumnUnit(row, column);
       if (!unit.empty()) text += QLatin1Char(' ') + Q(unit);
@@ -158,8 +180,21 @@ QVariant ProposalModel::data(const QModelIndex& index, int role) const {
       if (column == ProposalColumn::kFornecedor && row.Shortage()) {
         return warning_;
       }
+      if (column == ProposalColumn::kArtigo && OutOfDate(index.row())) {
+        return reason_mark_;
+      }
       return {};
     case Qt::ToolTipRole:
+      if (column == ProposalColumn::kArtigo && OutOfDate(index.row())) {
+        return QStringLiteral(
+            "Desatualizada: o ERP mudou desde o cálculo desta proposta (ver "
+            "Porquê?). Calcule de novo para a atualizar.");
+      }
+      if (column == ProposalColumn::kDiasCobertura && !row.CoverKnown()) {
+        return QStringLiteral(
+            "Cobertura desconhecida: o artigo não tem dias ou stock mínimo, "
+            "não se calcula.");
+      }
       if (NoPurchaseQuantity(row, column)) {
         return QStringLiteral(
                    "O fator de embalagem do artigo é 0: a quantidade em %1 "

@@ -8,6 +8,10 @@
 // to check the row (ProposalView::reason), with a mark when there is one;
 // then "Alterações": what changed since the previous run (ProposalChanges),
 // with the quantities before and now where the quantity to order moved.
+// Days of cover are shown to one decimal; where they cannot be computed
+// (ProposalRow::CoverKnown) the cell says "desconhecida". A row whose
+// article the "Porquê?" panel found changed in the ERP since the run is
+// marked out of date (an icon and a tooltip on its article).
 // Sorting on a column orders the view; column -1 restores the default
 // order (shortages, orders, the rest; fewest days of cover first).
 #ifndef VOR_APP_PROPOSAL_MODEL_H_
@@ -17,6 +21,7 @@
 #include <QColor>
 #include <QIcon>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,6 +63,11 @@ class ProposalModel : public QAbstractTableModel {
   // The proposal row shown at model row `row`.
   const ProposalRow& RowAt(int row) const;
 
+  // Marks the rows of `article` (compared as codes) out of date: the ERP
+  // changed since the run. A new table clears the marks.
+  void MarkOutOfDate(const std::string& article);
+  bool OutOfDate(int row) const;
+
   // A quantity as the texts people read write it (FigureText::Quantity).
   static QString NumberText(Currency value);
   // The changes of the row at model row `row`, one per kind, with the
@@ -88,6 +98,7 @@ class ProposalModel : public QAbstractTableModel {
   ProposalView view_;
   QIcon warning_;
   QIcon reason_mark_;
+  std::set<std::string> out_of_date_;  // CodeKey of the articles
 };
 
 }  // namespace vor

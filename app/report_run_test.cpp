@@ -181,7 +181,7 @@ print(wb["Resumo"]["A2"].value, wb["Resumo"].max_row)
   for (const auto& row : TableRows()) expected += row[0] + " " + row[1] + "\n";
   expected +=
       "Em unidade base 25 #,##0\n"
-      "Preço 1 #,##0.00\n"
+      "Preço 1 #,##0.00##\n"
       "Dias de cobertura 30 #,##0\n"
       "Prazo (dias) 10 #,##0\n"
       "Cód. fornecedor F001 General\n"
@@ -326,6 +326,47 @@ TEST_F(ReportRunTest, NextMorningSaysWhatChanged) {
       text, std::regex("Quantidades a encomendar que mudaram\n(.*\n)? +A1 "
                        ".*a encomendar 25 UN +a encomendar 2 UN\n")))
       << text;
+}
+
+// Trimming the history never removes the run the next report compares
+// with: with Dias=1, a run years old is still "the proposal before", named
+// by its date, until a newer one exists.
+TEST_F(ReportRunTest, HistoryKeepsThePreviousRunHoweverOld) {
+  site_.erp().Exec(HistorySqliteSchema());
+  site_.erp().Exec(
+      "insert into zlx_VOR_Historico (Execucao, Artigo, Nome, UnBase, QtdUB, "
+      "Cor) values (20200106060000, 'A1', 'Parafuso', 'UN', 100, 0), "
+      "(20200106060000, 'GONE', 'Anilha velha', 'KG', 7, 0)");
+  MailSink sink;
+  SiteSettings settings;
+  settings.destino = "compras@empresa.pt";
+  settings.extra = sink.SettingsSection() + "[Historico]\r\nDias=1\r\n";
+  site_.WriteSettings(settings);
+  ASSERT_EQ(site_.Run({"/S"}).exit_code, 0);
+  ASSERT_EQ(sink.Messages().size(), 1u);
+  std::string text = sink.Messages()[0].text;
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  EXPECT_NE(text.find("Desde a proposta de 06-01-2020 às 06:00"),
+            std::string::npos)
+      << text;
+  EXPECT_TRUE(std::regex_search(
+      text, std::regex("Quantidades a encomendar que mudaram\n(.*\n)? +A1 "
+                       ".*a encomendar 100 UN +a encomendar 25 UN\n")))
+      << text;
+  EXPECT_TRUE(std::regex_search(
+      text, std::regex("GONE +Anilha velha \\(saiu da proposta\\) +a "
+                       "encomendar 7 KG *\n")))
+      << text;
+  EXPECT_EQ(site_.erp().Count("zlx_VOR_Historico"), 5);
+
+  // The next run compares with the first; the old run may go now.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  ASSERT_EQ(site_.Run({"/S"}).exit_code, 0);
+  EXPECT_EQ(site_.erp().Count("zlx_VOR_Historico"), 6);
+  ASSERT_EQ(sink.Messages().size(), 2u);
+  EXPECT_EQ(sink.Messages()[1].text.find("06-01-2020"), std::string::npos);
+  EXPECT_NE(sink.Messages()[1].text.find("Desde a proposta de "),
+            std::string::npos);
 }
 
 TEST_F(ReportRunTest, StartTlsWithAuthAndAWrongPassword) {

@@ -74,11 +74,28 @@ std::string FigureText::Money(Currency value, FigureLayout layout) {
                  layout);
 }
 
-std::string FigureText::Days(double days, FigureLayout layout) {
-  if (!std::isfinite(days)) return "";
-  char text[400];
-  std::snprintf(text, sizeof text, "%.0f", std::fabs(std::floor(days)));
-  return Compose(std::floor(days) < 0, text, "", layout);
+std::string FigureText::Price(Currency value, FigureLayout layout) {
+  std::string whole, fraction;
+  Digits(value.raw(), &whole, &fraction);
+  while (fraction.size() > 2 && fraction.back() == '0') fraction.pop_back();
+  return Compose(value.raw() < 0, whole, fraction, layout);
+}
+
+std::string FigureText::Days(Currency days, FigureLayout layout) {
+  // Tenths: the magnitude's thousandths of the fourth place, up from half.
+  const int64_t raw = days.raw();
+  const uint64_t mag = raw < 0 ? uint64_t{0} - static_cast<uint64_t>(raw)
+                               : static_cast<uint64_t>(raw);
+  const uint64_t tenths = mag / 1000 + (mag % 1000 >= 500 ? 1 : 0);
+  const std::string fraction =
+      tenths % 10 == 0 ? std::string() : std::to_string(tenths % 10);
+  return Compose(raw < 0 && tenths != 0, std::to_string(tenths / 10), fraction,
+                 layout);
+}
+
+std::string FigureText::DayCount(Currency days) {
+  const std::string figure = Days(days);
+  return figure + (figure == "1" || figure == "-1" ? " dia" : " dias");
 }
 
 std::string FigureText::Date(LocalTime time) {

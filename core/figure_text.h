@@ -51,9 +51,17 @@ class FigureText {
   // "-0,01", "0,00").
   static std::string Money(Currency value, FigureLayout layout = kReading);
 
-  // Days of cover computed in double: whole days, rounded down ("3" for
-  // 3,9; "-1" for -0,2); "" for a value that is not a number.
-  static std::string Days(double days, FigureLayout layout = kReading);
+  // A price: the places of its exact value, at least two ("0,08",
+  // "0,0754", "12,50", "1 234,5678"), so that quantity x price reads as the
+  // value it gives.
+  static std::string Price(Currency value, FigureLayout layout = kReading);
+
+  // Days of cover: at most one decimal, rounded half away from zero on the
+  // exact four-place value ("0,6" for 0,55; "3" for 2,96; "-0,2").
+  static std::string Days(Currency days, FigureLayout layout = kReading);
+  // The same with its word, singular for exactly one: "1 dia", "0,6 dias",
+  // "12 dias".
+  static std::string DayCount(Currency days);
 
   // A date, "09-12-2026", and a date with its time, "09-12-2026 às 06:15".
   static std::string Date(LocalTime time);

@@ -41,11 +41,19 @@ TEST(FigureTextTest, MoneyRoundsToCentsHalvesAwayFromZero) {
   EXPECT_EQ(FigureText::Money(C("99999.995")), "100\u00a0000,00");
 }
 
-TEST(FigureTextTest, DaysAreWholeDaysRoundedDown) {
-  EXPECT_EQ(FigureText::Days(3.9), "3");
-  EXPECT_EQ(FigureText::Days(-0.2), "-1");
-  EXPECT_EQ(FigureText::Days(12345.6), "12\u00a0345");
-  EXPECT_EQ(FigureText::Days(std::numeric_limits<double>::infinity()), "");
+TEST(FigureTextTest, DaysToOneDecimalAndPricesWithTheirPlaces) {
+  EXPECT_EQ(FigureText::Days(C("3.9")), "3,9");
+  EXPECT_EQ(FigureText::Days(C("2.96")), "3");
+  EXPECT_EQ(FigureText::Days(C("-0.2")), "-0,2");
+  EXPECT_EQ(FigureText::Days(C("-0.04")), "0");
+  EXPECT_EQ(FigureText::Days(C("12345.65")), "12\u00a0345,7");
+  EXPECT_EQ(FigureText::DayCount(C("0.55")), "0,6 dias");
+  EXPECT_EQ(FigureText::DayCount(C("1.04")), "1 dia");
+  EXPECT_EQ(FigureText::DayCount(C("1.05")), "1,1 dias");
+  EXPECT_EQ(FigureText::Price(C("0.08")), "0,08");
+  EXPECT_EQ(FigureText::Price(C("0.0754")), "0,0754");
+  EXPECT_EQ(FigureText::Price(C("12.5")), "12,50");
+  EXPECT_EQ(FigureText::Price(C("-3")), "-3,00");
 }
 
 TEST(FigureTextTest, DatesAsTheTextsWriteThem) {

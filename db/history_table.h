@@ -36,6 +36,13 @@ inline constexpr std::array<ResultField, 18> kHistoryFields = {
     ResultField::kPrazo,     ResultField::kCor,      ResultField::kCorV,
 };
 
+// Columns kept where the table has them (tables made before they were
+// added lack them, and keep working): the article's name and base unit, so
+// that an article that has left the proposal is still named, with its
+// unit, in the lists of changes.
+inline constexpr std::array<ResultField, 2> kHistoryNameFields = {
+    ResultField::kNome, ResultField::kUnBase};
+
 // The run key of `time` (see kHistoryRunColumn).
 inline int64_t HistoryRunKey(LocalTime time) {
   const auto days = std::chrono::floor<std::chrono::days>(time);

@@ -11,11 +11,21 @@ namespace {
 
 const std::string kTable = kHistoryTableName;
 
+// The fields an INSERT of the history sets after the run's key.
+std::vector<ResultField> InsertFields(bool names) {
+  std::vector<ResultField> fields(kHistoryFields.begin(), kHistoryFields.end());
+  if (names) {
+    fields.insert(fields.end(), kHistoryNameFields.begin(),
+                  kHistoryNameFields.end());
+  }
+  return fields;
+}
+
 // The columns an INSERT of the history sets, in order: the run's key, then
-// kHistoryFields.
-std::vector<std::string> InsertColumns() {
+// InsertFields.
+std::vector<std::string> InsertColumns(bool names) {
   std::vector<std::string> columns = {kHistoryRunColumn};
-  for (ResultField f : kHistoryFields) {
+  for (ResultField f : InsertFields(names)) {
     columns.emplace_back(ResultColumnOf(f).name);
   }
   return columns;
@@ -39,7 +49,7 @@ std::optional<HistoryRun> HistoryWriter::Prepare(
     return std::nullopt;
   }
   std::string missing;
-  for (const std::string& column : InsertColumns()) {
+  for (const std::string& column : InsertColumns(false)) {
     if (probe.FindField(column) < 0) {
       missing += (missing.empty() ? "" : ", ") + column;
     }
@@ -50,6 +60,12 @@ std::optional<HistoryRun> HistoryWriter::Prepare(
     return std::nullopt;
   }
   HistoryRun run;
+  run.names = true;
+  for (ResultField f : kHistoryNameFields) {
+    if (probe.FindField(std::string(ResultColumnOf(f).name)) < 0) {
+      run.names = false;
+    }
+  }
   run.key = HistoryRunKey(run_at);
   run.since = HistoryRunKey(run_at - std::chrono::days(setting.keep_days));
   return run;
@@ -60,9 +76,9 @@ void HistoryWriter::Append(Connection& connection, Recordset& rsfinal,
   const std::string key = std::to_string(run.key);
   connection.ExecuteSql("", "delete from " + kTable + " where " +
                                 kHistoryRunColumn + " = " + key);
-  const std::vector<std::string> columns = InsertColumns();
+  const std::vector<std::string> columns = InsertColumns(run.names);
   std::vector<int> index;
-  for (ResultField f : kHistoryFields) {
+  for (ResultField f : InsertFields(run.names)) {
     index.push_back(rsfinal.FieldIndex(ResultColumnOf(f).name));
   }
   const size_t batch_rows = Connection::kMaxInsertParameters / columns.size();
@@ -81,9 +97,14 @@ void HistoryWriter::Append(Connection& connection, Recordset& rsfinal,
   }
   if (!batch.empty()) connection.InsertRows(kTable, columns, batch);
   if (run.since > 0) {
-    connection.ExecuteSql("", "delete from " + kTable + " where " +
-                                  kHistoryRunColumn + " < " +
-                                  std::to_string(run.since));
+    // The latest run before this one stays whatever its age: it is what the
+    // next report compares with (a long weekend, or Dias=1 with daily runs,
+    // would otherwise leave nothing to compare).
+    const std::string& c = kHistoryRunColumn;
+    connection.ExecuteSql("", "delete from " + kTable + " where " + c + " < " +
+                                  std::to_string(run.since) + " and " + c +
+                                  " < (select max(" + c + ") from " + kTable +
+                                  " where " + c + " < " + key + ")");
   }
 }
 

@@ -3,8 +3,9 @@
 // from the setting [Historico] Dias and from the database whether this run
 // keeps history; inside the write (between BeginWrite and EndWrite, after
 // the proposal's rows) Append adds the run's rows and removes the runs
-// older than the days kept, so the proposal and its history are committed
-// or abandoned together.
+// older than the days kept, except the latest run before this one, however
+// old, so that a report always has the previous proposal to compare with;
+// the proposal and its history are committed or abandoned together.
 //
 //   std::vector<std::string> notes;
 //   const auto history = HistoryWriter::Prepare(connection, setting, now,
@@ -29,8 +30,9 @@ namespace vor {
 
 // The history of one run, for the writer.
 struct HistoryRun {
-  int64_t key = 0;    // HistoryRunKey of the run's time
-  int64_t since = 0;  // runs with a smaller key are removed; 0: none
+  int64_t key = 0;     // HistoryRunKey of the run's time
+  int64_t since = 0;   // runs with a smaller key are removed; 0: none
+  bool names = false;  // the table has the columns of kHistoryNameFields
 };
 
 class HistoryWriter {
@@ -49,10 +51,12 @@ class HistoryWriter {
 
   // Inside the write: removes rows left under run.key (a run in the same
   // second), inserts one row per row of `rsfinal` (walked from the first,
-  // as given) with the columns of kHistoryFields and run.key in Execucao,
+  // as given) with the columns of kHistoryFields (and kHistoryNameFields
+  // when run.names) and run.key in Execucao,
   // in multi-row INSERTs of bound values, then removes the runs older than
-  // run.since. Raises the database's error, leaving the write to be
-  // abandoned by the caller. Afterwards `rsfinal` stands past its last row.
+  // run.since but the latest run before run.key. Raises the database's error,
+  // leaving the write to be abandoned by the caller. Afterwards `rsfinal`
+  // stands past its last row.
   static void Append(Connection& connection, Recordset& rsfinal,
                      const HistoryRun& run);
 };

@@ -44,7 +44,8 @@ ProposalChanges ProposalChanges::Between(const std::vector<ProposalRow>& before,
     ProposalChange c;
     c.kind = kind;
     c.article = (n ? n : b)->Text(F::kArtigo);
-    c.name = n ? n->Text(F::kNome) : std::string();
+    c.name = (n ? n : b)->Text(F::kNome);
+    c.unit = (n ? n : b)->Text(F::kUnBase);
     c.row = row;
     if (b) c.before = b->Number(F::kQtdUB);
     if (n) c.now = n->Number(F::kQtdUB);

@@ -41,7 +41,10 @@ inline constexpr int kChangeKinds = 6;
 struct ProposalChange {
   ChangeKind kind = ChangeKind::kNewShortage;
   std::string article;  // the code as today's table has it (else as before)
-  std::string name;     // today's Nome ("" when the article left)
+  // Nome and UnBase as today's table has them; of the earlier run when the
+  // article left (where the history keeps them, else "").
+  std::string name;
+  std::string unit;
   // Index into today's rows; -1 when the article is no longer in the
   // proposal.
   int row = -1;

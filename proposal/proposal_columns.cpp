@@ -107,8 +107,9 @@ SheetColumnKind SheetKindOf(ProposalColumn column) {
   if (!ColumnInfoOf(column).number) return SheetColumnKind::kText;
   switch (column) {
     case ProposalColumn::kPreco:
-      return SheetColumnKind::kMoney;
+      return SheetColumnKind::kPrice;
     case ProposalColumn::kDiasCobertura:
+      return SheetColumnKind::kDays;
     case ProposalColumn::kPrazo:
     case ProposalColumn::kDias:
     case ProposalColumn::kCor:

@@ -77,8 +77,10 @@ Value ColumnValue(const ProposalRow& row, ProposalColumn column);
 // The unit of a quantity column (UnCmp, UnBase); "" for other columns.
 const std::string& ColumnUnit(const ProposalRow& row, ProposalColumn column);
 
-// How a workbook shows the column's values: text; a price as money; days
-// and the marks as whole numbers; every other number as a quantity.
+// How a workbook shows the column's values: text; a price with its
+// decimals (two to four); days of cover with one decimal at most; lead
+// times, days and the marks as whole numbers; every other number as a
+// quantity.
 SheetColumnKind SheetKindOf(ProposalColumn column);
 
 }  // namespace vor

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "core/figure_text.h"
 #include "proposal/csv_writer.h"
 #include "proposal/workbook_writer.h"
 
@@ -31,12 +32,43 @@ std::string Joined(const std::vector<std::string>& codes) {
   return text;
 }
 
+// The filters on, as the window names them: "Só a encomendar + Só
+// alterações"; "Todos os artigos" when none.
+std::string FilterText(const ProposalView& view) {
+  std::string text;
+  auto add = [&](bool on, const char* name) {
+    if (on) text += (text.empty() ? "" : " + ") + std::string(name);
+  };
+  add(view.only_to_order(), "Só a encomendar");
+  add(view.only_exceptions(), "Só exceções");
+  add(view.only_changed(), "Só alterações");
+  if (!view.only_changed() || !view.previous()) {
+    return text.empty() ? "Todos os artigos" : text;
+  }
+  return text + " (desde a proposta de " +
+         FigureText::DateTime(view.previous()->time) + ")";
+}
+
 }  // namespace
 
 Sheet ProposalExport::ProposalSheet(
     const ProposalView& view, const std::vector<ProposalColumn>& columns) {
-  Sheet sheet = RowsSheet(view, view.shown(), columns, false);
+  return ProposalSheet(view, view.shown(), columns);
+}
+
+Sheet ProposalExport::ProposalSheet(
+    const ProposalView& view, const std::vector<int>& rows,
+    const std::vector<ProposalColumn>& columns) {
+  Sheet sheet = RowsSheet(view, rows, columns, false);
   sheet.name = "Proposta";
+  // Rows chosen for their changes carry them: what changed is why they
+  // are in the file.
+  if (view.only_changed()) {
+    sheet.columns.push_back({"Alterações", SheetColumnKind::kText, 40});
+    for (size_t i = 0; i < rows.size(); ++i) {
+      sheet.rows[i].emplace_back(view.ChangeText(rows[i]));
+    }
+  }
   return sheet;
 }
 
@@ -80,11 +112,10 @@ Sheet ProposalExport::RowsSheet(const ProposalView& view,
     std::vector<Value> values;
     values.reserve(sheet.columns.size());
     for (ProposalColumn c : columns) {
-      // Days of cover that cannot be computed (Dias 0 or none) are left
-      // blank rather than shown as 0; the summary says why.
+      // Days of cover that cannot be computed are left blank rather than
+      // shown as 0; the summary says why.
       const bool unknown_cover =
-          c == ProposalColumn::kDiasCobertura &&
-          row.Number(ResultField::kDias).value_or(Currency()) == Currency();
+          c == ProposalColumn::kDiasCobertura && !row.CoverKnown();
       values.push_back(unknown_cover ? Value() : ColumnValue(row, c));
       if (ColumnInfoOf(c).has_unit) values.emplace_back(ColumnUnit(row, c));
     }
@@ -115,12 +146,12 @@ Sheet ProposalExport::SummarySheet(const ProposalView& view) {
               total.suppliers),
       Figures("Exceções (folha Exceções)", shown.exceptions, total.exceptions),
       {},
-      {Value("Filtro"), Value(view.only_exceptions() ? "Só exceções"
-                              : view.only_to_order() ? "Só a encomendar"
-                                                     : "Todos os artigos")},
+      {Value("Filtro"), Value(FilterText(view))},
       {Value("Pesquisa"),
        Value(view.search().empty() ? "(nenhuma)" : view.search())},
       {Value("Fornecedores"), Value(Joined(view.supplier_codes()))},
+      {Value("Dias de cobertura em branco: desconhecidos, não se calculam "
+             "(dias ou stock mínimo 0 no artigo)")},
       {Value("Vermelho: rutura, a procura excede o stock no prazo")},
       {Value("Âmbar: encomenda proposta sem rutura")},
   };

@@ -27,7 +27,13 @@ class ProposalExport {
  public:
   // Sheet "Proposta": one row per shown row, marked as shortage (Cor 1) or
   // order (CorV 1).
+  // With "only changed" on, the column "Alterações" (ChangeText) ends each
+  // row.
   static Sheet ProposalSheet(const ProposalView& view,
+                             const std::vector<ProposalColumn>& columns);
+  // The same with `rows` (indexes into the view's table), in that order.
+  static Sheet ProposalSheet(const ProposalView& view,
+                             const std::vector<int>& rows,
                              const std::vector<ProposalColumn>& columns);
   // Sheet "Resumo": the figures of the rows shown and of the whole
   // proposal, the filters in force (which rows, the search text, the

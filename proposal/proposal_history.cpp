@@ -42,21 +42,21 @@ std::optional<int64_t> LatestRun(Connection& connection,
   return latest.Get(0).ToInt();
 }
 
-// The rows of run `key`, with the fields the history keeps.
+// The rows of run `key`, with the fields the history keeps (the name and
+// unit too where the table has them).
 std::optional<HistoricProposal> ReadRun(Connection& connection, int64_t key) {
-  std::string columns;
-  const std::vector<ResultField> fields(kHistoryFields.begin(),
-                                        kHistoryFields.end());
-  for (ResultField f : fields) {
-    columns +=
-        (columns.empty() ? "" : ", ") + std::string(ResultColumnOf(f).name);
-  }
   Recordset rs;
   if (!TryOpen(connection,
-               "select " + columns + " from " + kTable + " where " + kRun +
-                   " = " + std::to_string(key),
+               "select h.* from " + kTable + " h where " + kRun + " = " +
+                   std::to_string(key),
                rs)) {
     return std::nullopt;
+  }
+  std::vector<ResultField> fields(kHistoryFields.begin(), kHistoryFields.end());
+  for (ResultField f : kHistoryNameFields) {
+    if (rs.FindField(std::string(ResultColumnOf(f).name)) >= 0) {
+      fields.push_back(f);
+    }
   }
   HistoricProposal run;
   run.key = key;

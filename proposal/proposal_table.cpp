@@ -62,9 +62,13 @@ bool ProposalRow::ToOrder() const {
 
 bool ProposalRow::NoPurchaseQuantity() const {
   return ToOrder() &&
-         Units::Converted(at(ResultField::kUnBase),
-                          at(ResultField::kUnCmp)) &&
+         Units::Converted(at(ResultField::kUnBase), at(ResultField::kUnCmp)) &&
          Number(ResultField::kFactEmb).value_or(Currency()) == Currency();
+}
+
+bool ProposalRow::CoverKnown() const {
+  return Number(ResultField::kDias).value_or(Currency()) > Currency() &&
+         Number(ResultField::kStkMinimo).value_or(Currency()) > Currency();
 }
 
 const std::string& ProposalRow::SupplierLabel() const {

@@ -43,6 +43,10 @@ struct ProposalRow {
   // nothing: the units are converted (Units::Converted) and the packing
   // factor FactEmb is 0 or has no value, so QtdUC is 0.
   bool NoPurchaseQuantity() const;
+  // Whether the days of cover can be computed: Dias and StkMinimo both
+  // above 0. Otherwise the engine stores a cover (Tempo) of 0 that means
+  // "unknown", never "none".
+  bool CoverKnown() const;
   // The supplier's name, else its code.
   const std::string& SupplierLabel() const;
 };

@@ -2,8 +2,10 @@
 // and the exported files read back (the workbook through openpyxl).
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -11,6 +13,7 @@
 #include <vector>
 
 #include "core/error.h"
+#include "core/figure_text.h"
 #include "db/connection_string_builder.h"
 #include "db/qt_sql_connection.h"
 #include "proposal/csv_writer.h"
@@ -396,6 +399,45 @@ TEST(ProposalExceptionsTest, EachCheckGivesItsReasonAndTheyAdd) {
   view.SetCoverLimit(Currency::FromInt(90));
   EXPECT_EQ(view.shown().size(), 3u);
   EXPECT_EQ(view.TotalSummary().exceptions, 3);
+}
+
+// A file exported with "only changed" carries the changes that chose its
+// rows, and its summary names the filters in force.
+TEST(ProposalExportTest, OnlyChangedWritesTheChangesAndNamesTheFilter) {
+  const auto row = [](const char* code, double to_order) {
+    return Row({{F::kArtigo, Value(code)},
+                {F::kFornec, Value("F1")},
+                {F::kNomeFornec, Value("Ferragens")},
+                {F::kUltPrCom, N(1.5)},
+                {F::kQtdUB, N(to_order)},
+                {F::kDias, N(10)},
+                {F::kStkMinimo, N(0)},
+                {F::kTempo, N(0)}});
+  };
+  ProposalView view(ProposalTable({row("SAME", 5), row("NEW", 8)}));
+  HistoricProposal before;
+  before.time = LocalTime{} + std::chrono::hours(24 * 365 * 56 + 24 * 14);
+  before.rows = {row("SAME", 5)};
+  view.SetPrevious(before, Currency::FromInt(25));
+  view.SetOnlyToOrder(true);
+  view.SetOnlyChanged(true);
+  TempFolder dir;
+  const std::string path = dir.File("alteracoes.csv");
+  ProposalExport::Export(
+      path, view, {ProposalColumn::kArtigo, ProposalColumn::kDiasCobertura});
+  std::ifstream in(path, std::ios::binary);
+  const std::string csv((std::istreambuf_iterator<char>(in)),
+                        std::istreambuf_iterator<char>());
+  // The cover cannot be computed (minimum stock 0): blank, never 0.
+  EXPECT_EQ(csv,
+            "Artigo,Dias de cobertura,Alterações\r\nNEW,,Passou a "
+            "encomendar\r\n");
+  std::string filter;
+  for (const std::vector<Value>& r : ProposalExport::SummarySheet(view).rows) {
+    if (r.size() > 1 && r[0].ToText() == "Filtro") filter = r[1].ToText();
+  }
+  EXPECT_EQ(filter, "Só a encomendar + Só alterações (desde a proposta de " +
+                        FigureText::DateTime(before.time) + ")");
 }
 
 TEST(ProposalExceptionsTest, CoverLimitFromTheSettingsFile) {

@@ -177,7 +177,10 @@ void ProposalView::Reorder() {
   std::vector<DefaultKey> keys;
   keys.reserve(rows.size());
   for (const ProposalRow& row : rows) {
-    const std::optional<Currency> tempo = row.Number(F::kTempo);
+    // A cover that cannot be computed is stored as 0: it goes last, as
+    // none.
+    const std::optional<Currency> tempo =
+        row.CoverKnown() ? row.Number(F::kTempo) : std::nullopt;
     keys.push_back({Band(row),
                     tempo ? tempo->raw() : std::numeric_limits<int64_t>::max(),
                     Folded(row.Text(F::kArtigo))});

@@ -5,9 +5,9 @@
 // changed" (rows with a change since the previous run, ProposalChanges,
 // when that run is known) and a set of suppliers. Order: the default one
 // (shortages first, then orders proposed without shortage, then the rest;
-// within each, fewest days of cover first, then article code), or by any
-// column, rising or falling. Also the summary figures of the rows shown and of
-// the whole table.
+// within each, fewest days of cover first, a cover that cannot be computed
+// last, then article code), or by any column, rising or falling. Also the
+// summary figures of the rows shown and of the whole table.
 //
 // Without filters and in default order, as an unattended report wants it:
 //   ProposalView view(ProposalTable::Read(connection));

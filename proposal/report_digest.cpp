@@ -1,9 +1,9 @@
 #include "proposal/report_digest.h"
 
 #include <algorithm>
-#include <cmath>
 #include <deque>
 #include <exception>
+#include <limits>
 #include <map>
 
 #include "core/control_bytes.h"
@@ -22,18 +22,19 @@ constexpr size_t kBodySuppliers = 40;
 // Characters of a cell of the plain-text tables.
 constexpr size_t kTextCell = 48;
 
-double Or0(const ProposalRow& row, F field) {
+// The raw (scaled) value of a decimal field; 0 for null.
+int64_t Raw0(const ProposalRow& row, F field) {
   const std::optional<Currency> v = row.Number(field);
-  return v ? v->ToDouble() : 0.0;
+  return v ? v->raw() : 0;
 }
 
 std::string Figure(const std::optional<Currency>& value) {
   return value ? FigureText::Quantity(*value) : "";
 }
 
-std::string Money(double value) {
-  const std::optional<Currency> cents = ReportDigest::Cents(value);
-  return cents ? FigureText::Money(*cents) : "";
+// A row's value; "sem preço" for a row to order that has none.
+std::string Money(const std::optional<Currency>& value) {
+  return value ? FigureText::Money(*value) : "sem preço";
 }
 
 std::string Quantity(const ProposalRow& row, F field, F unit) {
@@ -42,13 +43,23 @@ std::string Quantity(const ProposalRow& row, F field, F unit) {
   return text;
 }
 
-// The cover column: unknown where it cannot be computed, whatever else.
-std::string Cover(const ProposalRow& row) {
-  const std::optional<double> days = ReportDigest::CoverDays(row);
-  if (!days) return "desconhecida";
-  if (row.Shortage()) return "rutura";
-  if (*days <= 0) return "nenhuma";
-  return FigureText::Days(*days) + " dias";
+using Int128 = __int128;
+
+// a / b against c / d, exactly, for b and d above 0: -1, 0 or 1. Whole parts
+// first, then the remainders' fractions turned over (as Euclid's algorithm),
+// so that no product leaves 128 bits.
+int CompareFractions(Int128 a, Int128 b, Int128 c, Int128 d) {
+  for (;;) {
+    Int128 q1 = a / b, r1 = a % b;
+    if (r1 < 0) --q1, r1 += b;
+    Int128 q2 = c / d, r2 = c % d;
+    if (r2 < 0) --q2, r2 += d;
+    if (q1 != q2) return q1 < q2 ? -1 : 1;
+    if (r1 == 0 || r2 == 0) return r1 == r2 ? 0 : r1 == 0 ? -1 : 1;
+    // r1 / b against r2 / d is d / r2 against b / r1.
+    const Int128 old_b = b, old_d = d;
+    a = old_d, b = r2, c = old_b, d = r1;
+  }
 }
 
 }  // namespace
@@ -191,10 +202,7 @@ std::string Rest(const DigestInput& in, const std::string& sheet) {
 void Summary(const DigestInput& in, Body& body) {
   const ProposalView& view = *in.view;
   const ProposalSummary s = view.TotalSummary();
-  double value = 0;
-  for (const ProposalRow& row : view.table().rows()) {
-    value += ReportDigest::OrderValue(row);
-  }
+  const OrderTotal total = ReportDigest::Total(view);
   body.Heading(2, in.title);
   body.Paragraph("Proposta calculada em " + FigureText::DateTime(in.started) +
                  ".");
@@ -206,7 +214,21 @@ void Summary(const DigestInput& in, Body& body) {
                          "Valor das encomendas"});
   t.rows.push_back({std::to_string(s.articles), std::to_string(s.to_order),
                     std::to_string(s.shortages), std::to_string(s.exceptions),
-                    std::to_string(s.suppliers), Money(value)});
+                    std::to_string(s.suppliers),
+                    FigureText::Money(total.value) +
+                        (total.unpriced == 0 ? "" : " (parcial)")});
+  if (total.unpriced > 0) {
+    body.Paragraph("Valor das encomendas parcial: " +
+                   ReportDigest::UnpricedNote(total.unpriced) +
+                   " (lista em «Sem preço»).");
+  }
+}
+
+// The name of a change's article, said to have left the proposal when it
+// did.
+std::string LeftName(const ProposalChange& c, bool in_proposal) {
+  if (in_proposal) return c.name;
+  return c.name.empty() ? "(saiu da proposta)" : c.name + " (saiu da proposta)";
 }
 
 void Changes(const DigestInput& in, Body& body) {
@@ -243,7 +265,7 @@ void Changes(const DigestInput& in, Body& body) {
     for (size_t i = 0; i < list.size() && i < limit; ++i) {
       const ProposalChange& c = list[i];
       const ProposalRow* row = c.row < 0 ? nullptr : &table.rows()[c.row];
-      const std::string unit = row ? row->Text(F::kUnBase) : "";
+      const std::string& unit = c.unit;
       auto qty = [&](const std::optional<Currency>& q) {
         return q ? FigureText::Quantity(*q) + (unit.empty() ? "" : " " + unit)
                  : std::string();
@@ -251,9 +273,10 @@ void Changes(const DigestInput& in, Body& body) {
       if (exception) {
         t.rows.push_back({c.article, c.name, c.reason});
       } else {
-        t.rows.push_back({c.article, row ? c.name : "(saiu da proposta)",
-                          "a encomendar " + qty(c.before),
-                          row ? "a encomendar " + qty(c.now) : ""});
+        // An article new to the proposal had no quantity before.
+        t.rows.push_back({c.article, LeftName(c, row != nullptr),
+                          c.before ? "a encomendar " + qty(c.before) : "",
+                          row && c.now ? "a encomendar " + qty(c.now) : ""});
       }
       t.tints.push_back(row ? Tint(*row) : 0);
     }
@@ -285,7 +308,8 @@ void Urgent(const DigestInput& in, Body& body) {
     const ProposalRow& r = view.row(order[i]);
     t.rows.push_back({r.Text(F::kArtigo), r.Text(F::kNome), r.SupplierLabel(),
                       Quantity(r, F::kCli, F::kUnBase),
-                      Quantity(r, F::kStkPrazo, F::kUnBase), Cover(r),
+                      Quantity(r, F::kStkPrazo, F::kUnBase),
+                      ReportDigest::CoverText(r),
                       Quantity(r, F::kQtdUC, F::kUnCmp),
                       Money(ReportDigest::OrderValue(r))});
     t.tints.push_back(Tint(r));
@@ -306,12 +330,38 @@ void Suppliers(const DigestInput& in, Body& body) {
       {"Fornecedor", "Código", "Artigos a encomendar", "Valor", "Prazo"});
   for (size_t i = 0; i < list.size() && i < kBodySuppliers; ++i) {
     const SupplierOrders& s = list[i];
-    t.rows.push_back({s.label, s.code, std::to_string(s.rows.size()),
-                      Money(s.value), ReportDigest::LeadTime(s)});
+    t.rows.push_back(
+        {s.label, s.code, std::to_string(s.rows.size()),
+         FigureText::Money(s.value) +
+             (s.unpriced == 0
+                  ? std::string()
+                  : " (+ " + std::to_string(s.unpriced) + " sem preço)"),
+         ReportDigest::LeadTime(s)});
   }
   if (list.size() > kBodySuppliers) {
     body.Paragraph(
         More(kBodySuppliers, list.size(), Rest(in, "Por fornecedor")));
+  }
+}
+
+void Unpriced(const DigestInput& in, Body& body) {
+  const std::vector<int> rows = ReportDigest::Unpriced(*in.view);
+  if (rows.empty()) return;
+  body.Heading(3, "Sem preço (" + std::to_string(rows.size()) + ")");
+  body.Paragraph(
+      "Linhas a encomendar sem preço no ERP: o seu valor não está "
+      "incluído nos totais.");
+  Block& t = body.Table({"Artigo", "Nome", "Fornecedor", "A encomendar"});
+  const size_t limit = static_cast<size_t>(in.settings.lines);
+  for (size_t i = 0; i < rows.size() && i < limit; ++i) {
+    const ProposalRow& r = in.view->row(rows[i]);
+    t.rows.push_back({r.Text(F::kArtigo), r.Text(F::kNome), r.SupplierLabel(),
+                      Quantity(r, F::kQtdUC, F::kUnCmp)});
+    t.tints.push_back(Tint(r));
+  }
+  if (rows.size() > limit) {
+    body.Paragraph(More(limit, rows.size(),
+                        "folha «Por fornecedor» do anexo, valor em branco"));
   }
 }
 
@@ -321,6 +371,7 @@ Body Compose(const DigestInput& in) {
   Changes(in, body);
   Urgent(in, body);
   Suppliers(in, body);
+  Unpriced(in, body);
   body.Paragraph("");
   body.Paragraph(in.attachment_note);
   return body;
@@ -328,23 +379,83 @@ Body Compose(const DigestInput& in) {
 
 }  // namespace
 
-double ReportDigest::OrderValue(const ProposalRow& row) {
-  if (!row.ToOrder()) return 0;
-  const double value = Or0(row, F::kQtdUC) * Or0(row, F::kUltPrCom) *
-                       (1.0 - Or0(row, F::kDesconto) / 100.0);
-  return std::isfinite(value) ? value : 0;
+std::optional<Currency> ReportDigest::OrderValue(const ProposalRow& row) {
+  if (!row.ToOrder()) return Currency();
+  const int64_t price = Raw0(row, F::kUltPrCom);
+  if (price == 0) return std::nullopt;
+  // In scaled units: QtdUC x UltPrCom x (100 - Desconto) / 100 in cents is
+  // q x p x (1 000 000 - d) / 10^12.
+  constexpr Int128 kScale = Currency::kScale;
+  const Int128 quantity = Raw0(row, F::kQtdUC);
+  const Int128 kept = 100 * kScale - Raw0(row, F::kDesconto);
+  Int128 product;
+  if (__builtin_mul_overflow(quantity * price, kept, &product)) {
+    return std::nullopt;
+  }
+  constexpr Int128 kDivisor = kScale * kScale * kScale;
+  const Int128 magnitude = product < 0 ? -product : product;
+  const Int128 cents =
+      magnitude / kDivisor + (magnitude % kDivisor >= kDivisor / 2 ? 1 : 0);
+  if (cents > std::numeric_limits<int64_t>::max() / 100) return std::nullopt;
+  const int64_t raw = static_cast<int64_t>(cents) * 100;
+  return Currency::FromRaw(product < 0 ? -raw : raw);
 }
 
-std::optional<double> ReportDigest::CoverDays(const ProposalRow& row) {
-  const double dias = Or0(row, F::kDias), minimum = Or0(row, F::kStkMinimo);
-  if (dias <= 0 || minimum <= 0) return std::nullopt;
-  return dias * (Or0(row, F::kStkPrazo) - Or0(row, F::kCli)) / minimum;
+std::optional<Currency> ReportDigest::CoverDays(const ProposalRow& row) {
+  if (!row.CoverKnown()) return std::nullopt;
+  // Dias x (StkPrazo - Cli) / StkMinimo to four places, halves away from
+  // zero.
+  const Int128 net = Int128{Raw0(row, F::kStkPrazo)} - Raw0(row, F::kCli);
+  const Int128 product = net * Raw0(row, F::kDias);
+  const Int128 minimum = Raw0(row, F::kStkMinimo);
+  const Int128 magnitude = product < 0 ? -product : product;
+  const Int128 raw =
+      magnitude / minimum + (2 * (magnitude % minimum) >= minimum ? 1 : 0);
+  if (raw > std::numeric_limits<int64_t>::max()) return std::nullopt;
+  return Currency::FromRaw(product < 0 ? -static_cast<int64_t>(raw)
+                                       : static_cast<int64_t>(raw));
 }
 
-std::optional<Currency> ReportDigest::Cents(double value) {
-  if (!std::isfinite(value) || std::fabs(value) >= 9e14) return std::nullopt;
-  const long long cents = std::llround(std::fabs(value) * 100.0);
-  return Currency::FromRaw((value < 0 ? -cents : cents) * 100);
+std::string ReportDigest::CoverText(const ProposalRow& row) {
+  if (row.Shortage()) return "rutura";
+  const std::optional<Currency> days = CoverDays(row);
+  if (!days) return "desconhecida";
+  if (*days <= Currency()) return "nenhuma";
+  return FigureText::DayCount(*days);
+}
+
+OrderTotal ReportDigest::Total(const ProposalView& view) {
+  OrderTotal total;
+  for (const ProposalRow& row : view.table().rows()) {
+    const std::optional<Currency> value = OrderValue(row);
+    if (value) {
+      total.value += *value;
+    } else {
+      ++total.unpriced;
+    }
+  }
+  return total;
+}
+
+std::string ReportDigest::UnpricedNote(int unpriced) {
+  if (unpriced == 0) return "";
+  return "valor de " + std::to_string(unpriced) +
+         (unpriced == 1 ? " linha sem preço não incluído"
+                        : " linhas sem preço não incluído");
+}
+
+std::vector<int> ReportDigest::Unpriced(const ProposalView& view) {
+  std::vector<int> rows;
+  for (const SupplierOrders& s : BySupplier(view)) {
+    for (int index : s.rows) {
+      if (!OrderValue(view.row(index))) rows.push_back(index);
+    }
+  }
+  std::sort(rows.begin(), rows.end(), [&](int a, int b) {
+    return CodeKey(view.row(a).Text(F::kArtigo)) <
+           CodeKey(view.row(b).Text(F::kArtigo));
+  });
+  return rows;
 }
 
 std::string ReportDigest::LeadTime(const SupplierOrders& s) {
@@ -355,10 +466,20 @@ std::string ReportDigest::LeadTime(const SupplierOrders& s) {
 }
 
 std::vector<int> ReportDigest::UrgencyOrder(const ProposalView& view) {
+  // Each row's place: its group, then a fraction compared exactly
+  // (numerator / denominator, the denominator above 0), then the value and
+  // the code.
+  enum Group {
+    kNoDemandBelowZero,  // by the amount missing, larger first
+    kShortage,           // by missing / demand, larger first
+    kShortageNothingMissing,
+    kKnownCover,  // by the days of cover, fewer first
+    kUnknownCover,
+  };
   struct Key {
-    int group;     // 0 shortage, 1 known cover, 2 unknown cover
-    double first;  // smaller first
-    double second;
+    Group group;
+    Int128 numerator = 0, denominator = 1;
+    std::optional<Currency> value;
     std::string code;
     int index;
   };
@@ -366,26 +487,59 @@ std::vector<int> ReportDigest::UrgencyOrder(const ProposalView& view) {
   const std::vector<ProposalRow>& rows = view.table().rows();
   for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
     const ProposalRow& r = rows[i];
+    Key k{kKnownCover, 0, 1, OrderValue(r), CodeKey(r.Text(F::kArtigo)), i};
+    const Int128 demand = std::max<int64_t>(Raw0(r, F::kCli), 0);
+    const Int128 stock = Raw0(r, F::kStkPrazo);
     if (r.Shortage()) {
-      const double demand = Or0(r, F::kCli);
-      const double gap = demand - Or0(r, F::kStkPrazo);
-      const double depth = demand > 0 ? gap / demand : 0;
-      keys.push_back({0, -depth, -gap, CodeKey(r.Text(F::kArtigo)), i});
+      const Int128 missing = demand - stock;
+      if (missing <= 0) {
+        k.group = kShortageNothingMissing;
+      } else if (demand == 0) {
+        k.group = kNoDemandBelowZero;
+        k.numerator = -missing;
+      } else {
+        k.group = kShortage;
+        k.numerator = -missing;
+        k.denominator = demand;
+      }
     } else if (r.ToOrder()) {
-      const std::optional<double> cover = CoverDays(r);
-      keys.push_back({cover ? 1 : 2, cover.value_or(0), 0,
-                      CodeKey(r.Text(F::kArtigo)), i});
+      if (r.CoverKnown()) {
+        k.numerator = (stock - Raw0(r, F::kCli)) * Raw0(r, F::kDias);
+        k.denominator = Raw0(r, F::kStkMinimo);
+      } else {
+        k.group = kUnknownCover;
+      }
+    } else {
+      continue;
     }
+    keys.push_back(std::move(k));
   }
   std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
     if (a.group != b.group) return a.group < b.group;
-    if (a.first != b.first) return a.first < b.first;
-    if (a.second != b.second) return a.second < b.second;
-    return a.code < b.code;
+    const int fraction = CompareFractions(a.numerator, a.denominator,
+                                          b.numerator, b.denominator);
+    if (fraction != 0) return fraction < 0;
+    // Larger value first; a row without a price after every priced one.
+    if (a.value != b.value) {
+      if (!a.value || !b.value) return a.value.has_value();
+      return *a.value > *b.value;
+    }
+    if (a.code != b.code) return a.code < b.code;
+    return a.index < b.index;
   });
   std::vector<int> order;
   order.reserve(keys.size());
   for (const Key& k : keys) order.push_back(k.index);
+  return order;
+}
+
+std::vector<int> ReportDigest::ListOrder(const ProposalView& view) {
+  std::vector<int> order = UrgencyOrder(view);
+  std::vector<bool> placed(view.table().rows().size(), false);
+  for (int index : order) placed[index] = true;
+  for (int index : view.shown()) {
+    if (!placed[index]) order.push_back(index);
+  }
   return order;
 }
 
@@ -401,7 +555,11 @@ std::vector<SupplierOrders> ReportDigest::BySupplier(const ProposalView& view) {
       s.label = r.SupplierLabel();
     }
     s.rows.push_back(i);
-    s.value += OrderValue(r);
+    if (const std::optional<Currency> value = OrderValue(r)) {
+      s.value += *value;
+    } else {
+      ++s.unpriced;
+    }
     if (const auto lead = r.Number(F::kPrazo)) {
       if (!s.lead_min || *lead < *s.lead_min) s.lead_min = lead;
       if (!s.lead_max || *lead > *s.lead_max) s.lead_max = lead;

@@ -8,15 +8,25 @@
 // The value of an order row is QtdUC x UltPrCom x (1 - Desconto / 100): the
 // price is taken as the price of one purchase unit (the supplier's price
 // list where the units differ, the article's own last price where they are
-// the same unit) and the discount as a percentage.
+// the same unit) and the discount as a percentage. It is worked out exactly
+// and rounded to cents once, halves away from zero (3 x 89,425 = 268,275:
+// 268,28); the value of a supplier and of the whole proposal are the sums
+// of those rounded lines, so the figures shown always add up. A row to
+// order with no price (UltPrCom null or 0) has no value: it is counted and
+// listed apart, never as 0.
 //
-// Urgency ("Mais urgentes"): first the shortages (Cor 1), deepest first,
-// depth being the share of the demand the stock at lead time leaves
-// uncovered ((Cli - StkPrazo) / Cli), then the larger gap; then the other
-// rows to order, fewest days of cover of the net stock first (Dias x
-// (StkPrazo - Cli) / StkMinimo); last the rows to order whose cover cannot
-// be computed (Dias or StkMinimo 0 or none), shown as unknown, never as 0
-// days. Ties go by article code.
+// Urgency ("Mais urgentes"): first the shortages (Cor 1), the most missing
+// relative to the need first. What is missing is the demand the stock at
+// lead time leaves uncovered (Cli - StkPrazo), relative to the demand Cli:
+// 6 missing of 8 needed (0,75) comes before 5 of 10 (0,5). A shortage
+// with no demand (Cli 0 or none) whose stock is already below zero has
+// nothing to measure a share against: all of it is missing, so it comes
+// before every share, by the amount missing (-StkPrazo), larger first.
+// Then the other rows to order, fewest days of cover of the net stock first
+// (Dias x (StkPrazo - Cli) / StkMinimo); last the rows to order whose cover
+// cannot be computed (Dias or StkMinimo 0 or none). Shares and covers are
+// compared exactly (12,1 missing of 1,1 ties with 11 of 1); ties go by the
+// value of the order, larger first, then by article code (CodeKey).
 //
 //   DigestSettings settings(record);  // SettingsRecord
 //   DigestInput in{&view, title, started};
@@ -56,10 +66,18 @@ struct SupplierOrders {
   std::string code;       // Fornec as the first row has it
   std::string label;      // the name, else the code
   std::vector<int> rows;  // indexes into the view's table, by article code
-  double value = 0;       // sum of the rows' values
+  Currency value;         // sum of the rows' values (in cents)
+  int unpriced = 0;       // rows without a price, not in `value`
   // The smallest and largest lead time (Prazo, days) of its rows; nullopt
   // when none has one.
   std::optional<Currency> lead_min, lead_max;
+};
+
+// The value of every row to order: the sum of the rows' values in cents,
+// and the rows left out for want of a price.
+struct OrderTotal {
+  Currency value;
+  int unpriced = 0;
 };
 
 // What a digest is made of.
@@ -86,21 +104,34 @@ struct DigestInput {
 
 class ReportDigest {
  public:
-  // The value of the row's order (see the top of this file); 0 when
-  // nothing is to be ordered or a figure is missing.
-  static double OrderValue(const ProposalRow& row);
-  // The days of cover of the row's net stock before ordering; nullopt when
-  // they cannot be computed (Dias or StkMinimo 0 or none).
-  static std::optional<double> CoverDays(const ProposalRow& row);
-  // `value` rounded to cents, halves away from zero; nullopt when it is not
-  // a finite amount within the fixed-point range.
-  static std::optional<Currency> Cents(double value);
+  // The value of the row's order in cents (see the top of this file); 0
+  // when nothing is to be ordered; nullopt for a row to order that has no
+  // price (UltPrCom null or 0) or whose value leaves the fixed-point range.
+  static std::optional<Currency> OrderValue(const ProposalRow& row);
+  // The days of cover of the row's net stock before ordering, to four
+  // places; nullopt when they cannot be computed (Dias or StkMinimo 0 or
+  // none: the engine then stores a cover, Tempo, of 0).
+  static std::optional<Currency> CoverDays(const ProposalRow& row);
+  // The cover as the report writes it: "rutura" for a shortage whatever
+  // its figures, "desconhecida" where it cannot be computed, "nenhuma" at
+  // or below zero, else the days ("0,6 dias", "1 dia").
+  static std::string CoverText(const ProposalRow& row);
   // The supplier's lead times, "5 dias" or "3 a 5 dias"; "" when none.
   static std::string LeadTime(const SupplierOrders& s);
 
   // The rows to order and the shortages in urgency order (indexes into the
   // view's table).
   static std::vector<int> UrgencyOrder(const ProposalView& view);
+  // The urgency order, then the other rows the view shows, in its order
+  // (the report's view: every row, default order); the order of the
+  // attachment's full list, so that "e mais N" of the body continues there.
+  static std::vector<int> ListOrder(const ProposalView& view);
+  // The sum of OrderValue over the table's rows.
+  static OrderTotal Total(const ProposalView& view);
+  // "valor de 3 linhas sem preço não incluído" ("" for none).
+  static std::string UnpricedNote(int unpriced);
+  // The rows to order that have no value (OrderValue nullopt), by code.
+  static std::vector<int> Unpriced(const ProposalView& view);
   // The suppliers of the rows to order, largest value first (then label).
   static std::vector<SupplierOrders> BySupplier(const ProposalView& view);
 

@@ -17,8 +17,7 @@ RowMark MarkOf(const ProposalRow& row) {
                                       : RowMark::kNone;
 }
 
-Value Money(double value) {
-  const std::optional<Currency> cents = ReportDigest::Cents(value);
+Value Money(const std::optional<Currency>& cents) {
   return cents ? Value(*cents) : Value();
 }
 
@@ -45,7 +44,8 @@ std::vector<ProposalColumn> ReportWorkbook::Columns() {
 std::vector<Sheet> ReportWorkbook::Sheets(
     const DigestInput& in,
     const std::vector<std::pair<std::string, std::string>>& settings) {
-  return {ProposalExport::ProposalSheet(*in.view, Columns()),
+  return {ProposalExport::ProposalSheet(
+              *in.view, ReportDigest::ListOrder(*in.view), Columns()),
           SummarySheet(in, settings), ProposalExport::ExceptionsSheet(*in.view),
           ChangesSheet(in), SuppliersSheet(in)};
 }
@@ -74,10 +74,7 @@ Sheet ReportWorkbook::SummarySheet(
     const std::vector<std::pair<std::string, std::string>>& settings) {
   const ProposalView& view = *in.view;
   const ProposalSummary s = view.TotalSummary();
-  double value = 0;
-  for (const ProposalRow& row : view.table().rows()) {
-    value += ReportDigest::OrderValue(row);
-  }
+  const OrderTotal total = ReportDigest::Total(view);
   Sheet sheet;
   sheet.name = "Resumo";
   sheet.table = false;
@@ -100,8 +97,12 @@ Sheet ReportWorkbook::SummarySheet(
   line("Exceções a verificar (folha Exceções)", Value(s.exceptions));
   line("Fornecedores a quem encomendar (folha Por fornecedor)",
        Value(s.suppliers));
-  const std::optional<Currency> cents = ReportDigest::Cents(value);
-  line("Valor das encomendas", cents ? Value(*cents) : Value());
+  line("Valor das encomendas", Value(total.value));
+  if (total.unpriced != 0) {
+    line("Valor não incluído",
+         Value(ReportDigest::UnpricedNote(total.unpriced) +
+               ": valor em branco na folha Por fornecedor"));
+  }
   line("Alterações desde a proposta anterior (folha Alterações)",
        Value(static_cast<int64_t>(in.changes.all().size())));
   line("", Value(""));
@@ -111,8 +112,10 @@ Sheet ReportWorkbook::SummarySheet(
   line("Vermelho: rutura, a procura excede o stock no prazo", Value(""),
        RowMark::kShortage);
   line("Âmbar: encomenda proposta sem rutura", Value(""), RowMark::kOrder);
-  line("Dias de cobertura em branco: não se calculam (Dias 0 no artigo)",
-       Value(""));
+  line(
+      "Dias de cobertura em branco: desconhecidos, não se calculam (dias "
+      "ou stock mínimo 0 no artigo)",
+      Value(""));
   line("Valor: quantidade a encomendar × preço × (1 − desconto %)", Value(""));
   return sheet;
 }
@@ -132,9 +135,10 @@ Sheet ReportWorkbook::ChangesSheet(const DigestInput& in) {
     const ProposalRow* row = c.row < 0 ? nullptr : &rows[c.row];
     sheet.rows.push_back(
         {Value(ProposalChanges::Title(c.kind)), Value(c.article),
-         Value(row ? c.name : std::string("(saiu da proposta)")),
-         Number(c.before), Number(c.now),
-         Value(row ? row->Text(F::kUnBase) : std::string()), Value(c.reason)});
+         Value(row ? c.name
+                   : c.name + (c.name.empty() ? "" : " ") +
+                         "(saiu da proposta)"),
+         Number(c.before), Number(c.now), Value(c.unit), Value(c.reason)});
     sheet.marks.push_back(row ? MarkOf(*row) : RowMark::kNone);
   }
   return sheet;
@@ -148,7 +152,7 @@ Sheet ReportWorkbook::SuppliersSheet(const DigestInput& in) {
                    {"Nome", K::kText, 30},
                    {"A encomendar", K::kDecimal, 12},
                    {"Unidade", K::kText, 7},
-                   {"Preço", K::kMoney, 10},
+                   {"Preço", K::kPrice, 10},
                    {"Desconto %", K::kDecimal, 9},
                    {"Valor", K::kMoney, 12},
                    {"Prazo (dias)", K::kInteger, 9}};

@@ -19,6 +19,9 @@ enum class SheetColumnKind {
              // the decimals they need (up to four)
   kInteger,  // whole numbers (days, counts), shown without decimals
   kMoney,    // amounts, two decimals
+  kPrice,    // prices: the decimals they have, two to four
+  kDays,     // days of cover: whole ones without decimals, the others with
+             // one
 };
 
 struct SheetColumn {

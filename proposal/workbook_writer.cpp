@@ -20,7 +20,7 @@ namespace vor {
 namespace {
 
 constexpr int kMarks = 3;  // RowMark values
-constexpr int kKinds = 4;  // SheetColumnKind values
+constexpr int kKinds = 6;  // SheetColumnKind values
 
 Error WriteError(const std::string& path, const std::string& reason) {
   return Error(errnum::kFileError,
@@ -33,6 +33,7 @@ struct Formats {
   lxw_format* header = nullptr;
   lxw_format* cell[kMarks][kKinds] = {};
   lxw_format* fraction[kMarks] = {};
+  lxw_format* tenths[kMarks] = {};  // days of cover with a fraction
 };
 
 // One format per distinct look: libxlsxwriter remembers the index of a
@@ -61,14 +62,18 @@ Formats MakeFormats(lxw_workbook* book) {
     const unsigned colour = RowPalette::Of(static_cast<RowMark>(m));
     for (int k = 0; k < kKinds; ++k) {
       const auto kind = static_cast<SheetColumnKind>(k);
-      f.cell[m][k] =
-          format_of(colour, kind == SheetColumnKind::kDecimal ||
-                                    kind == SheetColumnKind::kInteger
-                                ? "#,##0"
-                            : kind == SheetColumnKind::kMoney ? "#,##0.00"
-                                                              : "");
+      const char* number =
+          kind == SheetColumnKind::kDecimal ||
+                  kind == SheetColumnKind::kInteger ||
+                  kind == SheetColumnKind::kDays
+              ? "#,##0"
+          : kind == SheetColumnKind::kMoney ? "#,##0.00"
+          : kind == SheetColumnKind::kPrice ? "#,##0.00##"
+                                            : "";
+      f.cell[m][k] = format_of(colour, number);
     }
     f.fraction[m] = format_of(colour, "#,##0.####");
+    f.tenths[m] = format_of(colour, "#,##0.0");
   }
   return f;
 }
@@ -120,10 +125,14 @@ void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
       } else if (kind != SheetColumnKind::kText &&
                  v.kind() != Value::Kind::kText) {
         const double number = v.ToDouble();
-        // A quantity shows its decimals only when it has some.
-        if (kind == SheetColumnKind::kDecimal &&
-            number != static_cast<double>(static_cast<long long>(number))) {
+        // A quantity shows its decimals only when it has some; days of
+        // cover one at most.
+        const bool whole =
+            number == static_cast<double>(static_cast<long long>(number));
+        if (kind == SheetColumnKind::kDecimal && !whole) {
           format = formats.fraction[mark];
+        } else if (kind == SheetColumnKind::kDays && !whole) {
+          format = formats.tenths[mark];
         }
         e = worksheet_write_number(ws, row, c, number, format);
       } else {

@@ -6,6 +6,8 @@
 CREATE TABLE zlx_VOR_Historico (
   Execucao   BIGINT NOT NULL,
   Artigo     VARCHAR(15) COLLATE NOCASE,
+  Nome       VARCHAR(80),
+  UnBase     VARCHAR(3),
   Fornec     VARCHAR(15) COLLATE NOCASE,
   NomeFornec VARCHAR(80),
   StkMinimo  DECIMAL(19,4),

@@ -109,6 +109,8 @@ BEGIN
   CREATE TABLE dbo.zlx_VOR_Historico (
     Execucao   bigint NOT NULL,
     Artigo     varchar(15) NULL,
+    Nome       varchar(80) NULL,
+    UnBase     varchar(3) NULL,
     Fornec     varchar(15) NULL,
     NomeFornec varchar(80) NULL,
     StkMinimo  numeric(19,4) NULL,
@@ -128,6 +130,14 @@ BEGIN
     CorV       smallint NULL
   );
 END;
+GO
+
+-- A history made before the article's name and unit were kept: add them
+-- (without them the program keeps working, but an article that left the
+-- proposal is listed without its name).
+IF COL_LENGTH(N'dbo.zlx_VOR_Historico', N'Nome') IS NULL
+  ALTER TABLE dbo.zlx_VOR_Historico
+    ADD Nome varchar(80) NULL, UnBase varchar(3) NULL;
 GO
 
 -- Indexes the queries need: structure lines by component and by product,
