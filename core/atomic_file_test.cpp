@@ -1,9 +1,12 @@
 #include "core/atomic_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -110,6 +113,33 @@ TEST(AtomicFileTest, WriteInStaysInTheFolderOpened) {
               std::string::npos)
         << e.description();
   }
+}
+
+// A file made already holding its bytes: as a new file would be (the
+// umask applies), and never over what is at the name, link or not.
+TEST(FolderTest, CreateFileHoldingMakesOnlyANewFile) {
+  TempFolder dir;
+  const Folder folder = Folder::Open(dir.path());
+  const mode_t mask = ::umask(027);
+  const int fd =
+      folder.CreateFileHolding("a.txt", "linha\r\n", O_WRONLY | O_APPEND, 0666);
+  ::umask(mask);
+  ASSERT_GE(fd, 0) << std::strerror(errno);
+  ASSERT_EQ(::write(fd, "mais", 4), 4);
+  ::close(fd);
+  EXPECT_EQ(Contents(dir.File("a.txt")), "linha\r\nmais");
+  struct stat st {};
+  ASSERT_EQ(::stat(dir.File("a.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+  fs::create_symlink(dir.File("a.txt"), dir.File("b.txt"));
+  for (const std::string name : {"a.txt", "b.txt"}) {
+    errno = 0;
+    EXPECT_EQ(folder.CreateFileHolding(name, "outra", O_WRONLY, 0666), -1);
+    EXPECT_EQ(errno, EEXIST);
+  }
+  EXPECT_EQ(Contents(dir.File("a.txt")), "linha\r\nmais");
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a.txt", "b.txt"}));
 }
 
 }  // namespace

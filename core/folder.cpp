@@ -206,4 +206,37 @@ int Folder::OpenRegularFile(const std::string& name, int flags,
   return fd;
 }
 
+int Folder::CreateFileHolding(const std::string& name, std::string_view bytes,
+                              int flags, mode_t mode) const {
+  struct stat st {};
+  if (::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  const int fd = ::openat(fd_, ".", flags | O_TMPFILE | O_CLOEXEC, mode);
+  if (fd < 0) return -1;
+  const auto fail = [fd] {
+    const int err = errno;
+    ::close(fd);  // never linked: the unnamed file goes with it
+    errno = err;
+    return -1;
+  };
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return fail();
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  // Linking needs the file's path: its entry under /proc, followed.
+  const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, proc.c_str(), fd_, name.c_str(), AT_SYMLINK_FOLLOW) !=
+      0) {
+    return fail();
+  }
+  return fd;
+}
+
 }  // namespace vor

@@ -21,6 +21,7 @@
 #include <sys/types.h>
 
 #include <string>
+#include <string_view>
 
 namespace vor {
 
@@ -63,6 +64,19 @@ class Folder {
   // (no permission, no space). Raises Error 75 naming the file when it is
   // a link, a FIFO, a device, a socket or a folder.
   int OpenRegularFile(const std::string& name, int flags, mode_t mode) const;
+
+  // Makes the regular file `name` (no '/'), which does not exist yet,
+  // already holding `bytes`: they are written into an unnamed file of the
+  // folder (O_TMPFILE) that is then linked under `name`, so that nobody,
+  // not even a run killed half-way, leaves the file without them. `flags`
+  // are the open's (O_WRONLY, O_APPEND ...), `mode` a new file's (the
+  // umask applies). Returns the descriptor of the file now at `name`, the
+  // caller's to close, or -1 with errno set and nothing left behind:
+  // EEXIST when `name` exists (or appeared meanwhile), else the reason the
+  // file could not be made this way (the file system has no unnamed files,
+  // no space, no permission), for the caller to open `name` as usual.
+  int CreateFileHolding(const std::string& name, std::string_view bytes,
+                        int flags, mode_t mode) const;
 
  private:
   Folder(int fd, std::string path, std::string warning);
