@@ -1,12 +1,14 @@
 // Folder: a folder the program writes into but need not own (the report
 // folder, the log folder), opened once and then used only through its
 // descriptor. Opening walks the path one component at a time from the
-// root (or the working folder) without following a symbolic link anywhere
-// in it, so a folder swapped for a link, or a link planted on the way, is
-// refused instead of redirecting the write; every file made, renamed or
-// removed afterwards is placed relative to the opened folder (openat,
-// renameat, unlinkat), so renaming the folder's path away during a run
-// cannot redirect it either.
+// root (or the working folder). A symbolic link met on the way is followed
+// only when it belongs to root or to the user running (an administrator's
+// /var/run -> /run, a link of one's own), at most 40 of them; a link of any
+// other user is refused, so a folder another user swapped for a link, or a
+// link they planted on the way, cannot redirect the write. Every file made,
+// renamed or removed afterwards is placed relative to the opened folder
+// (openat, renameat, unlinkat), so renaming the folder's path away during
+// a run cannot redirect it either.
 //
 // Files are opened in it without following a link and only when they are
 // regular files: a FIFO or a device at the name is refused at once (the
@@ -28,8 +30,9 @@ namespace vor {
 class Folder {
  public:
   // Opens `path` ("" is the working folder) as described above. Raises
-  // Error 75 saying which component is missing, a link, not a folder or
-  // not open to this user, and naming `path`.
+  // Error 75 saying which component is missing, another user's link, not a
+  // folder or not open to this user, or that the path has too many links
+  // (a loop), and naming `path`.
   static Folder Open(const std::string& path);
   // Opens `path` as the system resolves it, links followed: the folder of
   // a file the user named (the settings file, an export). Raises Error 75
@@ -45,8 +48,8 @@ class Folder {
 
   int fd() const { return fd_; }
   // The path the folder is written under now: the path it was opened with
-  // while that path still leads to it without a link, else where the
-  // system finds the opened folder now (renamed away during the run).
+  // while that path still leads to it, else where the system finds the
+  // opened folder now (renamed away during the run).
   std::string Path() const;
   // `name` placed in Path(), for messages.
   std::string PathOf(const std::string& name) const;
