@@ -3,6 +3,7 @@
 // recipients receive, the file drop, the exit codes, the run log and that
 // no password is ever shown.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -408,11 +409,11 @@ TEST_F(ReportRunTest, StartTlsWithAuthAndAWrongPassword) {
   ExpectNoPassword(r, site_.settings().password);
 }
 
-// [Relatorio] Pasta swapped for a symbolic link between two runs (to a
-// folder of someone else, holding what looks like a writer's leftover):
-// the second run refuses the folder and creates or deletes nothing there,
-// nor through a link higher up the path. A folder anyone may write to
-// without the sticky bit is named in a warning.
+// [Relatorio] Pasta swapped by another user for a symbolic link of theirs
+// between two runs (to a folder of someone else, holding what looks like
+// a writer's leftover): the second run refuses the folder and creates or
+// deletes nothing there, nor through such a link higher up the path. A folder
+// anyone may write to without the sticky bit is named in a warning.
 TEST_F(ReportRunTest, ReportFolderSwappedForALinkIsRefused) {
   MailSink sink;
   const std::string shared = site_.base() + "/partilhada";
@@ -444,16 +445,21 @@ TEST_F(ReportRunTest, ReportFolderSwappedForALinkIsRefused) {
     }
     return found;
   };
+  // The swap is another user's: a link of theirs (one of root or of the
+  // user running would be followed, as an administrator's link is).
+  if (geteuid() != 0) GTEST_SKIP() << "only root can make another's link";
   fs::rename(drop, shared + "/antiga");
   fs::create_directory_symlink(protected_folder, drop);
+  ASSERT_EQ(::lchown(drop.c_str(), 65534, 65534), 0);
   const std::vector<std::string> inside = {".x.AbCdEfGhIjKl.vortmp"};
   r = site_.Run({"/S"});
   EXPECT_EQ(r.exit_code, 3) << r.err;
   EXPECT_NE(site_.LogText().find(
                 "] Relatório de encomendas não gravado: a pasta " + drop +
                 " não foi aberta: '" + drop +
-                "' é uma ligação simbólica, que não é seguida (indique o "
-                "caminho real da pasta) ([Relatorio] Pasta)\r\n"),
+                "' é uma ligação simbólica de outro utilizador (uid 65534), "
+                "que não é seguida (indique o caminho real da pasta) "
+                "([Relatorio] Pasta)\r\n"),
             std::string::npos)
       << site_.LogText();
   EXPECT_EQ(names(protected_folder), inside);
@@ -462,6 +468,7 @@ TEST_F(ReportRunTest, ReportFolderSwappedForALinkIsRefused) {
   // A link higher up the path is not followed either.
   fs::remove(drop);
   fs::create_directory_symlink(site_.base(), site_.base() + "/atalho");
+  ASSERT_EQ(::lchown((site_.base() + "/atalho").c_str(), 65534, 65534), 0);
   settings.extra = sink.SettingsSection() +
                    "[Relatorio]\r\nPasta=" + site_.base() +
                    "/atalho/protegida\r\n";

@@ -1,9 +1,12 @@
 #include "core/atomic_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -15,6 +18,9 @@ namespace vor {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The user and group nobody: another user's link, made by root.
+constexpr uid_t kNobody = 65534;
 
 std::string Contents(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -102,14 +108,91 @@ TEST(AtomicFileTest, WriteInStaysInTheFolderOpened) {
   EXPECT_TRUE(Names(other).empty());
   EXPECT_EQ(folder.PathOf("a.xlsx"),
             fs::canonical(dir.File("antiga")).string() + "/a.xlsx");
+  // The swap was another user's: their link is refused.
+  if (geteuid() != 0) GTEST_SKIP() << "only root can give a link away";
+  ASSERT_EQ(::lchown(reports.c_str(), kNobody, kNobody), 0);
   try {
     Folder::Open(reports + "/");
     FAIL();
   } catch (const Error& e) {
-    EXPECT_NE(e.description().find("'" + reports + "' é uma ligação simbólica"),
+    EXPECT_NE(e.description().find("'" + reports +
+                                   "' é uma ligação simbólica de outro "
+                                   "utilizador (uid 65534)"),
               std::string::npos)
         << e.description();
   }
+}
+
+// Links of the user running (or root) are followed, from the root or from
+// the link's folder, wherever they are on the path; a loop of them ends
+// with a message; a link of another user is refused wherever it is.
+TEST(FolderTest, FollowsOnlyLinksOfRootOrTheUserRunning) {
+  TempFolder dir;
+  fs::create_directories(dir.File("real/logs"));
+  fs::create_directory_symlink(dir.File("real"), dir.File("absolute"));
+  fs::create_directory_symlink("real/logs", dir.File("relative"));
+  fs::create_directory_symlink("../absolute/logs", dir.File("real/up"));
+  for (const std::string via : {"absolute/logs", "relative", "real/up/"}) {
+    const Folder folder = Folder::Open(dir.File(via));
+    AtomicFile::WriteIn(folder, via.substr(0, 3) + ".txt", via);
+  }
+  EXPECT_EQ(Names(dir.File("real/logs")),
+            (std::vector<std::string>{"abs.txt", "rea.txt", "rel.txt"}));
+  EXPECT_EQ(Contents(dir.File("real/logs/rea.txt")), "real/up/");
+
+  fs::create_directory_symlink("b", dir.File("a"));
+  fs::create_directory_symlink("a", dir.File("b"));
+  try {
+    Folder::Open(dir.File("a/logs"));
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.description(), "a pasta " + dir.File("a/logs") +
+                                   " não foi aberta: mais de 40 ligações "
+                                   "simbólicas no caminho (um ciclo?), a "
+                                   "última em '" +
+                                   dir.File("a") + "'");
+  }
+
+  if (geteuid() != 0) GTEST_SKIP() << "only root can give a link away";
+  ASSERT_EQ(::lchown(dir.File("real/up").c_str(), kNobody, kNobody), 0);
+  try {
+    Folder::Open(dir.File("relative/../up/x"));
+    FAIL();
+  } catch (const Error& e) {
+    EXPECT_EQ(e.description(),
+              "a pasta " + dir.File("relative/../up/x") + " não foi aberta: '" +
+                  dir.File("real/logs/../up") +
+                  "' é uma ligação simbólica de outro utilizador (uid "
+                  "65534), que não é seguida (indique o caminho real da "
+                  "pasta)");
+  }
+}
+
+// A file made already holding its bytes: as a new file would be (the
+// umask applies), and never over what is at the name, link or not.
+TEST(FolderTest, CreateFileHoldingMakesOnlyANewFile) {
+  TempFolder dir;
+  const Folder folder = Folder::Open(dir.path());
+  const mode_t mask = ::umask(027);
+  const int fd =
+      folder.CreateFileHolding("a.txt", "linha\r\n", O_WRONLY | O_APPEND, 0666);
+  ::umask(mask);
+  ASSERT_GE(fd, 0) << std::strerror(errno);
+  ASSERT_EQ(::write(fd, "mais", 4), 4);
+  ::close(fd);
+  EXPECT_EQ(Contents(dir.File("a.txt")), "linha\r\nmais");
+  struct stat st {};
+  ASSERT_EQ(::stat(dir.File("a.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+  fs::create_symlink(dir.File("a.txt"), dir.File("b.txt"));
+  for (const std::string name : {"a.txt", "b.txt"}) {
+    errno = 0;
+    EXPECT_EQ(folder.CreateFileHolding(name, "outra", O_WRONLY, 0666), -1);
+    EXPECT_EQ(errno, EEXIST);
+  }
+  EXPECT_EQ(Contents(dir.File("a.txt")), "linha\r\nmais");
+  EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"a.txt", "b.txt"}));
 }
 
 }  // namespace

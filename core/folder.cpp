@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <deque>
 #include <utility>
 
 #include "core/error.h"
@@ -23,18 +24,9 @@ std::string Shown(const std::string& path) {
 }
 
 // Why `at` (a prefix of `path`) could not be opened as a folder.
-[[noreturn]] void FailAt(int err, int parent, const std::string& component,
-                         const std::string& at, const std::string& path) {
-  struct stat st {};
-  const bool is_link =
-      ::fstatat(parent, component.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-      S_ISLNK(st.st_mode);
+[[noreturn]] void FailAt(int err, const std::string& at,
+                         const std::string& path) {
   const std::string folder = "a pasta " + Shown(path);
-  if (is_link) {
-    Fail(folder + " não foi aberta: '" + at +
-         "' é uma ligação simbólica, que não é seguida (indique o caminho "
-         "real da pasta)");
-  }
   switch (err) {
     case ENOENT:
       Fail(folder + " não existe");
@@ -47,6 +39,26 @@ std::string Shown(const std::string& path) {
     default:
       Fail("Não foi possível abrir " + folder + ": " + std::strerror(err));
   }
+}
+
+// The links followed on one path at most, as the system itself does: a
+// loop of links ends here.
+constexpr int kMostLinks = 40;
+
+// The components of `path` in order, "" and "." left out.
+std::deque<std::string> ComponentsOf(const std::string& path) {
+  std::deque<std::string> components;
+  size_t begin = 0;
+  while (begin < path.size()) {
+    size_t end = path.find('/', begin);
+    if (end == std::string::npos) end = path.size();
+    std::string component = path.substr(begin, end - begin);
+    if (!component.empty() && component != ".") {
+      components.push_back(std::move(component));
+    }
+    begin = end + 1;
+  }
+  return components;
 }
 
 // The warning for a folder another user may change, or "".
@@ -88,45 +100,99 @@ Folder::~Folder() {
 }
 
 Folder Folder::Open(const std::string& path) {
-  const bool absolute = path.starts_with('/');
-  int fd = ::open(absolute ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) FailAt(errno, AT_FDCWD, absolute ? "/" : ".", Shown(path), path);
-  std::string at = absolute ? "/" : "";
+  int fd = -1;
+  std::string at;
   std::string warning;
   struct stat st {};
-  if (::fstat(fd, &st) == 0) warning = WarningFor(st, at.empty() ? "." : at);
-  size_t begin = 0;
-  while (begin < path.size()) {
-    size_t end = path.find('/', begin);
-    if (end == std::string::npos) end = path.size();
-    const std::string component = path.substr(begin, end - begin);
-    begin = end + 1;
-    if (component.empty() || component == ".") continue;
-    if (!at.empty() && at.back() != '/') at += '/';
-    at += component;
-    // A folder on the way needs only to be passed through; the folder
-    // itself is read too (for the leftovers of killed writers) when the
-    // user may.
-    const bool last = path.find_first_not_of("/.", begin) == std::string::npos;
-    const int flags = O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-    int next =
-        ::openat(fd, component.c_str(), (last ? O_RDONLY : O_PATH) | flags);
-    if (next < 0 && last && errno == EACCES) {
-      next = ::openat(fd, component.c_str(), O_PATH | flags);
+  // Starts the walk again from the root (an absolute path or link) or the
+  // working folder.
+  const auto start_at = [&](bool absolute) {
+    const int start =
+        ::open(absolute ? "/" : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (start < 0) FailAt(errno, absolute ? "/" : ".", path);
+    if (fd >= 0) ::close(fd);
+    fd = start;
+    at = absolute ? "/" : "";
+    if (warning.empty() && ::fstat(fd, &st) == 0) {
+      warning = WarningFor(st, at.empty() ? "." : at);
     }
-    if (next < 0) {
-      const int err = errno;
-      const std::string failed_at = at;
-      try {
-        FailAt(err, fd, component, failed_at, path);
-      } catch (...) {
+  };
+  std::deque<std::string> components = ComponentsOf(path);
+  int links = 0;
+  try {
+    start_at(path.starts_with('/'));
+    while (!components.empty()) {
+      const std::string component = std::move(components.front());
+      components.pop_front();
+      const std::string parent_at = at;
+      if (!at.empty() && at.back() != '/') at += '/';
+      at += component;
+      // A folder on the way needs only to be passed through; the folder
+      // itself is read too (for the leftovers of killed writers) when the
+      // user may.
+      const bool last = components.empty();
+      const int flags = O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+      int next =
+          ::openat(fd, component.c_str(), (last ? O_RDONLY : O_PATH) | flags);
+      if (next < 0 && last && errno == EACCES) {
+        next = ::openat(fd, component.c_str(), O_PATH | flags);
+      }
+      if (next >= 0) {
         ::close(fd);
-        throw;
+        fd = next;
+        if (warning.empty() && ::fstat(fd, &st) == 0) {
+          warning = WarningFor(st, at);
+        }
+        continue;
+      }
+      const int err = errno;
+      // A link is followed only when it belongs to root or to the user
+      // running: no other user can make one of theirs, while a link of
+      // someone else may point anywhere. The link is examined and read
+      // through one descriptor, so that it cannot be swapped in between.
+      const int link =
+          ::openat(fd, component.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+      struct stat link_st {};
+      const bool is_link =
+          link >= 0 && ::fstat(link, &link_st) == 0 && S_ISLNK(link_st.st_mode);
+      if (!is_link) {
+        if (link >= 0) ::close(link);
+        FailAt(err, at, path);
+      }
+      if (link_st.st_uid != 0 && link_st.st_uid != ::geteuid()) {
+        ::close(link);
+        Fail("a pasta " + Shown(path) + " não foi aberta: '" + at +
+             "' é uma ligação simbólica de outro utilizador (uid " +
+             std::to_string(link_st.st_uid) +
+             "), que não é seguida (indique o caminho real da pasta)");
+      }
+      char target[PATH_MAX];
+      ssize_t n = ::readlinkat(link, "", target, sizeof target);
+      if (n == static_cast<ssize_t>(sizeof target)) {
+        n = -1;
+        errno = ENAMETOOLONG;
+      }
+      const int read_err = errno;
+      ::close(link);
+      if (n < 0) FailAt(read_err, at, path);
+      if (++links > kMostLinks) {
+        Fail("a pasta " + Shown(path) + " não foi aberta: mais de " +
+             std::to_string(kMostLinks) +
+             " ligações simbólicas no caminho (um ciclo?), a última em '" + at +
+             "'");
+      }
+      const std::string to(target, static_cast<size_t>(n));
+      std::deque<std::string> followed = ComponentsOf(to);
+      components.insert(components.begin(), followed.begin(), followed.end());
+      if (to.starts_with('/')) {
+        start_at(true);
+      } else {
+        at = parent_at;
       }
     }
-    ::close(fd);
-    fd = next;
-    if (warning.empty() && ::fstat(fd, &st) == 0) warning = WarningFor(st, at);
+  } catch (...) {
+    if (fd >= 0) ::close(fd);
+    throw;
   }
   return Folder(fd, path, warning);
 }
@@ -143,11 +209,10 @@ Folder Folder::OpenAsGiven(const std::string& path) {
 
 std::string Folder::Path() const {
   struct stat opened {
-  }, named{}, link{};
+  }, named{};
   const std::string shown = Shown(path_);
   // The path still leads to the opened folder: the name it was given.
   if (::fstat(fd_, &opened) == 0 && ::stat(shown.c_str(), &named) == 0 &&
-      ::lstat(shown.c_str(), &link) == 0 && !S_ISLNK(link.st_mode) &&
       named.st_dev == opened.st_dev && named.st_ino == opened.st_ino) {
     return path_;
   }
@@ -203,6 +268,39 @@ int Folder::OpenRegularFile(const std::string& name, int flags,
     refuse(kind(m));
   }
   ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+int Folder::CreateFileHolding(const std::string& name, std::string_view bytes,
+                              int flags, mode_t mode) const {
+  struct stat st {};
+  if (::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  const int fd = ::openat(fd_, ".", flags | O_TMPFILE | O_CLOEXEC, mode);
+  if (fd < 0) return -1;
+  const auto fail = [fd] {
+    const int err = errno;
+    ::close(fd);  // never linked: the unnamed file goes with it
+    errno = err;
+    return -1;
+  };
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return fail();
+    }
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  // Linking needs the file's path: its entry under /proc, followed.
+  const std::string proc = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, proc.c_str(), fd_, name.c_str(), AT_SYMLINK_FOLLOW) !=
+      0) {
+    return fail();
+  }
   return fd;
 }
 

@@ -156,9 +156,15 @@ bool cl_log::Abrir(const std::string& folder, const std::string& NomeIni) {
       open_error_ = FolderFailureText(dir, e.description(), origin);
       return false;
     }
-    if (!OpenFile(origin)) return false;
+    // A new day's file is made already holding its first line, so that a
+    // run killed at its start never leaves it empty; a file there already
+    // (an earlier run of the day) is appended to.
+    const int created = folder_->CreateFileHolding(
+        std::filesystem::path(path_).filename(), Lines(kFirstLine),
+        O_WRONLY | O_APPEND, 0666);
+    if (!OpenFile(origin, created)) return false;
     StartFlusher();
-    Escrever(kFirstLine);
+    if (created < 0) Escrever(kFirstLine);
     if (!folder_->sharing_warning().empty()) {
       Escrever(folder_->sharing_warning() + " ([Log] Directoria)");
     }
@@ -173,14 +179,15 @@ bool cl_log::Abrir(const std::string& folder, const std::string& NomeIni) {
   return false;
 }
 
-bool cl_log::OpenFile(const std::string& origin) {
-  const std::string name = std::filesystem::path(path_).filename();
-  int fd = -1;
-  try {
-    fd = folder_->OpenRegularFile(name, O_WRONLY | O_APPEND | O_CREAT, 0666);
-  } catch (const Error& e) {
-    open_error_ = e.description() + origin;
-    return false;
+bool cl_log::OpenFile(const std::string& origin, int fd) {
+  if (fd < 0) {
+    const std::string name = std::filesystem::path(path_).filename();
+    try {
+      fd = folder_->OpenRegularFile(name, O_WRONLY | O_APPEND | O_CREAT, 0666);
+    } catch (const Error& e) {
+      open_error_ = e.description() + origin;
+      return false;
+    }
   }
   if (fd < 0) {
     open_error_ = OpenFailureText(errno, path_, origin);
@@ -198,7 +205,7 @@ bool cl_log::OpenFile(const std::string& origin) {
 bool cl_log::Reabrir() {
   if (file_ != nullptr) return true;
   if (path_.empty() || !folder_) return false;
-  if (!OpenFile("")) return false;
+  if (!OpenFile("", -1)) return false;
   StartFlusher();
   return true;
 }

@@ -45,7 +45,8 @@ class cl_log {
   // Opens the day's file in `folder`, the [Log] Directoria setting as
   // stored (trimmed here; the folder of the settings file `NomeIni` when
   // empty), for appending and writes "Início da Emissão" (and the
-  // warning for a shared folder). Absorbs every error: returns false when
+  // warning for a shared folder); a file new that day appears already
+  // holding that line. Absorbs every error: returns false when
   // the folder or the file could not be opened or the line written.
   bool Abrir(const std::string& folder, const std::string& NomeIni);
   // Appends "[date][time] Mensagem", after any buffered lines, and flushes
@@ -89,9 +90,10 @@ class cl_log {
   std::string path_;
   // The folder of the last Abrir, kept for Reabrir.
   std::optional<Folder> folder_;
-  // Opens the day's file in folder_ into file_; false with open_error_
-  // set (origin: where the folder came from) when it cannot be.
-  bool OpenFile(const std::string& origin);
+  // Opens the day's file in folder_ into file_, or takes `fd` (>= 0: the
+  // file, open already); false with open_error_ set (origin: where the
+  // folder came from) when it cannot be.
+  bool OpenFile(const std::string& origin, int fd);
   std::string open_error_;
   // "[date][time] " + Mensagem, as one or more lines ended by CR LF, each
   // with its control characters shown.
