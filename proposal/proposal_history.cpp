@@ -42,14 +42,17 @@ std::optional<int64_t> LatestRun(Connection& connection,
   return latest.Get(0).ToInt();
 }
 
-// The rows of run `key`, with the fields the history keeps (the name and
-// unit too where the table has them).
-std::optional<HistoricProposal> ReadRun(Connection& connection, int64_t key) {
+// The rows of the run whose key `which` gives (a number, or a subquery
+// giving one), with the fields the history keeps (the name and unit too
+// where the table has them); nullopt when the table cannot be read or the
+// run has no rows.
+std::optional<HistoricProposal> ReadRun(Connection& connection,
+                                        const std::string& which) {
   Recordset rs;
   if (!TryOpen(connection,
-               "select h.* from " + kTable + " h where " + kRun + " = " +
-                   std::to_string(key),
-               rs)) {
+               "select h.* from " + kTable + " h where " + kRun + " = " + which,
+               rs) ||
+      rs.Eof()) {
     return std::nullopt;
   }
   std::vector<ResultField> fields(kHistoryFields.begin(), kHistoryFields.end());
@@ -59,8 +62,8 @@ std::optional<HistoricProposal> ReadRun(Connection& connection, int64_t key) {
     }
   }
   HistoricProposal run;
-  run.key = key;
-  run.time = HistoryRunTime(key);
+  run.key = rs.Get(rs.FindField(kRun)).ToInt();
+  run.time = HistoryRunTime(run.key);
   run.rows = ProposalTable::RowsOf(rs, kTable, fields);
   return run;
 }
@@ -91,26 +94,9 @@ std::optional<HistoricProposal> ProposalHistory::Before(Connection& connection,
                                                         LocalTime time) {
   const ReadSnapshot snapshot(connection);
   // One statement: the rows of the greatest run key below the time's.
-  std::string columns = kRun;
-  const std::vector<ResultField> fields(kHistoryFields.begin(),
-                                        kHistoryFields.end());
-  for (ResultField f : fields) {
-    columns += ", " + std::string(ResultColumnOf(f).name);
-  }
-  Recordset rs;
-  if (!TryOpen(connection,
-               "select " + columns + " from " + kTable + " where " + kRun +
-                   " = (select max(" + kRun + ") from " + kTable + " where " +
-                   kRun + " < " + std::to_string(HistoryRunKey(time)) + ")",
-               rs) ||
-      rs.Eof() || rs.Get(0).is_null()) {
-    return std::nullopt;
-  }
-  HistoricProposal run;
-  run.key = rs.Get(0).ToInt();
-  run.time = HistoryRunTime(run.key);
-  run.rows = ProposalTable::RowsOf(rs, kTable, fields);
-  return run;
+  return ReadRun(connection, "(select max(" + kRun + ") from " + kTable +
+                                 " where " + kRun + " < " +
+                                 std::to_string(HistoryRunKey(time)) + ")");
 }
 
 std::optional<HistoricProposal> ProposalHistory::PreviousOf(
@@ -118,10 +104,11 @@ std::optional<HistoricProposal> ProposalHistory::PreviousOf(
   const ReadSnapshot snapshot(connection);
   const auto latest = LatestRun(connection, std::nullopt);
   if (!latest) return std::nullopt;
-  std::optional<HistoricProposal> run = ReadRun(connection, *latest);
+  std::optional<HistoricProposal> run =
+      ReadRun(connection, std::to_string(*latest));
   if (!run || !SameProposal(run->rows, shown)) return run;
   const auto key = LatestRun(connection, *latest);
-  return key ? ReadRun(connection, *key) : std::nullopt;
+  return key ? ReadRun(connection, std::to_string(*key)) : std::nullopt;
 }
 
 std::vector<ArticleHistoryPoint> ProposalHistory::OfArticle(
