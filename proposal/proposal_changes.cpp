@@ -1,7 +1,6 @@
 #include "proposal/proposal_changes.h"
 
 #include <algorithm>
-#include <cmath>
 #include <unordered_map>
 
 #include "core/text_util.h"
@@ -23,10 +22,15 @@ std::unordered_map<std::string, int> ByCode(
   return index;
 }
 
-// Whether `now` differs from `before` (above 0) by more than `percent`.
+// Whether `now` differs from `before` (above 0) by more than `percent`,
+// decided exactly: |now - before| x 100 > percent x before, on the
+// four-place values scaled to integers (a product fits in 128 bits).
 bool MovedBeyond(Currency before, Currency now, Currency percent) {
-  const double b = before.ToDouble();
-  return std::fabs(now.ToDouble() - b) * 100.0 > percent.ToDouble() * b;
+  const __int128 difference =
+      static_cast<__int128>(now.raw()) - static_cast<__int128>(before.raw());
+  const __int128 moved = (difference < 0 ? -difference : difference) * 100 *
+                         Currency::FromInt(1).raw();
+  return moved > static_cast<__int128>(percent.raw()) * before.raw();
 }
 
 }  // namespace

@@ -88,6 +88,17 @@ TEST(ProposalChangesTest, EveryKindBetweenTwoRuns) {
                                Currency::FromInt(25), Currency::FromInt(365))
           .Count(ChangeKind::kQuantityMoved),
       0);
+  // Decided exactly: 0,04 to 0,03 is 25 %, which binary floating point
+  // makes a hair more.
+  ProposalRow small_before = Row("A", false, 0);
+  ProposalRow small_now = Row("A", false, 0);
+  small_before.at(F::kQtdUB) = Value(Currency::Parse("0.04"));
+  small_now.at(F::kQtdUB) = Value(Currency::Parse("0.03"));
+  EXPECT_EQ(
+      ProposalChanges::Between({small_before}, {small_now},
+                               Currency::FromInt(25), Currency::FromInt(365))
+          .Count(ChangeKind::kQuantityMoved),
+      0);
   EXPECT_EQ(
       ProposalChanges::Between({Row("A", false, 100)}, {Row("A", false, 101)},
                                Currency(), Currency::FromInt(365))
