@@ -95,4 +95,22 @@ std::string BulkSubAssemblyQuery() {
          "f.Tipo='CJ'";
 }
 
+std::string LateOrderLinesQuery(bool with_supplier) {
+  // The supplier-order query's join and conditions, the proposal's
+  // articles joined in before its WHERE clause.
+  std::string s =
+      "SELECT k.Chave, c.TPDOC, c.NNUMDOC, c.SERIE, c.ANO, c.DATA, l.QUANT";
+  if (with_supplier) s += ", c.TERCEIRO, ft.Nome AS NomeTerceiro";
+  s += SupplierOrderJoin();
+  s += " INNER JOIN (SELECT DISTINCT ARTIGOS.CODIGO AS Chave";
+  s += ArticleSource();
+  s += ") AS k ON l.Artigo=k.Chave";
+  if (with_supplier) {
+    s += " left outer join Fornec as ft ON ft.Codigo=c.TERCEIRO";
+  }
+  s += SupplierOrderWhere();
+  s += " and c.nvias<>-1 and l.QUANT > 0";
+  return s;
+}
+
 }  // namespace vor::sql

@@ -51,6 +51,15 @@ std::string BulkStructureLinesQuery();
 // exploder's queries compute them.
 std::string BulkSubAssemblyQuery();
 
+// Every line of the open supplier orders (the lines the supplier-order
+// query sums) of the articles of the proposal whose quantity is above 0:
+// Chave, the article's code as the article query returns it (each line
+// meets its article through the comparison that query makes, l.Artigo =
+// code), then TPDOC, NNUMDOC, SERIE, ANO, DATA and QUANT; with
+// `with_supplier`, also the document's supplier TERCEIRO and its name
+// (NomeTerceiro, null when Fornec has no such code).
+std::string LateOrderLinesQuery(bool with_supplier);
+
 }  // namespace vor::sql
 
 #endif  // VOR_ENGINE_BULK_SQL_TEXTS_H_
