@@ -288,6 +288,7 @@ void MailReport(const ReportSettings& settings, DigestInput digest,
           }
         }
         digest.urgent_sheet = ReportWorkbook::kUrgentSheet;
+        digest.late_sheet_attached = false;
         digest.attachment_note =
             "A proposta completa (" + Size(workbook.size()) +
             ") não segue em anexo: " + why +
@@ -355,9 +356,11 @@ MailMessage MorningReport::ReportMessage(const DigestInput& digest) {
   return message;
 }
 
-ReportOutcome MorningReport::AfterRun(const SettingsRecord& record,
-                                      Connection& connection, LocalTime started,
-                                      Recordset* proposal) {
+ReportOutcome MorningReport::AfterRun(
+    const SettingsRecord& record, Connection& connection, LocalTime started,
+    Recordset* proposal,
+    const std::function<LateOrders(const std::vector<ProposalRow>&)>&
+        late_orders) {
   ReportOutcome outcome;
   ReportSettings settings;
   try {
@@ -380,6 +383,17 @@ ReportOutcome MorningReport::AfterRun(const SettingsRecord& record,
   // the message too (the run log has them already).
   digest.notices = record.Notices();
   CompareWithHistory(connection, record, started, &digest, &outcome);
+  LateOrders late;
+  if (late_orders) {
+    late = late_orders(view.table().rows());
+    if (late.available()) {
+      digest.late = &late;
+    } else {
+      outcome.delivered.push_back(
+          "Relatório de encomendas: secção «Encomendas em atraso» de fora, " +
+          late.unavailable_reason());
+    }
+  }
   digest.title = (settings.subject.empty() ? std::string(kDefaultSubject)
                                            : settings.subject) +
                  " - " + FormatLocalTime(started, "%d-%m-%Y");
