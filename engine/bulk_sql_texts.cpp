@@ -96,21 +96,17 @@ std::string BulkSubAssemblyQuery() {
 }
 
 std::string LateOrderLinesQuery(bool with_supplier) {
-  // The supplier-order query's join and conditions, the proposal's
-  // articles joined in before its WHERE clause.
+  // The supplier-order query's join and conditions, for every article.
   std::string s =
-      "SELECT k.Chave, c.TPDOC, c.NNUMDOC, c.SERIE, c.ANO, c.DATA, l.QUANT";
-  if (with_supplier) s += ", c.TERCEIRO, ft.Nome AS NomeTerceiro";
+      "SELECT l.Artigo AS LinArtigo, c.TPDOC, c.NNUMDOC, c.SERIE, c.ANO, "
+      "c.DATA, l.QUANT";
+  if (with_supplier) s += ", c.TERCEIRO";
   s += SupplierOrderJoin();
-  s += " INNER JOIN (SELECT DISTINCT ARTIGOS.CODIGO AS Chave";
-  s += ArticleSource();
-  s += ") AS k ON l.Artigo=k.Chave";
-  if (with_supplier) {
-    s += " left outer join Fornec as ft ON ft.Codigo=c.TERCEIRO";
-  }
   s += SupplierOrderWhere();
   s += " and c.nvias<>-1 and l.QUANT > 0";
   return s;
 }
+
+std::string SupplierNamesQuery() { return "SELECT Codigo, Nome FROM Fornec"; }
 
 }  // namespace vor::sql

@@ -52,13 +52,14 @@ std::string BulkStructureLinesQuery();
 std::string BulkSubAssemblyQuery();
 
 // Every line of the open supplier orders (the lines the supplier-order
-// query sums) of the articles of the proposal whose quantity is above 0:
-// Chave, the article's code as the article query returns it (each line
-// meets its article through the comparison that query makes, l.Artigo =
-// code), then TPDOC, NNUMDOC, SERIE, ANO, DATA and QUANT; with
-// `with_supplier`, also the document's supplier TERCEIRO and its name
-// (NomeTerceiro, null when Fornec has no such code).
+// query sums) whose quantity is above 0, of every article: the line's code
+// (LinArtigo), then TPDOC, NNUMDOC, SERIE, ANO, DATA and QUANT; with
+// `with_supplier`, also the document's supplier TERCEIRO. The caller
+// matches the codes to its articles as the database compares them
+// (CodeKey).
 std::string LateOrderLinesQuery(bool with_supplier);
+// Code and name of every supplier (Fornec).
+std::string SupplierNamesQuery();
 
 }  // namespace vor::sql
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <unordered_map>
@@ -42,11 +43,13 @@ bool DocumentsHaveSupplier(Connection& connection) {
 // The late lines of `rs` (the rows of sql::LateOrderLinesQuery) matched to
 // `rows`, grouped into articles by row; the articles' figures are left for
 // WithoutLate. `unreadable` counts the lines whose date or quantity cannot
-// be read.
+// be read; `named_by_document` is set when some line takes its supplier
+// from its document (its name left for SupplierNames).
 std::vector<LateOrderLine> LateLines(Recordset& rs,
                                      const std::vector<ProposalRow>& rows,
                                      sys_days today, int max_days_late,
-                                     bool with_supplier, int* unreadable) {
+                                     bool with_supplier, int* unreadable,
+                                     bool* named_by_document) {
   std::unordered_map<std::string, std::vector<int>> rows_of_code;
   rows_of_code.reserve(rows.size() * 2);
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -55,11 +58,18 @@ std::vector<LateOrderLine> LateLines(Recordset& rs,
   }
   const Currency max_days = Currency::FromInt(max_days_late);
   std::vector<LateOrderLine> lines;
-  const int chave = rs.FieldIndex("Chave");
+  const int code = rs.FieldIndex("LinArtigo");
   const int data = rs.FieldIndex("DATA");
   const int quant = rs.FieldIndex("QUANT");
+  const int tpdoc = rs.FieldIndex("TPDOC");
+  const int nnumdoc = rs.FieldIndex("NNUMDOC");
+  const int serie = rs.FieldIndex("SERIE");
+  const int ano = rs.FieldIndex("ANO");
+  const int terceiro = with_supplier ? rs.FieldIndex("TERCEIRO") : -1;
+  // The rows' lead times, read when first needed.
+  std::vector<std::optional<Currency>> lead_times(rows.size());
   for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
-    const auto found = rows_of_code.find(CodeKey(TextOf(rs.Get(chave))));
+    const auto found = rows_of_code.find(CodeKey(TextOf(rs.Get(code))));
     if (found == rows_of_code.end()) continue;
     Currency quantity;
     sys_days date;
@@ -76,22 +86,26 @@ std::vector<LateOrderLine> LateLines(Recordset& rs,
     if (quantity <= Currency()) continue;
     for (const int row : found->second) {
       const ProposalRow& article = rows[row];
-      const Currency days_late = Currency::FromInt((today - date).count()) -
-                                 article.Number(F::kPrazo).value_or(Currency());
+      if (!lead_times[row]) {
+        lead_times[row] = article.Number(F::kPrazo).value_or(Currency());
+      }
+      const Currency days_late =
+          Currency::FromInt((today - date).count()) - *lead_times[row];
       if (days_late <= Currency()) continue;
       LateOrderLine& line = lines.emplace_back();
       line.row = row;
-      line.doc_type = TextOf(rs.Get("TPDOC"));
-      line.number = IntOf(rs.Get("NNUMDOC"));
-      line.series = IntOf(rs.Get("SERIE"));
-      line.year = IntOf(rs.Get("ANO"));
+      line.doc_type = TextOf(rs.Get(tpdoc));
+      line.number = IntOf(rs.Get(nnumdoc));
+      line.series = IntOf(rs.Get(serie));
+      line.year = IntOf(rs.Get(ano));
       line.date = date;
       line.quantity = quantity;
       line.days_late = days_late;
       line.probably_dead = days_late > max_days;
-      if (with_supplier && !TextOf(rs.Get("TERCEIRO")).empty()) {
-        line.supplier = TextOf(rs.Get("TERCEIRO"));
-        line.supplier_name = TextOf(rs.Get("NomeTerceiro"));
+      if (with_supplier && !TextOf(rs.Get(terceiro)).empty()) {
+        line.supplier = TextOf(rs.Get(terceiro));
+        line.document_supplier = true;
+        *named_by_document = true;
       } else {
         line.supplier = article.Text(F::kFornec);
         line.supplier_name = article.Text(F::kNomeFornec);
@@ -105,6 +119,22 @@ std::vector<LateOrderLine> LateLines(Recordset& rs,
                std::tie(b.row, b.date, b.doc_type, b.series, b.number, b.year);
       });
   return lines;
+}
+
+// The names of the suppliers the documents of `lines` name, from Fornec,
+// the codes compared as the database does; "" for a code it lacks.
+void SupplierNames(Connection& connection, std::vector<LateOrderLine>& lines) {
+  Recordset rs;
+  connection.OpenRecordset("", sql::SupplierNamesQuery(), rs);
+  std::unordered_map<std::string, std::string> names;
+  for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+    names.emplace(CodeKey(TextOf(rs.Get(0))), TextOf(rs.Get(1)));
+  }
+  for (LateOrderLine& line : lines) {
+    if (!line.document_supplier) continue;
+    const auto it = names.find(CodeKey(line.supplier));
+    line.supplier_name = it == names.end() ? std::string() : it->second;
+  }
 }
 
 // The articles of `lines` (sorted by row) with their figures without the
@@ -196,9 +226,11 @@ LateOrders LateOrderFinder::Find(Connection& connection,
       connection.OpenRecordset("", sql::LateOrderLinesQuery(with_supplier), rs);
     }
     int unreadable = 0;
-    std::vector<LateOrderLine> lines =
-        LateLines(rs, rows, sys_days(floor<days>(today).time_since_epoch()),
-                  max_days_late, with_supplier, &unreadable);
+    bool named_by_document = false;
+    std::vector<LateOrderLine> lines = LateLines(
+        rs, rows, sys_days(floor<days>(today).time_since_epoch()),
+        max_days_late, with_supplier, &unreadable, &named_by_document);
+    if (named_by_document) SupplierNames(connection, lines);
     std::vector<LateArticle> articles = WithoutLate(connection, rows, lines);
     return LateOrders(std::move(lines), std::move(articles), unreadable,
                       max_days_late);

@@ -30,9 +30,9 @@ class LateOrderFinder {
   // every article's figures without them. One look at DOCGCCAB's columns
   // (whether the documents record their supplier, TERCEIRO) and one
   // statement for every line; lines are matched to rows by the database's
-  // comparison of codes. Ends the connection's read snapshot. Never raises:
-  // when the lines cannot be read, or a row's figures cannot be worked out,
-  // LateOrders::Unavailable with the reason.
+  // comparison of codes (CodeKey). Ends the connection's read snapshot. Never
+  // raises: when the lines cannot be read, or a row's figures cannot be worked
+  // out, LateOrders::Unavailable with the reason.
   static LateOrders Find(Connection& connection,
                          const std::vector<ProposalRow>& rows, LocalTime today,
                          int max_days_late);

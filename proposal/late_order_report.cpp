@@ -45,8 +45,11 @@ bool HasLines(const DigestInput& in) {
 std::optional<Currency> LateOrderReport::LineValue(const ProposalRow& row,
                                                    const LateOrderLine& line) {
   if (!line.purchase_quantity) return std::nullopt;
-  // The order row this line would be: its quantity to order.
-  ProposalRow order = row;
+  // The order row this line would be: its quantity to order at the row's
+  // price.
+  ProposalRow order;
+  order.at(F::kUltPrCom) = row.at(F::kUltPrCom);
+  order.at(F::kDesconto) = row.at(F::kDesconto);
   order.at(F::kQtdUB) = Value(line.quantity);
   order.at(F::kQtdUC) = Value(*line.purchase_quantity);
   return ReportDigest::OrderValue(order);

@@ -43,9 +43,10 @@ struct LateOrderLine {
   // The document's supplier (DOCGCCAB.TERCEIRO and its Fornec.Nome) where
   // the ERP records it, else the article's (Fornec, NomeFornec).
   std::string supplier;
-  std::string supplier_name;   // "" when unknown
-  Currency days_late;          // above 0
-  bool probably_dead = false;  // days_late above [Encomendas] AtrasoMaximo
+  std::string supplier_name;       // "" when unknown
+  bool document_supplier = false;  // named by the document, not the article
+  Currency days_late;              // above 0
+  bool probably_dead = false;      // days_late above [Encomendas] AtrasoMaximo
 };
 
 // One proposal row with late lines, and its figures without them.
