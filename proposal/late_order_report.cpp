@@ -36,6 +36,11 @@ std::string Count(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+// A text cell; an empty one for "" (nothing written).
+Value Cell(const std::string& text) {
+  return text.empty() ? Value() : Value(text);
+}
+
 bool HasLines(const DigestInput& in) {
   return in.late != nullptr && in.late->available() && !in.late->empty();
 }
@@ -249,15 +254,15 @@ std::optional<Sheet> LateOrderReport::LateSheet(const DigestInput& in) {
            Value(row.Text(F::kArtigo)), Value(row.Text(F::kNome)),
            Value(line.quantity), Value(row.Text(F::kUnBase)),
            Value(line.days_late), value ? Value(*value) : Value(),
-           Value(article ? Note(row, *article, line) : "")},
+           Cell(article ? Note(row, *article, line) : "")},
           article && article->shortage && !row.Shortage() ? RowMark::kShortage
                                                           : RowMark::kNone);
     }
     add({Value("Total " + s.label), Value(), Value(), Value(), Value(), Value(),
          Value(), Value(s.value),
-         Value(s.unpriced == 0
-                   ? std::string()
-                   : Count(s.unpriced, "linha sem valor", "linhas sem valor"))},
+         Cell(s.unpriced == 0
+                  ? std::string()
+                  : Count(s.unpriced, "linha sem valor", "linhas sem valor"))},
         RowMark::kNone);
     add({}, RowMark::kNone);
   }
