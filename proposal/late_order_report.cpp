@@ -5,6 +5,7 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "core/control_bytes.h"
 #include "core/figure_text.h"
 #include "core/text_util.h"
 #include "proposal/row_palette.h"
@@ -39,6 +40,33 @@ std::string Count(size_t n, const char* one, const char* many) {
 // A text cell; an empty one for "" (nothing written).
 Value Cell(const std::string& text) {
   return text.empty() ? Value() : Value(text);
+}
+
+// The non-empty `parts`, joined by "; ".
+std::string Joined(const std::vector<std::string>& parts) {
+  std::string text;
+  for (const std::string& p : parts) {
+    if (!p.empty()) text += (text.empty() ? "" : "; ") + p;
+  }
+  return text;
+}
+
+// Whether the row is not a shortage now but would be without its late
+// lines.
+bool ShortageDepends(const ProposalRow& row, const LateArticle& article) {
+  return article.shortage && !row.Shortage();
+}
+
+// "encomendar 22 UN em vez de 12 UN" (purchase unit) when the quantity to
+// order would grow without the late lines; "" otherwise.
+std::string OrderInstead(const ProposalRow& row, const LateArticle& article) {
+  if (article.to_order <= row.Number(F::kQtdUB).value_or(Currency())) {
+    return "";
+  }
+  const std::string unit = row.Text(F::kUnCmp);
+  return "encomendar " + WithUnit(article.to_order_purchase, unit) +
+         " em vez de " +
+         WithUnit(row.Number(F::kQtdUC).value_or(Currency()), unit);
 }
 
 bool HasLines(const DigestInput& in) {
@@ -106,38 +134,22 @@ std::vector<LateSupplier> LateOrderReport::BySupplier(const ProposalView& view,
 
 std::string LateOrderReport::Consequence(const ProposalRow& row,
                                          const LateArticle& article) {
-  std::vector<std::string> parts;
-  if (article.shortage && !row.Shortage()) parts.push_back("rutura");
-  if (article.to_order > row.Number(F::kQtdUB).value_or(Currency())) {
-    const std::string unit = row.Text(F::kUnCmp);
-    parts.push_back("encomendar " + WithUnit(article.to_order_purchase, unit) +
-                    " em vez de " +
-                    WithUnit(row.Number(F::kQtdUC).value_or(Currency()), unit));
-  }
-  std::string text;
-  for (const std::string& p : parts) text += (text.empty() ? "" : "; ") + p;
-  return text;
+  return Joined({ShortageDepends(row, article) ? "rutura" : "",
+                 OrderInstead(row, article)});
 }
 
 std::string LateOrderReport::Note(const ProposalRow& row,
                                   const LateArticle& article,
                                   const LateOrderLine& line) {
-  std::vector<std::string> notes;
-  if (line.probably_dead) notes.push_back("provavelmente não vai chegar");
-  if (article.shortage && !row.Shortage()) {
-    notes.push_back(article.lines.size() == 1
-                        ? "rutura depende desta encomenda"
-                        : "rutura depende destas encomendas");
-  }
-  if (article.to_order > row.Number(F::kQtdUB).value_or(Currency())) {
-    const std::string unit = row.Text(F::kUnCmp);
-    notes.push_back("se as encomendas em atraso não chegarem: encomendar " +
-                    WithUnit(article.to_order_purchase, unit) + " em vez de " +
-                    WithUnit(row.Number(F::kQtdUC).value_or(Currency()), unit));
-  }
-  std::string text;
-  for (const std::string& n : notes) text += (text.empty() ? "" : "; ") + n;
-  return text;
+  const std::string instead = OrderInstead(row, article);
+  return Joined({line.probably_dead ? "provavelmente não vai chegar" : "",
+                 !ShortageDepends(row, article) ? ""
+                 : article.lines.size() == 1
+                     ? "rutura depende desta encomenda"
+                     : "rutura depende destas encomendas",
+                 instead.empty()
+                     ? ""
+                     : "se as encomendas em atraso não chegarem: " + instead});
 }
 
 std::string LateOrderReport::SummaryLine(const DigestInput& in) {
@@ -190,9 +202,11 @@ std::optional<LateSection> LateOrderReport::Section(const DigestInput& in,
   for (const LateSupplier& s : suppliers) {
     if (shown == limit) break;
     LateSection::Group& group = section.groups.emplace_back();
+    // Headings are not table cells: the ERP's texts are shown safe here.
     group.heading =
-        s.label + (s.label == s.code ? "" : " (" + s.code + ")") + ": " +
-        Count(s.documents, "encomenda", "encomendas") + ", " +
+        EscapeControlBytes(s.label +
+                           (s.label == s.code ? "" : " (" + s.code + ")")) +
+        ": " + Count(s.documents, "encomenda", "encomendas") + ", " +
         FigureText::Money(s.value) + " €" +
         (s.unpriced == 0 ? std::string()
                          : " (+ " + std::to_string(s.unpriced) + " sem valor)");
@@ -202,7 +216,7 @@ std::optional<LateSection> LateOrderReport::Section(const DigestInput& in,
       const ProposalRow& row = in.view->row(line.row);
       const LateArticle* article = late.OfRow(line.row);
       const std::optional<Currency> value = LineValue(row, line);
-      const bool depends = article && article->shortage && !row.Shortage();
+      const bool depends = article && ShortageDepends(row, *article);
       group.rows.push_back(
           {Document(line), DateOf(line), row.Text(F::kArtigo),
            row.Text(F::kNome), WithUnit(line.quantity, row.Text(F::kUnBase)),
@@ -255,8 +269,8 @@ std::optional<Sheet> LateOrderReport::LateSheet(const DigestInput& in) {
            Value(line.quantity), Value(row.Text(F::kUnBase)),
            Value(line.days_late), value ? Value(*value) : Value(),
            Cell(article ? Note(row, *article, line) : "")},
-          article && article->shortage && !row.Shortage() ? RowMark::kShortage
-                                                          : RowMark::kNone);
+          article && ShortageDepends(row, *article) ? RowMark::kShortage
+                                                    : RowMark::kNone);
     }
     add({Value("Total " + s.label), Value(), Value(), Value(), Value(), Value(),
          Value(), Value(s.value),
