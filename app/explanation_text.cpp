@@ -356,9 +356,10 @@ std::vector<std::string> LateOrderLines(const LateOrders& late,
                (in_base ? with(article.to_order, base)
                         : with(article.to_order_purchase, purchase)) +
                " em vez de " +
-               (in_base ? with(now_ub, base)
-                        : with(stored.Number(F::kQtdUC).value_or(Currency()),
-                               purchase));
+               (now_ub <= Currency() ? std::string("nada")
+                : in_base            ? with(now_ub, base)
+                          : with(stored.Number(F::kQtdUC).value_or(Currency()),
+                                 purchase));
   }
   without += " (stock no prazo " + with(article.stock_at_lead_time, base) +
              " em vez de " +
