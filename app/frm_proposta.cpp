@@ -409,9 +409,9 @@ void frmProposta::ConnectControls() {
   connect(search_, &QLineEdit::textChanged, model_, &ProposalModel::SetSearch);
   connect(only_to_order_, &QCheckBox::toggled, model_,
           &ProposalModel::SetOnlyToOrder);
-  // The reasons, or the changes, are the point of these filters: their
-  // column moves beside the article's name, so that both are in view at
-  // the left.
+  // The reasons, the changes or the late quantity are the point of these
+  // filters: their column moves beside the article's name, so that both
+  // are in view at the left.
   connect(only_exceptions_, &QCheckBox::toggled, this, [this](bool on) {
     model_->SetOnlyExceptions(on);
     if (on) BringBesideName(ProposalModel::kReasonColumn);
@@ -420,7 +420,10 @@ void frmProposta::ConnectControls() {
     model_->SetOnlyChanged(on);
     if (on) BringBesideName(ProposalModel::kChangesColumn);
   });
-  connect(only_late_, &QCheckBox::toggled, model_, &ProposalModel::SetOnlyLate);
+  connect(only_late_, &QCheckBox::toggled, this, [this](bool on) {
+    model_->SetOnlyLate(on);
+    if (on) BringBesideName(ProposalModel::kLateColumn);
+  });
   connect(suppliers_, &QComboBox::currentIndexChanged, this, [this] {
     const QString code = suppliers_->currentData().toString();
     model_->SetSuppliers(code.isEmpty() ? std::vector<std::string>{}
