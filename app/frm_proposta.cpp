@@ -55,8 +55,8 @@ QString Count(int n, const char* one, const char* many) {
 }
 
 // The figures of `s`; `changes`: with the rows changed since the previous
-// run.
-QString Figures(const ProposalSummary& s, bool changes) {
+// run; `late`: with the rows with late supplier orders.
+QString Figures(const ProposalSummary& s, bool changes, bool late) {
   QString text = QStringLiteral(
                      "%1, <b>%2 a encomendar</b>, "
                      "<span style='color:#b00000'><b>%3 em rutura</b></span>, "
@@ -69,6 +69,14 @@ QString Figures(const ProposalSummary& s, bool changes) {
   if (changes)
     text +=
         QStringLiteral(", %1").arg(Count(s.changed, "alterado", "alterados"));
+  if (late) text += QStringLiteral(", %1 com encomendas em atraso").arg(s.late);
+  return text;
+}
+
+// `reason` as a sentence of its own: its first letter a capital.
+QString Sentence(const std::string& reason) {
+  QString text = Shown(reason);
+  if (!text.isEmpty()) text[0] = text[0].toUpper();
   return text;
 }
 
@@ -129,9 +137,11 @@ struct frmProposta::PanelContent {
 // stored runs.
 frmProposta::PanelContent frmProposta::Explain(
     Connection* connection, const std::string& article,
-    const std::string& component_mode, const ProposalRow& stored) {
+    const std::string& component_mode, const ProposalRow& stored,
+    const std::vector<std::string>& late_lines) {
   PanelContent content;
   content.article = article;
+  bool explained = false;
   try {
     if (connection == nullptr) {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
@@ -142,12 +152,21 @@ frmProposta::PanelContent frmProposta::Explain(
          ExplanationLines(why, &stored, &content.out_of_date)) {
       content.text += Shown(line) + QLatin1Char('\n');
     }
+    explained = true;
   } catch (const Error& e) {
     content.text =
         QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
             .arg(Shown(article), Q(e.description()));
-    return content;
   }
+  // Read with the table: said whether or not the article could be
+  // computed again.
+  if (!late_lines.empty()) {
+    content.text += explained ? QStringLiteral("\n") : QStringLiteral("\n\n");
+    for (const std::string& line : late_lines) {
+      content.text += Shown(line) + QLatin1Char('\n');
+    }
+  }
+  if (!explained) return content;
   try {
     content.history = ProposalHistory::OfArticle(*connection, article);
   } catch (const Error& e) {
@@ -159,6 +178,10 @@ frmProposta::PanelContent frmProposta::Explain(
 
 void frmProposta::SetExplanationConnection(ConnectionOpener open) {
   open_explanation_connection_ = std::move(open);
+}
+
+void frmProposta::SetLateOrders(LateOrderSource find) {
+  find_late_orders_ = std::move(find);
 }
 
 frmProposta::frmProposta(Connection* connection, std::string component_mode,
@@ -264,10 +287,15 @@ QHBoxLayout* frmProposta::BuildFilters() {
   only_changed_ = new FocusOnlyCheckBox(QStringLiteral("Só a&lterações"), this);
   only_changed_->setObjectName(QStringLiteral("only_changed_box"));
   only_changed_->setEnabled(false);
+  only_late_ = new FocusOnlyCheckBox(
+      QStringLiteral("Só com encomendas em a&traso"), this);
+  only_late_->setObjectName(QStringLiteral("only_late_box"));
+  only_late_->setEnabled(false);
   auto* filters = new QHBoxLayout;
   filters->addWidget(only_to_order_);
   filters->addWidget(only_exceptions_);
   filters->addWidget(only_changed_);
+  filters->addWidget(only_late_);
   filters->addStretch(1);
   return filters;
 }
@@ -311,6 +339,15 @@ void frmProposta::BuildTable() {
   }
   table_->setColumnWidth(ProposalModel::kReasonColumn, 60 * ch);
   table_->setColumnWidth(ProposalModel::kChangesColumn, 24 * ch);
+  // The late quantity is part of the stock at lead time: beside it.
+  table_->setColumnWidth(
+      ProposalModel::kLateColumn,
+      std::max(
+          10 * ch + 16,
+          header_metrics.horizontalAdvance(QStringLiteral("Em atraso")) + 28));
+  header->moveSection(
+      header->visualIndex(ProposalModel::kLateColumn),
+      header->visualIndex(static_cast<int>(ProposalColumn::kStockNoPrazo)) + 1);
 }
 
 QHBoxLayout* frmProposta::BuildButtons() {
@@ -372,9 +409,9 @@ void frmProposta::ConnectControls() {
   connect(search_, &QLineEdit::textChanged, model_, &ProposalModel::SetSearch);
   connect(only_to_order_, &QCheckBox::toggled, model_,
           &ProposalModel::SetOnlyToOrder);
-  // The reasons, or the changes, are the point of these filters: their
-  // column moves beside the article's name, so that both are in view at
-  // the left.
+  // The reasons, the changes or the late quantity are the point of these
+  // filters: their column moves beside the article's name, so that both
+  // are in view at the left.
   connect(only_exceptions_, &QCheckBox::toggled, this, [this](bool on) {
     model_->SetOnlyExceptions(on);
     if (on) BringBesideName(ProposalModel::kReasonColumn);
@@ -382,6 +419,10 @@ void frmProposta::ConnectControls() {
   connect(only_changed_, &QCheckBox::toggled, this, [this](bool on) {
     model_->SetOnlyChanged(on);
     if (on) BringBesideName(ProposalModel::kChangesColumn);
+  });
+  connect(only_late_, &QCheckBox::toggled, this, [this](bool on) {
+    model_->SetOnlyLate(on);
+    if (on) BringBesideName(ProposalModel::kLateColumn);
   });
   connect(suppliers_, &QComboBox::currentIndexChanged, this, [this] {
     const QString code = suppliers_->currentData().toString();
@@ -483,13 +524,19 @@ void frmProposta::ExplainRow(int row) {
   why_title_->setText(why_heading_);
   const unsigned ticket = ++explanation_ticket_;
   const QString unit = Q(stored.Text(ResultField::kUnBase));
+  const ProposalView& view = model_->view();
+  const LateArticle* late = view.late_of(view.shown()[row]);
+  const std::vector<std::string> late_lines =
+      late ? LateOrderLines(*view.late(), *late, stored)
+           : std::vector<std::string>();
   history_chart_->Clear();
   history_chart_->hide();
   why_->show();
   if (!open_explanation_connection_) {
     const BusyCursor busy;
-    ShowPanelContent(Explain(connection_, article, component_mode_, stored),
-                     unit);
+    ShowPanelContent(
+        Explain(connection_, article, component_mode_, stored, late_lines),
+        unit);
     return;
   }
   // Off the window's thread, on a connection of its own: a lock held on
@@ -499,18 +546,18 @@ void frmProposta::ExplainRow(int row) {
           .arg(Shown(article)));
   explanation_running_ = true;
   auto content = std::make_shared<PanelContent>();
-  QThread* worker =
-      QThread::create([open = open_explanation_connection_, article,
-                       mode = component_mode_, stored, content] {
-        try {
-          const std::unique_ptr<Connection> connection = open();
-          *content = Explain(connection.get(), article, mode, stored);
-        } catch (const std::exception& e) {
-          content->text =
-              QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
-                  .arg(Q(article), QString::fromLocal8Bit(e.what()));
-        }
-      });
+  QThread* worker = QThread::create([open = open_explanation_connection_,
+                                     article, mode = component_mode_, stored,
+                                     late_lines, content] {
+    try {
+      const std::unique_ptr<Connection> connection = open();
+      *content = Explain(connection.get(), article, mode, stored, late_lines);
+    } catch (const std::exception& e) {
+      content->text =
+          QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
+              .arg(Q(article), QString::fromLocal8Bit(e.what()));
+    }
+  });
   connect(worker, &QThread::finished, worker, &QObject::deleteLater);
   connect(worker, &QThread::finished, this, [this, ticket, content, unit] {
     if (ticket != explanation_ticket_) return;  // another row since
@@ -559,9 +606,32 @@ void frmProposta::Refresh() {
       ShowStatus(QStringLiteral("Alterações não mostradas: %1")
                      .arg(Q(e.description())));
     }
+    // The late supplier orders of the rows read, in the same read.
+    std::optional<LateOrders> late;
+    if (find_late_orders_) {
+      late = find_late_orders_(*connection_, table.rows());
+      if (!late->available()) {
+        const QString note = Sentence(late->unavailable_reason());
+        ShowStatus(status_->text().isEmpty()
+                       ? note
+                       : status_->text() + QStringLiteral("; ") + note);
+      }
+    }
     snapshot.reset();  // the window holds no lock while it shows them
     const bool compared = previous.has_value();
-    model_->SetTable(std::move(table), std::move(previous), variation);
+    const bool late_known = late && late->available();
+    model_->SetTable(std::move(table), std::move(previous), variation,
+                     std::move(late));
+    only_late_->setEnabled(late_known);
+    only_late_->setToolTip(
+        late_known
+            ? QStringLiteral(
+                  "Só as linhas com encomendas a fornecedor em atraso (coluna "
+                  "Em atraso; data + prazo do artigo antes de hoje)")
+        : late ? Sentence(late->unavailable_reason())
+               : QStringLiteral("As encomendas a fornecedor em atraso "
+                                "não foram lidas."));
+    if (!late_known && only_late_->isChecked()) only_late_->setChecked(false);
     only_changed_->setEnabled(compared);
     only_changed_->setToolTip(
         compared
@@ -605,6 +675,8 @@ void frmProposta::Refresh() {
     export_->setEnabled(false);
     only_changed_->setChecked(false);
     only_changed_->setEnabled(false);
+    only_late_->setChecked(false);
+    only_late_->setEnabled(false);
   }
   FillSuppliers();
   ShowSummary();
@@ -637,10 +709,11 @@ void frmProposta::FillSuppliers() {
 void frmProposta::ShowSummary() {
   const ProposalView& view = model_->view();
   const bool compared = view.previous().has_value();
+  const bool late = view.late_known();
   QString text =
       QStringLiteral("Mostrados: %1 &nbsp;&nbsp;|&nbsp;&nbsp; Total: %2")
-          .arg(Figures(view.ShownSummary(), compared),
-               Figures(view.TotalSummary(), compared));
+          .arg(Figures(view.ShownSummary(), compared, late),
+               Figures(view.TotalSummary(), compared, late));
   if (compared) {
     int left = 0;
     for (const ProposalChange& c : view.changes().all()) {
@@ -742,6 +815,13 @@ void frmProposta::ShowHeaderMenu(const QPoint& at) {
   changes->setChecked(!header->isSectionHidden(ProposalModel::kChangesColumn));
   connect(changes, &QAction::toggled, this, [this](bool on) {
     table_->setColumnHidden(ProposalModel::kChangesColumn, !on);
+  });
+  QAction* late = menu.addAction(
+      QStringLiteral("Em atraso (encomendas a fornecedor em atraso)"));
+  late->setCheckable(true);
+  late->setChecked(!header->isSectionHidden(ProposalModel::kLateColumn));
+  connect(late, &QAction::toggled, this, [this](bool on) {
+    table_->setColumnHidden(ProposalModel::kLateColumn, !on);
   });
   menu.exec(header->mapToGlobal(at));
 }

@@ -161,18 +161,20 @@ bool ReadProposal(Connection& connection, const SettingsRecord& record,
   }
 }
 
-// The changes since the latest earlier run of the history, when it is kept;
-// a history that cannot be read leaves them out, with a notice.
+// The changes since the latest earlier run of the history, when it is kept,
+// with the new late supplier orders among `late` (null: not read); a
+// history that cannot be read leaves them out, with a notice.
 void CompareWithHistory(Connection& connection, const SettingsRecord& record,
-                        LocalTime started, DigestInput* digest,
-                        ReportOutcome* outcome) {
+                        LocalTime started, const LateOrders* late,
+                        DigestInput* digest, ReportOutcome* outcome) {
   if (record.historico.keep_days <= 0) return;
   try {
     if (auto before = ProposalHistory::Before(connection, started)) {
       digest->before = before->time;
       digest->changes = ProposalChanges::Between(
           before->rows, digest->view->table().rows(),
-          digest->settings.variation, digest->view->cover_limit());
+          digest->settings.variation, digest->view->cover_limit(),
+          {late, before->time});
     }
   } catch (const std::exception&) {
     Notice("As alterações desde a proposta anterior ficaram de fora: " +
@@ -382,17 +384,18 @@ ReportOutcome MorningReport::AfterRun(
   // The values of the file left at their defaults are said at the top of
   // the message too (the run log has them already).
   digest.notices = record.Notices();
-  CompareWithHistory(connection, record, started, &digest, &outcome);
+  // The late lines first: the changes count the new ones among them.
   LateOrders late;
   if (late_orders) {
     late = late_orders(view.table().rows());
-    if (late.available()) {
-      digest.late = &late;
-    } else {
-      outcome.delivered.push_back(
-          "Relatório de encomendas: secção «Encomendas em atraso» de fora, " +
-          late.unavailable_reason());
-    }
+    if (late.available()) digest.late = &late;
+  }
+  CompareWithHistory(connection, record, started, digest.late, &digest,
+                     &outcome);
+  if (late_orders && !late.available()) {
+    outcome.delivered.push_back(
+        "Relatório de encomendas: secção «Encomendas em atraso» de fora, " +
+        late.unavailable_reason());
   }
   digest.title = (settings.subject.empty() ? std::string(kDefaultSubject)
                                            : settings.subject) +

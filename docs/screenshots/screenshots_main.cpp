@@ -13,6 +13,9 @@
 //   proposal-changes.png     the same, "Só alterações": the rows changed
 //                            since the previous run, the panel with the
 //                            chart of the article over the stored runs
+//   proposal-late.png        the same, "Só com encomendas em atraso": the
+//                            rows with late supplier orders, the panel on
+//                            one whose order would grow without them
 //   proposal-export.png      the export's file dialog
 //   settings-email.png       the settings window, page "e-mail"
 //   settings-log.png         the settings window, page "Log"
@@ -26,6 +29,7 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QPixmap>
 #include <QScreen>
 #include <QStringList>
@@ -219,6 +223,39 @@ int main(int argc, char** argv) {
       if (ModelOf(proposal)->rowCount() > 0) ExplainAndWait(proposal, 0);
       ok &= Grab(proposal, out + "/proposal-changes.png");
       Control<QCheckBox>(proposal, "only_changed_box")->setChecked(false);
+    }
+
+    // The rows with late supplier orders, sorted by the late quantity, and
+    // the panel on the first whose order would grow without them.
+    if (Control<QCheckBox>(proposal, "only_late_box")->isEnabled()) {
+      Control<QCheckBox>(proposal, "only_to_order_box")->setChecked(false);
+      Control<QCheckBox>(proposal, "only_late_box")->setChecked(true);
+      Control<QTableView>(proposal, "table")
+          ->sortByColumn(vor::ProposalModel::kLateColumn, Qt::DescendingOrder);
+      Settle();
+      const vor::ProposalView& view = ModelOf(proposal)->view();
+      int grows = 0;
+      for (int row = 0; row < ModelOf(proposal)->rowCount(); ++row) {
+        const vor::LateArticle* late = view.late_of(view.shown()[row]);
+        if (late != nullptr &&
+            late->to_order > ModelOf(proposal)
+                                 ->RowAt(row)
+                                 .Number(vor::ResultField::kQtdUB)
+                                 .value_or(vor::Currency())) {
+          grows = row;
+          break;
+        }
+      }
+      if (ModelOf(proposal)->rowCount() > 0) ExplainAndWait(proposal, grows);
+      ok &= Grab(proposal, out + "/proposal-late.png");
+      Control<QCheckBox>(proposal, "only_late_box")->setChecked(false);
+      Control<QCheckBox>(proposal, "only_to_order_box")->setChecked(true);
+      Control<QTableView>(proposal, "table")
+          ->horizontalHeader()
+          ->setSortIndicator(-1, Qt::AscendingOrder);
+    } else {
+      std::cerr << "vor-screenshots: no late supplier orders read\n";
+      ok = false;
     }
 
     // The export's file dialog, in Portuguese like the program.
