@@ -50,6 +50,34 @@ std::vector<Sheet> ReportWorkbook::Sheets(
           ChangesSheet(in), SuppliersSheet(in)};
 }
 
+void ReportWorkbook::Write(
+    const DigestInput& in,
+    const std::vector<std::pair<std::string, std::string>>& settings,
+    WorkbookWriter* book, const std::function<void()>& between,
+    const std::function<void()>& before_summary) {
+  constexpr size_t kSlice = 1024;
+  const std::vector<int> order = ReportDigest::ListOrder(*in.view);
+  const std::vector<ProposalColumn> columns = Columns();
+  for (size_t from = 0; from == 0 || from < order.size(); from += kSlice) {
+    const std::vector<int> slice(
+        order.begin() + static_cast<std::ptrdiff_t>(from),
+        order.begin() +
+            static_cast<std::ptrdiff_t>(std::min(order.size(), from + kSlice)));
+    const Sheet rows = ProposalExport::ProposalSheet(*in.view, slice, columns);
+    if (from == 0) {
+      book->Add(rows);
+    } else {
+      book->Append(rows);
+    }
+    if (between) between();
+  }
+  if (before_summary) before_summary();
+  book->Add(SummarySheet(in, settings));
+  book->Add(ProposalExport::ExceptionsSheet(*in.view));
+  book->Add(ChangesSheet(in));
+  book->Add(SuppliersSheet(in));
+}
+
 std::vector<Sheet> ReportWorkbook::CompactSheets(
     const DigestInput& in,
     const std::vector<std::pair<std::string, std::string>>& settings,

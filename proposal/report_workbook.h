@@ -17,9 +17,14 @@
 //
 //   const std::string bytes = WorkbookWriter::Bytes(
 //       ReportWorkbook::Sheets(digest, settings_lines), file_name);
+// or, the rows of "Proposta" a slice at a time:
+//   WorkbookWriter book(file_name);
+//   ReportWorkbook::Write(digest, settings_lines, &book);
+//   const std::string bytes = book.Finish();
 #ifndef VOR_PROPOSAL_REPORT_WORKBOOK_H_
 #define VOR_PROPOSAL_REPORT_WORKBOOK_H_
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +32,7 @@
 #include "proposal/proposal_columns.h"
 #include "proposal/report_digest.h"
 #include "proposal/sheet.h"
+#include "proposal/workbook_writer.h"
 
 namespace vor {
 
@@ -40,6 +46,18 @@ class ReportWorkbook {
   static std::vector<Sheet> Sheets(
       const DigestInput& in,
       const std::vector<std::pair<std::string, std::string>>& settings);
+
+  // Writes Sheets(in, settings) into `book`, the rows of "Proposta" a
+  // slice at a time so that they are never all held as cells at once.
+  // `between` runs after each slice; `before_summary` once "Proposta" is
+  // written, before anything reads in.before or in.changes (it may wait
+  // for them). Either may raise to stop the writing. Raises as
+  // WorkbookWriter.
+  static void Write(
+      const DigestInput& in,
+      const std::vector<std::pair<std::string, std::string>>& settings,
+      WorkbookWriter* book, const std::function<void()>& between = {},
+      const std::function<void()>& before_summary = {});
 
   // The sheet of the compact workbook that continues "Mais urgentes".
   static constexpr const char* kUrgentSheet = "A encomendar";
