@@ -83,7 +83,8 @@ RunOutcome RunControl::Sincronizar(Progress& progress,
   if (report_.begin) {
     engine.set_before_write([&](Recordset& computed) {
       try {
-        begun = report_.begin(settings, started, computed);
+        begun =
+            report_.begin(settings, *state_.ErpConnection, started, computed);
       } catch (...) {
         begun.reset();  // the report after the run does it all
       }

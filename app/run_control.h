@@ -40,18 +40,20 @@ struct RunOutcome {
   std::vector<std::string> report_failures;
 };
 
-// What happens once the engine has ended: the report of a completed run
-// and the alert of a failed one. Each returns a line per delivery made and
-// per delivery that failed (none when nothing is configured); neither
-// raises. Any may be left empty. All are given the settings as the run
-// read them. `begin` runs once the engine has computed the proposal, before
-// it writes the table, with the working table to be written (walked, not
-// kept); what it begins goes to `completed`, or is dropped, unfinished,
-// when the run fails. The report is given that, and the working table the
-// run wrote (ReplenishmentEngine::TakeResult), so it needs not read it back.
+// What happens around the engine: the report of a completed run, begun
+// while the table is written, and the alert of a failed one. Any may be
+// left empty; none raises; all are given the settings as the run read them.
+// `begin` runs once the engine has computed the proposal, before it writes
+// the table, with the working table to be written (walked, not kept), and
+// may read the database; what it begins goes to `completed`, or is dropped
+// unfinished when the run fails. `completed` and `failed` return a line per
+// delivery made and per delivery that failed (none when nothing is
+// configured); `completed` is also given the working table the run wrote
+// (ReplenishmentEngine::TakeResult), so that it needs not read it back.
 struct RunReport {
   std::function<std::unique_ptr<ReportInProgress>(
-      const SettingsRecord& settings, LocalTime started, Recordset& computed)>
+      const SettingsRecord& settings, Connection& connection, LocalTime started,
+      Recordset& computed)>
       begin;
   std::function<ReportOutcome(const SettingsRecord& settings,
                               Connection& connection, LocalTime started,

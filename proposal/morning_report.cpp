@@ -101,13 +101,6 @@ bool TooLarge(const Error& e) {
          d.find("5.3.4") != std::string::npos;
 }
 
-// Notes `line` at the top of the message and in the run log.
-void Notice(const std::string& line, DigestInput* digest,
-            ReportOutcome* outcome) {
-  digest->notices.push_back(line);
-  outcome->delivered.push_back("Relatório de encomendas: " + line);
-}
-
 // The proposal: the rows of `written` (the working table the run wrote,
 // emptied once taken), or else the table read through `connection`.
 // nullopt (and a failure line) when it cannot be had.
@@ -128,26 +121,6 @@ std::optional<ProposalTable> ReadProposal(Connection& connection,
         "Relatório de encomendas não preparado: " +
         UnhandledError(std::current_exception()).description());
     return std::nullopt;
-  }
-}
-
-// The changes since the latest earlier run of the history, when it is kept;
-// a history that cannot be read leaves them out, with a notice.
-void CompareWithHistory(Connection& connection, const SettingsRecord& record,
-                        LocalTime started, DigestInput* digest,
-                        ReportOutcome* outcome) {
-  if (record.historico.keep_days <= 0) return;
-  try {
-    if (auto before = ProposalHistory::Before(connection, started)) {
-      digest->before = before->time;
-      digest->changes = ProposalChanges::Between(
-          before->rows, digest->view->table().rows(),
-          digest->settings.variation, digest->view->cover_limit());
-    }
-  } catch (const std::exception&) {
-    Notice("As alterações desde a proposta anterior ficaram de fora: " +
-               UnhandledError(std::current_exception()).description(),
-           digest, outcome);
   }
 }
 
@@ -329,13 +302,13 @@ ReportOutcome MorningReport::AfterRun(const SettingsRecord& record,
                                       Connection& connection, LocalTime started,
                                       Recordset* proposal,
                                       ReportInProgress* begun) {
-  ReportOutcome outcome;
   std::unique_ptr<ReportInProgress> own;
   ReportInProgress* report = begun;
   if (report != nullptr) {
     // The report has its own copy of the rows.
     if (proposal != nullptr) *proposal = Recordset();
   } else {
+    ReportOutcome outcome;
     ReportSettings settings;
     try {
       settings = ReportSettings::Load(record);
@@ -348,13 +321,11 @@ ReportOutcome MorningReport::AfterRun(const SettingsRecord& record,
         ReadProposal(connection, proposal, &outcome);
     if (!table) return outcome;
     own = std::make_unique<ReportInProgress>(
-        std::move(settings), std::move(*table), record, started);
+        std::move(settings), std::move(*table), record, connection, started);
     report = own.get();
   }
+  ReportOutcome outcome = report->outcome();
   const ReportSettings& settings = report->settings();
-  DigestInput& digest = report->digest();
-  CompareWithHistory(connection, record, started, &digest, &outcome);
-  report->HistoryRead();
 
   // The workbook is built once, in memory, for the file and the e-mail.
   const std::string& file_name = report->file_name();
@@ -367,6 +338,7 @@ ReportOutcome MorningReport::AfterRun(const SettingsRecord& record,
         UnhandledError(std::current_exception()).description());
     return outcome;
   }
+  const DigestInput& digest = report->digest();
   const std::string dropped =
       settings.wants_file() ? DropFile(settings, file_name, workbook, &outcome)
                             : std::string();

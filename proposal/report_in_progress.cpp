@@ -4,7 +4,6 @@
 #include "core/figure_text.h"
 #include "core/text_util.h"
 #include "db/result_table.h"
-#include "proposal/morning_report.h"
 #include "proposal/report_workbook.h"
 #include "proposal/workbook_writer.h"
 
@@ -42,7 +41,7 @@ std::vector<std::pair<std::string, std::string>> ShapingSettings(
 
 ReportInProgress::ReportInProgress(ReportSettings settings, ProposalTable table,
                                    const SettingsRecord& record,
-                                   LocalTime started)
+                                   Connection& connection, LocalTime started)
     : settings_(std::move(settings)),
       file_name_("Proposta_" + FormatLocalTime(started, "%Y%m%d_%H%M%S") +
                  ".xlsx") {
@@ -59,25 +58,38 @@ ReportInProgress::ReportInProgress(ReportSettings settings, ProposalTable table,
                                  : settings_.subject) +
       " - " + FormatLocalTime(started, "%d-%m-%Y");
   shaping_ = ShapingSettings(record, digest_);
+  if (record.historico.keep_days > 0) {
+    try {
+      if (auto before = ProposalHistory::Before(connection, started)) {
+        digest_.before = before->time;
+        digest_.changes = ProposalChanges::Between(
+            before->rows, view_.table().rows(), digest_.settings.variation,
+            view_.cover_limit());
+      }
+    } catch (const std::exception&) {
+      const std::string line =
+          "As alterações desde a proposta anterior ficaram de fora: " +
+          UnhandledError(std::current_exception()).description();
+      digest_.notices.push_back(line);
+      outcome_.delivered.push_back("Relatório de encomendas: " + line);
+    }
+  }
 }
 
 ReportInProgress::~ReportInProgress() {
-  {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    stop_ = true;
-  }
-  changed_.notify_all();
+  stop_ = true;
   if (thread_.joinable()) thread_.join();
 }
 
 std::unique_ptr<ReportInProgress> ReportInProgress::Begin(
-    const SettingsRecord& record, LocalTime started, Recordset& computed) {
+    const SettingsRecord& record, Connection& connection, LocalTime started,
+    Recordset& computed) {
   try {
     ReportSettings settings = ReportSettings::Load(record);
     if (!settings.wants_mail() && !settings.wants_file()) return nullptr;
     if (computed.RecordCount() <= 0) return nullptr;
     auto report = std::make_unique<ReportInProgress>(
-        std::move(settings), TableOf(computed), record, started);
+        std::move(settings), TableOf(computed), record, connection, started);
     report->thread_ = std::thread(&ReportInProgress::Write, report.get());
     return report;
   } catch (...) {
@@ -93,14 +105,6 @@ ProposalTable ReportInProgress::TableOf(Recordset& rs) {
   return ProposalTable(ProposalTable::RowsOf(rs, kResultTableName, fields));
 }
 
-void ReportInProgress::HistoryRead() {
-  {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    history_read_ = true;
-  }
-  changed_.notify_all();
-}
-
 std::string ReportInProgress::Workbook() {
   if (thread_.joinable()) {
     thread_.join();
@@ -114,16 +118,9 @@ std::string ReportInProgress::Workbook() {
 void ReportInProgress::Write() {
   try {
     WorkbookWriter book(file_name_);
-    const auto go_on = [this] {
-      const std::lock_guard<std::mutex> lock(mutex_);
+    ReportWorkbook::Write(digest_, shaping_, &book, [this] {
       if (stop_) throw Stopped();
-    };
-    const auto history = [this] {
-      std::unique_lock<std::mutex> lock(mutex_);
-      changed_.wait(lock, [this] { return history_read_ || stop_; });
-      if (stop_) throw Stopped();
-    };
-    ReportWorkbook::Write(digest_, shaping_, &book, go_on, history);
+    });
     bytes_ = book.Finish();
   } catch (...) {
     error_ = std::current_exception();

@@ -53,8 +53,7 @@ std::vector<Sheet> ReportWorkbook::Sheets(
 void ReportWorkbook::Write(
     const DigestInput& in,
     const std::vector<std::pair<std::string, std::string>>& settings,
-    WorkbookWriter* book, const std::function<void()>& between,
-    const std::function<void()>& before_summary) {
+    WorkbookWriter* book, const std::function<void()>& between) {
   constexpr size_t kSlice = 1024;
   const std::vector<int> order = ReportDigest::ListOrder(*in.view);
   const std::vector<ProposalColumn> columns = Columns();
@@ -71,7 +70,6 @@ void ReportWorkbook::Write(
     }
     if (between) between();
   }
-  if (before_summary) before_summary();
   book->Add(SummarySheet(in, settings));
   book->Add(ProposalExport::ExceptionsSheet(*in.view));
   book->Add(ChangesSheet(in));

@@ -49,15 +49,12 @@ class ReportWorkbook {
 
   // Writes Sheets(in, settings) into `book`, the rows of "Proposta" a
   // slice at a time so that they are never all held as cells at once.
-  // `between` runs after each slice; `before_summary` once "Proposta" is
-  // written, before anything reads in.before or in.changes (it may wait
-  // for them). Either may raise to stop the writing. Raises as
-  // WorkbookWriter.
+  // `between` runs after each slice; it may raise to stop the writing.
+  // Raises as WorkbookWriter.
   static void Write(
       const DigestInput& in,
       const std::vector<std::pair<std::string, std::string>>& settings,
-      WorkbookWriter* book, const std::function<void()>& between = {},
-      const std::function<void()>& before_summary = {});
+      WorkbookWriter* book, const std::function<void()>& between = {});
 
   // The sheet of the compact workbook that continues "Mais urgentes".
   static constexpr const char* kUrgentSheet = "A encomendar";
