@@ -1,5 +1,6 @@
 #include "app/report_delivery.h"
 
+#include "engine/late_order_finder.h"
 #include "proposal/morning_report.h"
 #include "proposal/report_in_progress.h"
 
@@ -7,8 +8,30 @@ namespace vor {
 
 RunReport MorningReportDelivery() {
   RunReport report;
-  report.begin = &ReportInProgress::Begin;
-  report.completed = &MorningReport::AfterRun;
+  // The late supplier orders are read only once a report is asked for,
+  // for the rows it reports.
+  const auto late_orders = [](const SettingsRecord& settings,
+                              Connection& connection, LocalTime started) {
+    return [&settings, &connection,
+            started](const std::vector<ProposalRow>& rows) {
+      return LateOrderFinder::Find(connection, rows, started,
+                                   settings.encomendas.atraso_maximo);
+    };
+  };
+  report.begin = [late_orders](const SettingsRecord& settings,
+                               Connection& connection, LocalTime started,
+                               Recordset& computed) {
+    return ReportInProgress::Begin(settings, connection, started, computed,
+                                   late_orders(settings, connection, started));
+  };
+  report.completed = [late_orders](const SettingsRecord& settings,
+                                   Connection& connection, LocalTime started,
+                                   Recordset* proposal,
+                                   ReportInProgress* begun) {
+    return MorningReport::AfterRun(settings, connection, started, proposal,
+                                   late_orders(settings, connection, started),
+                                   begun);
+  };
   report.failed = &MorningReport::AfterFailure;
   return report;
 }

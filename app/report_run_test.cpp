@@ -361,6 +361,115 @@ TEST_F(ReportRunTest, NextMorningSaysWhatChanged) {
       << text;
 }
 
+// "yyyy-mm-dd", `days` days before today (local time, as the run dates
+// its report).
+std::string DaysAgo(int days) {
+  const std::time_t t = std::time(nullptr) - days * 86400;
+  std::tm local{};
+  localtime_r(&t, &local);
+  char text[11];
+  std::strftime(text, sizeof text, "%Y-%m-%d", &local);
+  return text;
+}
+
+// Open supplier orders past their lead time (10 days): their section after
+// "Mais urgentes", a summary line and a sheet, per supplier most value
+// first. A2 (stock 100): 20 from F002, 200 days old, 190 late, past
+// AtrasoMaximo 90, nothing changes without it. A1 (5 of 30): 3 on time,
+// 10 ordered 12 days ago from the article's supplier, 2 days late; EncF 13,
+// order 12; without it EncF 3, order 22. A3 (0 of 12, customer orders 5,
+// supplier F999 unknown to Fornec): 8, 30 days late; StkPrazo 8 covers the
+// 5, order 9; without it a shortage, order 17. Price 1: 20 + 10 + 8 = 38.
+TEST_F(ReportRunTest, LateSupplierOrdersGetTheirSectionAndSheet) {
+  ErpFixture& erp = site_.erp();
+  erp.AddSupplier("F002", "Metais Lda");
+  erp.AddDocLine(erp.AddDocument({.tpdoc = "ECF",
+                                  .tpterc = 1,
+                                  .data = DaysAgo(200),
+                                  .terceiro = "F002"}),
+                 "A2", 20);
+  erp.AddSupplierOrder(DaysAgo(2), {{"A1", 3}});
+  erp.AddSupplierOrder(DaysAgo(12), {{"A1", 10}});
+  erp.AddCustomerOrder(DaysAgo(5), {{"A3", 5}});
+  erp.AddSupplierOrder(DaysAgo(40), {{"A3", 8}});
+  MailSink sink;
+  const std::string drop = MailAndDrop(sink);
+  const ProgramResult r = site_.Run({"/S"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(TableRows(), (std::vector<std::vector<std::string>>{
+                             {"A1", "12"}, {"A2", "0"}, {"A3", "9"}}));
+
+  const std::vector<MailSink::Received> mail = sink.Messages();
+  ASSERT_EQ(mail.size(), 1u);
+  const MailSink::Received& m = mail[0];
+  std::string text = m.text;
+  text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+  EXPECT_NE(text.find("3 encomendas em atraso, 38,00 € a reclamar a 3 "
+                      "fornecedores. Lista em «Encomendas em atraso»."),
+            std::string::npos)
+      << text;
+  const size_t urgent = text.find("Mais urgentes");
+  const size_t late = text.find(
+      "Encomendas em atraso (3 linhas de 3 "
+      "fornecedores)\n====");
+  const size_t suppliers = text.find("Por fornecedor\n");
+  EXPECT_LT(urgent, late) << text;
+  EXPECT_LT(late, suppliers) << text;
+  const std::string doc = R"(ECF \d+ \(série 1, \d{4}\) +\d\d-\d\d-\d{4} +)";
+  EXPECT_TRUE(std::regex_search(
+      text,
+      std::regex("Metais Lda \\(F002\\): 1 encomenda, 20,00 €\n.*\n +" + doc +
+                 "A2 +Artigo de teste +20 UN +190 dias \\(provavelmente "
+                 "não vai chegar\\) +20,00 *\n\n"
+                 "Fornecedor de teste \\(F001\\): 1 encomenda, 10,00 €\n"
+                 ".*\n +" +
+                 doc +
+                 "A1 +Artigo de teste +10 UN +2 dias +10,00 +encomendar "
+                 "22 UN em vez de 12 UN\n\n"
+                 "F999: 1 encomenda, 8,00 €\n.*\n +" +
+                 doc +
+                 "A3 +Tubo <PVC> & curva +8 UN +30 dias +8,00 +rutura; "
+                 "encomendar 17 UN em vez de 9 UN\n")))
+      << text;
+
+  // The sheet, in the attachment and the dropped file alike.
+  const std::string script = site_.base() + "/late.py";
+  std::ofstream(script) << R"py(import sys, openpyxl
+wb = openpyxl.load_workbook(sys.argv[1])
+print(wb.sheetnames[-1])
+for row in wb["Em atraso"].iter_rows(min_row=2, values_only=True):
+    print([v for i, v in enumerate(row) if v is not None and i not in (0, 1)])
+)py";
+  const std::string expected =
+      "Em atraso\n"
+      "[]\n"
+      "['A2', 'Artigo de teste', 20, 'UN', 190, 20, 'provavelmente não vai "
+      "chegar']\n"
+      "[20]\n[]\n[]\n"
+      "['A1', 'Artigo de teste', 10, 'UN', 2, 10, 'se as encomendas em atraso "
+      "não chegarem: encomendar 22 UN em vez de 12 UN']\n"
+      "[10]\n[]\n[]\n"
+      "['A3', 'Tubo <PVC> & curva', 8, 'UN', 30, 8, 'rutura depende desta "
+      "encomenda; se as encomendas em atraso não chegarem: encomendar 17 UN "
+      "em vez de 9 UN']\n"
+      "[8]\n";
+  std::vector<std::string> dropped;
+  for (const auto& entry : fs::directory_iterator(drop)) {
+    dropped.push_back(drop + "/" + entry.path().filename().string());
+  }
+  ASSERT_EQ(dropped.size(), 1u);
+  ASSERT_EQ(m.attachment_paths.size(), 1u);
+  for (const std::string& workbook : {m.attachment_paths[0], dropped[0]}) {
+    const std::string out = site_.base() + "/late.txt";
+    ASSERT_EQ(std::system(("/usr/bin/python3 " + script + " '" + workbook +
+                           "' > " + out + " 2>&1")
+                              .c_str()),
+              0)
+        << ReadFile(out);
+    EXPECT_EQ(ReadFile(out), expected);
+  }
+}
+
 // Trimming the history never removes the run the next report compares
 // with: with Dias=1, a run years old is still "the proposal before", named
 // by its date, until a newer one exists.

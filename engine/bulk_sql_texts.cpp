@@ -95,4 +95,18 @@ std::string BulkSubAssemblyQuery() {
          "f.Tipo='CJ'";
 }
 
+std::string LateOrderLinesQuery(bool with_supplier) {
+  // The supplier-order query's join and conditions, for every article.
+  std::string s =
+      "SELECT l.Artigo AS LinArtigo, c.TPDOC, c.NNUMDOC, c.SERIE, c.ANO, "
+      "c.DATA, l.QUANT";
+  if (with_supplier) s += ", c.TERCEIRO";
+  s += SupplierOrderJoin();
+  s += SupplierOrderWhere();
+  s += " and c.nvias<>-1 and l.QUANT > 0";
+  return s;
+}
+
+std::string SupplierNamesQuery() { return "SELECT Codigo, Nome FROM Fornec"; }
+
 }  // namespace vor::sql

@@ -51,6 +51,16 @@ std::string BulkStructureLinesQuery();
 // exploder's queries compute them.
 std::string BulkSubAssemblyQuery();
 
+// Every line of the open supplier orders (the lines the supplier-order
+// query sums) whose quantity is above 0, of every article: the line's code
+// (LinArtigo), then TPDOC, NNUMDOC, SERIE, ANO, DATA and QUANT; with
+// `with_supplier`, also the document's supplier TERCEIRO. The caller
+// matches the codes to its articles as the database compares them
+// (CodeKey).
+std::string LateOrderLinesQuery(bool with_supplier);
+// Code and name of every supplier (Fornec).
+std::string SupplierNamesQuery();
+
 }  // namespace vor::sql
 
 #endif  // VOR_ENGINE_BULK_SQL_TEXTS_H_

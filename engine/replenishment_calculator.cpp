@@ -167,9 +167,8 @@ void ReplenishmentCalculator::LerArtigo(const StepContext& run,
   rsfinal.Set("QtdMinApr", art.Get("QtMinCom"));
   rsfinal.Set("StkReal", stk_real);
   rsfinal.Set("EncF", encf);
-  rsfinal.Set(
-      "StkPrazo",
-      (NumberOf(rsfinal, "StkReal") + NumberOf(rsfinal, "EncF")).RoundTo2());
+  rsfinal.Set("StkPrazo", StockAtLeadTime(NumberOf(rsfinal, "StkReal"),
+                                          NumberOf(rsfinal, "EncF")));
   rsfinal.Set("Cli", cli);
   rsfinal.Set("Prazo", art.Get("PrzEntVn"));
   rsfinal.Set("QtdUB", Currency());
@@ -415,14 +414,12 @@ void ReplenishmentCalculator::AtualizaFinalV2(const StepContext& run,
       // units are converted.
       FinalStep step;
       auto in_purchase_unit = [&](Currency qtd_ub) {
-        if (!Units::Converted(rsfinal.Get("UnBase"), rsfinal.Get("UnCmp"))) {
-          return qtd_ub;
+        const Currency qtd_uc = InPurchaseUnit(rsfinal, qtd_ub);
+        if (Units::Converted(rsfinal.Get("UnBase"), rsfinal.Get("UnCmp"))) {
+          step.converted = true;
+          step.fact_emb = NumberOf(rsfinal, "FactEmb");
         }
-        const Currency fact = NumberOf(rsfinal, "FactEmb");
-        step.converted = true;
-        step.fact_emb = fact;
-        if (fact == Currency()) return Currency();
-        return Currency::FromDouble(qtd_ub.ToDouble() / fact.ToDouble());
+        return qtd_uc;
       };
 
       Currency qtd_ub, qtd_uc, stk_apos, tempo;
@@ -489,6 +486,21 @@ void ReplenishmentCalculator::MarcaCores(Recordset& rsfinal) {
       rsfinal.Update();
     });
   }
+}
+
+Currency ReplenishmentCalculator::StockAtLeadTime(Currency stk_real,
+                                                  Currency encf) {
+  return (stk_real + encf).RoundTo2();
+}
+
+Currency ReplenishmentCalculator::InPurchaseUnit(const Recordset& rsfinal,
+                                                 Currency qtd_ub) {
+  if (!Units::Converted(rsfinal.Get("UnBase"), rsfinal.Get("UnCmp"))) {
+    return qtd_ub;
+  }
+  const Currency fact = NumberOf(rsfinal, "FactEmb");
+  if (fact == Currency()) return Currency();
+  return Currency::FromDouble(qtd_ub.ToDouble() / fact.ToDouble());
 }
 
 }  // namespace vor

@@ -103,6 +103,16 @@ class ReplenishmentCalculator {
   // when Cli <= StkPrazo and QtdUB > 0; 0 otherwise.
   static void MarcaCores(Recordset& rsfinal);
 
+  // The stock at lead time (StkPrazo) of an article with `stk_real` in
+  // stock and `encf` on open supplier orders: their sum rounded to two
+  // places.
+  static Currency StockAtLeadTime(Currency stk_real, Currency encf);
+  // `qtd_ub`, a quantity in the base unit of the current row of `rsfinal`,
+  // in its purchase unit: divided by FactEmb (rounded to four places) when
+  // the units are converted (Units::Converted), 0 when FactEmb is 0, else
+  // as it is. Raises Error 94 naming FactEmb when it is null and needed.
+  static Currency InPurchaseUnit(const Recordset& rsfinal, Currency qtd_ub);
+
  private:
   struct DemandStep;
   // The loop both demand steps share (see DemandStep).

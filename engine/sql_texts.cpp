@@ -83,13 +83,20 @@ std::string SupplierOrderQuery(const std::string& article) {
 }
 
 std::string SupplierOrderLines() {
+  return SupplierOrderJoin() + SupplierOrderWhere();
+}
+
+std::string SupplierOrderJoin() {
   std::string s;
   s += " FROM         DOCGCCAB as c INNER JOIN";
   s += " DOCGCLIN as l  ON c.NNUMDOC = l.NNUMDOC AND c.TPDOC = l.TPDOCUM AND "
        "c.SERIE = l.SERIE AND";
   s += " c.Ano = l.Ano";
-  s += " Where (c.AREAG = 2) And (c.TPTERC = 1)";
   return s;
+}
+
+std::string SupplierOrderWhere() {
+  return " Where (c.AREAG = 2) And (c.TPTERC = 1)";
 }
 
 std::string SupplierOrderGrouping() {

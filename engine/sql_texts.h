@@ -33,6 +33,10 @@ std::string SupplierOrderQuery(const std::string& article);
 // The FROM and WHERE pieces of the supplier-order query before its article
 // condition: the lines (l) of open supplier orders (c).
 std::string SupplierOrderLines();
+// SupplierOrderLines() is SupplierOrderJoin() + SupplierOrderWhere(): the
+// join of the lines to their documents, and the start of the WHERE clause.
+std::string SupplierOrderJoin();
+std::string SupplierOrderWhere();
 // The rest of its WHERE and its grouping by the line's article code.
 std::string SupplierOrderGrouping();
 

@@ -231,6 +231,7 @@ void MailReport(const ReportSettings& settings, DigestInput digest,
           }
         }
         digest.urgent_sheet = ReportWorkbook::kUrgentSheet;
+        digest.late_sheet_attached = false;
         digest.attachment_note =
             "A proposta completa (" + Size(workbook.size()) +
             ") não segue em anexo: " + why +
@@ -298,10 +299,12 @@ MailMessage MorningReport::ReportMessage(const DigestInput& digest) {
   return message;
 }
 
-ReportOutcome MorningReport::AfterRun(const SettingsRecord& record,
-                                      Connection& connection, LocalTime started,
-                                      Recordset* proposal,
-                                      ReportInProgress* begun) {
+ReportOutcome MorningReport::AfterRun(
+    const SettingsRecord& record, Connection& connection, LocalTime started,
+    Recordset* proposal,
+    const std::function<LateOrders(const std::vector<ProposalRow>&)>&
+        late_orders,
+    ReportInProgress* begun) {
   std::unique_ptr<ReportInProgress> own;
   ReportInProgress* report = begun;
   if (report != nullptr) {
@@ -320,8 +323,9 @@ ReportOutcome MorningReport::AfterRun(const SettingsRecord& record,
     std::optional<ProposalTable> table =
         ReadProposal(connection, proposal, &outcome);
     if (!table) return outcome;
-    own = std::make_unique<ReportInProgress>(
-        std::move(settings), std::move(*table), record, connection, started);
+    own = std::make_unique<ReportInProgress>(std::move(settings),
+                                             std::move(*table), record,
+                                             connection, started, late_orders);
     report = own.get();
   }
   ReportOutcome outcome = report->outcome();

@@ -15,10 +15,12 @@
 #ifndef VOR_PROPOSAL_MORNING_REPORT_H_
 #define VOR_PROPOSAL_MORNING_REPORT_H_
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/clock.h"
+#include "proposal/late_orders.h"
 #include "proposal/mail_message.h"
 #include "proposal/proposal_view.h"
 #include "proposal/report_digest.h"
@@ -65,10 +67,18 @@ class MorningReport {
   // attached. The values of the file left at their defaults
   // (SettingsRecord::Notices) are said at the top of the message. Nothing is
   // read when the settings ask for no report.
-  static ReportOutcome AfterRun(const SettingsRecord& settings,
-                                Connection& connection, LocalTime started,
-                                Recordset* proposal = nullptr,
-                                ReportInProgress* begun = nullptr);
+  //
+  // `late_orders`, when given, is asked once for the late supplier orders
+  // of the proposal's rows (LateOrderFinder::Find): they make the section
+  // "Encomendas em atraso", a summary line and the sheet "Em atraso"; when
+  // they could not be read the report goes without them and one delivered
+  // line says why. A report `begun` has them already.
+  static ReportOutcome AfterRun(
+      const SettingsRecord& settings, Connection& connection, LocalTime started,
+      Recordset* proposal = nullptr,
+      const std::function<LateOrders(const std::vector<ProposalRow>&)>&
+          late_orders = {},
+      ReportInProgress* begun = nullptr);
   // After a run that failed with `error_message` (the engine's handler
   // ended it, or the start-up failed once the settings were found, or a
   // step after the proposal was written failed): mails the alert, with the

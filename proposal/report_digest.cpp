@@ -9,6 +9,7 @@
 #include "core/control_bytes.h"
 #include "core/figure_text.h"
 #include "core/text_util.h"
+#include "proposal/late_order_report.h"
 #include "proposal/mail_message.h"
 #include "proposal/row_palette.h"
 
@@ -222,6 +223,10 @@ void Summary(const DigestInput& in, Body& body) {
                    ReportDigest::UnpricedNote(total.unpriced) +
                    " (lista em «Sem preço»).");
   }
+  const std::string late = LateOrderReport::SummaryLine(in);
+  if (!late.empty()) {
+    body.Paragraph(late + ". Lista em «Encomendas em atraso».");
+  }
 }
 
 // The name of a change's article, said to have left the proposal when it
@@ -319,6 +324,24 @@ void Urgent(const DigestInput& in, Body& body) {
   }
 }
 
+void LateOrdersSection(const DigestInput& in, Body& body) {
+  const std::optional<LateSection> section = LateOrderReport::Section(
+      in, in.late_sheet_attached || !in.sheets_attached
+              ? Rest(in, LateOrderReport::kSheet)
+              : "folha «" + std::string(LateOrderReport::kSheet) +
+                    "» da proposta completa, ver abaixo");
+  if (!section) return;
+  body.Heading(3, section->heading);
+  body.Paragraph(section->intro);
+  for (const LateSection::Group& group : section->groups) {
+    body.Heading(4, group.heading);
+    Block& t = body.Table(section->headers);
+    t.rows = group.rows;
+    t.tints = group.tints;
+  }
+  if (!section->more.empty()) body.Paragraph(section->more);
+}
+
 void Suppliers(const DigestInput& in, Body& body) {
   const std::vector<SupplierOrders> list = ReportDigest::BySupplier(*in.view);
   body.Heading(3, "Por fornecedor");
@@ -370,6 +393,7 @@ Body Compose(const DigestInput& in) {
   Summary(in, body);
   Changes(in, body);
   Urgent(in, body);
+  LateOrdersSection(in, body);
   Suppliers(in, body);
   Unpriced(in, body);
   body.Paragraph("");

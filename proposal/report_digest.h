@@ -1,7 +1,8 @@
 // ReportDigest: the body of the morning report, a digest a buyer reads in a
 // minute whatever the size of the catalogue: the summary with the value of
 // the orders, what changed since the earlier proposal of the history
-// (ProposalChanges), the most urgent rows and the orders per supplier. The
+// (ProposalChanges), the most urgent rows, the late supplier orders
+// (LateOrderReport, when there are some) and the orders per supplier. The
 // full list goes in the attachment only, so the body stays small (at most
 // a few hundred rows whatever the number of articles).
 //
@@ -47,6 +48,8 @@
 
 namespace vor {
 
+class LateOrders;
+
 // [Relatorio] Linhas and [Relatorio] Variacao as the run read them.
 struct DigestSettings {
   // The defaults of the keys.
@@ -90,6 +93,9 @@ struct DigestInput {
   // the history holds none (or is not kept).
   std::optional<LocalTime> before;
   ProposalChanges changes;
+  // The late supplier orders of the view's rows (LateOrderReport); null,
+  // unavailable or empty: no section and no summary line.
+  const LateOrders* late = nullptr;
   // Lines shown at the top (a setting left out, for example).
   std::vector<std::string> notices;
   // The closing line about the attachment.
@@ -100,6 +106,9 @@ struct DigestInput {
   // closing line points to.
   std::string urgent_sheet = "Proposta";
   bool sheets_attached = true;
+  // Whether the attached workbook has the sheet of the late supplier orders
+  // (the compact one has not: it is in the full one).
+  bool late_sheet_attached = true;
 };
 
 class ReportDigest {

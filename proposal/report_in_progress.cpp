@@ -39,9 +39,11 @@ std::vector<std::pair<std::string, std::string>> ShapingSettings(
 
 }  // namespace
 
-ReportInProgress::ReportInProgress(ReportSettings settings, ProposalTable table,
-                                   const SettingsRecord& record,
-                                   Connection& connection, LocalTime started)
+ReportInProgress::ReportInProgress(
+    ReportSettings settings, ProposalTable table, const SettingsRecord& record,
+    Connection& connection, LocalTime started,
+    const std::function<LateOrders(const std::vector<ProposalRow>&)>&
+        late_orders)
     : settings_(std::move(settings)),
       file_name_("Proposta_" + FormatLocalTime(started, "%Y%m%d_%H%M%S") +
                  ".xlsx") {
@@ -74,6 +76,16 @@ ReportInProgress::ReportInProgress(ReportSettings settings, ProposalTable table,
       outcome_.delivered.push_back("Relatório de encomendas: " + line);
     }
   }
+  if (late_orders) {
+    late_ = late_orders(view_.table().rows());
+    if (late_.available()) {
+      digest_.late = &late_;
+    } else {
+      outcome_.delivered.push_back(
+          "Relatório de encomendas: secção «Encomendas em atraso» de fora, " +
+          late_.unavailable_reason());
+    }
+  }
 }
 
 ReportInProgress::~ReportInProgress() {
@@ -83,13 +95,16 @@ ReportInProgress::~ReportInProgress() {
 
 std::unique_ptr<ReportInProgress> ReportInProgress::Begin(
     const SettingsRecord& record, Connection& connection, LocalTime started,
-    Recordset& computed) {
+    Recordset& computed,
+    const std::function<LateOrders(const std::vector<ProposalRow>&)>&
+        late_orders) {
   try {
     ReportSettings settings = ReportSettings::Load(record);
     if (!settings.wants_mail() && !settings.wants_file()) return nullptr;
     if (computed.RecordCount() <= 0) return nullptr;
     auto report = std::make_unique<ReportInProgress>(
-        std::move(settings), TableOf(computed), record, connection, started);
+        std::move(settings), TableOf(computed), record, connection, started,
+        late_orders);
     report->thread_ = std::thread(&ReportInProgress::Write, report.get());
     return report;
   } catch (...) {

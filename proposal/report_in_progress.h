@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -29,6 +30,7 @@
 
 #include "core/clock.h"
 #include "core/recordset.h"
+#include "proposal/late_orders.h"
 #include "proposal/morning_report.h"
 #include "proposal/proposal_table.h"
 #include "proposal/proposal_view.h"
@@ -48,10 +50,15 @@ class ReportInProgress {
   // and the latest earlier run of the history (zlx_VOR_Historico, where it
   // is kept) is read through `connection`, in one read; one that cannot be
   // read leaves the changes out, with a notice (in the digest and in
-  // outcome()). Its workbook is written by Workbook.
-  ReportInProgress(ReportSettings settings, ProposalTable table,
-                   const SettingsRecord& record, Connection& connection,
-                   LocalTime started);
+  // outcome()). Then `late_orders`, when given, is asked once for the late
+  // supplier orders of the rows; when they could not be read, outcome()
+  // says the report goes without them. Its workbook is written by
+  // Workbook.
+  ReportInProgress(
+      ReportSettings settings, ProposalTable table,
+      const SettingsRecord& record, Connection& connection, LocalTime started,
+      const std::function<LateOrders(const std::vector<ProposalRow>&)>&
+          late_orders);
   // Stops the thread, if any, and waits for it.
   ~ReportInProgress();
   ReportInProgress(const ReportInProgress&) = delete;
@@ -64,17 +71,19 @@ class ReportInProgress {
   // settings unreadable, no rows (the table then keeps what it had), or
   // rows that cannot be read; MorningReport::AfterRun then does all of it
   // after the write, and says why. Never raises.
-  static std::unique_ptr<ReportInProgress> Begin(const SettingsRecord& record,
-                                                 Connection& connection,
-                                                 LocalTime started,
-                                                 Recordset& computed);
+  static std::unique_ptr<ReportInProgress> Begin(
+      const SettingsRecord& record, Connection& connection, LocalTime started,
+      Recordset& computed,
+      const std::function<LateOrders(const std::vector<ProposalRow>&)>&
+          late_orders = {});
 
   // The rows of `rs` (the working table, or the result table read back)
   // as a proposal. Raises as ProposalTable::RowsOf.
   static ProposalTable TableOf(Recordset& rs);
 
   const ReportSettings& settings() const { return settings_; }
-  // What the report has to say so far (the history left out).
+  // What the report has to say so far (the history or the late orders
+  // left out).
   const ReportOutcome& outcome() const { return outcome_; }
   const std::string& file_name() const { return file_name_; }
 
@@ -97,6 +106,7 @@ class ReportInProgress {
   ReportSettings settings_;
   ReportOutcome outcome_;
   ProposalView view_;
+  LateOrders late_;
   DigestInput digest_;
   std::vector<std::pair<std::string, std::string>> shaping_;
   std::string file_name_;

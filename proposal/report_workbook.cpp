@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/figure_text.h"
+#include "proposal/late_order_report.h"
 #include "proposal/proposal_export.h"
 
 namespace vor {
@@ -44,10 +45,24 @@ std::vector<ProposalColumn> ReportWorkbook::Columns() {
 std::vector<Sheet> ReportWorkbook::Sheets(
     const DigestInput& in,
     const std::vector<std::pair<std::string, std::string>>& settings) {
-  return {ProposalExport::ProposalSheet(
-              *in.view, ReportDigest::ListOrder(*in.view), Columns()),
-          SummarySheet(in, settings), ProposalExport::ExceptionsSheet(*in.view),
-          ChangesSheet(in), SuppliersSheet(in)};
+  std::vector<Sheet> sheets = {ProposalExport::ProposalSheet(
+      *in.view, ReportDigest::ListOrder(*in.view), Columns())};
+  for (Sheet& sheet : SheetsAfterProposal(in, settings)) {
+    sheets.push_back(std::move(sheet));
+  }
+  return sheets;
+}
+
+std::vector<Sheet> ReportWorkbook::SheetsAfterProposal(
+    const DigestInput& in,
+    const std::vector<std::pair<std::string, std::string>>& settings) {
+  std::vector<Sheet> sheets = {SummarySheet(in, settings),
+                               ProposalExport::ExceptionsSheet(*in.view),
+                               ChangesSheet(in), SuppliersSheet(in)};
+  if (auto late = LateOrderReport::LateSheet(in)) {
+    sheets.push_back(std::move(*late));
+  }
+  return sheets;
 }
 
 void ReportWorkbook::Write(
@@ -70,10 +85,9 @@ void ReportWorkbook::Write(
     }
     if (between) between();
   }
-  book->Add(SummarySheet(in, settings));
-  book->Add(ProposalExport::ExceptionsSheet(*in.view));
-  book->Add(ChangesSheet(in));
-  book->Add(SuppliersSheet(in));
+  for (const Sheet& sheet : SheetsAfterProposal(in, settings)) {
+    book->Add(sheet);
+  }
 }
 
 std::vector<Sheet> ReportWorkbook::CompactSheets(
@@ -131,6 +145,10 @@ Sheet ReportWorkbook::SummarySheet(
   }
   line("Alterações desde a proposta anterior (folha Alterações)",
        Value(static_cast<int64_t>(in.changes.all().size())));
+  const std::string late = LateOrderReport::SummaryLine(in);
+  if (!late.empty()) {
+    line("Encomendas a fornecedores em atraso (folha Em atraso)", Value(late));
+  }
   line("", Value(""));
   line("Definições desta emissão", Value(""));
   for (const auto& [label, text] : settings) line(label, Value(text));

@@ -9,11 +9,14 @@
 //   - "Alterações": the changes since the earlier proposal of the history;
 //   - "Por fornecedor": one block per supplier with something to order (its
 //     rows, value and lead time), ready to send to that supplier.
+//   - "Em atraso", when some open supplier orders are late
+//     (LateOrderReport): one block per supplier, ready to send as a
+//     reminder.
 //
 // When the full workbook is too large to mail, the compact one holds what
 // the buyer acts on: "A encomendar" (the rows to order and the shortages,
 // in the digest's urgency order) instead of "Proposta", with the summary
-// saying where the full one is.
+// saying where the full one is; the late orders stay in the full one.
 //
 //   const std::string bytes = WorkbookWriter::Bytes(
 //       ReportWorkbook::Sheets(digest, settings_lines), file_name);
@@ -41,7 +44,7 @@ class ReportWorkbook {
   // The columns of the "Proposta" sheet.
   static std::vector<ProposalColumn> Columns();
 
-  // The five sheets above for `in`. `settings` are (label, value) lines of
+  // The sheets above for `in`. `settings` are (label, value) lines of
   // the settings that shaped the run, for "Resumo".
   static std::vector<Sheet> Sheets(
       const DigestInput& in,
@@ -66,6 +69,10 @@ class ReportWorkbook {
       const std::vector<std::pair<std::string, std::string>>& settings,
       const std::string& full_where);
 
+  // The sheets of Sheets after "Proposta".
+  static std::vector<Sheet> SheetsAfterProposal(
+      const DigestInput& in,
+      const std::vector<std::pair<std::string, std::string>>& settings);
   static Sheet SummarySheet(
       const DigestInput& in,
       const std::vector<std::pair<std::string, std::string>>& settings);

@@ -240,6 +240,7 @@ struct BoughtArticle {
   Ticks factemb = kUnit;
   Ticks price = 0;  // per base unit
   Ticks stmin = 0;
+  int prazo = 0;  // lead time, days
   std::optional<std::string> fornec;
   bool fractional = false;  // sold by weight, length or volume
 };
@@ -446,6 +447,7 @@ class Generator {
               : rng_.Pick(std::vector<int>{7, 10, 15, 20, 30, 45, 60, 90});
       const int prazo =
           rng_.Pick(std::vector<int>{1, 2, 3, 5, 7, 10, 15, 21, 30, 45, 60});
+      a.prazo = prazo;
 
       // Supplier: mostly a known one; some empty, null or unknown.
       const int f = static_cast<int>(rng_.Below(1000));
@@ -818,6 +820,12 @@ class Generator {
     return d;
   }
 
+  // `d` dated `day`, keeping the time of day it may have.
+  static void ReDate(Document& d, sys_days day) {
+    d.day = day;
+    d.data = IsoDate(day) + d.data.substr(10);
+  }
+
   // An order line quantity of a bought article, about `lo` to `hi` per cent
   // of its minimum stock (whole units unless sold by weight or length, whole
   // packs when `in_packs`); some 0 and a few negative (corrections).
@@ -897,16 +905,27 @@ class Generator {
       d.terceiro = supplier;
       auto it = by_supplier_.find(supplier);
       const int k = static_cast<int>(rng_.Between(1, 4));
+      int shortest = 0, longest = 0;
       for (int j = 0; j < k; ++j) {
         const BoughtArticle& a = it != by_supplier_.end()
                                      ? bought_[rng_.Pick(it->second)]
                                      : rng_.Pick(bought_);
+        shortest = j == 0 ? a.prazo : std::min(shortest, a.prazo);
+        longest = std::max(longest, a.prazo);
         DocLine l;
         l.artigo = a.code;
         l.quant = OrderQuantity(a, 10, 80, true);
         l.preco = a.price;
         d.lines.push_back(std::move(l));
       }
+      // Most orders are still within the lead time of their articles; a
+      // few are some days late, fewer months late (the supplier forgot, or
+      // the order was never closed).
+      const int r = static_cast<int>(rng_.Below(1000));
+      const long long age = r < 80    ? longest + rng_.Between(1, 14)
+                            : r < 120 ? longest + rng_.Between(60, 200)
+                                      : rng_.Between(0, shortest);
+      ReDate(d, today_ - days(age));
       lines += k;
       docs.push_back(std::move(d));
     }
