@@ -78,7 +78,8 @@ class ReplenishmentEngine {
   // prepared and the result table written, with the rows the writer is
   // about to walk (their filter kept). The hook may walk them (the writer
   // starts again from the first row) but must not change them nor keep a
-  // reference, and must not raise. Default: none.
+  // reference, and must not raise; no read snapshot nor write is open then,
+  // so it may read the database. Default: none.
   void set_before_write(std::function<void(Recordset& computed)> hook) {
     before_write_ = std::move(hook);
   }
