@@ -72,6 +72,7 @@ void ReplenishmentEngine::Run() {
   // scope above, and the reader's sets go before the table is written,
   // which is when the run holds the most.
   reader.reset();
+  if (before_write_) before_write_(rsfinal);
   std::vector<std::string> notes;
   const std::optional<HistoryRun> history =
       HistoryWriter::Prepare(connection_, history_, clock_(), &notes);

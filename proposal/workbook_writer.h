@@ -6,10 +6,19 @@
 // e-mail share (shortage red, order amber); each column gets the width
 // of its SheetColumn, widened to its header. An integer or an amount in a
 // text column (the value column of a summary) is written as a number too.
-// Rows go out in order in libxlsxwriter's constant-memory mode.
+// Rows go out in order in libxlsxwriter's constant-memory mode; a sheet's
+// rows may come in slices (Append), so that a long list need not be held
+// whole in memory.
+//
+//   WorkbookWriter book(file_name);
+//   book.Add(first_slice);
+//   book.Append(next_slice);
+//   book.Add(other_sheet);
+//   const std::string bytes = book.Finish();
 #ifndef VOR_PROPOSAL_WORKBOOK_WRITER_H_
 #define VOR_PROPOSAL_WORKBOOK_WRITER_H_
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,14 +28,36 @@ namespace vor {
 
 class WorkbookWriter {
  public:
-  // The workbook's bytes, built in memory (nothing is written to disk).
-  // Raises Error 75 naming `name` (the file it is meant for) and
-  // libxlsxwriter's reason.
+  // Starts a workbook in memory (nothing is written to disk) meant for the
+  // file `name`, which errors name. Raises Error 75 when it cannot start.
+  explicit WorkbookWriter(const std::string& name);
+  // A workbook not finished is dropped.
+  ~WorkbookWriter();
+  WorkbookWriter(const WorkbookWriter&) = delete;
+  WorkbookWriter& operator=(const WorkbookWriter&) = delete;
+
+  // Adds `sheet` after the sheets added before: its name, columns, header
+  // and rows. Raises Error 75 naming the file and libxlsxwriter's reason.
+  void Add(const Sheet& sheet);
+  // Writes the rows (and marks) of `more` after the rows of the sheet added
+  // last, in its columns; the rest of `more` is not used. Raises as Add;
+  // Error 75 also when no sheet was added.
+  void Append(const Sheet& more);
+  // The workbook's bytes; once, after the last sheet. Raises Error 75
+  // naming the file and the reason.
+  std::string Finish();
+
+  // The workbook of `sheets`, in memory. Raises Error 75 naming `name`
+  // (the file it is meant for) and libxlsxwriter's reason.
   static std::string Bytes(const std::vector<Sheet>& sheets,
                            const std::string& name);
   // Writes Bytes(sheets) to `path` with AtomicFile: complete or not at all.
   // Raises Error 75 naming the file and the reason.
   static void Write(const std::string& path, const std::vector<Sheet>& sheets);
+
+ private:
+  struct Book;  // libxlsxwriter's workbook, its formats, the open sheet
+  std::unique_ptr<Book> book_;
 };
 
 }  // namespace vor
