@@ -28,6 +28,7 @@
 #include "app/frm_vorencomendas.h"
 #include "app/history_chart.h"
 #include "app/proposal_model.h"
+#include "app/what_if_panel.h"
 #include "core/control_bytes.h"
 #include "core/error.h"
 #include "core/text_util.h"
@@ -130,6 +131,11 @@ struct frmProposta::PanelContent {
   bool out_of_date = false;
   QString text;
   std::vector<ArticleHistoryPoint> history;
+  // What the explanation read, for "E se?" (null when it failed), the
+  // explanation itself and the stored row it was asked for.
+  std::shared_ptr<ArticleRecording> recording;
+  std::optional<ArticleExplanation> now;
+  ProposalRow stored;
 };
 
 // The panel's content for `article`: its explanation computed through
@@ -141,17 +147,22 @@ frmProposta::PanelContent frmProposta::Explain(
     const std::vector<std::string>& late_lines) {
   PanelContent content;
   content.article = article;
+  content.stored = stored;
   bool explained = false;
   try {
     if (connection == nullptr) {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
     }
-    const ArticleExplanation why =
-        ExplainArticle(*connection, article, component_mode);
+    auto recording = std::make_shared<ArticleRecording>();
+    ArticleExplanation why =
+        ExplainArticle(*connection, article, component_mode, SystemLocalClock(),
+                       recording.get());
     for (const std::string& line :
          ExplanationLines(why, &stored, &content.out_of_date)) {
       content.text += Shown(line) + QLatin1Char('\n');
     }
+    content.recording = std::move(recording);
+    content.now = std::move(why);
     explained = true;
   } catch (const Error& e) {
     content.text =
@@ -385,6 +396,7 @@ void frmProposta::BuildWhyPanel() {
   why_text_->setObjectName(QStringLiteral("why_text"));
   why_text_->setReadOnly(true);
   why_text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  what_if_ = new WhatIfPanel(why_);
   history_chart_ = new HistoryChart(why_);
   history_chart_->setObjectName(QStringLiteral("history_chart"));
   history_chart_->hide();
@@ -400,6 +412,7 @@ void frmProposta::BuildWhyPanel() {
   why_layout->setContentsMargins(6, 0, 0, 0);
   why_layout->addWidget(why_title_);
   why_layout->addWidget(why_text_, 1);
+  why_layout->addWidget(what_if_);
   why_layout->addWidget(history_chart_);
   why_layout->addLayout(why_buttons);
   why_->hide();
@@ -531,6 +544,7 @@ void frmProposta::ExplainRow(int row) {
            : std::vector<std::string>();
   history_chart_->Clear();
   history_chart_->hide();
+  what_if_->Clear();
   why_->show();
   if (!open_explanation_connection_) {
     const BusyCursor busy;
@@ -570,6 +584,12 @@ void frmProposta::ExplainRow(int row) {
 void frmProposta::ShowPanelContent(PanelContent content, const QString& unit) {
   if (content.out_of_date) model_->MarkOutOfDate(content.article);
   why_text_->setPlainText(content.text);
+  if (content.now) {
+    what_if_->SetArticle(std::move(content.recording), *content.now,
+                         content.stored);
+  } else {
+    what_if_->Clear();
+  }
   if (content.history.empty()) {
     history_chart_->Clear();
     history_chart_->hide();
@@ -583,6 +603,7 @@ void frmProposta::Refresh() {
   ShowStatus(QString());
   why_->hide();  // it explained a row of the table read before
   why_article_.clear();
+  what_if_->Clear();
   ++explanation_ticket_;  // a result on its way is of the table read before
   explanation_running_ = false;
   try {
