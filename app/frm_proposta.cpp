@@ -397,6 +397,7 @@ void frmProposta::BuildWhyPanel() {
   why_text_->setReadOnly(true);
   why_text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   what_if_ = new WhatIfPanel(why_);
+  what_if_->hide();
   history_chart_ = new HistoryChart(why_);
   history_chart_->setObjectName(QStringLiteral("history_chart"));
   history_chart_->hide();
@@ -404,8 +405,16 @@ void frmProposta::BuildWhyPanel() {
   copy_->setObjectName(QStringLiteral("copy_button"));
   why_close_ = new QPushButton(QStringLiteral("Fec&har painel"), why_);
   why_close_->setObjectName(QStringLiteral("close_panel_button"));
+  what_if_button_ =
+      new QPushButton(QStringLiteral("Alterar &valores (E se?)"), why_);
+  what_if_button_->setObjectName(QStringLiteral("what_if_button"));
+  what_if_button_->setCheckable(true);
+  what_if_button_->setToolTip(
+      QStringLiteral("Calcular o artigo com outro stock mínimo, prazo, fator "
+                     "de embalagem, unidade ou preço, sem gravar nada"));
   auto* why_buttons = new QHBoxLayout;
   why_buttons->addWidget(copy_);
+  why_buttons->addWidget(what_if_button_);
   why_buttons->addStretch(1);
   why_buttons->addWidget(why_close_);
   auto* why_layout = new QVBoxLayout(why_);
@@ -462,6 +471,10 @@ void frmProposta::ConnectControls() {
     connect(table_, signal, this,
             [this](const QModelIndex& index) { ReopenOn(index.row()); });
   }
+  connect(what_if_button_, &QPushButton::toggled, this, [this](bool on) {
+    ShowPanelParts();
+    if (on) what_if_->setFocus();
+  });
   connect(copy_, &QPushButton::clicked, this, [this] {
     QGuiApplication::clipboard()->setText(why_text_->toPlainText());
   });
@@ -543,8 +556,9 @@ void frmProposta::ExplainRow(int row) {
       late ? LateOrderLines(*view.late(), *late, stored)
            : std::vector<std::string>();
   history_chart_->Clear();
-  history_chart_->hide();
+  has_history_ = false;
   what_if_->Clear();
+  ShowPanelParts();
   why_->show();
   if (!open_explanation_connection_) {
     const BusyCursor busy;
@@ -590,13 +604,20 @@ void frmProposta::ShowPanelContent(PanelContent content, const QString& unit) {
   } else {
     what_if_->Clear();
   }
-  if (content.history.empty()) {
-    history_chart_->Clear();
-    history_chart_->hide();
-  } else {
+  has_history_ = !content.history.empty();
+  if (has_history_) {
     history_chart_->SetHistory(std::move(content.history), unit);
-    history_chart_->show();
+  } else {
+    history_chart_->Clear();
   }
+  ShowPanelParts();
+}
+
+void frmProposta::ShowPanelParts() {
+  const bool what_if = what_if_button_->isChecked();
+  what_if_->setVisible(what_if);
+  // "E se?" takes the chart's room: the text keeps its own.
+  history_chart_->setVisible(has_history_ && !what_if);
 }
 
 void frmProposta::Refresh() {

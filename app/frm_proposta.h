@@ -17,9 +17,10 @@
 // computed again through a connection of its own off the window's thread, as a
 // run would now, with every contribution written out (it names every field in
 // which the result differs from the stored row), the article's late
-// supplier-order lines and its proposal without them, "E se?" (the
-// article's master data changed in place and its row computed again at once
-// on what the explanation read, nothing written: WhatIfPanel), the article's
+// supplier-order lines and its proposal without them, "E se?" behind the
+// button "Alterar valores" (the article's master data changed in place and
+// its row computed again at once on what the explanation read, nothing
+// written: WhatIfPanel), the article's
 // changes since the previous run, a chart of its stock at lead time, minimum
 // stock and quantity to order over the stored runs (where the history holds
 // any), and a button "Copiar" that puts the text on the clipboard. The panel
@@ -123,6 +124,9 @@ class frmProposta : public QWidget {
                               const ProposalRow& stored,
                               const std::vector<std::string>& late_lines);
   void ShowPanelContent(PanelContent content, const QString& unit);
+  // "E se?" shown when its button is down, in the place of the chart; the
+  // chart otherwise, when the article has a history.
+  void ShowPanelParts();
   // Creates the controls, lays them out and connects them. Each control a
   // test or the screenshot tool looks for carries an object name (the
   // search box "search_box", the table "table", the panel "why_panel"...).
@@ -176,7 +180,9 @@ class frmProposta : public QWidget {
   QLabel* why_title_ = nullptr;
   QPlainTextEdit* why_text_ = nullptr;
   WhatIfPanel* what_if_ = nullptr;
+  QPushButton* what_if_button_ = nullptr;
   HistoryChart* history_chart_ = nullptr;
+  bool has_history_ = false;
   QPushButton* copy_ = nullptr;
   QPushButton* why_close_ = nullptr;
   std::string why_article_;

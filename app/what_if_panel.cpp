@@ -84,8 +84,7 @@ QString WithUnit(Currency q, const std::string& unit) {
 
 // The figures of a row the result sets side by side.
 struct Figures {
-  QString to_order;           // base unit
-  QString to_order_purchase;  // purchase unit, "" when not converted
+  QString to_order;  // base unit, then purchase unit when converted
   QString after;
   QString cover;
   QString price;
@@ -97,10 +96,11 @@ Figures FiguresOf(const ProposalRow& row) {
   const std::string& base = row.Text(F::kUnBase);
   f.to_order = WithUnit(row.Number(F::kQtdUB).value_or(zero), base);
   if (Units::Converted(row.at(F::kUnBase), row.at(F::kUnCmp))) {
-    f.to_order_purchase = row.NoPurchaseQuantity()
-                              ? QStringLiteral("fator emb. 0")
-                              : WithUnit(row.Number(F::kQtdUC).value_or(zero),
-                                         row.Text(F::kUnCmp));
+    f.to_order += QStringLiteral(" (%1)").arg(
+        row.NoPurchaseQuantity()
+            ? QStringLiteral("fator emb. 0")
+            : WithUnit(row.Number(F::kQtdUC).value_or(zero),
+                       row.Text(F::kUnCmp)));
   }
   f.after = WithUnit(row.Number(F::kStkApos).value_or(zero), base);
   f.cover = row.CoverKnown() ? QString::fromStdString(FigureText::DayCount(
@@ -109,6 +109,22 @@ Figures FiguresOf(const ProposalRow& row) {
   f.price = QString::fromStdString(
       FigureText::Price(row.Number(F::kUltPrCom).value_or(zero)));
   return f;
+}
+
+// The recomputed row of `why` (found) as a row of the proposal.
+ProposalRow RowOf(const ArticleExplanation& why) {
+  ProposalRow row;
+  for (size_t i = 0; i < kResultFields.size() && i < why.row.size(); ++i) {
+    row.values[i] = why.row[i];
+  }
+  return row;
+}
+
+// The explanation's lines of the steps alone: compared with its own row,
+// it has no paragraph on a changed ERP.
+std::vector<std::string> StepLines(const ArticleExplanation& why) {
+  const ProposalRow row = RowOf(why);
+  return ExplanationLines(why, &row);
 }
 
 // "Label: before → after", or "Label: value (igual)" when they are equal.
@@ -235,7 +251,7 @@ void WhatIfPanel::SetArticle(std::shared_ptr<ArticleRecording> recording,
   base_unit_ = base.is_null() ? std::string() : base.ToText();
   recording_ = std::move(recording);
   stored_ = stored;
-  lines_now_ = ExplanationLines(now, nullptr);
+  lines_now_ = StepLines(now);
   setEnabled(true);
   Recompute();
 }
@@ -326,30 +342,18 @@ void WhatIfPanel::ShowResult(const ArticleExplanation& what_if) {
         QStringLiteral("Com estes valores o artigo não entra na proposta."));
     return;
   }
-  ProposalRow changed;
-  for (size_t i = 0; i < kResultFields.size(); ++i) {
-    changed.values[i] = what_if.row[i];
-  }
+  const ProposalRow changed = RowOf(what_if);
   const Figures before = FiguresOf(*stored_);
   const Figures after = FiguresOf(changed);
   QStringList lines;
   lines << Beside(QStringLiteral("A encomendar"), before.to_order,
                   after.to_order);
-  if (!before.to_order_purchase.isEmpty() ||
-      !after.to_order_purchase.isEmpty()) {
-    lines << Beside(
-        QStringLiteral("Em unidade de compra"),
-        before.to_order_purchase.isEmpty() ? QStringLiteral("sem conversão")
-                                           : before.to_order_purchase,
-        after.to_order_purchase.isEmpty() ? QStringLiteral("sem conversão")
-                                          : after.to_order_purchase);
-  }
   lines << Beside(QStringLiteral("Stock após encomenda"), before.after,
                   after.after);
   lines << Beside(QStringLiteral("Cobertura"), before.cover, after.cover);
   lines << Beside(QStringLiteral("Preço de compra"), before.price, after.price);
   const std::vector<std::string> steps =
-      ChangedLines(lines_now_, ExplanationLines(what_if, nullptr));
+      ChangedLines(lines_now_, StepLines(what_if));
   if (steps.empty()) {
     lines << QStringLiteral("Os passos do cálculo ficam os mesmos.");
   } else {
