@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cstdint>
 
 #include "app/explanation_text.h"
 #include "core/control_bytes.h"
@@ -43,14 +44,15 @@ std::optional<Currency> ReadFigure(const QString& text, bool above_zero,
   Currency value;
   try {
     if (!Currency::TryParse(typed.toStdString(), &value)) {
-      *message = QStringLiteral("'%1' não é um número").arg(text.trimmed());
+      *message = QStringLiteral("'%1' não é um número")
+                     .arg(Q(text.trimmed().toStdString()));
       return std::nullopt;
     }
   } catch (const Error&) {
-    *message =
-        QStringLiteral("%1 está fora do limite dos números (%2)")
-            .arg(text.trimmed(), QString::fromStdString(FigureText::Quantity(
-                                     Currency::FromRaw(INT64_MAX))));
+    *message = QStringLiteral("%1 está fora do limite dos números (%2)")
+                   .arg(Q(text.trimmed().toStdString()),
+                        QString::fromStdString(FigureText::Quantity(
+                            Currency::FromRaw(INT64_MAX))));
     return std::nullopt;
   }
   if (value < Currency()) {
@@ -64,8 +66,9 @@ std::optional<Currency> ReadFigure(const QString& text, bool above_zero,
   return value;
 }
 
-// `value` of `row` in the field's form: a quantity, a price; "" for null
-// or a value that is no number.
+// `value`, read from the ERP, as its field shows it: a quantity, a price;
+// "" for null or a value that is no number (or none the fixed-point type
+// holds).
 QString Filled(const Value& value, bool price) {
   if (value.is_null() || !value.IsNumeric()) return QString();
   try {
@@ -241,8 +244,7 @@ void WhatIfPanel::SetArticle(std::shared_ptr<ArticleRecording> recording,
     fields_[i].read = Filled(row.Get(kFields[i]), false);
   }
   const Value& unit = row.Get("UnCmp");
-  fields_[kPurchaseUnit].read =
-      unit.is_null() ? QString() : QString::fromStdString(unit.ToText());
+  fields_[kPurchaseUnit].read = unit.is_null() ? QString() : Q(unit.ToText());
   // The price the row ends with, from whichever source the intake took it.
   fields_[kPrice].read =
       Filled(now.row[static_cast<size_t>(F::kUltPrCom)], true);

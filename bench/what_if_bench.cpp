@@ -13,10 +13,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,18 +24,6 @@
 #include "db/qt_sql_connection.h"
 #include "engine/article_explanation.h"
 #include "testing/test_database.h"
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(const std::function<void()>& f) {
-  const auto t0 = Clock::now();
-  f();
-  return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   // No screen needed: the window is built and computed, not shown.
@@ -79,7 +64,8 @@ int main(int argc, char** argv) {
   }
   // The explanation runs on the window's connection (no connection of its
   // own is set), so it has arrived when ExplainRow returns.
-  const double explain = Seconds([&] { window->ExplainRow(best); });
+  const double explain =
+      vor::bench::BestOf(1, [&] { window->ExplainRow(best); });
   auto* what_if = window->findChild<vor::WhatIfPanel*>();
   auto* minimum = what_if->findChild<QLineEdit*>("what_if_stock_minimum");
   const QString read = minimum->text();
@@ -91,7 +77,8 @@ int main(int argc, char** argv) {
   bool computed = true;
   for (int i = 0; i < kTimes; ++i) {
     minimum->setText(i % 2 == 0 ? read + QStringLiteral("5") : read);
-    times.push_back(Seconds([&] { computed &= what_if->Recompute(); }));
+    times.push_back(
+        vor::bench::BestOf(1, [&] { computed &= what_if->Recompute(); }));
   }
   delete window;
   if (!computed) {
