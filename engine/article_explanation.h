@@ -108,11 +108,6 @@ struct MasterDataChanges {
   // the units in force), else the article's own UltPrCom. Where the
   // supplier has no price row, one with this price and no discount.
   std::optional<Currency> supplier_price = {};
-
-  bool empty() const {
-    return !stock_minimum && !minimum_order && !lead_time && !days &&
-           !packing_factor && !purchase_unit && !supplier_price;
-  }
 };
 
 // Computes the row of the article `article` again, as a run would now, and
