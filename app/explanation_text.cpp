@@ -1,6 +1,7 @@
 #include "app/explanation_text.h"
 
 #include <chrono>
+#include <set>
 
 #include "core/figure_text.h"
 #include "core/text_util.h"
@@ -303,6 +304,21 @@ std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
   }
   out.push_back(after);
   return out;
+}
+
+std::vector<std::string> ChangedLines(const std::vector<std::string>& before,
+                                      const std::vector<std::string>& after) {
+  std::multiset<std::string> left(before.begin(), before.end());
+  std::vector<std::string> changed;
+  for (const std::string& line : after) {
+    const auto found = left.find(line);
+    if (found != left.end()) {
+      left.erase(found);
+    } else {
+      changed.push_back(line);
+    }
+  }
+  return changed;
 }
 
 std::vector<std::string> LateOrderLines(const LateOrders& late,

@@ -35,6 +35,11 @@ std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
 std::vector<std::string> ChangedFields(const ArticleExplanation& why,
                                        const ProposalRow& stored);
 
+// The lines of `after` that `before` does not hold, in order; a line held
+// twice in `before` matches two of `after`.
+std::vector<std::string> ChangedLines(const std::vector<std::string>& before,
+                                      const std::vector<std::string>& after);
+
 // The paragraph on the late supplier-order lines of `article` (one of
 // `late`'s, found for `stored`, the article's row of the proposal shown):
 // their quantity counted in the stock at lead time, each line with its

@@ -28,6 +28,7 @@
 #include "app/frm_vorencomendas.h"
 #include "app/history_chart.h"
 #include "app/proposal_model.h"
+#include "app/what_if_panel.h"
 #include "core/control_bytes.h"
 #include "core/error.h"
 #include "core/text_util.h"
@@ -130,6 +131,11 @@ struct frmProposta::PanelContent {
   bool out_of_date = false;
   QString text;
   std::vector<ArticleHistoryPoint> history;
+  // What the explanation read, for "E se?" (null when it failed), the
+  // explanation itself and the stored row it was asked for.
+  std::shared_ptr<ArticleRecording> recording;
+  std::optional<ArticleExplanation> now;
+  ProposalRow stored;
 };
 
 // The panel's content for `article`: its explanation computed through
@@ -141,17 +147,22 @@ frmProposta::PanelContent frmProposta::Explain(
     const std::vector<std::string>& late_lines) {
   PanelContent content;
   content.article = article;
+  content.stored = stored;
   bool explained = false;
   try {
     if (connection == nullptr) {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
     }
-    const ArticleExplanation why =
-        ExplainArticle(*connection, article, component_mode);
+    auto recording = std::make_shared<ArticleRecording>();
+    ArticleExplanation why =
+        ExplainArticle(*connection, article, component_mode, SystemLocalClock(),
+                       recording.get());
     for (const std::string& line :
          ExplanationLines(why, &stored, &content.out_of_date)) {
       content.text += Shown(line) + QLatin1Char('\n');
     }
+    content.recording = std::move(recording);
+    content.now = std::move(why);
     explained = true;
   } catch (const Error& e) {
     content.text =
@@ -385,6 +396,8 @@ void frmProposta::BuildWhyPanel() {
   why_text_->setObjectName(QStringLiteral("why_text"));
   why_text_->setReadOnly(true);
   why_text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  what_if_ = new WhatIfPanel(why_);
+  what_if_->hide();
   history_chart_ = new HistoryChart(why_);
   history_chart_->setObjectName(QStringLiteral("history_chart"));
   history_chart_->hide();
@@ -392,14 +405,23 @@ void frmProposta::BuildWhyPanel() {
   copy_->setObjectName(QStringLiteral("copy_button"));
   why_close_ = new QPushButton(QStringLiteral("Fec&har painel"), why_);
   why_close_->setObjectName(QStringLiteral("close_panel_button"));
+  what_if_button_ =
+      new QPushButton(QStringLiteral("Alterar &valores (E se?)"), why_);
+  what_if_button_->setObjectName(QStringLiteral("what_if_button"));
+  what_if_button_->setCheckable(true);
+  what_if_button_->setToolTip(
+      QStringLiteral("Calcular o artigo com outro stock mínimo, prazo, fator "
+                     "de embalagem, unidade ou preço, sem gravar nada"));
   auto* why_buttons = new QHBoxLayout;
   why_buttons->addWidget(copy_);
+  why_buttons->addWidget(what_if_button_);
   why_buttons->addStretch(1);
   why_buttons->addWidget(why_close_);
   auto* why_layout = new QVBoxLayout(why_);
   why_layout->setContentsMargins(6, 0, 0, 0);
   why_layout->addWidget(why_title_);
   why_layout->addWidget(why_text_, 1);
+  why_layout->addWidget(what_if_);
   why_layout->addWidget(history_chart_);
   why_layout->addLayout(why_buttons);
   why_->hide();
@@ -449,6 +471,10 @@ void frmProposta::ConnectControls() {
     connect(table_, signal, this,
             [this](const QModelIndex& index) { ReopenOn(index.row()); });
   }
+  connect(what_if_button_, &QPushButton::toggled, this, [this](bool on) {
+    ShowPanelParts();
+    if (on) what_if_->setFocus();
+  });
   connect(copy_, &QPushButton::clicked, this, [this] {
     QGuiApplication::clipboard()->setText(why_text_->toPlainText());
   });
@@ -530,7 +556,9 @@ void frmProposta::ExplainRow(int row) {
       late ? LateOrderLines(*view.late(), *late, stored)
            : std::vector<std::string>();
   history_chart_->Clear();
-  history_chart_->hide();
+  has_history_ = false;
+  what_if_->Clear();
+  ShowPanelParts();
   why_->show();
   if (!open_explanation_connection_) {
     const BusyCursor busy;
@@ -570,19 +598,33 @@ void frmProposta::ExplainRow(int row) {
 void frmProposta::ShowPanelContent(PanelContent content, const QString& unit) {
   if (content.out_of_date) model_->MarkOutOfDate(content.article);
   why_text_->setPlainText(content.text);
-  if (content.history.empty()) {
-    history_chart_->Clear();
-    history_chart_->hide();
+  if (content.now) {
+    what_if_->SetArticle(std::move(content.recording), *content.now,
+                         content.stored);
   } else {
-    history_chart_->SetHistory(std::move(content.history), unit);
-    history_chart_->show();
+    what_if_->Clear();
   }
+  has_history_ = !content.history.empty();
+  if (has_history_) {
+    history_chart_->SetHistory(std::move(content.history), unit);
+  } else {
+    history_chart_->Clear();
+  }
+  ShowPanelParts();
+}
+
+void frmProposta::ShowPanelParts() {
+  const bool what_if = what_if_button_->isChecked();
+  what_if_->setVisible(what_if);
+  // "E se?" takes the chart's room: the text keeps its own.
+  history_chart_->setVisible(has_history_ && !what_if);
 }
 
 void frmProposta::Refresh() {
   ShowStatus(QString());
   why_->hide();  // it explained a row of the table read before
   why_article_.clear();
+  what_if_->Clear();
   ++explanation_ticket_;  // a result on its way is of the table read before
   explanation_running_ = false;
   try {

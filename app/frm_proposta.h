@@ -17,15 +17,18 @@
 // computed again through a connection of its own off the window's thread, as a
 // run would now, with every contribution written out (it names every field in
 // which the result differs from the stored row), the article's late
-// supplier-order lines and its proposal without them, the article's changes
-// since the previous run, a chart of its stock at lead time, minimum stock and
-// quantity to order over the stored runs (where the history holds any), and a
-// button "Copiar" that puts the text on the clipboard. The panel follows its
-// article through sorting and filtering, says so when the article is no longer
-// shown, and opens again on a click, Enter or a double-click on a row. Every
-// control has an access key or a labelled buddy; Tab leaves the table. When the
-// table cannot be read the window says why, in Portuguese, and stays open. Not
-// modal; it deletes itself when closed.
+// supplier-order lines and its proposal without them, "E se?" behind the
+// button "Alterar valores" (the article's master data changed in place and
+// its row computed again at once on what the explanation read, nothing
+// written: WhatIfPanel), the article's
+// changes since the previous run, a chart of its stock at lead time, minimum
+// stock and quantity to order over the stored runs (where the history holds
+// any), and a button "Copiar" that puts the text on the clipboard. The panel
+// follows its article through sorting and filtering, says so when the article
+// is no longer shown, and opens again on a click, Enter or a double-click on a
+// row. Every control has an access key or a labelled buddy; Tab leaves the
+// table. When the table cannot be read the window says why, in Portuguese, and
+// stays open. Not modal; it deletes itself when closed.
 #ifndef VOR_APP_FRM_PROPOSTA_H_
 #define VOR_APP_FRM_PROPOSTA_H_
 
@@ -55,6 +58,7 @@ namespace vor {
 class Connection;
 class HistoryChart;
 class ProposalModel;
+class WhatIfPanel;
 
 class frmProposta : public QWidget {
   Q_OBJECT
@@ -120,6 +124,9 @@ class frmProposta : public QWidget {
                               const ProposalRow& stored,
                               const std::vector<std::string>& late_lines);
   void ShowPanelContent(PanelContent content, const QString& unit);
+  // "E se?" shown when its button is down, in the place of the chart; the
+  // chart otherwise, when the article has a history.
+  void ShowPanelParts();
   // Creates the controls, lays them out and connects them. Each control a
   // test or the screenshot tool looks for carries an object name (the
   // search box "search_box", the table "table", the panel "why_panel"...).
@@ -172,7 +179,10 @@ class frmProposta : public QWidget {
   QWidget* why_ = nullptr;
   QLabel* why_title_ = nullptr;
   QPlainTextEdit* why_text_ = nullptr;
+  WhatIfPanel* what_if_ = nullptr;
+  QPushButton* what_if_button_ = nullptr;
   HistoryChart* history_chart_ = nullptr;
+  bool has_history_ = false;
   QPushButton* copy_ = nullptr;
   QPushButton* why_close_ = nullptr;
   std::string why_article_;

@@ -519,6 +519,87 @@ void ExpectUniqueKeys(QWidget* window, const QStringList& shared_pair = {}) {
   }
 }
 
+// "E se?": A1 (stock 5, minimum 30, nothing else: 25 to order, after 30,
+// cover 30 days, its own price 1) computed again as the fields change. Text,
+// a negative figure, a minimum of 0 and a figure beyond the fixed-point
+// range are refused at the field and change no figure; a minimum of 50
+// orders 45 (50 - 5), one of 40,5 typed with a decimal comma 35,5; "Repor"
+// restores the fields read. Nothing is written; the area's access keys are
+// the window's own.
+TEST_F(ProposalWindowTest, WhatIfRefusesBadFiguresAndComputesGoodOnesAtOnce) {
+  window_->btConf()->click();
+  frmProposta* proposal = window_->ProposalWindow();
+  ASSERT_NE(proposal, nullptr);
+  ASSERT_EQ(Cell(1, ProposalColumn::kArtigo), "A1");
+  proposal->ExplainRow(1);
+  WhyText(proposal);
+  test::Find<QPushButton>(proposal, "what_if_button")->click();
+  ExpectUniqueKeys(proposal);
+  auto* minimum = test::Find<QLineEdit>(proposal, "what_if_stock_minimum");
+  auto* price = test::Find<QLineEdit>(proposal, "what_if_price");
+  auto* message = test::Find<QLabel>(proposal, "what_if_message");
+  auto* result = test::Find<QLabel>(proposal, "what_if_result");
+  ASSERT_TRUE(minimum->isEnabled());
+  EXPECT_EQ(minimum->text(), "30");
+  EXPECT_EQ(price->text(), "1,00");
+  const QString unchanged = result->text();
+  EXPECT_TRUE(unchanged.startsWith(
+      "A encomendar: 25 UN (igual)\nStock após encomenda: 30 UN (igual)\n"
+      "Cobertura: 30 dias (igual)\nPreço de compra: 1,00 (igual)\n"))
+      << unchanged.toStdString();
+  EXPECT_TRUE(message->isHidden());
+
+  // As pasted: the whole text in one edit.
+  auto type = [&](QLineEdit* field, const QString& text) {
+    field->selectAll();
+    field->insert(text);
+  };
+  const struct {
+    const char* text;
+    const char* reason;
+  } refused[] = {{"abc", "'abc' não é um número"},
+                 {"-5", "não pode ser negativo"},
+                 {"0", "tem de ser maior que 0"},
+                 {"99999999999999999", "fora do limite"}};
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.text);
+    type(minimum, QString::fromUtf8(r.text));
+    EXPECT_FALSE(message->isHidden());
+    EXPECT_TRUE(message->text().startsWith("Stock mínimo: "))
+        << message->text().toStdString();
+    EXPECT_TRUE(message->text().contains(QString::fromUtf8(r.reason)))
+        << message->text().toStdString();
+    EXPECT_EQ(minimum->toolTip() + ".", message->text());
+    EXPECT_EQ(result->text(), unchanged);
+  }
+
+  type(minimum, "50");
+  EXPECT_TRUE(message->isHidden());
+  EXPECT_TRUE(minimum->toolTip().isEmpty());
+  EXPECT_TRUE(result->text().startsWith(
+      "A encomendar: 25 UN → 45 UN\nStock após encomenda: 30 UN → 50 UN\n"
+      "Cobertura: 30 dias (igual)\n"))
+      << result->text().toStdString();
+  EXPECT_TRUE(result->text().contains("Passos que mudam:\n"))
+      << result->text().toStdString();
+  EXPECT_TRUE(result->text().contains("a encomendar 45 UN"))
+      << result->text().toStdString();
+  type(minimum, "40,5");
+  type(price, "2,5");
+  EXPECT_TRUE(result->text().startsWith(
+      "A encomendar: 25 UN → 35,5 UN\nStock após encomenda: 30 UN → 40,5 "
+      "UN\nCobertura: 30 dias (igual)\nPreço de compra: 1,00 → 2,50\n"))
+      << result->text().toStdString();
+
+  test::Find<QPushButton>(proposal, "what_if_reset")->click();
+  EXPECT_EQ(minimum->text(), "30");
+  EXPECT_EQ(price->text(), "1,00");
+  EXPECT_EQ(result->text(), unchanged);
+  EXPECT_EQ(site_.erp().Scalar("select QtdUB from zlx_VOR_Encomendas where "
+                               "Artigo = 'A1'"),
+            "25");
+}
+
 // Whether a row has a purchase quantity follows the engine's conversion
 // rule: units that differ byte for byte ("un"/"UN", a trailing blank) are
 // converted, and a packing factor 0 leaves nothing in the purchase unit; a

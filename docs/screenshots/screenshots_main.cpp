@@ -10,6 +10,9 @@
 //   proposal-why.png         the same, panel "Porquê?" of an article with
 //                            aggregated stock, customer and production
 //                            demand and an order raised to the minimum
+//   proposal-what-if.png     the same article in "E se?": its minimum stock
+//                            and minimum order quantity raised by half, the
+//                            packing factor doubled
 //   proposal-changes.png     the same, "Só alterações": the rows changed
 //                            since the previous run, the panel with the
 //                            chart of the article over the stored runs
@@ -30,7 +33,9 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QStringList>
 #include <QTabBar>
@@ -52,6 +57,8 @@
 #include "app/startup.h"
 #include "app/ui_tab_strip.h"
 #include "app/window_services.h"
+#include "core/currency.h"
+#include "core/figure_text.h"
 #include "db/ligar_bd.h"
 #include "engine/article_explanation.h"
 #include "proposal/morning_report.h"
@@ -211,6 +218,27 @@ int main(int argc, char** argv) {
     if (best >= 0) {
       ExplainAndWait(proposal, best);
       ok &= Grab(proposal, out + "/proposal-why.png");
+      // "E se?": the field's figure times `factor`, typed in as the buyer
+      // would.
+      const auto change = [&](const char* name, const char* factor) {
+        auto* field = Control<QLineEdit>(proposal, name);
+        QString text = field->text();
+        text.remove(QChar(0x00A0)).replace(QChar(','), QChar('.'));
+        vor::Currency value;
+        if (!vor::Currency::TryParse(text.toStdString(), &value)) return;
+        value = vor::Currency::FromDouble(
+            value.ToDouble() * vor::Currency::Parse(factor).ToDouble());
+        field->selectAll();
+        field->insert(QString::fromStdString(vor::FigureText::Quantity(value)));
+      };
+      Control<QPushButton>(proposal, "what_if_button")->setChecked(true);
+      change("what_if_stock_minimum", "1.5");
+      change("what_if_minimum_order", "1.5");
+      change("what_if_packing_factor", "2");
+      Settle();
+      ok &= Grab(proposal, out + "/proposal-what-if.png");
+      Control<QPushButton>(proposal, "what_if_reset")->click();
+      Control<QPushButton>(proposal, "what_if_button")->setChecked(false);
     } else {
       ok = false;
     }
