@@ -82,7 +82,8 @@ ArticleExplanation ExplainArticle(Connection& connection,
   Recordset rsArtigos;
   connection.OpenRecordset("", sql::SingleArticleQuery(article), rsArtigos, -1,
                            0);
-  Recordset rsfinal = calculator.Compute({reader, recorder}, rsArtigos, sData);
+  Recordset rsfinal =
+      calculator.Compute({reader, recorder}, std::move(rsArtigos), sData);
   ArticleExplanation explanation = recorder.Take();
   rsfinal.MoveFirst();
   if (!rsfinal.Eof()) {

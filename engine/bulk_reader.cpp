@@ -172,6 +172,17 @@ std::optional<SupplierPriceRow> BulkReader::SupplierPrice(
   return literal_.SupplierPrice(article, supplier);
 }
 
+void BulkReader::IntakeDone() {
+  // Swapped with empty ones, so that their buckets go too. The article
+  // keys (orders_) stay: the product lists are answered by them. Without
+  // the pairs a price is asked with the literal statement.
+  decltype(prices_)().swap(prices_);
+  prices_loaded_ = false;
+  decltype(stocks_)().swap(stocks_);
+  stocks_loaded_ = false;
+  decltype(article_suppliers_)().swap(article_suppliers_);
+}
+
 void BulkReader::LoadStocks() {
   if (stocks_loaded_) return;
   std::unordered_map<std::string, StockGroup> by_loose;

@@ -96,6 +96,10 @@ class BulkReader : public ErpReader {
   // literal statement.
   std::optional<Value> BaseStructure(const std::string& article) override;
   Value SmallestStructure(const std::string& product) override;
+  // Lets go of the supplier prices, the aggregated stocks and the article
+  // and supplier pairs: a price asked afterwards is asked with the literal
+  // statement, a stock read again.
+  void IntakeDone() override;
 
   // The loose key of a code: its trailing blanks removed, ASCII letters in
   // small letters and every character beyond ASCII made alike. Codes the
