@@ -57,7 +57,7 @@ std::string BulkReader::LooseKey(const std::string& code) {
   return out;
 }
 
-bool BulkReader::IsPlain(const std::string& code) {
+bool BulkReader::IsPlain(std::string_view code) {
   for (char ch : code) {
     const unsigned char c = static_cast<unsigned char>(ch);
     if (c == 0 || c >= 0x80) return false;

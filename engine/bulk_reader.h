@@ -43,6 +43,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -109,7 +110,7 @@ class BulkReader : public ErpReader {
   static std::string LooseKey(const std::string& code);
   // True for a code the lookups may answer from memory: no NUL byte and no
   // byte beyond ASCII.
-  static bool IsPlain(const std::string& code);
+  static bool IsPlain(std::string_view code);
 
  private:
   using CodePair = std::pair<std::string, std::string>;
