@@ -78,15 +78,17 @@ std::string CodeOf(const Value& v) {
   return v.is_null() ? std::string() : v.ToText();
 }
 
-// The steps of one computation for the rows of `rsArtigos`, told to a
-// recorder of `article`.
+// The steps of one computation for the rows of `rsArtigos` (taken: left
+// empty), told to a recorder of `article`.
 ArticleExplanation RunSteps(ErpReader& reader, Recordset& rsArtigos,
                             const std::string& article,
                             const std::string& component_mode,
                             const std::string& sData) {
   ExplanationRecorder recorder(article);
   const ReplenishmentCalculator calculator(component_mode);
-  Recordset rsfinal = calculator.Compute({reader, recorder}, rsArtigos, sData);
+  // The rows are the steps' to consume: no caller reads them afterwards.
+  Recordset rsfinal =
+      calculator.Compute({reader, recorder}, std::move(rsArtigos), sData);
   ArticleExplanation explanation = recorder.Take();
   rsfinal.MoveFirst();
   if (!rsfinal.Eof()) {
