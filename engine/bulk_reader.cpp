@@ -87,7 +87,45 @@ void BulkReader::Articles(Recordset& rs) {
 }
 
 void BulkReader::CustomerOrderPreload(const std::string& sData, Recordset& rs) {
-  literal_.CustomerOrderPreload(sData, rs);
+  {
+    // A code of two article rows counts its lines twice in the engine's
+    // statements, once in the grouped one: those are sent as they are.
+    Recordset repeated;
+    connection_.OpenRecordset("", sql::RepeatedArticleRowsQuery(), repeated, -1,
+                              0);
+    if (repeated.Eof() || repeated.Get(0).is_null() ||
+        repeated.Get(0).ToInt() != 0) {
+      literal_.CustomerOrderPreload(sData, rs);
+      return;
+    }
+  }
+  Recordset both;
+  connection_.OpenRecordset("", sql::BulkCustomerOrderQuery(sData), both, -1,
+                            0);
+  // The preload has the code and the quantity, the customer orders the
+  // structure as well; the fields keep the names the result gives them.
+  Recordset preload;
+  Recordset orders;
+  for (int i = 0; i < 3; ++i) {
+    if (i < 2) preload.AppendField(both.Field(i).name, both.Field(i).type);
+    orders.AppendField(both.Field(i).name, both.Field(i).type);
+  }
+  preload.Open();
+  orders.Open();
+  for (; !both.Eof(); both.MoveNext()) {
+    const Value& flag = both.Get(3);
+    if (!flag.is_null() && flag.ToInt() == 1) {
+      preload.AppendRow({both.Get(0), both.Get(1)});
+    } else {
+      orders.AppendRow({both.Get(0), both.Get(1), both.Get(2)});
+    }
+  }
+  preload.MoveFirst();
+  orders.MoveFirst();
+  rs = std::move(preload);
+  customer_orders_ = std::move(orders);
+  customer_orders_date_ = sData;
+  customer_orders_read_ = true;
 }
 
 void BulkReader::LoadArticleKeys() {
@@ -244,6 +282,12 @@ std::optional<Value> BulkReader::AggregatedStock(const std::string& code) {
 }
 
 void BulkReader::CustomerOrders(const std::string& sData, Recordset& rs) {
+  if (customer_orders_read_ && customer_orders_date_ == sData) {
+    customer_orders_read_ = false;
+    rs = std::move(customer_orders_);
+    customer_orders_ = Recordset();
+    return;
+  }
   literal_.CustomerOrders(sData, rs);
 }
 
