@@ -25,6 +25,12 @@ bool ExactKey(const Value& v, const Value& flag) {
          flag.ToInt() == 1 && BulkReader::IsPlain(v.AsText());
 }
 
+// The rows of a result, for the tables filled from it: each is given its
+// room at once instead of growing (and rehashing) row by row.
+size_t RowCount(const Recordset& rs) {
+  return static_cast<size_t>(std::max<int64_t>(0, rs.RecordCount()));
+}
+
 }  // namespace
 
 size_t BulkReader::PairHash::operator()(const CodePair& p) const {
@@ -132,8 +138,7 @@ void BulkReader::LoadArticleKeys() {
   if (articles_loaded_) return;
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkArticleKeyQuery(), rs, -1, 0);
-  const size_t rows =
-      static_cast<size_t>(std::max<int64_t>(0, rs.RecordCount()));
+  const size_t rows = RowCount(rs);
   orders_.reserve(rows);
   article_suppliers_.reserve(rows);
   std::unordered_map<std::string, std::string> by_loose;
@@ -184,6 +189,7 @@ void BulkReader::LoadPrices() {
   if (prices_loaded_) return;
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkSupplierPriceQuery(), rs, -1, 0);
+  prices_.reserve(RowCount(rs));
   for (; !rs.Eof(); rs.MoveNext()) {
     const std::optional<std::string> article = KeyText(rs.Get("Chave"));
     const std::optional<std::string> supplier = KeyText(rs.Get("ChaveFornec"));
@@ -227,6 +233,8 @@ void BulkReader::LoadStocks() {
   {
     Recordset rs;
     connection_.OpenRecordset("", sql::BulkStockQuery(), rs, -1, 0);
+    by_loose.reserve(RowCount(rs));
+    stocks_.reserve(pieces_.size());
     for (; !rs.Eof(); rs.MoveNext()) {
       const Value& chave = rs.Get("Chave");
       std::optional<std::string> code = KeyText(chave);
@@ -299,6 +307,7 @@ void BulkReader::LoadProducts() {
   if (products_loaded_) return;
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkProductListQuery(), rs, -1, 0);
+  products_.reserve(RowCount(rs));
   for (; !rs.Eof(); rs.MoveNext()) {
     const std::optional<std::string> article = KeyText(rs.Get("Chave"));
     if (!article) continue;
@@ -332,6 +341,8 @@ void BulkReader::LoadLines() {
   if (lines_loaded_) return;
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkStructureLinesQuery(), rs, -1, 0);
+  lines_.reserve(RowCount(rs));
+  lines_by_key_.reserve(RowCount(rs));
   for (; !rs.Eof(); rs.MoveNext()) {
     const Value& produto = rs.Get("PRODUTO");
     const Value& ficha = rs.Get("FichaEstrutura");
@@ -378,6 +389,7 @@ void BulkReader::LoadSubAssemblies() {
   if (subs_loaded_) return;
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkSubAssemblyQuery(), rs, -1, 0);
+  subs_.reserve(RowCount(rs));
   for (; !rs.Eof(); rs.MoveNext()) {
     const Value& chave = rs.Get("Chave");
     const std::optional<std::string> code = KeyText(chave);
