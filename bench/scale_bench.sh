@@ -2,10 +2,12 @@
 # How the silent run grows with the catalogue: at each size (default 50 000
 # and 200 000 generated articles) runs without a report, read with the
 # default of SQLite (Conjunto), each on a fresh copy of the generated ERP:
-# the best wall time of VOR_SCALE_RUNS runs (default 3) and the largest
-# peak resident size (/usr/bin/time -v), per article too, and the time per
-# article against the first size's. The load average is printed last: on a
-# shared machine the times are only comparable at a like load.
+# the best wall time and the best processor time (user + system) of
+# VOR_SCALE_RUNS runs (default 3) and the largest peak resident size
+# (/usr/bin/time -v), per article too, and both times per article against
+# the first size's. The load average is printed last: on a shared machine
+# the wall times are only comparable at a like load; the processor time
+# suffers less from the other programs.
 #   bench/scale_bench.sh [build dir] [sizes...]
 #   VOR_SCALE_RUNS=5 bench/scale_bench.sh build 50000 200000
 set -euo pipefail
@@ -20,9 +22,10 @@ generator=$build/tools/vor-demo-erp
 work=$(mktemp -d /tmp/vor_scale_bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-printf '%-9s %9s %11s %12s %16s\n' articles wall peak_MB bytes/article \
-  time/article_x
+printf '%-9s %9s %9s %9s %14s %12s %11s\n' articles wall cpu peak_MB \
+  bytes/article wall/art_x cpu/art_x
 first_us=""
+first_cpu_us=""
 runs=${VOR_SCALE_RUNS:-3}
 for n in "${sizes[@]}"; do
   generated=$work/generated_$n.db
@@ -33,6 +36,7 @@ for n in "${sizes[@]}"; do
     'Password=' '[Log]' "Directoria=$work/log" >"$work/zoltix/VOREncomendas.zlx"
   kb=0
   walls=()
+  cpus=()
   for ((run = 0; run < runs; run++)); do
     cp "$generated" "$erp"
     rm -f "$work"/log/*
@@ -43,22 +47,31 @@ for n in "${sizes[@]}"; do
     [ "$run_kb" -gt "$kb" ] && kb=$run_kb
     walls+=("$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' \
       "$work/time.txt")")
+    cpus+=("$(sed -n 's/.*User time (seconds): //p' "$work/time.txt")+$(sed \
+      -n 's/.*System time (seconds): //p' "$work/time.txt")")
   done
   rm -f "$generated"
-  read -r seconds per_article_us <<<"$(/usr/bin/python3 - "$n" "${walls[@]}" <<'PY'
+  read -r seconds per_article_us cpu_seconds cpu_per_article_us \
+    <<<"$(/usr/bin/python3 - "$n" "${walls[@]}" "${cpus[@]}" <<'PY'
 import sys
 def seconds(wall):
     s = 0.0
     for p in wall.split(":"):
         s = s * 60 + float(p)
     return s
-s = min(seconds(w) for w in sys.argv[2:])
-print("%.2f %.3f" % (s, s * 1e6 / int(sys.argv[1])))
+n = int(sys.argv[1])
+runs = (len(sys.argv) - 2) // 2
+s = min(seconds(w) for w in sys.argv[2:2 + runs])
+c = min(sum(float(t) for t in u.split("+")) for u in sys.argv[2 + runs:])
+print("%.2f %.3f %.2f %.3f" % (s, s * 1e6 / n, c, c * 1e6 / n))
 PY
 )"
   [ -n "$first_us" ] || first_us=$per_article_us
+  [ -n "$first_cpu_us" ] || first_cpu_us=$cpu_per_article_us
   ratio=$(/usr/bin/python3 -c "print('%.2f' % ($per_article_us / $first_us))")
-  printf '%-9s %8ss %11d %12d %16s\n' "$n" "$seconds" $((kb / 1024)) \
-    $((kb * 1024 / n)) "$ratio"
+  cpu_ratio=$(/usr/bin/python3 -c \
+    "print('%.2f' % ($cpu_per_article_us / $first_cpu_us))")
+  printf '%-9s %8ss %8ss %9d %14d %12s %11s\n' "$n" "$seconds" \
+    "$cpu_seconds" $((kb / 1024)) $((kb * 1024 / n)) "$ratio" "$cpu_ratio"
 done
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"

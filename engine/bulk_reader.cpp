@@ -25,6 +25,12 @@ bool ExactKey(const Value& v, const Value& flag) {
          flag.ToInt() == 1 && BulkReader::IsPlain(v.AsText());
 }
 
+// The rows of a result, for the tables filled from it: each is given its
+// room at once instead of growing (and rehashing) row by row.
+size_t RowCount(const Recordset& rs) {
+  return static_cast<size_t>(std::max<int64_t>(0, rs.RecordCount()));
+}
+
 }  // namespace
 
 size_t BulkReader::PairHash::operator()(const CodePair& p) const {
@@ -87,15 +93,52 @@ void BulkReader::Articles(Recordset& rs) {
 }
 
 void BulkReader::CustomerOrderPreload(const std::string& sData, Recordset& rs) {
-  literal_.CustomerOrderPreload(sData, rs);
+  {
+    // A code of two article rows counts its lines twice in the engine's
+    // statements, once in the grouped one: those are sent as they are.
+    Recordset repeated;
+    connection_.OpenRecordset("", sql::RepeatedArticleRowsQuery(), repeated, -1,
+                              0);
+    if (repeated.Eof() || repeated.Get(0).is_null() ||
+        repeated.Get(0).ToInt() != 0) {
+      literal_.CustomerOrderPreload(sData, rs);
+      return;
+    }
+  }
+  Recordset both;
+  connection_.OpenRecordset("", sql::BulkCustomerOrderQuery(sData), both, -1,
+                            0);
+  // The preload has the code and the quantity, the customer orders the
+  // structure as well; the fields keep the names the result gives them.
+  Recordset preload;
+  Recordset orders;
+  for (int i = 0; i < 3; ++i) {
+    if (i < 2) preload.AppendField(both.Field(i).name, both.Field(i).type);
+    orders.AppendField(both.Field(i).name, both.Field(i).type);
+  }
+  preload.Open();
+  orders.Open();
+  for (; !both.Eof(); both.MoveNext()) {
+    const Value& flag = both.Get(3);
+    if (!flag.is_null() && flag.ToInt() == 1) {
+      preload.AppendRow({both.Get(0), both.Get(1)});
+    } else {
+      orders.AppendRow({both.Get(0), both.Get(1), both.Get(2)});
+    }
+  }
+  preload.MoveFirst();
+  orders.MoveFirst();
+  rs = std::move(preload);
+  customer_orders_ = std::move(orders);
+  customer_orders_date_ = sData;
+  customer_orders_read_ = true;
 }
 
 void BulkReader::LoadArticleKeys() {
   if (articles_loaded_) return;
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkArticleKeyQuery(), rs, -1, 0);
-  const size_t rows =
-      static_cast<size_t>(std::max<int64_t>(0, rs.RecordCount()));
+  const size_t rows = RowCount(rs);
   orders_.reserve(rows);
   article_suppliers_.reserve(rows);
   std::unordered_map<std::string, std::string> by_loose;
@@ -146,6 +189,7 @@ void BulkReader::LoadPrices() {
   if (prices_loaded_) return;
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkSupplierPriceQuery(), rs, -1, 0);
+  prices_.reserve(RowCount(rs));
   for (; !rs.Eof(); rs.MoveNext()) {
     const std::optional<std::string> article = KeyText(rs.Get("Chave"));
     const std::optional<std::string> supplier = KeyText(rs.Get("ChaveFornec"));
@@ -189,6 +233,8 @@ void BulkReader::LoadStocks() {
   {
     Recordset rs;
     connection_.OpenRecordset("", sql::BulkStockQuery(), rs, -1, 0);
+    by_loose.reserve(RowCount(rs));
+    stocks_.reserve(pieces_.size());
     for (; !rs.Eof(); rs.MoveNext()) {
       const Value& chave = rs.Get("Chave");
       std::optional<std::string> code = KeyText(chave);
@@ -244,6 +290,12 @@ std::optional<Value> BulkReader::AggregatedStock(const std::string& code) {
 }
 
 void BulkReader::CustomerOrders(const std::string& sData, Recordset& rs) {
+  if (customer_orders_read_ && customer_orders_date_ == sData) {
+    customer_orders_read_ = false;
+    rs = std::move(customer_orders_);
+    customer_orders_ = Recordset();
+    return;
+  }
   literal_.CustomerOrders(sData, rs);
 }
 
@@ -255,6 +307,7 @@ void BulkReader::LoadProducts() {
   if (products_loaded_) return;
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkProductListQuery(), rs, -1, 0);
+  products_.reserve(RowCount(rs));
   for (; !rs.Eof(); rs.MoveNext()) {
     const std::optional<std::string> article = KeyText(rs.Get("Chave"));
     if (!article) continue;
@@ -288,6 +341,8 @@ void BulkReader::LoadLines() {
   if (lines_loaded_) return;
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkStructureLinesQuery(), rs, -1, 0);
+  lines_.reserve(RowCount(rs));
+  lines_by_key_.reserve(RowCount(rs));
   for (; !rs.Eof(); rs.MoveNext()) {
     const Value& produto = rs.Get("PRODUTO");
     const Value& ficha = rs.Get("FichaEstrutura");
@@ -334,6 +389,7 @@ void BulkReader::LoadSubAssemblies() {
   if (subs_loaded_) return;
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkSubAssemblyQuery(), rs, -1, 0);
+  subs_.reserve(RowCount(rs));
   for (; !rs.Eof(); rs.MoveNext()) {
     const Value& chave = rs.Get("Chave");
     const std::optional<std::string> code = KeyText(chave);

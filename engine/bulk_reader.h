@@ -63,6 +63,8 @@ class BulkReader : public ErpReader {
   // The article query, sent as built; its aggregated lists give the pieces
   // whose stocks LoadStocks reads.
   void Articles(Recordset& rs) override;
+  // Reads the customer orders as well (BulkCustomerOrderQuery): the
+  // preload's groups go to `rs`, the others are kept for CustomerOrders.
   void CustomerOrderPreload(const std::string& sData, Recordset& rs) override;
   // From memory when `article` is a plain code every article row of which
   // is a text (BulkArticleKeyQuery); otherwise the literal statement.
@@ -79,6 +81,8 @@ class BulkReader : public ErpReader {
   // literal comparison (TaggedStockQuery); a code holding a NUL, or not
   // among the pieces, by the literal statement.
   std::optional<Value> AggregatedStock(const std::string& code) override;
+  // The rows kept by CustomerOrderPreload for the same `sData`, once;
+  // otherwise the literal statement.
   void CustomerOrders(const std::string& sData, Recordset& rs) override;
   void ProductionOrders(Recordset& rs) override;
   // From memory as SupplierOrderQuantity, and only for an article no other
@@ -157,6 +161,11 @@ class BulkReader : public ErpReader {
   LiteralReader literal_;
 
   std::vector<std::string> pieces_;  // of the aggregated lists, each once
+
+  // The customer orders read with the preload, for its cut-off date.
+  bool customer_orders_read_ = false;
+  std::string customer_orders_date_;
+  Recordset customer_orders_;
 
   bool articles_loaded_ = false;
   // Supplier-order answers by article code; not exact when some row of that

@@ -44,6 +44,33 @@ std::string BulkArticleKeyQuery() {
   return s;
 }
 
+std::string BulkCustomerOrderQuery(const std::string& sData) {
+  // The joins, conditions and grouping of the two statements
+  // (sql::CustomerOrderPreloadQuery, sql::CustomerOrderQuery) without the
+  // article join, which follows the grouping. The sum of a group adds the
+  // same lines in the same order as theirs: a line's article row decides
+  // for the whole group, and the join of header and lines is the same.
+  std::string s =
+      "SELECT g.Artigo, g.QtdEnc, ia.EstruturaBase, CASE WHEN "
+      "ia.TipoArtigo=1 THEN 1 ELSE 0 END AS Preload FROM (SELECT l.Artigo,"
+      " sum(l.Quant) AS QtdEnc";
+  s += " FROM DOCGCCAB as c INNER JOIN DOCGCLIN as l ON c.TPDOC = l.TPDOCUM"
+       " AND c.NNUMDOC = l.NNUMDOC AND c.SERIE = l.SERIE AND c.ANO = l.ANO";
+  s += " Where nvias <> -1 And (c.AREAG = 2) And (c.TPTERC = 2) and "
+       "c.Serie<>0 and [convert]<>-1 and l.quant>0 and l.artigo>''";
+  s += " and (c.DATA >= CONVERT(DATETIME, '" + sData + " ', 102))";
+  s += " group by l.artigo) AS g";
+  s += " INNER JOIN zlx_VOR_Artigos as ia ON ia.Artigo=g.Artigo";
+  s += " WHERE ia.TipoArtigo=1 or ia.TipoArtigo=0 or ia.tipoArtigo=2";
+  return s;
+}
+
+std::string RepeatedArticleRowsQuery() {
+  return "SELECT count(*) AS Repetidos FROM (SELECT Artigo FROM "
+         "zlx_VOR_Artigos WHERE Artigo IS NOT NULL GROUP BY Artigo HAVING "
+         "count(*) > 1) AS d";
+}
+
 std::string BulkSupplierPriceQuery() {
   std::string s = "SELECT k.Chave, k.ChaveFornec, p.PRPROX, p.DESCPROX FROM";
   s += ArticleKeys(true);

@@ -12,6 +12,23 @@
 
 namespace vor::sql {
 
+// Both customer-order statements at once, for the cut-off date `sData`:
+// the lines both sum, grouped by their code as both group them, and only
+// then each group joined to its zlx_VOR_Artigos row (the row is the same
+// for every line of a group), so the article rows are met once per code,
+// in the order of the codes. Per group: Artigo and QtdEnc as the two
+// statements return them, EstruturaBase, and Preload, 1 for a group of the
+// preload (TipoArtigo 1), 0 for one of the customer orders (TipoArtigo 0
+// or 2). The groups of each kind come in the order the statement of that
+// kind returns them.
+// Only exact when no line meets two article rows: see
+// RepeatedArticleRowsQuery.
+std::string BulkCustomerOrderQuery(const std::string& sData);
+// Repetidos: how many codes more than one zlx_VOR_Artigos row carries, as
+// the database compares codes (the customer-order statements count a line
+// once per article row its code meets).
+std::string RepeatedArticleRowsQuery();
+
 // Per article row of the proposal (Chave and ChaveFornec, its code and
 // supplier as the article query returns them; ChaveTexto and FornecTexto,
 // 1 when that value is a text the database compares as the same text sent
