@@ -15,6 +15,7 @@
 #include "core/figure_text.h"
 #include "core/folder.h"
 #include "core/text_util.h"
+#include "proposal/order_file.h"
 #include "proposal/proposal_changes.h"
 #include "proposal/proposal_export.h"
 #include "proposal/proposal_history.h"
@@ -24,6 +25,8 @@
 #include "proposal/report_workbook.h"
 #include "proposal/row_palette.h"
 #include "proposal/smtp_sender.h"
+#include "proposal/supplier_basket.h"
+#include "proposal/supplier_terms.h"
 #include "proposal/workbook_writer.h"
 
 namespace vor {
@@ -178,6 +181,32 @@ void CompareWithHistory(Connection& connection, const SettingsRecord& record,
     Notice("As alterações desde a proposta anterior ficaram de fora: " +
                UnhandledError(std::current_exception()).description(),
            digest, outcome);
+  }
+}
+
+// The baskets of the suppliers of `view` against the terms of
+// zlx_VOR_Fornecedores (none where the table is missing), put in `digest`
+// with the whole-unit rule of `record`; nullopt (and a notice) when the
+// table or a figure cannot be read.
+std::optional<std::vector<SupplierBasket>> Baskets(Connection& connection,
+                                                   const SettingsRecord& record,
+                                                   const ProposalView& view,
+                                                   DigestInput* digest,
+                                                   ReportOutcome* outcome) {
+  digest->units = WholeUnits(record.encomendas.unidades_fracionarias);
+  try {
+    SupplierTerms terms = SupplierTerms::Read(connection);
+    for (const std::string& problem : terms.problems()) {
+      Notice(problem, digest, outcome);
+    }
+    return SupplierBaskets(&view.table().rows(), std::move(terms),
+                           digest->units, record.motor.cobertura_maxima)
+        .All();
+  } catch (const std::exception&) {
+    Notice("Os cabazes por fornecedor ficaram de fora: " +
+               UnhandledError(std::current_exception()).description(),
+           digest, outcome);
+    return std::nullopt;
   }
 }
 
@@ -393,6 +422,15 @@ ReportOutcome MorningReport::AfterRun(
           "Relatório de encomendas: secção «Encomendas em atraso» de fora, " +
           late.unavailable_reason());
     }
+  }
+  std::optional<std::vector<SupplierBasket>> baskets =
+      Baskets(connection, record, view, &digest, &outcome);
+  if (baskets) {
+    if (settings.wants_file()) {
+      OrderFile::DropAll(settings.folder, &*baskets, view.table().rows(),
+                         started, &outcome.delivered, &outcome.failures);
+    }
+    digest.baskets = &*baskets;
   }
   digest.title = (settings.subject.empty() ? std::string(kDefaultSubject)
                                            : settings.subject) +

@@ -31,6 +31,7 @@ Error WriteError(const std::string& path, const std::string& reason) {
 // row mark for quantities with decimals, and the header's.
 struct Formats {
   lxw_format* header = nullptr;
+  lxw_format* bold = nullptr;  // the labels of a preamble
   lxw_format* cell[kMarks][kKinds] = {};
   lxw_format* fraction[kMarks] = {};
   lxw_format* tenths[kMarks] = {};  // days of cover with a fraction
@@ -58,18 +59,19 @@ Formats MakeFormats(lxw_workbook* book) {
   format_set_bold(f.header);
   format_set_bg_color(f.header, RowPalette::kHeader);
   format_set_border(f.header, LXW_BORDER_THIN);
+  f.bold = workbook_add_format(book);
+  format_set_bold(f.bold);
   for (int m = 0; m < kMarks; ++m) {
     const unsigned colour = RowPalette::Of(static_cast<RowMark>(m));
     for (int k = 0; k < kKinds; ++k) {
       const auto kind = static_cast<SheetColumnKind>(k);
-      const char* number =
-          kind == SheetColumnKind::kDecimal ||
-                  kind == SheetColumnKind::kInteger ||
-                  kind == SheetColumnKind::kDays
-              ? "#,##0"
-          : kind == SheetColumnKind::kMoney ? "#,##0.00"
-          : kind == SheetColumnKind::kPrice ? "#,##0.00##"
-                                            : "";
+      const char* number = kind == SheetColumnKind::kDecimal ||
+                                   kind == SheetColumnKind::kInteger ||
+                                   kind == SheetColumnKind::kDays
+                               ? "#,##0"
+                           : kind == SheetColumnKind::kMoney ? "#,##0.00"
+                           : kind == SheetColumnKind::kPrice ? "#,##0.00##"
+                                                             : "";
       f.cell[m][k] = format_of(colour, number);
     }
     f.fraction[m] = format_of(colour, "#,##0.####");
@@ -89,18 +91,31 @@ void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
     throw WriteError(path, "nome de folha inválido \"" + sheet.name + "\"");
   }
   const auto columns = static_cast<lxw_col_t>(sheet.columns.size());
+  // The header's row: below the preamble and its blank line.
+  const auto top = static_cast<lxw_row_t>(
+      sheet.preamble.empty() ? 0 : sheet.preamble.size() + 1);
+  for (size_t r = 0; r < sheet.preamble.size(); ++r) {
+    for (size_t c = 0; c < sheet.preamble[r].size(); ++c) {
+      const std::string text = EscapeControlBytes(sheet.preamble[r][c]);
+      if (text.empty()) continue;
+      Check(worksheet_write_string(ws, static_cast<lxw_row_t>(r),
+                                   static_cast<lxw_col_t>(c), text.c_str(),
+                                   c == 0 ? formats.bold : nullptr),
+            path);
+    }
+  }
   for (lxw_col_t c = 0; c < columns; ++c) {
     const SheetColumn& column = sheet.columns[c];
     const double width = std::max<double>(
         column.width_chars, static_cast<double>(Utf8Length(column.header)) + 2);
     Check(worksheet_set_column(ws, c, c, width, nullptr), path);
-    Check(worksheet_write_string(ws, 0, c,
+    Check(worksheet_write_string(ws, top, c,
                                  EscapeControlBytes(column.header).c_str(),
                                  sheet.table ? formats.header : nullptr),
           path);
   }
   for (size_t r = 0; r < sheet.rows.size(); ++r) {
-    const auto row = static_cast<lxw_row_t>(r + 1);
+    const auto row = static_cast<lxw_row_t>(top + r + 1);
     const int mark =
         r < sheet.marks.size() ? static_cast<int>(sheet.marks[r]) : 0;
     const std::vector<Value>& values = sheet.rows[r];
@@ -148,9 +163,10 @@ void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
     }
   }
   if (sheet.table && columns > 0) {
-    worksheet_freeze_panes(ws, 1, 0);
-    Check(worksheet_autofilter(
-              ws, 0, 0, static_cast<lxw_row_t>(sheet.rows.size()), columns - 1),
+    worksheet_freeze_panes(ws, top + 1, 0);
+    Check(worksheet_autofilter(ws, top, 0,
+                               static_cast<lxw_row_t>(top + sheet.rows.size()),
+                               columns - 1),
           path);
   }
 }

@@ -132,6 +132,23 @@ BEGIN
 END;
 GO
 
+-- What each supplier asks of an order: the minimum order value
+-- (ValorMinimo) and the order value from which freight is free
+-- (PortesGratis), in euros (null or 0: none), an address to send the order
+-- to and a note for the buyer. Optional: without this table the report's
+-- baskets per supplier are shown without terms.
+IF OBJECT_ID(N'dbo.zlx_VOR_Fornecedores', N'U') IS NULL
+BEGIN
+  CREATE TABLE dbo.zlx_VOR_Fornecedores (
+    Fornecedor   varchar(15) NOT NULL PRIMARY KEY,
+    ValorMinimo  numeric(19,4) NULL,
+    PortesGratis numeric(19,4) NULL,
+    Email        varchar(80) NULL,
+    Nota         varchar(200) NULL
+  );
+END;
+GO
+
 -- A history made before the article's name and unit were kept: add them
 -- (without them the program keeps working, but an article that left the
 -- proposal is listed without its name).

@@ -1,0 +1,164 @@
+#include "proposal/order_file.h"
+
+#include <exception>
+#include <unordered_set>
+
+#include "core/atomic_file.h"
+#include "core/control_bytes.h"
+#include "core/error.h"
+#include "core/figure_text.h"
+#include "core/folder.h"
+#include "core/text_util.h"
+#include "proposal/workbook_writer.h"
+
+namespace vor {
+namespace {
+
+using F = ResultField;
+using K = SheetColumnKind;
+
+// `text` as part of a file name (see FileName), at most `chars` characters.
+std::string Safe(const std::string& text, size_t chars) {
+  std::string shown = EscapeControlBytes(Trimmed(text));
+  for (char& c : shown) {
+    if (std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos) {
+      c = '_';
+    }
+  }
+  return Trimmed(Utf8Prefix(shown, chars));
+}
+
+Value Number(const std::optional<Currency>& value) {
+  return value ? Value(*value) : Value();
+}
+
+std::string Euros(Currency cents) { return FigureText::Money(cents) + " €"; }
+
+}  // namespace
+
+std::string OrderFile::FileName(const SupplierBasket& basket, LocalTime date) {
+  const std::string code = Safe(basket.code, 30);
+  const std::string name =
+      basket.label == basket.code ? "" : Safe(basket.label, 80);
+  std::string file = "Encomenda " +
+                     (name.empty() ? code : name + " (" + code + ")") + " " +
+                     FormatLocalTime(date, "%Y-%m-%d") + ".xlsx";
+  return file;
+}
+
+std::vector<Sheet> OrderFile::Sheets(const SupplierBasket& basket,
+                                     const std::vector<ProposalRow>& rows,
+                                     LocalTime date) {
+  Sheet order;
+  order.name = "Encomenda";
+  order.preamble = {{"Encomenda a", basket.label},
+                    {"Fornecedor (código)", basket.code},
+                    {"Data", FigureText::Date(date)}};
+  if (basket.terms && !basket.terms->email.empty()) {
+    order.preamble.push_back({"E-mail", basket.terms->email});
+  }
+  order.columns = {{"Artigo", K::kText, 14},
+                   {"Nome", K::kText, 36},
+                   {"Quantidade", K::kDecimal, 11},
+                   {"Unidade", K::kText, 8},
+                   {"Preço", K::kPrice, 10},
+                   {"Desconto %", K::kDecimal, 10},
+                   {"Valor", K::kMoney, 12},
+                   {"Proposta (sem arredondar)", K::kDecimal, 12}};
+  for (const BasketLine& line : basket.lines) {
+    const ProposalRow& r = rows[line.row];
+    order.rows.push_back({Value(r.Text(F::kArtigo)), Value(r.Text(F::kNome)),
+                          Value(line.whole.purchase), Value(r.Text(F::kUnCmp)),
+                          Number(r.Number(F::kUltPrCom)),
+                          Number(r.Number(F::kDesconto)), Number(line.value),
+                          Number(r.Number(F::kQtdUC))});
+  }
+  order.rows.push_back({});
+  order.rows.push_back(
+      {Value("Total"),
+       Value(basket.unpriced == 0
+                 ? std::string()
+                 : "sem o valor de " + std::to_string(basket.unpriced) +
+                       (basket.unpriced == 1 ? " linha sem preço"
+                                             : " linhas sem preço")),
+       Value(), Value(), Value(), Value(), Value(basket.value), Value()});
+
+  Sheet notes;
+  notes.name = "Condições e sugestões";
+  notes.table = false;
+  notes.columns = {{"", K::kText, 34}, {"", K::kText, 100}};
+  auto line = [&](const std::string& label, const std::string& text) {
+    notes.rows.push_back({Value(label), Value(text)});
+  };
+  line("Para o comprador: não enviar ao fornecedor", "");
+  line("Valor da encomenda", Euros(basket.value));
+  if (!basket.terms) {
+    line("Condições do fornecedor", "não definidas");
+  } else {
+    line("Valor mínimo", basket.terms->minimum ? Euros(*basket.terms->minimum)
+                                               : std::string("não definido"));
+    line("Portes grátis a partir de", basket.terms->free_freight
+                                          ? Euros(*basket.terms->free_freight)
+                                          : std::string("não definido"));
+    line("Situação", basket.Status());
+    if (!basket.terms->note.empty()) line("Nota", basket.terms->note);
+  }
+  if (!basket.wait_text.empty()) line("Pode esperar?", basket.wait_text);
+  for (size_t i = 0; i < basket.suggestions.size(); ++i) {
+    line(i == 0 ? "Sugestões" : "", basket.suggestions[i].text);
+  }
+  if (basket.short_after_suggestions > Currency()) {
+    line("",
+         "Mesmo assim faltam " + Euros(basket.short_after_suggestions) + ".");
+  }
+  return {std::move(order), std::move(notes)};
+}
+
+void OrderFile::DropAll(const std::string& folder_path,
+                        std::vector<SupplierBasket>* baskets,
+                        const std::vector<ProposalRow>& rows, LocalTime date,
+                        std::vector<std::string>* delivered,
+                        std::vector<std::string>* failures) {
+  const char* kFailed = "Encomenda por fornecedor não gravada: ";
+  std::optional<Folder> folder;
+  try {
+    folder.emplace(Folder::Open(folder_path));
+  } catch (const std::exception&) {
+    failures->push_back(
+        std::string("Encomendas por fornecedor não gravadas: ") +
+        UnhandledError(std::current_exception()).description() +
+        " ([Relatorio] Pasta)");
+    return;
+  }
+  std::unordered_set<std::string> taken;
+  int written = 0;
+  for (SupplierBasket& basket : *baskets) {
+    if (Trimmed(basket.code).empty()) continue;  // nobody to send it to
+    const std::string first = FileName(basket, date);
+    std::string name = first, key;
+    for (int n = 2;; ++n) {
+      FoldCase(name, &key);
+      if (taken.insert(key).second) break;
+      name = first.substr(0, first.size() - 5) + " (" + std::to_string(n) +
+             ").xlsx";
+    }
+    try {
+      AtomicFile::WriteIn(*folder, name,
+                          WorkbookWriter::Bytes(Sheets(basket, rows, date),
+                                                folder->PathOf(name)));
+      basket.file_name = name;
+      ++written;
+    } catch (const std::exception&) {
+      failures->push_back(
+          kFailed + UnhandledError(std::current_exception()).description());
+    }
+  }
+  if (written > 0) {
+    delivered->push_back(
+        "Encomendas por fornecedor: " + std::to_string(written) +
+        (written == 1 ? " ficheiro gravado em " : " ficheiros gravados em ") +
+        folder->Path());
+  }
+}
+
+}  // namespace vor
