@@ -147,13 +147,24 @@ TEST_F(ReportRunTest, PlainSessionMailsEveryRecipientAndDropsTheWorkbook) {
   // The attachment and the dropped file are the same workbook: the table's
   // rows, and the exceptions sheet.
   ASSERT_EQ(m.attachment_paths.size(), 1u);
-  std::vector<std::string> dropped;
+  std::vector<std::string> dropped, orders;
   for (const auto& entry : fs::directory_iterator(drop)) {
-    dropped.push_back(entry.path().filename().string());
+    const std::string name = entry.path().filename().string();
+    (name.starts_with("Encomenda ") ? orders : dropped).push_back(name);
   }
   ASSERT_EQ(dropped.size(), 1u);  // nothing half-written beside it
   EXPECT_TRUE(std::regex_match(dropped[0],
                                std::regex(R"(Proposta_\d{8}_\d{6}\.xlsx)")));
+  // Beside it, the order file of each supplier with something to order,
+  // dated as the run.
+  const std::string day = dropped[0].substr(9, 4) + "-" +
+                          dropped[0].substr(13, 2) + "-" +
+                          dropped[0].substr(15, 2);
+  std::sort(orders.begin(), orders.end());
+  EXPECT_EQ(orders,
+            (std::vector<std::string>{
+                "Encomenda F999 " + day + ".xlsx",
+                "Encomenda Fornecedor de teste (F001) " + day + ".xlsx"}));
   EXPECT_EQ(fs::path(m.attachment_paths[0]).filename().string(),
             "1_" + dropped[0]);
   const std::string script = site_.base() + "/read.py";
@@ -188,11 +199,16 @@ print(wb["Resumo"]["A2"].value, wb["Resumo"].max_row)
       "Cód. fornecedor F001 General\n"
       "['A3']\n"
       "['Fornecedor de teste (F001)', '1 artigos a encomendar', 25, '10 "
-      "dias']\n"
-      "['A1', 'Artigo de teste', 25, 'UN', 1, 0, 25, 10]\n"
+      "dias', 25, 'ficheiro Encomenda Fornecedor de teste (F001) " +
+      day +
+      ".xlsx']\n"
+      "['A1', 'Artigo de teste', 25, 'UN', 1, 0, 25, 10, 25, 25]\n"
       "[]\n"
-      "['F999', '1 artigos a encomendar', 12, '10 dias']\n"
-      "['A3', 'Tubo <PVC> & curva', 12, 'UN', 1, 0, 12, 10]\n"
+      "['F999', '1 artigos a encomendar', 12, '10 dias', 12, 'ficheiro "
+      "Encomenda F999 " +
+      day +
+      ".xlsx']\n"
+      "['A3', 'Tubo <PVC> & curva', 12, 'UN', 1, 0, 12, 10, 12, 12]\n"
       "Proposta — armazém São João - " +
       m.subject.substr(m.subject.size() - 10) + " 24\n";
   for (const std::string& workbook :
@@ -423,7 +439,8 @@ for row in wb["Em atraso"].iter_rows(min_row=2, values_only=True):
       "[8]\n";
   std::vector<std::string> dropped;
   for (const auto& entry : fs::directory_iterator(drop)) {
-    dropped.push_back(drop + "/" + entry.path().filename().string());
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with("Encomenda ")) dropped.push_back(drop + "/" + name);
   }
   ASSERT_EQ(dropped.size(), 1u);
   ASSERT_EQ(m.attachment_paths.size(), 1u);
@@ -547,10 +564,12 @@ TEST_F(ReportRunTest, ReportFolderSwappedForALinkIsRefused) {
             std::string::npos)
       << site_.LogText();
 
+  // The files of `folder` but the suppliers' order files.
   const auto names = [](const std::string& folder) {
     std::vector<std::string> found;
     for (const auto& e : fs::directory_iterator(folder)) {
-      found.push_back(e.path().filename().string());
+      const std::string name = e.path().filename().string();
+      if (!name.starts_with("Encomenda ")) found.push_back(name);
     }
     return found;
   };
@@ -1042,6 +1061,13 @@ TEST_F(ReportRunTest, PlantedLinksAreNotFollowedAndLeftoversGo) {
   int files = 0;
   for (const auto& entry : fs::directory_iterator(drop)) {
     if (entry.is_symlink()) continue;
+    if (entry.path().filename().string().starts_with("Encomenda ")) {
+      EXPECT_NE(site_.LogText().find("] Encomendas por fornecedor: 2 "
+                                     "ficheiros gravados em " +
+                                     drop + "\r\n"),
+                std::string::npos);
+      continue;
+    }
     ++files;
     EXPECT_TRUE(entry.is_regular_file()) << entry.path();
     EXPECT_NE(site_.LogText().find("] Relatório de encomendas gravado em " +
