@@ -666,18 +666,32 @@ for part in message.walk():
             if "A3" in line or "A4" in line or "Linha2" in line:
                 print(part.get_content_subtype(), line.strip()[:60])
 for path in sys.argv[2:]:
-    ws = openpyxl.load_workbook(path)["Proposta"]
+    wb = openpyxl.load_workbook(path)
+    if "Proposta" not in wb:  # a supplier's order file
+        print("order", wb.sheetnames)
+        continue
+    ws = wb["Proposta"]
     head = [c.value for c in ws[1]]
     a, n = head.index("Artigo"), head.index("Nome")
     for row in ws.iter_rows(min_row=2, values_only=True):
         print((row[a], row[n]))
 )py";
   const std::string out = site_.base() + "/out.txt";
-  const std::string dropped =
-      drop + "/" + fs::directory_iterator(drop)->path().filename().string();
+  // The workbook first, then the order files.
+  std::string dropped;
+  int orders = 0;
+  for (const auto& entry : fs::directory_iterator(drop)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with("Encomenda ")) {
+      dropped += " '" + drop + "/" + name + "'";
+      ++orders;
+    } else {
+      dropped = " '" + drop + "/" + name + "'" + dropped;
+    }
+  }
   ASSERT_EQ(
-      std::system(("/usr/bin/python3 " + script + " '" + eml + "' '" + dropped +
-                   "' '" + mail[0].attachment_paths[0] + "' > " + out + " 2>&1")
+      std::system(("/usr/bin/python3 " + script + " '" + eml + "'" + dropped +
+                   " '" + mail[0].attachment_paths[0] + "' > " + out + " 2>&1")
                       .c_str()),
       0)
       << ReadFile(out);
@@ -696,6 +710,10 @@ for path in sys.argv[2:]:
   const std::string a4_row =
       "('A4\\\\r\\\\n[1][2] Fim', "
       "'Artigo de teste')\n";
+  EXPECT_EQ(CountOf(read, "order ['Encomenda', 'Condições e sugestões']"),
+            orders)
+      << read;
+  EXPECT_GT(orders, 0);
   EXPECT_EQ(CountOf(read, a3_row), 2) << read;
   EXPECT_EQ(CountOf(read, a4_row), 2) << read;
 }

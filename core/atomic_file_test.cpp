@@ -126,6 +126,25 @@ TEST(AtomicFileTest, WriteInStaysInTheFolderOpened) {
 // Links of the user running (or root) are followed, from the root or from
 // the link's folder, wherever they are on the path; a loop of them ends
 // with a message; a link of another user is refused wherever it is.
+TEST(AtomicFileTest, WriteAllInWritesEachFileOrSaysWhyNot) {
+  TempFolder dir;
+  fs::create_directory(dir.File("b.xlsx"));  // no file can replace a folder
+  std::ofstream(dir.File("c.xlsx")) << "antigo";
+  const Folder folder = Folder::Open(dir.path());
+  const std::vector<std::string> errors = AtomicFile::WriteAllIn(
+      folder, {{"a.xlsx", "A"}, {"b.xlsx", "B"}, {"c.xlsx", "C"}});
+  ASSERT_EQ(errors.size(), 3u);
+  EXPECT_EQ(errors[0], "");
+  EXPECT_EQ(errors[1], "Não foi possível escrever o ficheiro " +
+                           dir.File("b.xlsx") + ": " + std::strerror(EISDIR));
+  EXPECT_EQ(errors[2], "");
+  EXPECT_EQ(Contents(dir.File("a.xlsx")), "A");
+  EXPECT_EQ(Contents(dir.File("c.xlsx")), "C");
+  // No temporary file is left behind.
+  EXPECT_EQ(Names(dir.path()),
+            (std::vector<std::string>{"a.xlsx", "b.xlsx", "c.xlsx"}));
+}
+
 TEST(FolderTest, FollowsOnlyLinksOfRootOrTheUserRunning) {
   TempFolder dir;
   fs::create_directories(dir.File("real/logs"));

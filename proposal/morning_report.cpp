@@ -7,6 +7,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <map>
 #include <sstream>
 
@@ -425,10 +426,12 @@ ReportOutcome MorningReport::AfterRun(
   }
   std::optional<std::vector<SupplierBasket>> baskets =
       Baskets(connection, record, view, &digest, &outcome);
+  // The suppliers' order files are written while the report is built.
+  std::future<OrderFile::Outcome> order_files;
   if (baskets) {
     if (settings.wants_file()) {
-      OrderFile::DropAll(settings.folder, &*baskets, view.table().rows(),
-                         started, &outcome.delivered, &outcome.failures);
+      order_files = OrderFile::Start(settings.folder, &*baskets,
+                                     view.table().rows(), started);
     }
     digest.baskets = &*baskets;
   }
@@ -441,10 +444,23 @@ ReportOutcome MorningReport::AfterRun(
       "Proposta_" + FormatLocalTime(started, "%Y%m%d_%H%M%S") + ".xlsx";
   std::string workbook;
   try {
-    workbook = WorkbookWriter::Bytes(
-        ReportWorkbook::Sheets(digest, ShapingSettings(record, digest)),
-        file_name);
+    const auto build = [&] {
+      workbook = WorkbookWriter::Bytes(
+          ReportWorkbook::Sheets(digest, ShapingSettings(record, digest)),
+          file_name);
+    };
+    build();
+    // An order file that could not be written is named nowhere.
+    if (order_files.valid() &&
+        OrderFile::Finish(order_files.get(), &*baskets, &outcome.delivered,
+                          &outcome.failures)) {
+      build();
+    }
   } catch (const std::exception&) {
+    if (order_files.valid()) {
+      OrderFile::Finish(order_files.get(), &*baskets, &outcome.delivered,
+                        &outcome.failures);
+    }
     outcome.failures.push_back(
         "Relatório de encomendas não preparado: " +
         UnhandledError(std::current_exception()).description());

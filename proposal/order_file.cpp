@@ -1,6 +1,7 @@
 #include "proposal/order_file.h"
 
 #include <exception>
+#include <memory>
 #include <unordered_set>
 
 #include "core/atomic_file.h"
@@ -114,51 +115,105 @@ std::vector<Sheet> OrderFile::Sheets(const SupplierBasket& basket,
   return {std::move(order), std::move(notes)};
 }
 
-void OrderFile::DropAll(const std::string& folder_path,
-                        std::vector<SupplierBasket>* baskets,
-                        const std::vector<ProposalRow>& rows, LocalTime date,
-                        std::vector<std::string>* delivered,
-                        std::vector<std::string>* failures) {
-  const char* kFailed = "Encomenda por fornecedor não gravada: ";
-  std::optional<Folder> folder;
+std::future<OrderFile::Outcome> OrderFile::Start(
+    const std::string& folder_path, std::vector<SupplierBasket>* baskets,
+    const std::vector<ProposalRow>& rows, LocalTime date) {
+  std::shared_ptr<Folder> folder;
   try {
-    folder.emplace(Folder::Open(folder_path));
+    folder = std::make_shared<Folder>(Folder::Open(folder_path));
   } catch (const std::exception&) {
-    failures->push_back(
+    Outcome outcome;
+    outcome.written.assign(baskets->size(), false);
+    outcome.failures.push_back(
         std::string("Encomendas por fornecedor não gravadas: ") +
         UnhandledError(std::current_exception()).description() +
         " ([Relatorio] Pasta)");
-    return;
+    std::promise<Outcome> ready;
+    ready.set_value(std::move(outcome));
+    return ready.get_future();
   }
   std::unordered_set<std::string> taken;
-  int written = 0;
+  std::string key;
   for (SupplierBasket& basket : *baskets) {
+    basket.file_name.clear();
     if (Trimmed(basket.code).empty()) continue;  // nobody to send it to
     const std::string first = FileName(basket, date);
-    std::string name = first, key;
+    std::string name = first;
     for (int n = 2;; ++n) {
       FoldCase(name, &key);
       if (taken.insert(key).second) break;
       name = first.substr(0, first.size() - 5) + " (" + std::to_string(n) +
              ").xlsx";
     }
-    try {
-      AtomicFile::WriteIn(*folder, name,
-                          WorkbookWriter::Bytes(Sheets(basket, rows, date),
-                                                folder->PathOf(name)));
-      basket.file_name = name;
-      ++written;
-    } catch (const std::exception&) {
-      failures->push_back(
-          kFailed + UnhandledError(std::current_exception()).description());
+    basket.file_name = name;
+  }
+  const std::vector<SupplierBasket>& all = *baskets;
+  return std::async(std::launch::async, [folder, &all, &rows, date] {
+    const char* kFailed = "Encomenda por fornecedor não gravada: ";
+    Outcome outcome;
+    outcome.written.assign(all.size(), false);
+    std::vector<std::pair<std::string, std::string>> files;
+    std::vector<size_t> of_file;
+    for (size_t i = 0; i < all.size(); ++i) {
+      if (all[i].file_name.empty()) continue;
+      const std::string& name = all[i].file_name;
+      try {
+        files.emplace_back(name,
+                           WorkbookWriter::Bytes(Sheets(all[i], rows, date),
+                                                 folder->PathOf(name)));
+        of_file.push_back(i);
+      } catch (const std::exception&) {
+        outcome.failures.push_back(
+            kFailed + UnhandledError(std::current_exception()).description());
+      }
+    }
+    // Many small files: written together, each complete or not at all.
+    const std::vector<std::string> errors =
+        AtomicFile::WriteAllIn(*folder, files);
+    int written = 0;
+    for (size_t f = 0; f < files.size(); ++f) {
+      if (errors[f].empty()) {
+        outcome.written[of_file[f]] = true;
+        ++written;
+      } else {
+        outcome.failures.push_back(kFailed + errors[f]);
+      }
+    }
+    if (written > 0) {
+      outcome.delivered.push_back(
+          "Encomendas por fornecedor: " + std::to_string(written) +
+          (written == 1 ? " ficheiro gravado em " : " ficheiros gravados em ") +
+          folder->Path());
+    }
+    return outcome;
+  });
+}
+
+bool OrderFile::Finish(Outcome outcome, std::vector<SupplierBasket>* baskets,
+                       std::vector<std::string>* delivered,
+                       std::vector<std::string>* failures) {
+  bool missing = false;
+  for (size_t i = 0; i < baskets->size() && i < outcome.written.size(); ++i) {
+    SupplierBasket& basket = (*baskets)[i];
+    if (!outcome.written[i] && !basket.file_name.empty()) {
+      basket.file_name.clear();
+      missing = true;
     }
   }
-  if (written > 0) {
-    delivered->push_back(
-        "Encomendas por fornecedor: " + std::to_string(written) +
-        (written == 1 ? " ficheiro gravado em " : " ficheiros gravados em ") +
-        folder->Path());
-  }
+  delivered->insert(delivered->end(), outcome.delivered.begin(),
+                    outcome.delivered.end());
+  failures->insert(failures->end(), outcome.failures.begin(),
+                   outcome.failures.end());
+  return missing;
+}
+
+void OrderFile::DropAll(const std::string& folder,
+                        std::vector<SupplierBasket>* baskets,
+                        const std::vector<ProposalRow>& rows, LocalTime date,
+                        std::vector<std::string>* delivered,
+                        std::vector<std::string>* failures) {
+  Finish(Start(folder, baskets, rows, date).get(), baskets, delivered,
+         failures);
 }
 
 }  // namespace vor

@@ -15,6 +15,7 @@
 #ifndef VOR_PROPOSAL_ORDER_FILE_H_
 #define VOR_PROPOSAL_ORDER_FILE_H_
 
+#include <future>
 #include <string>
 #include <vector>
 
@@ -37,14 +38,34 @@ class OrderFile {
                                    const std::vector<ProposalRow>& rows,
                                    LocalTime date);
 
-  // Writes the file of every basket of a supplier with a code into the
-  // folder `folder`, each complete or not at all (AtomicFile), and sets
-  // the basket's file_name to the name of the file written. Two baskets
-  // whose names would be the same file (letter case ignored, as a shared
-  // folder may) get " (2)", " (3)"... before the extension. Adds to
-  // `delivered` one line saying how many were written and where, and to
-  // `failures` one line per file not written (naming it and why), or one
-  // line when the folder cannot be opened.
+  // What writing the order files did: a line saying how many were
+  // written and where, one line per file not written (naming it and why),
+  // and per basket given, whether its file was written.
+  struct Outcome {
+    std::vector<std::string> delivered;
+    std::vector<std::string> failures;
+    std::vector<bool> written;
+  };
+
+  // Starts writing the file of every basket of a supplier with a code into
+  // the folder `folder`, on a thread of its own, each file complete or not
+  // at all (AtomicFile::WriteAllIn). Before it returns, each such basket's
+  // file_name is set to the name its file will have: two baskets whose
+  // names would be the same file (letter case ignored, as a shared folder
+  // may) get " (2)", " (3)"... before the extension. `baskets` and `rows`
+  // must stay unchanged until the result is taken. When the folder cannot
+  // be opened nothing is started and the result says so at once.
+  static std::future<Outcome> Start(const std::string& folder,
+                                    std::vector<SupplierBasket>* baskets,
+                                    const std::vector<ProposalRow>& rows,
+                                    LocalTime date);
+  // Takes `outcome` into `delivered` and `failures`, and clears the
+  // file_name of each basket whose file was not written. Returns whether
+  // any file named in Start was not written.
+  static bool Finish(Outcome outcome, std::vector<SupplierBasket>* baskets,
+                     std::vector<std::string>* delivered,
+                     std::vector<std::string>* failures);
+  // Start and Finish, one after the other.
   static void DropAll(const std::string& folder,
                       std::vector<SupplierBasket>* baskets,
                       const std::vector<ProposalRow>& rows, LocalTime date,

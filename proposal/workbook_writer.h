@@ -6,7 +6,8 @@
 // e-mail share (shortage red, order amber); each column gets the width
 // of its SheetColumn, widened to its header. An integer or an amount in a
 // text column (the value column of a summary) is written as a number too.
-// Rows go out in order in libxlsxwriter's constant-memory mode.
+// Rows go out in order in libxlsxwriter's constant-memory mode, but for
+// a small workbook (a few thousand cells), built in memory at once.
 #ifndef VOR_PROPOSAL_WORKBOOK_WRITER_H_
 #define VOR_PROPOSAL_WORKBOOK_WRITER_H_
 
