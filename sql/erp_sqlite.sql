@@ -176,14 +176,3 @@ CREATE TABLE zlx_VOR_Encomendas (
   Origem     VARCHAR(1)
 );
 CREATE INDEX IX_zlx_VOR_Encomendas_Artigo ON zlx_VOR_Encomendas (Artigo);
-
--- What each supplier asks of an order (see zlx_VOR_Fornecedores in
--- sqlserver_zlx.sql): minimum order value and free-freight threshold in
--- euros (null or 0: none), an e-mail address and a note.
-CREATE TABLE zlx_VOR_Fornecedores (
-  Fornecedor   VARCHAR(15) COLLATE NOCASE NOT NULL PRIMARY KEY,
-  ValorMinimo  DECIMAL(19,4),
-  PortesGratis DECIMAL(19,4),
-  Email        VARCHAR(80),
-  Nota         VARCHAR(200)
-);

@@ -1,7 +1,8 @@
 -- VOREncomendas extension tables for the SQL Server ERP database.
 --
--- Creates, when missing, the five zlx_ tables the replenishment run relies
--- on and their indexes; the ERP's own tables (ARTIGOS, Fornec, CLART,
+-- Creates, when missing, the zlx_ tables the replenishment run relies on
+-- (and the optional ones: the history, the supplier terms) and their
+-- indexes; the ERP's own tables (ARTIGOS, Fornec, CLART,
 -- AJUDACMP, DOCGCCAB, DOCGCLIN) exist there already. Safe to run again: each
 -- table and index is created only when it does not exist. Run it in the ERP
 -- database (sqlcmd -d <database> -i sqlserver_zlx.sql, or in Management

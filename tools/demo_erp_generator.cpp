@@ -1133,6 +1133,8 @@ DemoErpSummary GenerateDemoErp(const std::string& path, int articles,
     ApplyErpSchema(session);
     // The demonstration keeps a history of its proposals.
     ApplyHistorySchema(session);
+    // And the terms of its suppliers.
+    ApplySupplierTermsSchema(session);
     session.Exec("BEGIN");
     summary = Generator(session, articles, seed, sys_days{today}).Run();
     session.Exec("COMMIT");
