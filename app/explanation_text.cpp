@@ -1,8 +1,12 @@
 #include "app/explanation_text.h"
 
+#include <chrono>
+#include <set>
+
 #include "core/figure_text.h"
 #include "core/text_util.h"
 #include "engine/working_table.h"
+#include "proposal/late_order_report.h"
 #include "proposal/proposal_columns.h"
 
 namespace vor {
@@ -299,6 +303,87 @@ std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
              FigureText::DayCount(f.tempo) + ".";
   }
   out.push_back(after);
+  return out;
+}
+
+std::vector<std::string> ChangedLines(const std::vector<std::string>& before,
+                                      const std::vector<std::string>& after) {
+  std::multiset<std::string> left(before.begin(), before.end());
+  std::vector<std::string> changed;
+  for (const std::string& line : after) {
+    const auto found = left.find(line);
+    if (found != left.end()) {
+      left.erase(found);
+    } else {
+      changed.push_back(line);
+    }
+  }
+  return changed;
+}
+
+std::vector<std::string> LateOrderLines(const LateOrders& late,
+                                        const LateArticle& article,
+                                        const ProposalRow& stored) {
+  using F = ResultField;
+  const auto with = [](Currency q, const std::string& unit) {
+    return unit.empty() ? FigureText::Quantity(q)
+                        : FigureText::Quantity(q) + " " + unit;
+  };
+  const std::string base = stored.Text(F::kUnBase);
+  std::vector<std::string> out;
+  const size_t n = article.lines.size();
+  out.push_back(
+      "Encomendas a fornecedor em atraso: " +
+      with(article.late_quantity, base) +
+      (n == 1 ? " de 1 linha" : " de " + std::to_string(n) + " linhas") +
+      ", contadas no stock no prazo " +
+      with(stored.Number(F::kStkPrazo).value_or(Currency()), base) + ":");
+  for (const int l : article.lines) {
+    const LateOrderLine& line = late.lines()[l];
+    std::string text =
+        "  " + LateOrderReport::Document(line) + " de " +
+        FigureText::Date(
+            LocalTime(std::chrono::local_days(line.date.time_since_epoch()))) +
+        ": " + with(line.quantity, base) + ", " +
+        FigureText::DayCount(line.days_late) + " de atraso";
+    if (line.document_supplier &&
+        !SameCode(line.supplier, stored.Text(F::kFornec))) {
+      text += ", fornecedor " + Quoted(line.supplier) +
+              (line.supplier_name.empty() ? "" : " " + line.supplier_name);
+    }
+    if (line.probably_dead) text += ", provavelmente não vai chegar";
+    out.push_back(text);
+  }
+  // Without them: the quantity in the purchase unit, as the table shows
+  // it, unless the packing factor leaves none.
+  const Currency now_ub = stored.Number(F::kQtdUB).value_or(Currency());
+  std::string without = "Se as encomendas em atraso não chegarem: ";
+  if (article.to_order == now_ub) {
+    without +=
+        now_ub > Currency()
+            ? "a quantidade a encomendar fica a mesma, " + with(now_ub, base)
+            : "continua a não haver nada a encomendar";
+  } else {
+    const bool in_base = stored.NoPurchaseQuantity() ||
+                         (article.to_order > Currency() &&
+                          article.to_order_purchase == Currency());
+    const std::string purchase = stored.Text(F::kUnCmp);
+    without += "encomendar " +
+               (in_base ? with(article.to_order, base)
+                        : with(article.to_order_purchase, purchase)) +
+               " em vez de " +
+               (now_ub <= Currency() ? std::string("nada")
+                : in_base            ? with(now_ub, base)
+                          : with(stored.Number(F::kQtdUC).value_or(Currency()),
+                                 purchase));
+  }
+  without += " (stock no prazo " + with(article.stock_at_lead_time, base) +
+             " em vez de " +
+             with(stored.Number(F::kStkPrazo).value_or(Currency()), base) + ")";
+  if (article.shortage && !stored.Shortage()) {
+    without += "; o artigo fica em rutura (procura acima do stock no prazo)";
+  }
+  out.push_back(without + ".");
   return out;
 }
 

@@ -12,6 +12,7 @@
 
 #include "core/currency.h"
 #include "engine/article_explanation.h"
+#include "proposal/late_orders.h"
 #include "proposal/proposal_table.h"
 
 namespace vor {
@@ -33,6 +34,25 @@ std::vector<std::string> ExplanationLines(const ArticleExplanation& why,
 // blanks kept): "Stock real (era 802 UN, agora 850 UN)" each.
 std::vector<std::string> ChangedFields(const ArticleExplanation& why,
                                        const ProposalRow& stored);
+
+// The lines of `after` that `before` does not hold, in order; a line held
+// twice in `before` matches two of `after`.
+std::vector<std::string> ChangedLines(const std::vector<std::string>& before,
+                                      const std::vector<std::string>& after);
+
+// The paragraph on the late supplier-order lines of `article` (one of
+// `late`'s, found for `stored`, the article's row of the proposal shown):
+// their quantity counted in the stock at lead time, each line with its
+// document, date, quantity in the base unit, days late, the document's
+// supplier where it is not the article's, and "provavelmente não vai
+// chegar" past [Encomendas] AtrasoMaximo; then what the proposal would be
+// without them: "Se as encomendas em atraso não chegarem: encomendar X em
+// vez de Y" (purchase unit; base unit where the packing factor gives no
+// purchase quantity), or that the quantity stays the same, and that a
+// shortage appears where one would.
+std::vector<std::string> LateOrderLines(const LateOrders& late,
+                                        const LateArticle& article,
+                                        const ProposalRow& stored);
 
 }  // namespace vor
 

@@ -28,6 +28,7 @@
 #include "app/frm_vorencomendas.h"
 #include "app/history_chart.h"
 #include "app/proposal_model.h"
+#include "app/what_if_panel.h"
 #include "core/control_bytes.h"
 #include "core/error.h"
 #include "core/text_util.h"
@@ -55,8 +56,8 @@ QString Count(int n, const char* one, const char* many) {
 }
 
 // The figures of `s`; `changes`: with the rows changed since the previous
-// run.
-QString Figures(const ProposalSummary& s, bool changes) {
+// run; `late`: with the rows with late supplier orders.
+QString Figures(const ProposalSummary& s, bool changes, bool late) {
   QString text = QStringLiteral(
                      "%1, <b>%2 a encomendar</b>, "
                      "<span style='color:#b00000'><b>%3 em rutura</b></span>, "
@@ -69,6 +70,14 @@ QString Figures(const ProposalSummary& s, bool changes) {
   if (changes)
     text +=
         QStringLiteral(", %1").arg(Count(s.changed, "alterado", "alterados"));
+  if (late) text += QStringLiteral(", %1 com encomendas em atraso").arg(s.late);
+  return text;
+}
+
+// `reason` as a sentence of its own: its first letter a capital.
+QString Sentence(const std::string& reason) {
+  QString text = Shown(reason);
+  if (!text.isEmpty()) text[0] = text[0].toUpper();
   return text;
 }
 
@@ -122,6 +131,11 @@ struct frmProposta::PanelContent {
   bool out_of_date = false;
   QString text;
   std::vector<ArticleHistoryPoint> history;
+  // What the explanation read, for "E se?" (null when it failed), the
+  // explanation itself and the stored row it was asked for.
+  std::shared_ptr<ArticleRecording> recording;
+  std::optional<ArticleExplanation> now;
+  ProposalRow stored;
 };
 
 // The panel's content for `article`: its explanation computed through
@@ -129,25 +143,41 @@ struct frmProposta::PanelContent {
 // stored runs.
 frmProposta::PanelContent frmProposta::Explain(
     Connection* connection, const std::string& article,
-    const std::string& component_mode, const ProposalRow& stored) {
+    const std::string& component_mode, const ProposalRow& stored,
+    const std::vector<std::string>& late_lines) {
   PanelContent content;
   content.article = article;
+  content.stored = stored;
+  bool explained = false;
   try {
     if (connection == nullptr) {
       throw Error(errnum::kDatabase, "Não há ligação à base de dados.");
     }
-    const ArticleExplanation why =
-        ExplainArticle(*connection, article, component_mode);
+    auto recording = std::make_shared<ArticleRecording>();
+    ArticleExplanation why =
+        ExplainArticle(*connection, article, component_mode, SystemLocalClock(),
+                       recording.get());
     for (const std::string& line :
          ExplanationLines(why, &stored, &content.out_of_date)) {
       content.text += Shown(line) + QLatin1Char('\n');
     }
+    content.recording = std::move(recording);
+    content.now = std::move(why);
+    explained = true;
   } catch (const Error& e) {
     content.text =
         QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
             .arg(Shown(article), Q(e.description()));
-    return content;
   }
+  // Read with the table: said whether or not the article could be
+  // computed again.
+  if (!late_lines.empty()) {
+    content.text += explained ? QStringLiteral("\n") : QStringLiteral("\n\n");
+    for (const std::string& line : late_lines) {
+      content.text += Shown(line) + QLatin1Char('\n');
+    }
+  }
+  if (!explained) return content;
   try {
     content.history = ProposalHistory::OfArticle(*connection, article);
   } catch (const Error& e) {
@@ -159,6 +189,10 @@ frmProposta::PanelContent frmProposta::Explain(
 
 void frmProposta::SetExplanationConnection(ConnectionOpener open) {
   open_explanation_connection_ = std::move(open);
+}
+
+void frmProposta::SetLateOrders(LateOrderSource find) {
+  find_late_orders_ = std::move(find);
 }
 
 frmProposta::frmProposta(Connection* connection, std::string component_mode,
@@ -264,10 +298,15 @@ QHBoxLayout* frmProposta::BuildFilters() {
   only_changed_ = new FocusOnlyCheckBox(QStringLiteral("Só a&lterações"), this);
   only_changed_->setObjectName(QStringLiteral("only_changed_box"));
   only_changed_->setEnabled(false);
+  only_late_ = new FocusOnlyCheckBox(
+      QStringLiteral("Só com encomendas em a&traso"), this);
+  only_late_->setObjectName(QStringLiteral("only_late_box"));
+  only_late_->setEnabled(false);
   auto* filters = new QHBoxLayout;
   filters->addWidget(only_to_order_);
   filters->addWidget(only_exceptions_);
   filters->addWidget(only_changed_);
+  filters->addWidget(only_late_);
   filters->addStretch(1);
   return filters;
 }
@@ -311,6 +350,15 @@ void frmProposta::BuildTable() {
   }
   table_->setColumnWidth(ProposalModel::kReasonColumn, 60 * ch);
   table_->setColumnWidth(ProposalModel::kChangesColumn, 24 * ch);
+  // The late quantity is part of the stock at lead time: beside it.
+  table_->setColumnWidth(
+      ProposalModel::kLateColumn,
+      std::max(
+          10 * ch + 16,
+          header_metrics.horizontalAdvance(QStringLiteral("Em atraso")) + 28));
+  header->moveSection(
+      header->visualIndex(ProposalModel::kLateColumn),
+      header->visualIndex(static_cast<int>(ProposalColumn::kStockNoPrazo)) + 1);
 }
 
 QHBoxLayout* frmProposta::BuildButtons() {
@@ -348,6 +396,8 @@ void frmProposta::BuildWhyPanel() {
   why_text_->setObjectName(QStringLiteral("why_text"));
   why_text_->setReadOnly(true);
   why_text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  what_if_ = new WhatIfPanel(why_);
+  what_if_->hide();
   history_chart_ = new HistoryChart(why_);
   history_chart_->setObjectName(QStringLiteral("history_chart"));
   history_chart_->hide();
@@ -355,14 +405,23 @@ void frmProposta::BuildWhyPanel() {
   copy_->setObjectName(QStringLiteral("copy_button"));
   why_close_ = new QPushButton(QStringLiteral("Fec&har painel"), why_);
   why_close_->setObjectName(QStringLiteral("close_panel_button"));
+  what_if_button_ =
+      new QPushButton(QStringLiteral("Alterar &valores (E se?)"), why_);
+  what_if_button_->setObjectName(QStringLiteral("what_if_button"));
+  what_if_button_->setCheckable(true);
+  what_if_button_->setToolTip(
+      QStringLiteral("Calcular o artigo com outro stock mínimo, prazo, fator "
+                     "de embalagem, unidade ou preço, sem gravar nada"));
   auto* why_buttons = new QHBoxLayout;
   why_buttons->addWidget(copy_);
+  why_buttons->addWidget(what_if_button_);
   why_buttons->addStretch(1);
   why_buttons->addWidget(why_close_);
   auto* why_layout = new QVBoxLayout(why_);
   why_layout->setContentsMargins(6, 0, 0, 0);
   why_layout->addWidget(why_title_);
   why_layout->addWidget(why_text_, 1);
+  why_layout->addWidget(what_if_);
   why_layout->addWidget(history_chart_);
   why_layout->addLayout(why_buttons);
   why_->hide();
@@ -372,9 +431,9 @@ void frmProposta::ConnectControls() {
   connect(search_, &QLineEdit::textChanged, model_, &ProposalModel::SetSearch);
   connect(only_to_order_, &QCheckBox::toggled, model_,
           &ProposalModel::SetOnlyToOrder);
-  // The reasons, or the changes, are the point of these filters: their
-  // column moves beside the article's name, so that both are in view at
-  // the left.
+  // The reasons, the changes or the late quantity are the point of these
+  // filters: their column moves beside the article's name, so that both
+  // are in view at the left.
   connect(only_exceptions_, &QCheckBox::toggled, this, [this](bool on) {
     model_->SetOnlyExceptions(on);
     if (on) BringBesideName(ProposalModel::kReasonColumn);
@@ -382,6 +441,10 @@ void frmProposta::ConnectControls() {
   connect(only_changed_, &QCheckBox::toggled, this, [this](bool on) {
     model_->SetOnlyChanged(on);
     if (on) BringBesideName(ProposalModel::kChangesColumn);
+  });
+  connect(only_late_, &QCheckBox::toggled, this, [this](bool on) {
+    model_->SetOnlyLate(on);
+    if (on) BringBesideName(ProposalModel::kLateColumn);
   });
   connect(suppliers_, &QComboBox::currentIndexChanged, this, [this] {
     const QString code = suppliers_->currentData().toString();
@@ -408,6 +471,10 @@ void frmProposta::ConnectControls() {
     connect(table_, signal, this,
             [this](const QModelIndex& index) { ReopenOn(index.row()); });
   }
+  connect(what_if_button_, &QPushButton::toggled, this, [this](bool on) {
+    ShowPanelParts();
+    if (on) what_if_->setFocus();
+  });
   connect(copy_, &QPushButton::clicked, this, [this] {
     QGuiApplication::clipboard()->setText(why_text_->toPlainText());
   });
@@ -483,13 +550,21 @@ void frmProposta::ExplainRow(int row) {
   why_title_->setText(why_heading_);
   const unsigned ticket = ++explanation_ticket_;
   const QString unit = Q(stored.Text(ResultField::kUnBase));
+  const ProposalView& view = model_->view();
+  const LateArticle* late = view.late_of(view.shown()[row]);
+  const std::vector<std::string> late_lines =
+      late ? LateOrderLines(*view.late(), *late, stored)
+           : std::vector<std::string>();
   history_chart_->Clear();
-  history_chart_->hide();
+  has_history_ = false;
+  what_if_->Clear();
+  ShowPanelParts();
   why_->show();
   if (!open_explanation_connection_) {
     const BusyCursor busy;
-    ShowPanelContent(Explain(connection_, article, component_mode_, stored),
-                     unit);
+    ShowPanelContent(
+        Explain(connection_, article, component_mode_, stored, late_lines),
+        unit);
     return;
   }
   // Off the window's thread, on a connection of its own: a lock held on
@@ -499,18 +574,18 @@ void frmProposta::ExplainRow(int row) {
           .arg(Shown(article)));
   explanation_running_ = true;
   auto content = std::make_shared<PanelContent>();
-  QThread* worker =
-      QThread::create([open = open_explanation_connection_, article,
-                       mode = component_mode_, stored, content] {
-        try {
-          const std::unique_ptr<Connection> connection = open();
-          *content = Explain(connection.get(), article, mode, stored);
-        } catch (const std::exception& e) {
-          content->text =
-              QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
-                  .arg(Q(article), QString::fromLocal8Bit(e.what()));
-        }
-      });
+  QThread* worker = QThread::create([open = open_explanation_connection_,
+                                     article, mode = component_mode_, stored,
+                                     late_lines, content] {
+    try {
+      const std::unique_ptr<Connection> connection = open();
+      *content = Explain(connection.get(), article, mode, stored, late_lines);
+    } catch (const std::exception& e) {
+      content->text =
+          QStringLiteral("Não foi possível explicar o artigo '%1'.\n%2")
+              .arg(Q(article), QString::fromLocal8Bit(e.what()));
+    }
+  });
   connect(worker, &QThread::finished, worker, &QObject::deleteLater);
   connect(worker, &QThread::finished, this, [this, ticket, content, unit] {
     if (ticket != explanation_ticket_) return;  // another row since
@@ -523,19 +598,33 @@ void frmProposta::ExplainRow(int row) {
 void frmProposta::ShowPanelContent(PanelContent content, const QString& unit) {
   if (content.out_of_date) model_->MarkOutOfDate(content.article);
   why_text_->setPlainText(content.text);
-  if (content.history.empty()) {
-    history_chart_->Clear();
-    history_chart_->hide();
+  if (content.now) {
+    what_if_->SetArticle(std::move(content.recording), *content.now,
+                         content.stored);
   } else {
-    history_chart_->SetHistory(std::move(content.history), unit);
-    history_chart_->show();
+    what_if_->Clear();
   }
+  has_history_ = !content.history.empty();
+  if (has_history_) {
+    history_chart_->SetHistory(std::move(content.history), unit);
+  } else {
+    history_chart_->Clear();
+  }
+  ShowPanelParts();
+}
+
+void frmProposta::ShowPanelParts() {
+  const bool what_if = what_if_button_->isChecked();
+  what_if_->setVisible(what_if);
+  // "E se?" takes the chart's room: the text keeps its own.
+  history_chart_->setVisible(has_history_ && !what_if);
 }
 
 void frmProposta::Refresh() {
   ShowStatus(QString());
   why_->hide();  // it explained a row of the table read before
   why_article_.clear();
+  what_if_->Clear();
   ++explanation_ticket_;  // a result on its way is of the table read before
   explanation_running_ = false;
   try {
@@ -559,9 +648,32 @@ void frmProposta::Refresh() {
       ShowStatus(QStringLiteral("Alterações não mostradas: %1")
                      .arg(Q(e.description())));
     }
+    // The late supplier orders of the rows read, in the same read.
+    std::optional<LateOrders> late;
+    if (find_late_orders_) {
+      late = find_late_orders_(*connection_, table.rows());
+      if (!late->available()) {
+        const QString note = Sentence(late->unavailable_reason());
+        ShowStatus(status_->text().isEmpty()
+                       ? note
+                       : status_->text() + QStringLiteral("; ") + note);
+      }
+    }
     snapshot.reset();  // the window holds no lock while it shows them
     const bool compared = previous.has_value();
-    model_->SetTable(std::move(table), std::move(previous), variation);
+    const bool late_known = late && late->available();
+    model_->SetTable(std::move(table), std::move(previous), variation,
+                     std::move(late));
+    only_late_->setEnabled(late_known);
+    only_late_->setToolTip(
+        late_known
+            ? QStringLiteral(
+                  "Só as linhas com encomendas a fornecedor em atraso (coluna "
+                  "Em atraso; data + prazo do artigo antes de hoje)")
+        : late ? Sentence(late->unavailable_reason())
+               : QStringLiteral("As encomendas a fornecedor em atraso "
+                                "não foram lidas."));
+    if (!late_known && only_late_->isChecked()) only_late_->setChecked(false);
     only_changed_->setEnabled(compared);
     only_changed_->setToolTip(
         compared
@@ -605,6 +717,8 @@ void frmProposta::Refresh() {
     export_->setEnabled(false);
     only_changed_->setChecked(false);
     only_changed_->setEnabled(false);
+    only_late_->setChecked(false);
+    only_late_->setEnabled(false);
   }
   FillSuppliers();
   ShowSummary();
@@ -637,10 +751,11 @@ void frmProposta::FillSuppliers() {
 void frmProposta::ShowSummary() {
   const ProposalView& view = model_->view();
   const bool compared = view.previous().has_value();
+  const bool late = view.late_known();
   QString text =
       QStringLiteral("Mostrados: %1 &nbsp;&nbsp;|&nbsp;&nbsp; Total: %2")
-          .arg(Figures(view.ShownSummary(), compared),
-               Figures(view.TotalSummary(), compared));
+          .arg(Figures(view.ShownSummary(), compared, late),
+               Figures(view.TotalSummary(), compared, late));
   if (compared) {
     int left = 0;
     for (const ProposalChange& c : view.changes().all()) {
@@ -742,6 +857,13 @@ void frmProposta::ShowHeaderMenu(const QPoint& at) {
   changes->setChecked(!header->isSectionHidden(ProposalModel::kChangesColumn));
   connect(changes, &QAction::toggled, this, [this](bool on) {
     table_->setColumnHidden(ProposalModel::kChangesColumn, !on);
+  });
+  QAction* late = menu.addAction(
+      QStringLiteral("Em atraso (encomendas a fornecedor em atraso)"));
+  late->setCheckable(true);
+  late->setChecked(!header->isSectionHidden(ProposalModel::kLateColumn));
+  connect(late, &QAction::toggled, this, [this](bool on) {
+    table_->setColumnHidden(ProposalModel::kLateColumn, !on);
   });
   menu.exec(header->mapToGlobal(at));
 }

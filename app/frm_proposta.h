@@ -6,25 +6,29 @@
 // ProposalExceptions finds them with the settings' CoberturaMaxima), "Só
 // alterações" (only the rows changed since the previous run, when the
 // history zlx_VOR_Historico holds it; [Relatorio] Variacao says how far a
-// quantity must move), a supplier list, a legend of the colours, the table (its
-// last column "Motivo" gives the reasons; sorted on a header click; the
-// header's context menu shows or hides columns and restores the default order;
-// its column "Alterações" names what changed since the previous run), and
-// buttons to read the table again, export what is shown, and close. Selecting a
-// row opens the side panel "Porquê?": the article's row computed again through
-// a connection of its own off the window's thread, as a run would now, with
-// every contribution written
-// out (it names every field in which the result differs from the stored
-// row), the article's changes since the previous run, a chart of its stock
-// at lead time, minimum stock and quantity to order over the stored runs
-// (where the history holds any), and a button "Copiar" that puts the text
-// on the clipboard. The panel
-// follows its article through sorting and filtering, says so when the
-// article is no longer shown, and opens again on a click, Enter or a
-// double-click on a row. Every control has an access key or a labelled
-// buddy; Tab leaves the table. When the table cannot be read the window
-// says why, in Portuguese, and stays open. Not modal; it deletes itself
-// when closed.
+// quantity must move), "Só com encomendas em atraso" (only the rows with
+// late supplier-order lines, when they were read), a supplier list, a legend of
+// the colours, the table (its last column "Motivo" gives the reasons; sorted on
+// a header click; the header's context menu shows or hides columns and restores
+// the default order; its column "Alterações" names what changed since the
+// previous run, its column "Em atraso" the quantity of the late supplier
+// orders), and buttons to read the table again, export what is shown, and
+// close. Selecting a row opens the side panel "Porquê?": the article's row
+// computed again through a connection of its own off the window's thread, as a
+// run would now, with every contribution written out (it names every field in
+// which the result differs from the stored row), the article's late
+// supplier-order lines and its proposal without them, "E se?" behind the
+// button "Alterar valores" (the article's master data changed in place and
+// its row computed again at once on what the explanation read, nothing
+// written: WhatIfPanel), the article's
+// changes since the previous run, a chart of its stock at lead time, minimum
+// stock and quantity to order over the stored runs (where the history holds
+// any), and a button "Copiar" that puts the text on the clipboard. The panel
+// follows its article through sorting and filtering, says so when the article
+// is no longer shown, and opens again on a click, Enter or a double-click on a
+// row. Every control has an access key or a labelled buddy; Tab leaves the
+// table. When the table cannot be read the window says why, in Portuguese, and
+// stays open. Not modal; it deletes itself when closed.
 #ifndef VOR_APP_FRM_PROPOSTA_H_
 #define VOR_APP_FRM_PROPOSTA_H_
 
@@ -35,6 +39,7 @@
 #include <vector>
 
 #include "proposal/csv_writer.h"
+#include "proposal/late_orders.h"
 #include "proposal/proposal_columns.h"
 #include "proposal/proposal_table.h"
 #include "settings/settings_record.h"
@@ -53,6 +58,7 @@ namespace vor {
 class Connection;
 class HistoryChart;
 class ProposalModel;
+class WhatIfPanel;
 
 class frmProposta : public QWidget {
   Q_OBJECT
@@ -76,6 +82,15 @@ class frmProposta : public QWidget {
   void SetExplanationConnection(ConnectionOpener open);
   // An explanation is being computed off the window's thread.
   bool ExplanationRunning() const { return explanation_running_; }
+
+  // Finds the late supplier-order lines of the rows read (on the window's
+  // connection, inside the read of the table); never raises: an
+  // unavailable LateOrders says why they could not be read.
+  using LateOrderSource = std::function<LateOrders(
+      Connection& connection, const std::vector<ProposalRow>& rows)>;
+  // From the next Refresh on, the late lines come from `find`. Without it
+  // none are read: the column "Em atraso" stays blank and its filter off.
+  void SetLateOrders(LateOrderSource find);
 
   // Reads the cover limit and the table again and shows them; filters,
   // order and columns stay. A failure is shown in the window (the label
@@ -101,18 +116,25 @@ class frmProposta : public QWidget {
  private:
   struct PanelContent;
   // Computed on any thread: touches no widget.
+  // `late_lines`: the article's late supplier orders, said after the
+  // explanation.
   static PanelContent Explain(Connection* connection,
                               const std::string& article,
                               const std::string& component_mode,
-                              const ProposalRow& stored);
+                              const ProposalRow& stored,
+                              const std::vector<std::string>& late_lines);
   void ShowPanelContent(PanelContent content, const QString& unit);
+  // "E se?" shown when its button is down, in the place of the chart; the
+  // chart otherwise, when the article has a history.
+  void ShowPanelParts();
   // Creates the controls, lays them out and connects them. Each control a
   // test or the screenshot tool looks for carries an object name (the
   // search box "search_box", the table "table", the panel "why_panel"...).
   void BuildControls();
   // The search box and the supplier list, in one row.
   QHBoxLayout* BuildFinders();
-  // The check boxes "Só a encomendar", "Só exceções", "Só alterações".
+  // The check boxes "Só a encomendar", "Só exceções", "Só alterações",
+  // "Só com encomendas em atraso".
   QHBoxLayout* BuildFilters();
   // The model and the table: widths, hidden columns, sorting, header menu.
   void BuildTable();
@@ -148,6 +170,7 @@ class frmProposta : public QWidget {
   QCheckBox* only_to_order_ = nullptr;
   QCheckBox* only_exceptions_ = nullptr;
   QCheckBox* only_changed_ = nullptr;
+  QCheckBox* only_late_ = nullptr;
   QComboBox* suppliers_ = nullptr;
   QTableView* table_ = nullptr;
   QPushButton* refresh_ = nullptr;
@@ -156,7 +179,10 @@ class frmProposta : public QWidget {
   QWidget* why_ = nullptr;
   QLabel* why_title_ = nullptr;
   QPlainTextEdit* why_text_ = nullptr;
+  WhatIfPanel* what_if_ = nullptr;
+  QPushButton* what_if_button_ = nullptr;
   HistoryChart* history_chart_ = nullptr;
+  bool has_history_ = false;
   QPushButton* copy_ = nullptr;
   QPushButton* why_close_ = nullptr;
   std::string why_article_;
@@ -164,6 +190,7 @@ class frmProposta : public QWidget {
   // Set while the window itself moves the current row.
   bool following_ = false;
   ConnectionOpener open_explanation_connection_;
+  LateOrderSource find_late_orders_;
   // Numbers the explanations asked for; only the last one's result shows.
   unsigned explanation_ticket_ = 0;
   bool explanation_running_ = false;

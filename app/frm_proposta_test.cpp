@@ -16,10 +16,10 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
-#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
@@ -36,6 +36,7 @@
 #include "app/ui_tab_strip.h"
 #include "app/window_services.h"
 #include "core/figure_text.h"
+#include "proposal/proposal_export.h"
 #include "testing/test_site.h"
 #include "testing/ui_test_support.h"
 #include "tools/erp_database.h"
@@ -390,6 +391,106 @@ TEST_F(ProposalWindowTest, ChangesSinceThePreviousRunAndTheArticlesHistory) {
   EXPECT_LE(proposal->minimumSizeHint().width(), 800);
 }
 
+// "dd-mm-yyyy" of DaysAgo(days), as the window writes dates.
+std::string ShownDaysAgo(int days) {
+  const std::string iso = DaysAgo(days);
+  return iso.substr(8, 2) + "-" + iso.substr(5, 2) + "-" + iso.substr(0, 4);
+}
+
+// Late supplier orders (lead time 10 days, AtrasoMaximo 90), on the day the
+// dates are counted from:
+//   A1 (stock 5, minimum 30): 20 UN of 15 days ago from F002's document, 5
+//     days late; 4 UN of 130 days ago, 120 days late, probably lost; 6 UN
+//     of 3 days ago, not late. EncF 30, StkPrazo 35: nothing to order.
+//     Without the 24 late: StkPrazo 11, order 30 - 11 = 19 UN.
+//   A2 (stock 100, minimum 10): 10 UN of 12 days ago, 2 days late; nothing
+//     to order either way.
+//   A3: none.
+TEST_F(ProposalWindowTest, LateSupplierOrdersInTheColumnTheFilterAndThePanel) {
+  const auto today = std::chrono::local_days(
+      std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now())
+          .time_since_epoch());
+  window_ = std::make_unique<frmVOREncomendas>(
+      "", site_.app_folder(), services_,
+      [today] { return LocalTime(today + std::chrono::hours(12)); });
+  ErpFixture erp(site_.erp_path());
+  erp.AddSupplier("F002", "Outro Lda");
+  const ErpDocKey from_f002 = erp.AddDocument(
+      {.tpdoc = "ECF", .tpterc = 1, .data = DaysAgo(15), .terceiro = "F002"});
+  erp.AddDocLine(from_f002, "A1", 20);
+  const ErpDocKey old = erp.AddSupplierOrder(DaysAgo(130), {{"A1", 4}});
+  erp.AddSupplierOrder(DaysAgo(3), {{"A1", 6}});
+  erp.AddSupplierOrder(DaysAgo(12), {{"A2", 10}});
+  window_->btConf()->click();
+  frmProposta* proposal = window_->ProposalWindow();
+  ASSERT_NE(proposal, nullptr);
+  ProposalModel* model = ModelOf(proposal);
+  constexpr int kLate = ProposalModel::kLateColumn;
+  EXPECT_EQ(model->headerData(kLate, Qt::Horizontal, Qt::DisplayRole),
+            "Em atraso");
+  test::Find<QCheckBox>(proposal, "only_to_order_box")->setChecked(false);
+  ASSERT_EQ(model->rowCount(), 3);
+  model->sort(kLate, Qt::DescendingOrder);
+  EXPECT_EQ(Cell(0, ProposalColumn::kArtigo), "A1");
+  EXPECT_EQ(Cell(0, kLate), "24 UN");
+  EXPECT_EQ(Cell(1, ProposalColumn::kArtigo), "A2");
+  EXPECT_EQ(Cell(1, kLate), "10 UN");
+  EXPECT_EQ(Cell(2, kLate), "");
+  EXPECT_TRUE(test::Find<QLabel>(proposal, "summary_label")
+                  ->text()
+                  .contains("Total: 3 artigos, <b>1 a encomendar</b>"));
+
+  auto* only_late = test::Find<QCheckBox>(proposal, "only_late_box");
+  ASSERT_TRUE(only_late->isEnabled());
+  only_late->setChecked(true);
+  ASSERT_EQ(model->rowCount(), 2);
+  EXPECT_TRUE(test::Find<QLabel>(proposal, "summary_label")
+                  ->text()
+                  .contains("Mostrados: 2 artigos, <b>0 a encomendar</b>, "
+                            "<span style='color:#b00000'><b>0 em rutura</b>"
+                            "</span>, 0 fornecedores, 0 exceções, 2 com "
+                            "encomendas em atraso"))
+      << test::Find<QLabel>(proposal, "summary_label")->text().toStdString();
+  // The export names the filter and carries the column.
+  const Sheet sheet =
+      ProposalExport::ProposalSheet(model->view(), proposal->ShownColumns());
+  ASSERT_EQ(sheet.rows.size(), 2u);
+  ASSERT_EQ(sheet.columns[sheet.columns.size() - 2].header, "Em atraso");
+  EXPECT_EQ(sheet.rows[0][sheet.columns.size() - 2],
+            Value(Currency::FromInt(24)));
+  const Sheet summary = ProposalExport::SummarySheet(model->view());
+  bool named = false;
+  for (const auto& row : summary.rows) {
+    named = named || (row.size() == 2 && row[0] == Value("Filtro") &&
+                      row[1] == Value("Só com encomendas em atraso"));
+  }
+  EXPECT_TRUE(named);
+
+  test::Find<QTableView>(proposal, "table")
+      ->setCurrentIndex(model->index(0, 0));
+  const QString text = WhyText(proposal);
+  const std::string expected =
+      "\nEncomendas a fornecedor em atraso: 24 UN de 2 linhas, contadas no "
+      "stock no prazo 35 UN:\n"
+      "  ECF " +
+      std::to_string(old.nnumdoc) + " (série 1, " + DaysAgo(130).substr(0, 4) +
+      ") de " + ShownDaysAgo(130) +
+      ": 4 UN, 120 dias de atraso, provavelmente não vai chegar\n"
+      "  ECF " +
+      std::to_string(from_f002.nnumdoc) + " (série 1, " +
+      DaysAgo(15).substr(0, 4) + ") de " + ShownDaysAgo(15) +
+      ": 20 UN, 5 dias de atraso, fornecedor 'F002' Outro Lda\n"
+      "Se as encomendas em atraso não chegarem: encomendar 19 UN em vez de "
+      "nada (stock no prazo 11 UN em vez de 35 UN).\n";
+  EXPECT_TRUE(text.contains(QString::fromStdString(expected)))
+      << text.toStdString();
+  test::Find<QTableView>(proposal, "table")
+      ->setCurrentIndex(model->index(1, 0));
+  EXPECT_TRUE(WhyText(proposal).contains(
+      "Se as encomendas em atraso não chegarem: continua a não haver nada a "
+      "encomendar (stock no prazo 100 UN em vez de 110 UN).\n"));
+}
+
 // The access keys of `window`'s visible controls (buttons, check boxes,
 // captions with a buddy), each with its captions.
 std::map<QString, QStringList> AccessKeys(QWidget* window) {
@@ -416,6 +517,87 @@ void ExpectUniqueKeys(QWidget* window, const QStringList& shared_pair = {}) {
                     << captions.join(", ").toStdString();
     }
   }
+}
+
+// "E se?": A1 (stock 5, minimum 30, nothing else: 25 to order, after 30,
+// cover 30 days, its own price 1) computed again as the fields change. Text,
+// a negative figure, a minimum of 0 and a figure beyond the fixed-point
+// range are refused at the field and change no figure; a minimum of 50
+// orders 45 (50 - 5), one of 40,5 typed with a decimal comma 35,5; "Repor"
+// restores the fields read. Nothing is written; the area's access keys are
+// the window's own.
+TEST_F(ProposalWindowTest, WhatIfRefusesBadFiguresAndComputesGoodOnesAtOnce) {
+  window_->btConf()->click();
+  frmProposta* proposal = window_->ProposalWindow();
+  ASSERT_NE(proposal, nullptr);
+  ASSERT_EQ(Cell(1, ProposalColumn::kArtigo), "A1");
+  proposal->ExplainRow(1);
+  WhyText(proposal);
+  test::Find<QPushButton>(proposal, "what_if_button")->click();
+  ExpectUniqueKeys(proposal);
+  auto* minimum = test::Find<QLineEdit>(proposal, "what_if_stock_minimum");
+  auto* price = test::Find<QLineEdit>(proposal, "what_if_price");
+  auto* message = test::Find<QLabel>(proposal, "what_if_message");
+  auto* result = test::Find<QLabel>(proposal, "what_if_result");
+  ASSERT_TRUE(minimum->isEnabled());
+  EXPECT_EQ(minimum->text(), "30");
+  EXPECT_EQ(price->text(), "1,00");
+  const QString unchanged = result->text();
+  EXPECT_TRUE(unchanged.startsWith(
+      "A encomendar: 25 UN (igual)\nStock após encomenda: 30 UN (igual)\n"
+      "Cobertura: 30 dias (igual)\nPreço de compra: 1,00 (igual)\n"))
+      << unchanged.toStdString();
+  EXPECT_TRUE(message->isHidden());
+
+  // As pasted: the whole text in one edit.
+  auto type = [&](QLineEdit* field, const QString& text) {
+    field->selectAll();
+    field->insert(text);
+  };
+  const struct {
+    const char* text;
+    const char* reason;
+  } refused[] = {{"abc", "'abc' não é um número"},
+                 {"-5", "não pode ser negativo"},
+                 {"0", "tem de ser maior que 0"},
+                 {"99999999999999999", "fora do limite"}};
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.text);
+    type(minimum, QString::fromUtf8(r.text));
+    EXPECT_FALSE(message->isHidden());
+    EXPECT_TRUE(message->text().startsWith("Stock mínimo: "))
+        << message->text().toStdString();
+    EXPECT_TRUE(message->text().contains(QString::fromUtf8(r.reason)))
+        << message->text().toStdString();
+    EXPECT_EQ(minimum->toolTip() + ".", message->text());
+    EXPECT_EQ(result->text(), unchanged);
+  }
+
+  type(minimum, "50");
+  EXPECT_TRUE(message->isHidden());
+  EXPECT_TRUE(minimum->toolTip().isEmpty());
+  EXPECT_TRUE(result->text().startsWith(
+      "A encomendar: 25 UN → 45 UN\nStock após encomenda: 30 UN → 50 UN\n"
+      "Cobertura: 30 dias (igual)\n"))
+      << result->text().toStdString();
+  EXPECT_TRUE(result->text().contains("Passos que mudam:\n"))
+      << result->text().toStdString();
+  EXPECT_TRUE(result->text().contains("a encomendar 45 UN"))
+      << result->text().toStdString();
+  type(minimum, "40,5");
+  type(price, "2,5");
+  EXPECT_TRUE(result->text().startsWith(
+      "A encomendar: 25 UN → 35,5 UN\nStock após encomenda: 30 UN → 40,5 "
+      "UN\nCobertura: 30 dias (igual)\nPreço de compra: 1,00 → 2,50\n"))
+      << result->text().toStdString();
+
+  test::Find<QPushButton>(proposal, "what_if_reset")->click();
+  EXPECT_EQ(minimum->text(), "30");
+  EXPECT_EQ(price->text(), "1,00");
+  EXPECT_EQ(result->text(), unchanged);
+  EXPECT_EQ(site_.erp().Scalar("select QtdUB from zlx_VOR_Encomendas where "
+                               "Artigo = 'A1'"),
+            "25");
 }
 
 // Whether a row has a purchase quantity follows the engine's conversion

@@ -26,6 +26,7 @@
 #include "app/window_texts.h"
 #include "core/error.h"
 #include "db/ligar_bd.h"
+#include "engine/late_order_finder.h"
 
 // The program's icon lives in the library's resources, which a static
 // library must register by name from the global namespace.
@@ -289,6 +290,13 @@ void frmVOREncomendas::btVer_Click() {
   proposal_->SetExplanationConnection(
       [settings = state_.Settings.values(), folder = application_folder_] {
         return LIgarBd(settings, folder);
+      });
+  // The late supplier orders of the rows shown, as of today, with the
+  // settings of the latest run.
+  proposal_->SetLateOrders(
+      [this](Connection& connection, const std::vector<ProposalRow>& rows) {
+        return LateOrderFinder::Find(connection, rows, clock_(),
+                                     state_.Settings.encomendas.atraso_maximo);
       });
   proposal_->Refresh();
   proposal_->show();

@@ -53,12 +53,18 @@ void ProposalModel::Reset(Change change) {
 
 void ProposalModel::SetTable(ProposalTable table,
                              std::optional<HistoricProposal> previous,
-                             Currency variation_percent) {
+                             Currency variation_percent,
+                             std::optional<LateOrders> late) {
   Reset([&] {
     out_of_date_.clear();
     view_.SetTable(std::move(table));
+    if (late) view_.SetLate(std::move(late));
     if (previous) view_.SetPrevious(std::move(previous), variation_percent);
   });
+}
+
+void ProposalModel::SetOnlyLate(bool on) {
+  Reset([&] { view_.SetOnlyLate(on); });
 }
 
 void ProposalModel::SetOnlyChanged(bool on) {
@@ -109,7 +115,7 @@ int ProposalModel::rowCount(const QModelIndex& parent) const {
 }
 
 int ProposalModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : kChangesColumn + 1;
+  return parent.isValid() ? 0 : kLateColumn + 1;
 }
 
 QString ProposalModel::ChangeText(int row) const {
@@ -144,6 +150,7 @@ QVariant ProposalModel::data(const QModelIndex& index, int role) const {
   if (index.column() == kChangesColumn) {
     return ChangesData(index.row(), role);
   }
+  if (index.column() == kLateColumn) return LateData(index.row(), role);
   const auto column = static_cast<ProposalColumn>(index.column());
   const ProposalColumnInfo& info = ColumnInfoOf(column);
   const ProposalRow& row = RowAt(index.row());
@@ -241,6 +248,35 @@ QVariant ProposalModel::ChangesData(int row, int role) const {
   }
 }
 
+QVariant ProposalModel::LateData(int row, int role) const {
+  const LateArticle* late = view_.late_of(view_.shown()[row]);
+  switch (role) {
+    case Qt::DisplayRole: {
+      if (late == nullptr) return QString();
+      QString text = NumberText(late->late_quantity);
+      const std::string& unit = RowAt(row).Text(ResultField::kUnBase);
+      if (!unit.empty()) text += QLatin1Char(' ') + Q(unit);
+      return text;
+    }
+    case Qt::ToolTipRole:
+      if (late == nullptr) return {};
+      return late->lines.size() == 1
+                 ? QStringLiteral(
+                       "1 linha de encomenda a fornecedor em atraso (ver "
+                       "Porquê?)")
+                 : QStringLiteral(
+                       "%1 linhas de encomendas a fornecedor em atraso (ver "
+                       "Porquê?)")
+                       .arg(late->lines.size());
+    case Qt::TextAlignmentRole:
+      return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    case Qt::BackgroundRole:
+      return TintOf(row);
+    default:
+      return {};
+  }
+}
+
 QVariant ProposalModel::ReasonData(int row, int role) const {
   const std::string& reason = view_.reason(view_.shown()[row]);
   switch (role) {
@@ -274,6 +310,25 @@ QVariant ProposalModel::headerData(int section, Qt::Orientation orientation,
                          "Não há proposta anterior guardada para comparar");
       case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+      default:
+        return {};
+    }
+  }
+  if (orientation == Qt::Horizontal && section == kLateColumn) {
+    switch (role) {
+      case Qt::DisplayRole:
+        return QStringLiteral("Em atraso");
+      case Qt::ToolTipRole:
+        if (view_.late() && !view_.late()->available()) {
+          QString reason = Q(view_.late()->unavailable_reason());
+          if (!reason.isEmpty()) reason[0] = reason[0].toUpper();
+          return reason;
+        }
+        return QStringLiteral(
+            "Quantidade das encomendas a fornecedor em atraso (data + prazo "
+            "do artigo antes de hoje), em unidade base");
+      case Qt::TextAlignmentRole:
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
       default:
         return {};
     }
@@ -316,6 +371,8 @@ void ProposalModel::sort(int column, Qt::SortOrder order) {
     view_.SortByReason(order == Qt::AscendingOrder);
   } else if (column == kChangesColumn) {
     view_.SortByChanges(order == Qt::AscendingOrder);
+  } else if (column == kLateColumn) {
+    view_.SortByLate(order == Qt::AscendingOrder);
   } else if (column < 0 || column >= kProposalColumnCount) {
     view_.SortDefault();
   } else {

@@ -7,7 +7,9 @@
 // After the ProposalColumns comes one more column, "Motivo": the reasons
 // to check the row (ProposalView::reason), with a mark when there is one;
 // then "Alterações": what changed since the previous run (ProposalChanges),
-// with the quantities before and now where the quantity to order moved.
+// with the quantities before and now where the quantity to order moved;
+// then "Em atraso": the quantity of the row's late supplier-order lines in
+// its base unit (LateOrders), blank where none or not read.
 // Days of cover are shown to one decimal; where they cannot be computed
 // (ProposalRow::CoverKnown) the cell says "desconhecida". A row whose
 // article the "Porquê?" panel found changed in the ERP since the run is
@@ -42,19 +44,24 @@ class ProposalModel : public QAbstractTableModel {
   static constexpr int kReasonColumn = kProposalColumnCount;
   // The model column of "Alterações", after "Motivo".
   static constexpr int kChangesColumn = kProposalColumnCount + 1;
+  // The model column of "Em atraso", after "Alterações".
+  static constexpr int kLateColumn = kProposalColumnCount + 2;
 
   explicit ProposalModel(QObject* parent = nullptr);
 
   // Replaces the rows; filters and order stay. `previous`: the run to
   // compare them with (nullopt: none known), `variation_percent` the move
-  // of a quantity to order that counts as a change.
+  // of a quantity to order that counts as a change; `late`: the late
+  // supplier-order lines found for `table`'s rows (nullopt: not read).
   void SetTable(ProposalTable table,
                 std::optional<HistoricProposal> previous = std::nullopt,
-                Currency variation_percent = Currency());
+                Currency variation_percent = Currency(),
+                std::optional<LateOrders> late = std::nullopt);
   void SetSearch(const QString& text);
   void SetOnlyToOrder(bool on);
   void SetOnlyExceptions(bool on);
   void SetOnlyChanged(bool on);
+  void SetOnlyLate(bool on);
   // Days of cover above which a row is an exception.
   void SetCoverLimit(Currency days);
   // Supplier codes; empty: every supplier.
@@ -93,6 +100,7 @@ class ProposalModel : public QAbstractTableModel {
   void Reset(Change change);
   QVariant ReasonData(int row, int role) const;
   QVariant ChangesData(int row, int role) const;
+  QVariant LateData(int row, int role) const;
   QVariant TintOf(int row) const;
 
   ProposalView view_;

@@ -105,16 +105,17 @@ TEST_F(ReportRunTest, PlainSessionMailsEveryRecipientAndDropsTheWorkbook) {
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "");
-  // One line names the file dropped, one says to how many the mail went.
+  // One line names the file dropped, one says to how many the mail went;
+  // the suppliers' order files, written meanwhile, are counted after them.
   const std::string log = site_.LogText();
   EXPECT_EQ(LastMessage(log), kFinished);
   EXPECT_TRUE(
-      std::regex_search(LastMessage(log, 2),
+      std::regex_search(LastMessage(log, 3),
                         std::regex("^Relatório de encomendas gravado em " +
                                    drop + R"(/Proposta_\d{8}_\d{6}\.xlsx$)")))
       << log;
   EXPECT_TRUE(std::regex_search(
-      LastMessage(log, 1),
+      LastMessage(log, 2),
       std::regex(R"(^Relatório de encomendas enviado por e-mail a 3 )"
                  R"(destinatários \(\d+,\d KB\)$)")))
       << log;
@@ -312,6 +313,39 @@ print(next(wb["Resumo"].iter_rows(min_row=3, max_row=3, values_only=True))[1][:1
             "['A encomendar', 'Resumo', 'Exceções', 'Alterações', 'Por "
             "fornecedor']\n" +
                 urgent[1].str() + "\nPode abri-la em \n");
+
+  // The full workbook dropped in the folder: "Proposta" has every row of
+  // the table once, numbered without gaps, under one filter, however many
+  // slices its rows were written in.
+  std::vector<std::string> dropped;
+  for (const auto& entry : fs::directory_iterator(drop)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with("Encomenda ")) dropped.push_back(entry.path());
+  }
+  ASSERT_EQ(dropped.size(), 1u);
+  const std::string check = site_.base() + "/full.py";
+  {
+    std::ofstream py(check);
+    py << R"py(
+import re, sqlite3, sys, zipfile
+codes = sorted(a for (a,) in sqlite3.connect(sys.argv[2]).execute(
+    "select Artigo from zlx_VOR_Encomendas"))
+xml = zipfile.ZipFile(sys.argv[1]).read("xl/worksheets/sheet1.xml").decode()
+rows = [int(r) for r in re.findall(r'<row r="(\d+)"', xml)]
+shown = sorted(t for r, t in re.findall(
+    r'<c r="C(\d+)"[^>]*><is><t>([^<]*)</t>', xml) if r != "1")
+print(len(codes) > 20000, rows == list(range(1, len(codes) + 2)),
+      shown == codes,
+      re.search(r'<autoFilter ref="([^"]+)"', xml).group(1) ==
+      "A1:R%d" % (len(codes) + 1))
+)py";
+  }
+  ASSERT_EQ(std::system(("/usr/bin/python3 " + check + " '" + dropped[0] +
+                         "' '" + erp + "' > " + out + " 2>&1")
+                            .c_str()),
+            0)
+      << ReadFile(out);
+  EXPECT_EQ(ReadFile(out), "True True True True\n");
 }
 
 // With the history table, the next morning's digest says what changed
@@ -805,6 +839,35 @@ TEST_F(ReportRunTest, FailedRunSendsTheAlertOrLogsWhyItCouldNot) {
                                    0),
             0u)
       << log;
+}
+
+// The database refuses the write once the proposal is computed, while the
+// report's workbook is being made: the run ends as a failed run does, with
+// the alert alone; no workbook is dropped and no report is mailed.
+TEST_F(ReportRunTest, RefusedWriteDeliversNothingButTheAlert) {
+  MailSink sink;
+  const std::string drop = MailAndDrop(sink);
+  // A1 and A2 have the same supplier.
+  site_.erp().Exec("create unique index recusa on zlx_VOR_Encomendas (Fornec)");
+  const ProgramResult r = site_.Run({"/S"});
+  EXPECT_EQ(r.exit_code, 1) << r.err;
+  EXPECT_TRUE(TableRows().empty());
+  // Neither the workbook nor any supplier's order file.
+  EXPECT_TRUE(fs::is_empty(drop));
+  const std::string log = site_.LogText();
+  EXPECT_NE(LastMessage(log, 1).find("zlx_VOR_Encomendas.Fornec"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(LastMessage(log).rfind("Alerta de erro enviado por e-mail", 0), 0u)
+      << log;
+  EXPECT_EQ(log.find("Relatório de encomendas"), std::string::npos) << log;
+  const std::vector<MailSink::Received> mail = sink.Messages();
+  ASSERT_EQ(mail.size(), 1u);
+  EXPECT_EQ(mail[0].subject.rfind(
+                "VORencomendas: a proposta não foi calculada - ", 0),
+            0u)
+      << mail[0].subject;
+  EXPECT_TRUE(mail[0].attachment_paths.empty());
 }
 
 // One recipient refused of two: the other receives it, the refusal is

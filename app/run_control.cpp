@@ -77,7 +77,21 @@ RunOutcome RunControl::Sincronizar(Progress& progress,
                              state_.ComponentMode, clock_);
   engine.set_reading_mode(settings.motor.leitura);
   engine.set_history(settings.historico);
+  // The report begun while the table is written; dropped (its work
+  // stopped) when the run fails.
+  std::unique_ptr<ReportInProgress> begun;
+  if (report_.begin) {
+    engine.set_before_write([&](Recordset& computed) {
+      try {
+        begun =
+            report_.begin(settings, *state_.ErpConnection, started, computed);
+      } catch (...) {
+        begun.reset();  // the report after the run does it all
+      }
+    });
+  }
   if (!engine.LerExistencias()) {
+    begun.reset();
     outcome.error_message = engine.error_message();
     if (report_.failed) {
       const ReportOutcome alert =
@@ -98,8 +112,9 @@ RunOutcome RunControl::Sincronizar(Progress& progress,
   state_.ProposalWritten = true;
   if (report_.completed) {
     Recordset proposal = engine.TakeResult();
-    const ReportOutcome report =
-        report_.completed(settings, *state_.ErpConnection, started, &proposal);
+    const ReportOutcome report = report_.completed(
+        settings, *state_.ErpConnection, started, &proposal, begun.get());
+    begun.reset();
     outcome.report_failures = report.failures;
     for (const std::string& line : report.delivered) log.Escrever(line);
     for (const std::string& line : outcome.report_failures) {

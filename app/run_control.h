@@ -18,6 +18,7 @@
 #include "engine/progress.h"
 #include "log/cl_log.h"
 #include "proposal/morning_report.h"
+#include "proposal/report_in_progress.h"
 #include "settings/settings_record.h"
 
 namespace vor {
@@ -39,16 +40,24 @@ struct RunOutcome {
   std::vector<std::string> report_failures;
 };
 
-// What happens once the engine has ended: the report of a completed run
-// and the alert of a failed one. Each returns a line per delivery made and
-// per delivery that failed (none when nothing is configured); neither
-// raises. Either may be left empty. Both are given the settings as the run
-// read them; the report is given the working table the run wrote
-// (ReplenishmentEngine::TakeResult), so it needs not read it back.
+// What happens around the engine: the report of a completed run, begun
+// while the table is written, and the alert of a failed one. Any may be
+// left empty; none raises; all are given the settings as the run read them.
+// `begin` runs once the engine has computed the proposal, before it writes
+// the table, with the working table to be written (walked, not kept), and
+// may read the database; what it begins goes to `completed`, or is dropped
+// unfinished when the run fails. `completed` and `failed` return a line per
+// delivery made and per delivery that failed (none when nothing is
+// configured); `completed` is also given the working table the run wrote
+// (ReplenishmentEngine::TakeResult), so that it needs not read it back.
 struct RunReport {
+  std::function<std::unique_ptr<ReportInProgress>(
+      const SettingsRecord& settings, Connection& connection, LocalTime started,
+      Recordset& computed)>
+      begin;
   std::function<ReportOutcome(const SettingsRecord& settings,
                               Connection& connection, LocalTime started,
-                              Recordset* proposal)>
+                              Recordset* proposal, ReportInProgress* begun)>
       completed;
   // `proposal_written`: the table already holds the run's proposal (the
   // error came after it was written).
@@ -82,10 +91,11 @@ class RunControl {
   // error (writing the log, an error the handler could not log) propagates
   // as vor::Error; the log is closed all the same.
   //
-  // The report: after a completed engine, before the closing line,
-  // report.completed runs and each line it returns is logged; after the
-  // handler ended the run, report.failed runs and its lines are appended to
-  // the log the handler closed. The failed deliveries land in
+  // The report: report.begin runs between the engine's computation and
+  // its write (nothing it does is logged there); after a completed engine,
+  // before the closing line, report.completed runs and each line it returns is
+  // logged; after the handler ended the run, report.failed runs and its lines
+  // are appended to the log the handler closed. The failed deliveries land in
   // report_failures.
   RunOutcome Sincronizar(Progress& progress, const SettingsRecord& settings);
   // As above, reading SettingsFilePath first into the state's Settings (and

@@ -188,7 +188,7 @@ TEST_F(RunControlTest, EngineErrorIsTheOutcomeNotAnException) {
 TEST_F(RunControlTest, AFailureAfterTheTableIsWrittenIsKnownAsSuch) {
   RunReport report;
   report.completed = [](const SettingsRecord&, Connection&, LocalTime,
-                        Recordset*) -> ReportOutcome {
+                        Recordset*, ReportInProgress*) -> ReportOutcome {
     throw Error(errnum::kFileError, "disco cheio");
   };
   RunControl run(

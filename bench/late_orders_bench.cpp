@@ -13,18 +13,13 @@
 // Each figure is printed in milliseconds and as a share of the silent run.
 //
 //   late_orders_bench [--repeat R] [--keep DIR] [articles]
-#include <unistd.h>
-
 #include <QCoreApplication>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "bench/bench_site.h"
 #include "db/qt_sql_connection.h"
 #include "engine/late_order_finder.h"
 #include "proposal/late_order_report.h"
@@ -32,78 +27,26 @@
 #include "proposal/proposal_view.h"
 #include "proposal/workbook_writer.h"
 #include "testing/test_database.h"
-#include "tools/demo_erp_generator.h"
-
-namespace {
-
-namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
-
-// The best time of `repeat` calls of `f`, in seconds.
-double Best(int repeat, const std::function<void()>& f) {
-  double best = 0;
-  for (int i = 0; i < repeat; ++i) {
-    const auto t0 = Clock::now();
-    f();
-    const double s = std::chrono::duration<double>(Clock::now() - t0).count();
-    if (i == 0 || s < best) best = s;
-  }
-  return best;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
-  int repeat = 3;
-  int articles = 50000;
-  std::string keep;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--repeat" && i + 1 < argc) {
-      repeat = std::atoi(argv[++i]);
-    } else if (a == "--keep" && i + 1 < argc) {
-      keep = argv[++i];
-    } else {
-      articles = std::atoi(a.c_str());
-    }
-  }
-  if (repeat < 1 || articles < 1) {
-    std::fprintf(stderr,
-                 "usage: late_orders_bench [--repeat R] [--keep DIR] "
-                 "[articles]\n");
+  vor::bench::BenchOptions options;
+  if (!vor::bench::ParseBenchOptions(argc, argv, "late_orders_bench",
+                                     &options)) {
     return 2;
   }
-  const fs::path program =
-      fs::canonical("/proc/self/exe").parent_path().parent_path() /
-      "vorencomendas";
-  const fs::path site =
-      keep.empty() ? fs::temp_directory_path() /
-                         ("vor_late_bench_" + std::to_string(::getpid()))
-                   : fs::path(keep);
-  fs::create_directories(site / "zoltix");
-  fs::create_directories(site / "log");
-  const fs::path erp = site / "erp.sqlite";
-  vor::GenerateDemoErp(erp.string(), articles, 2026);
-  std::ofstream(site / "zoltix" / "VOREncomendas.zlx", std::ios::binary)
-      << "[BD]\r\nServidor=sqlite\r\nBaseDados=" << erp.string()
-      << "\r\nUtilizador=bench\r\nPassword=\r\n[Motor]\r\nLeitura=Conjunto"
-      << "\r\n[Log]\r\nDirectoria=" << (site / "log").string() << "\r\n";
-
-  const std::string run =
-      "VOR_BASE_DIR='" + site.string() + "' '" + program.string() + "' /S";
+  const int repeat = options.repeat;
+  const int articles = options.articles;
+  const vor::bench::BenchSite site(options, "vor_late_bench");
+  const std::optional<double> best_silent = site.BestSilentRun();
+  if (!best_silent) return 1;
+  const double silent = *best_silent;
+  const std::string erp = site.erp().string();
   bool failed = false;
-  const double silent = Best(repeat, [&] {
-    if (std::system(run.c_str()) != 0) failed = true;
-  });
-  if (failed) {
-    std::fprintf(stderr, "the silent run failed: %s\n", run.c_str());
-    return 1;
-  }
 
   vor::QtSqlConnection connection;
   if (!connection.OpenConnection(vor::testing::SqliteOpenParameters(
-          erp.string(), vor::testing::SqlitePath::kEmbedded))) {
+          erp, vor::testing::SqlitePath::kEmbedded))) {
     std::fprintf(stderr, "%s\n", connection.OpenFailure().c_str());
     return 1;
   }
@@ -113,7 +56,7 @@ int main(int argc, char** argv) {
   const vor::LocalTime today = vor::SystemLocalClock()();
 
   vor::LateOrders late;
-  const double find = Best(repeat, [&] {
+  const double find = vor::bench::BestOf(repeat, [&] {
     late = vor::LateOrderFinder::Find(connection, view.table().rows(), today,
                                       max_days_late);
   });
@@ -126,7 +69,7 @@ int main(int argc, char** argv) {
   in.started = today;
   in.late = &late;
   size_t sheet_bytes = 0;
-  const double report = Best(repeat, [&] {
+  const double report = vor::bench::BestOf(repeat, [&] {
     const std::string line = vor::LateOrderReport::SummaryLine(in);
     const auto section =
         vor::LateOrderReport::Section(in, "folha «Em atraso» do anexo");
@@ -137,7 +80,6 @@ int main(int argc, char** argv) {
     if (line.empty() || !section || sheets.empty()) failed = true;
     sheet_bytes = vor::WorkbookWriter::Bytes(sheets, "Em_atraso.xlsx").size();
   });
-  if (keep.empty()) fs::remove_all(site);
   if (failed) {
     std::fprintf(stderr, "no late supplier order in the generated ERP\n");
     return 1;

@@ -7,7 +7,9 @@
 # the best of the runs made (default 3) of that configuration, as wall time
 # and as processor time (user + system, /usr/bin/time), the second being the
 # steadier one on a machine shared with other work; every run keeps its
-# history, as the program does where zlx_VOR_Historico exists.
+# history, as the program does where zlx_VOR_Historico exists. "+both" is
+# what the e-mail and the file together add to the silent run, as a share
+# and in seconds.
 #   bench/report_bench.sh [build dir] [sizes...]
 #   REPEAT=3 bench/report_bench.sh build 20000
 set -euo pipefail
@@ -70,8 +72,9 @@ best() {
   echo "$best_wall $best_cpu"
 }
 
-printf '%-9s %15s %15s %15s %15s %13s %8s %7s %7s\n' articles \
-  "silent wall/cpu" "e-mail" "file" "both" "+both wall/cpu" message html text
+printf '%-9s %15s %15s %15s %15s %13s %13s %8s %7s %7s\n' articles \
+  "silent wall/cpu" "e-mail" "file" "both" "+both wall/cpu" "+both seconds" \
+  message html text
 for n in "${sizes[@]}"; do
   erp=$work/erp_$n.db
   "$generator" --articles "$n" --seed 2026 "$erp" >/dev/null
@@ -89,8 +92,9 @@ PY
 )
   read -r message html text <<<"$sizes_line"
   extra=$(/usr/bin/python3 -c "print('%.0f%%/%.0f%%' % (100 * ($both / $silent - 1), 100 * ($both_cpu / $silent_cpu - 1)))")
-  printf '%-9s %15s %15s %15s %15s %13s %7dK %6dK %6dK\n' "$n" \
+  added=$(/usr/bin/python3 -c "print('%.2f/%.2fs' % ($both - $silent, $both_cpu - $silent_cpu))")
+  printf '%-9s %15s %15s %15s %15s %13s %13s %7dK %6dK %6dK\n' "$n" \
     "${silent}/${silent_cpu}s" "${mail}/${mail_cpu}s" "${file}/${file_cpu}s" \
-    "${both}/${both_cpu}s" "$extra" $((message / 1024)) $((html / 1024)) \
-    $((text / 1024))
+    "${both}/${both_cpu}s" "$extra" "$added" $((message / 1024)) \
+    $((html / 1024)) $((text / 1024))
 done

@@ -37,7 +37,7 @@ std::vector<std::string> Codes(Recordset& rs) {
   std::vector<std::string> out;
   for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
     const Value& v = rs.Get("Artigo");
-    out.push_back(v.is_null() ? "<null>" : v.AsText());
+    out.push_back(v.is_null() ? "<null>" : std::string(v.AsText()));
   }
   return out;
 }

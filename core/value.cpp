@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <variant>
 
 #include "core/control_bytes.h"
 #include "core/error.h"
@@ -122,6 +123,87 @@ bool ParseIsoDateTime(std::string_view s, DateTime* out) {
 
 bool IsNumericText(std::string_view text) { return ScanNumber(text, nullptr); }
 
+static_assert(sizeof(Value) == 16, "a Value is sixteen bytes");
+
+Value::Value(const Value& o) {
+  if (o.IsLongText()) {
+    SetText(o.AsText());
+  } else {
+    std::memcpy(bytes_, o.bytes_, sizeof bytes_);
+  }
+}
+
+Value::Value(Value&& o) noexcept {
+  std::memcpy(bytes_, o.bytes_, sizeof bytes_);
+  o.SetKind(Kind::kNull);  // the long text, if any, is this one's now
+}
+
+Value& Value::operator=(const Value& o) {
+  if (this != &o) *this = Value(o);
+  return *this;
+}
+
+Value& Value::operator=(Value&& o) noexcept {
+  if (this != &o) {
+    Release();
+    std::memcpy(bytes_, o.bytes_, sizeof bytes_);
+    o.SetKind(Kind::kNull);
+  }
+  return *this;
+}
+
+void Value::SetText(std::string_view s) {
+  if (s.size() <= kShortText) {
+    std::memset(bytes_, 0, sizeof bytes_);
+    if (!s.empty()) std::memcpy(bytes_, s.data(), s.size());
+    bytes_[kSizeByte] = static_cast<unsigned char>(s.size());
+  } else {
+    const size_t size = s.size();
+    char* block = new char[sizeof size + size];
+    std::memcpy(block, &size, sizeof size);
+    std::memcpy(block + sizeof size, s.data(), size);
+    std::memcpy(bytes_, &block, sizeof block);
+    bytes_[kSizeByte] = kLongText;
+  }
+  SetKind(Kind::kText);
+}
+
+std::string_view Value::AsText() const {
+  if (kind() != Kind::kText) ThrowWrongKind();
+  if (bytes_[kSizeByte] != kLongText) {
+    return std::string_view(reinterpret_cast<const char*>(bytes_),
+                            bytes_[kSizeByte]);
+  }
+  const char* block = LongBlock();
+  size_t size;
+  std::memcpy(&size, block, sizeof size);
+  return std::string_view(block + sizeof size, size);
+}
+
+bool Value::operator==(const Value& o) const {
+  if (kind() != o.kind()) return false;
+  switch (kind()) {
+    case Kind::kNull:
+      return true;
+    case Kind::kBool:
+      return AsBool() == o.AsBool();
+    case Kind::kDouble:
+      return AsDouble() == o.AsDouble();
+    case Kind::kText:
+      return AsText() == o.AsText();
+    case Kind::kInt:
+    case Kind::kCurrency:
+    case Kind::kDateTime:
+      break;
+  }
+  int64_t a, b;
+  std::memcpy(&a, bytes_, sizeof a);
+  std::memcpy(&b, o.bytes_, sizeof b);
+  return a == b;
+}
+
+void Value::ThrowWrongKind() { throw std::bad_variant_access(); }
+
 bool Value::IsNumeric() const {
   switch (kind()) {
     case Kind::kInt:
@@ -172,7 +254,7 @@ double Value::ToDouble() const {
       return AsCurrency().ToDouble();
     case Kind::kText: {
       ScannedNumber n;
-      const std::string& s = AsText();
+      const std::string_view s = AsText();
       if (!ScanNumber(s, &n)) ThrowMismatch(*this, "número");
       // from_chars reads no leading '+'; the grammar was checked above.
       const char* first = s.data() + (s[0] == '+' ? 1 : 0);
@@ -255,7 +337,7 @@ bool Value::ToBool() const {
     case Kind::kCurrency:
       return AsCurrency().raw() != 0;
     case Kind::kText: {
-      const std::string& s = AsText();
+      const std::string_view s = AsText();
       if (EqualsIgnoringAsciiCase(s, "true")) return true;
       if (EqualsIgnoringAsciiCase(s, "false")) return false;
       ScannedNumber n;
@@ -287,7 +369,7 @@ std::string Value::ToText() const {
     case Kind::kCurrency:
       return AsCurrency().ToString();
     case Kind::kText:
-      return AsText();
+      return std::string(AsText());
     case Kind::kDateTime:
       return FormatDateTime(AsDateTime());
   }

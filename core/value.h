@@ -7,9 +7,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
-#include <variant>
 
 #include "core/currency.h"
 
@@ -21,21 +21,27 @@ class Value {
  public:
   enum class Kind { kNull, kBool, kInt, kDouble, kCurrency, kText, kDateTime };
 
-  Value() = default;  // null
-  Value(bool b) : v_(b) {}
-  Value(int i) : v_(static_cast<int64_t>(i)) {}
-  Value(long i) : v_(static_cast<int64_t>(i)) {}
-  Value(long long i) : v_(static_cast<int64_t>(i)) {}
-  Value(double d) : v_(d) {}
-  Value(Currency c) : v_(c) {}
-  Value(std::string s) : v_(std::move(s)) {}
-  Value(const char* s) : v_(std::string(s)) {}
-  Value(std::string_view s) : v_(std::string(s)) {}
-  Value(DateTime t) : v_(t) {}
+  Value() = default;  // null (kind 0)
+  Value(bool b) { Store(Kind::kBool, b); }
+  Value(int i) { Store(Kind::kInt, static_cast<int64_t>(i)); }
+  Value(long i) { Store(Kind::kInt, static_cast<int64_t>(i)); }
+  Value(long long i) { Store(Kind::kInt, static_cast<int64_t>(i)); }
+  Value(double d) { Store(Kind::kDouble, d); }
+  Value(Currency c) { Store(Kind::kCurrency, c.raw()); }
+  Value(const std::string& s) { SetText(s); }
+  Value(const char* s) { SetText(s); }
+  Value(std::string_view s) { SetText(s); }
+  Value(DateTime t) { Store(Kind::kDateTime, t.time_since_epoch().count()); }
+
+  Value(const Value& o);
+  Value(Value&& o) noexcept;
+  Value& operator=(const Value& o);
+  Value& operator=(Value&& o) noexcept;
+  ~Value() { Release(); }
 
   static Value Null() { return Value(); }
 
-  Kind kind() const { return static_cast<Kind>(v_.index()); }
+  Kind kind() const { return static_cast<Kind>(bytes_[kKindByte]); }
   bool is_null() const { return kind() == Kind::kNull; }
 
   // True for a number, or a text that reads as a plain number (optional
@@ -58,25 +64,66 @@ class Value {
   std::string ToText() const;
   DateTime ToDateTime() const;  // dates, or ISO text
 
-  // Direct access; the caller has checked kind().
-  bool AsBool() const { return std::get<bool>(v_); }
-  int64_t AsInt() const { return std::get<int64_t>(v_); }
-  double AsDouble() const { return std::get<double>(v_); }
-  Currency AsCurrency() const { return std::get<Currency>(v_); }
-  const std::string& AsText() const { return std::get<std::string>(v_); }
-  DateTime AsDateTime() const { return std::get<DateTime>(v_); }
+  // Direct access; the caller has checked kind() (another kind raises
+  // std::bad_variant_access). The text stays valid while this Value lives
+  // unchanged and is not moved.
+  bool AsBool() const { return Load<bool>(Kind::kBool); }
+  int64_t AsInt() const { return Load<int64_t>(Kind::kInt); }
+  double AsDouble() const { return Load<double>(Kind::kDouble); }
+  Currency AsCurrency() const {
+    return Currency::FromRaw(Load<int64_t>(Kind::kCurrency));
+  }
+  std::string_view AsText() const;
+  DateTime AsDateTime() const {
+    return DateTime(std::chrono::seconds(Load<int64_t>(Kind::kDateTime)));
+  }
 
   // Same kind and same content (null equals null). For tests and indexes.
-  bool operator==(const Value& o) const { return v_ == o.v_; }
+  bool operator==(const Value& o) const;
 
   // A short description for error texts: the text in quotes (on one line,
   // control bytes shown: EscapeControlBytes), a number, or "Null".
   std::string Describe() const;
 
  private:
-  std::variant<std::monostate, bool, int64_t, double, Currency, std::string,
-               DateTime>
-      v_;
+  // Sixteen bytes, as the working tables hold millions of values: the kind
+  // in the last byte; a number (or a date's seconds) in the first eight; a
+  // text of at most kShortText bytes in the first fourteen, its length in
+  // byte kSizeByte; a longer text on the heap (its length, then its bytes),
+  // pointed to by the first eight, with kLongText in byte kSizeByte.
+  static constexpr size_t kShortText = 14;
+  static constexpr size_t kSizeByte = 14;
+  static constexpr size_t kKindByte = 15;
+  static constexpr unsigned char kLongText = 0xFF;
+
+  void SetKind(Kind k) { bytes_[kKindByte] = static_cast<unsigned char>(k); }
+  template <typename T>
+  void Store(Kind k, T v) {
+    std::memcpy(bytes_, &v, sizeof v);
+    SetKind(k);
+  }
+  template <typename T>
+  T Load(Kind k) const {
+    if (kind() != k) ThrowWrongKind();
+    T v;
+    std::memcpy(&v, bytes_, sizeof v);
+    return v;
+  }
+  bool IsLongText() const {
+    return kind() == Kind::kText && bytes_[kSizeByte] == kLongText;
+  }
+  char* LongBlock() const {
+    char* block;
+    std::memcpy(&block, bytes_, sizeof block);
+    return block;
+  }
+  void SetText(std::string_view s);
+  void Release() {
+    if (IsLongText()) delete[] LongBlock();
+  }
+  [[noreturn]] static void ThrowWrongKind();
+
+  alignas(8) unsigned char bytes_[16] = {};
 };
 
 // True when `text` is a plain number as IsNumeric describes.

@@ -44,6 +44,41 @@ TEST(ValueTest, KindsAndEquality) {
   EXPECT_EQ(Value(Value::Null()), Value());
 }
 
+// Texts up to 14 bytes are held inside the value, longer ones apart: both
+// sides of that line, NUL bytes and the empty text keep every byte through
+// copying, moving and assigning over values of other kinds.
+TEST(ValueTest, TextsOfEveryLengthKeepTheirBytes) {
+  const std::string texts[] = {"",
+                               std::string("a\0b", 3),
+                               "ABCDEFGHIJKLMN",
+                               "ABCDEFGHIJKLMNO",
+                               std::string(20, '\0'),
+                               "Parafuso sextavado M8x40 zincado"};
+  for (const std::string& t : texts) {
+    const Value v(t);
+    ASSERT_EQ(v.kind(), Value::Kind::kText);
+    EXPECT_EQ(v.AsText(), t);
+    EXPECT_EQ(v.ToText(), t);
+    Value copy(v);
+    EXPECT_EQ(copy, v);
+    Value moved(std::move(copy));
+    EXPECT_EQ(moved.AsText(), t);
+    Value over(Currency::FromInt(3));
+    over = moved;
+    EXPECT_EQ(over.AsText(), t);
+    over = Value(7);
+    EXPECT_EQ(over, Value(7));
+    over = std::move(moved);
+    EXPECT_EQ(over.AsText(), t);
+    for (const std::string& other : texts) {
+      EXPECT_EQ(Value(other) == v, other == t) << other << " / " << t;
+    }
+  }
+  EXPECT_EQ(Value(-0.0), Value(0.0));
+  EXPECT_FALSE(Value(std::numeric_limits<double>::quiet_NaN()) ==
+               Value(std::numeric_limits<double>::quiet_NaN()));
+}
+
 TEST(ValueTest, NullWhereANumberIsNeededIsError94) {
   std::string d;
   EXPECT_EQ(ErrorNumber([] { Value().ToCurrency(); }, &d), 94);

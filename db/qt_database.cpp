@@ -147,10 +147,13 @@ std::string QtDatabase::CheckOpened(const QtOpenParameters& p) {
   }
   if (p.sqlite_dialect) {
     // A run sends some hundred thousand small queries against an ERP of
-    // tens of megabytes: a 64 MB page cache and memory-mapped reads keep
-    // them off the disk once the file outgrows SQLite's 2 MB default.
-    q.exec("PRAGMA cache_size=-65536");
-    q.exec("PRAGMA mmap_size=268435456");
+    // tens or hundreds of megabytes. A 16 MB page cache keeps the pages
+    // they share at hand (SQLite's default is 2 MB); the rest of the file
+    // is read through the system's file cache. No memory-mapped reads: each
+    // mapped page of the file would count in the program's resident size,
+    // the whole ERP file at the end of a run.
+    q.exec("PRAGMA cache_size=-16384");
+    q.exec("PRAGMA mmap_size=0");
     if (!odbc_) native_ = NativeHandle(db_);
   }
   return "";

@@ -2,8 +2,10 @@
 
 #include <utility>
 
+#include "core/error.h"
 #include "core/recordset.h"
 #include "core/text_util.h"
+#include "core/units.h"
 #include "db/read_snapshot.h"
 #include "engine/cutoff_date.h"
 #include "engine/literal_reader.h"
@@ -69,20 +71,24 @@ void ExplanationRecorder::Final(const std::string& article,
   if (Mine(article)) explanation_.final = step;
 }
 
-ArticleExplanation ExplainArticle(Connection& connection,
-                                  const std::string& article,
-                                  const std::string& component_mode,
-                                  const LocalClock& clock) {
-  // One state of the database for every query; none held afterwards.
-  const ReadSnapshot snapshot(connection);
-  LiteralReader reader(connection);
+namespace {
+
+// A code read from a table: its text, "" when it has no value.
+std::string CodeOf(const Value& v) {
+  return v.is_null() ? std::string() : v.ToText();
+}
+
+// The steps of one computation for the rows of `rsArtigos` (taken: left
+// empty), told to a recorder of `article`.
+ArticleExplanation RunSteps(ErpReader& reader, Recordset& rsArtigos,
+                            const std::string& article,
+                            const std::string& component_mode,
+                            const std::string& sData) {
   ExplanationRecorder recorder(article);
   const ReplenishmentCalculator calculator(component_mode);
-  const std::string sData = DataLimiteEncomendas(clock());
-  Recordset rsArtigos;
-  connection.OpenRecordset("", sql::SingleArticleQuery(article), rsArtigos, -1,
-                           0);
-  Recordset rsfinal = calculator.Compute({reader, recorder}, rsArtigos, sData);
+  // The rows are the steps' to consume: no caller reads them afterwards.
+  Recordset rsfinal =
+      calculator.Compute({reader, recorder}, std::move(rsArtigos), sData);
   ArticleExplanation explanation = recorder.Take();
   rsfinal.MoveFirst();
   if (!rsfinal.Eof()) {
@@ -92,6 +98,130 @@ ArticleExplanation ExplainArticle(Connection& connection,
     }
   }
   return explanation;
+}
+
+// The reader of a computation with a changed purchase price: every answer
+// from `inner`, the supplier's next price replaced by `price`.
+class ChangedSupplierPrice : public ErpReader {
+ public:
+  ChangedSupplierPrice(ErpReader& inner, Currency price)
+      : inner_(inner), price_(price) {}
+
+  void Articles(Recordset& rs) override { inner_.Articles(rs); }
+  void CustomerOrderPreload(const std::string& sData, Recordset& rs) override {
+    inner_.CustomerOrderPreload(sData, rs);
+  }
+  std::optional<Value> SupplierOrderQuantity(
+      const std::string& article) override {
+    return inner_.SupplierOrderQuantity(article);
+  }
+  std::optional<SupplierPriceRow> SupplierPrice(
+      const std::string& article, const std::string& supplier) override {
+    std::optional<SupplierPriceRow> row =
+        inner_.SupplierPrice(article, supplier);
+    if (!row) row = SupplierPriceRow{};
+    row->prprox = price_;
+    return row;
+  }
+  std::optional<Value> AggregatedStock(const std::string& code) override {
+    return inner_.AggregatedStock(code);
+  }
+  void CustomerOrders(const std::string& sData, Recordset& rs) override {
+    inner_.CustomerOrders(sData, rs);
+  }
+  void ProductionOrders(Recordset& rs) override { inner_.ProductionOrders(rs); }
+  std::vector<ProductRow> CustomerProducts(
+      const std::string& article) override {
+    return inner_.CustomerProducts(article);
+  }
+  std::vector<ProductRow> ProductionProducts(
+      const std::string& article) override {
+    return inner_.ProductionProducts(article);
+  }
+  std::vector<StructureLineRow> StructureLines(
+      const std::string& product, const std::string& structure) override {
+    return inner_.StructureLines(product, structure);
+  }
+  std::optional<Value> BaseStructure(const std::string& article) override {
+    return inner_.BaseStructure(article);
+  }
+  Value SmallestStructure(const std::string& product) override {
+    return inner_.SmallestStructure(product);
+  }
+
+ private:
+  ErpReader& inner_;
+  Currency price_;
+};
+
+}  // namespace
+
+ArticleExplanation ExplainArticle(Connection& connection,
+                                  const std::string& article,
+                                  const std::string& component_mode,
+                                  const LocalClock& clock,
+                                  ArticleRecording* recording) {
+  // One state of the database for every query; none held afterwards.
+  const ReadSnapshot snapshot(connection);
+  LiteralReader literal(connection);
+  const std::string sData = DataLimiteEncomendas(clock());
+  Recordset rsArtigos;
+  connection.OpenRecordset("", sql::SingleArticleQuery(article), rsArtigos, -1,
+                           0);
+  if (recording == nullptr) {
+    return RunSteps(literal, rsArtigos, article, component_mode, sData);
+  }
+  recording->article = article;
+  recording->component_mode = component_mode;
+  recording->cutoff = sData;
+  RecordingReader::CopyRows(rsArtigos, recording->article_rows);
+  recording->answers = std::make_unique<RecordingReader>(literal);
+  ArticleExplanation explanation =
+      RunSteps(*recording->answers, rsArtigos, article, component_mode, sData);
+  // A changed purchase unit can move the price to the supplier's: its
+  // answer is read now, in the same snapshot.
+  Recordset& row = recording->article_rows;
+  if (!row.Eof()) {
+    recording->answers->SupplierPrice(CodeOf(row.Get("Artigo")),
+                                      CodeOf(row.Get("Fornec")));
+  }
+  recording->answers->StopRecording();
+  return explanation;
+}
+
+ArticleExplanation ExplainArticle(ArticleRecording& recording,
+                                  const MasterDataChanges& changes) {
+  if (!recording.answers) {
+    throw Error(errnum::kInvalidOperation,
+                "O artigo '" + recording.article + "' não foi lido");
+  }
+  Recordset rsArtigos;
+  RecordingReader::CopyRows(recording.article_rows, rsArtigos);
+  bool by_supplier = false;
+  if (!rsArtigos.Eof()) {
+    auto put = [&](const char* field, const auto& value) {
+      if (value) rsArtigos.Set(field, Value(*value));
+    };
+    put("StMin", changes.stock_minimum);
+    put("QtMinCom", changes.minimum_order);
+    put("PrzEntVn", changes.lead_time);
+    put("DiasSkRs", changes.days);
+    put("FactEmb", changes.packing_factor);
+    put("UnCmp", changes.purchase_unit);
+    // The price goes where the intake takes it from, on the units in force.
+    by_supplier = Units::PricedBySupplier(rsArtigos.Get("UnBase"),
+                                          rsArtigos.Get("UnCmp"));
+    if (!by_supplier) put("UltPrCom", changes.supplier_price);
+    rsArtigos.Update();
+    rsArtigos.MoveFirst();
+  }
+  if (by_supplier && changes.supplier_price) {
+    ChangedSupplierPrice reader(*recording.answers, *changes.supplier_price);
+    return RunSteps(reader, rsArtigos, recording.article,
+                    recording.component_mode, recording.cutoff);
+  }
+  return RunSteps(*recording.answers, rsArtigos, recording.article,
+                  recording.component_mode, recording.cutoff);
 }
 
 }  // namespace vor

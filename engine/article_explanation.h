@@ -2,14 +2,22 @@
 // quantities it holds: every contribution the engine's steps counted for it,
 // in step order, and the row they produced. ExplainArticle computes one
 // anew; ExplanationRecorder fills one from the steps' ContributionObserver
-// calls.
+// calls. With an ArticleRecording the answers the steps read are kept, and
+// the same steps run again on them with some of the article's master data
+// changed ("E se?"), reading nothing.
 //
 // Typical use (the proposal window):
-//   ArticleExplanation why = ExplainArticle(connection, "A1", "B");
+//   ArticleRecording answers;
+//   ArticleExplanation why =
+//       ExplainArticle(connection, "A1", "B", SystemLocalClock(), &answers);
 //   if (why.found) ... why.final.qtd_ub ...
+//   MasterDataChanges changes;
+//   changes.stock_minimum = Currency::FromInt(200);
+//   ArticleExplanation what_if = ExplainArticle(answers, changes);
 #ifndef VOR_ENGINE_ARTICLE_EXPLANATION_H_
 #define VOR_ENGINE_ARTICLE_EXPLANATION_H_
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +27,7 @@
 #include "core/value.h"
 #include "db/connection.h"
 #include "engine/contributions.h"
+#include "engine/recording_reader.h"
 
 namespace vor {
 
@@ -73,6 +82,34 @@ class ExplanationRecorder : public ContributionObserver {
   ArticleExplanation explanation_;
 };
 
+// What the explanation of one article read (its article-query rows, the
+// cut-off date and every answer of its steps), kept by ExplainArticle so
+// that the steps can run again with changed master data. Filled on one
+// thread, then used on one thread at a time.
+struct ArticleRecording {
+  std::string article;
+  std::string component_mode;
+  std::string cutoff;  // the customer-order cut-off date (sData)
+  Recordset article_rows;
+  std::unique_ptr<RecordingReader> answers;
+};
+
+// Master data of an article put in place of the ERP's in "E se?"; each one
+// left empty keeps the ERP's value.
+struct MasterDataChanges {
+  std::optional<Currency> stock_minimum = {};     // StMin
+  std::optional<Currency> minimum_order = {};     // QtMinCom
+  std::optional<Currency> lead_time = {};         // PrzEntVn
+  std::optional<Currency> days = {};              // DiasSkRs
+  std::optional<Currency> packing_factor = {};    // FactEmb
+  std::optional<std::string> purchase_unit = {};  // UnCmp
+  // The purchase price the row takes: the supplier's next price (PrProx)
+  // when the article is priced by its supplier (Units::PricedBySupplier on
+  // the units in force), else the article's own UltPrCom. Where the
+  // supplier has no price row, one with this price and no discount.
+  std::optional<Currency> supplier_price = {};
+};
+
 // Computes the row of the article `article` again, as a run would now, and
 // tells why it holds what it holds. The same steps and answers as a run in
 // either reading mode (ReplenishmentCalculator), for that article only: its
@@ -86,11 +123,25 @@ class ExplanationRecorder : public ContributionObserver {
 // the bill-of-materials mode letter ("B"); `clock` gives the moment of the
 // customer-order cut-off date. `found` is false when the article is not
 // among the proposal's articles. Raises vor::Error as the steps do (the
-// article named).
+// article named). `recording` (may be null) receives every answer read; for
+// a found article the supplier price of its supplier is read into it too
+// (one statement more) when the steps did not ask it, so that a change of
+// purchase unit can be computed again without reading.
 ArticleExplanation ExplainArticle(Connection& connection,
                                   const std::string& article,
                                   const std::string& component_mode,
-                                  const LocalClock& clock = SystemLocalClock());
+                                  const LocalClock& clock = SystemLocalClock(),
+                                  ArticleRecording* recording = nullptr);
+
+// The article of `recording` computed again by the same steps, on the
+// answers recorded, with `changes` put in place of its master data in the
+// article query's row (and the supplier price where the row takes its
+// price from): what a run would give on a copy of the ERP holding the
+// changed values at the moment recorded. Reads and writes nothing. Raises
+// vor::Error as the steps do (an overflow, a null a step needs), the
+// article named.
+ArticleExplanation ExplainArticle(ArticleRecording& recording,
+                                  const MasterDataChanges& changes);
 
 }  // namespace vor
 

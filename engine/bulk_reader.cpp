@@ -57,7 +57,7 @@ std::string BulkReader::LooseKey(const std::string& code) {
   return out;
 }
 
-bool BulkReader::IsPlain(const std::string& code) {
+bool BulkReader::IsPlain(std::string_view code) {
   for (char ch : code) {
     const unsigned char c = static_cast<unsigned char>(ch);
     if (c == 0 || c >= 0x80) return false;
@@ -170,6 +170,17 @@ std::optional<SupplierPriceRow> BulkReader::SupplierPrice(
     }
   }
   return literal_.SupplierPrice(article, supplier);
+}
+
+void BulkReader::IntakeDone() {
+  // Swapped with empty ones, so that their buckets go too. The article
+  // keys (orders_) stay: the product lists are answered by them. Without
+  // the pairs a price is asked with the literal statement.
+  decltype(prices_)().swap(prices_);
+  prices_loaded_ = false;
+  decltype(stocks_)().swap(stocks_);
+  stocks_loaded_ = false;
+  decltype(article_suppliers_)().swap(article_suppliers_);
 }
 
 void BulkReader::LoadStocks() {

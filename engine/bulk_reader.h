@@ -43,6 +43,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -96,6 +97,10 @@ class BulkReader : public ErpReader {
   // literal statement.
   std::optional<Value> BaseStructure(const std::string& article) override;
   Value SmallestStructure(const std::string& product) override;
+  // Lets go of the supplier prices, the aggregated stocks and the article
+  // and supplier pairs: a price asked afterwards is asked with the literal
+  // statement, a stock read again.
+  void IntakeDone() override;
 
   // The loose key of a code: its trailing blanks removed, ASCII letters in
   // small letters and every character beyond ASCII made alike. Codes the
@@ -105,7 +110,7 @@ class BulkReader : public ErpReader {
   static std::string LooseKey(const std::string& code);
   // True for a code the lookups may answer from memory: no NUL byte and no
   // byte beyond ASCII.
-  static bool IsPlain(const std::string& code);
+  static bool IsPlain(std::string_view code);
 
  private:
   using CodePair = std::pair<std::string, std::string>;

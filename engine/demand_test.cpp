@@ -42,9 +42,9 @@ std::map<std::string, Currency> Components(Recordset& rsProd) {
   std::map<std::string, Currency> out;
   rsProd.SetFilter("");
   for (rsProd.MoveFirst(); !rsProd.Eof(); rsProd.MoveNext()) {
-    EXPECT_FALSE(out.count(rsProd.Get("Artigo").AsText()))
-        << "two rows for " << rsProd.Get("Artigo").AsText();
-    out[rsProd.Get("Artigo").AsText()] = rsProd.Get("Quant").AsCurrency();
+    const std::string code(rsProd.Get("Artigo").AsText());
+    EXPECT_FALSE(out.count(code)) << "two rows for " << code;
+    out[code] = rsProd.Get("Quant").AsCurrency();
   }
   return out;
 }

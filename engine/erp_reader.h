@@ -74,6 +74,12 @@ class ErpReader {
   virtual std::optional<Value> BaseStructure(const std::string& article) = 0;
   // The smallest structure code of `product` (null when it has none).
   virtual Value SmallestStructure(const std::string& product) = 0;
+
+  // Every article has been taken in: SupplierOrderQuantity, SupplierPrice
+  // and AggregatedStock will not be asked again, and what a reader keeps
+  // only for them may go. Asking them later still gives the same answers
+  // (read again if need be). Nothing by default.
+  virtual void IntakeDone() {}
 };
 
 }  // namespace vor

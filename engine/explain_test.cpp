@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -38,30 +39,19 @@ class ExplainTest : public ::testing::Test {
   // Explains `article` of the ERP at `path` through a connection of its own.
   ArticleExplanation Explain(const std::string& path,
                              const std::string& article,
-                             InstrumentedConnection** probe_out = nullptr) {
+                             InstrumentedConnection** probe_out = nullptr,
+                             ArticleRecording* recording = nullptr) {
     db_ = std::make_unique<QtSqlConnection>();
     EXPECT_TRUE(db_->OpenConnection(
         testing::SqliteOpenParameters(path, testing::SqlitePath::kEmbedded)));
     probe_ = std::make_unique<InstrumentedConnection>(*db_);
     if (probe_out) *probe_out = probe_.get();
-    return ExplainArticle(*probe_, article, "B",
-                          [] { return testing::FixedNow(); });
+    return ExplainArticle(
+        *probe_, article, "B", [] { return testing::FixedNow(); }, recording);
   }
-  TempLog log_;  // its folder holds the ERPs
-  std::unique_ptr<QtSqlConnection> db_;
-  std::unique_ptr<InstrumentedConnection> probe_;
-};
-
-// A: stock 120 + A2 30 (NOPE is no article, "a" is A itself) = 150, supplier
-// orders 40: StkPrazo 190. Demand: own orders 25, P1 10 x 2 = 20, P2 3 x 2.5
-// = 7.5: Cli 52.5 (C). Production: P1 12 x 2 = 24, not above 52.5. N = 137.5
-// below the minimum 200: S = 62.5, raised to the minimum purchase 100, in
-// boxes of 12: 8.3333; StkApos 237.5, Tempo 237.5 / 200 x 30 = 35.625.
-// B: P1 10 x 1 = 10 (C), production 12 x 1 = 12 replaces it (O); N = -12,
-// S = 22 ordered.
-TEST_F(ExplainTest, HandWorkedContributions) {
-  {
-    ErpFixture erp = ErpFixture::CreateNew(Path("small"));
+  // The small ERP worked out on paper below.
+  static void SmallErp(const std::string& path) {
+    ErpFixture erp = ErpFixture::CreateNew(path);
     erp.AddSupplier("F001");
     erp.AddArticle({.codigo = "A",
                     .stdisp = 120,
@@ -85,6 +75,20 @@ TEST_F(ExplainTest, HandWorkedContributions) {
     erp.AddCustomerOrder("2025-05-01", {{"A", 25}, {"P1", 10}, {"P2", 3}});
     erp.AddProductionOrder("P1", "E1", 12, 0, 1);
   }
+  TempLog log_;  // its folder holds the ERPs
+  std::unique_ptr<QtSqlConnection> db_;
+  std::unique_ptr<InstrumentedConnection> probe_;
+};
+
+// A: stock 120 + A2 30 (NOPE is no article, "a" is A itself) = 150, supplier
+// orders 40: StkPrazo 190. Demand: own orders 25, P1 10 x 2 = 20, P2 3 x 2.5
+// = 7.5: Cli 52.5 (C). Production: P1 12 x 2 = 24, not above 52.5. N = 137.5
+// below the minimum 200: S = 62.5, raised to the minimum purchase 100, in
+// boxes of 12: 8.3333; StkApos 237.5, Tempo 237.5 / 200 x 30 = 35.625.
+// B: P1 10 x 1 = 10 (C), production 12 x 1 = 12 replaces it (O); N = -12,
+// S = 22 ordered.
+TEST_F(ExplainTest, HandWorkedContributions) {
+  SmallErp(Path("small"));
   InstrumentedConnection* probe = nullptr;
   const ArticleExplanation a = Explain(Path("small"), "A", &probe);
   ASSERT_TRUE(a.found);
@@ -145,6 +149,102 @@ TEST_F(ExplainTest, HandWorkedContributions) {
   EXPECT_FALSE(b.final.converted);
 
   EXPECT_FALSE(Explain(Path("small"), "P1").found);
+}
+
+// Every field of a recomputed row, null apart.
+std::vector<std::string> RowTexts(const ArticleExplanation& why) {
+  std::vector<std::string> texts;
+  for (const Value& v : why.row) {
+    texts.push_back(v.is_null() ? "(null)" : v.ToText());
+  }
+  return texts;
+}
+
+// "E se?": the recorded steps run again with changed master data give the
+// row the explanation gives on a copy of the ERP where those master data
+// were changed, reading nothing; figures worked out on paper for A (see
+// above: StkPrazo 190, Cli 52.5, N 137.5) and B (N -12). B is bought in its
+// base unit, so its supplier's price is only read for the change of unit.
+TEST_F(ExplainTest, WhatIfIsTheRunOnAnErpWithTheChangedMasterData) {
+  SmallErp(Path("small"));
+  ErpFixture(Path("small")).AddPrice("A", "F001", 2.5, 10);
+  ErpFixture(Path("small")).AddPrice("B", "F001", 3.75, 5);
+  ArticleRecording a, b;
+  ASSERT_TRUE(Explain(Path("small"), "A", nullptr, &a).found);
+  ASSERT_TRUE(Explain(Path("small"), "B", nullptr, &b).found);
+  probe_.reset();
+  db_.reset();  // nothing more can be read
+
+  const struct {
+    ArticleRecording* recording;
+    MasterDataChanges changes;
+    std::vector<std::string> updates;
+    // Hand-worked: quantities in both units, stock after, cover, price.
+    const char *qtd_ub, *qtd_uc, *stk_apos, *tempo, *price;
+  } cases[] = {
+      // S = 300 - 137.5 = 162.5 above the minimum purchase; 162.5 / 10.
+      {&a,
+       {.stock_minimum = C("300"), .packing_factor = C("10")},
+       {"update ARTIGOS set StMin = 300, FactEmb = 10 where CODIGO = 'A'"},
+       "162.5",
+       "16.25",
+       "300",
+       "30",
+       "2.5"},
+      // S = 62.5 raised to 180: 180 / 12; after 317.5, 317.5 / 200 x 30.
+      {&a,
+       {.minimum_order = C("180"), .supplier_price = C("4")},
+       {"update ARTIGOS set QtMinCom = 180 where CODIGO = 'A'",
+        "update AJUDACMP set PRPROX = 4 where ARTIGO = 'A'"},
+       "180",
+       "15",
+       "317.5",
+       "47.625",
+       "4"},
+      // Now bought in boxes of 4 at the supplier's price: 22 / 4.
+      {&b,
+       {.lead_time = C("30"),
+        .days = C("15"),
+        .packing_factor = C("4"),
+        .purchase_unit = "CX"},
+       {"update ARTIGOS set PrzEntVn = 30, DiasSkRs = 15, FactEmb = 4, "
+        "UnCmp = 'CX' where CODIGO = 'B'"},
+       "22",
+       "5.5",
+       "10",
+       "15",
+       "3.75"},
+      // Its own last price while bought in its base unit.
+      {&b,
+       {.supplier_price = C("2")},
+       {"update ARTIGOS set UltPrCom = 2 where CODIGO = 'B'"},
+       "22",
+       "22",
+       "10",
+       "30",
+       "2"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE("case " + std::to_string(n));
+    const ArticleExplanation what_if = ExplainArticle(*c.recording, c.changes);
+    ASSERT_TRUE(what_if.found);
+    EXPECT_EQ(what_if.final.qtd_ub, C(c.qtd_ub));
+    EXPECT_EQ(what_if.final.qtd_uc, C(c.qtd_uc));
+    EXPECT_EQ(what_if.final.stk_apos, C(c.stk_apos));
+    EXPECT_EQ(what_if.final.tempo, C(c.tempo));
+    EXPECT_EQ(
+        what_if.row[static_cast<size_t>(ResultField::kUltPrCom)].ToCurrency(),
+        C(c.price));
+
+    const std::string copy = Path("copy" + std::to_string(n++));
+    std::filesystem::copy_file(Path("small"), copy);
+    for (const std::string& sql : c.updates) ErpFixture(copy).Exec(sql);
+    EXPECT_EQ(RowTexts(what_if), RowTexts(Explain(copy, c.recording->article)));
+  }
+  // Without changes, the row recorded.
+  EXPECT_EQ(RowTexts(ExplainArticle(a, {})),
+            RowTexts(Explain(Path("small"), "A")));
 }
 
 // For a sample of the articles of generated ERPs, the rows ExplainArticle

@@ -97,37 +97,47 @@ ReplenishmentCalculator::ReplenishmentCalculator(std::string component_mode,
       exploder_memory_(exploder_memory) {}
 
 Recordset ReplenishmentCalculator::Compute(const StepContext& run,
-                                           Recordset& rsArtigos,
+                                           Recordset rsArtigos,
                                            const std::string& sData) const {
   Recordset rsfinal = CriaRsFinal();
   if (rsArtigos.Eof()) return rsfinal;
 
-  Recordset rsEncPre;
-  run.reader.CustomerOrderPreload(sData, rsEncPre);
-  while (!rsArtigos.Eof()) {
-    const std::string code = CodeOf(rsArtigos.Get("Artigo"));
-    if (run.lines) run.lines->ArticleLine(code, rsArtigos);
-    ForArticle(code, [&] { LerArtigo(run, rsArtigos, rsEncPre, rsfinal); });
-    rsArtigos.MoveNext();
+  {
+    Recordset rsEncPre;
+    run.reader.CustomerOrderPreload(sData, rsEncPre);
+    while (!rsArtigos.Eof()) {
+      const std::string code = CodeOf(rsArtigos.Get("Artigo"));
+      if (run.lines) run.lines->ArticleLine(code, rsArtigos);
+      ForArticle(code, [&] { LerArtigo(run, rsArtigos, rsEncPre, rsfinal); });
+      rsArtigos.MoveNext();
+    }
   }
+  // Every article is in the working table now: the article query's rows,
+  // the preload (gone with the scope above) and what the reader holds only
+  // for the intake go before the demand steps load theirs.
+  rsArtigos = Recordset();
+  run.reader.IntakeDone();
 
-  // LerEncomendasCliente, then the customer-order pass.
-  Recordset rsEncCli;
-  run.reader.CustomerOrders(sData, rsEncCli);
-  Recordset rsProd = CriaRsProd();
-  Phase(run, "Atualiza Enc Cli");
-  AtualizaEncCli(run, rsEncCli, rsfinal, rsProd);
-  Phase(run, "Atualiza Final Enc Cli");
-  AtualizaFinalV2(run, rsfinal, rsProd, 0);
-
-  // LerOP, then the production-order pass on a fresh component table.
-  Recordset rsOp;
-  run.reader.ProductionOrders(rsOp);
-  rsProd = CriaRsProd();
-  Phase(run, "Procura Componentes OP");
-  ProcuraComponentesOP(run, rsOp, rsfinal, rsProd);
-  Phase(run, "Atualiza Final OP");
-  AtualizaFinalV2(run, rsfinal, rsProd, 1);
+  {
+    // LerEncomendasCliente, then the customer-order pass.
+    Recordset rsEncCli;
+    run.reader.CustomerOrders(sData, rsEncCli);
+    Recordset rsProd = CriaRsProd();
+    Phase(run, "Atualiza Enc Cli");
+    AtualizaEncCli(run, rsEncCli, rsfinal, rsProd);
+    Phase(run, "Atualiza Final Enc Cli");
+    AtualizaFinalV2(run, rsfinal, rsProd, 0);
+  }
+  {
+    // LerOP, then the production-order pass on a fresh component table.
+    Recordset rsOp;
+    run.reader.ProductionOrders(rsOp);
+    Recordset rsProd = CriaRsProd();
+    Phase(run, "Procura Componentes OP");
+    ProcuraComponentesOP(run, rsOp, rsfinal, rsProd);
+    Phase(run, "Atualiza Final OP");
+    AtualizaFinalV2(run, rsfinal, rsProd, 1);
+  }
 
   MarcaCores(rsfinal);
   return rsfinal;

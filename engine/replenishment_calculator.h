@@ -12,7 +12,8 @@
 //   ContributionObserver nobody;
 //   StepLines lines(run_log, progress);
 //   Recordset rsfinal =
-//       calculator.Compute({reader, nobody, &lines}, rsArtigos, sData);
+//       calculator.Compute({reader, nobody, &lines}, std::move(rsArtigos),
+//                          sData);
 #ifndef VOR_ENGINE_REPLENISHMENT_CALCULATOR_H_
 #define VOR_ENGINE_REPLENISHMENT_CALCULATOR_H_
 
@@ -50,8 +51,9 @@ class ReplenishmentCalculator {
   // demand and its final quantities, production-order demand and its final
   // quantities, with their phase messages, and the colour marks. When
   // `rsArtigos` has no row left, the empty working table, and nothing is
-  // read or said.
-  Recordset Compute(const StepContext& run, Recordset& rsArtigos,
+  // read or said. The article query's rows are let go once every article
+  // is taken in, and the reader is told so (ErpReader::IntakeDone).
+  Recordset Compute(const StepContext& run, Recordset rsArtigos,
                     const std::string& sData) const;
 
   // The steps, as Compute calls them. None handles errors: each raises

@@ -65,13 +65,14 @@ void ReplenishmentEngine::Run() {
     lines.RenewWhileReading(&reading);
     Recordset rsArtigos;
     reader->Articles(rsArtigos);
-    rsfinal = calculator.Compute({*reader, nobody, &lines}, rsArtigos, sData);
+    rsfinal = calculator.Compute({*reader, nobody, &lines},
+                                 std::move(rsArtigos), sData);
     lines.RenewWhileReading(nullptr);
   }
-  // What was read is in the working table now: the articles went with the
-  // scope above, and the reader's sets go before the table is written,
-  // which is when the run holds the most.
+  // What was read is in the working table now: the articles went during
+  // the computation, and the reader's sets go before the table is written.
   reader.reset();
+  if (before_write_) before_write_(rsfinal);
   std::vector<std::string> notes;
   const std::optional<HistoryRun> history =
       HistoryWriter::Prepare(connection_, history_, clock_(), &notes);

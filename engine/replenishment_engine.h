@@ -12,6 +12,7 @@
 #ifndef VOR_ENGINE_REPLENISHMENT_ENGINE_H_
 #define VOR_ENGINE_REPLENISHMENT_ENGINE_H_
 
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -73,6 +74,16 @@ class ReplenishmentEngine {
   // written before "Grava Tabela Final".
   void set_history(HistorySetting setting) { history_ = std::move(setting); }
 
+  // Runs `hook` once the working table is computed, before the history is
+  // prepared and the result table written, with the rows the writer is
+  // about to walk (their filter kept). The hook may walk them (the writer
+  // starts again from the first row) but must not change them nor keep a
+  // reference, and must not raise; no read snapshot nor write is open then,
+  // so it may read the database. Default: none.
+  void set_before_write(std::function<void(Recordset& computed)> hook) {
+    before_write_ = std::move(hook);
+  }
+
  private:
   // The run, without its handler.
   void Run();
@@ -88,6 +99,7 @@ class ReplenishmentEngine {
   std::string error_message_;
   bool exploder_memory_ = true;
   HistorySetting history_{.keep_days = 0, .set_in_file = false};
+  std::function<void(Recordset&)> before_write_;
   Recordset result_;
 };
 

@@ -216,7 +216,12 @@ std::vector<double> StructureExploder::ArticleLines(
     if (it != index_memory_.end()) index = it->second;
   }
   if (!index) {
-    index = IndexByArticle(*Explosion(key, product, structure));
+    // Only the index is remembered: it answers every later question of
+    // this kind, and the explosion's rows are many times its size.
+    auto remembered = explosion_memory_.find(key);
+    index = IndexByArticle(remembered != explosion_memory_.end()
+                               ? *remembered->second
+                               : *Explode(product, structure, 0));
     if (memory_) index_memory_[key] = index;
   }
   auto it = index->find(CodeKey(code));

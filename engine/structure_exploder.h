@@ -86,8 +86,8 @@ class StructureExploder {
   // "Codigo='<code>' and Tipo='AT'" lets pass (letters compared as the
   // filter compares them); empty when none does. With the memory on, each
   // explosion is indexed by code once, so that asking for every article of
-  // a product of many lines costs only each article's own lines. Errors as
-  // ExplodeStructure.
+  // a product of many lines costs only each article's own lines; the index
+  // is remembered, not the explosion's rows. Errors as ExplodeStructure.
   std::vector<double> ArticleLines(const std::string& product,
                                    const std::string& structure,
                                    const std::string& code);

@@ -16,13 +16,6 @@ namespace {
 using F = ResultField;
 using K = SheetColumnKind;
 
-// The document of a line: "ECF 12 (série 1, 2025)".
-std::string Document(const LateOrderLine& line) {
-  return (line.doc_type.empty() ? std::string() : line.doc_type + " ") +
-         std::to_string(line.number) + " (série " +
-         std::to_string(line.series) + ", " + std::to_string(line.year) + ")";
-}
-
 std::string DateOf(const LateOrderLine& line) {
   return FigureText::Date(
       LocalTime(std::chrono::local_days(line.date.time_since_epoch())));
@@ -74,6 +67,12 @@ bool HasLines(const DigestInput& in) {
 }
 
 }  // namespace
+
+std::string LateOrderReport::Document(const LateOrderLine& line) {
+  return (line.doc_type.empty() ? std::string() : line.doc_type + " ") +
+         std::to_string(line.number) + " (série " +
+         std::to_string(line.series) + ", " + std::to_string(line.year) + ")";
+}
 
 std::optional<Currency> LateOrderReport::LineValue(const ProposalRow& row,
                                                    const LateOrderLine& line) {

@@ -57,6 +57,8 @@ class LateOrderReport {
   // The workbook's sheet.
   static constexpr const char* kSheet = "Em atraso";
 
+  // The document of `line`: "ECF 12 (série 1, 2025)".
+  static std::string Document(const LateOrderLine& line);
   // The value of `line` of `row` in cents; nullopt without a price or a
   // purchase quantity.
   static std::optional<Currency> LineValue(const ProposalRow& row,

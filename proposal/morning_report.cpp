@@ -7,8 +7,9 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
-#include <future>
 #include <map>
+#include <memory>
+#include <optional>
 #include <sstream>
 
 #include "core/atomic_file.h"
@@ -16,18 +17,16 @@
 #include "core/figure_text.h"
 #include "core/folder.h"
 #include "core/text_util.h"
-#include "proposal/order_file.h"
 #include "proposal/proposal_changes.h"
 #include "proposal/proposal_export.h"
 #include "proposal/proposal_history.h"
 #include "proposal/proposal_table.h"
 #include "proposal/report_digest.h"
+#include "proposal/report_in_progress.h"
 #include "proposal/report_settings.h"
 #include "proposal/report_workbook.h"
 #include "proposal/row_palette.h"
 #include "proposal/smtp_sender.h"
-#include "proposal/supplier_basket.h"
-#include "proposal/supplier_terms.h"
 #include "proposal/workbook_writer.h"
 
 namespace vor {
@@ -102,111 +101,25 @@ bool TooLarge(const Error& e) {
          d.find("5.3.4") != std::string::npos;
 }
 
-// The settings that shaped the report, as "Resumo" lists them.
-std::vector<std::pair<std::string, std::string>> ShapingSettings(
-    const SettingsRecord& record, const DigestInput& digest) {
-  const std::string leitura =
-      Trimmed(record.values().ReadValue("Motor", "Leitura"));
-  const int keep_days = record.historico.keep_days;
-  return {
-      {"Leitura da base de dados ([Motor] Leitura)",
-       leitura.empty() ? std::string(record.motor.leitura == ReadingMode::kBulk
-                                         ? "Conjunto (por omissão em SQLite)"
-                                         : "Literal (por omissão)")
-                       : leitura},
-      {"Cobertura máxima antes de exceção ([Motor] CoberturaMaxima)",
-       FigureText::Quantity(digest.view->cover_limit()) + " dias"},
-      {"Linhas de «Mais urgentes» ([Relatorio] Linhas)",
-       std::to_string(digest.settings.lines)},
-      {"Variação que conta como alteração ([Relatorio] Variacao)",
-       FigureText::Quantity(digest.settings.variation) + " %"},
-      {"Histórico guardado ([Historico] Dias)",
-       keep_days > 0 ? std::to_string(keep_days) + " dias"
-                     : std::string("desligado")},
-  };
-}
-
-// Notes `line` at the top of the message and in the run log.
-void Notice(const std::string& line, DigestInput* digest,
-            ReportOutcome* outcome) {
-  digest->notices.push_back(line);
-  outcome->delivered.push_back("Relatório de encomendas: " + line);
-}
-
-// Puts the proposal into `view`, with the cover limit of `record`: the rows
-// of `written` (the working table the run wrote, emptied once taken), or
-// else the table read through `connection`. False (and a failure line) when
-// it cannot be had.
-bool ReadProposal(Connection& connection, const SettingsRecord& record,
-                  Recordset* written, ProposalView* view,
-                  ReportOutcome* outcome) {
-  view->SetCoverLimit(record.motor.cobertura_maxima);
+// The proposal: the rows of `written` (the working table the run wrote,
+// emptied once taken), or else the table read through `connection`.
+// nullopt (and a failure line) when it cannot be had.
+std::optional<ProposalTable> ReadProposal(Connection& connection,
+                                          Recordset* written,
+                                          ReportOutcome* outcome) {
   try {
     // A run with no rows leaves the table as it was (the writer deletes
     // nothing then): the report shows what the table holds.
     if (written != nullptr && written->RecordCount() > 0) {
-      std::vector<ResultField> fields;
-      for (size_t i = 0; i < kResultFields.size(); ++i) {
-        fields.push_back(static_cast<ResultField>(i));
-      }
-      ProposalTable table(
-          ProposalTable::RowsOf(*written, kResultTableName, fields));
+      ProposalTable table = ReportInProgress::TableOf(*written);
       *written = Recordset();
-      view->SetTable(std::move(table));
-    } else {
-      view->SetTable(ProposalTable::Read(connection));
+      return table;
     }
-    return true;
+    return ProposalTable::Read(connection);
   } catch (const std::exception&) {
     outcome->failures.push_back(
         "Relatório de encomendas não preparado: " +
         UnhandledError(std::current_exception()).description());
-    return false;
-  }
-}
-
-// The changes since the latest earlier run of the history, when it is kept;
-// a history that cannot be read leaves them out, with a notice.
-void CompareWithHistory(Connection& connection, const SettingsRecord& record,
-                        LocalTime started, DigestInput* digest,
-                        ReportOutcome* outcome) {
-  if (record.historico.keep_days <= 0) return;
-  try {
-    if (auto before = ProposalHistory::Before(connection, started)) {
-      digest->before = before->time;
-      digest->changes = ProposalChanges::Between(
-          before->rows, digest->view->table().rows(),
-          digest->settings.variation, digest->view->cover_limit());
-    }
-  } catch (const std::exception&) {
-    Notice("As alterações desde a proposta anterior ficaram de fora: " +
-               UnhandledError(std::current_exception()).description(),
-           digest, outcome);
-  }
-}
-
-// The baskets of the suppliers of `view` against the terms of
-// zlx_VOR_Fornecedores (none where the table is missing), put in `digest`
-// with the whole-unit rule of `record`; nullopt (and a notice) when the
-// table or a figure cannot be read.
-std::optional<std::vector<SupplierBasket>> Baskets(Connection& connection,
-                                                   const SettingsRecord& record,
-                                                   const ProposalView& view,
-                                                   DigestInput* digest,
-                                                   ReportOutcome* outcome) {
-  digest->units = WholeUnits(record.encomendas.unidades_fracionarias);
-  try {
-    SupplierTerms terms = SupplierTerms::Read(connection);
-    for (const std::string& problem : terms.problems()) {
-      Notice(problem, digest, outcome);
-    }
-    return SupplierBaskets(&view.table().rows(), std::move(terms),
-                           digest->units, record.motor.cobertura_maxima)
-        .All();
-  } catch (const std::exception&) {
-    Notice("Os cabazes por fornecedor ficaram de fora: " +
-               UnhandledError(std::current_exception()).description(),
-           digest, outcome);
     return std::nullopt;
   }
 }
@@ -390,94 +303,63 @@ ReportOutcome MorningReport::AfterRun(
     const SettingsRecord& record, Connection& connection, LocalTime started,
     Recordset* proposal,
     const std::function<LateOrders(const std::vector<ProposalRow>&)>&
-        late_orders) {
-  ReportOutcome outcome;
-  ReportSettings settings;
-  try {
-    settings = ReportSettings::Load(record);
-  } catch (const Error& e) {
-    outcome.failures.push_back(kReportSettingsUnread + e.description());
-    return outcome;
-  }
-  if (!settings.wants_mail() && !settings.wants_file()) return outcome;
-
-  ProposalView view;
-  if (!ReadProposal(connection, record, proposal, &view, &outcome)) {
-    return outcome;
-  }
-  DigestInput digest;
-  digest.view = &view;
-  digest.started = started;
-  digest.settings = DigestSettings(record);
-  // The values of the file left at their defaults are said at the top of
-  // the message too (the run log has them already).
-  digest.notices = record.Notices();
-  CompareWithHistory(connection, record, started, &digest, &outcome);
-  LateOrders late;
-  if (late_orders) {
-    late = late_orders(view.table().rows());
-    if (late.available()) {
-      digest.late = &late;
-    } else {
-      outcome.delivered.push_back(
-          "Relatório de encomendas: secção «Encomendas em atraso» de fora, " +
-          late.unavailable_reason());
+        late_orders,
+    ReportInProgress* begun) {
+  std::unique_ptr<ReportInProgress> own;
+  ReportInProgress* report = begun;
+  if (report != nullptr) {
+    // The report has its own copy of the rows.
+    if (proposal != nullptr) *proposal = Recordset();
+  } else {
+    ReportOutcome outcome;
+    ReportSettings settings;
+    try {
+      settings = ReportSettings::Load(record);
+    } catch (const Error& e) {
+      outcome.failures.push_back(kReportSettingsUnread + e.description());
+      return outcome;
     }
+    if (!settings.wants_mail() && !settings.wants_file()) return outcome;
+    std::optional<ProposalTable> table =
+        ReadProposal(connection, proposal, &outcome);
+    if (!table) return outcome;
+    own = std::make_unique<ReportInProgress>(std::move(settings),
+                                             std::move(*table), record,
+                                             connection, started, late_orders);
+    report = own.get();
   }
-  std::optional<std::vector<SupplierBasket>> baskets =
-      Baskets(connection, record, view, &digest, &outcome);
-  // The suppliers' order files are written while the report is built.
-  std::future<OrderFile::Outcome> order_files;
-  if (baskets) {
-    if (settings.wants_file()) {
-      order_files = OrderFile::Start(settings.folder, &*baskets,
-                                     view.table().rows(), started);
-    }
-    digest.baskets = &*baskets;
-  }
-  digest.title = (settings.subject.empty() ? std::string(kDefaultSubject)
-                                           : settings.subject) +
-                 " - " + FormatLocalTime(started, "%d-%m-%Y");
+  ReportOutcome outcome = report->outcome();
+  const ReportSettings& settings = report->settings();
+  // The result table is written: the suppliers' order files are written
+  // now, on a thread of their own, while the report is delivered.
+  report->StartOrderFiles();
 
   // The workbook is built once, in memory, for the file and the e-mail.
-  const std::string file_name =
-      "Proposta_" + FormatLocalTime(started, "%Y%m%d_%H%M%S") + ".xlsx";
+  const std::string& file_name = report->file_name();
   std::string workbook;
   try {
-    const auto build = [&] {
-      workbook = WorkbookWriter::Bytes(
-          ReportWorkbook::Sheets(digest, ShapingSettings(record, digest)),
-          file_name);
-    };
-    build();
-    // An order file that could not be written is named nowhere.
-    if (order_files.valid() &&
-        OrderFile::Finish(order_files.get(), &*baskets, &outcome.delivered,
-                          &outcome.failures)) {
-      build();
-    }
+    workbook = report->Workbook();
   } catch (const std::exception&) {
-    if (order_files.valid()) {
-      OrderFile::Finish(order_files.get(), &*baskets, &outcome.delivered,
-                        &outcome.failures);
-    }
+    report->FinishOrderFiles(&outcome);
     outcome.failures.push_back(
         "Relatório de encomendas não preparado: " +
         UnhandledError(std::current_exception()).description());
     return outcome;
   }
+  const DigestInput& digest = report->digest();
   const std::string dropped =
       settings.wants_file() ? DropFile(settings, file_name, workbook, &outcome)
                             : std::string();
   if (settings.wants_mail()) {
-    const auto shaping = ShapingSettings(record, digest);
     const auto compact = [&](const std::string& place) {
       return WorkbookWriter::Bytes(
-          ReportWorkbook::CompactSheets(digest, shaping, place), file_name);
+          ReportWorkbook::CompactSheets(digest, report->shaping(), place),
+          file_name);
     };
     MailReport(settings, digest, file_name, workbook, compact, dropped,
                &outcome);
   }
+  report->FinishOrderFiles(&outcome);
   return outcome;
 }
 

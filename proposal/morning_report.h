@@ -31,6 +31,7 @@ namespace vor {
 
 class Connection;
 class Recordset;
+class ReportInProgress;
 
 // What a delivery did, as lines for the run log.
 struct ReportOutcome {
@@ -54,11 +55,13 @@ class MorningReport {
   static constexpr const char* kDefaultSubject = "Proposta de encomendas";
 
   // After a completed run that started at `started`, with `settings` as
-  // the run read them: takes the proposal from `proposal`, the working table
-  // the run wrote (its rows emptied once taken; nullptr: the proposal is
-  // read back through `connection`), compares it with the latest earlier
-  // run of the history (zlx_VOR_Historico, where it exists, in one read),
-  // builds the workbook once in memory, writes it into the
+  // the run read them: takes the proposal from `begun` (the report begun
+  // before the table was written, its workbook under way; nullptr: none)
+  // or else from `proposal`, the working table the run wrote (its rows
+  // emptied once taken; nullptr: the proposal is read back through
+  // `connection`), compares it with the latest earlier run of the history
+  // (zlx_VOR_Historico, where it exists, in one read), builds the workbook
+  // once in memory (or takes it from `begun`), writes it into the
   // report folder (Proposta_yyyymmdd_HHMMSS.xlsx, complete or not at all)
   // and mails the digest (ReportDigest) to the recipients with the workbook
   // attached. The values of the file left at their defaults
@@ -69,12 +72,13 @@ class MorningReport {
   // of the proposal's rows (LateOrderFinder::Find): they make the section
   // "Encomendas em atraso", a summary line and the sheet "Em atraso"; when
   // they could not be read the report goes without them and one delivered
-  // line says why.
+  // line says why. A report `begun` has them already.
   static ReportOutcome AfterRun(
       const SettingsRecord& settings, Connection& connection, LocalTime started,
       Recordset* proposal = nullptr,
       const std::function<LateOrders(const std::vector<ProposalRow>&)>&
-          late_orders = {});
+          late_orders = {},
+      ReportInProgress* begun = nullptr);
   // After a run that failed with `error_message` (the engine's handler
   // ended it, or the start-up failed once the settings were found, or a
   // step after the proposal was written failed): mails the alert, with the

@@ -115,23 +115,7 @@ std::vector<Sheet> OrderFile::Sheets(const SupplierBasket& basket,
   return {std::move(order), std::move(notes)};
 }
 
-std::future<OrderFile::Outcome> OrderFile::Start(
-    const std::string& folder_path, std::vector<SupplierBasket>* baskets,
-    const std::vector<ProposalRow>& rows, LocalTime date) {
-  std::shared_ptr<Folder> folder;
-  try {
-    folder = std::make_shared<Folder>(Folder::Open(folder_path));
-  } catch (const std::exception&) {
-    Outcome outcome;
-    outcome.written.assign(baskets->size(), false);
-    outcome.failures.push_back(
-        std::string("Encomendas por fornecedor não gravadas: ") +
-        UnhandledError(std::current_exception()).description() +
-        " ([Relatorio] Pasta)");
-    std::promise<Outcome> ready;
-    ready.set_value(std::move(outcome));
-    return ready.get_future();
-  }
+void OrderFile::Name(std::vector<SupplierBasket>* baskets, LocalTime date) {
   std::unordered_set<std::string> taken;
   std::string key;
   for (SupplierBasket& basket : *baskets) {
@@ -147,7 +131,25 @@ std::future<OrderFile::Outcome> OrderFile::Start(
     }
     basket.file_name = name;
   }
-  const std::vector<SupplierBasket>& all = *baskets;
+}
+
+std::future<OrderFile::Outcome> OrderFile::Start(
+    const std::string& folder_path, const std::vector<SupplierBasket>& all,
+    const std::vector<ProposalRow>& rows, LocalTime date) {
+  std::shared_ptr<Folder> folder;
+  try {
+    folder = std::make_shared<Folder>(Folder::Open(folder_path));
+  } catch (const std::exception&) {
+    Outcome outcome;
+    outcome.written.assign(all.size(), false);
+    outcome.failures.push_back(
+        std::string("Encomendas por fornecedor não gravadas: ") +
+        UnhandledError(std::current_exception()).description() +
+        " ([Relatorio] Pasta)");
+    std::promise<Outcome> ready;
+    ready.set_value(std::move(outcome));
+    return ready.get_future();
+  }
   return std::async(std::launch::async, [folder, &all, &rows, date] {
     const char* kFailed = "Encomenda por fornecedor não gravada: ";
     Outcome outcome;
@@ -212,7 +214,8 @@ void OrderFile::DropAll(const std::string& folder,
                         const std::vector<ProposalRow>& rows, LocalTime date,
                         std::vector<std::string>* delivered,
                         std::vector<std::string>* failures) {
-  Finish(Start(folder, baskets, rows, date).get(), baskets, delivered,
+  Name(baskets, date);
+  Finish(Start(folder, *baskets, rows, date).get(), baskets, delivered,
          failures);
 }
 

@@ -47,16 +47,18 @@ class OrderFile {
     std::vector<bool> written;
   };
 
-  // Starts writing the file of every basket of a supplier with a code into
+  // Sets the file_name of every basket of a supplier with a code to the
+  // name its file will have (FileName; "" for the others): two baskets
+  // whose names would be the same file (letter case ignored, as a shared
+  // folder may) get " (2)", " (3)"... before the extension.
+  static void Name(std::vector<SupplierBasket>* baskets, LocalTime date);
+  // Starts writing the file of every basket with a file_name (Name) into
   // the folder `folder`, on a thread of its own, each file complete or not
-  // at all (AtomicFile::WriteAllIn). Before it returns, each such basket's
-  // file_name is set to the name its file will have: two baskets whose
-  // names would be the same file (letter case ignored, as a shared folder
-  // may) get " (2)", " (3)"... before the extension. `baskets` and `rows`
-  // must stay unchanged until the result is taken. When the folder cannot
-  // be opened nothing is started and the result says so at once.
+  // at all (AtomicFile::WriteAllIn). `baskets` and `rows` must stay
+  // unchanged until the result is taken. When the folder cannot be opened
+  // nothing is started and the result says so at once.
   static std::future<Outcome> Start(const std::string& folder,
-                                    std::vector<SupplierBasket>* baskets,
+                                    const std::vector<SupplierBasket>& baskets,
                                     const std::vector<ProposalRow>& rows,
                                     LocalTime date);
   // Takes `outcome` into `delivered` and `failures`, and clears the
@@ -65,7 +67,7 @@ class OrderFile {
   static bool Finish(Outcome outcome, std::vector<SupplierBasket>* baskets,
                      std::vector<std::string>* delivered,
                      std::vector<std::string>* failures);
-  // Start and Finish, one after the other.
+  // Name, Start and Finish, one after the other.
   static void DropAll(const std::string& folder,
                       std::vector<SupplierBasket>* baskets,
                       const std::vector<ProposalRow>& rows, LocalTime date,

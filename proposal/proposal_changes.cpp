@@ -1,6 +1,7 @@
 #include "proposal/proposal_changes.h"
 
 #include <algorithm>
+#include <chrono>
 #include <unordered_map>
 
 #include "core/text_util.h"
@@ -38,10 +39,14 @@ bool MovedBeyond(Currency before, Currency now, Currency percent) {
 ProposalChanges ProposalChanges::Between(const std::vector<ProposalRow>& before,
                                          const std::vector<ProposalRow>& now,
                                          Currency variation_percent,
-                                         Currency cover_limit) {
+                                         Currency cover_limit,
+                                         const LateOrdersSince& late) {
   const auto before_index = ByCode(before);
   const auto now_index = ByCode(now);
   std::vector<std::pair<std::string, ProposalChange>> found;
+  const bool with_late = late.late != nullptr && late.late->available();
+  const std::chrono::sys_days before_day(
+      std::chrono::floor<std::chrono::days>(late.before).time_since_epoch());
 
   auto add = [&](ChangeKind kind, const std::string& key, const ProposalRow* b,
                  const ProposalRow* n, int row) {
@@ -83,6 +88,22 @@ ProposalChanges ProposalChanges::Between(const std::vector<ProposalRow>& before,
         !(b && !ProposalExceptions::Reason(*b, cover_limit).empty())) {
       add(ChangeKind::kNewException, key, b, &n, i);
       found.back().second.reason = reason;
+    }
+    if (with_late) {
+      if (const LateArticle* a = late.late->OfRow(i)) {
+        // Late on the earlier run's day: that day - date - Prazo above 0,
+        // as the lines are found late today.
+        const Currency lead_time = n.Number(F::kPrazo).value_or(Currency());
+        const bool newly_late =
+            b == nullptr ||
+            std::any_of(a->lines.begin(), a->lines.end(), [&](int l) {
+              const LateOrderLine& line = late.late->lines()[l];
+              return Currency::FromInt((before_day - line.date).count()) -
+                         lead_time <=
+                     Currency();
+            });
+        if (newly_late) add(ChangeKind::kNewLateOrder, key, b, &n, i);
+      }
     }
   }
   // Articles that left the proposal.
@@ -128,6 +149,8 @@ const char* ProposalChanges::Title(ChangeKind kind) {
       return "Quantidades a encomendar que mudaram";
     case ChangeKind::kNewException:
       return "Novas exceções a verificar";
+    case ChangeKind::kNewLateOrder:
+      return "Novas encomendas em atraso";
   }
   return "";
 }
@@ -146,6 +169,8 @@ const char* ProposalChanges::Label(ChangeKind kind) {
       return "Quantidade mudou";
     case ChangeKind::kNewException:
       return "Nova exceção";
+    case ChangeKind::kNewLateOrder:
+      return "Nova encomenda em atraso";
   }
   return "";
 }

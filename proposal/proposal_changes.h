@@ -8,7 +8,11 @@
 //   - quantities to order (QtdUB, base unit) that moved by more than a
 //     percentage of the earlier quantity, both runs ordering;
 //   - new exceptions (a reason to check today, ProposalExceptions, and none
-//     before).
+//     before);
+//   - new late supplier orders, when today's late lines are given
+//     (LateOrders): an article with a line late today that was not late
+//     yet on the earlier run's day (its date plus the article's lead time,
+//     Prazo, not before that day), or with a late line and no earlier row.
 // Widget-free: the e-mail, the workbook and the window use the same list.
 //
 //   ProposalChanges changes = ProposalChanges::Between(
@@ -22,7 +26,9 @@
 #include <string>
 #include <vector>
 
+#include "core/clock.h"
 #include "core/currency.h"
+#include "proposal/late_orders.h"
 #include "proposal/proposal_table.h"
 
 namespace vor {
@@ -34,8 +40,16 @@ enum class ChangeKind {
   kNoLongerToOrder,
   kQuantityMoved,
   kNewException,
+  kNewLateOrder,
 };
-inline constexpr int kChangeKinds = 6;
+inline constexpr int kChangeKinds = 7;
+
+// Today's late supplier-order lines and the earlier run's time, for the
+// changes of kind kNewLateOrder.
+struct LateOrdersSince {
+  const LateOrders* late = nullptr;  // found for today's rows; null: none
+  LocalTime before;                  // when the earlier run was made
+};
 
 // One change of one article.
 struct ProposalChange {
@@ -64,11 +78,15 @@ class ProposalChanges {
   // variation_percent x before. `cover_limit`: the days of cover above which
   // a row is an exception, for both runs. Within a kind, changes come by
   // article code (CodeKey). Where a table holds a code twice, its first
-  // row counts.
+  // row counts. With `late` (its lines found for `now`, row for row), the
+  // articles with a late line that was not late on the day of
+  // `late.before`, or with a late line and no row in `before`, are new late
+  // orders; an unavailable LateOrders adds none.
   static ProposalChanges Between(const std::vector<ProposalRow>& before,
                                  const std::vector<ProposalRow>& now,
                                  Currency variation_percent,
-                                 Currency cover_limit);
+                                 Currency cover_limit,
+                                 const LateOrdersSince& late = {});
 
   // Every change, kind by kind in the order of ChangeKind.
   const std::vector<ProposalChange>& all() const { return all_; }

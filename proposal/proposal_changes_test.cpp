@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,68 @@ TEST(ProposalChangesTest, EveryKindBetweenTwoRuns) {
                                             Currency::FromInt(25),
                                             Currency::FromInt(365))),
             (std::vector<std::string>{"0 N", "2 N"}));
+}
+
+// New late supplier orders since a run of 2026-03-01 06:15, lines found late
+// on 2026-03-10, lead time (Prazo) 10 days unless said:
+//   STILL: dated 02-15, 14 - 10 = 4 days late on 03-01 already: none;
+//   EDGE: dated 02-19, 10 - 10 = 0 on 03-01, not late yet: new;
+//   HALF: dated 02-19, Prazo 9,5: 0,5 days late on 03-01: none;
+//   MIXED: one line as STILL's, one dated 02-25 (-6 on 03-01): new;
+//   FRESH: no row in the earlier run: new, whatever its date.
+TEST(ProposalChangesTest, LateOrdersThatBecameLateSinceTheEarlierRun) {
+  using namespace std::chrono;
+  auto row = [](const std::string& code, double prazo) {
+    ProposalRow r = Row(code, false, 0);
+    r.at(F::kPrazo) = Value(Currency::FromDouble(prazo));
+    return r;
+  };
+  const std::vector<ProposalRow> before = {
+      Row("STILL", false, 0), Row("EDGE", false, 0), Row("HALF", false, 0),
+      Row("MIXED", false, 0), Row("QUIET", false, 0)};
+  const std::vector<ProposalRow> now = {row("STILL", 10), row("EDGE", 10),
+                                        row("HALF", 9.5), row("MIXED", 10),
+                                        row("QUIET", 10), row("FRESH", 10)};
+  std::vector<LateOrderLine> lines;
+  std::vector<LateArticle> articles;
+  auto late = [&](int r, std::initializer_list<sys_days> dates) {
+    LateArticle& a = articles.emplace_back();
+    a.row = r;
+    for (sys_days d : dates) {
+      a.lines.push_back(static_cast<int>(lines.size()));
+      LateOrderLine& line = lines.emplace_back();
+      line.row = r;
+      line.date = d;
+      line.quantity = Currency::FromInt(1);
+    }
+  };
+  late(0, {2026y / 2 / 15});
+  late(1, {2026y / 2 / 19});
+  late(2, {2026y / 2 / 19});
+  late(3, {2026y / 2 / 15, 2026y / 2 / 25});
+  late(5, {2025y / 1 / 1});
+  const LateOrders found(lines, articles, 0, 90);
+  const LocalTime earlier = local_days{2026y / 3 / 1} + hours{6} + minutes{15};
+  const ProposalChanges changes =
+      ProposalChanges::Between(before, now, Currency::FromInt(25),
+                               Currency::FromInt(365), {&found, earlier});
+  const std::vector<ProposalChange> list =
+      changes.Of(ChangeKind::kNewLateOrder);
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(list[0].article, "EDGE");
+  EXPECT_EQ(list[1].article, "FRESH");
+  EXPECT_EQ(list[2].article, "MIXED");
+  EXPECT_EQ(list[2].row, 3);
+  EXPECT_STREQ(ProposalChanges::Title(ChangeKind::kNewLateOrder),
+               "Novas encomendas em atraso");
+  EXPECT_STREQ(ProposalChanges::Label(ChangeKind::kNewLateOrder),
+               "Nova encomenda em atraso");
+  // Lines that could not be read give none.
+  const LateOrders unread = LateOrders::Unavailable("DOCGCLIN");
+  EXPECT_EQ(ProposalChanges::Between(before, now, Currency::FromInt(25),
+                                     Currency::FromInt(365), {&unread, earlier})
+                .Count(ChangeKind::kNewLateOrder),
+            0);
 }
 
 // An ERP without the history table, open through the program's connection.

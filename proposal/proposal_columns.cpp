@@ -96,11 +96,10 @@ Value ColumnValue(const ProposalRow& row, ProposalColumn column) {
   return Value(row.Text(info.field));
 }
 
-const std::string& ColumnUnit(const ProposalRow& row, ProposalColumn column) {
+std::string ColumnUnit(const ProposalRow& row, ProposalColumn column) {
   if (column == ProposalColumn::kAEncomendar) return row.Text(F::kUnCmp);
   if (column == ProposalColumn::kEmUnidadeBase) return row.Text(F::kUnBase);
-  static const std::string none;
-  return none;
+  return std::string();
 }
 
 SheetColumnKind SheetKindOf(ProposalColumn column) {

@@ -75,7 +75,7 @@ std::vector<ProposalColumn> DefaultProposalColumns();
 // "Fabrico" or ""; Sel: "Sim"/"Não"; Cor and CorV: numbers).
 Value ColumnValue(const ProposalRow& row, ProposalColumn column);
 // The unit of a quantity column (UnCmp, UnBase); "" for other columns.
-const std::string& ColumnUnit(const ProposalRow& row, ProposalColumn column);
+std::string ColumnUnit(const ProposalRow& row, ProposalColumn column);
 
 // How a workbook shows the column's values: text; a price with its
 // decimals (two to four); days of cover with one decimal at most; lead

@@ -42,11 +42,12 @@ std::string FilterText(const ProposalView& view) {
   add(view.only_to_order(), "Só a encomendar");
   add(view.only_exceptions(), "Só exceções");
   add(view.only_changed(), "Só alterações");
-  if (!view.only_changed() || !view.previous()) {
-    return text.empty() ? "Todos os artigos" : text;
+  if (view.only_changed() && view.previous()) {
+    text += " (desde a proposta de " +
+            FigureText::DateTime(view.previous()->time) + ")";
   }
-  return text + " (desde a proposta de " +
-         FigureText::DateTime(view.previous()->time) + ")";
+  add(view.only_late(), "Só com encomendas em atraso");
+  return text.empty() ? "Todos os artigos" : text;
 }
 
 }  // namespace
@@ -61,6 +62,18 @@ Sheet ProposalExport::ProposalSheet(
     const std::vector<ProposalColumn>& columns) {
   Sheet sheet = RowsSheet(view, rows, columns, false);
   sheet.name = "Proposta";
+  // The late quantity, as the window's column shows it, where the late
+  // lines were read; blank for a row without.
+  if (view.late_known()) {
+    sheet.columns.push_back({"Em atraso", SheetColumnKind::kDecimal, 10});
+    sheet.columns.push_back({"Unidade base", SheetColumnKind::kText, 7});
+    for (size_t i = 0; i < rows.size(); ++i) {
+      const LateArticle* late = view.late_of(rows[i]);
+      sheet.rows[i].push_back(late ? Value(late->late_quantity) : Value());
+      sheet.rows[i].emplace_back(
+          late ? view.row(rows[i]).Text(ResultField::kUnBase) : std::string());
+    }
+  }
   // Rows chosen for their changes carry them: what changed is why they
   // are in the file.
   if (view.only_changed()) {
@@ -145,16 +158,24 @@ Sheet ProposalExport::SummarySheet(const ProposalView& view) {
       Figures("Fornecedores com artigos a encomendar", shown.suppliers,
               total.suppliers),
       Figures("Exceções (folha Exceções)", shown.exceptions, total.exceptions),
-      {},
-      {Value("Filtro"), Value(FilterText(view))},
-      {Value("Pesquisa"),
-       Value(view.search().empty() ? "(nenhuma)" : view.search())},
-      {Value("Fornecedores"), Value(Joined(view.supplier_codes()))},
-      {Value("Dias de cobertura em branco: desconhecidos, não se calculam "
-             "(dias ou stock mínimo 0 no artigo)")},
-      {Value("Vermelho: rutura, a procura excede o stock no prazo")},
-      {Value("Âmbar: encomenda proposta sem rutura")},
   };
+  if (view.late_known()) {
+    sheet.rows.push_back(Figures("Com encomendas a fornecedor em atraso",
+                                 shown.late, total.late));
+  }
+  sheet.rows.insert(
+      sheet.rows.end(),
+      {
+          {},
+          {Value("Filtro"), Value(FilterText(view))},
+          {Value("Pesquisa"),
+           Value(view.search().empty() ? "(nenhuma)" : view.search())},
+          {Value("Fornecedores"), Value(Joined(view.supplier_codes()))},
+          {Value("Dias de cobertura em branco: desconhecidos, não se calculam "
+                 "(dias ou stock mínimo 0 no artigo)")},
+          {Value("Vermelho: rutura, a procura excede o stock no prazo")},
+          {Value("Âmbar: encomenda proposta sem rutura")},
+      });
   sheet.marks.assign(sheet.rows.size(), RowMark::kNone);
   sheet.marks[2] = RowMark::kShortage;
   sheet.marks[sheet.rows.size() - 2] = RowMark::kShortage;

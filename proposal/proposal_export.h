@@ -26,9 +26,10 @@ namespace vor {
 class ProposalExport {
  public:
   // Sheet "Proposta": one row per shown row, marked as shortage (Cor 1) or
-  // order (CorV 1).
-  // With "only changed" on, the column "Alterações" (ChangeText) ends each
-  // row.
+  // order (CorV 1). Where the view's late supplier orders were read, the
+  // columns "Em atraso" (the late quantity, blank where none) and its
+  // "Unidade base" follow the given columns. With "only changed" on, the
+  // column "Alterações" (ChangeText) ends each row.
   static Sheet ProposalSheet(const ProposalView& view,
                              const std::vector<ProposalColumn>& columns);
   // The same with `rows` (indexes into the view's table), in that order.
@@ -36,7 +37,8 @@ class ProposalExport {
                              const std::vector<int>& rows,
                              const std::vector<ProposalColumn>& columns);
   // Sheet "Resumo": the figures of the rows shown and of the whole
-  // proposal, the filters in force (which rows, the search text, the
+  // proposal (the rows with late supplier orders too, where they were
+  // read), the filters in force (which rows, the search text, the
   // suppliers) and what the colours mean.
   static Sheet SummarySheet(const ProposalView& view);
 

@@ -11,11 +11,6 @@
 namespace vor {
 namespace {
 
-const std::string& EmptyText() {
-  static const std::string empty;
-  return empty;
-}
-
 // `v` as a value of a column of `type`: null, or text, Currency, Boolean
 // or small integer.
 Value Normalise(const Value& v, FieldType type) {
@@ -34,9 +29,10 @@ Value Normalise(const Value& v, FieldType type) {
 
 }  // namespace
 
-const std::string& ProposalRow::Text(ResultField f) const {
+std::string ProposalRow::Text(ResultField f) const {
   const Value& v = at(f);
-  return v.kind() == Value::Kind::kText ? v.AsText() : EmptyText();
+  return v.kind() == Value::Kind::kText ? std::string(v.AsText())
+                                        : std::string();
 }
 
 std::optional<Currency> ProposalRow::Number(ResultField f) const {
@@ -71,8 +67,8 @@ bool ProposalRow::CoverKnown() const {
          Number(ResultField::kStkMinimo).value_or(Currency()) > Currency();
 }
 
-const std::string& ProposalRow::SupplierLabel() const {
-  const std::string& name = Text(ResultField::kNomeFornec);
+std::string ProposalRow::SupplierLabel() const {
+  std::string name = Text(ResultField::kNomeFornec);
   return name.empty() ? Text(ResultField::kFornec) : name;
 }
 

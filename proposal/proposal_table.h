@@ -30,7 +30,7 @@ struct ProposalRow {
   const Value& at(ResultField f) const { return values[static_cast<int>(f)]; }
   Value& at(ResultField f) { return values[static_cast<int>(f)]; }
   // The text of a text field; "" for null.
-  const std::string& Text(ResultField f) const;
+  std::string Text(ResultField f) const;
   // The value of a decimal field; nullopt for null.
   std::optional<Currency> Number(ResultField f) const;
   // Cor 1: the customer demand exceeds the stock at lead time.
@@ -48,7 +48,7 @@ struct ProposalRow {
   // "unknown", never "none".
   bool CoverKnown() const;
   // The supplier's name, else its code.
-  const std::string& SupplierLabel() const;
+  std::string SupplierLabel() const;
 };
 
 class ProposalTable {

@@ -47,6 +47,7 @@ void ProposalView::SetTable(ProposalTable table) {
                row.Text(F::kFornec) + "\n" + row.Text(F::kNomeFornec)));
   }
   previous_.reset();
+  late_.reset();
   ComputeReasons();
   ComputeChanges();
   Reorder();
@@ -64,10 +65,21 @@ void ProposalView::SetPrevious(std::optional<HistoricProposal> previous,
   }
 }
 
+void ProposalView::SetLate(std::optional<LateOrders> late) {
+  late_ = std::move(late);
+  ComputeChanges();
+  if (by_text_ != TextOrder::kNone) {
+    Reorder();
+  } else {
+    Refilter();
+  }
+}
+
 void ProposalView::ComputeChanges() {
   changes_ = previous_
-                 ? ProposalChanges::Between(previous_->rows, table_.rows(),
-                                            variation_, cover_limit_)
+                 ? ProposalChanges::Between(
+                       previous_->rows, table_.rows(), variation_, cover_limit_,
+                       {late_known() ? &*late_ : nullptr, previous_->time})
                  : ProposalChanges();
   // all() comes kind by kind, so each row's list is in the order of
   // ChangeKind.
@@ -115,6 +127,11 @@ void ProposalView::SetOnlyChanged(bool on) {
   Refilter();
 }
 
+void ProposalView::SetOnlyLate(bool on) {
+  only_late_ = on;
+  Refilter();
+}
+
 void ProposalView::SetSearch(const std::string& text) {
   search_text_ = text;
   search_ = Folded(text);
@@ -147,6 +164,10 @@ void ProposalView::SortByReason(bool ascending) {
 
 void ProposalView::SortByChanges(bool ascending) {
   SortByText(TextOrder::kChanges, ascending);
+}
+
+void ProposalView::SortByLate(bool ascending) {
+  SortByText(TextOrder::kLate, ascending);
 }
 
 void ProposalView::SortByText(TextOrder by, bool ascending) {
@@ -194,7 +215,18 @@ void ProposalView::Reorder() {
     return a < b;
   });
 
-  if (by_text_ != TextOrder::kNone) {
+  if (by_text_ == TextOrder::kLate) {
+    std::vector<int64_t> n(rows.size(), std::numeric_limits<int64_t>::min());
+    for (size_t i = 0; i < rows.size(); ++i) {
+      if (const LateArticle* a = late_of(static_cast<int>(i))) {
+        n[i] = a->late_quantity.raw();
+      }
+    }
+    const bool asc = ascending_;
+    std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+      return asc ? n[a] < n[b] : n[b] < n[a];
+    });
+  } else if (by_text_ != TextOrder::kNone) {
     std::vector<std::string> t(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
       t[i] = Folded(by_text_ == TextOrder::kReason ? reasons_[i]
@@ -234,6 +266,7 @@ bool ProposalView::Passes(int index) const {
   if (only_to_order_ && !row.ToOrder()) return false;
   if (only_exceptions_ && reasons_[index].empty()) return false;
   if (only_changed_ && row_changes_[index].empty()) return false;
+  if (only_late_ && late_of(index) == nullptr) return false;
   if (!suppliers_.empty() &&
       !std::binary_search(suppliers_.begin(), suppliers_.end(),
                           CodeKey(row.Text(F::kFornec)))) {
@@ -258,6 +291,7 @@ ProposalSummary ProposalView::Summarise(const std::vector<int>& rows) const {
     if (row.Shortage()) ++s.shortages;
     if (!reasons_[index].empty()) ++s.exceptions;
     if (!row_changes_[index].empty()) ++s.changed;
+    if (late_of(index) != nullptr) ++s.late;
     if (row.ToOrder()) {
       ++s.to_order;
       suppliers.insert(CodeKey(row.Text(F::kFornec)));

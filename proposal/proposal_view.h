@@ -3,11 +3,12 @@
 // or name, any letter case), "only what is to be ordered" (QtdUB above 0),
 // "only exceptions" (rows with a reason to check, ProposalExceptions), "only
 // changed" (rows with a change since the previous run, ProposalChanges,
-// when that run is known) and a set of suppliers. Order: the default one
-// (shortages first, then orders proposed without shortage, then the rest;
-// within each, fewest days of cover first, a cover that cannot be computed
-// last, then article code), or by any column, rising or falling. Also the
-// summary figures of the rows shown and of the whole table.
+// when that run is known), "only with late supplier orders" (rows with a
+// late line, LateOrders, when they were read) and a set of suppliers. Order:
+// the default one (shortages first, then orders proposed without shortage, then
+// the rest; within each, fewest days of cover first, a cover that cannot be
+// computed last, then article code), or by any column, rising or falling. Also
+// the summary figures of the rows shown and of the whole table.
 //
 // Without filters and in default order, as an unattended report wants it:
 //   ProposalView view(ProposalTable::Read(connection));
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "core/currency.h"
+#include "proposal/late_orders.h"
 #include "proposal/proposal_changes.h"
 #include "proposal/proposal_columns.h"
 #include "proposal/proposal_exceptions.h"
@@ -36,6 +38,7 @@ struct ProposalSummary {
   int suppliers = 0;   // distinct suppliers of the rows to order
   int exceptions = 0;  // rows with a reason to check
   int changed = 0;     // rows with a change since the previous run
+  int late = 0;        // rows with late supplier-order lines
   bool operator==(const ProposalSummary&) const = default;
 };
 
@@ -54,7 +57,7 @@ class ProposalView {
   explicit ProposalView(ProposalTable table);
 
   // Replaces the table; filters and order are kept and applied to it. The
-  // previous run is forgotten (SetPrevious).
+  // previous run (SetPrevious) and the late lines (SetLate) are forgotten.
   void SetTable(ProposalTable table);
   const ProposalTable& table() const { return table_; }
   const ProposalRow& row(int index) const { return table_.rows()[index]; }
@@ -84,6 +87,20 @@ class ProposalView {
   // mudou"), "" when none.
   std::string ChangeText(int index) const;
 
+  // The late supplier-order lines of the table's rows, as LateOrderFinder
+  // found them for table().rows() (nullopt: not read); they also give the
+  // changes their new late orders. Unavailable ones (the lines could not be
+  // read) mark no row.
+  void SetLate(std::optional<LateOrders> late);
+  const std::optional<LateOrders>& late() const { return late_; }
+  // The late lines were read.
+  bool late_known() const { return late_ && late_->available(); }
+  // The late lines of the row at `index`; nullptr when it has none or they
+  // were not read.
+  const LateArticle* late_of(int index) const {
+    return late_known() ? late_->OfRow(index) : nullptr;
+  }
+
   // Filters. An empty search text or supplier set lets every row pass.
   void SetSearch(const std::string& text);
   void SetOnlyToOrder(bool on);
@@ -91,11 +108,14 @@ class ProposalView {
   // Only the rows with a change since the previous run; with no previous
   // run known, no row.
   void SetOnlyChanged(bool on);
+  // Only the rows with late supplier-order lines; with none read, no row.
+  void SetOnlyLate(bool on);
   // Supplier codes, compared without regard to letter case.
   void SetSuppliers(const std::vector<std::string>& codes);
   bool only_to_order() const { return only_to_order_; }
   bool only_exceptions() const { return only_exceptions_; }
   bool only_changed() const { return only_changed_; }
+  bool only_late() const { return only_late_; }
   // The search text and the supplier codes as last given.
   const std::string& search() const { return search_text_; }
   const std::vector<std::string>& supplier_codes() const {
@@ -110,11 +130,15 @@ class ProposalView {
   void SortByReason(bool ascending);
   // Order by the kinds of change (ChangeText), as a text column.
   void SortByChanges(bool ascending);
+  // Order by the late quantity (LateArticle::late_quantity), as a number
+  // column; a row without late lines counts as null.
+  void SortByLate(bool ascending);
   void SortDefault();
   bool sorted_by_reason() const { return by_text_ == TextOrder::kReason; }
   bool sorted_by_changes() const { return by_text_ == TextOrder::kChanges; }
-  // The column of the order; nullopt for the default order, by reason or
-  // by changes.
+  bool sorted_by_late() const { return by_text_ == TextOrder::kLate; }
+  // The column of the order; nullopt for the default order, by reason, by
+  // changes or by the late quantity.
   std::optional<ProposalColumn> sort_column() const { return sort_column_; }
   bool sort_ascending() const { return ascending_; }
 
@@ -127,7 +151,8 @@ class ProposalView {
   std::vector<ProposalSupplier> Suppliers() const;
 
  private:
-  enum class TextOrder { kNone, kReason, kChanges };
+  // The orders on what the view adds to the table's columns.
+  enum class TextOrder { kNone, kReason, kChanges, kLate };
   void SortByText(TextOrder by, bool ascending);
   void ComputeChanges();
   void Reorder();
@@ -144,12 +169,14 @@ class ProposalView {
   bool only_to_order_ = false;
   bool only_exceptions_ = false;
   bool only_changed_ = false;
+  bool only_late_ = false;
   Currency cover_limit_ = ProposalExceptions::DefaultCoverLimit();
   std::vector<std::string> reasons_;  // per row
   std::optional<HistoricProposal> previous_;
   Currency variation_;
   ProposalChanges changes_;
   std::vector<std::vector<ProposalChange>> row_changes_;  // per row
+  std::optional<LateOrders> late_;
   std::vector<std::string> supplier_codes_;
   std::vector<std::string> suppliers_;  // folded, sorted
   std::optional<ProposalColumn> sort_column_;

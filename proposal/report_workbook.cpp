@@ -47,15 +47,49 @@ std::vector<ProposalColumn> ReportWorkbook::Columns() {
 std::vector<Sheet> ReportWorkbook::Sheets(
     const DigestInput& in,
     const std::vector<std::pair<std::string, std::string>>& settings) {
-  std::vector<Sheet> sheets = {
-      ProposalExport::ProposalSheet(*in.view, ReportDigest::ListOrder(*in.view),
-                                    Columns()),
-      SummarySheet(in, settings), ProposalExport::ExceptionsSheet(*in.view),
-      ChangesSheet(in), SuppliersSheet(in)};
+  std::vector<Sheet> sheets = {ProposalExport::ProposalSheet(
+      *in.view, ReportDigest::ListOrder(*in.view), Columns())};
+  for (Sheet& sheet : SheetsAfterProposal(in, settings)) {
+    sheets.push_back(std::move(sheet));
+  }
+  return sheets;
+}
+
+std::vector<Sheet> ReportWorkbook::SheetsAfterProposal(
+    const DigestInput& in,
+    const std::vector<std::pair<std::string, std::string>>& settings) {
+  std::vector<Sheet> sheets = {SummarySheet(in, settings),
+                               ProposalExport::ExceptionsSheet(*in.view),
+                               ChangesSheet(in), SuppliersSheet(in)};
   if (auto late = LateOrderReport::LateSheet(in)) {
     sheets.push_back(std::move(*late));
   }
   return sheets;
+}
+
+void ReportWorkbook::Write(
+    const DigestInput& in,
+    const std::vector<std::pair<std::string, std::string>>& settings,
+    WorkbookWriter* book, const std::function<void()>& between) {
+  constexpr size_t kSlice = 1024;
+  const std::vector<int> order = ReportDigest::ListOrder(*in.view);
+  const std::vector<ProposalColumn> columns = Columns();
+  for (size_t from = 0; from == 0 || from < order.size(); from += kSlice) {
+    const std::vector<int> slice(
+        order.begin() + static_cast<std::ptrdiff_t>(from),
+        order.begin() +
+            static_cast<std::ptrdiff_t>(std::min(order.size(), from + kSlice)));
+    const Sheet rows = ProposalExport::ProposalSheet(*in.view, slice, columns);
+    if (from == 0) {
+      book->Add(rows);
+    } else {
+      book->Append(rows);
+    }
+    if (between) between();
+  }
+  for (const Sheet& sheet : SheetsAfterProposal(in, settings)) {
+    book->Add(sheet);
+  }
 }
 
 std::vector<Sheet> ReportWorkbook::CompactSheets(

@@ -20,9 +20,14 @@
 //
 //   const std::string bytes = WorkbookWriter::Bytes(
 //       ReportWorkbook::Sheets(digest, settings_lines), file_name);
+// or, the rows of "Proposta" a slice at a time:
+//   WorkbookWriter book(file_name);
+//   ReportWorkbook::Write(digest, settings_lines, &book);
+//   const std::string bytes = book.Finish();
 #ifndef VOR_PROPOSAL_REPORT_WORKBOOK_H_
 #define VOR_PROPOSAL_REPORT_WORKBOOK_H_
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +35,7 @@
 #include "proposal/proposal_columns.h"
 #include "proposal/report_digest.h"
 #include "proposal/sheet.h"
+#include "proposal/workbook_writer.h"
 
 namespace vor {
 
@@ -44,6 +50,15 @@ class ReportWorkbook {
       const DigestInput& in,
       const std::vector<std::pair<std::string, std::string>>& settings);
 
+  // Writes Sheets(in, settings) into `book`, the rows of "Proposta" a
+  // slice at a time so that they are never all held as cells at once.
+  // `between` runs after each slice; it may raise to stop the writing.
+  // Raises as WorkbookWriter.
+  static void Write(
+      const DigestInput& in,
+      const std::vector<std::pair<std::string, std::string>>& settings,
+      WorkbookWriter* book, const std::function<void()>& between = {});
+
   // The sheet of the compact workbook that continues "Mais urgentes".
   static constexpr const char* kUrgentSheet = "A encomendar";
   // The compact workbook's sheets: "A encomendar", "Resumo" (with
@@ -54,6 +69,10 @@ class ReportWorkbook {
       const std::vector<std::pair<std::string, std::string>>& settings,
       const std::string& full_where);
 
+  // The sheets of Sheets after "Proposta".
+  static std::vector<Sheet> SheetsAfterProposal(
+      const DigestInput& in,
+      const std::vector<std::pair<std::string, std::string>>& settings);
   static Sheet SummarySheet(
       const DigestInput& in,
       const std::vector<std::pair<std::string, std::string>>& settings);

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <utility>
 
 #include "core/atomic_file.h"
@@ -21,7 +22,7 @@ namespace {
 
 constexpr int kMarks = 3;  // RowMark values
 constexpr int kKinds = 6;  // SheetColumnKind values
-// Up to this many cells a workbook is built in memory, without the
+// Up to this many cells Bytes builds a workbook in memory, without the
 // temporary file per sheet of constant-memory mode (an order file to one
 // supplier costs a third less so).
 constexpr size_t kSmallWorkbookCells = 5000;
@@ -88,43 +89,27 @@ void Check(lxw_error e, const std::string& path) {
   if (e != LXW_NO_ERROR) throw WriteError(path, lxw_strerror(e));
 }
 
-void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
-                const std::string& path) {
-  lxw_worksheet* ws = workbook_add_worksheet(book, sheet.name.c_str());
-  if (ws == nullptr) {
-    throw WriteError(path, "nome de folha inválido \"" + sheet.name + "\"");
-  }
-  const auto columns = static_cast<lxw_col_t>(sheet.columns.size());
-  // The header's row: below the preamble and its blank line.
-  const auto top = static_cast<lxw_row_t>(
-      sheet.preamble.empty() ? 0 : sheet.preamble.size() + 1);
-  for (size_t r = 0; r < sheet.preamble.size(); ++r) {
-    for (size_t c = 0; c < sheet.preamble[r].size(); ++c) {
-      const std::string text = EscapeControlBytes(sheet.preamble[r][c]);
-      if (text.empty()) continue;
-      Check(worksheet_write_string(ws, static_cast<lxw_row_t>(r),
-                                   static_cast<lxw_col_t>(c), text.c_str(),
-                                   c == 0 ? formats.bold : nullptr),
-            path);
-    }
-  }
-  for (lxw_col_t c = 0; c < columns; ++c) {
-    const SheetColumn& column = sheet.columns[c];
-    const double width = std::max<double>(
-        column.width_chars, static_cast<double>(Utf8Length(column.header)) + 2);
-    Check(worksheet_set_column(ws, c, c, width, nullptr), path);
-    Check(worksheet_write_string(ws, top, c,
-                                 EscapeControlBytes(column.header).c_str(),
-                                 sheet.table ? formats.header : nullptr),
-          path);
-  }
-  for (size_t r = 0; r < sheet.rows.size(); ++r) {
-    const auto row = static_cast<lxw_row_t>(top + r + 1);
+// The sheet being written: where its next row goes.
+struct OpenSheet {
+  lxw_worksheet* ws = nullptr;
+  std::vector<SheetColumn> columns;
+  bool table = true;
+  lxw_row_t top = 0;       // the header's row, below the preamble
+  lxw_row_t next_row = 1;  // the row after the header at first
+};
+
+// Writes the rows of `rows` (with their marks) at sheet->next_row on.
+void WriteRows(const Formats& formats, const Sheet& rows, OpenSheet* sheet,
+               const std::string& path) {
+  lxw_worksheet* ws = sheet->ws;
+  const auto columns = static_cast<lxw_col_t>(sheet->columns.size());
+  for (size_t r = 0; r < rows.rows.size(); ++r) {
+    const lxw_row_t row = sheet->next_row++;
     const int mark =
-        r < sheet.marks.size() ? static_cast<int>(sheet.marks[r]) : 0;
-    const std::vector<Value>& values = sheet.rows[r];
+        r < rows.marks.size() ? static_cast<int>(rows.marks[r]) : 0;
+    const std::vector<Value>& values = rows.rows[r];
     for (lxw_col_t c = 0; c < columns && c < values.size(); ++c) {
-      const SheetColumnKind kind = sheet.columns[c].kind;
+      const SheetColumnKind kind = sheet->columns[c].kind;
       lxw_format* format = formats.cell[mark][static_cast<int>(kind)];
       const Value& v = values[c];
       lxw_error e = LXW_NO_ERROR;
@@ -166,10 +151,14 @@ void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
       Check(e, path);
     }
   }
+}
+
+// Ends `sheet`: a table's header is frozen and filters its rows.
+void CloseSheet(const OpenSheet& sheet, const std::string& path) {
+  const auto columns = static_cast<lxw_col_t>(sheet.columns.size());
   if (sheet.table && columns > 0) {
-    worksheet_freeze_panes(ws, top + 1, 0);
-    Check(worksheet_autofilter(ws, top, 0,
-                               static_cast<lxw_row_t>(top + sheet.rows.size()),
+    worksheet_freeze_panes(sheet.ws, sheet.top + 1, 0);
+    Check(worksheet_autofilter(sheet.ws, sheet.top, 0, sheet.next_row - 1,
                                columns - 1),
           path);
   }
@@ -177,48 +166,118 @@ void WriteSheet(lxw_workbook* book, const Formats& formats, const Sheet& sheet,
 
 }  // namespace
 
-std::string WorkbookWriter::Bytes(const std::vector<Sheet>& sheets,
-                                  const std::string& name) {
+struct WorkbookWriter::Book {
+  std::string name;
+  int fd = -1;
+  lxw_workbook* book = nullptr;
+  Formats formats;
+  std::optional<OpenSheet> sheet;
+
+  ~Book() {
+    if (book != nullptr) workbook_close(book);
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+WorkbookWriter::WorkbookWriter(const std::string& name, bool constant_memory)
+    : book_(std::make_unique<Book>()) {
+  book_->name = name;
   // libxlsxwriter writes to a path. A file in memory (memfd), reached by the
   // path of its descriptor, has no name in any folder: nobody can plant or
   // read it, and it goes with the process however the process ends.
-  const int fd = ::memfd_create("vorencomendas-workbook", MFD_CLOEXEC);
-  if (fd < 0) throw WriteError(name, std::strerror(errno));
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  const std::string path = "/proc/self/fd/" + std::to_string(fd);
-  // Constant memory past a small workbook: each row goes to the sheet's
-  // temporary file as soon as the next one starts (rows are written in
-  // order), so the workbook costs the same memory at any size.
-  size_t cells = 0;
-  for (const Sheet& sheet : sheets) {
-    cells += (sheet.rows.size() + 1) * sheet.columns.size();
-  }
+  book_->fd = ::memfd_create("vorencomendas-workbook", MFD_CLOEXEC);
+  if (book_->fd < 0) throw WriteError(name, std::strerror(errno));
+  const std::string path = "/proc/self/fd/" + std::to_string(book_->fd);
+  // Constant memory: each row goes to the sheet's temporary file as soon
+  // as the next one starts (rows are written in order), so the workbook
+  // costs the same memory at any size.
   lxw_workbook_options options = {};
-  options.constant_memory = cells > kSmallWorkbookCells ? LXW_TRUE : LXW_FALSE;
-  lxw_workbook* book = workbook_new_opt(path.c_str(), &options);
-  if (book == nullptr) throw WriteError(name, "memória insuficiente");
-  try {
-    const Formats formats = MakeFormats(book);
-    for (const Sheet& sheet : sheets) WriteSheet(book, formats, sheet, name);
-  } catch (...) {
-    workbook_close(book);
-    throw;
+  options.constant_memory = constant_memory ? LXW_TRUE : LXW_FALSE;
+  book_->book = workbook_new_opt(path.c_str(), &options);
+  if (book_->book == nullptr) throw WriteError(name, "memória insuficiente");
+  book_->formats = MakeFormats(book_->book);
+}
+
+WorkbookWriter::~WorkbookWriter() = default;
+
+void WorkbookWriter::Add(const Sheet& sheet) {
+  Book& b = *book_;
+  if (b.book == nullptr) throw WriteError(b.name, "o livro já foi fechado");
+  if (b.sheet) CloseSheet(*b.sheet, b.name);
+  b.sheet.reset();
+  lxw_worksheet* ws = workbook_add_worksheet(b.book, sheet.name.c_str());
+  if (ws == nullptr) {
+    throw WriteError(b.name, "nome de folha inválido \"" + sheet.name + "\"");
   }
-  Check(workbook_close(book), name);
+  OpenSheet& open = b.sheet.emplace();
+  open.ws = ws;
+  open.columns = sheet.columns;
+  open.table = sheet.table;
+  // The header's row: below the preamble and its blank line.
+  open.top = static_cast<lxw_row_t>(
+      sheet.preamble.empty() ? 0 : sheet.preamble.size() + 1);
+  open.next_row = open.top + 1;
+  for (size_t r = 0; r < sheet.preamble.size(); ++r) {
+    for (size_t c = 0; c < sheet.preamble[r].size(); ++c) {
+      const std::string text = EscapeControlBytes(sheet.preamble[r][c]);
+      if (text.empty()) continue;
+      Check(worksheet_write_string(ws, static_cast<lxw_row_t>(r),
+                                   static_cast<lxw_col_t>(c), text.c_str(),
+                                   c == 0 ? b.formats.bold : nullptr),
+            b.name);
+    }
+  }
+  const auto columns = static_cast<lxw_col_t>(sheet.columns.size());
+  for (lxw_col_t c = 0; c < columns; ++c) {
+    const SheetColumn& column = sheet.columns[c];
+    const double width = std::max<double>(
+        column.width_chars, static_cast<double>(Utf8Length(column.header)) + 2);
+    Check(worksheet_set_column(ws, c, c, width, nullptr), b.name);
+    Check(worksheet_write_string(ws, open.top, c,
+                                 EscapeControlBytes(column.header).c_str(),
+                                 sheet.table ? b.formats.header : nullptr),
+          b.name);
+  }
+  WriteRows(b.formats, sheet, &open, b.name);
+}
+
+void WorkbookWriter::Append(const Sheet& more) {
+  Book& b = *book_;
+  if (!b.sheet) throw WriteError(b.name, "nenhuma folha aberta");
+  WriteRows(b.formats, more, &*b.sheet, b.name);
+}
+
+std::string WorkbookWriter::Finish() {
+  Book& b = *book_;
+  if (b.book == nullptr) throw WriteError(b.name, "o livro já foi fechado");
+  if (b.sheet) CloseSheet(*b.sheet, b.name);
+  b.sheet.reset();
+  lxw_workbook* book = b.book;
+  b.book = nullptr;
+  Check(workbook_close(book), b.name);
   std::string bytes;
   char buffer[65536];
   for (off_t at = 0;;) {
-    const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
+    const ssize_t n = ::pread(b.fd, buffer, sizeof buffer, at);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw WriteError(name, std::strerror(errno));
+    if (n < 0) throw WriteError(b.name, std::strerror(errno));
     if (n == 0) break;
     bytes.append(buffer, static_cast<size_t>(n));
     at += n;
   }
   return bytes;
+}
+
+std::string WorkbookWriter::Bytes(const std::vector<Sheet>& sheets,
+                                  const std::string& name) {
+  size_t cells = 0;
+  for (const Sheet& sheet : sheets) {
+    cells +=
+        (sheet.preamble.size() + sheet.rows.size() + 1) * sheet.columns.size();
+  }
+  WorkbookWriter book(name, cells > kSmallWorkbookCells);
+  for (const Sheet& sheet : sheets) book.Add(sheet);
+  return book.Finish();
 }
 
 void WorkbookWriter::Write(const std::string& path,

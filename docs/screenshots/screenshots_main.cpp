@@ -10,9 +10,15 @@
 //   proposal-why.png         the same, panel "Porquê?" of an article with
 //                            aggregated stock, customer and production
 //                            demand and an order raised to the minimum
+//   proposal-what-if.png     the same article in "E se?": its minimum stock
+//                            and minimum order quantity raised by half, the
+//                            packing factor doubled
 //   proposal-changes.png     the same, "Só alterações": the rows changed
 //                            since the previous run, the panel with the
 //                            chart of the article over the stored runs
+//   proposal-late.png        the same, "Só com encomendas em atraso": the
+//                            rows with late supplier orders, the panel on
+//                            one whose order would grow without them
 //   proposal-export.png      the export's file dialog
 //   settings-email.png       the settings window, page "e-mail"
 //   settings-log.png         the settings window, page "Log"
@@ -26,7 +32,10 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QStringList>
 #include <QTabBar>
@@ -48,6 +57,8 @@
 #include "app/startup.h"
 #include "app/ui_tab_strip.h"
 #include "app/window_services.h"
+#include "core/currency.h"
+#include "core/figure_text.h"
 #include "db/ligar_bd.h"
 #include "engine/article_explanation.h"
 #include "proposal/morning_report.h"
@@ -207,6 +218,27 @@ int main(int argc, char** argv) {
     if (best >= 0) {
       ExplainAndWait(proposal, best);
       ok &= Grab(proposal, out + "/proposal-why.png");
+      // "E se?": the field's figure times `factor`, typed in as the buyer
+      // would.
+      const auto change = [&](const char* name, const char* factor) {
+        auto* field = Control<QLineEdit>(proposal, name);
+        QString text = field->text();
+        text.remove(QChar(0x00A0)).replace(QChar(','), QChar('.'));
+        vor::Currency value;
+        if (!vor::Currency::TryParse(text.toStdString(), &value)) return;
+        value = vor::Currency::FromDouble(
+            value.ToDouble() * vor::Currency::Parse(factor).ToDouble());
+        field->selectAll();
+        field->insert(QString::fromStdString(vor::FigureText::Quantity(value)));
+      };
+      Control<QPushButton>(proposal, "what_if_button")->setChecked(true);
+      change("what_if_stock_minimum", "1.5");
+      change("what_if_minimum_order", "1.5");
+      change("what_if_packing_factor", "2");
+      Settle();
+      ok &= Grab(proposal, out + "/proposal-what-if.png");
+      Control<QPushButton>(proposal, "what_if_reset")->click();
+      Control<QPushButton>(proposal, "what_if_button")->setChecked(false);
     } else {
       ok = false;
     }
@@ -219,6 +251,39 @@ int main(int argc, char** argv) {
       if (ModelOf(proposal)->rowCount() > 0) ExplainAndWait(proposal, 0);
       ok &= Grab(proposal, out + "/proposal-changes.png");
       Control<QCheckBox>(proposal, "only_changed_box")->setChecked(false);
+    }
+
+    // The rows with late supplier orders, sorted by the late quantity, and
+    // the panel on the first whose order would grow without them.
+    if (Control<QCheckBox>(proposal, "only_late_box")->isEnabled()) {
+      Control<QCheckBox>(proposal, "only_to_order_box")->setChecked(false);
+      Control<QCheckBox>(proposal, "only_late_box")->setChecked(true);
+      Control<QTableView>(proposal, "table")
+          ->sortByColumn(vor::ProposalModel::kLateColumn, Qt::DescendingOrder);
+      Settle();
+      const vor::ProposalView& view = ModelOf(proposal)->view();
+      int grows = 0;
+      for (int row = 0; row < ModelOf(proposal)->rowCount(); ++row) {
+        const vor::LateArticle* late = view.late_of(view.shown()[row]);
+        if (late != nullptr &&
+            late->to_order > ModelOf(proposal)
+                                 ->RowAt(row)
+                                 .Number(vor::ResultField::kQtdUB)
+                                 .value_or(vor::Currency())) {
+          grows = row;
+          break;
+        }
+      }
+      if (ModelOf(proposal)->rowCount() > 0) ExplainAndWait(proposal, grows);
+      ok &= Grab(proposal, out + "/proposal-late.png");
+      Control<QCheckBox>(proposal, "only_late_box")->setChecked(false);
+      Control<QCheckBox>(proposal, "only_to_order_box")->setChecked(true);
+      Control<QTableView>(proposal, "table")
+          ->horizontalHeader()
+          ->setSortIndicator(-1, Qt::AscendingOrder);
+    } else {
+      std::cerr << "vor-screenshots: no late supplier orders read\n";
+      ok = false;
     }
 
     // The export's file dialog, in Portuguese like the program.

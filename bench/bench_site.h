@@ -1,0 +1,61 @@
+// BenchSite: the installation the late-orders benches time the program on:
+// a generated demo ERP (seed 2026, dated today, bulk reading) with its
+// settings file, in a folder of its own, and the best time of the built
+// program's silent run on it, the reference every figure is a share of.
+// Also the benches' common command line, "[--repeat R] [--keep DIR]
+// [articles]".
+//
+//   BenchOptions options;
+//   if (!ParseBenchOptions(argc, argv, &options)) return 2;
+//   BenchSite site(options, "vor_late_bench");
+//   const std::optional<double> silent = site.BestSilentRun();
+#ifndef VOR_BENCH_BENCH_SITE_H_
+#define VOR_BENCH_BENCH_SITE_H_
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace vor::bench {
+
+struct BenchOptions {
+  int repeat = 3;
+  int articles = 50000;
+  std::string keep;  // the folder to leave the site in; "": a temporary one
+};
+
+// Reads "[--repeat R] [--keep DIR] [articles]" into `options`; false (after
+// printing the usage of `name` on stderr) when a count is below 1.
+bool ParseBenchOptions(int argc, char** argv, const char* name,
+                       BenchOptions* options);
+
+// The best time of `repeat` calls of `f`, in seconds.
+double BestOf(int repeat, const std::function<void()>& f);
+
+class BenchSite {
+ public:
+  // Generates the ERP of `options.articles` and the settings file in
+  // `options.keep`, or in a temporary folder named `name` and the process
+  // id.
+  BenchSite(const BenchOptions& options, const std::string& name);
+  // Removes a temporary folder.
+  ~BenchSite();
+  BenchSite(const BenchSite&) = delete;
+  BenchSite& operator=(const BenchSite&) = delete;
+
+  const std::filesystem::path& erp() const { return erp_; }
+  // The best time of `options.repeat` silent runs ("/S") of the program
+  // built beside the bench, in seconds; nullopt (after saying so on stderr)
+  // when one fails.
+  std::optional<double> BestSilentRun() const;
+
+ private:
+  BenchOptions options_;
+  std::filesystem::path folder_;
+  std::filesystem::path erp_;
+};
+
+}  // namespace vor::bench
+
+#endif  // VOR_BENCH_BENCH_SITE_H_

@@ -1,0 +1,191 @@
+#include "proposal/report_in_progress.h"
+
+#include <filesystem>
+
+#include "core/error.h"
+#include "core/figure_text.h"
+#include "core/text_util.h"
+#include "db/result_table.h"
+#include "proposal/report_workbook.h"
+#include "proposal/supplier_terms.h"
+#include "proposal/whole_units.h"
+#include "proposal/workbook_writer.h"
+
+namespace vor {
+namespace {
+
+// Raised inside the workbook's thread when its report is dropped.
+struct Stopped {};
+
+// Notes `line` at the top of the message and in the run log.
+void Notice(const std::string& line, DigestInput* digest,
+            ReportOutcome* outcome) {
+  digest->notices.push_back(line);
+  outcome->delivered.push_back("Relatório de encomendas: " + line);
+}
+
+// The settings that shaped the report, as "Resumo" lists them.
+std::vector<std::pair<std::string, std::string>> ShapingSettings(
+    const SettingsRecord& record, const DigestInput& digest) {
+  const std::string leitura =
+      Trimmed(record.values().ReadValue("Motor", "Leitura"));
+  const int keep_days = record.historico.keep_days;
+  return {
+      {"Leitura da base de dados ([Motor] Leitura)",
+       leitura.empty() ? std::string(record.motor.leitura == ReadingMode::kBulk
+                                         ? "Conjunto (por omissão em SQLite)"
+                                         : "Literal (por omissão)")
+                       : leitura},
+      {"Cobertura máxima antes de exceção ([Motor] CoberturaMaxima)",
+       FigureText::Quantity(digest.view->cover_limit()) + " dias"},
+      {"Linhas de «Mais urgentes» ([Relatorio] Linhas)",
+       std::to_string(digest.settings.lines)},
+      {"Variação que conta como alteração ([Relatorio] Variacao)",
+       FigureText::Quantity(digest.settings.variation) + " %"},
+      {"Histórico guardado ([Historico] Dias)",
+       keep_days > 0 ? std::to_string(keep_days) + " dias"
+                     : std::string("desligado")},
+  };
+}
+
+}  // namespace
+
+ReportInProgress::ReportInProgress(
+    ReportSettings settings, ProposalTable table, const SettingsRecord& record,
+    Connection& connection, LocalTime started,
+    const std::function<LateOrders(const std::vector<ProposalRow>&)>&
+        late_orders)
+    : settings_(std::move(settings)),
+      file_name_("Proposta_" + FormatLocalTime(started, "%Y%m%d_%H%M%S") +
+                 ".xlsx"),
+      started_(started) {
+  view_.SetCoverLimit(record.motor.cobertura_maxima);
+  view_.SetTable(std::move(table));
+  digest_.view = &view_;
+  digest_.started = started;
+  digest_.settings = DigestSettings(record);
+  // The values of the file left at their defaults are said at the top of
+  // the message too (the run log has them already).
+  digest_.notices = record.Notices();
+  digest_.title =
+      (settings_.subject.empty() ? std::string(MorningReport::kDefaultSubject)
+                                 : settings_.subject) +
+      " - " + FormatLocalTime(started, "%d-%m-%Y");
+  shaping_ = ShapingSettings(record, digest_);
+  // The late lines first: the changes count the new ones among them.
+  if (late_orders) {
+    late_ = late_orders(view_.table().rows());
+    if (late_.available()) digest_.late = &late_;
+  }
+  if (record.historico.keep_days > 0) {
+    try {
+      if (auto before = ProposalHistory::Before(connection, started)) {
+        digest_.before = before->time;
+        digest_.changes = ProposalChanges::Between(
+            before->rows, view_.table().rows(), digest_.settings.variation,
+            view_.cover_limit(), {digest_.late, before->time});
+      }
+    } catch (const std::exception&) {
+      Notice("As alterações desde a proposta anterior ficaram de fora: " +
+                 UnhandledError(std::current_exception()).description(),
+             &digest_, &outcome_);
+    }
+  }
+  if (late_orders && !late_.available()) {
+    outcome_.delivered.push_back(
+        "Relatório de encomendas: secção «Encomendas em atraso» de fora, " +
+        late_.unavailable_reason());
+  }
+  digest_.units = WholeUnits(record.encomendas.unidades_fracionarias);
+  try {
+    SupplierTerms terms = SupplierTerms::Read(connection);
+    for (const std::string& problem : terms.problems()) {
+      Notice(problem, &digest_, &outcome_);
+    }
+    baskets_ = SupplierBaskets(&view_.table().rows(), std::move(terms),
+                               digest_.units, record.motor.cobertura_maxima)
+                   .All();
+  } catch (const std::exception&) {
+    Notice("Os cabazes por fornecedor ficaram de fora: " +
+               UnhandledError(std::current_exception()).description(),
+           &digest_, &outcome_);
+  }
+  if (baskets_) {
+    // Named before the files are written, so that the workbook, written
+    // while the result table is, can show them.
+    std::error_code ignored;
+    if (settings_.wants_file() &&
+        std::filesystem::is_directory(settings_.folder, ignored)) {
+      OrderFile::Name(&*baskets_, started);
+    }
+    digest_.baskets = &*baskets_;
+  }
+}
+
+ReportInProgress::~ReportInProgress() {
+  stop_ = true;
+  if (thread_.joinable()) thread_.join();
+}
+
+std::unique_ptr<ReportInProgress> ReportInProgress::Begin(
+    const SettingsRecord& record, Connection& connection, LocalTime started,
+    Recordset& computed,
+    const std::function<LateOrders(const std::vector<ProposalRow>&)>&
+        late_orders) {
+  try {
+    ReportSettings settings = ReportSettings::Load(record);
+    if (!settings.wants_mail() && !settings.wants_file()) return nullptr;
+    if (computed.RecordCount() <= 0) return nullptr;
+    auto report = std::make_unique<ReportInProgress>(
+        std::move(settings), TableOf(computed), record, connection, started,
+        late_orders);
+    report->thread_ = std::thread(&ReportInProgress::Write, report.get());
+    return report;
+  } catch (...) {
+    return nullptr;
+  }
+}
+
+ProposalTable ReportInProgress::TableOf(Recordset& rs) {
+  std::vector<ResultField> fields;
+  for (size_t i = 0; i < kResultFields.size(); ++i) {
+    fields.push_back(static_cast<ResultField>(i));
+  }
+  return ProposalTable(ProposalTable::RowsOf(rs, kResultTableName, fields));
+}
+
+std::string ReportInProgress::Workbook() {
+  if (thread_.joinable()) {
+    thread_.join();
+  } else {
+    Write();
+  }
+  if (error_) std::rethrow_exception(error_);
+  return std::move(bytes_);
+}
+
+void ReportInProgress::StartOrderFiles() {
+  if (!baskets_ || !settings_.wants_file() || order_files_.valid()) return;
+  order_files_ = OrderFile::Start(settings_.folder, *baskets_,
+                                  view_.table().rows(), started_);
+}
+
+void ReportInProgress::FinishOrderFiles(ReportOutcome* outcome) {
+  if (!order_files_.valid()) return;
+  OrderFile::Finish(order_files_.get(), &*baskets_, &outcome->delivered,
+                    &outcome->failures);
+}
+
+void ReportInProgress::Write() {
+  try {
+    WorkbookWriter book(file_name_);
+    ReportWorkbook::Write(digest_, shaping_, &book, [this] {
+      if (stop_) throw Stopped();
+    });
+    bytes_ = book.Finish();
+  } catch (...) {
+    error_ = std::current_exception();
+  }
+}
+
+}  // namespace vor
