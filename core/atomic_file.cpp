@@ -134,17 +134,29 @@ int CreateTemporary(int dir, const std::string& target, mode_t mode,
                     std::string* temporary) {
   std::string name = target;
   if (name.size() > kLongestKeptName) name.resize(kLongestKeptName);
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+  for (int attempt = 0; attempt < 100; ++attempt) {
     *temporary = "." + name + "." + RandomLetters() + std::string(kSuffix);
-    fd = ::openat(dir, temporary->c_str(),
-                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd < 0 && errno != EEXIST) break;
+    const int fd =
+        ::openat(dir, temporary->c_str(),
+                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) {
+      if (errno != EEXIST) return -1;
+      continue;
+    }
+    // The lock is held until the rename, so that RemoveLeftovers of another
+    // writer in the same folder leaves this file alone. Between its creation
+    // and the lock, that writer may have taken the file for a dead writer's:
+    // then the lock is its, or the file is no longer in the folder, and
+    // another name is tried (a folder without locks keeps the file as it
+    // is).
+    const bool taken =
+        ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    struct stat held {};
+    if (!taken && ::fstat(fd, &held) == 0 && held.st_nlink > 0) return fd;
+    ::close(fd);
   }
-  // Held until the rename, so that RemoveLeftovers of another writer in the
-  // same folder leaves this file alone.
-  if (fd >= 0) ::flock(fd, LOCK_EX | LOCK_NB);
-  return fd;
+  errno = EEXIST;
+  return -1;
 }
 
 // Writes all of `bytes` to `fd`: 0, or the errno of the failure.

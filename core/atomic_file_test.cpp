@@ -2,14 +2,18 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "core/error.h"
 #include "testing/temp_folder.h"
@@ -123,9 +127,6 @@ TEST(AtomicFileTest, WriteInStaysInTheFolderOpened) {
   }
 }
 
-// Links of the user running (or root) are followed, from the root or from
-// the link's folder, wherever they are on the path; a loop of them ends
-// with a message; a link of another user is refused wherever it is.
 TEST(AtomicFileTest, WriteAllInWritesEachFileOrSaysWhyNot) {
   TempFolder dir;
   fs::create_directory(dir.File("b.xlsx"));  // no file can replace a folder
@@ -143,8 +144,34 @@ TEST(AtomicFileTest, WriteAllInWritesEachFileOrSaysWhyNot) {
   // No temporary file is left behind.
   EXPECT_EQ(Names(dir.path()),
             (std::vector<std::string>{"a.xlsx", "b.xlsx", "c.xlsx"}));
+
+  // Another writer in the same folder clears leftovers meanwhile (as the
+  // report's workbook does beside the order files): it takes none of the
+  // temporary files being written. Both on one processor, so that the
+  // writer is often interrupted right after creating a file.
+  cpu_set_t all, one;
+  ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+  CPU_ZERO(&one);
+  CPU_SET(sched_getcpu(), &one);
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  std::atomic<bool> done{false};
+  std::thread other([&] {
+    while (!done) AtomicFile::RemoveLeftovers(dir.path());
+  });
+  std::vector<std::pair<std::string, std::string>> many;
+  for (int i = 0; i < 400; ++i) {
+    many.emplace_back("n" + std::to_string(i) + ".xlsx", "N");
+  }
+  const std::vector<std::string> more = AtomicFile::WriteAllIn(folder, many);
+  done = true;
+  other.join();
+  sched_setaffinity(0, sizeof all, &all);
+  EXPECT_EQ(std::count(more.begin(), more.end(), std::string()), 400);
 }
 
+// Links of the user running (or root) are followed, from the root or from
+// the link's folder, wherever they are on the path; a loop of them ends
+// with a message; a link of another user is refused wherever it is.
 TEST(FolderTest, FollowsOnlyLinksOfRootOrTheUserRunning) {
   TempFolder dir;
   fs::create_directories(dir.File("real/logs"));
