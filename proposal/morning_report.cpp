@@ -330,9 +330,9 @@ ReportOutcome MorningReport::AfterRun(
   }
   ReportOutcome outcome = report->outcome();
   const ReportSettings& settings = report->settings();
-  // The result table is written: the suppliers' order files are written
-  // now, on a thread of their own, while the report is delivered.
-  report->StartOrderFiles();
+  // The result table is written: so may the suppliers' order files be now,
+  // on a thread of their own, while the report is delivered.
+  report->WriteOrderFiles();
 
   // The workbook is built once, in memory, for the file and the e-mail.
   const std::string& file_name = report->file_name();

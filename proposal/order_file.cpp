@@ -1,5 +1,6 @@
 #include "proposal/order_file.h"
 
+#include <chrono>
 #include <exception>
 #include <memory>
 #include <unordered_set>
@@ -135,7 +136,8 @@ void OrderFile::Name(std::vector<SupplierBasket>* baskets, LocalTime date) {
 
 std::future<OrderFile::Outcome> OrderFile::Start(
     const std::string& folder_path, const std::vector<SupplierBasket>& all,
-    const std::vector<ProposalRow>& rows, LocalTime date) {
+    const std::vector<ProposalRow>& rows, LocalTime date,
+    std::shared_future<bool> go) {
   std::shared_ptr<Folder> folder;
   try {
     folder = std::make_shared<Folder>(Folder::Open(folder_path));
@@ -150,13 +152,20 @@ std::future<OrderFile::Outcome> OrderFile::Start(
     ready.set_value(std::move(outcome));
     return ready.get_future();
   }
-  return std::async(std::launch::async, [folder, &all, &rows, date] {
+  return std::async(std::launch::async, [folder, &all, &rows, date, go] {
     const char* kFailed = "Encomenda por fornecedor não gravada: ";
     Outcome outcome;
     outcome.written.assign(all.size(), false);
+    const auto dropped = [&go] {
+      return go.valid() &&
+             go.wait_for(std::chrono::seconds(0)) ==
+                 std::future_status::ready &&
+             !go.get();
+    };
     std::vector<std::pair<std::string, std::string>> files;
     std::vector<size_t> of_file;
     for (size_t i = 0; i < all.size(); ++i) {
+      if (dropped()) return Outcome();
       if (all[i].file_name.empty()) continue;
       const std::string& name = all[i].file_name;
       try {
@@ -169,6 +178,7 @@ std::future<OrderFile::Outcome> OrderFile::Start(
             kFailed + UnhandledError(std::current_exception()).description());
       }
     }
+    if (go.valid() && !go.get()) return Outcome();
     // Many small files: written together, each complete or not at all.
     const std::vector<std::string> errors =
         AtomicFile::WriteAllIn(*folder, files);

@@ -54,13 +54,17 @@ class OrderFile {
   static void Name(std::vector<SupplierBasket>* baskets, LocalTime date);
   // Starts writing the file of every basket with a file_name (Name) into
   // the folder `folder`, on a thread of its own, each file complete or not
-  // at all (AtomicFile::WriteAllIn). `baskets` and `rows` must stay
-  // unchanged until the result is taken. When the folder cannot be opened
-  // nothing is started and the result says so at once.
+  // at all (AtomicFile::WriteAllIn). With `go` the files are built at once
+  // but written only when it is ready: true writes them; false drops them
+  // (what is left to build is not built) and the result says nothing.
+  // `baskets` and `rows` must stay unchanged until the result is taken.
+  // When the folder cannot be opened nothing is started and the result
+  // says so at once.
   static std::future<Outcome> Start(const std::string& folder,
                                     const std::vector<SupplierBasket>& baskets,
                                     const std::vector<ProposalRow>& rows,
-                                    LocalTime date);
+                                    LocalTime date,
+                                    std::shared_future<bool> go = {});
   // Takes `outcome` into `delivered` and `failures`, and clears the
   // file_name of each basket whose file was not written. Returns whether
   // any file named in Start was not written.

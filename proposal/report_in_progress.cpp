@@ -124,6 +124,7 @@ ReportInProgress::ReportInProgress(
 
 ReportInProgress::~ReportInProgress() {
   stop_ = true;
+  if (orders_held_) write_orders_.set_value(false);
   if (thread_.joinable()) thread_.join();
 }
 
@@ -140,6 +141,8 @@ std::unique_ptr<ReportInProgress> ReportInProgress::Begin(
         std::move(settings), TableOf(computed), record, connection, started,
         late_orders);
     report->thread_ = std::thread(&ReportInProgress::Write, report.get());
+    report->StartOrderFiles(report->write_orders_.get_future().share());
+    report->orders_held_ = report->order_files_.valid();
     return report;
   } catch (...) {
     return nullptr;
@@ -164,10 +167,19 @@ std::string ReportInProgress::Workbook() {
   return std::move(bytes_);
 }
 
-void ReportInProgress::StartOrderFiles() {
-  if (!baskets_ || !settings_.wants_file() || order_files_.valid()) return;
+void ReportInProgress::StartOrderFiles(std::shared_future<bool> go) {
+  if (!baskets_ || !settings_.wants_file()) return;
   order_files_ = OrderFile::Start(settings_.folder, *baskets_,
-                                  view_.table().rows(), started_);
+                                  view_.table().rows(), started_, go);
+}
+
+void ReportInProgress::WriteOrderFiles() {
+  if (orders_held_) {
+    orders_held_ = false;
+    write_orders_.set_value(true);
+  } else if (!order_files_.valid()) {
+    StartOrderFiles({});
+  }
 }
 
 void ReportInProgress::FinishOrderFiles(ReportOutcome* outcome) {
