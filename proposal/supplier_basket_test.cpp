@@ -189,9 +189,10 @@ std::vector<ProposalRow> BasketRows() {
 }
 
 SupplierTerms BasketTerms() {
-  return SupplierTerms({{"f1", Currency::FromInt(150), Currency::FromInt(300),
-                         "compras@f1.pt", "Entrega à segunda"},
-                        {"F2", Currency::FromInt(10), Currency::FromInt(50)}});
+  return SupplierTerms(
+      {{"f1", Currency::FromInt(150), Currency::FromInt(300), "compras@f1.pt",
+        "Entrega à segunda"},
+       {"F2", Currency::FromInt(10), Currency::FromInt(50), "", ""}});
 }
 
 TEST(SupplierBasketsTest, ShortBasketsSayHowToReachTheirTerms) {
