@@ -105,16 +105,17 @@ TEST_F(ReportRunTest, PlainSessionMailsEveryRecipientAndDropsTheWorkbook) {
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "");
-  // One line names the file dropped, one says to how many the mail went.
+  // One line names the file dropped, one says to how many the mail went;
+  // the suppliers' order files, written meanwhile, are counted after them.
   const std::string log = site_.LogText();
   EXPECT_EQ(LastMessage(log), kFinished);
   EXPECT_TRUE(
-      std::regex_search(LastMessage(log, 2),
+      std::regex_search(LastMessage(log, 3),
                         std::regex("^Relatório de encomendas gravado em " +
                                    drop + R"(/Proposta_\d{8}_\d{6}\.xlsx$)")))
       << log;
   EXPECT_TRUE(std::regex_search(
-      LastMessage(log, 1),
+      LastMessage(log, 2),
       std::regex(R"(^Relatório de encomendas enviado por e-mail a 3 )"
                  R"(destinatários \(\d+,\d KB\)$)")))
       << log;
@@ -147,13 +148,24 @@ TEST_F(ReportRunTest, PlainSessionMailsEveryRecipientAndDropsTheWorkbook) {
   // The attachment and the dropped file are the same workbook: the table's
   // rows, and the exceptions sheet.
   ASSERT_EQ(m.attachment_paths.size(), 1u);
-  std::vector<std::string> dropped;
+  std::vector<std::string> dropped, orders;
   for (const auto& entry : fs::directory_iterator(drop)) {
-    dropped.push_back(entry.path().filename().string());
+    const std::string name = entry.path().filename().string();
+    (name.starts_with("Encomenda ") ? orders : dropped).push_back(name);
   }
   ASSERT_EQ(dropped.size(), 1u);  // nothing half-written beside it
   EXPECT_TRUE(std::regex_match(dropped[0],
                                std::regex(R"(Proposta_\d{8}_\d{6}\.xlsx)")));
+  // Beside it, the order file of each supplier with something to order,
+  // dated as the run.
+  const std::string day = dropped[0].substr(9, 4) + "-" +
+                          dropped[0].substr(13, 2) + "-" +
+                          dropped[0].substr(15, 2);
+  std::sort(orders.begin(), orders.end());
+  EXPECT_EQ(orders,
+            (std::vector<std::string>{
+                "Encomenda F999 " + day + ".xlsx",
+                "Encomenda Fornecedor de teste (F001) " + day + ".xlsx"}));
   EXPECT_EQ(fs::path(m.attachment_paths[0]).filename().string(),
             "1_" + dropped[0]);
   const std::string script = site_.base() + "/read.py";
@@ -188,11 +200,16 @@ print(wb["Resumo"]["A2"].value, wb["Resumo"].max_row)
       "Cód. fornecedor F001 General\n"
       "['A3']\n"
       "['Fornecedor de teste (F001)', '1 artigos a encomendar', 25, '10 "
-      "dias']\n"
-      "['A1', 'Artigo de teste', 25, 'UN', 1, 0, 25, 10]\n"
+      "dias', 25, 'ficheiro Encomenda Fornecedor de teste (F001) " +
+      day +
+      ".xlsx']\n"
+      "['A1', 'Artigo de teste', 25, 'UN', 1, 0, 25, 10, 25, 25]\n"
       "[]\n"
-      "['F999', '1 artigos a encomendar', 12, '10 dias']\n"
-      "['A3', 'Tubo <PVC> & curva', 12, 'UN', 1, 0, 12, 10]\n"
+      "['F999', '1 artigos a encomendar', 12, '10 dias', 12, 'ficheiro "
+      "Encomenda F999 " +
+      day +
+      ".xlsx']\n"
+      "['A3', 'Tubo <PVC> & curva', 12, 'UN', 1, 0, 12, 10, 12, 12]\n"
       "Proposta — armazém São João - " +
       m.subject.substr(m.subject.size() - 10) + " 24\n";
   for (const std::string& workbook :
@@ -302,7 +319,8 @@ print(next(wb["Resumo"].iter_rows(min_row=3, max_row=3, values_only=True))[1][:1
   // slices its rows were written in.
   std::vector<std::string> dropped;
   for (const auto& entry : fs::directory_iterator(drop)) {
-    dropped.push_back(entry.path().string());
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with("Encomenda ")) dropped.push_back(entry.path());
   }
   ASSERT_EQ(dropped.size(), 1u);
   const std::string check = site_.base() + "/full.py";
@@ -455,7 +473,8 @@ for row in wb["Em atraso"].iter_rows(min_row=2, values_only=True):
       "[8]\n";
   std::vector<std::string> dropped;
   for (const auto& entry : fs::directory_iterator(drop)) {
-    dropped.push_back(drop + "/" + entry.path().filename().string());
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with("Encomenda ")) dropped.push_back(drop + "/" + name);
   }
   ASSERT_EQ(dropped.size(), 1u);
   ASSERT_EQ(m.attachment_paths.size(), 1u);
@@ -579,10 +598,12 @@ TEST_F(ReportRunTest, ReportFolderSwappedForALinkIsRefused) {
             std::string::npos)
       << site_.LogText();
 
+  // The files of `folder` but the suppliers' order files.
   const auto names = [](const std::string& folder) {
     std::vector<std::string> found;
     for (const auto& e : fs::directory_iterator(folder)) {
-      found.push_back(e.path().filename().string());
+      const std::string name = e.path().filename().string();
+      if (!name.starts_with("Encomenda ")) found.push_back(name);
     }
     return found;
   };
@@ -679,18 +700,32 @@ for part in message.walk():
             if "A3" in line or "A4" in line or "Linha2" in line:
                 print(part.get_content_subtype(), line.strip()[:60])
 for path in sys.argv[2:]:
-    ws = openpyxl.load_workbook(path)["Proposta"]
+    wb = openpyxl.load_workbook(path)
+    if "Proposta" not in wb:  # a supplier's order file
+        print("order", wb.sheetnames)
+        continue
+    ws = wb["Proposta"]
     head = [c.value for c in ws[1]]
     a, n = head.index("Artigo"), head.index("Nome")
     for row in ws.iter_rows(min_row=2, values_only=True):
         print((row[a], row[n]))
 )py";
   const std::string out = site_.base() + "/out.txt";
-  const std::string dropped =
-      drop + "/" + fs::directory_iterator(drop)->path().filename().string();
+  // The workbook first, then the order files.
+  std::string dropped;
+  int orders = 0;
+  for (const auto& entry : fs::directory_iterator(drop)) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with("Encomenda ")) {
+      dropped += " '" + drop + "/" + name + "'";
+      ++orders;
+    } else {
+      dropped = " '" + drop + "/" + name + "'" + dropped;
+    }
+  }
   ASSERT_EQ(
-      std::system(("/usr/bin/python3 " + script + " '" + eml + "' '" + dropped +
-                   "' '" + mail[0].attachment_paths[0] + "' > " + out + " 2>&1")
+      std::system(("/usr/bin/python3 " + script + " '" + eml + "'" + dropped +
+                   " '" + mail[0].attachment_paths[0] + "' > " + out + " 2>&1")
                       .c_str()),
       0)
       << ReadFile(out);
@@ -709,6 +744,10 @@ for path in sys.argv[2:]:
   const std::string a4_row =
       "('A4\\\\r\\\\n[1][2] Fim', "
       "'Artigo de teste')\n";
+  EXPECT_EQ(CountOf(read, "order ['Encomenda', 'Condições e sugestões']"),
+            orders)
+      << read;
+  EXPECT_GT(orders, 0);
   EXPECT_EQ(CountOf(read, a3_row), 2) << read;
   EXPECT_EQ(CountOf(read, a4_row), 2) << read;
 }
@@ -813,6 +852,7 @@ TEST_F(ReportRunTest, RefusedWriteDeliversNothingButTheAlert) {
   const ProgramResult r = site_.Run({"/S"});
   EXPECT_EQ(r.exit_code, 1) << r.err;
   EXPECT_TRUE(TableRows().empty());
+  // Neither the workbook nor any supplier's order file.
   EXPECT_TRUE(fs::is_empty(drop));
   const std::string log = site_.LogText();
   EXPECT_NE(LastMessage(log, 1).find("zlx_VOR_Encomendas.Fornec"),
@@ -1102,6 +1142,13 @@ TEST_F(ReportRunTest, PlantedLinksAreNotFollowedAndLeftoversGo) {
   int files = 0;
   for (const auto& entry : fs::directory_iterator(drop)) {
     if (entry.is_symlink()) continue;
+    if (entry.path().filename().string().starts_with("Encomenda ")) {
+      EXPECT_NE(site_.LogText().find("] Encomendas por fornecedor: 2 "
+                                     "ficheiros gravados em " +
+                                     drop + "\r\n"),
+                std::string::npos);
+      continue;
+    }
     ++files;
     EXPECT_TRUE(entry.is_regular_file()) << entry.path();
     EXPECT_NE(site_.LogText().find("] Relatório de encomendas gravado em " +

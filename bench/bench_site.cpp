@@ -1,5 +1,6 @@
 #include "bench/bench_site.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -44,20 +45,24 @@ double BestOf(int repeat, const std::function<void()>& f) {
   return best;
 }
 
-BenchSite::BenchSite(const BenchOptions& options, const std::string& name)
+BenchSite::BenchSite(const BenchOptions& options, const std::string& name,
+                     bool report)
     : options_(options),
       folder_(options.keep.empty()
                   ? fs::temp_directory_path() /
                         (name + "_" + std::to_string(::getpid()))
                   : fs::path(options.keep)),
-      erp_(folder_ / "erp.sqlite") {
+      erp_(folder_ / "erp.sqlite"),
+      report_(report ? folder_ / "relatorios" : fs::path()) {
   fs::create_directories(folder_ / "zoltix");
   fs::create_directories(folder_ / "log");
   GenerateDemoErp(erp_.string(), options.articles, 2026);
   std::ofstream(folder_ / "zoltix" / "VOREncomendas.zlx", std::ios::binary)
       << "[BD]\r\nServidor=sqlite\r\nBaseDados=" << erp_.string()
       << "\r\nUtilizador=bench\r\nPassword=\r\n[Motor]\r\nLeitura=Conjunto"
-      << "\r\n[Log]\r\nDirectoria=" << (folder_ / "log").string() << "\r\n";
+      << "\r\n[Log]\r\nDirectoria=" << (folder_ / "log").string() << "\r\n"
+      << (report ? "[Relatorio]\r\nPasta=" + report_.string() + "\r\n"
+                 : std::string());
 }
 
 BenchSite::~BenchSite() {
@@ -65,19 +70,47 @@ BenchSite::~BenchSite() {
   if (options_.keep.empty()) fs::remove_all(folder_, ignored);
 }
 
-std::optional<double> BenchSite::BestSilentRun() const {
-  const fs::path program =
-      fs::canonical("/proc/self/exe").parent_path().parent_path() /
-      "vorencomendas";
+fs::path BenchSite::BuiltProgram() {
+  return fs::canonical("/proc/self/exe").parent_path().parent_path() /
+         "vorencomendas";
+}
+
+std::optional<RunTime> BenchSite::SilentRun(const fs::path& program) const {
+  if (!report_.empty()) {
+    fs::remove_all(report_);
+    fs::create_directories(report_);
+  }
   const std::string run =
       "VOR_BASE_DIR='" + folder_.string() + "' '" + program.string() + "' /S";
-  bool failed = false;
-  const double best = BestOf(options_.repeat, [&] {
-    if (std::system(run.c_str()) != 0) failed = true;
-  });
-  if (!failed) return best;
+  const auto cpu = [] {
+    rusage usage{};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec +
+                               usage.ru_stime.tv_usec) /
+               1e6;
+  };
+  const double cpu_before = cpu();
+  const auto t0 = std::chrono::steady_clock::now();
+  const int status = std::system(run.c_str());
+  RunTime time;
+  time.wall =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - t0)
+          .count();
+  time.cpu = cpu() - cpu_before;
+  if (status == 0) return time;
   std::fprintf(stderr, "the silent run failed: %s\n", run.c_str());
   return std::nullopt;
+}
+
+std::optional<double> BenchSite::BestSilentRun() const {
+  std::optional<double> best;
+  for (int i = 0; i < options_.repeat; ++i) {
+    const std::optional<RunTime> run = SilentRun(BuiltProgram());
+    if (!run) return std::nullopt;
+    if (!best || run->wall < *best) best = run->wall;
+  }
+  return best;
 }
 
 }  // namespace vor::bench

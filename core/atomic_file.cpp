@@ -7,8 +7,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <filesystem>
 
 #include "core/error.h"
@@ -125,6 +127,52 @@ int RemoveLeftoversIn(int folder_fd) {
   return removed;
 }
 
+// Creates the temporary file of `target` in `dir` exclusively, under a
+// fresh random name (set in `*temporary`), with `mode`, and locks it; its
+// descriptor, or -1 with errno set.
+int CreateTemporary(int dir, const std::string& target, mode_t mode,
+                    std::string* temporary) {
+  std::string name = target;
+  if (name.size() > kLongestKeptName) name.resize(kLongestKeptName);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *temporary = "." + name + "." + RandomLetters() + std::string(kSuffix);
+    const int fd =
+        ::openat(dir, temporary->c_str(),
+                 O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) {
+      if (errno != EEXIST) return -1;
+      continue;
+    }
+    // The lock is held until the rename, so that RemoveLeftovers of another
+    // writer in the same folder leaves this file alone. Between its creation
+    // and the lock, that writer may have taken the file for a dead writer's:
+    // then the lock is its, or the file is no longer in the folder, and
+    // another name is tried (a folder without locks keeps the file as it
+    // is).
+    const bool taken =
+        ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    struct stat held {};
+    if (!taken && ::fstat(fd, &held) == 0 && held.st_nlink > 0) return fd;
+    ::close(fd);
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Writes all of `bytes` to `fd`: 0, or the errno of the failure.
+int WriteFully(int fd, std::string_view bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int AtomicFile::RemoveLeftovers(const std::string& folder) {
@@ -179,8 +227,6 @@ void AtomicFile::WriteIn(const Folder& folder, const std::string& target,
     throw Error(errnum::kFileError, failure + ": " + std::strerror(err));
   };
   if (target.empty() || target.find('/') != std::string::npos) fail(EINVAL);
-  std::string name = target;
-  if (name.size() > kLongestKeptName) name.resize(kLongestKeptName);
   const int dir = folder.fd();
 
   RemoveLeftoversIn(dir);
@@ -190,14 +236,8 @@ void AtomicFile::WriteIn(const Folder& folder, const std::string& target,
                     ::fstatat(dir, target.c_str(), &old, 0) == 0 &&
                     S_ISREG(old.st_mode);
   std::string temporary;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temporary = "." + name + "." + RandomLetters() + std::string(kSuffix);
-    fd = ::openat(dir, temporary.c_str(),
-                  O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                  keep ? 0600 : options.new_mode);
-    if (fd < 0 && errno != EEXIST) break;
-  }
+  const int fd =
+      CreateTemporary(dir, target, keep ? 0600 : options.new_mode, &temporary);
   if (fd < 0) fail(errno);
   Descriptor file(fd);
   // From here on every failure removes the temporary file.
@@ -205,9 +245,6 @@ void AtomicFile::WriteIn(const Folder& folder, const std::string& target,
     ::unlinkat(dir, temporary.c_str(), 0);
     fail(err);
   };
-  // Held until the rename, so that RemoveLeftovers of another writer in the
-  // same folder leaves this file alone.
-  ::flock(fd, LOCK_EX | LOCK_NB);
   if (keep) {
     if (::fchmod(fd, old.st_mode & 07777) != 0) fail_removing(errno);
     // Keeping the owner only succeeds for a privileged process; for anyone
@@ -216,15 +253,7 @@ void AtomicFile::WriteIn(const Folder& folder, const std::string& target,
       [[maybe_unused]] const int ignored = ::fchown(fd, old.st_uid, old.st_gid);
     }
   }
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      fail_removing(errno);
-    }
-    done += static_cast<size_t>(n);
-  }
+  if (const int err = WriteFully(fd, bytes)) fail_removing(err);
   if (::fsync(fd) != 0) fail_removing(errno);
   if (::renameat(dir, temporary.c_str(), dir, target.c_str()) != 0) {
     fail_removing(errno);
@@ -233,6 +262,63 @@ void AtomicFile::WriteIn(const Folder& folder, const std::string& target,
   // Make the rename itself durable. The new file is complete in place
   // already, so a folder that cannot be synced does not undo the write.
   ::fsync(dir);
+}
+
+std::vector<std::string> AtomicFile::WriteAllIn(
+    const Folder& folder,
+    const std::vector<std::pair<std::string, std::string>>& files) {
+  // Files written before one sync of their data; their descriptors stay
+  // open (and locked) until their rename.
+  constexpr size_t kBatch = 64;
+  std::vector<std::string> errors(files.size());
+  const int dir = folder.fd();
+  RemoveLeftoversIn(dir);
+  for (size_t start = 0; start < files.size(); start += kBatch) {
+    const size_t end = std::min(files.size(), start + kBatch);
+    std::deque<Descriptor> open;
+    std::vector<std::pair<size_t, std::string>> pending;  // index, temporary
+    const auto failed = [&](size_t i, int err) {
+      errors[i] = "Não foi possível escrever o ficheiro " +
+                  folder.PathOf(files[i].first) + ": " + std::strerror(err);
+    };
+    for (size_t i = start; i < end; ++i) {
+      const std::string& target = files[i].first;
+      if (target.empty() || target.find('/') != std::string::npos) {
+        failed(i, EINVAL);
+        continue;
+      }
+      std::string temporary;
+      const int fd = CreateTemporary(dir, target, 0666, &temporary);
+      if (fd < 0) {
+        failed(i, errno);
+        continue;
+      }
+      open.emplace_back(fd);
+      if (const int err = WriteFully(fd, files[i].second)) {
+        ::unlinkat(dir, temporary.c_str(), 0);
+        failed(i, err);
+        continue;
+      }
+      pending.emplace_back(i, std::move(temporary));
+    }
+    // The whole batch's data reaches the disk before any of it is renamed
+    // over its target.
+    const int synced = ::syncfs(dir) == 0 ? 0 : errno;
+    for (const auto& [i, temporary] : pending) {
+      if (synced != 0) {
+        ::unlinkat(dir, temporary.c_str(), 0);
+        failed(i, synced);
+      } else if (::renameat(dir, temporary.c_str(), dir,
+                            files[i].first.c_str()) != 0) {
+        const int err = errno;
+        ::unlinkat(dir, temporary.c_str(), 0);
+        failed(i, err);
+      }
+    }
+  }
+  // Make the renames durable (see WriteIn).
+  ::fsync(dir);
+  return errors;
 }
 
 }  // namespace vor

@@ -2,14 +2,18 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "core/error.h"
 #include "testing/temp_folder.h"
@@ -121,6 +125,48 @@ TEST(AtomicFileTest, WriteInStaysInTheFolderOpened) {
               std::string::npos)
         << e.description();
   }
+}
+
+TEST(AtomicFileTest, WriteAllInWritesEachFileOrSaysWhyNot) {
+  TempFolder dir;
+  fs::create_directory(dir.File("b.xlsx"));  // no file can replace a folder
+  std::ofstream(dir.File("c.xlsx")) << "antigo";
+  const Folder folder = Folder::Open(dir.path());
+  const std::vector<std::string> errors = AtomicFile::WriteAllIn(
+      folder, {{"a.xlsx", "A"}, {"b.xlsx", "B"}, {"c.xlsx", "C"}});
+  ASSERT_EQ(errors.size(), 3u);
+  EXPECT_EQ(errors[0], "");
+  EXPECT_EQ(errors[1], "Não foi possível escrever o ficheiro " +
+                           dir.File("b.xlsx") + ": " + std::strerror(EISDIR));
+  EXPECT_EQ(errors[2], "");
+  EXPECT_EQ(Contents(dir.File("a.xlsx")), "A");
+  EXPECT_EQ(Contents(dir.File("c.xlsx")), "C");
+  // No temporary file is left behind.
+  EXPECT_EQ(Names(dir.path()),
+            (std::vector<std::string>{"a.xlsx", "b.xlsx", "c.xlsx"}));
+
+  // Another writer in the same folder clears leftovers meanwhile (as the
+  // report's workbook does beside the order files): it takes none of the
+  // temporary files being written. Both on one processor, so that the
+  // writer is often interrupted right after creating a file.
+  cpu_set_t all, one;
+  ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+  CPU_ZERO(&one);
+  CPU_SET(sched_getcpu(), &one);
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  std::atomic<bool> done{false};
+  std::thread other([&] {
+    while (!done) AtomicFile::RemoveLeftovers(dir.path());
+  });
+  std::vector<std::pair<std::string, std::string>> many;
+  for (int i = 0; i < 400; ++i) {
+    many.emplace_back("n" + std::to_string(i) + ".xlsx", "N");
+  }
+  const std::vector<std::string> more = AtomicFile::WriteAllIn(folder, many);
+  done = true;
+  other.join();
+  sched_setaffinity(0, sizeof all, &all);
+  EXPECT_EQ(std::count(more.begin(), more.end(), std::string()), 400);
 }
 
 // Links of the user running (or root) are followed, from the root or from

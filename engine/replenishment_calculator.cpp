@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/error.h"
+#include "core/stock_cover.h"
 #include "core/text_util.h"
 #include "core/units.h"
 #include "engine/messages.h"
@@ -419,7 +420,6 @@ void ReplenishmentCalculator::AtualizaFinalV2(const StepContext& run,
       const Currency stk_minimo = NumberOf(rsfinal, "StkMinimo");
       const Currency dias = NumberOf(rsfinal, "Dias");
       const Currency n = NumberOf(rsfinal, "StkPrazo") - cli;
-      const bool no_time = dias == Currency() || stk_minimo == Currency();
       // The purchase-unit quantity of `qtd_ub`: through FactEmb when the
       // units are converted.
       FinalStep step;
@@ -441,10 +441,9 @@ void ReplenishmentCalculator::AtualizaFinalV2(const StepContext& run,
       if (n >= stk_minimo) {
         step.branch = FinalBranch::kNoOrder;
         stk_apos = n;
-        if (!no_time) {
-          tempo = Currency::FromDouble(dias.ToDouble() *
-                                       (n.ToDouble() / stk_minimo.ToDouble()));
-        }
+        // Days x (n / minimum): a product of doubles is the same either
+        // way round.
+        tempo = StockCover::Days(n, stk_minimo, dias);
       } else {
         const Currency s = stk_minimo - n;
         const Currency qtd_min_apr = NumberOf(rsfinal, "QtdMinApr");
@@ -461,11 +460,7 @@ void ReplenishmentCalculator::AtualizaFinalV2(const StepContext& run,
           qtd_ub = qtd_min_apr;
           qtd_uc = in_purchase_unit(qtd_ub);
           stk_apos = n + qtd_ub;
-          if (!no_time) {
-            tempo = Currency::FromDouble(
-                (stk_apos.ToDouble() / stk_minimo.ToDouble()) *
-                dias.ToDouble());
-          }
+          tempo = StockCover::Days(stk_apos, stk_minimo, dias);
         }
       }
       rsfinal.Set("QtdUB", qtd_ub);

@@ -330,6 +330,9 @@ ReportOutcome MorningReport::AfterRun(
   }
   ReportOutcome outcome = report->outcome();
   const ReportSettings& settings = report->settings();
+  // The result table is written: so may the suppliers' order files be now,
+  // on a thread of their own, while the report is delivered.
+  report->WriteOrderFiles();
 
   // The workbook is built once, in memory, for the file and the e-mail.
   const std::string& file_name = report->file_name();
@@ -337,6 +340,7 @@ ReportOutcome MorningReport::AfterRun(
   try {
     workbook = report->Workbook();
   } catch (const std::exception&) {
+    report->FinishOrderFiles(&outcome);
     outcome.failures.push_back(
         "Relatório de encomendas não preparado: " +
         UnhandledError(std::current_exception()).description());
@@ -355,6 +359,7 @@ ReportOutcome MorningReport::AfterRun(
     MailReport(settings, digest, file_name, workbook, compact, dropped,
                &outcome);
   }
+  report->FinishOrderFiles(&outcome);
   return outcome;
 }
 

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "core/control_bytes.h"
+#include "core/error.h"
 #include "core/figure_text.h"
 #include "core/text_util.h"
 #include "proposal/late_order_report.h"
@@ -20,6 +21,8 @@ using F = ResultField;
 
 // Suppliers listed in the body; the rest are counted.
 constexpr size_t kBodySuppliers = 40;
+// Suggestions listed in the body per basket; the rest are in the workbook.
+constexpr size_t kBodySuggestions = 10;
 // Characters of a cell of the plain-text tables.
 constexpr size_t kTextCell = 48;
 
@@ -306,9 +309,9 @@ void Urgent(const DigestInput& in, Body& body) {
     body.Paragraph("Nada a encomendar e nenhuma rutura.");
     return;
   }
-  Block& t =
-      body.Table({"Artigo", "Nome", "Fornecedor", "Procura", "Stock no prazo",
-                  "Cobertura", "A encomendar", "Valor"});
+  Block& t = body.Table({"Artigo", "Nome", "Fornecedor", "Procura",
+                         "Stock no prazo", "Cobertura", "A encomendar",
+                         "Em unidades inteiras", "Valor"});
   for (size_t i = 0; i < limit; ++i) {
     const ProposalRow& r = view.row(order[i]);
     t.rows.push_back({r.Text(F::kArtigo), r.Text(F::kNome), r.SupplierLabel(),
@@ -316,6 +319,7 @@ void Urgent(const DigestInput& in, Body& body) {
                       Quantity(r, F::kStkPrazo, F::kUnBase),
                       ReportDigest::CoverText(r),
                       Quantity(r, F::kQtdUC, F::kUnCmp),
+                      ReportDigest::WholeText(in.units, r),
                       Money(ReportDigest::OrderValue(r))});
     t.tints.push_back(Tint(r));
   }
@@ -342,6 +346,57 @@ void LateOrdersSection(const DigestInput& in, Body& body) {
   if (!section->more.empty()) body.Paragraph(section->more);
 }
 
+std::string SupplierValue(Currency value, int unpriced) {
+  return FigureText::Money(value) +
+         (unpriced == 0 ? std::string()
+                        : " (+ " + std::to_string(unpriced) + " sem preço)");
+}
+
+// The suppliers with their baskets: the value in whole units against the
+// terms, the order file, and under the table what a short basket can do.
+void BasketsTable(const DigestInput& in,
+                  const std::vector<SupplierOrders>& list, Body& body) {
+  const auto baskets = SupplierBaskets::ByCode(*in.baskets);
+  Block& t = body.Table({"Fornecedor", "Código", "Artigos a encomendar",
+                         "Valor", "Valor em unidades inteiras", "Mínimo",
+                         "Condições", "Prazo", "Ficheiro"});
+  std::vector<const SupplierBasket*> short_baskets;
+  for (size_t i = 0; i < list.size() && i < kBodySuppliers; ++i) {
+    const SupplierOrders& s = list[i];
+    const auto found = baskets.find(CodeKey(s.code));
+    const SupplierBasket* b = found == baskets.end() ? nullptr : found->second;
+    t.rows.push_back({s.label, s.code, std::to_string(s.rows.size()),
+                      SupplierValue(s.value, s.unpriced),
+                      b ? SupplierValue(b->value, b->unpriced) : "",
+                      b ? b->MinimumText() : "", b ? b->Status() : "",
+                      ReportDigest::LeadTime(s), b ? b->file_name : ""});
+    if (b && (!b->suggestions.empty() || !b->wait_text.empty())) {
+      short_baskets.push_back(b);
+    }
+  }
+  if (list.size() > kBodySuppliers) {
+    body.Paragraph(
+        More(kBodySuppliers, list.size(), Rest(in, "Por fornecedor")));
+  }
+  for (const SupplierBasket* b : short_baskets) {
+    body.Heading(4, b->label +
+                        (b->label == b->code ? "" : " (" + b->code + ")") +
+                        ": " + b->Status());
+    if (!b->wait_text.empty()) body.Paragraph(b->wait_text);
+    for (size_t i = 0; i < b->suggestions.size() && i < kBodySuggestions; ++i) {
+      body.Paragraph("- " + b->suggestions[i].text);
+    }
+    if (b->suggestions.size() > kBodySuggestions) {
+      body.Paragraph(More(kBodySuggestions, b->suggestions.size(),
+                          Rest(in, "Por fornecedor")));
+    }
+    if (b->short_after_suggestions > Currency() && !b->suggestions.empty()) {
+      body.Paragraph("Mesmo com estas sugestões faltam " +
+                     FigureText::Money(b->short_after_suggestions) + " €.");
+    }
+  }
+}
+
 void Suppliers(const DigestInput& in, Body& body) {
   const std::vector<SupplierOrders> list = ReportDigest::BySupplier(*in.view);
   body.Heading(3, "Por fornecedor");
@@ -349,17 +404,17 @@ void Suppliers(const DigestInput& in, Body& body) {
     body.Paragraph("Nada a encomendar.");
     return;
   }
+  if (in.baskets != nullptr) {
+    BasketsTable(in, list, body);
+    return;
+  }
   Block& t = body.Table(
       {"Fornecedor", "Código", "Artigos a encomendar", "Valor", "Prazo"});
   for (size_t i = 0; i < list.size() && i < kBodySuppliers; ++i) {
     const SupplierOrders& s = list[i];
-    t.rows.push_back(
-        {s.label, s.code, std::to_string(s.rows.size()),
-         FigureText::Money(s.value) +
-             (s.unpriced == 0
-                  ? std::string()
-                  : " (+ " + std::to_string(s.unpriced) + " sem preço)"),
-         ReportDigest::LeadTime(s)});
+    t.rows.push_back({s.label, s.code, std::to_string(s.rows.size()),
+                      SupplierValue(s.value, s.unpriced),
+                      ReportDigest::LeadTime(s)});
   }
   if (list.size() > kBodySuppliers) {
     body.Paragraph(
@@ -405,12 +460,17 @@ Body Compose(const DigestInput& in) {
 
 std::optional<Currency> ReportDigest::OrderValue(const ProposalRow& row) {
   if (!row.ToOrder()) return Currency();
+  return ValueOf(row, row.Number(F::kQtdUC).value_or(Currency()));
+}
+
+std::optional<Currency> ReportDigest::ValueOf(const ProposalRow& row,
+                                              Currency purchase) {
   const int64_t price = Raw0(row, F::kUltPrCom);
   if (price == 0) return std::nullopt;
   // In scaled units: QtdUC x UltPrCom x (100 - Desconto) / 100 in cents is
   // q x p x (1 000 000 - d) / 10^12.
   constexpr Int128 kScale = Currency::kScale;
-  const Int128 quantity = Raw0(row, F::kQtdUC);
+  const Int128 quantity = purchase.raw();
   const Int128 kept = 100 * kScale - Raw0(row, F::kDesconto);
   Int128 product;
   if (__builtin_mul_overflow(quantity * price, kept, &product)) {
@@ -438,6 +498,21 @@ std::optional<Currency> ReportDigest::CoverDays(const ProposalRow& row) {
   if (raw > std::numeric_limits<int64_t>::max()) return std::nullopt;
   return Currency::FromRaw(product < 0 ? -static_cast<int64_t>(raw)
                                        : static_cast<int64_t>(raw));
+}
+
+std::string ReportDigest::WholeText(const WholeUnits& units,
+                                    const ProposalRow& row) {
+  if (!row.ToOrder() || !units.Rounds(row)) return "";
+  try {
+    const WholeQuantity whole = units.Of(row);
+    if (whole.purchase == row.Number(F::kQtdUC).value_or(Currency())) {
+      return "";
+    }
+    return FigureText::Quantity(whole.purchase) +
+           (row.Text(F::kUnCmp).empty() ? "" : " " + row.Text(F::kUnCmp));
+  } catch (const Error&) {
+    return "";  // past the fixed-point range: the proposal's figure alone
+  }
 }
 
 std::string ReportDigest::CoverText(const ProposalRow& row) {

@@ -44,6 +44,8 @@
 #include "core/currency.h"
 #include "proposal/proposal_changes.h"
 #include "proposal/proposal_view.h"
+#include "proposal/supplier_basket.h"
+#include "proposal/whole_units.h"
 #include "settings/settings_record.h"
 
 namespace vor {
@@ -96,6 +98,12 @@ struct DigestInput {
   // The late supplier orders of the view's rows (LateOrderReport); null,
   // unavailable or empty: no section and no summary line.
   const LateOrders* late = nullptr;
+  // The rule of whole purchase units the quantities are shown in beside
+  // the proposal's own.
+  WholeUnits units;
+  // Every supplier's basket (SupplierBaskets::All); null: the suppliers
+  // are listed without them.
+  const std::vector<SupplierBasket>* baskets = nullptr;
   // Lines shown at the top (a setting left out, for example).
   std::vector<std::string> notices;
   // The closing line about the attachment.
@@ -117,10 +125,18 @@ class ReportDigest {
   // when nothing is to be ordered; nullopt for a row to order that has no
   // price (UltPrCom null or 0) or whose value leaves the fixed-point range.
   static std::optional<Currency> OrderValue(const ProposalRow& row);
+  // The value in cents of ordering `purchase` (in the purchase unit) at the
+  // row's price and discount, by the same rule; nullopt when the row has no
+  // price or the value leaves the fixed-point range.
+  static std::optional<Currency> ValueOf(const ProposalRow& row,
+                                         Currency purchase);
   // The days of cover of the row's net stock before ordering, to four
   // places; nullopt when they cannot be computed (Dias or StkMinimo 0 or
   // none: the engine then stores a cover, Tempo, of 0).
   static std::optional<Currency> CoverDays(const ProposalRow& row);
+  // The row's quantity in whole purchase units with its unit ("1 CX"),
+  // when `units` makes it differ from QtdUC; "" otherwise.
+  static std::string WholeText(const WholeUnits& units, const ProposalRow& row);
   // The cover as the report writes it: "rutura" for a shortage whatever
   // its figures, "desconhecida" where it cannot be computed, "nenhuma" at
   // or below zero, else the days ("0,6 dias", "1 dia").

@@ -1,10 +1,14 @@
 #include "proposal/report_in_progress.h"
 
+#include <filesystem>
+
 #include "core/error.h"
 #include "core/figure_text.h"
 #include "core/text_util.h"
 #include "db/result_table.h"
 #include "proposal/report_workbook.h"
+#include "proposal/supplier_terms.h"
+#include "proposal/whole_units.h"
 #include "proposal/workbook_writer.h"
 
 namespace vor {
@@ -12,6 +16,13 @@ namespace {
 
 // Raised inside the workbook's thread when its report is dropped.
 struct Stopped {};
+
+// Notes `line` at the top of the message and in the run log.
+void Notice(const std::string& line, DigestInput* digest,
+            ReportOutcome* outcome) {
+  digest->notices.push_back(line);
+  outcome->delivered.push_back("Relatório de encomendas: " + line);
+}
 
 // The settings that shaped the report, as "Resumo" lists them.
 std::vector<std::pair<std::string, std::string>> ShapingSettings(
@@ -46,7 +57,8 @@ ReportInProgress::ReportInProgress(
         late_orders)
     : settings_(std::move(settings)),
       file_name_("Proposta_" + FormatLocalTime(started, "%Y%m%d_%H%M%S") +
-                 ".xlsx") {
+                 ".xlsx"),
+      started_(started) {
   view_.SetCoverLimit(record.motor.cobertura_maxima);
   view_.SetTable(std::move(table));
   digest_.view = &view_;
@@ -74,11 +86,9 @@ ReportInProgress::ReportInProgress(
             view_.cover_limit(), {digest_.late, before->time});
       }
     } catch (const std::exception&) {
-      const std::string line =
-          "As alterações desde a proposta anterior ficaram de fora: " +
-          UnhandledError(std::current_exception()).description();
-      digest_.notices.push_back(line);
-      outcome_.delivered.push_back("Relatório de encomendas: " + line);
+      Notice("As alterações desde a proposta anterior ficaram de fora: " +
+                 UnhandledError(std::current_exception()).description(),
+             &digest_, &outcome_);
     }
   }
   if (late_orders && !late_.available()) {
@@ -86,10 +96,35 @@ ReportInProgress::ReportInProgress(
         "Relatório de encomendas: secção «Encomendas em atraso» de fora, " +
         late_.unavailable_reason());
   }
+  digest_.units = WholeUnits(record.encomendas.unidades_fracionarias);
+  try {
+    SupplierTerms terms = SupplierTerms::Read(connection);
+    for (const std::string& problem : terms.problems()) {
+      Notice(problem, &digest_, &outcome_);
+    }
+    baskets_ = SupplierBaskets(&view_.table().rows(), std::move(terms),
+                               digest_.units, record.motor.cobertura_maxima)
+                   .All();
+  } catch (const std::exception&) {
+    Notice("Os cabazes por fornecedor ficaram de fora: " +
+               UnhandledError(std::current_exception()).description(),
+           &digest_, &outcome_);
+  }
+  if (baskets_) {
+    // Named before the files are written, so that the workbook, written
+    // while the result table is, can show them.
+    std::error_code ignored;
+    if (settings_.wants_file() &&
+        std::filesystem::is_directory(settings_.folder, ignored)) {
+      OrderFile::Name(&*baskets_, started);
+    }
+    digest_.baskets = &*baskets_;
+  }
 }
 
 ReportInProgress::~ReportInProgress() {
   stop_ = true;
+  if (orders_held_) write_orders_.set_value(false);
   if (thread_.joinable()) thread_.join();
 }
 
@@ -106,6 +141,8 @@ std::unique_ptr<ReportInProgress> ReportInProgress::Begin(
         std::move(settings), TableOf(computed), record, connection, started,
         late_orders);
     report->thread_ = std::thread(&ReportInProgress::Write, report.get());
+    report->StartOrderFiles(report->write_orders_.get_future().share());
+    report->orders_held_ = report->order_files_.valid();
     return report;
   } catch (...) {
     return nullptr;
@@ -128,6 +165,27 @@ std::string ReportInProgress::Workbook() {
   }
   if (error_) std::rethrow_exception(error_);
   return std::move(bytes_);
+}
+
+void ReportInProgress::StartOrderFiles(std::shared_future<bool> go) {
+  if (!baskets_ || !settings_.wants_file()) return;
+  order_files_ = OrderFile::Start(settings_.folder, *baskets_,
+                                  view_.table().rows(), started_, go);
+}
+
+void ReportInProgress::WriteOrderFiles() {
+  if (orders_held_) {
+    orders_held_ = false;
+    write_orders_.set_value(true);
+  } else if (!order_files_.valid()) {
+    StartOrderFiles({});
+  }
+}
+
+void ReportInProgress::FinishOrderFiles(ReportOutcome* outcome) {
+  if (!order_files_.valid()) return;
+  OrderFile::Finish(order_files_.get(), &*baskets_, &outcome->delivered,
+                    &outcome->failures);
 }
 
 void ReportInProgress::Write() {

@@ -2,27 +2,36 @@
 // workbook's bytes. Begun (Begin) as soon as the engine has computed the
 // proposal, it copies the rows it needs (the working table stays the
 // writer's, whose cursor moves), reads the history's earlier run through
-// the connection and writes the workbook on a thread of its own while the
-// run writes its result table; MorningReport::AfterRun, once the table is
-// written, takes the workbook (Workbook) and delivers it. A report dropped
-// before that (the write failed) stops its thread and waits for it:
-// nothing is delivered.
+// the connection, makes the suppliers' baskets, and writes the workbook on
+// a thread of its own, and the baskets' order files on another (held in
+// memory), while the run writes its result table; MorningReport::AfterRun,
+// once the table is written, lets the order files be written
+// (WriteOrderFiles), takes the workbook (Workbook) and delivers it while
+// they are written, then takes their outcome (FinishOrderFiles). A report
+// dropped before that (the write failed) stops its threads and waits for
+// them: nothing is delivered, no order file written.
 //
 // Made with the constructor instead, after the write, the same report
-// writes its workbook on the calling thread, inside Workbook.
+// writes its workbook on the calling thread, inside Workbook, and its order
+// files from WriteOrderFiles on.
 //
 //   std::unique_ptr<ReportInProgress> report =
 //       ReportInProgress::Begin(settings, connection, started, computed);
 //   ... the result table is written ...
 //   ReportOutcome outcome = report->outcome();
+//   report->WriteOrderFiles();
 //   const std::string bytes = report->Workbook();
+//   ... the workbook is delivered ...
+//   report->FinishOrderFiles(&outcome);
 #ifndef VOR_PROPOSAL_REPORT_IN_PROGRESS_H_
 #define VOR_PROPOSAL_REPORT_IN_PROGRESS_H_
 
 #include <atomic>
 #include <exception>
 #include <functional>
+#include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -32,10 +41,12 @@
 #include "core/recordset.h"
 #include "proposal/late_orders.h"
 #include "proposal/morning_report.h"
+#include "proposal/order_file.h"
 #include "proposal/proposal_table.h"
 #include "proposal/proposal_view.h"
 #include "proposal/report_digest.h"
 #include "proposal/report_settings.h"
+#include "proposal/supplier_basket.h"
 #include "settings/settings_record.h"
 
 namespace vor {
@@ -52,8 +63,14 @@ class ReportInProgress {
   // read leaves the changes out, with a notice (in the digest and in
   // outcome()). Then `late_orders`, when given, is asked once for the late
   // supplier orders of the rows; when they could not be read, outcome()
-  // says the report goes without them. Its workbook is written by
-  // Workbook.
+  // says the report goes without them. Then the terms of
+  // zlx_VOR_Fornecedores (none where the table is missing) are read and
+  // every supplier's basket made, with the whole-unit rule of `record`;
+  // a table or figure that cannot be read leaves the baskets out, and a
+  // term that cannot be used is left aside, each with a notice. When the
+  // report goes to a folder that exists, each basket is given the name of
+  // its order file (OrderFile::Name), which the digest and the workbook
+  // show. Its workbook is written by Workbook.
   ReportInProgress(
       ReportSettings settings, ProposalTable table,
       const SettingsRecord& record, Connection& connection, LocalTime started,
@@ -67,7 +84,8 @@ class ReportInProgress {
   // The report of `computed` (the working table the run is about to
   // write: its rows, with every result column; walked from the first row,
   // not kept), built as above and its workbook begun on a thread of its
-  // own. nullptr when there is nothing to begin: no report asked for, its
+  // own, its order files built on another. nullptr when there is nothing
+  // to begin: no report asked for, its
   // settings unreadable, no rows (the table then keeps what it had), or
   // rows that cannot be read; MorningReport::AfterRun then does all of it
   // after the write, and says why. Never raises.
@@ -91,6 +109,18 @@ class ReportInProgress {
   // there is none). Raises the error that stopped it (Error 75 naming the
   // file). Call once.
   std::string Workbook();
+
+  // Lets the order file of every named basket be written into the
+  // report's folder (OrderFile::Start, on a thread of its own; begun by
+  // Begin, else started here), when the report goes to a folder and the
+  // baskets were made. Only once the result table is written; at most
+  // once.
+  void WriteOrderFiles();
+  // Waits for the order files started, adds what became of them to
+  // `outcome` (how many were written, one failure line for each that was
+  // not) and takes the names of those not written off the baskets. Only
+  // after Workbook; nothing when none were started.
+  void FinishOrderFiles(ReportOutcome* outcome);
   // The digest, with the changes since the earlier run; not to be changed
   // while the workbook is being written.
   const DigestInput& digest() const { return digest_; }
@@ -102,6 +132,8 @@ class ReportInProgress {
  private:
   // Writes the workbook into bytes_, or its error into error_.
   void Write();
+  // Starts the order files (OrderFile::Start with `go`).
+  void StartOrderFiles(std::shared_future<bool> go);
 
   ReportSettings settings_;
   ReportOutcome outcome_;
@@ -110,6 +142,14 @@ class ReportInProgress {
   DigestInput digest_;
   std::vector<std::pair<std::string, std::string>> shaping_;
   std::string file_name_;
+  LocalTime started_;
+  std::optional<std::vector<SupplierBasket>> baskets_;
+  // Writes the order files from view_ and baskets_: declared after them,
+  // it is waited for before they go. Begun by Begin, they are held until
+  // write_orders_ says whether to write them (orders_held_ until then).
+  std::future<OrderFile::Outcome> order_files_;
+  std::promise<bool> write_orders_;
+  bool orders_held_ = false;
 
   std::atomic<bool> stop_{false};
   std::thread thread_;

@@ -1,8 +1,10 @@
 #include "proposal/report_workbook.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "core/figure_text.h"
+#include "core/text_util.h"
 #include "proposal/late_order_report.h"
 #include "proposal/proposal_export.h"
 
@@ -200,22 +202,72 @@ Sheet ReportWorkbook::SuppliersSheet(const DigestInput& in) {
                    {"Desconto %", K::kDecimal, 9},
                    {"Valor", K::kMoney, 12},
                    {"Prazo (dias)", K::kInteger, 9}};
+  std::unordered_map<std::string, const SupplierBasket*> baskets;
+  if (in.baskets != nullptr) {
+    baskets = SupplierBaskets::ByCode(*in.baskets);
+    // Beside the proposal's own figures.
+    sheet.columns.push_back({"Em unidades inteiras", K::kDecimal, 12});
+    sheet.columns.push_back({"Valor em unidades inteiras", K::kMoney, 12});
+    sheet.columns.push_back({"Condições, ficheiro e sugestões", K::kText, 60});
+  }
   const std::vector<ProposalRow>& rows = in.view->table().rows();
   for (const SupplierOrders& s : ReportDigest::BySupplier(*in.view)) {
-    sheet.rows.push_back(
-        {Value(s.label + (s.label == s.code ? "" : " (" + s.code + ")")),
-         Value(std::to_string(s.rows.size()) + " artigos a encomendar"),
-         Value(), Value(), Value(), Value(), Money(s.value),
-         Value(ReportDigest::LeadTime(s))});
+    const auto found = baskets.find(CodeKey(s.code));
+    const SupplierBasket* b = found == baskets.end() ? nullptr : found->second;
+    std::vector<Value> head = {
+        Value(s.label + (s.label == s.code ? "" : " (" + s.code + ")")),
+        Value(std::to_string(s.rows.size()) + " artigos a encomendar"),
+        Value(),
+        Value(),
+        Value(),
+        Value(),
+        Money(s.value),
+        Value(ReportDigest::LeadTime(s))};
+    std::unordered_map<int, const BasketLine*> lines;
+    if (b != nullptr) {
+      std::string terms = b->Status();
+      if (!b->MinimumText().empty()) {
+        terms = "mínimo " + b->MinimumText() + "; " + terms;
+      }
+      if (!b->file_name.empty()) {
+        terms += (terms.empty() ? "" : "; ") + std::string("ficheiro ") +
+                 b->file_name;
+      }
+      head.insert(head.end(), {Value(), Value(b->value), Value(terms)});
+      for (const BasketLine& l : b->lines) lines.emplace(l.row, &l);
+    }
+    sheet.rows.push_back(std::move(head));
     sheet.marks.push_back(RowMark::kNone);
     for (int index : s.rows) {
       const ProposalRow& r = rows[index];
-      sheet.rows.push_back(
-          {Value(r.Text(F::kArtigo)), Value(r.Text(F::kNome)),
-           Number(r.Number(F::kQtdUC)), Value(r.Text(F::kUnCmp)),
-           Number(r.Number(F::kUltPrCom)), Number(r.Number(F::kDesconto)),
-           Money(ReportDigest::OrderValue(r)), Number(r.Number(F::kPrazo))});
+      std::vector<Value> line = {
+          Value(r.Text(F::kArtigo)),          Value(r.Text(F::kNome)),
+          Number(r.Number(F::kQtdUC)),        Value(r.Text(F::kUnCmp)),
+          Number(r.Number(F::kUltPrCom)),     Number(r.Number(F::kDesconto)),
+          Money(ReportDigest::OrderValue(r)), Number(r.Number(F::kPrazo))};
+      if (const auto l = lines.find(index); l != lines.end()) {
+        line.insert(line.end(), {Value(l->second->whole.purchase),
+                                 Money(l->second->value), Value()});
+      }
+      sheet.rows.push_back(std::move(line));
       sheet.marks.push_back(MarkOf(r));
+    }
+    if (b != nullptr) {
+      // What a short basket can do, apart from the order lines.
+      std::vector<std::string> notes;
+      if (!b->wait_text.empty()) notes.push_back(b->wait_text);
+      for (const BasketSuggestion& g : b->suggestions) notes.push_back(g.text);
+      if (b->short_after_suggestions > Currency() && !b->suggestions.empty()) {
+        notes.push_back("Mesmo com estas sugestões faltam " +
+                        FigureText::Money(b->short_after_suggestions) + " €.");
+      }
+      for (const std::string& note : notes) {
+        std::vector<Value> row(sheet.columns.size());
+        row.front() = Value("Sugestão");
+        row.back() = Value(note);
+        sheet.rows.push_back(std::move(row));
+        sheet.marks.push_back(RowMark::kNone);
+      }
     }
     sheet.rows.push_back({});
     sheet.marks.push_back(RowMark::kNone);

@@ -44,6 +44,9 @@ struct Sheet {
   // A header row frozen and with an autofilter (a list); off for a sheet of
   // label/value lines such as a summary.
   bool table = true;
+  // Lines written above the header row, as texts, and a blank line after
+  // them (who and what the sheet is for); none by default.
+  std::vector<std::vector<std::string>> preamble;
 };
 
 }  // namespace vor

@@ -6,9 +6,11 @@
 // e-mail share (shortage red, order amber); each column gets the width
 // of its SheetColumn, widened to its header. An integer or an amount in a
 // text column (the value column of a summary) is written as a number too.
+// A sheet's preamble lines go above its header, their labels bold.
 // Rows go out in order in libxlsxwriter's constant-memory mode; a sheet's
 // rows may come in slices (Append), so that a long list need not be held
-// whole in memory.
+// whole in memory. A small workbook (Bytes of a few thousand cells) is
+// built in memory at once instead.
 //
 //   WorkbookWriter book(file_name);
 //   book.Add(first_slice);
@@ -29,15 +31,19 @@ namespace vor {
 class WorkbookWriter {
  public:
   // Starts a workbook in memory (nothing is written to disk) meant for the
-  // file `name`, which errors name. Raises Error 75 when it cannot start.
-  explicit WorkbookWriter(const std::string& name);
+  // file `name`, which errors name; in constant-memory mode unless
+  // `constant_memory` is false (then every cell is held until Finish,
+  // without a temporary file per sheet: for a small workbook). Raises
+  // Error 75 when it cannot start.
+  explicit WorkbookWriter(const std::string& name, bool constant_memory = true);
   // A workbook not finished is dropped.
   ~WorkbookWriter();
   WorkbookWriter(const WorkbookWriter&) = delete;
   WorkbookWriter& operator=(const WorkbookWriter&) = delete;
 
-  // Adds `sheet` after the sheets added before: its name, columns, header
-  // and rows. Raises Error 75 naming the file and libxlsxwriter's reason.
+  // Adds `sheet` after the sheets added before: its name, preamble,
+  // columns, header and rows. Raises Error 75 naming the file and
+  // libxlsxwriter's reason.
   void Add(const Sheet& sheet);
   // Writes the rows (and marks) of `more` after the rows of the sheet added
   // last, in its columns; the rest of `more` is not used. Raises as Add;
@@ -47,7 +53,8 @@ class WorkbookWriter {
   // naming the file and the reason.
   std::string Finish();
 
-  // The workbook of `sheets`, in memory. Raises Error 75 naming `name`
+  // The workbook of `sheets`, in memory; one of at most a few thousand
+  // cells without constant-memory mode. Raises Error 75 naming `name`
   // (the file it is meant for) and libxlsxwriter's reason.
   static std::string Bytes(const std::vector<Sheet>& sheets,
                            const std::string& name);

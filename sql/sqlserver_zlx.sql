@@ -1,7 +1,8 @@
 -- VOREncomendas extension tables for the SQL Server ERP database.
 --
--- Creates, when missing, the five zlx_ tables the replenishment run relies
--- on and their indexes; the ERP's own tables (ARTIGOS, Fornec, CLART,
+-- Creates, when missing, the zlx_ tables the replenishment run relies on
+-- (and the optional ones: the history, the supplier terms) and their
+-- indexes; the ERP's own tables (ARTIGOS, Fornec, CLART,
 -- AJUDACMP, DOCGCCAB, DOCGCLIN) exist there already. Safe to run again: each
 -- table and index is created only when it does not exist. Run it in the ERP
 -- database (sqlcmd -d <database> -i sqlserver_zlx.sql, or in Management
@@ -128,6 +129,23 @@ BEGIN
     Prazo      numeric(19,4) NULL,
     Cor        smallint NULL,
     CorV       smallint NULL
+  );
+END;
+GO
+
+-- What each supplier asks of an order: the minimum order value
+-- (ValorMinimo) and the order value from which freight is free
+-- (PortesGratis), in euros (null or 0: none), an address to send the order
+-- to and a note for the buyer. Optional: without this table the report's
+-- baskets per supplier are shown without terms.
+IF OBJECT_ID(N'dbo.zlx_VOR_Fornecedores', N'U') IS NULL
+BEGIN
+  CREATE TABLE dbo.zlx_VOR_Fornecedores (
+    Fornecedor   varchar(15) NOT NULL PRIMARY KEY,
+    ValorMinimo  numeric(19,4) NULL,
+    PortesGratis numeric(19,4) NULL,
+    Email        varchar(80) NULL,
+    Nota         varchar(200) NULL
   );
 END;
 GO

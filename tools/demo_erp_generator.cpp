@@ -286,7 +286,11 @@ class Generator {
  public:
   Generator(SqliteSession& session, int articles, std::uint32_t seed,
             sys_days today)
-      : session_(session), n_(articles), rng_(seed), today_(today) {}
+      : session_(session),
+        n_(articles),
+        seed_(seed),
+        rng_(seed),
+        today_(today) {}
 
   DemoErpSummary Run() {
     MakeSuppliers();
@@ -297,6 +301,7 @@ class Generator {
     MakeStructures();
     MakeDocuments();
     MakeProductionOrders();
+    MakeSupplierTerms();
     return summary_;
   }
 
@@ -345,6 +350,40 @@ class Generator {
     }
     // Supplier codes that articles carry but that have no Fornec row.
     for (int i = 1; i <= 3; ++i) unknown_suppliers_.push_back(Code("F9", i, 3));
+  }
+
+  // What most suppliers ask of an order: minimum values from small to
+  // large, so that some baskets fall below them and some below their
+  // free-freight threshold. Drawn from a sequence of their own, after
+  // everything else, so the rest of the ERP is as without them.
+  void MakeSupplierTerms() {
+    DemoRandom rng(static_cast<std::uint64_t>(seed_) ^ 0x7e2a5c31u);
+    static const std::vector<long long> kMinimums = {
+        100, 250, 500, 1000, 2500, 5000, 10000, 25000, 50000};
+    QSqlQuery q = session_.Prepare(
+        "INSERT INTO zlx_VOR_Fornecedores (Fornecedor, ValorMinimo, "
+        "PortesGratis, Email, Nota) VALUES (?, ?, ?, ?, ?)");
+    for (const std::string& code : suppliers_) {
+      if (rng.PerMille(150)) continue;  // no terms known
+      const long long minimum = rng.Pick(kMinimums);
+      const int r = static_cast<int>(rng.Below(10));
+      // 1 in 10 only a free-freight threshold, 2 in 10 only a minimum.
+      q.bindValue(0, Text(code));
+      q.bindValue(
+          1, r == 0 ? QVariant() : QVariant(static_cast<qlonglong>(minimum)));
+      q.bindValue(2, r == 1 || r == 2 ? QVariant()
+                                      : QVariant(static_cast<qlonglong>(
+                                            minimum * rng.Between(2, 4))));
+      std::string lower = code;
+      for (char& c : lower) c = static_cast<char>(std::tolower(c));
+      q.bindValue(3, Text("encomendas." + lower + "@exemplo.pt"));
+      q.bindValue(
+          4, rng.PerMille(200)
+                 ? Text(std::string("Encomendas até quinta-feira para entrega "
+                                    "na semana seguinte"))
+                 : QVariant());
+      session_.Run(q);
+    }
   }
 
   // ---- bought articles -------------------------------------------------
@@ -1048,6 +1087,7 @@ class Generator {
 
   SqliteSession& session_;
   const int n_;
+  std::uint32_t seed_;
   DemoRandom rng_;
   const sys_days today_;
   DemoErpSummary summary_;
@@ -1093,6 +1133,8 @@ DemoErpSummary GenerateDemoErp(const std::string& path, int articles,
     ApplyErpSchema(session);
     // The demonstration keeps a history of its proposals.
     ApplyHistorySchema(session);
+    // And the terms of its suppliers.
+    ApplySupplierTermsSchema(session);
     session.Exec("BEGIN");
     summary = Generator(session, articles, seed, sys_days{today}).Run();
     session.Exec("COMMIT");

@@ -27,7 +27,10 @@
 //     CJ lines on sub-assemblies; fractional quantities; one or two structure
 //     codes per product; no cycles) and production orders in every state
 //     0 to 4, some fully delivered;
-//   * the empty history table zlx_VOR_Historico, so runs keep a history.
+//   * the empty history table zlx_VOR_Historico, so runs keep a history;
+//   * the terms of most suppliers in zlx_VOR_Fornecedores (minimum order
+//     values from 100 to 50 000 euros, free freight from two to four times
+//     the minimum; some with only one of them, a few with a note).
 #ifndef VOR_TOOLS_DEMO_ERP_GENERATOR_H_
 #define VOR_TOOLS_DEMO_ERP_GENERATOR_H_
 

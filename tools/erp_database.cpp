@@ -16,6 +16,10 @@ void ApplyHistorySchema(SqliteSession& session) {
   session.ExecScript(HistorySqliteSchema());
 }
 
+void ApplySupplierTermsSchema(SqliteSession& session) {
+  session.ExecScript(SupplierTermsSqliteSchema());
+}
+
 void CreateErpDatabase(const std::string& path) {
   const std::string temporary = TemporaryPathFor(path);
   std::error_code ignored;

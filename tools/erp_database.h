@@ -17,13 +17,17 @@ class SqliteSession;
 const char* ErpSqliteSchema();
 
 // sql/sqlserver_zlx.sql: the T-SQL script that creates, when missing, the
-// five zlx_ tables and their indexes in a SQL Server ERP (batches separated
+// six zlx_ tables and their indexes in a SQL Server ERP (batches separated
 // by GO lines, for sqlcmd or Management Studio).
 const char* SqlServerZlxScript();
 
 // sql/history_sqlite.sql: the SQLite DDL of the optional history table
 // zlx_VOR_Historico, which ErpSqliteSchema leaves out.
 const char* HistorySqliteSchema();
+
+// sql/supplier_terms_sqlite.sql: the SQLite DDL of the optional table of
+// supplier terms zlx_VOR_Fornecedores, which ErpSqliteSchema leaves out.
+const char* SupplierTermsSqliteSchema();
 
 // Creates a new SQLite ERP file at `path` holding the empty schema. An
 // existing file at `path` is replaced, but only once the new one is complete:
@@ -35,6 +39,10 @@ void ApplyErpSchema(SqliteSession& session);
 
 // Adds the history table (HistorySqliteSchema) to an open ERP database.
 void ApplyHistorySchema(SqliteSession& session);
+
+// Adds the supplier terms table (SupplierTermsSqliteSchema) to an open ERP
+// database.
+void ApplySupplierTermsSchema(SqliteSession& session);
 
 }  // namespace vor
 

@@ -181,7 +181,7 @@ TEST(SqlServerScriptTest, GuardsEveryTableAndIndex) {
   const std::string script = SqlServerZlxScript();
   for (const char* table :
        {"zlx_VOR_Artigos", "zlx_FichaEstrutura", "zlx_VOR_OrdensFabrico",
-        "zlx_VOR_Encomendas", "zlx_VOR_Historico"}) {
+        "zlx_VOR_Encomendas", "zlx_VOR_Historico", "zlx_VOR_Fornecedores"}) {
     EXPECT_NE(script.find(std::string("IF OBJECT_ID(N'dbo.") + table +
                           "', N'U') IS NULL"),
               std::string::npos)

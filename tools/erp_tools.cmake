@@ -7,10 +7,11 @@ get_filename_component(VOR_REPO_DIR ${CMAKE_CURRENT_LIST_DIR} DIRECTORY)
 set(VOR_SQL_DIR ${VOR_REPO_DIR}/sql)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
   ${VOR_SQL_DIR}/erp_sqlite.sql ${VOR_SQL_DIR}/sqlserver_zlx.sql
-  ${VOR_SQL_DIR}/history_sqlite.sql)
+  ${VOR_SQL_DIR}/history_sqlite.sql ${VOR_SQL_DIR}/supplier_terms_sqlite.sql)
 file(READ ${VOR_SQL_DIR}/erp_sqlite.sql VOR_ERP_SQLITE_SQL)
 file(READ ${VOR_SQL_DIR}/sqlserver_zlx.sql VOR_SQLSERVER_ZLX_SQL)
 file(READ ${VOR_SQL_DIR}/history_sqlite.sql VOR_HISTORY_SQLITE_SQL)
+file(READ ${VOR_SQL_DIR}/supplier_terms_sqlite.sql VOR_SUPPLIER_TERMS_SQLITE_SQL)
 # The scripts become raw string literals of a generated source, so the
 # programs work from any folder. Rewritten only when a script changes.
 file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/erp_schema_text.cpp
@@ -29,6 +30,10 @@ const char* SqlServerZlxScript() {
 
 const char* HistorySqliteSchema() {
   return R"vorsql(@VOR_HISTORY_SQLITE_SQL@)vorsql";
+}
+
+const char* SupplierTermsSqliteSchema() {
+  return R"vorsql(@VOR_SUPPLIER_TERMS_SQLITE_SQL@)vorsql";
 }
 
 }  // namespace vor
