@@ -350,7 +350,7 @@ ReportOutcome MorningReport::AfterRun(
     const auto compact = [&](const std::string& place) {
       return WorkbookWriter::Bytes(
           ReportWorkbook::CompactSheets(digest, report->shaping(), place),
-          file_name);
+          file_name, WorkbookWriter::Compression::kSmall);
     };
     MailReport(settings, digest, file_name, workbook, compact, dropped,
                &outcome);
