@@ -56,13 +56,21 @@ std::vector<Sheet> ReportWorkbook::Sheets(
 std::vector<Sheet> ReportWorkbook::SheetsAfterProposal(
     const DigestInput& in,
     const std::vector<std::pair<std::string, std::string>>& settings) {
-  std::vector<Sheet> sheets = {SummarySheet(in, settings),
-                               ProposalExport::ExceptionsSheet(*in.view),
-                               ChangesSheet(in), SuppliersSheet(in)};
-  if (auto late = LateOrderReport::LateSheet(in)) {
-    sheets.push_back(std::move(*late));
-  }
+  std::vector<Sheet> sheets;
+  EachSheetAfterProposal(
+      in, settings, [&](Sheet sheet) { sheets.push_back(std::move(sheet)); });
   return sheets;
+}
+
+void ReportWorkbook::EachSheetAfterProposal(
+    const DigestInput& in,
+    const std::vector<std::pair<std::string, std::string>>& settings,
+    const std::function<void(Sheet)>& take) {
+  take(SummarySheet(in, settings));
+  take(ProposalExport::ExceptionsSheet(*in.view));
+  take(ChangesSheet(in));
+  take(SuppliersSheet(in));
+  if (auto late = LateOrderReport::LateSheet(in)) take(std::move(*late));
 }
 
 void ReportWorkbook::Write(
@@ -85,9 +93,9 @@ void ReportWorkbook::Write(
     }
     if (between) between();
   }
-  for (const Sheet& sheet : SheetsAfterProposal(in, settings)) {
-    book->Add(sheet);
-  }
+  // One sheet's cells at a time.
+  EachSheetAfterProposal(in, settings,
+                         [&](const Sheet& sheet) { book->Add(sheet); });
 }
 
 std::vector<Sheet> ReportWorkbook::CompactSheets(

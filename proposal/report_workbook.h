@@ -73,6 +73,12 @@ class ReportWorkbook {
   static std::vector<Sheet> SheetsAfterProposal(
       const DigestInput& in,
       const std::vector<std::pair<std::string, std::string>>& settings);
+  // Builds the same sheets one at a time, each handed to `take` before the
+  // next is built, so that their cells are not all held at once.
+  static void EachSheetAfterProposal(
+      const DigestInput& in,
+      const std::vector<std::pair<std::string, std::string>>& settings,
+      const std::function<void(Sheet)>& take);
   static Sheet SummarySheet(
       const DigestInput& in,
       const std::vector<std::pair<std::string, std::string>>& settings);
