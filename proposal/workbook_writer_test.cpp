@@ -31,7 +31,7 @@ TEST(WorkbookWriterTest, HostileTextsAndNumbersReadBack) {
       {Value("bad \xFF byte"), Value(Currency::FromInt(3)),
        Value(Currency::Parse("12.5"))},
       {Value("<&> \xEF\xBF\xBE"), Value(), Value()},
-      {Value("  padded  "), Value(), Value()},
+      {Value("  padded  "), Value(), Value(int64_t{7})},
       {Value(std::string(40000, 'x')), Value(), Value()},
       {Value(smileys), Value(), Value()},
   };
@@ -81,7 +81,8 @@ for row in wb["Resumo"].iter_rows():
             "['FFFFE7B0', 'FFFFE7B0', 'FFFFE7B0']\n"
             "['<&> \ufffd', None, None] False "
             "['FFF8D0D0', 'FFF8D0D0', 'FFF8D0D0']\n"
-            "['  padded  ', None, None] False "
+            // After a skipped cell, the next one keeps its column.
+            "['  padded  ', None, (7, '#,##0')] False "
             "['00000000', '00000000', '00000000']\n"
             // 32 766 characters and the ellipsis; a smiley is two of Excel's.
             "32767 True {'x'}\n"

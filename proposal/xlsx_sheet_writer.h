@@ -4,7 +4,9 @@
 // and the part that precedes them (the dimension, the frozen header, the
 // column widths) is put in front when the sheet ends.
 //
-// Cells carry their reference (r="C2"), texts are written inline
+// Rows carry their number (r="2"); a cell carries its reference
+// (r="C2") only after a skipped cell, elsewhere its place in the row says
+// where it is, as SpreadsheetML allows. Texts are written inline
 // (t="inlineStr") and numbers as numbers; a style is an index into the
 // workbook's cellXfs, 0 the default. Any bytes may be given as text: they
 // are shown as EscapeControlBytes shows them (valid UTF-8, control
@@ -74,7 +76,8 @@ class XlsxSheetWriter {
   static std::string ColumnName(int column);
 
  private:
-  // Starts the cell at `column` of the current row: "<c r=.." with its
+  // Starts the cell at `column` of the current row: "<c" with its
+  // reference when a cell was skipped before it, and its
   // style, without closing the tag.
   void OpenCell(int column, int style);
   void Flush();
