@@ -36,6 +36,7 @@
 #include "proposal/proposal_view.h"
 #include "proposal/report_digest.h"
 #include "proposal/report_settings.h"
+#include "proposal/workbook_writer.h"
 #include "settings/settings_record.h"
 
 namespace vor {
@@ -91,6 +92,12 @@ class ReportInProgress {
   // there is none). Raises the error that stopped it (Error 75 naming the
   // file). Call once.
   std::string Workbook();
+  // The compact workbook (ReportWorkbook::WriteCompact) saying
+  // `full_where`, after Workbook: the sheets it shares with the full
+  // workbook are taken as that one has them, compressed, and its first
+  // sheet was written ahead on the workbook's thread when the full workbook
+  // came out too large to mail. Raises Error 75 naming the file.
+  std::string CompactWorkbook(const std::string& full_where);
   // The digest, with the changes since the earlier run; not to be changed
   // while the workbook is being written.
   const DigestInput& digest() const { return digest_; }
@@ -100,7 +107,9 @@ class ReportInProgress {
   }
 
  private:
-  // Writes the workbook into bytes_, or its error into error_.
+  // Writes the workbook into bytes_, or its error into error_; then, when
+  // it is too large to mail, the compact workbook's first sheet into
+  // written_.
   void Write();
 
   ReportSettings settings_;
@@ -116,6 +125,8 @@ class ReportInProgress {
   // Set by Write; read once the thread has ended.
   std::string bytes_;
   std::exception_ptr error_;
+  // The sheets the compact workbook can take as they were written.
+  std::vector<WorkbookWriter::WrittenSheet> written_;
 };
 
 }  // namespace vor

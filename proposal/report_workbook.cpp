@@ -98,13 +98,35 @@ void ReportWorkbook::Write(
                          [&](const Sheet& sheet) { book->Add(sheet); });
 }
 
-std::vector<Sheet> ReportWorkbook::CompactSheets(
-    const DigestInput& in,
-    const std::vector<std::pair<std::string, std::string>>& settings,
-    const std::string& full_where) {
+Sheet ReportWorkbook::UrgentSheet(const DigestInput& in) {
   Sheet urgent = ProposalExport::RowsSheet(
       *in.view, ReportDigest::UrgencyOrder(*in.view), Columns(), false);
   urgent.name = kUrgentSheet;
+  return urgent;
+}
+
+std::vector<std::string> ReportWorkbook::SharedSheets() {
+  return {"Exceções", "Alterações", "Por fornecedor"};
+}
+
+void ReportWorkbook::WriteCompact(
+    const DigestInput& in,
+    const std::vector<std::pair<std::string, std::string>>& settings,
+    const std::string& full_where,
+    const std::vector<WorkbookWriter::WrittenSheet>& written,
+    WorkbookWriter* book) {
+  // Each sheet built only when it was not written before.
+  const auto add = [&](const std::string& name,
+                       const std::function<Sheet()>& build) {
+    for (const WorkbookWriter::WrittenSheet& sheet : written) {
+      if (sheet.name == name) {
+        book->AddWritten(sheet);
+        return;
+      }
+    }
+    book->Add(build());
+  };
+  add(kUrgentSheet, [&] { return UrgentSheet(in); });
   Sheet summary = SummarySheet(in, settings);
   // Said under the title.
   summary.rows.insert(summary.rows.begin() + 1,
@@ -112,9 +134,11 @@ std::vector<Sheet> ReportWorkbook::CompactSheets(
                              "exceções, alterações e por fornecedor"),
                        Value(full_where)});
   summary.marks.insert(summary.marks.begin() + 1, RowMark::kNone);
-  return {std::move(urgent), std::move(summary),
-          ProposalExport::ExceptionsSheet(*in.view), ChangesSheet(in),
-          SuppliersSheet(in)};
+  book->Add(summary);
+  const std::vector<std::string> shared = SharedSheets();
+  add(shared[0], [&] { return ProposalExport::ExceptionsSheet(*in.view); });
+  add(shared[1], [&] { return ChangesSheet(in); });
+  add(shared[2], [&] { return SuppliersSheet(in); });
 }
 
 Sheet ReportWorkbook::SummarySheet(

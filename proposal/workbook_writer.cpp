@@ -15,11 +15,9 @@
 namespace vor {
 namespace {
 
-// zlib's levels: 1 is no faster than 2; 6 (zlib's default) makes files
-// 2 % smaller than 5 at 1.5 times the time.
-int LevelOf(WorkbookWriter::Compression compression) {
-  return compression == WorkbookWriter::Compression::kFast ? 2 : 5;
-}
+// zlib's level: 1 is no faster than 2; 6 (zlib's default) makes files
+// a fifth smaller at three times the time.
+constexpr int kLevel = 2;
 
 Error WriteError(const std::string& path, const std::string& reason) {
   return Error(errnum::kFileError,
@@ -237,6 +235,9 @@ struct WorkbookWriter::Book {
   std::vector<std::string> sheets;
   std::vector<std::string> filters;
   std::optional<OpenSheet> sheet;
+  // The names of the sheets to keep, and those kept.
+  std::vector<std::string> keep;
+  std::vector<WrittenSheet> kept;
 
   // Ends the open sheet: a table's header filters its rows.
   void CloseSheet() {
@@ -249,24 +250,36 @@ struct WorkbookWriter::Book {
                           ? XlsxSheetWriter::Range(columns, rows)
                           : std::string());
     sheet.reset();
+    if (std::find(keep.begin(), keep.end(), sheets.back()) != keep.end()) {
+      kept.push_back({sheets.back(), filters.back(), sheets.size() == 1,
+                      zip->LastEntry()});
+    }
+  }
+
+  // Begins the next sheet, named `name`: raises when Excel would not
+  // take the name. The path of its XML.
+  std::string NextSheet(const std::string& name) {
+    if (!zip) throw WriteError(this->name, "o livro já foi fechado");
+    CloseSheet();
+    if (const auto problem = SheetNameProblem(name, sheets)) {
+      throw WriteError(this->name, *problem);
+    }
+    sheets.push_back(name);
+    return "xl/worksheets/sheet" + std::to_string(sheets.size()) + ".xml";
   }
 };
 
-WorkbookWriter::WorkbookWriter(const std::string& name, Compression compression)
+WorkbookWriter::WorkbookWriter(const std::string& name)
     : book_(std::make_unique<Book>()) {
   book_->name = name;
-  book_->zip.emplace(name, LevelOf(compression));
+  book_->zip.emplace(name, kLevel);
 }
 
 WorkbookWriter::~WorkbookWriter() = default;
 
 void WorkbookWriter::Add(const Sheet& sheet) {
   Book& b = *book_;
-  if (!b.zip) throw WriteError(b.name, "o livro já foi fechado");
-  b.CloseSheet();
-  if (const auto problem = SheetNameProblem(sheet.name, b.sheets)) {
-    throw WriteError(b.name, *problem);
-  }
+  const std::string path = b.NextSheet(sheet.name);
   XlsxSheetWriter::Layout layout;
   for (const SheetColumn& column : sheet.columns) {
     layout.widths.push_back(
@@ -274,13 +287,9 @@ void WorkbookWriter::Add(const Sheet& sheet) {
                          static_cast<double>(Utf8Length(column.header)) + 2));
   }
   layout.freeze_first_row = sheet.table && !sheet.columns.empty();
-  layout.selected = b.sheets.empty();
+  layout.selected = b.sheets.size() == 1;
   OpenSheet& open = b.sheet.emplace();
-  open.xml.emplace(
-      &*b.zip,
-      "xl/worksheets/sheet" + std::to_string(b.sheets.size() + 1) + ".xml",
-      layout);
-  b.sheets.push_back(sheet.name);
+  open.xml.emplace(&*b.zip, path, layout);
   open.columns = sheet.columns;
   open.table = sheet.table;
   open.xml->NextRow();
@@ -295,6 +304,25 @@ void WorkbookWriter::Append(const Sheet& more) {
   Book& b = *book_;
   if (!b.sheet) throw WriteError(b.name, "nenhuma folha aberta");
   WriteRows(more, &*b.sheet);
+}
+
+void WorkbookWriter::Keep(std::vector<std::string> names) {
+  book_->keep = std::move(names);
+}
+
+void WorkbookWriter::AddWritten(const WrittenSheet& sheet) {
+  Book& b = *book_;
+  if (sheet.first != b.sheets.empty()) {
+    throw WriteError(b.name, "a folha " + sheet.name +
+                                 " foi escrita para outro lugar do livro");
+  }
+  const std::string path = b.NextSheet(sheet.name);
+  b.zip->AddStored(path, sheet.xml);
+  b.filters.push_back(sheet.filter);
+}
+
+std::vector<WorkbookWriter::WrittenSheet> WorkbookWriter::Kept() {
+  return std::move(book_->kept);
 }
 
 std::string WorkbookWriter::Finish() {
@@ -380,9 +408,8 @@ std::string WorkbookWriter::Finish() {
 }
 
 std::string WorkbookWriter::Bytes(const std::vector<Sheet>& sheets,
-                                  const std::string& name,
-                                  Compression compression) {
-  WorkbookWriter book(name, compression);
+                                  const std::string& name) {
+  WorkbookWriter book(name);
   for (const Sheet& sheet : sheets) book.Add(sheet);
   return book.Finish();
 }

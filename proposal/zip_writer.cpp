@@ -127,6 +127,12 @@ void ZipWriter::End(std::string_view prefix) {
     entry.size += prefix.size();
   }
   entry.compressed = head.size() + body_.size();
+  Put(std::move(entry), head, body_);
+  body_.clear();
+  body_.shrink_to_fit();
+}
+
+void ZipWriter::Put(Entry entry, std::string_view head, std::string_view body) {
   entry.offset = out_.size();
   if (entry.size > kMax32 || entry.compressed > kMax32) {
     Fail("a parte " + entry.path + " passaria de 4 GB");
@@ -150,10 +156,30 @@ void ZipWriter::End(std::string_view prefix) {
   Put16(&out_, 0);  // extra field
   out_ += entry.path;
   out_ += head;
-  out_ += body_;
-  body_.clear();
-  body_.shrink_to_fit();
+  out_ += body;
   entries_.push_back(std::move(entry));
+}
+
+ZipWriter::Stored ZipWriter::LastEntry() const {
+  if (finished_) Fail("o arquivo já foi fechado");
+  if (entries_.empty()) Fail("nenhuma parte escrita");
+  const Entry& e = entries_.back();
+  Stored stored;
+  stored.crc = e.crc;
+  stored.size = e.size;
+  stored.deflated = out_.substr(e.offset + 30 + e.path.size(), e.compressed);
+  return stored;
+}
+
+void ZipWriter::AddStored(const std::string& path, const Stored& stored) {
+  if (finished_) Fail("o arquivo já foi fechado");
+  if (open_) Fail("entrada " + entry_.path + " ainda aberta");
+  Entry entry;
+  entry.path = path;
+  entry.crc = stored.crc;
+  entry.size = stored.size;
+  entry.compressed = stored.deflated.size();
+  Put(std::move(entry), {}, stored.deflated);
 }
 
 void ZipWriter::Add(const std::string& path, std::string_view data) {

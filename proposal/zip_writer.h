@@ -51,6 +51,21 @@ class ZipWriter {
   // or the archive would pass 4 GB or 65 535 entries.
   void End(std::string_view prefix = {});
 
+  // An entry as the archive holds it: its data compressed, with the crc
+  // and the size of the data.
+  struct Stored {
+    uint32_t crc = 0;
+    uint64_t size = 0;
+    std::string deflated;
+  };
+  // A copy of the entry ended last, to be put into another archive with
+  // AddStored instead of compressing the same data twice. Before Finish;
+  // raises Error 75 when no entry was ended.
+  Stored LastEntry() const;
+  // Adds the entry `path` holding `entry` as it is, after the entries added
+  // before. Raises Error 75 as End.
+  void AddStored(const std::string& path, const Stored& entry);
+
   // The file the archive is meant for, as errors name it.
   const std::string& name() const { return name_; }
 
@@ -68,6 +83,9 @@ class ZipWriter {
   };
   struct Stream;  // zlib's deflate state
 
+  // Appends `entry` (its path, crc and sizes set) with its local header,
+  // its compressed data being `head` followed by `body`.
+  void Put(Entry entry, std::string_view head, std::string_view body);
   // Compresses `data` through `stream` with `flush`, appending to `out`.
   void Deflate(Stream* stream, std::string_view data, int flush,
                std::string* out);
