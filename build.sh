@@ -16,7 +16,7 @@ root=$(pwd)
 # dpkg-dev; the tests add the rest.
 program_packages=(g++ cmake ninja-build pkg-config qt6-base-dev
   libqt6sql6-sqlite libqt6sql6-odbc tdsodbc unixodbc libsimpleini-dev sqlite3
-  libsqlite3-dev libxlsxwriter-dev libcurl4-openssl-dev python3-aiosmtpd
+  libsqlite3-dev zlib1g-dev libcurl4-openssl-dev python3-aiosmtpd
   qt6-translations-l10n)
 package_packages=(dpkg-dev)
 test_packages=(libgtest-dev libsqliteodbc clang libclang-rt-14-dev dpkg-dev

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <sstream>
+#include <tuple>
 
 #include "core/atomic_file.h"
 #include "core/error.h"
@@ -39,9 +40,7 @@ constexpr char kWorkbookType[] =
     "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet";
 constexpr char kMailFailed[] =
     "Relatório de encomendas não enviado por e-mail: ";
-// The largest report message sent with its attachment; past it the digest
-// goes alone and points to the file.
-constexpr size_t kMaxMessageBytes = 5u * 1000 * 1000;
+constexpr size_t kMaxMessageBytes = MorningReport::kMaxMessageBytes;
 constexpr char kFileFailed[] = "Relatório de encomendas não gravado: ";
 constexpr char kReportSettingsUnread[] =
     "Relatório de encomendas não entregue: as definições do relatório "
@@ -210,9 +209,8 @@ void MailReport(const ReportSettings& settings, DigestInput digest,
     for (;;) {
       MailMessage message;
       if (attached == Attached::kFull) {
-        // Base64 alone makes a workbook past three quarters of the limit
-        // too large: the message need not be composed to know it.
-        if (workbook.size() / 3 * 4 > kMaxMessageBytes) {
+        // The message need not be composed to know it is too large.
+        if (MorningReport::TooLargeToMail(workbook.size())) {
           why = logged = "a mensagem passaria de 5 MB";
           attached = Attached::kCompact;
           continue;
@@ -294,8 +292,7 @@ void MailReport(const ReportSettings& settings, DigestInput digest,
 MailMessage MorningReport::ReportMessage(const DigestInput& digest) {
   MailMessage message;
   message.subject = digest.title;
-  message.text = ReportDigest::Text(digest);
-  message.html = ReportDigest::Html(digest);
+  std::tie(message.text, message.html) = ReportDigest::TextAndHtml(digest);
   return message;
 }
 
@@ -352,9 +349,7 @@ ReportOutcome MorningReport::AfterRun(
                             : std::string();
   if (settings.wants_mail()) {
     const auto compact = [&](const std::string& place) {
-      return WorkbookWriter::Bytes(
-          ReportWorkbook::CompactSheets(digest, report->shaping(), place),
-          file_name);
+      return report->CompactWorkbook(place);
     };
     MailReport(settings, digest, file_name, workbook, compact, dropped,
                &outcome);

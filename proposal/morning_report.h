@@ -95,6 +95,15 @@ class MorningReport {
   static std::string SendTest(const SmtpSettings& smtp,
                               const std::string& settings_path);
 
+  // The largest report message sent with its attachment; past it the
+  // digest goes with the compact workbook, or alone.
+  static constexpr size_t kMaxMessageBytes = 5u * 1000 * 1000;
+  // Whether a workbook of `bytes` is too large to go in a report message:
+  // base64 alone takes it past kMaxMessageBytes.
+  static bool TooLargeToMail(size_t bytes) {
+    return bytes / 3 * 4 > kMaxMessageBytes;
+  }
+
   // The report message for `digest` (ReportDigest's text and HTML), titled
   // digest.title, without recipients and attachment.
   static MailMessage ReportMessage(const DigestInput& digest);

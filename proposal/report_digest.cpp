@@ -688,4 +688,10 @@ std::string ReportDigest::Html(const DigestInput& in) {
   return RenderHtml(Compose(in), in.title);
 }
 
+std::pair<std::string, std::string> ReportDigest::TextAndHtml(
+    const DigestInput& in) {
+  const Body body = Compose(in);
+  return {RenderText(body), RenderHtml(body, in.title)};
+}
+
 }  // namespace vor

@@ -38,6 +38,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/clock.h"
@@ -163,6 +164,8 @@ class ReportDigest {
   // The plain-text and the HTML body.
   static std::string Text(const DigestInput& in);
   static std::string Html(const DigestInput& in);
+  // Both, composed once: Text(in) and Html(in).
+  static std::pair<std::string, std::string> TextAndHtml(const DigestInput& in);
 };
 
 }  // namespace vor

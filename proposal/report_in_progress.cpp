@@ -191,13 +191,39 @@ void ReportInProgress::FinishOrderFiles(ReportOutcome* outcome) {
 void ReportInProgress::Write() {
   try {
     WorkbookWriter book(file_name_);
+    book.Keep(ReportWorkbook::SharedSheets());
     ReportWorkbook::Write(digest_, shaping_, &book, [this] {
       if (stop_) throw Stopped();
     });
     bytes_ = book.Finish();
+    written_ = book.Kept();
   } catch (...) {
     error_ = std::current_exception();
+    return;
   }
+  if (stop_ || !settings_.wants_mail() ||
+      !MorningReport::TooLargeToMail(bytes_.size())) {
+    return;
+  }
+  // The e-mail will need the compact workbook: its longest sheet is
+  // written now, while the run may still be writing its table. Should
+  // this fail, CompactWorkbook writes it again and says why.
+  try {
+    WorkbookWriter ahead(file_name_);
+    ahead.Keep({ReportWorkbook::kUrgentSheet});
+    ahead.Add(ReportWorkbook::UrgentSheet(digest_));
+    ahead.Finish();
+    for (WorkbookWriter::WrittenSheet& sheet : ahead.Kept()) {
+      written_.push_back(std::move(sheet));
+    }
+  } catch (...) {
+  }
+}
+
+std::string ReportInProgress::CompactWorkbook(const std::string& full_where) {
+  WorkbookWriter book(file_name_);
+  ReportWorkbook::WriteCompact(digest_, shaping_, full_where, written_, &book);
+  return book.Finish();
 }
 
 }  // namespace vor

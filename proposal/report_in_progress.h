@@ -47,6 +47,7 @@
 #include "proposal/report_digest.h"
 #include "proposal/report_settings.h"
 #include "proposal/supplier_basket.h"
+#include "proposal/workbook_writer.h"
 #include "settings/settings_record.h"
 
 namespace vor {
@@ -121,6 +122,12 @@ class ReportInProgress {
   // not) and takes the names of those not written off the baskets. Only
   // after Workbook; nothing when none were started.
   void FinishOrderFiles(ReportOutcome* outcome);
+  // The compact workbook (ReportWorkbook::WriteCompact) saying
+  // `full_where`, after Workbook: the sheets it shares with the full
+  // workbook are taken as that one has them, compressed, and its first
+  // sheet was written ahead on the workbook's thread when the full workbook
+  // came out too large to mail. Raises Error 75 naming the file.
+  std::string CompactWorkbook(const std::string& full_where);
   // The digest, with the changes since the earlier run; not to be changed
   // while the workbook is being written.
   const DigestInput& digest() const { return digest_; }
@@ -130,7 +137,9 @@ class ReportInProgress {
   }
 
  private:
-  // Writes the workbook into bytes_, or its error into error_.
+  // Writes the workbook into bytes_, or its error into error_; then, when
+  // it is too large to mail, the compact workbook's first sheet into
+  // written_.
   void Write();
   // Starts the order files (OrderFile::Start with `go`).
   void StartOrderFiles(std::shared_future<bool> go);
@@ -156,6 +165,8 @@ class ReportInProgress {
   // Set by Write; read once the thread has ended.
   std::string bytes_;
   std::exception_ptr error_;
+  // The sheets the compact workbook can take as they were written.
+  std::vector<WorkbookWriter::WrittenSheet> written_;
 };
 
 }  // namespace vor

@@ -58,13 +58,21 @@ std::vector<Sheet> ReportWorkbook::Sheets(
 std::vector<Sheet> ReportWorkbook::SheetsAfterProposal(
     const DigestInput& in,
     const std::vector<std::pair<std::string, std::string>>& settings) {
-  std::vector<Sheet> sheets = {SummarySheet(in, settings),
-                               ProposalExport::ExceptionsSheet(*in.view),
-                               ChangesSheet(in), SuppliersSheet(in)};
-  if (auto late = LateOrderReport::LateSheet(in)) {
-    sheets.push_back(std::move(*late));
-  }
+  std::vector<Sheet> sheets;
+  EachSheetAfterProposal(
+      in, settings, [&](Sheet sheet) { sheets.push_back(std::move(sheet)); });
   return sheets;
+}
+
+void ReportWorkbook::EachSheetAfterProposal(
+    const DigestInput& in,
+    const std::vector<std::pair<std::string, std::string>>& settings,
+    const std::function<void(Sheet)>& take) {
+  take(SummarySheet(in, settings));
+  take(ProposalExport::ExceptionsSheet(*in.view));
+  take(ChangesSheet(in));
+  take(SuppliersSheet(in));
+  if (auto late = LateOrderReport::LateSheet(in)) take(std::move(*late));
 }
 
 void ReportWorkbook::Write(
@@ -87,18 +95,40 @@ void ReportWorkbook::Write(
     }
     if (between) between();
   }
-  for (const Sheet& sheet : SheetsAfterProposal(in, settings)) {
-    book->Add(sheet);
-  }
+  // One sheet's cells at a time.
+  EachSheetAfterProposal(in, settings,
+                         [&](const Sheet& sheet) { book->Add(sheet); });
 }
 
-std::vector<Sheet> ReportWorkbook::CompactSheets(
-    const DigestInput& in,
-    const std::vector<std::pair<std::string, std::string>>& settings,
-    const std::string& full_where) {
+Sheet ReportWorkbook::UrgentSheet(const DigestInput& in) {
   Sheet urgent = ProposalExport::RowsSheet(
       *in.view, ReportDigest::UrgencyOrder(*in.view), Columns(), false);
   urgent.name = kUrgentSheet;
+  return urgent;
+}
+
+std::vector<std::string> ReportWorkbook::SharedSheets() {
+  return {"Exceções", "Alterações", "Por fornecedor"};
+}
+
+void ReportWorkbook::WriteCompact(
+    const DigestInput& in,
+    const std::vector<std::pair<std::string, std::string>>& settings,
+    const std::string& full_where,
+    const std::vector<WorkbookWriter::WrittenSheet>& written,
+    WorkbookWriter* book) {
+  // Each sheet built only when it was not written before.
+  const auto add = [&](const std::string& name,
+                       const std::function<Sheet()>& build) {
+    for (const WorkbookWriter::WrittenSheet& sheet : written) {
+      if (sheet.name == name) {
+        book->AddWritten(sheet);
+        return;
+      }
+    }
+    book->Add(build());
+  };
+  add(kUrgentSheet, [&] { return UrgentSheet(in); });
   Sheet summary = SummarySheet(in, settings);
   // Said under the title.
   summary.rows.insert(summary.rows.begin() + 1,
@@ -106,9 +136,11 @@ std::vector<Sheet> ReportWorkbook::CompactSheets(
                              "exceções, alterações e por fornecedor"),
                        Value(full_where)});
   summary.marks.insert(summary.marks.begin() + 1, RowMark::kNone);
-  return {std::move(urgent), std::move(summary),
-          ProposalExport::ExceptionsSheet(*in.view), ChangesSheet(in),
-          SuppliersSheet(in)};
+  book->Add(summary);
+  const std::vector<std::string> shared = SharedSheets();
+  add(shared[0], [&] { return ProposalExport::ExceptionsSheet(*in.view); });
+  add(shared[1], [&] { return ChangesSheet(in); });
+  add(shared[2], [&] { return SuppliersSheet(in); });
 }
 
 Sheet ReportWorkbook::SummarySheet(

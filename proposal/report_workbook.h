@@ -61,18 +61,33 @@ class ReportWorkbook {
 
   // The sheet of the compact workbook that continues "Mais urgentes".
   static constexpr const char* kUrgentSheet = "A encomendar";
-  // The compact workbook's sheets: "A encomendar", "Resumo" (with
-  // `full_where`, a line saying where the full workbook is), "Exceções",
-  // "Alterações" and "Por fornecedor".
-  static std::vector<Sheet> CompactSheets(
+  // That sheet: the rows to order and the shortages, in urgency order.
+  static Sheet UrgentSheet(const DigestInput& in);
+  // The names of the sheets the compact workbook has as the full one has
+  // them: "Exceções", "Alterações" and "Por fornecedor".
+  static std::vector<std::string> SharedSheets();
+  // Writes the compact workbook into `book`: "A encomendar", "Resumo"
+  // (with `full_where`, a line saying where the full workbook is),
+  // "Exceções", "Alterações" and "Por fornecedor". A sheet other than
+  // "Resumo" found by name among `written` (written for the full workbook,
+  // or ahead) is put in as it was written. Raises as WorkbookWriter.
+  static void WriteCompact(
       const DigestInput& in,
       const std::vector<std::pair<std::string, std::string>>& settings,
-      const std::string& full_where);
+      const std::string& full_where,
+      const std::vector<WorkbookWriter::WrittenSheet>& written,
+      WorkbookWriter* book);
 
   // The sheets of Sheets after "Proposta".
   static std::vector<Sheet> SheetsAfterProposal(
       const DigestInput& in,
       const std::vector<std::pair<std::string, std::string>>& settings);
+  // Builds the same sheets one at a time, each handed to `take` before the
+  // next is built, so that their cells are not all held at once.
+  static void EachSheetAfterProposal(
+      const DigestInput& in,
+      const std::vector<std::pair<std::string, std::string>>& settings,
+      const std::function<void(Sheet)>& take);
   static Sheet SummarySheet(
       const DigestInput& in,
       const std::vector<std::pair<std::string, std::string>>& settings);

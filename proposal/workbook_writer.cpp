@@ -1,13 +1,6 @@
 #include "proposal/workbook_writer.h"
 
-#include <sys/mman.h>
-#include <unistd.h>
-#include <xlsxwriter.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <map>
 #include <optional>
 #include <utility>
 
@@ -16,118 +9,200 @@
 #include "core/error.h"
 #include "core/text_util.h"
 #include "proposal/row_palette.h"
+#include "proposal/xlsx_sheet_writer.h"
+#include "proposal/zip_writer.h"
 
 namespace vor {
 namespace {
 
-constexpr int kMarks = 3;  // RowMark values
-constexpr int kKinds = 6;  // SheetColumnKind values
-// Up to this many cells Bytes builds a workbook in memory, without the
-// temporary file per sheet of constant-memory mode (an order file to one
-// supplier costs a third less so).
-constexpr size_t kSmallWorkbookCells = 5000;
-// A folder in memory for a small workbook's temporary files.
-constexpr char kMemoryFolder[] = "/dev/shm";
+// zlib's level: 1 is no faster than 2; 6 (zlib's default) makes files
+// a fifth smaller at three times the time.
+constexpr int kLevel = 2;
 
 Error WriteError(const std::string& path, const std::string& reason) {
   return Error(errnum::kFileError,
                "Não foi possível escrever o ficheiro " + path + ": " + reason);
 }
 
-// The formats of one workbook: one per row mark and column kind, one per
-// row mark for quantities with decimals, and the header's.
-struct Formats {
-  lxw_format* header = nullptr;
-  lxw_format* bold = nullptr;  // the labels of a preamble
-  lxw_format* cell[kMarks][kKinds] = {};
-  lxw_format* fraction[kMarks] = {};
-  lxw_format* tenths[kMarks] = {};  // days of cover with a fraction
-};
+// The number formats, in the order of their ids from 164 (General is 0).
+enum Number { kGeneral, kWhole, kMoney, kPrice, kFraction, kTenths, kNumbers };
+constexpr const char* kNumberFormats[kNumbers] = {
+    "", "#,##0", "#,##0.00", "#,##0.00##", "#,##0.####", "#,##0.0"};
+constexpr int kMarks = 3;  // RowMark values
 
-// One format per distinct look: libxlsxwriter remembers the index of a
-// format only when no earlier format looks the same, and otherwise hashes
-// its properties again at every cell written with it. A plain cell has no
-// format at all.
-Formats MakeFormats(lxw_workbook* book) {
-  std::map<std::pair<unsigned, std::string>, lxw_format*> made;
-  auto format_of = [&](unsigned colour,
-                       const std::string& number) -> lxw_format* {
-    if (colour == 0 && number.empty()) return nullptr;
-    lxw_format*& format = made[{colour, number}];
-    if (format == nullptr) {
-      format = workbook_add_format(book);
-      if (colour != 0) format_set_bg_color(format, colour);
-      if (!number.empty()) format_set_num_format(format, number.c_str());
-    }
-    return format;
-  };
-  Formats f;
-  f.header = workbook_add_format(book);
-  format_set_bold(f.header);
-  format_set_bg_color(f.header, RowPalette::kHeader);
-  format_set_border(f.header, LXW_BORDER_THIN);
-  f.bold = workbook_add_format(book);
-  format_set_bold(f.bold);
-  for (int m = 0; m < kMarks; ++m) {
-    const unsigned colour = RowPalette::Of(static_cast<RowMark>(m));
-    for (int k = 0; k < kKinds; ++k) {
-      const auto kind = static_cast<SheetColumnKind>(k);
-      const char* number = kind == SheetColumnKind::kDecimal ||
-                                   kind == SheetColumnKind::kInteger ||
-                                   kind == SheetColumnKind::kDays
-                               ? "#,##0"
-                           : kind == SheetColumnKind::kMoney ? "#,##0.00"
-                           : kind == SheetColumnKind::kPrice ? "#,##0.00##"
-                                                             : "";
-      f.cell[m][k] = format_of(colour, number);
-    }
-    f.fraction[m] = format_of(colour, "#,##0.####");
-    f.tenths[m] = format_of(colour, "#,##0.0");
-  }
-  return f;
+// The cell styles (cellXfs): 0 the default, 1 a table's header, then one
+// per row mark and number format, then the bold label of a preamble line.
+constexpr int kHeaderStyle = 1;
+constexpr int kLabelStyle = 2 + kMarks * kNumbers;
+int CellStyle(int mark, Number number) {
+  return mark == 0 && number == kGeneral ? 0 : 2 + mark * kNumbers + number;
 }
 
-void Check(lxw_error e, const std::string& path) {
-  if (e != LXW_NO_ERROR) throw WriteError(path, lxw_strerror(e));
+Number NumberOf(SheetColumnKind kind) {
+  switch (kind) {
+    case SheetColumnKind::kDecimal:
+    case SheetColumnKind::kInteger:
+    case SheetColumnKind::kDays:
+      return kWhole;
+    case SheetColumnKind::kMoney:
+      return kMoney;
+    case SheetColumnKind::kPrice:
+      return kPrice;
+    case SheetColumnKind::kText:
+      break;
+  }
+  return kGeneral;
+}
+
+std::string Hex(unsigned rgb) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string out = "FF";
+  for (int shift = 20; shift >= 0; shift -= 4)
+    out += kDigits[(rgb >> shift) & 0xF];
+  return out;
+}
+
+// Text as an XML attribute value or character data.
+std::string Escaped(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+constexpr const char* kXmlDeclaration =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+constexpr const char* kMain =
+    "http://schemas.openxmlformats.org/spreadsheetml/2006/main";
+constexpr const char* kRelationships =
+    "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
+constexpr const char* kPackageRelationships =
+    "http://schemas.openxmlformats.org/package/2006/relationships";
+
+// The header font bold, its fill and a thin border round it; each marked
+// row tinted with RowPalette's colour.
+std::string Styles() {
+  std::string xml = std::string(kXmlDeclaration) + "<styleSheet xmlns=\"" +
+                    kMain + "\"><numFmts count=\"" +
+                    std::to_string(kNumbers - 1) + "\">";
+  for (int n = 1; n < kNumbers; ++n) {
+    xml += "<numFmt numFmtId=\"" + std::to_string(163 + n) +
+           "\" formatCode=\"" + kNumberFormats[n] + "\"/>";
+  }
+  xml +=
+      "</numFmts><fonts count=\"2\"><font><sz val=\"11\"/><name "
+      "val=\"Calibri\"/><family val=\"2\"/></font><font><b/><sz "
+      "val=\"11\"/><name val=\"Calibri\"/><family "
+      "val=\"2\"/></font></fonts><fills count=\"5\"><fill><patternFill "
+      "patternType=\"none\"/></fill><fill><patternFill "
+      "patternType=\"gray125\"/></fill>";
+  for (const unsigned rgb :
+       {RowPalette::kHeader, RowPalette::Of(RowMark::kShortage),
+        RowPalette::Of(RowMark::kOrder)}) {
+    xml += "<fill><patternFill patternType=\"solid\"><fgColor rgb=\"" +
+           Hex(rgb) + "\"/><bgColor indexed=\"64\"/></patternFill></fill>";
+  }
+  xml +=
+      "</fills><borders count=\"2\"><border><left/><right/><top/><bottom/>"
+      "<diagonal/></border><border>";
+  for (const char* side : {"left", "right", "top", "bottom"}) {
+    xml += std::string("<") + side + " style=\"thin\"><color auto=\"1\"/></" +
+           side + ">";
+  }
+  xml +=
+      "<diagonal/></border></borders><cellStyleXfs count=\"1\"><xf "
+      "numFmtId=\"0\" fontId=\"0\" fillId=\"0\" "
+      "borderId=\"0\"/></cellStyleXfs><cellXfs count=\"" +
+      std::to_string(kLabelStyle + 1) +
+      "\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" "
+      "xfId=\"0\"/><xf numFmtId=\"0\" fontId=\"1\" fillId=\"2\" "
+      "borderId=\"1\" xfId=\"0\" applyFont=\"1\" applyFill=\"1\" "
+      "applyBorder=\"1\"/>";
+  for (int mark = 0; mark < kMarks; ++mark) {
+    const int fill = mark == 0 ? 0 : 2 + mark;
+    for (int n = 0; n < kNumbers; ++n) {
+      xml += "<xf numFmtId=\"" + std::to_string(n == 0 ? 0 : 163 + n) +
+             "\" fontId=\"0\" fillId=\"" + std::to_string(fill) +
+             "\" borderId=\"0\" xfId=\"0\"";
+      if (n != 0) xml += " applyNumberFormat=\"1\"";
+      if (fill != 0) xml += " applyFill=\"1\"";
+      xml += "/>";
+    }
+  }
+  xml +=
+      "<xf numFmtId=\"0\" fontId=\"1\" fillId=\"0\" borderId=\"0\" "
+      "xfId=\"0\" applyFont=\"1\"/>"
+      "</cellXfs><cellStyles count=\"1\"><cellStyle name=\"Normal\" "
+      "xfId=\"0\" builtinId=\"0\"/></cellStyles><dxfs count=\"0\"/>"
+      "<tableStyles count=\"0\" defaultTableStyle=\"TableStyleMedium9\" "
+      "defaultPivotStyle=\"PivotStyleLight16\"/></styleSheet>";
+  return xml;
+}
+
+// Why Excel would not take `name` as a sheet's name, or nothing.
+std::optional<std::string> SheetNameProblem(
+    const std::string& name, const std::vector<std::string>& taken) {
+  if (name.empty()) return "nome de folha vazio";
+  const std::string shown = EscapeControlBytes(name);
+  const std::string quoted = "nome de folha inválido \"" + shown + "\"";
+  if (shown != name || Utf8Length(name) > 31 ||
+      name.find_first_of("[]:*?/\\") != std::string::npos ||
+      name.front() == '\'' || name.back() == '\'') {
+    return quoted;
+  }
+  for (const std::string& other : taken) {
+    if (EqualsIgnoringCase(other, name)) return quoted + " repetido";
+  }
+  return std::nullopt;
 }
 
 // The sheet being written: where its next row goes.
 struct OpenSheet {
-  lxw_worksheet* ws = nullptr;
+  std::optional<XlsxSheetWriter> xml;
   std::vector<SheetColumn> columns;
   bool table = true;
-  lxw_row_t top = 0;       // the header's row, below the preamble
-  lxw_row_t next_row = 1;  // the row after the header at first
+  int header_row = 1;  // below the preamble, if any
 };
 
-// Writes the rows of `rows` (with their marks) at sheet->next_row on.
-void WriteRows(const Formats& formats, const Sheet& rows, OpenSheet* sheet,
-               const std::string& path) {
-  lxw_worksheet* ws = sheet->ws;
-  const auto columns = static_cast<lxw_col_t>(sheet->columns.size());
+// Writes the rows of `rows` (with their marks) after the sheet's.
+void WriteRows(const Sheet& rows, OpenSheet* sheet) {
+  XlsxSheetWriter& xml = *sheet->xml;
+  const size_t columns = sheet->columns.size();
   for (size_t r = 0; r < rows.rows.size(); ++r) {
-    const lxw_row_t row = sheet->next_row++;
+    xml.NextRow();
     const int mark =
         r < rows.marks.size() ? static_cast<int>(rows.marks[r]) : 0;
     const std::vector<Value>& values = rows.rows[r];
-    for (lxw_col_t c = 0; c < columns && c < values.size(); ++c) {
+    for (size_t c = 0; c < columns && c < values.size(); ++c) {
+      const int column = static_cast<int>(c);
       const SheetColumnKind kind = sheet->columns[c].kind;
-      lxw_format* format = formats.cell[mark][static_cast<int>(kind)];
       const Value& v = values[c];
-      lxw_error e = LXW_NO_ERROR;
       if (v.is_null()) {
-        e = mark != 0 ? worksheet_write_blank(ws, row, c, format)
-                      : LXW_NO_ERROR;
+        if (mark != 0) xml.Blank(column, CellStyle(mark, NumberOf(kind)));
       } else if (kind == SheetColumnKind::kText &&
                  (v.kind() == Value::Kind::kInt ||
                   v.kind() == Value::Kind::kCurrency)) {
         // A figure among texts (a summary's value column) stays a number:
         // a count whole, an amount with two decimals.
-        const int as = static_cast<int>(v.kind() == Value::Kind::kInt
-                                            ? SheetColumnKind::kInteger
-                                            : SheetColumnKind::kMoney);
-        e = worksheet_write_number(ws, row, c, v.ToDouble(),
-                                   formats.cell[mark][as]);
+        xml.Number(
+            column, v.ToDouble(),
+            CellStyle(mark, v.kind() == Value::Kind::kInt ? kWhole : kMoney));
       } else if (kind != SheetColumnKind::kText &&
                  v.kind() != Value::Kind::kText) {
         const double number = v.ToDouble();
@@ -135,34 +210,23 @@ void WriteRows(const Formats& formats, const Sheet& rows, OpenSheet* sheet,
         // cover one at most.
         const bool whole =
             number == static_cast<double>(static_cast<long long>(number));
+        Number format = NumberOf(kind);
         if (kind == SheetColumnKind::kDecimal && !whole) {
-          format = formats.fraction[mark];
+          format = kFraction;
         } else if (kind == SheetColumnKind::kDays && !whole) {
-          format = formats.tenths[mark];
+          format = kTenths;
         }
-        e = worksheet_write_number(ws, row, c, number, format);
+        xml.Number(column, number, CellStyle(mark, format));
       } else {
-        // The workbook's XML holds valid UTF-8 only, and a cell one line:
-        // an ERP's text has its invalid bytes and control bytes shown.
-        const std::string text = EscapeControlBytes(v.ToText());
-        e = text.empty()
-                ? (mark != 0 ? worksheet_write_blank(ws, row, c, format)
-                             : LXW_NO_ERROR)
-                : worksheet_write_string(ws, row, c, text.c_str(), format);
+        // The sheet writer shows an ERP's invalid and control bytes.
+        const int style = CellStyle(mark, NumberOf(kind));
+        if (v.kind() == Value::Kind::kText) {
+          xml.Text(column, v.AsText(), style);
+        } else {
+          xml.Text(column, v.ToText(), style);
+        }
       }
-      Check(e, path);
     }
-  }
-}
-
-// Ends `sheet`: a table's header is frozen and filters its rows.
-void CloseSheet(const OpenSheet& sheet, const std::string& path) {
-  const auto columns = static_cast<lxw_col_t>(sheet.columns.size());
-  if (sheet.table && columns > 0) {
-    worksheet_freeze_panes(sheet.ws, sheet.top + 1, 0);
-    Check(worksheet_autofilter(sheet.ws, sheet.top, 0, sheet.next_row - 1,
-                               columns - 1),
-          path);
   }
 }
 
@@ -170,122 +234,199 @@ void CloseSheet(const OpenSheet& sheet, const std::string& path) {
 
 struct WorkbookWriter::Book {
   std::string name;
-  int fd = -1;
-  lxw_workbook* book = nullptr;
-  Formats formats;
+  std::optional<ZipWriter> zip;
+  // The sheets begun, in order, and the range each one filters ("" none).
+  std::vector<std::string> sheets;
+  std::vector<std::string> filters;
   std::optional<OpenSheet> sheet;
+  // The names of the sheets to keep, and those kept.
+  std::vector<std::string> keep;
+  std::vector<WrittenSheet> kept;
 
-  ~Book() {
-    if (book != nullptr) workbook_close(book);
-    if (fd >= 0) ::close(fd);
+  // Ends the open sheet: a table's header filters its rows.
+  void CloseSheet() {
+    if (!sheet) return;
+    const int columns =
+        sheet->table ? static_cast<int>(sheet->columns.size()) : 0;
+    const int rows = sheet->xml->rows();
+    const int header = sheet->header_row;
+    sheet->xml->Finish(columns, header);
+    filters.push_back(columns > 0 && rows >= header
+                          ? XlsxSheetWriter::Range(columns, rows, header)
+                          : std::string());
+    sheet.reset();
+    if (std::find(keep.begin(), keep.end(), sheets.back()) != keep.end()) {
+      kept.push_back({sheets.back(), filters.back(), sheets.size() == 1,
+                      zip->LastEntry()});
+    }
+  }
+
+  // Begins the next sheet, named `name`: raises when Excel would not
+  // take the name. The path of its XML.
+  std::string NextSheet(const std::string& name) {
+    if (!zip) throw WriteError(this->name, "o livro já foi fechado");
+    CloseSheet();
+    if (const auto problem = SheetNameProblem(name, sheets)) {
+      throw WriteError(this->name, *problem);
+    }
+    sheets.push_back(name);
+    return "xl/worksheets/sheet" + std::to_string(sheets.size()) + ".xml";
   }
 };
 
-WorkbookWriter::WorkbookWriter(const std::string& name, bool constant_memory)
+WorkbookWriter::WorkbookWriter(const std::string& name)
     : book_(std::make_unique<Book>()) {
   book_->name = name;
-  // libxlsxwriter writes to a path. A file in memory (memfd), reached by the
-  // path of its descriptor, has no name in any folder: nobody can plant or
-  // read it, and it goes with the process however the process ends.
-  book_->fd = ::memfd_create("vorencomendas-workbook", MFD_CLOEXEC);
-  if (book_->fd < 0) throw WriteError(name, std::strerror(errno));
-  const std::string path = "/proc/self/fd/" + std::to_string(book_->fd);
-  // Constant memory: each row goes to the sheet's temporary file as soon
-  // as the next one starts (rows are written in order), so the workbook
-  // costs the same memory at any size.
-  lxw_workbook_options options = {};
-  options.constant_memory = constant_memory ? LXW_TRUE : LXW_FALSE;
-  // Libxlsxwriter writes each part of the workbook through a temporary file
-  // (made and unlinked at once) before zipping it: for a small workbook
-  // those are made in memory (tmpfs) where there is one, which costs a
-  // fifth less than on disk for the many small order files.
-  static const bool in_memory = ::access(kMemoryFolder, W_OK | X_OK) == 0;
-  if (!constant_memory && in_memory) {
-    options.tmpdir = const_cast<char*>(kMemoryFolder);
-  }
-  book_->book = workbook_new_opt(path.c_str(), &options);
-  if (book_->book == nullptr) throw WriteError(name, "memória insuficiente");
-  book_->formats = MakeFormats(book_->book);
+  book_->zip.emplace(name, kLevel);
 }
 
 WorkbookWriter::~WorkbookWriter() = default;
 
 void WorkbookWriter::Add(const Sheet& sheet) {
   Book& b = *book_;
-  if (b.book == nullptr) throw WriteError(b.name, "o livro já foi fechado");
-  if (b.sheet) CloseSheet(*b.sheet, b.name);
-  b.sheet.reset();
-  lxw_worksheet* ws = workbook_add_worksheet(b.book, sheet.name.c_str());
-  if (ws == nullptr) {
-    throw WriteError(b.name, "nome de folha inválido \"" + sheet.name + "\"");
+  const std::string path = b.NextSheet(sheet.name);
+  XlsxSheetWriter::Layout layout;
+  for (const SheetColumn& column : sheet.columns) {
+    layout.widths.push_back(
+        std::max<double>(column.width_chars,
+                         static_cast<double>(Utf8Length(column.header)) + 2));
   }
+  // Preamble lines, then a blank line, above the header.
+  const int header_row =
+      sheet.preamble.empty() ? 1 : static_cast<int>(sheet.preamble.size()) + 2;
+  layout.frozen_rows =
+      sheet.table && !sheet.columns.empty() ? header_row : 0;
+  layout.selected = b.sheets.size() == 1;
   OpenSheet& open = b.sheet.emplace();
-  open.ws = ws;
+  open.xml.emplace(&*b.zip, path, layout);
   open.columns = sheet.columns;
   open.table = sheet.table;
-  // The header's row: below the preamble and its blank line.
-  open.top = static_cast<lxw_row_t>(
-      sheet.preamble.empty() ? 0 : sheet.preamble.size() + 1);
-  open.next_row = open.top + 1;
-  for (size_t r = 0; r < sheet.preamble.size(); ++r) {
-    for (size_t c = 0; c < sheet.preamble[r].size(); ++c) {
-      const std::string text = EscapeControlBytes(sheet.preamble[r][c]);
-      if (text.empty()) continue;
-      Check(worksheet_write_string(ws, static_cast<lxw_row_t>(r),
-                                   static_cast<lxw_col_t>(c), text.c_str(),
-                                   c == 0 ? b.formats.bold : nullptr),
-            b.name);
+  open.header_row = header_row;
+  for (const std::vector<std::string>& line : sheet.preamble) {
+    open.xml->NextRow();
+    for (size_t c = 0; c < line.size(); ++c) {
+      open.xml->Text(static_cast<int>(c), line[c], c == 0 ? kLabelStyle : 0);
     }
   }
-  const auto columns = static_cast<lxw_col_t>(sheet.columns.size());
-  for (lxw_col_t c = 0; c < columns; ++c) {
-    const SheetColumn& column = sheet.columns[c];
-    const double width = std::max<double>(
-        column.width_chars, static_cast<double>(Utf8Length(column.header)) + 2);
-    Check(worksheet_set_column(ws, c, c, width, nullptr), b.name);
-    Check(worksheet_write_string(ws, open.top, c,
-                                 EscapeControlBytes(column.header).c_str(),
-                                 sheet.table ? b.formats.header : nullptr),
-          b.name);
+  if (!sheet.preamble.empty()) open.xml->NextRow();
+  open.xml->NextRow();
+  for (size_t c = 0; c < sheet.columns.size(); ++c) {
+    open.xml->Text(static_cast<int>(c), sheet.columns[c].header,
+                   sheet.table ? kHeaderStyle : 0);
   }
-  WriteRows(b.formats, sheet, &open, b.name);
+  WriteRows(sheet, &open);
 }
 
 void WorkbookWriter::Append(const Sheet& more) {
   Book& b = *book_;
   if (!b.sheet) throw WriteError(b.name, "nenhuma folha aberta");
-  WriteRows(b.formats, more, &*b.sheet, b.name);
+  WriteRows(more, &*b.sheet);
+}
+
+void WorkbookWriter::Keep(std::vector<std::string> names) {
+  book_->keep = std::move(names);
+}
+
+void WorkbookWriter::AddWritten(const WrittenSheet& sheet) {
+  Book& b = *book_;
+  if (sheet.first != b.sheets.empty()) {
+    throw WriteError(b.name, "a folha " + sheet.name +
+                                 " foi escrita para outro lugar do livro");
+  }
+  const std::string path = b.NextSheet(sheet.name);
+  b.zip->AddStored(path, sheet.xml);
+  b.filters.push_back(sheet.filter);
+}
+
+std::vector<WorkbookWriter::WrittenSheet> WorkbookWriter::Kept() {
+  return std::move(book_->kept);
 }
 
 std::string WorkbookWriter::Finish() {
   Book& b = *book_;
-  if (b.book == nullptr) throw WriteError(b.name, "o livro já foi fechado");
-  if (b.sheet) CloseSheet(*b.sheet, b.name);
-  b.sheet.reset();
-  lxw_workbook* book = b.book;
-  b.book = nullptr;
-  Check(workbook_close(book), b.name);
-  std::string bytes;
-  char buffer[65536];
-  for (off_t at = 0;;) {
-    const ssize_t n = ::pread(b.fd, buffer, sizeof buffer, at);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw WriteError(b.name, std::strerror(errno));
-    if (n == 0) break;
-    bytes.append(buffer, static_cast<size_t>(n));
-    at += n;
+  if (!b.zip) throw WriteError(b.name, "o livro já foi fechado");
+  b.CloseSheet();
+  ZipWriter& zip = *b.zip;
+  const size_t count = b.sheets.size();
+  std::string workbook = std::string(kXmlDeclaration) + "<workbook xmlns=\"" +
+                         kMain + "\" xmlns:r=\"" + kRelationships +
+                         "\"><bookViews><workbookView/></bookViews><sheets>";
+  std::string relations = std::string(kXmlDeclaration) +
+                          "<Relationships xmlns=\"" + kPackageRelationships +
+                          "\">";
+  std::string types =
+      std::string(kXmlDeclaration) +
+      "<Types "
+      "xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
+      "<Default Extension=\"rels\" "
+      "ContentType=\"application/"
+      "vnd.openxmlformats-package.relationships+xml\"/>"
+      "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
+      "<Override PartName=\"/xl/workbook.xml\" "
+      "ContentType=\"application/"
+      "vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml\"/>"
+      "<Override PartName=\"/xl/styles.xml\" "
+      "ContentType=\"application/"
+      "vnd.openxmlformats-officedocument.spreadsheetml.styles+xml\"/>";
+  std::string filters;
+  for (size_t i = 0; i < count; ++i) {
+    const std::string n = std::to_string(i + 1);
+    workbook += "<sheet name=\"" + Escaped(b.sheets[i]) + "\" sheetId=\"" + n +
+                "\" r:id=\"rId" + n + "\"/>";
+    relations += "<Relationship Id=\"rId" + n + "\" Type=\"" + kRelationships +
+                 "/worksheet\" Target=\"worksheets/sheet" + n + ".xml\"/>";
+    types +=
+        "<Override PartName=\"/xl/worksheets/sheet" + n +
+        ".xml\" ContentType=\"application/"
+        "vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
+    if (!b.filters[i].empty()) {
+      // Excel names a sheet's filtered range: 'Sheet'!$A$1:$R$5, an
+      // apostrophe in the name doubled.
+      std::string quoted = "'";
+      for (const char c : b.sheets[i]) {
+        quoted += c;
+        if (c == '\'') quoted += c;
+      }
+      const std::string& range = b.filters[i];
+      const size_t colon = range.find(':');
+      const auto absolute = [](const std::string& cell) {
+        const size_t digit = cell.find_first_of("0123456789");
+        return "$" + cell.substr(0, digit) + "$" + cell.substr(digit);
+      };
+      filters += "<definedName name=\"_xlnm._FilterDatabase\" localSheetId=\"" +
+                 std::to_string(i) + "\" hidden=\"1\">" +
+                 Escaped(quoted + "'!" + absolute(range.substr(0, colon)) +
+                         ":" + absolute(range.substr(colon + 1))) +
+                 "</definedName>";
+    }
   }
+  workbook += "</sheets>";
+  if (!filters.empty()) {
+    workbook += "<definedNames>" + filters + "</definedNames>";
+  }
+  workbook += "</workbook>";
+  relations += "<Relationship Id=\"rId" + std::to_string(count + 1) +
+               "\" Type=\"" + kRelationships +
+               "/styles\" Target=\"styles.xml\"/></Relationships>";
+  types += "</Types>";
+  zip.Add("xl/workbook.xml", workbook);
+  zip.Add("xl/_rels/workbook.xml.rels", relations);
+  zip.Add("xl/styles.xml", Styles());
+  zip.Add("[Content_Types].xml", types);
+  zip.Add("_rels/.rels", std::string(kXmlDeclaration) +
+                             "<Relationships xmlns=\"" + kPackageRelationships +
+                             "\"><Relationship Id=\"rId1\" Type=\"" +
+                             kRelationships +
+                             "/officeDocument\" "
+                             "Target=\"xl/workbook.xml\"/></Relationships>");
+  std::string bytes = zip.Finish();
+  b.zip.reset();
   return bytes;
 }
 
 std::string WorkbookWriter::Bytes(const std::vector<Sheet>& sheets,
                                   const std::string& name) {
-  size_t cells = 0;
-  for (const Sheet& sheet : sheets) {
-    cells +=
-        (sheet.preamble.size() + sheet.rows.size() + 1) * sheet.columns.size();
-  }
-  WorkbookWriter book(name, cells > kSmallWorkbookCells);
+  WorkbookWriter book(name);
   for (const Sheet& sheet : sheets) book.Add(sheet);
   return book.Finish();
 }

@@ -1,0 +1,229 @@
+#include "proposal/zip_writer.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <limits>
+
+#include "core/error.h"
+
+namespace vor {
+namespace {
+
+constexpr uint64_t kMax32 = std::numeric_limits<uint32_t>::max();
+constexpr size_t kMaxEntries = 65535;
+constexpr uint16_t kVersion = 20;    // 2.0: deflate
+constexpr uint16_t kDeflated = 8;    // compression method
+constexpr uint16_t kDosDate = 0x21;  // 1980-01-01
+constexpr uint16_t kDosTime = 0;     // 00:00:00
+constexpr size_t kChunk = 1 << 16;   // deflate's output per call
+
+void Put16(std::string* out, uint64_t v) {
+  out->push_back(static_cast<char>(v & 0xFF));
+  out->push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+
+void Put32(std::string* out, uint64_t v) {
+  Put16(out, v & 0xFFFF);
+  Put16(out, (v >> 16) & 0xFFFF);
+}
+
+}  // namespace
+
+struct ZipWriter::Stream {
+  z_stream z = {};
+  bool started = false;
+  ~Stream() {
+    if (started) deflateEnd(&z);
+  }
+};
+
+ZipWriter::ZipWriter(const std::string& name, int level)
+    : name_(name), level_(level) {}
+
+ZipWriter::~ZipWriter() = default;
+
+void ZipWriter::Fail(const std::string& reason) const {
+  throw Error(errnum::kFileError,
+              "Não foi possível escrever o ficheiro " + name_ + ": " + reason);
+}
+
+void ZipWriter::Deflate(Stream* stream, std::string_view data, int flush,
+                        std::string* out) {
+  z_stream& z = stream->z;
+  // zlib counts in unsigned int: a larger piece goes in several calls.
+  for (;;) {
+    const size_t piece =
+        std::min<size_t>(data.size(), std::numeric_limits<uInt>::max());
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(piece);
+    const int now = piece == data.size() ? flush : Z_NO_FLUSH;
+    do {
+      const size_t at = out->size();
+      out->resize(at + kChunk);
+      z.next_out = reinterpret_cast<Bytef*>(out->data() + at);
+      z.avail_out = static_cast<uInt>(kChunk);
+      const int e = deflate(&z, now);
+      out->resize(at + kChunk - z.avail_out);
+      if (e == Z_STREAM_ERROR) Fail("erro do zlib ao comprimir");
+      // Done when zlib has taken everything and has room left over (for a
+      // finish, when it says the stream ended).
+      if (now == Z_FINISH ? e == Z_STREAM_END
+                          : z.avail_in == 0 && z.avail_out != 0) {
+        break;
+      }
+    } while (true);
+    data.remove_prefix(piece);
+    if (data.empty()) return;
+  }
+}
+
+void ZipWriter::Begin(const std::string& path) {
+  if (finished_) Fail("o arquivo já foi fechado");
+  if (open_) Fail("entrada " + entry_.path + " ainda aberta");
+  auto stream = std::make_unique<Stream>();
+  // Raw deflate (no zlib header), as a zip entry holds it.
+  if (deflateInit2(&stream->z, level_, Z_DEFLATED, -MAX_WBITS, 8,
+                   Z_DEFAULT_STRATEGY) != Z_OK) {
+    Fail("o zlib não arrancou (memória insuficiente?)");
+  }
+  stream->started = true;
+  open_ = std::move(stream);
+  entry_ = Entry();
+  entry_.path = path;
+  entry_.crc = static_cast<uint32_t>(crc32_z(0, nullptr, 0));
+  body_.clear();
+}
+
+void ZipWriter::Write(std::string_view data) {
+  if (!open_) Fail("nenhuma entrada aberta");
+  entry_.crc = static_cast<uint32_t>(crc32_z(
+      entry_.crc, reinterpret_cast<const Bytef*>(data.data()), data.size()));
+  entry_.size += data.size();
+  Deflate(open_.get(), data, Z_NO_FLUSH, &body_);
+}
+
+void ZipWriter::End(std::string_view prefix) {
+  if (!open_) Fail("nenhuma entrada aberta");
+  Deflate(open_.get(), {}, Z_FINISH, &body_);
+  open_.reset();
+  Entry entry = std::move(entry_);
+  // The prefix is a deflate stream of its own, flushed to a byte boundary
+  // without ending: followed by the body's stream, the two read as one,
+  // and their crcs combine.
+  std::string head;
+  if (!prefix.empty()) {
+    Stream stream;
+    if (deflateInit2(&stream.z, level_, Z_DEFLATED, -MAX_WBITS, 8,
+                     Z_DEFAULT_STRATEGY) != Z_OK) {
+      Fail("o zlib não arrancou (memória insuficiente?)");
+    }
+    stream.started = true;
+    Deflate(&stream, prefix, Z_SYNC_FLUSH, &head);
+    const auto prefix_crc = crc32_z(
+        0, reinterpret_cast<const Bytef*>(prefix.data()), prefix.size());
+    entry.crc = static_cast<uint32_t>(
+        crc32_combine(prefix_crc, entry.crc, static_cast<z_off_t>(entry.size)));
+    entry.size += prefix.size();
+  }
+  entry.compressed = head.size() + body_.size();
+  Put(std::move(entry), head, body_);
+  body_.clear();
+  body_.shrink_to_fit();
+}
+
+void ZipWriter::Put(Entry entry, std::string_view head, std::string_view body) {
+  entry.offset = out_.size();
+  if (entry.size > kMax32 || entry.compressed > kMax32) {
+    Fail("a parte " + entry.path + " passaria de 4 GB");
+  }
+  if (entries_.size() >= kMaxEntries) Fail("demasiadas partes");
+  if (entry.offset + 30 + entry.path.size() + entry.compressed > kMax32) {
+    Fail("o ficheiro passaria de 4 GB");
+  }
+  // The local header: the sizes and crc are known, so no data descriptor
+  // follows the data.
+  Put32(&out_, 0x04034b50);
+  Put16(&out_, kVersion);
+  Put16(&out_, 0);  // flags
+  Put16(&out_, kDeflated);
+  Put16(&out_, kDosTime);
+  Put16(&out_, kDosDate);
+  Put32(&out_, entry.crc);
+  Put32(&out_, entry.compressed);
+  Put32(&out_, entry.size);
+  Put16(&out_, entry.path.size());
+  Put16(&out_, 0);  // extra field
+  out_ += entry.path;
+  out_ += head;
+  out_ += body;
+  entries_.push_back(std::move(entry));
+}
+
+ZipWriter::Stored ZipWriter::LastEntry() const {
+  if (finished_) Fail("o arquivo já foi fechado");
+  if (entries_.empty()) Fail("nenhuma parte escrita");
+  const Entry& e = entries_.back();
+  Stored stored;
+  stored.crc = e.crc;
+  stored.size = e.size;
+  stored.deflated = out_.substr(e.offset + 30 + e.path.size(), e.compressed);
+  return stored;
+}
+
+void ZipWriter::AddStored(const std::string& path, const Stored& stored) {
+  if (finished_) Fail("o arquivo já foi fechado");
+  if (open_) Fail("entrada " + entry_.path + " ainda aberta");
+  Entry entry;
+  entry.path = path;
+  entry.crc = stored.crc;
+  entry.size = stored.size;
+  entry.compressed = stored.deflated.size();
+  Put(std::move(entry), {}, stored.deflated);
+}
+
+void ZipWriter::Add(const std::string& path, std::string_view data) {
+  Begin(path);
+  Write(data);
+  End();
+}
+
+std::string ZipWriter::Finish() {
+  if (finished_) Fail("o arquivo já foi fechado");
+  if (open_) Fail("entrada " + entry_.path + " ainda aberta");
+  const uint64_t directory = out_.size();
+  for (const Entry& e : entries_) {
+    Put32(&out_, 0x02014b50);
+    Put16(&out_, kVersion);  // made by: 2.0, MS-DOS attributes
+    Put16(&out_, kVersion);  // needed to extract
+    Put16(&out_, 0);         // flags
+    Put16(&out_, kDeflated);
+    Put16(&out_, kDosTime);
+    Put16(&out_, kDosDate);
+    Put32(&out_, e.crc);
+    Put32(&out_, e.compressed);
+    Put32(&out_, e.size);
+    Put16(&out_, e.path.size());
+    Put16(&out_, 0);  // extra field
+    Put16(&out_, 0);  // comment
+    Put16(&out_, 0);  // disk
+    Put16(&out_, 0);  // internal attributes
+    Put32(&out_, 0);  // external attributes
+    Put32(&out_, e.offset);
+    out_ += e.path;
+  }
+  const uint64_t directory_size = out_.size() - directory;
+  if (out_.size() + 22 > kMax32) Fail("o ficheiro passaria de 4 GB");
+  Put32(&out_, 0x06054b50);
+  Put16(&out_, 0);  // this disk
+  Put16(&out_, 0);  // the directory's disk
+  Put16(&out_, entries_.size());
+  Put16(&out_, entries_.size());
+  Put32(&out_, directory_size);
+  Put32(&out_, directory);
+  Put16(&out_, 0);  // comment
+  finished_ = true;
+  return std::move(out_);
+}
+
+}  // namespace vor
