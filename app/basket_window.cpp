@@ -107,6 +107,11 @@ BasketWindow::BasketWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
       screen != nullptr ? screen->availableSize() : QSize(1280, 800);
   resize(std::min(1280, avail.width() - 40),
          std::min(720, avail.height() - 60));
+  // Some seven suppliers in sight, the rest of the height for the basket.
+  layout()->activate();
+  const int room = splitter_->height();
+  const int list = std::min(room / 3, (fontMetrics().height() + 6) * 8 + 30);
+  splitter_->setSizes({list, room - list});
 }
 
 BasketWindow::~BasketWindow() = default;
@@ -130,18 +135,18 @@ void BasketWindow::BuildControls() {
   suppliers_->setTabKeyNavigation(false);
   suppliers_->setWordWrap(false);
   const int ch = fontMetrics().averageCharWidth();
-  suppliers_->setColumnWidth(0, 26 * ch);
-  suppliers_->setColumnWidth(1, 12 * ch);
+  suppliers_->setColumnWidth(0, 44 * ch);
+  suppliers_->setColumnWidth(1, 14 * ch);
   suppliers_->horizontalHeader()->setStretchLastSection(true);
   suppliers_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() +
                                                       6);
   auto* suppliers_label = new QLabel(QStringLiteral("F&ornecedores:"), this);
   suppliers_label->setBuddy(suppliers_);
-  auto* left = new QWidget(this);
-  auto* left_layout = new QVBoxLayout(left);
-  left_layout->setContentsMargins(0, 0, 6, 0);
-  left_layout->addWidget(suppliers_label);
-  left_layout->addWidget(suppliers_, 1);
+  auto* top = new QWidget(this);
+  auto* top_layout = new QVBoxLayout(top);
+  top_layout->setContentsMargins(0, 0, 0, 4);
+  top_layout->addWidget(suppliers_label);
+  top_layout->addWidget(suppliers_, 1);
 
   // The chosen supplier's basket.
   heading_ = new QLabel(this);
@@ -175,11 +180,9 @@ void BasketWindow::BuildControls() {
   lines_view_->verticalHeader()->hide();
   lines_view_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() +
                                                        6);
-  static const int kWidths[BasketLinesModel::kColumnCount] = {12, 26, 11, 12,
-                                                              9,  7,  10, 11};
-  for (int c = 0; c < BasketLinesModel::kColumnCount; ++c) {
-    lines_view_->setColumnWidth(c, kWidths[c] * ch + 16);
-  }
+  // The name takes the room the figures leave (FitLineColumns).
+  lines_view_->horizontalHeader()->setSectionResizeMode(BasketLinesModel::kName,
+                                                        QHeaderView::Stretch);
   auto* lines_label = new QLabel(
       QStringLiteral("&Linhas (desmarque para deixar de fora; duplo clique "
                      "na quantidade para a alterar):"),
@@ -199,7 +202,7 @@ void BasketWindow::BuildControls() {
   suggestions_ = new QListWidget(this);
   suggestions_->setObjectName(QStringLiteral("basket_suggestions"));
   suggestions_->setWordWrap(true);
-  suggestions_->setMaximumHeight(fontMetrics().height() * 7);
+  suggestions_->setMaximumHeight(fontMetrics().height() * 5 + 8);
   auto* suggestions_label =
       new QLabel(QStringLiteral("&Sugestões para chegar lá:"), this);
   suggestions_label->setBuddy(suggestions_);
@@ -211,26 +214,28 @@ void BasketWindow::BuildControls() {
   short_after_->setObjectName(QStringLiteral("basket_short_after"));
   short_after_->setWordWrap(true);
   auto* suggestion_row = new QHBoxLayout;
+  suggestion_row->addWidget(suggestions_label);
+  suggestion_row->addSpacing(12);
   suggestion_row->addWidget(short_after_, 1);
   suggestion_row->addWidget(apply_);
 
-  auto* right = new QWidget(this);
-  auto* right_layout = new QVBoxLayout(right);
-  right_layout->setContentsMargins(6, 0, 0, 0);
-  right_layout->addWidget(heading_);
-  right_layout->addWidget(lines_label);
-  right_layout->addWidget(lines_view_, 1);
-  right_layout->addWidget(message_);
-  right_layout->addWidget(totals_);
-  right_layout->addWidget(suggestions_label);
-  right_layout->addWidget(suggestions_);
-  right_layout->addLayout(suggestion_row);
+  auto* basket_area = new QWidget(this);
+  auto* basket_layout = new QVBoxLayout(basket_area);
+  basket_layout->setContentsMargins(0, 4, 0, 0);
+  basket_layout->addWidget(heading_);
+  basket_layout->addWidget(lines_label);
+  basket_layout->addWidget(lines_view_, 1);
+  basket_layout->addWidget(message_);
+  basket_layout->addWidget(totals_);
+  basket_layout->addLayout(suggestion_row);
+  basket_layout->addWidget(suggestions_);
 
-  auto* splitter = new QSplitter(Qt::Horizontal, this);
-  splitter->addWidget(left);
-  splitter->addWidget(right);
-  splitter->setStretchFactor(0, 2);
-  splitter->setStretchFactor(1, 5);
+  splitter_ = new QSplitter(Qt::Vertical, this);
+  QSplitter* splitter = splitter_;
+  splitter->addWidget(top);
+  splitter->addWidget(basket_area);
+  splitter->setStretchFactor(0, 1);
+  splitter->setStretchFactor(1, 3);
   splitter->setChildrenCollapsible(false);
 
   status_ = new QLabel(this);
@@ -285,6 +290,7 @@ void BasketWindow::SetProposal(const std::vector<ProposalRow>* rows,
   const std::string was =
       shown_ >= 0 && shown_ < SupplierCount() ? codes_[shown_] : std::string();
   rows_ = rows;
+  fitted_supplier_ = -1;
   choices_.clear();
   codes_.clear();
   shown_ = -1;
@@ -453,7 +459,10 @@ void BasketWindow::ShowBasket() {
       lines.push_back(line);
     }
   }
+  const bool other_lines =
+      shown_ != fitted_supplier_ || lines.size() != lines_->lines().size();
   lines_->SetLines(rows_, std::move(lines));
+  if (other_lines) FitLineColumns();
 
   const SupplierBasket& b = basket_;
   if (shown_ < 0) {
@@ -524,6 +533,20 @@ void BasketWindow::ShowBasket() {
   }
   reset_->setEnabled(shown_ >= 0);
   export_->setEnabled(!b.lines.empty());
+}
+
+void BasketWindow::FitLineColumns() {
+  fitted_supplier_ = shown_;
+  const int ch = fontMetrics().averageCharWidth();
+  for (int c = 0; c < BasketLinesModel::kColumnCount; ++c) {
+    if (c == BasketLinesModel::kName) continue;
+    lines_view_->resizeColumnToContents(c);
+    // A long code is cut rather than hiding the names.
+    if (c == BasketLinesModel::kArticle) {
+      lines_view_->setColumnWidth(
+          c, std::min(lines_view_->columnWidth(c), 22 * ch));
+    }
+  }
 }
 
 void BasketWindow::ShowSupplierFigures(int index, const SupplierBasket& b) {

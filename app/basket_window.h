@@ -1,8 +1,8 @@
 // BasketWindow: the proposal's rows to order as baskets per supplier, the
-// window the proposal window opens with "A&grupar por fornecedor…". On the
-// left the suppliers with something to order, largest basket first, each
-// with the basket's value and where it stands against the supplier's terms
-// (SupplierBasket::Status; blank without terms). On the right the chosen
+// window the proposal window opens with "A&grupar por fornecedor…". Above,
+// the suppliers with something to order, largest basket first, each with
+// the basket's value and where it stands against the supplier's terms
+// (SupplierBasket::Status; blank without terms). Below, the chosen
 // supplier's basket: its lines (BasketLinesModel), each of which the buyer
 // can leave out (its check box) or order in another quantity, typed in the
 // table; then the basket's value, the minimum and free-freight thresholds,
@@ -37,6 +37,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QSplitter;
 class QTableView;
 class QTableWidget;
 
@@ -112,6 +113,8 @@ class BasketWindow : public QWidget {
   // reason it cannot ("" when it was shown).
   QString TryChoices(std::vector<Choice> choices);
   void ShowBasket();
+  // The lines' columns as wide as what they show, the name taking the rest.
+  void FitLineColumns();
   void ShowSupplierFigures(int index, const SupplierBasket& basket);
   void ShowMessage(const QString& text);
   void ShowStatus(const QString& text);
@@ -125,9 +128,11 @@ class BasketWindow : public QWidget {
   // The buyer's choices per listed supplier.
   std::map<int, std::vector<Choice>> choices_;
   int shown_ = -1;
+  int fitted_supplier_ = -1;  // whose lines the columns were fitted to
   SupplierBasket basket_;
 
   QLabel* summary_ = nullptr;
+  QSplitter* splitter_ = nullptr;
   QTableWidget* suppliers_ = nullptr;
   QLabel* heading_ = nullptr;
   QTableView* lines_view_ = nullptr;
