@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <functional>
+#include <unordered_map>
 
 #include "app/basket_lines_model.h"
 #include "app/figure_input.h"
@@ -434,18 +435,18 @@ void BasketWindow::ShowBasket() {
   std::vector<BasketLinesModel::Line> lines;
   if (shown_ >= 0) {
     const WholeUnits& units = baskets_->units();
+    std::unordered_map<int, const BasketLine*> of_row;
+    for (const BasketLine& l : basket_.lines) of_row.emplace(l.row, &l);
     for (const Choice& c : choices_[shown_]) {
       BasketLinesModel::Line line;
       line.row = c.row;
       line.included = c.included;
       line.added = c.added;
       line.chosen = c.quantity.has_value();
-      const auto in_basket =
-          std::find_if(basket_.lines.begin(), basket_.lines.end(),
-                       [&](const BasketLine& l) { return l.row == c.row; });
-      if (c.included && in_basket != basket_.lines.end()) {
-        line.whole = in_basket->whole;
-        line.value = in_basket->value;
+      const auto in_basket = of_row.find(c.row);
+      if (c.included && in_basket != of_row.end()) {
+        line.whole = in_basket->second->whole;
+        line.value = in_basket->second->value;
       } else {
         // Left out: the quantity it would have.
         const ProposalRow& row = (*rows_)[c.row];
@@ -668,16 +669,18 @@ void BasketWindow::ExportTo(const std::string& path) const {
 
 void BasketWindow::AskAndExport() {
   if (basket_.lines.empty()) return;
-  const QString path =
-      QFileDialog::getSaveFileName(this, QStringLiteral("Exportar a encomenda"),
-                                   QString::fromStdString(OrderFile::FileName(
-                                       basket_, SystemLocalClock()())),
-                                   QStringLiteral("Livro Excel (*.xlsx)"));
-  if (path.isEmpty()) return;
-  QString target = path;
-  if (!target.endsWith(QStringLiteral(".xlsx"), Qt::CaseInsensitive)) {
-    target += QStringLiteral(".xlsx");
+  // The suffix is added by the dialog, before it asks whether to replace
+  // a file of that name.
+  QFileDialog dialog(this, QStringLiteral("Exportar a encomenda"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilter(QStringLiteral("Livro Excel (*.xlsx)"));
+  dialog.setDefaultSuffix(QStringLiteral("xlsx"));
+  dialog.selectFile(QString::fromStdString(
+      OrderFile::FileName(basket_, SystemLocalClock()())));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return;
   }
+  const QString target = dialog.selectedFiles().front();
   try {
     ExportTo(target.toStdString());
     ShowStatus(QStringLiteral("Encomenda a %1 exportada para %2 (%3, %4)")
