@@ -1,7 +1,6 @@
 #include "app/basket_window.h"
 
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -9,7 +8,6 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QSplitter>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -103,11 +101,8 @@ BasketWindow::BasketWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setWindowTitle(QStringLiteral("VORencomendas - Encomendas por fornecedor"));
   setWindowIcon(ProgramIcon());
   BuildControls();
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  const QSize avail =
-      screen != nullptr ? screen->availableSize() : QSize(1280, 800);
-  resize(std::min(1280, avail.width() - 40),
-         std::min(720, avail.height() - 60));
+  // The size of the proposal window it opens over, which fits the screen.
+  resize(parent != nullptr ? parent->size() : QSize(1280, 720));
   // Some seven suppliers in sight, the rest of the height for the basket.
   layout()->activate();
   const int room = splitter_->height();
