@@ -299,8 +299,15 @@ void BasketWindow::SetProposal(const std::vector<ProposalRow>* rows,
     notes << QStringLiteral("Condições dos fornecedores não lidas: %1")
                  .arg(terms_problem.toHtmlEscaped());
   } else {
-    for (const std::string& problem : terms->problems()) {
-      notes << Q(problem).toHtmlEscaped();
+    // The first few rows left out of the terms; the rest counted.
+    const std::vector<std::string>& problems = terms->problems();
+    for (size_t i = 0; i < problems.size() && i < 3; ++i) {
+      notes << Q(problems[i]).toHtmlEscaped();
+    }
+    if (problems.size() > 3) {
+      notes << QStringLiteral("mais %1 linhas de %2 ignoradas")
+                   .arg(problems.size() - 3)
+                   .arg(QString::fromUtf8(SupplierTerms::kTable));
     }
   }
   baskets_.emplace(rows, terms ? std::move(*terms) : SupplierTerms(), units,

@@ -678,7 +678,7 @@ void frmProposta::Refresh() {
     try {
       terms_ = SupplierTerms::Read(*connection_);
     } catch (const Error& e) {
-      terms_problem_ = Q(e.description());
+      terms_problem_ = Shown(e.description());
     }
     snapshot.reset();  // the window holds no lock while it shows them
     const bool compared = previous.has_value();
