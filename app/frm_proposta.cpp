@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "app/basket_window.h"
 #include "app/explanation_text.h"
 #include "app/frm_vorencomendas.h"
 #include "app/history_chart.h"
@@ -39,6 +40,7 @@
 #include "proposal/proposal_history.h"
 #include "proposal/proposal_table.h"
 #include "proposal/report_digest.h"
+#include "proposal/whole_units.h"
 
 namespace vor {
 namespace {
@@ -367,6 +369,13 @@ QHBoxLayout* frmProposta::BuildButtons() {
   status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   refresh_ = new QPushButton(QStringLiteral("&Atualizar"), this);
   export_ = new QPushButton(QStringLiteral("E&xportar…"), this);
+  baskets_button_ =
+      new QPushButton(QStringLiteral("A&grupar por fornecedor…"), this);
+  baskets_button_->setObjectName(QStringLiteral("baskets_button"));
+  baskets_button_->setToolTip(QStringLiteral(
+      "Cabazes por fornecedor: o que encomendar a cada um em unidades "
+      "inteiras, o valor contra o mínimo e os portes grátis, sugestões, e a "
+      "encomenda exportada"));
   close_ = new QPushButton(QStringLiteral("&Fechar"), this);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(refresh_);
@@ -380,6 +389,7 @@ QHBoxLayout* frmProposta::BuildButtons() {
                   QStringLiteral("Encomenda proposta sem rutura"), this));
   buttons->addSpacing(12);
   buttons->addWidget(status_, 1);
+  buttons->addWidget(baskets_button_);
   buttons->addWidget(export_);
   buttons->addWidget(close_);
   return buttons;
@@ -459,6 +469,8 @@ void frmProposta::ConnectControls() {
           this, &frmProposta::ShowHeaderMenu);
   connect(refresh_, &QPushButton::clicked, this, &frmProposta::Refresh);
   connect(export_, &QPushButton::clicked, this, &frmProposta::AskAndExport);
+  connect(baskets_button_, &QPushButton::clicked, this,
+          &frmProposta::OpenBaskets);
   connect(close_, &QPushButton::clicked, this, &QWidget::close);
   connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged,
           this, [this](const QModelIndex& current) {
@@ -659,6 +671,15 @@ void frmProposta::Refresh() {
                        : status_->text() + QStringLiteral("; ") + note);
       }
     }
+    // The suppliers' terms, for the baskets, in the same read; without
+    // them the baskets are still shown.
+    terms_.reset();
+    terms_problem_.clear();
+    try {
+      terms_ = SupplierTerms::Read(*connection_);
+    } catch (const Error& e) {
+      terms_problem_ = Shown(e.description());
+    }
     snapshot.reset();  // the window holds no lock while it shows them
     const bool compared = previous.has_value();
     const bool late_known = late && late->available();
@@ -708,6 +729,7 @@ void frmProposta::Refresh() {
     error_->hide();
     table_->show();
     export_->setEnabled(true);
+    baskets_button_->setEnabled(true);
   } catch (const Error& e) {
     model_->SetTable(ProposalTable());
     error_->setText(QStringLiteral("Não é possível mostrar a proposta.\n") +
@@ -715,13 +737,35 @@ void frmProposta::Refresh() {
     error_->show();
     table_->hide();
     export_->setEnabled(false);
+    baskets_button_->setEnabled(false);
+    terms_ = SupplierTerms();
     only_changed_->setChecked(false);
     only_changed_->setEnabled(false);
     only_late_->setChecked(false);
     only_late_->setEnabled(false);
   }
+  if (baskets_ != nullptr) ShowBaskets();
   FillSuppliers();
   ShowSummary();
+}
+
+BasketWindow* frmProposta::OpenBaskets() {
+  if (baskets_ == nullptr) {
+    baskets_ = new BasketWindow(this);
+    ShowBaskets();
+  }
+  baskets_->show();
+  baskets_->raise();
+  baskets_->activateWindow();
+  return baskets_;
+}
+
+void frmProposta::ShowBaskets() {
+  static const SettingsRecord kDefaults;
+  const SettingsRecord& settings = settings_ ? *settings_ : kDefaults;
+  baskets_->SetProposal(&model_->view().table().rows(), terms_, terms_problem_,
+                        WholeUnits(settings.encomendas.unidades_fracionarias),
+                        settings.motor.cobertura_maxima);
 }
 
 void frmProposta::FillSuppliers() {

@@ -23,7 +23,11 @@
 // written: WhatIfPanel), the article's
 // changes since the previous run, a chart of its stock at lead time, minimum
 // stock and quantity to order over the stored runs (where the history holds
-// any), and a button "Copiar" that puts the text on the clipboard. The panel
+// any), and a button "Copiar" that puts the text on the clipboard.
+// "A&grupar por fornecedor…" opens the rows to order as baskets per supplier
+// (BasketWindow), against the suppliers' terms read with the table (the
+// optional table zlx_VOR_Fornecedores; a failure to read it is said there
+// and the baskets are shown without terms). The panel
 // follows its article through sorting and filtering, says so when the article
 // is no longer shown, and opens again on a click, Enter or a double-click on a
 // row. Every control has an access key or a labelled buddy; Tab leaves the
@@ -35,6 +39,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +47,7 @@
 #include "proposal/late_orders.h"
 #include "proposal/proposal_columns.h"
 #include "proposal/proposal_table.h"
+#include "proposal/supplier_terms.h"
 #include "settings/settings_record.h"
 
 class QCheckBox;
@@ -55,6 +61,7 @@ class QTableView;
 
 namespace vor {
 
+class BasketWindow;
 class Connection;
 class HistoryChart;
 class ProposalModel;
@@ -110,6 +117,11 @@ class frmProposta : public QWidget {
   // selecting it does). Errors are shown in the panel.
   void ExplainRow(int row);
 
+  // Opens the baskets per supplier of the rows read (as
+  // "A&grupar por fornecedor…" does) and returns their window, which
+  // follows each Refresh and closes with this window.
+  BasketWindow* OpenBaskets();
+
   // The article the panel explains ("" when none).
   const std::string& explained_article() const { return why_article_; }
 
@@ -147,6 +159,8 @@ class frmProposta : public QWidget {
   void ShowSummary();
   void ShowHeaderMenu(const QPoint& at);
   void AskAndExport();
+  // Gives the basket window the rows read and the terms read with them.
+  void ShowBaskets();
   // The line beside the buttons (an export, a note on the changes).
   void ShowStatus(const QString& text);
   // Moves the model column `section`, when shown, to just after the
@@ -175,7 +189,13 @@ class frmProposta : public QWidget {
   QTableView* table_ = nullptr;
   QPushButton* refresh_ = nullptr;
   QPushButton* export_ = nullptr;
+  QPushButton* baskets_button_ = nullptr;
   QPushButton* close_ = nullptr;
+  BasketWindow* baskets_ = nullptr;
+  // The suppliers' terms read with the table; nullopt when they could not
+  // be read, and why.
+  std::optional<SupplierTerms> terms_;
+  QString terms_problem_;
   QWidget* why_ = nullptr;
   QLabel* why_title_ = nullptr;
   QPlainTextEdit* why_text_ = nullptr;

@@ -20,13 +20,18 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <map>
 #include <set>
 
+#include "app/basket_lines_model.h"
+#include "app/basket_window.h"
 #include "app/explanation_text.h"
 #include "app/frm_parametros.h"
 #include "app/frm_vorencomendas.h"
@@ -37,6 +42,7 @@
 #include "app/window_services.h"
 #include "core/figure_text.h"
 #include "proposal/proposal_export.h"
+#include "testing/temp_folder.h"
 #include "testing/test_site.h"
 #include "testing/ui_test_support.h"
 #include "tools/erp_database.h"
@@ -598,6 +604,169 @@ TEST_F(ProposalWindowTest, WhatIfRefusesBadFiguresAndComputesGoodOnesAtOnce) {
   EXPECT_EQ(site_.erp().Scalar("select QtdUB from zlx_VOR_Encomendas where "
                                "Artigo = 'A1'"),
             "25");
+}
+
+// The baskets per supplier. F001 asks 60 € at least, freight free from
+// 100 €; its basket holds A1 (25 UN at 1 €), A3 (13 UN: 5 - (2 - 10)) and
+// B1, 30 UN to order in boxes of 12 at 4 € a box: 2,5 CX in the proposal,
+// 3 CX = 12 € whole. 25 + 13 + 12 = 50 €. A3 left out: 37 €. B1 typed as
+// "2,5" (a box does not split), "-1" or "abc" is refused at the field and
+// changes nothing; 5 CX makes 25 + 20 = 45 €, 15 € short of the minimum,
+// and the first suggestion raises A1, the lowest cover (30 days), by 15 UN
+// to 40 UN (cover (30 + 15) / 30 x 30 = 45 days): 60 €. The exported order
+// file holds just those lines; "Repor" gives the 50 € back. Without the
+// terms table the basket is still there, with no status.
+TEST_F(ProposalWindowTest, BasketsFollowTheBuyersChoicesAndExportThem) {
+  ErpFixture& erp = site_.erp();
+  erp.AddArticle({.codigo = "B1",
+                  .nome = "Caixa de parafusos",
+                  .stmin = 30,
+                  .uncmp = "CX",
+                  .factemb = 12});
+  erp.AddPrice("B1", "F001", 4);
+  erp.Exec(SupplierTermsSqliteSchema());
+  erp.Exec(
+      "INSERT INTO zlx_VOR_Fornecedores (Fornecedor, ValorMinimo, "
+      "PortesGratis) VALUES ('f001', 60, 100)");
+  window_->btConf()->click();
+  frmProposta* proposal = window_->ProposalWindow();
+  ASSERT_NE(proposal, nullptr);
+  ExpectUniqueKeys(proposal);
+  test::Find<QPushButton>(proposal, "baskets_button")->click();
+  BasketWindow* baskets = proposal->findChild<BasketWindow*>();
+  ASSERT_NE(baskets, nullptr);
+  EXPECT_TRUE(baskets->isVisible());
+  ExpectUniqueKeys(baskets);
+  auto* suppliers = test::Find<QTableWidget>(baskets, "basket_suppliers");
+  auto* view = test::Find<QTableView>(baskets, "basket_lines");
+  auto* lines = static_cast<BasketLinesModel*>(view->model());
+  auto* message = test::Find<QLabel>(baskets, "basket_message");
+  auto* totals = test::Find<QLabel>(baskets, "basket_totals");
+  auto supplier = [&](int column) {
+    return suppliers->item(0, column)->text().toStdString();
+  };
+  auto line = [&](int row, int column) {
+    return lines->data(lines->index(row, column), Qt::DisplayRole)
+        .toString()
+        .toStdString();
+  };
+  ASSERT_EQ(baskets->SupplierCount(), 1);
+  EXPECT_EQ(supplier(0), "Ferragens Lda (F001)");
+  EXPECT_EQ(supplier(1), "50,00 €");
+  EXPECT_EQ(supplier(2),
+            "abaixo do mínimo: faltam 10,00 €; faltam 50,00 € para portes "
+            "grátis");
+  ASSERT_EQ(lines->rowCount(), 3);
+  EXPECT_EQ(line(0, BasketLinesModel::kArticle), "A1");
+  EXPECT_EQ(line(1, BasketLinesModel::kArticle), "A3");
+  EXPECT_EQ(line(1, BasketLinesModel::kValue), "13,00 €");
+  EXPECT_EQ(line(2, BasketLinesModel::kProposed), "2,5 CX");
+  EXPECT_EQ(line(2, BasketLinesModel::kOrdered), "3 CX");
+  EXPECT_EQ(line(2, BasketLinesModel::kValue), "12,00 €");
+
+  // The check box, as a click on it sets it.
+  ASSERT_TRUE(lines->setData(lines->index(1, BasketLinesModel::kArticle),
+                             Qt::Unchecked, Qt::CheckStateRole));
+  EXPECT_EQ(baskets->basket().value, Currency::FromInt(37));
+  EXPECT_EQ(supplier(1), "37,00 €");
+  EXPECT_EQ(supplier(2),
+            "abaixo do mínimo: faltam 23,00 €; faltam 63,00 € para portes "
+            "grátis");
+  EXPECT_TRUE(totals->text().contains("37,00 €"))
+      << totals->text().toStdString();
+
+  // B1's quantity typed in the table.
+  auto type = [&](const char* text) {
+    test::FlushDeletes();  // the editor closed before
+    const QModelIndex cell = lines->index(2, BasketLinesModel::kOrdered);
+    view->setCurrentIndex(cell);
+    view->edit(cell);
+    auto* editor = view->findChild<QLineEdit*>("quantity_editor");
+    EXPECT_NE(editor, nullptr);
+    if (editor == nullptr) return QString();
+    editor->selectAll();
+    QTest::keyClicks(editor, QString::fromUtf8(text));
+    const QString tip = editor->toolTip();
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();  // the commit is queued
+    return tip;
+  };
+  const struct {
+    const char* text;
+    const char* reason;
+  } refused[] = {{"2,5", "encomenda-se em unidades inteiras de CX"},
+                 {"-1", "não pode ser negativo"},
+                 {"abc", "'abc' não é um número"}};
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.text);
+    const QString tip = type(r.text);
+    EXPECT_EQ(tip, QString::fromUtf8("Quantidade de B1: ") +
+                       QString::fromUtf8(r.reason) + ".");
+    EXPECT_FALSE(message->isHidden());
+    EXPECT_TRUE(message->text().startsWith(tip))
+        << message->text().toStdString();
+    EXPECT_EQ(baskets->basket().value, Currency::FromInt(37));
+    EXPECT_EQ(line(2, BasketLinesModel::kOrdered), "3 CX");
+  }
+  EXPECT_EQ(type("5"), "");
+  EXPECT_TRUE(message->isHidden());
+  EXPECT_EQ(line(2, BasketLinesModel::kOrdered), "5 CX");
+  EXPECT_EQ(line(2, BasketLinesModel::kValue), "20,00 €");
+  EXPECT_EQ(baskets->basket().value, Currency::FromInt(45));
+  EXPECT_EQ(supplier(2),
+            "abaixo do mínimo: faltam 15,00 €; faltam 55,00 € para portes "
+            "grátis");
+
+  auto* suggestions = test::Find<QListWidget>(baskets, "basket_suggestions");
+  ASSERT_GE(suggestions->count(), 1);
+  EXPECT_EQ(suggestions->item(0)->text(),
+            "Aumentar A1 (Artigo de teste) de 25 UN para 40 UN (+15,00 €): "
+            "tem só 30 dias de cobertura após a encomenda; com o aumento, 45 "
+            "dias.");
+  suggestions->setCurrentRow(0);
+  test::Find<QPushButton>(baskets, "apply_suggestion")->click();
+  EXPECT_EQ(baskets->basket().value, Currency::FromInt(60));
+  EXPECT_EQ(supplier(1), "60,00 €");
+  EXPECT_EQ(supplier(2), "faltam 40,00 € para portes grátis");
+
+  const std::string path = site_.base() + "/encomenda.xlsx";
+  baskets->ExportTo(path);
+  const std::string script = site_.base() + "/order.py";
+  std::ofstream(script) << R"py(import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1])["Encomenda"]
+lines = False
+for row in ws.iter_rows(values_only=True):
+    lines = lines or row[0] == "Artigo"
+    if lines and row[0] is not None:
+        print(row[0], row[2], row[3], row[6])
+)py";
+  const std::string out = site_.base() + "/order.txt";
+  ASSERT_EQ(std::system(("/usr/bin/python3 " + script + " '" + path + "' > " +
+                         out + " 2>&1")
+                            .c_str()),
+            0)
+      << ReadFile(out);
+  EXPECT_EQ(ReadFile(out),
+            "Artigo Quantidade Unidade Valor\n"
+            "A1 40 UN 40\n"
+            "B1 5 CX 20\n"
+            "Total None None 60\n");
+
+  test::Find<QPushButton>(baskets, "basket_reset")->click();
+  EXPECT_EQ(baskets->basket().value, Currency::FromInt(50));
+  EXPECT_EQ(line(1, BasketLinesModel::kValue), "13,00 €");
+  EXPECT_EQ(line(2, BasketLinesModel::kOrdered), "3 CX");
+
+  erp.Exec("DROP TABLE zlx_VOR_Fornecedores");
+  proposal->Refresh();
+  ASSERT_EQ(baskets->SupplierCount(), 1);
+  EXPECT_EQ(supplier(1), "50,00 €");
+  EXPECT_EQ(supplier(2), "");
+  EXPECT_FALSE(totals->text().contains("Mínimo"))
+      << totals->text().toStdString();
+  EXPECT_EQ(site_.erp().Scalar("select QtdUB from zlx_VOR_Encomendas where "
+                               "Artigo = 'B1'"),
+            "30");
 }
 
 // Whether a row has a purchase quantity follows the engine's conversion

@@ -6,9 +6,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <cstdint>
 
 #include "app/explanation_text.h"
+#include "app/figure_input.h"
 #include "core/control_bytes.h"
 #include "core/error.h"
 #include "core/figure_text.h"
@@ -26,45 +26,6 @@ QString Q(const std::string& s) {
 
 // The widest purchase unit the result table holds, in characters.
 int PurchaseUnitSize() { return ResultColumnOf(F::kUnCmp).size; }
-
-// The figure typed in `text`, in the Portuguese notation the window writes
-// (decimal comma, thousands apart by blanks) or with a decimal point; a
-// message saying why it is refused otherwise. `above_zero`: 0 is refused
-// too, with `zero_message`.
-std::optional<Currency> ReadFigure(const QString& text, bool above_zero,
-                                   const QString& zero_message,
-                                   QString* message) {
-  QString typed = text;
-  typed.remove(QChar(' ')).remove(QChar(0x00A0)).remove(QChar(0x202F));
-  typed.replace(QChar(','), QChar('.'));
-  if (typed.isEmpty()) {
-    *message = QStringLiteral("indique um valor");
-    return std::nullopt;
-  }
-  Currency value;
-  try {
-    if (!Currency::TryParse(typed.toStdString(), &value)) {
-      *message = QStringLiteral("'%1' não é um número")
-                     .arg(Q(text.trimmed().toStdString()));
-      return std::nullopt;
-    }
-  } catch (const Error&) {
-    *message = QStringLiteral("%1 está fora do limite dos números (%2)")
-                   .arg(Q(text.trimmed().toStdString()),
-                        QString::fromStdString(FigureText::Quantity(
-                            Currency::FromRaw(INT64_MAX))));
-    return std::nullopt;
-  }
-  if (value < Currency()) {
-    *message = QStringLiteral("não pode ser negativo");
-    return std::nullopt;
-  }
-  if (above_zero && value == Currency()) {
-    *message = zero_message;
-    return std::nullopt;
-  }
-  return value;
-}
 
 // `value`, read from the ERP, as its field shows it: a quantity, a price;
 // "" for null or a value that is no number (or none the fixed-point type
@@ -300,7 +261,7 @@ bool WhatIfPanel::ReadChanges(MasterDataChanges* changes) {
         } else {
           changes->purchase_unit = unit.toStdString();
         }
-      } else if (const std::optional<Currency> value = ReadFigure(
+      } else if (const std::optional<Currency> value = ReadTypedFigure(
                      text, input == kStockMinimum,
                      QStringLiteral("tem de ser maior que 0 (com 0 o artigo "
                                     "sai da proposta)"),

@@ -9,7 +9,11 @@
 //     (SupplierTerms::Read, SupplierBaskets::All);
 //   - writing every supplier's order file into an empty folder
 //     (OrderFile::DropAll: a workbook each, written with AtomicFile), and
-//     of that the workbooks alone, built in memory.
+//     of that the workbooks alone, built in memory;
+//   - the basket of the supplier with the most lines computed again with a
+//     buyer's choice (one line left out, another raised by one unit), as
+//     the basket window does on each change (SupplierBaskets::Of): the
+//     median of 20.
 // Each figure is printed in milliseconds and as a share of the silent run.
 // The baskets are made before the result table is written, with the rest
 // of the report, and the order files written on a thread of their own once
@@ -20,6 +24,8 @@
 //
 //   basket_bench [--repeat R] [--keep DIR] [--before PROGRAM] [articles]
 #include <QCoreApplication>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -128,6 +134,35 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // One change in the basket window: the largest basket computed again.
+  const vor::SupplierBaskets window_baskets(
+      &table.rows(), vor::SupplierTerms::Read(connection), vor::WholeUnits(),
+      vor::Currency::FromInt(365));
+  const vor::SupplierBasket* largest = nullptr;
+  for (const vor::SupplierBasket& b : baskets) {
+    if (largest == nullptr || b.lines.size() > largest->lines.size()) {
+      largest = &b;
+    }
+  }
+  std::vector<double> changes;
+  size_t largest_lines = 0;
+  if (largest != nullptr && largest->lines.size() >= 2) {
+    const vor::BasketChoices choices = {
+        {largest->lines[0].row, vor::Currency()},
+        {largest->lines[1].row,
+         largest->lines[1].whole.purchase + vor::Currency::FromInt(1)}};
+    largest_lines = largest->lines.size();
+    for (int i = 0; i < 20; ++i) {
+      const auto start = std::chrono::steady_clock::now();
+      const vor::SupplierBasket b = window_baskets.Of(largest->code, choices);
+      changes.push_back(std::chrono::duration<double>(
+                            std::chrono::steady_clock::now() - start)
+                            .count());
+      if (b.lines.size() + 1 != largest_lines) return 1;
+    }
+    std::sort(changes.begin(), changes.end());
+  }
+
   auto share = [&](double s) { return 100.0 * s / silent->wall; };
   std::printf(
       "articles %d, proposal rows %d, baskets %zu (%d short, %d "
@@ -145,6 +180,12 @@ int main(int argc, char** argv) {
               files * 1000, share(files));
   std::printf("both                                    %8.1f ms  %5.2f %%\n",
               (make + files) * 1000, share(make + files));
+  if (!changes.empty()) {
+    std::printf(
+        "one change in the largest basket (%zu lines), median of 20 %6.2f "
+        "ms\n",
+        largest_lines, (changes[9] + changes[10]) / 2 * 1000);
+  }
   if (!before.empty()) {
     std::printf(
         "silent run with the report, before     %8.0f ms, processor %8.0f "

@@ -19,6 +19,9 @@
 //   proposal-late.png        the same, "Só com encomendas em atraso": the
 //                            rows with late supplier orders, the panel on
 //                            one whose order would grow without them
+//   proposal-baskets.png     the baskets per supplier: a short basket of a
+//                            few lines with its suggestions, one line's
+//                            quantity raised by the buyer
 //   proposal-export.png      the export's file dialog
 //   settings-email.png       the settings window, page "e-mail"
 //   settings-log.png         the settings window, page "Log"
@@ -48,6 +51,7 @@
 #include <memory>
 #include <string>
 
+#include "app/basket_window.h"
 #include "app/frm_parametros.h"
 #include "app/frm_proposta.h"
 #include "app/frm_vorencomendas.h"
@@ -285,6 +289,44 @@ int main(int argc, char** argv) {
       std::cerr << "vor-screenshots: no late supplier orders read\n";
       ok = false;
     }
+
+    // The baskets: a short one of a few lines with suggestions, where the
+    // buyer raised the line of least cover by one unit.
+    vor::BasketWindow* baskets = proposal->OpenBaskets();
+    // The most telling: short of the minimum, more than one suggestion, a
+    // few lines, all priced.
+    int chosen = -1, telling = 0;
+    for (int i = 0; i < baskets->SupplierCount(); ++i) {
+      baskets->ShowSupplier(i);
+      const vor::SupplierBasket& b = baskets->basket();
+      if (b.suggestions.empty()) continue;
+      const int score = 1 + 4 * (b.short_of_minimum > vor::Currency()) +
+                        2 * (b.suggestions.size() >= 2) +
+                        2 * (b.lines.size() >= 3 && b.lines.size() <= 8) +
+                        (b.unpriced == 0);
+      if (score > telling) {
+        telling = score;
+        chosen = i;
+      }
+    }
+    if (chosen >= 0) baskets->ShowSupplier(chosen);
+    if (chosen >= 0) {
+      const vor::SupplierBasket& b = baskets->basket();
+      const vor::BasketSuggestion& raise = b.suggestions.front();
+      for (int line = 0; line < static_cast<int>(b.lines.size()); ++line) {
+        if (!raise.added && b.lines[line].row == raise.row) {
+          baskets->ChangeQuantity(
+              line, QString::fromStdString(vor::FigureText::Quantity(
+                        raise.from + vor::Currency::FromInt(1))));
+        }
+      }
+      Settle();
+      ok &= Grab(baskets, out + "/proposal-baskets.png");
+    } else {
+      std::cerr << "vor-screenshots: no short basket with suggestions\n";
+      ok = false;
+    }
+    baskets->close();
 
     // The export's file dialog, in Portuguese like the program.
     QFileDialog dialog(proposal, QStringLiteral("Exportar a proposta"));
