@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -369,6 +370,7 @@ QHBoxLayout* frmProposta::BuildButtons() {
   status_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   refresh_ = new QPushButton(QStringLiteral("&Atualizar"), this);
   export_ = new QPushButton(QStringLiteral("E&xportar…"), this);
+  export_->setObjectName(QStringLiteral("export_button"));
   baskets_button_ =
       new QPushButton(QStringLiteral("A&grupar por fornecedor…"), this);
   baskets_button_->setObjectName(QStringLiteral("baskets_button"));
@@ -860,6 +862,14 @@ void frmProposta::AskAndExport() {
   if (!target.endsWith(csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx"),
                        Qt::CaseInsensitive)) {
     target += csv ? QStringLiteral(".csv") : QStringLiteral(".xlsx");
+    // The dialog asked about the name as typed, not about this one.
+    if (QFileInfo::exists(target) &&
+        QMessageBox::question(
+            this, windowTitle(),
+            QStringLiteral("O ficheiro %1 já existe. Substituí-lo?")
+                .arg(target)) != QMessageBox::Yes) {
+      return;
+    }
   }
   try {
     ExportTo(target.toStdString(), form);

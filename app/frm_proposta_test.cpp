@@ -942,6 +942,46 @@ TEST_F(ProposalWindowTest, ALockIsWaitedForWithTheEventLoopRunning) {
       [&] { return closing == nullptr || !closing->isVisible(); }, 5000));
 }
 
+// An export named without its suffix gets ".xlsx" after the save dialog
+// has closed; a file of that name is replaced only when the buyer says so.
+TEST_F(ProposalWindowTest, AnExportNeverReplacesAFileUnasked) {
+  window_->btConf()->click();
+  frmProposta* proposal = window_->ProposalWindow();
+  ASSERT_NE(proposal, nullptr);
+  const std::string kept = site_.base() + "/anterior.xlsx";
+  std::ofstream(kept) << "folha do comprador";
+  const auto contents = [&kept] {
+    std::ifstream in(kept, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  for (const bool replace : {false, true}) {
+    SCOPED_TRACE(replace);
+    int asked = 0;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+        // Typed as a buyer types it: no suffix.
+        dialog->setDirectory(QString::fromStdString(site_.base()));
+        test::Find<QLineEdit>(dialog, "fileNameEdit")->setText("anterior");
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+      } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+        ++asked;
+        box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+      }
+    });
+    poll.start(50);
+    test::Find<QPushButton>(proposal, "export_button")->click();
+    poll.stop();
+    EXPECT_EQ(asked, 1);
+    if (replace) {
+      EXPECT_EQ(contents().substr(0, 2), "PK");  // a workbook now
+    } else {
+      EXPECT_EQ(contents(), "folha do comprador");
+    }
+  }
+}
+
 // Qt's own dialogs speak Portuguese with the program's windows.
 TEST(QtTranslationsTest, MessageBoxesAndFileDialogsArePortuguese) {
   EXPECT_GT(LoadQtTranslations(), 0);
