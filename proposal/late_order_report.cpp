@@ -264,8 +264,8 @@ std::optional<Sheet> LateOrderReport::LateSheet(const DigestInput& in) {
       const LateArticle* article = late.OfRow(line.row);
       const std::optional<Currency> value = LineValue(row, line);
       add({Value(Document(line)), Value(DateOf(line)),
-           Value(row.Text(F::kArtigo)), Value(row.Text(F::kNome)),
-           Value(line.quantity), Value(row.Text(F::kUnBase)),
+           row.TextValue(F::kArtigo), row.TextValue(F::kNome),
+           Value(line.quantity), row.TextValue(F::kUnBase),
            Value(line.days_late), value ? Value(*value) : Value(),
            Cell(article ? Note(row, *article, line) : "")},
           article && ShortageDepends(row, *article) ? RowMark::kShortage

@@ -69,8 +69,8 @@ std::vector<Sheet> OrderFile::Sheets(const SupplierBasket& basket,
                    {"Proposta (sem arredondar)", K::kDecimal, 12}};
   for (const BasketLine& line : basket.lines) {
     const ProposalRow& r = rows[line.row];
-    order.rows.push_back({Value(r.Text(F::kArtigo)), Value(r.Text(F::kNome)),
-                          Value(line.whole.purchase), Value(r.Text(F::kUnCmp)),
+    order.rows.push_back({r.TextValue(F::kArtigo), r.TextValue(F::kNome),
+                          Value(line.whole.purchase), r.TextValue(F::kUnCmp),
                           Number(r.Number(F::kUltPrCom)),
                           Number(r.Number(F::kDesconto)), Number(line.value),
                           Number(r.Number(F::kQtdUC))});

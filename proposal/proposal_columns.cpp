@@ -93,13 +93,19 @@ Value ColumnValue(const ProposalRow& row, ProposalColumn column) {
     const std::optional<Currency> n = row.Number(info.field);
     return n ? Value(*n) : Value();
   }
-  return Value(row.Text(info.field));
+  return row.TextValue(info.field);
 }
 
 std::string ColumnUnit(const ProposalRow& row, ProposalColumn column) {
-  if (column == ProposalColumn::kAEncomendar) return row.Text(F::kUnCmp);
-  if (column == ProposalColumn::kEmUnidadeBase) return row.Text(F::kUnBase);
-  return std::string();
+  return std::string(ColumnUnitValue(row, column).AsText());
+}
+
+Value ColumnUnitValue(const ProposalRow& row, ProposalColumn column) {
+  if (column == ProposalColumn::kAEncomendar) return row.TextValue(F::kUnCmp);
+  if (column == ProposalColumn::kEmUnidadeBase) {
+    return row.TextValue(F::kUnBase);
+  }
+  return Value(std::string_view());
 }
 
 SheetColumnKind SheetKindOf(ProposalColumn column) {

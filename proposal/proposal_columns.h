@@ -76,6 +76,8 @@ std::vector<ProposalColumn> DefaultProposalColumns();
 Value ColumnValue(const ProposalRow& row, ProposalColumn column);
 // The unit of a quantity column (UnCmp, UnBase); "" for other columns.
 std::string ColumnUnit(const ProposalRow& row, ProposalColumn column);
+// The same as a text Value, as a sheet's cell holds it.
+Value ColumnUnitValue(const ProposalRow& row, ProposalColumn column);
 
 // How a workbook shows the column's values: text; a price with its
 // decimals (two to four); days of cover with one decimal at most; lead

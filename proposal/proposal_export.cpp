@@ -130,7 +130,7 @@ Sheet ProposalExport::RowsSheet(const ProposalView& view,
       const bool unknown_cover =
           c == ProposalColumn::kDiasCobertura && !row.CoverKnown();
       values.push_back(unknown_cover ? Value() : ColumnValue(row, c));
-      if (ColumnInfoOf(c).has_unit) values.emplace_back(ColumnUnit(row, c));
+      if (ColumnInfoOf(c).has_unit) values.push_back(ColumnUnitValue(row, c));
     }
     if (with_reason) values.emplace_back(view.reason(index));
     sheet.rows.push_back(std::move(values));

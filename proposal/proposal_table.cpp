@@ -35,6 +35,11 @@ std::string ProposalRow::Text(ResultField f) const {
                                         : std::string();
 }
 
+Value ProposalRow::TextValue(ResultField f) const {
+  const Value& v = at(f);
+  return v.kind() == Value::Kind::kText ? v : Value(std::string_view());
+}
+
 std::optional<Currency> ProposalRow::Number(ResultField f) const {
   const Value& v = at(f);
   if (v.kind() != Value::Kind::kCurrency) return std::nullopt;

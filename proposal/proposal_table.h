@@ -31,6 +31,9 @@ struct ProposalRow {
   Value& at(ResultField f) { return values[static_cast<int>(f)]; }
   // The text of a text field; "" for null.
   std::string Text(ResultField f) const;
+  // The same as a text Value (a copy of the field's, without passing
+  // through a std::string), for cells made from many rows.
+  Value TextValue(ResultField f) const;
   // The value of a decimal field; nullopt for null.
   std::optional<Currency> Number(ResultField f) const;
   // Cor 1: the customer demand exceeds the stock at lead time.

@@ -272,11 +272,14 @@ Sheet ReportWorkbook::SuppliersSheet(const DigestInput& in) {
     sheet.marks.push_back(RowMark::kNone);
     for (int index : s.rows) {
       const ProposalRow& r = rows[index];
-      std::vector<Value> line = {
-          Value(r.Text(F::kArtigo)),          Value(r.Text(F::kNome)),
-          Number(r.Number(F::kQtdUC)),        Value(r.Text(F::kUnCmp)),
-          Number(r.Number(F::kUltPrCom)),     Number(r.Number(F::kDesconto)),
-          Money(ReportDigest::OrderValue(r)), Number(r.Number(F::kPrazo))};
+      std::vector<Value> line = {r.TextValue(F::kArtigo),
+                                 r.TextValue(F::kNome),
+                                 Number(r.Number(F::kQtdUC)),
+                                 r.TextValue(F::kUnCmp),
+                                 Number(r.Number(F::kUltPrCom)),
+                                 Number(r.Number(F::kDesconto)),
+                                 Money(ReportDigest::OrderValue(r)),
+                                 Number(r.Number(F::kPrazo))};
       if (const auto l = lines.find(index); l != lines.end()) {
         line.insert(line.end(), {Value(l->second->whole.purchase),
                                  Money(l->second->value), Value()});

@@ -12,11 +12,12 @@ namespace {
 
 constexpr uint64_t kMax32 = std::numeric_limits<uint32_t>::max();
 constexpr size_t kMaxEntries = 65535;
-constexpr uint16_t kVersion = 20;    // 2.0: deflate
-constexpr uint16_t kDeflated = 8;    // compression method
-constexpr uint16_t kDosDate = 0x21;  // 1980-01-01
-constexpr uint16_t kDosTime = 0;     // 00:00:00
-constexpr size_t kChunk = 1 << 16;   // deflate's output per call
+constexpr uint16_t kVersion = 20;     // 2.0: deflate
+constexpr uint16_t kDeflated = 8;     // compression method
+constexpr uint16_t kDosDate = 0x21;   // 1980-01-01
+constexpr uint16_t kDosTime = 0;      // 00:00:00
+constexpr size_t kChunk = 1 << 16;    // deflate's output per call, at most
+constexpr size_t kLeastChunk = 4096;  // and at least
 
 void Put16(std::string* out, uint64_t v) {
   out->push_back(static_cast<char>(v & 0xFF));
@@ -59,12 +60,16 @@ void ZipWriter::Deflate(Stream* stream, std::string_view data, int flush,
     z.avail_in = static_cast<uInt>(piece);
     const int now = piece == data.size() ? flush : Z_NO_FLUSH;
     do {
+      // Room for what this piece can become, so that a small entry does not
+      // clear a whole chunk; the loop asks for more when it is not enough.
+      const size_t room =
+          std::clamp<size_t>(deflateBound(&z, z.avail_in), kLeastChunk, kChunk);
       const size_t at = out->size();
-      out->resize(at + kChunk);
+      out->resize(at + room);
       z.next_out = reinterpret_cast<Bytef*>(out->data() + at);
-      z.avail_out = static_cast<uInt>(kChunk);
+      z.avail_out = static_cast<uInt>(room);
       const int e = deflate(&z, now);
-      out->resize(at + kChunk - z.avail_out);
+      out->resize(at + room - z.avail_out);
       if (e == Z_STREAM_ERROR) Fail("erro do zlib ao comprimir");
       // Done when zlib has taken everything and has room left over (for a
       // finish, when it says the stream ended).
@@ -78,9 +83,10 @@ void ZipWriter::Deflate(Stream* stream, std::string_view data, int flush,
   }
 }
 
-void ZipWriter::Begin(const std::string& path) {
-  if (finished_) Fail("o arquivo já foi fechado");
-  if (open_) Fail("entrada " + entry_.path + " ainda aberta");
+std::unique_ptr<ZipWriter::Stream> ZipWriter::FreshStream() {
+  // A reset stream compresses as a new one with the same parameters.
+  if (idle_ && deflateReset(&idle_->z) == Z_OK) return std::move(idle_);
+  idle_.reset();
   auto stream = std::make_unique<Stream>();
   // Raw deflate (no zlib header), as a zip entry holds it.
   if (deflateInit2(&stream->z, level_, Z_DEFLATED, -MAX_WBITS, 8,
@@ -88,7 +94,13 @@ void ZipWriter::Begin(const std::string& path) {
     Fail("o zlib não arrancou (memória insuficiente?)");
   }
   stream->started = true;
-  open_ = std::move(stream);
+  return stream;
+}
+
+void ZipWriter::Begin(const std::string& path) {
+  if (finished_) Fail("o arquivo já foi fechado");
+  if (open_) Fail("entrada " + entry_.path + " ainda aberta");
+  open_ = FreshStream();
   entry_ = Entry();
   entry_.path = path;
   entry_.crc = static_cast<uint32_t>(crc32_z(0, nullptr, 0));
@@ -106,20 +118,16 @@ void ZipWriter::Write(std::string_view data) {
 void ZipWriter::End(std::string_view prefix) {
   if (!open_) Fail("nenhuma entrada aberta");
   Deflate(open_.get(), {}, Z_FINISH, &body_);
-  open_.reset();
+  idle_ = std::move(open_);
   Entry entry = std::move(entry_);
   // The prefix is a deflate stream of its own, flushed to a byte boundary
   // without ending: followed by the body's stream, the two read as one,
   // and their crcs combine.
   std::string head;
   if (!prefix.empty()) {
-    Stream stream;
-    if (deflateInit2(&stream.z, level_, Z_DEFLATED, -MAX_WBITS, 8,
-                     Z_DEFAULT_STRATEGY) != Z_OK) {
-      Fail("o zlib não arrancou (memória insuficiente?)");
-    }
-    stream.started = true;
-    Deflate(&stream, prefix, Z_SYNC_FLUSH, &head);
+    std::unique_ptr<Stream> stream = FreshStream();
+    Deflate(stream.get(), prefix, Z_SYNC_FLUSH, &head);
+    idle_ = std::move(stream);
     const auto prefix_crc = crc32_z(
         0, reinterpret_cast<const Bytef*>(prefix.data()), prefix.size());
     entry.crc = static_cast<uint32_t>(

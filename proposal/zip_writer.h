@@ -89,6 +89,9 @@ class ZipWriter {
   // Compresses `data` through `stream` with `flush`, appending to `out`.
   void Deflate(Stream* stream, std::string_view data, int flush,
                std::string* out);
+  // A deflate stream ready for a new entry: the one the last entry used,
+  // reset, else a new one. Raises Error 75 when zlib cannot start.
+  std::unique_ptr<Stream> FreshStream();
   [[noreturn]] void Fail(const std::string& reason) const;
 
   std::string name_;
@@ -98,6 +101,9 @@ class ZipWriter {
   // The entry begun: its compressed data so far, its crc and size.
   std::unique_ptr<Stream> open_;
   Entry entry_;
+  // The stream of the entry ended last, kept so that each of the many
+  // small entries of a workbook does not set up zlib's state again.
+  std::unique_ptr<Stream> idle_;
   std::string body_;
   bool finished_ = false;
 };
