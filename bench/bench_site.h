@@ -57,6 +57,9 @@ class BenchSite {
 
   const std::filesystem::path& erp() const { return erp_; }
   const std::filesystem::path& report_folder() const { return report_; }
+  // Empties `folder` (inside the site's folder) for the next run by moving
+  // what it holds aside, to be deleted with the site.
+  static void SetReportFolderAside(const std::filesystem::path& folder);
   // The program built beside the bench.
   static std::filesystem::path BuiltProgram();
   // One silent run ("/S") of `program` on the site, into an emptied report

@@ -59,6 +59,10 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 // search. Reuses the capacity of `*out`.
 void FoldCase(std::string_view s, std::string* out);
 
+// `text` as XML or HTML character data or a quoted attribute value: & < >
+// " and ' written as references, every other byte as it is.
+std::string EscapeMarkup(std::string_view text);
+
 }  // namespace vor
 
 #endif  // VOR_CORE_TEXT_UTIL_H_

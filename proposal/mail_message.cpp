@@ -5,6 +5,7 @@
 #include <random>
 
 #include "core/control_bytes.h"
+#include "core/text_util.h"
 
 namespace vor {
 namespace {
@@ -191,30 +192,7 @@ std::string MailMessage::Base64Lines(const std::string& data) {
 }
 
 std::string MailMessage::EscapeHtml(const std::string& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
+  return EscapeMarkup(text);
 }
 
 std::string MailMessage::Render(std::time_t when) const {

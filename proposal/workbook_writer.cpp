@@ -62,30 +62,6 @@ std::string Hex(unsigned rgb) {
   return out;
 }
 
-// Text as an XML attribute value or character data.
-std::string Escaped(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
 constexpr const char* kXmlDeclaration =
     "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
 constexpr const char* kMain =
@@ -294,8 +270,7 @@ void WorkbookWriter::Add(const Sheet& sheet) {
   // Preamble lines, then a blank line, above the header.
   const int header_row =
       sheet.preamble.empty() ? 1 : static_cast<int>(sheet.preamble.size()) + 2;
-  layout.frozen_rows =
-      sheet.table && !sheet.columns.empty() ? header_row : 0;
+  layout.frozen_rows = sheet.table && !sheet.columns.empty() ? header_row : 0;
   layout.selected = b.sheets.size() == 1;
   OpenSheet& open = b.sheet.emplace();
   open.xml.emplace(&*b.zip, path, layout);
@@ -371,8 +346,8 @@ std::string WorkbookWriter::Finish() {
   std::string filters;
   for (size_t i = 0; i < count; ++i) {
     const std::string n = std::to_string(i + 1);
-    workbook += "<sheet name=\"" + Escaped(b.sheets[i]) + "\" sheetId=\"" + n +
-                "\" r:id=\"rId" + n + "\"/>";
+    workbook += "<sheet name=\"" + EscapeMarkup(b.sheets[i]) + "\" sheetId=\"" +
+                n + "\" r:id=\"rId" + n + "\"/>";
     relations += "<Relationship Id=\"rId" + n + "\" Type=\"" + kRelationships +
                  "/worksheet\" Target=\"worksheets/sheet" + n + ".xml\"/>";
     types +=
@@ -395,8 +370,8 @@ std::string WorkbookWriter::Finish() {
       };
       filters += "<definedName name=\"_xlnm._FilterDatabase\" localSheetId=\"" +
                  std::to_string(i) + "\" hidden=\"1\">" +
-                 Escaped(quoted + "'!" + absolute(range.substr(0, colon)) +
-                         ":" + absolute(range.substr(colon + 1))) +
+                 EscapeMarkup(quoted + "'!" + absolute(range.substr(0, colon)) +
+                              ":" + absolute(range.substr(colon + 1))) +
                  "</definedName>";
     }
   }
