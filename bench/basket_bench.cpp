@@ -92,11 +92,7 @@ int main(int argc, char** argv) {
   }
 
   vor::QtSqlConnection connection;
-  if (!connection.OpenConnection(vor::testing::SqliteOpenParameters(
-          site.erp().string(), vor::testing::SqlitePath::kEmbedded))) {
-    std::fprintf(stderr, "%s\n", connection.OpenFailure().c_str());
-    return 1;
-  }
+  if (!site.OpenErp(&connection)) return 1;
   const vor::ProposalTable table = vor::ProposalTable::Read(connection);
   std::vector<vor::SupplierBasket> baskets;
   const double make = BestOf(repeat, [&] {

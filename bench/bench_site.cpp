@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "db/qt_sql_connection.h"
+#include "testing/test_database.h"
 #include "tools/demo_erp_generator.h"
 
 namespace vor::bench {
@@ -121,6 +123,15 @@ std::optional<double> BenchSite::BestSilentRun() const {
     if (!best || run->wall < *best) best = run->wall;
   }
   return best;
+}
+
+bool BenchSite::OpenErp(QtSqlConnection* connection) const {
+  if (connection->OpenConnection(testing::SqliteOpenParameters(
+          erp_.string(), testing::SqlitePath::kEmbedded))) {
+    return true;
+  }
+  std::fprintf(stderr, "%s\n", connection->OpenFailure().c_str());
+  return false;
 }
 
 }  // namespace vor::bench

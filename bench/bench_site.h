@@ -19,6 +19,10 @@
 #include <optional>
 #include <string>
 
+namespace vor {
+class QtSqlConnection;
+}  // namespace vor
+
 namespace vor::bench {
 
 struct BenchOptions {
@@ -69,6 +73,9 @@ class BenchSite {
   // built beside the bench, in seconds; nullopt (after saying so on stderr)
   // when one fails.
   std::optional<double> BestSilentRun() const;
+  // Opens `connection` on the site's ERP (embedded SQLite); false, after
+  // saying why on stderr, when it cannot.
+  bool OpenErp(QtSqlConnection* connection) const;
 
  private:
   BenchOptions options_;

@@ -41,15 +41,10 @@ int main(int argc, char** argv) {
   const std::optional<double> best_silent = site.BestSilentRun();
   if (!best_silent) return 1;
   const double silent = *best_silent;
-  const std::string erp = site.erp().string();
   bool failed = false;
 
   vor::QtSqlConnection connection;
-  if (!connection.OpenConnection(vor::testing::SqliteOpenParameters(
-          erp, vor::testing::SqlitePath::kEmbedded))) {
-    std::fprintf(stderr, "%s\n", connection.OpenFailure().c_str());
-    return 1;
-  }
+  if (!site.OpenErp(&connection)) return 1;
   vor::ProposalView view;
   view.SetTable(vor::ProposalTable::Read(connection));
   const int max_days_late = 90;

@@ -41,11 +41,7 @@ int main(int argc, char** argv) {
   if (!site.BestSilentRun()) return 1;
 
   vor::QtSqlConnection connection;
-  if (!connection.OpenConnection(vor::testing::SqliteOpenParameters(
-          site.erp().string(), vor::testing::SqlitePath::kEmbedded))) {
-    std::fprintf(stderr, "%s\n", connection.OpenFailure().c_str());
-    return 1;
-  }
+  if (!site.OpenErp(&connection)) return 1;
   auto* window = new vor::frmProposta(&connection);
   window->Refresh();
   auto* model = window->findChild<vor::ProposalModel*>();
