@@ -30,8 +30,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# The server keeps each message as it comes and answers at once, as a mail
+# server that queues it does; the last one is taken apart at the end.
 /usr/bin/python3 "$root/testing/smtp_sink.py" --folder "$work/mail" \
-  --port-file "$work/port" &
+  --port-file "$work/port" --raw &
 sink_pid=$!
 for _ in $(seq 600); do [ -s "$work/port" ] && break; sleep 0.1; done
 port=$(cat "$work/port")
@@ -91,11 +93,14 @@ for n in "${sizes[@]}"; do
   read -r file file_cpu <<<"$(best "$erp" 0 1)"
   read -r both both_cpu <<<"$(best "$erp" 1 1)"
   last=$(ls "$work/mail"/*.eml | sort -V | tail -n 1)
-  sizes_line=$(/usr/bin/python3 - "$last" "${last%.eml}.json" <<'PY'
-import json, os, sys
-record = json.load(open(sys.argv[2]))
-print("%d %d %d" % (os.path.getsize(sys.argv[1]),
-                    len(record["html"].encode()), len(record["text"].encode())))
+  sizes_line=$(/usr/bin/python3 - "$last" <<'PY'
+import email, email.policy, os, sys
+message = email.message_from_bytes(open(sys.argv[1], "rb").read(),
+                                   policy=email.policy.default)
+def size(kind):
+    part = message.get_body(preferencelist=(kind,))
+    return len(part.get_content().encode()) if part else 0
+print("%d %d %d" % (os.path.getsize(sys.argv[1]), size("html"), size("plain")))
 PY
 )
   read -r message html text <<<"$sizes_line"

@@ -1,6 +1,8 @@
 #include "proposal/workbook_writer.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <utility>
 
@@ -146,6 +148,23 @@ std::optional<std::string> SheetNameProblem(
     if (EqualsIgnoringCase(other, name)) return quoted + " repetido";
   }
   return std::nullopt;
+}
+
+// `part` compressed, as a zip holds it. The parts that all workbooks with
+// as many sheets hold alike (styles, content types, relations) are
+// compressed once per process and kept: the suppliers' order files are a
+// thousand small workbooks, and these parts are a third of each.
+const ZipWriter::Stored& Packed(const std::string& part) {
+  static std::mutex mutex;
+  static std::map<std::string, ZipWriter::Stored, std::less<>> packed;
+  const std::lock_guard<std::mutex> lock(mutex);
+  auto it = packed.find(part);
+  if (it == packed.end()) {
+    ZipWriter zip("", kLevel);
+    zip.Add("part", part);
+    it = packed.emplace(part, zip.LastEntry()).first;
+  }
+  return it->second;
 }
 
 // The sheet being written: where its next row goes.
@@ -385,15 +404,15 @@ std::string WorkbookWriter::Finish() {
                "/styles\" Target=\"styles.xml\"/></Relationships>";
   types += "</Types>";
   zip.Add("xl/workbook.xml", workbook);
-  zip.Add("xl/_rels/workbook.xml.rels", relations);
-  zip.Add("xl/styles.xml", Styles());
-  zip.Add("[Content_Types].xml", types);
-  zip.Add("_rels/.rels", std::string(kXmlDeclaration) +
-                             "<Relationships xmlns=\"" + kPackageRelationships +
-                             "\"><Relationship Id=\"rId1\" Type=\"" +
-                             kRelationships +
-                             "/officeDocument\" "
-                             "Target=\"xl/workbook.xml\"/></Relationships>");
+  zip.AddStored("xl/_rels/workbook.xml.rels", Packed(relations));
+  zip.AddStored("xl/styles.xml", Packed(Styles()));
+  zip.AddStored("[Content_Types].xml", Packed(types));
+  zip.AddStored("_rels/.rels",
+                Packed(std::string(kXmlDeclaration) +
+                       "<Relationships xmlns=\"" + kPackageRelationships +
+                       "\"><Relationship Id=\"rId1\" Type=\"" + kRelationships +
+                       "/officeDocument\" "
+                       "Target=\"xl/workbook.xml\"/></Relationships>"));
   std::string bytes = zip.Finish();
   b.zip.reset();
   return bytes;

@@ -7,7 +7,10 @@ HTML parts and the names of the attachments, each saved as N_<name>.
 With --cert/--key the server offers STARTTLS and requires it; with --user
 and --password it requires AUTH with them; each --refuse ADDRESS is
 refused at RCPT with 550 and a text naming it; --size-limit BYTES announces
-that SIZE and refuses larger messages with 552. The port it listens on is
+that SIZE and refuses larger messages with 552. With --raw it keeps N.eml
+only and answers as soon as that is written, as a server that queues the
+message does: the benches use it, so that the client is not timed waiting
+for this script to take the message apart. The port it listens on is
 written to --port-file once it accepts connections. Ends on SIGTERM.
 
 Two servers that misbehave, for the tests of what the client does then:
@@ -45,9 +48,10 @@ from aiosmtpd.smtp import AuthResult
 
 
 class Keeper:
-    def __init__(self, folder, refused=()):
+    def __init__(self, folder, refused=(), raw=False):
         self.folder = folder
         self.refused = set(a.lower() for a in refused)
+        self.raw = raw
         self.count = 0
         self.lock = threading.Lock()
 
@@ -60,6 +64,8 @@ class Keeper:
         base = os.path.join(self.folder, str(n))
         with open(base + ".eml", "wb") as f:
             f.write(content)
+        if self.raw:
+            return
         message = email.message_from_bytes(content,
                                            policy=email.policy.default)
         text = message.get_body(preferencelist=("plain",))
@@ -250,6 +256,7 @@ def main():
     parser.add_argument("--misbehave", choices=["stall", "echo-auth", "slow", "mute"])
     parser.add_argument("--read-rate", type=int, default=800)
     parser.add_argument("--size-limit", type=int, default=0)
+    parser.add_argument("--raw", action="store_true")
     args = parser.parse_args()
     os.makedirs(args.folder, exist_ok=True)
     if args.misbehave:
@@ -273,7 +280,7 @@ def main():
     if args.size_limit:
         # Announced as SIZE in the EHLO reply; larger messages get 552.
         options.update(data_size_limit=args.size_limit)
-    controller = Controller(Keeper(args.folder, args.refuse),
+    controller = Controller(Keeper(args.folder, args.refuse, args.raw),
                             hostname="127.0.0.1",
                             port=args.port or free_port(), **options)
     controller.start()
