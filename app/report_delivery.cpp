@@ -11,10 +11,10 @@ RunReport MorningReportDelivery() {
   // The late supplier orders are read only once a report is asked for,
   // for the rows it reports.
   const auto late_orders = [](const SettingsRecord& settings,
-                              Connection& connection, LocalTime started) {
-    return [&settings, &connection,
-            started](const std::vector<ProposalRow>& rows) {
-      return LateOrderFinder::Find(connection, rows, started,
+                              Connection& connection,
+                              LocalTime started) -> LateOrderRead {
+    return [&settings, &connection, started] {
+      return LateOrderFinder::Read(connection, started,
                                    settings.encomendas.atraso_maximo);
     };
   };

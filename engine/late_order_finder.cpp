@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -121,21 +122,39 @@ std::vector<LateOrderLine> LateLines(Recordset& rs,
   return lines;
 }
 
-// The names of the suppliers the documents of `lines` name, from Fornec,
-// the codes compared as the database does; "" for a code it lacks.
-void SupplierNames(Connection& connection, std::vector<LateOrderLine>& lines) {
+// The names of the suppliers in Fornec, by the database's comparison of
+// codes (CodeKey).
+std::unordered_map<std::string, std::string> SupplierNames(
+    Connection& connection) {
   Recordset rs;
   connection.OpenRecordset("", sql::SupplierNamesQuery(), rs);
   std::unordered_map<std::string, std::string> names;
   for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
     names.emplace(CodeKey(TextOf(rs.Get(0))), TextOf(rs.Get(1)));
   }
-  for (LateOrderLine& line : lines) {
-    if (!line.document_supplier) continue;
-    const auto it = names.find(CodeKey(line.supplier));
-    line.supplier_name = it == names.end() ? std::string() : it->second;
-  }
+  return names;
 }
+
+// Whether some line of `rs` (the rows of sql::LateOrderLinesQuery with the
+// documents' supplier) names its supplier.
+bool SomeDocumentNamesSupplier(Recordset& rs) {
+  const int terceiro = rs.FieldIndex("TERCEIRO");
+  for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) {
+    if (!TextOf(rs.Get(terceiro)).empty()) return true;
+  }
+  return false;
+}
+
+// What LateOrderFinder::Read read, for the matching.
+struct ReadLines {
+  Recordset rs;
+  bool with_supplier = false;
+  std::unordered_map<std::string, std::string> names;
+  // Why the suppliers' names could not be read ("" when they were, or
+  // were not needed): the matching fails with it only when a late line
+  // takes its supplier from its document.
+  std::string names_error;
+};
 
 // The articles of `lines` (sorted by row) with their figures without the
 // late lines: the calculator's final step and colour marks on a working
@@ -217,28 +236,64 @@ std::vector<LateArticle> WithoutLate(Connection& connection,
 LateOrders LateOrderFinder::Find(Connection& connection,
                                  const std::vector<ProposalRow>& rows,
                                  LocalTime today, int max_days_late) {
+  return Read(connection, today, max_days_late)(rows);
+}
+
+LateOrderMatch LateOrderFinder::Read(Connection& connection, LocalTime today,
+                                     int max_days_late) {
+  const auto unavailable = [](std::string reason) -> LateOrderMatch {
+    return [reason](const std::vector<ProposalRow>&) {
+      return LateOrders::Unavailable(reason);
+    };
+  };
+  const std::string kUnread =
+      "as encomendas a fornecedores em atraso não foram lidas: ";
+  auto read = std::make_shared<ReadLines>();
   try {
-    Recordset rs;
-    bool with_supplier = false;
-    {
-      const ReadSnapshot snapshot(connection);
-      with_supplier = DocumentsHaveSupplier(connection);
-      connection.OpenRecordset("", sql::LateOrderLinesQuery(with_supplier), rs);
+    const ReadSnapshot snapshot(connection);
+    read->with_supplier = DocumentsHaveSupplier(connection);
+    connection.OpenRecordset("", sql::LateOrderLinesQuery(read->with_supplier),
+                             read->rs);
+    if (read->with_supplier && SomeDocumentNamesSupplier(read->rs)) {
+      try {
+        read->names = SupplierNames(connection);
+      } catch (const std::exception&) {
+        read->names_error =
+            UnhandledError(std::current_exception()).description();
+      }
     }
-    int unreadable = 0;
-    bool named_by_document = false;
-    std::vector<LateOrderLine> lines = LateLines(
-        rs, rows, sys_days(floor<days>(today).time_since_epoch()),
-        max_days_late, with_supplier, &unreadable, &named_by_document);
-    if (named_by_document) SupplierNames(connection, lines);
-    std::vector<LateArticle> articles = WithoutLate(connection, rows, lines);
-    return LateOrders(std::move(lines), std::move(articles), unreadable,
-                      max_days_late);
   } catch (const std::exception&) {
-    return LateOrders::Unavailable(
-        "as encomendas a fornecedores em atraso não foram lidas: " +
-        UnhandledError(std::current_exception()).description());
+    return unavailable(kUnread +
+                       UnhandledError(std::current_exception()).description());
   }
+  const sys_days day = sys_days(floor<days>(today).time_since_epoch());
+  return [read, day, max_days_late, kUnread,
+          &connection](const std::vector<ProposalRow>& rows) {
+    try {
+      int unreadable = 0;
+      bool named_by_document = false;
+      std::vector<LateOrderLine> lines =
+          LateLines(read->rs, rows, day, max_days_late, read->with_supplier,
+                    &unreadable, &named_by_document);
+      if (named_by_document) {
+        if (!read->names_error.empty()) {
+          return LateOrders::Unavailable(kUnread + read->names_error);
+        }
+        for (LateOrderLine& line : lines) {
+          if (!line.document_supplier) continue;
+          const auto it = read->names.find(CodeKey(line.supplier));
+          line.supplier_name =
+              it == read->names.end() ? std::string() : it->second;
+        }
+      }
+      std::vector<LateArticle> articles = WithoutLate(connection, rows, lines);
+      return LateOrders(std::move(lines), std::move(articles), unreadable,
+                        max_days_late);
+    } catch (const std::exception&) {
+      return LateOrders::Unavailable(
+          kUnread + UnhandledError(std::current_exception()).description());
+    }
+  };
 }
 
 }  // namespace vor

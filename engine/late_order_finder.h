@@ -9,6 +9,9 @@
 //   LateOrders late = LateOrderFinder::Find(connection, table.rows(),
 //                                           started, settings.encomendas
 //                                                        .atraso_maximo);
+//   // or: read now, match later on another thread
+//   LateOrderMatch match = LateOrderFinder::Read(connection, started, 90);
+//   ... LateOrders late = match(table.rows());
 #ifndef VOR_ENGINE_LATE_ORDER_FINDER_H_
 #define VOR_ENGINE_LATE_ORDER_FINDER_H_
 
@@ -36,6 +39,15 @@ class LateOrderFinder {
   static LateOrders Find(Connection& connection,
                          const std::vector<ProposalRow>& rows, LocalTime today,
                          int max_days_late);
+
+  // Find in two steps: the lines (and, where the documents name their
+  // supplier, the suppliers' names) are read now, through `connection`;
+  // the matching returned gives what Find would for the rows it is given,
+  // on any thread, without reading again. It asks nothing of `connection`,
+  // which must outlive it. A read that fails makes the matching give
+  // LateOrders::Unavailable, as Find does; never raises.
+  static LateOrderMatch Read(Connection& connection, LocalTime today,
+                             int max_days_late);
 };
 
 }  // namespace vor

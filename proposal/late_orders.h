@@ -19,6 +19,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -104,6 +105,16 @@ class LateOrders {
   int max_days_late_ = 0;
   std::string unavailable_;
 };
+
+struct ProposalRow;
+
+// The late orders of a proposal's rows, found in two steps: the reading
+// (LateOrderRead, through the ERP's connection, on the connection's thread)
+// gives the matching (LateOrderMatch), which needs no connection and may
+// run on another thread while the connection is used for something else.
+using LateOrderMatch =
+    std::function<LateOrders(const std::vector<ProposalRow>&)>;
+using LateOrderRead = std::function<LateOrderMatch()>;
 
 }  // namespace vor
 

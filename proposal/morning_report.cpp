@@ -296,12 +296,11 @@ MailMessage MorningReport::ReportMessage(const DigestInput& digest) {
   return message;
 }
 
-ReportOutcome MorningReport::AfterRun(
-    const SettingsRecord& record, Connection& connection, LocalTime started,
-    Recordset* proposal,
-    const std::function<LateOrders(const std::vector<ProposalRow>&)>&
-        late_orders,
-    ReportInProgress* begun) {
+ReportOutcome MorningReport::AfterRun(const SettingsRecord& record,
+                                      Connection& connection, LocalTime started,
+                                      Recordset* proposal,
+                                      const LateOrderRead& late_orders,
+                                      ReportInProgress* begun) {
   std::unique_ptr<ReportInProgress> own;
   ReportInProgress* report = begun;
   if (report != nullptr) {
@@ -325,7 +324,6 @@ ReportOutcome MorningReport::AfterRun(
                                              connection, started, late_orders);
     report = own.get();
   }
-  ReportOutcome outcome = report->outcome();
   const ReportSettings& settings = report->settings();
   // The result table is written: so may the suppliers' order files be now,
   // on a thread of their own, while the report is delivered.
@@ -337,12 +335,14 @@ ReportOutcome MorningReport::AfterRun(
   try {
     workbook = report->Workbook();
   } catch (const std::exception&) {
+    const std::exception_ptr error = std::current_exception();
+    ReportOutcome outcome = report->outcome();
     report->FinishOrderFiles(&outcome);
-    outcome.failures.push_back(
-        "Relatório de encomendas não preparado: " +
-        UnhandledError(std::current_exception()).description());
+    outcome.failures.push_back("Relatório de encomendas não preparado: " +
+                               UnhandledError(error).description());
     return outcome;
   }
+  ReportOutcome outcome = report->outcome();
   const DigestInput& digest = report->digest();
   const std::string dropped =
       settings.wants_file() ? DropFile(settings, file_name, workbook, &outcome)

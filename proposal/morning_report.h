@@ -73,12 +73,11 @@ class MorningReport {
   // "Encomendas em atraso", a summary line and the sheet "Em atraso"; when
   // they could not be read the report goes without them and one delivered
   // line says why. A report `begun` has them already.
-  static ReportOutcome AfterRun(
-      const SettingsRecord& settings, Connection& connection, LocalTime started,
-      Recordset* proposal = nullptr,
-      const std::function<LateOrders(const std::vector<ProposalRow>&)>&
-          late_orders = {},
-      ReportInProgress* begun = nullptr);
+  static ReportOutcome AfterRun(const SettingsRecord& settings,
+                                Connection& connection, LocalTime started,
+                                Recordset* proposal = nullptr,
+                                const LateOrderRead& late_orders = {},
+                                ReportInProgress* begun = nullptr);
   // After a run that failed with `error_message` (the engine's handler
   // ended it, or the start-up failed once the settings were found, or a
   // step after the proposal was written failed): mails the alert, with the

@@ -6,6 +6,8 @@
 #include "core/figure_text.h"
 #include "core/text_util.h"
 #include "db/result_table.h"
+#include "proposal/proposal_changes.h"
+#include "proposal/proposal_history.h"
 #include "proposal/report_workbook.h"
 #include "proposal/supplier_terms.h"
 #include "proposal/whole_units.h"
@@ -50,17 +52,28 @@ std::vector<std::pair<std::string, std::string>> ShapingSettings(
 
 }  // namespace
 
-ReportInProgress::ReportInProgress(
-    ReportSettings settings, ProposalTable table, const SettingsRecord& record,
-    Connection& connection, LocalTime started,
-    const std::function<LateOrders(const std::vector<ProposalRow>&)>&
-        late_orders)
+ReportInProgress::ReportInProgress(ReportSettings settings, ProposalTable table,
+                                   const SettingsRecord& record,
+                                   Connection& connection, LocalTime started,
+                                   const LateOrderRead& late_orders)
+    : ReportInProgress(Deferred{}, std::move(settings), std::move(table),
+                       record, connection, started, late_orders) {
+  Prepare();
+}
+
+ReportInProgress::ReportInProgress(Deferred, ReportSettings settings,
+                                   ProposalTable table,
+                                   const SettingsRecord& record,
+                                   Connection& connection, LocalTime started,
+                                   const LateOrderRead& late_orders)
     : settings_(std::move(settings)),
       file_name_("Proposta_" + FormatLocalTime(started, "%Y%m%d_%H%M%S") +
                  ".xlsx"),
-      started_(started) {
+      started_(started),
+      table_(std::move(table)),
+      keep_history_(record.historico.keep_days > 0),
+      cover_limit_(record.motor.cobertura_maxima) {
   view_.SetCoverLimit(record.motor.cobertura_maxima);
-  view_.SetTable(std::move(table));
   digest_.view = &view_;
   digest_.started = started;
   digest_.settings = DigestSettings(record);
@@ -72,51 +85,76 @@ ReportInProgress::ReportInProgress(
                                  : settings_.subject) +
       " - " + FormatLocalTime(started, "%d-%m-%Y");
   shaping_ = ShapingSettings(record, digest_);
+  digest_.units = WholeUnits(record.encomendas.unidades_fracionarias);
+  // What comes through the connection is read here; the rest (Prepare)
+  // needs no connection.
+  if (late_orders) late_match_ = late_orders();
+  if (keep_history_) {
+    try {
+      before_ = ProposalHistory::Before(connection, started);
+    } catch (const std::exception&) {
+      history_error_ = UnhandledError(std::current_exception()).description();
+    }
+  }
+  try {
+    terms_ = SupplierTerms::Read(connection);
+  } catch (const std::exception&) {
+    terms_error_ = UnhandledError(std::current_exception()).description();
+  }
+}
+
+void ReportInProgress::Prepare() {
+  view_.SetTable(std::move(table_));
   // The late lines first: the changes count the new ones among them.
-  if (late_orders) {
-    late_ = late_orders(view_.table().rows());
+  if (late_match_) {
+    late_ = late_match_(view_.table().rows());
+    late_match_ = nullptr;
     if (late_.available()) digest_.late = &late_;
   }
-  if (record.historico.keep_days > 0) {
+  if (keep_history_) {
     try {
-      if (auto before = ProposalHistory::Before(connection, started)) {
-        digest_.before = before->time;
+      if (!history_error_.empty()) {
+        throw Error(errnum::kFileError, history_error_);
+      }
+      if (before_) {
+        digest_.before = before_->time;
         digest_.changes = ProposalChanges::Between(
-            before->rows, view_.table().rows(), digest_.settings.variation,
-            view_.cover_limit(), {digest_.late, before->time});
+            before_->rows, view_.table().rows(), digest_.settings.variation,
+            view_.cover_limit(), {digest_.late, before_->time});
       }
     } catch (const std::exception&) {
       Notice("As alterações desde a proposta anterior ficaram de fora: " +
                  UnhandledError(std::current_exception()).description(),
              &digest_, &outcome_);
     }
+    before_.reset();
   }
-  if (late_orders && !late_.available()) {
+  if (!late_.available()) {
     outcome_.delivered.push_back(
         "Relatório de encomendas: secção «Encomendas em atraso» de fora, " +
         late_.unavailable_reason());
   }
-  digest_.units = WholeUnits(record.encomendas.unidades_fracionarias);
   try {
-    SupplierTerms terms = SupplierTerms::Read(connection);
-    for (const std::string& problem : terms.problems()) {
+    if (!terms_) throw Error(errnum::kFileError, terms_error_);
+    for (const std::string& problem : terms_->problems()) {
       Notice(problem, &digest_, &outcome_);
     }
-    baskets_ = SupplierBaskets(&view_.table().rows(), std::move(terms),
-                               digest_.units, record.motor.cobertura_maxima)
+    baskets_ = SupplierBaskets(&view_.table().rows(), std::move(*terms_),
+                               digest_.units, cover_limit_)
                    .All();
   } catch (const std::exception&) {
     Notice("Os cabazes por fornecedor ficaram de fora: " +
                UnhandledError(std::current_exception()).description(),
            &digest_, &outcome_);
   }
+  terms_.reset();
   if (baskets_) {
     // Named before the files are written, so that the workbook, written
     // while the result table is, can show them.
     std::error_code ignored;
     if (settings_.wants_file() &&
         std::filesystem::is_directory(settings_.folder, ignored)) {
-      OrderFile::Name(&*baskets_, started);
+      OrderFile::Name(&*baskets_, started_);
     }
     digest_.baskets = &*baskets_;
   }
@@ -130,19 +168,30 @@ ReportInProgress::~ReportInProgress() {
 
 std::unique_ptr<ReportInProgress> ReportInProgress::Begin(
     const SettingsRecord& record, Connection& connection, LocalTime started,
-    Recordset& computed,
-    const std::function<LateOrders(const std::vector<ProposalRow>&)>&
-        late_orders) {
+    Recordset& computed, const LateOrderRead& late_orders) {
   try {
     ReportSettings settings = ReportSettings::Load(record);
     if (!settings.wants_mail() && !settings.wants_file()) return nullptr;
     if (computed.RecordCount() <= 0) return nullptr;
-    auto report = std::make_unique<ReportInProgress>(
-        std::move(settings), TableOf(computed), record, connection, started,
-        late_orders);
-    report->thread_ = std::thread(&ReportInProgress::Write, report.get());
-    report->StartOrderFiles(report->write_orders_.get_future().share());
-    report->orders_held_ = report->order_files_.valid();
+    // Only what needs the connection, or the working table, is done here:
+    // the rest, the workbook and the order files go on their own threads
+    // while the run writes its table.
+    std::unique_ptr<ReportInProgress> report(
+        new ReportInProgress(Deferred{}, std::move(settings), TableOf(computed),
+                             record, connection, started, late_orders));
+    report->orders_held_ = true;
+    report->thread_ = std::thread(
+        [r = report.get(), go = report->write_orders_.get_future().share()] {
+          try {
+            r->Prepare();
+          } catch (...) {
+            r->error_ = std::current_exception();
+            return;
+          }
+          if (r->stop_) return;
+          r->StartOrderFiles(go);
+          r->Write();
+        });
     return report;
   } catch (...) {
     return nullptr;

@@ -1,10 +1,12 @@
 // ReportInProgress: the morning report of one run, from its proposal to the
 // workbook's bytes. Begun (Begin) as soon as the engine has computed the
 // proposal, it copies the rows it needs (the working table stays the
-// writer's, whose cursor moves), reads the history's earlier run through
-// the connection, makes the suppliers' baskets, and writes the workbook on
-// a thread of its own, and the baskets' order files on another (held in
-// memory), while the run writes its result table; MorningReport::AfterRun,
+// writer's, whose cursor moves) and reads through the connection what it
+// needs from the ERP (the open supplier orders, the history's earlier run,
+// the suppliers' terms); then, on a thread of its own while the run writes
+// its result table, it works out the late orders, the changes and the
+// suppliers' baskets and writes the workbook, and the baskets' order files
+// on another thread (held in memory); MorningReport::AfterRun,
 // once the table is written, lets the order files be written
 // (WriteOrderFiles), takes the workbook (Workbook) and delivers it while
 // they are written, then takes their outcome (FinishOrderFiles). A report
@@ -42,11 +44,13 @@
 #include "proposal/late_orders.h"
 #include "proposal/morning_report.h"
 #include "proposal/order_file.h"
+#include "proposal/proposal_history.h"
 #include "proposal/proposal_table.h"
 #include "proposal/proposal_view.h"
 #include "proposal/report_digest.h"
 #include "proposal/report_settings.h"
 #include "proposal/supplier_basket.h"
+#include "proposal/supplier_terms.h"
 #include "proposal/workbook_writer.h"
 #include "settings/settings_record.h"
 
@@ -63,20 +67,18 @@ class ReportInProgress {
   // is kept) is read through `connection`, in one read; one that cannot be
   // read leaves the changes out, with a notice (in the digest and in
   // outcome()). Then `late_orders`, when given, is asked once for the late
-  // supplier orders of the rows; when they could not be read, outcome()
-  // says the report goes without them. Then the terms of
-  // zlx_VOR_Fornecedores (none where the table is missing) are read and
-  // every supplier's basket made, with the whole-unit rule of `record`;
-  // a table or figure that cannot be read leaves the baskets out, and a
-  // term that cannot be used is left aside, each with a notice. When the
-  // report goes to a folder that exists, each basket is given the name of
-  // its order file (OrderFile::Name), which the digest and the workbook
-  // show. Its workbook is written by Workbook.
-  ReportInProgress(
-      ReportSettings settings, ProposalTable table,
-      const SettingsRecord& record, Connection& connection, LocalTime started,
-      const std::function<LateOrders(const std::vector<ProposalRow>&)>&
-          late_orders);
+  // supplier orders of the rows (read, then matched to the rows); when they
+  // could not be read, outcome() says the report goes without them. Then the
+  // terms of zlx_VOR_Fornecedores (none where the table is missing) are read
+  // and every supplier's basket made, with the whole-unit rule of `record`; a
+  // table or figure that cannot be read leaves the baskets out, and a term that
+  // cannot be used is left aside, each with a notice. When the report goes to a
+  // folder that exists, each basket is given the name of its order file
+  // (OrderFile::Name), which the digest and the workbook show. Its workbook is
+  // written by Workbook.
+  ReportInProgress(ReportSettings settings, ProposalTable table,
+                   const SettingsRecord& record, Connection& connection,
+                   LocalTime started, const LateOrderRead& late_orders);
   // Stops the thread, if any, and waits for it.
   ~ReportInProgress();
   ReportInProgress(const ReportInProgress&) = delete;
@@ -92,9 +94,7 @@ class ReportInProgress {
   // after the write, and says why. Never raises.
   static std::unique_ptr<ReportInProgress> Begin(
       const SettingsRecord& record, Connection& connection, LocalTime started,
-      Recordset& computed,
-      const std::function<LateOrders(const std::vector<ProposalRow>&)>&
-          late_orders = {});
+      Recordset& computed, const LateOrderRead& late_orders = {});
 
   // The rows of `rs` (the working table, or the result table read back)
   // as a proposal. Raises as ProposalTable::RowsOf.
@@ -102,7 +102,8 @@ class ReportInProgress {
 
   const ReportSettings& settings() const { return settings_; }
   // What the report has to say so far (the history or the late orders
-  // left out).
+  // left out); of a report begun, only once Workbook has returned or
+  // raised.
   const ReportOutcome& outcome() const { return outcome_; }
   const std::string& file_name() const { return file_name_; }
 
@@ -128,8 +129,8 @@ class ReportInProgress {
   // sheet was written ahead on the workbook's thread when the full workbook
   // came out too large to mail. Raises Error 75 naming the file.
   std::string CompactWorkbook(const std::string& full_where);
-  // The digest, with the changes since the earlier run; not to be changed
-  // while the workbook is being written.
+  // The digest, with the changes since the earlier run; of a report begun,
+  // only once Workbook has returned.
   const DigestInput& digest() const { return digest_; }
   // The settings that shaped the report, as "Resumo" lists them.
   const std::vector<std::pair<std::string, std::string>>& shaping() const {
@@ -137,6 +138,15 @@ class ReportInProgress {
   }
 
  private:
+  struct Deferred {};
+  // The constructor's reading only: Prepare does the rest.
+  ReportInProgress(Deferred, ReportSettings settings, ProposalTable table,
+                   const SettingsRecord& record, Connection& connection,
+                   LocalTime started, const LateOrderRead& late_orders);
+  // What needs no connection: the view, the late orders matched to the
+  // rows, the changes, the baskets and their files' names, with the
+  // notices of what was left out, in that order.
+  void Prepare();
   // Writes the workbook into bytes_, or its error into error_; then, when
   // it is too large to mail, the compact workbook's first sheet into
   // written_.
@@ -153,6 +163,15 @@ class ReportInProgress {
   std::string file_name_;
   LocalTime started_;
   std::optional<std::vector<SupplierBasket>> baskets_;
+  // Read by the constructor for Prepare, and let go there.
+  ProposalTable table_;
+  bool keep_history_ = false;
+  Currency cover_limit_;
+  LateOrderMatch late_match_;
+  std::optional<HistoricProposal> before_;
+  std::string history_error_;
+  std::optional<SupplierTerms> terms_;
+  std::string terms_error_;
   // Writes the order files from view_ and baskets_: declared after them,
   // it is waited for before they go. Begun by Begin, they are held until
   // write_orders_ says whether to write them (orders_held_ until then).
