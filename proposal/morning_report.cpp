@@ -184,13 +184,15 @@ std::string FullWorkbookPlace(const ReportSettings& settings,
   return "Está gravada em " + dropped + ".";
 }
 
-// Mails the digest with the workbook attached. A message past
+// Mails the digest with the workbook attached, its message made by
+// `compose` from the digest with the attachment's fields set. A message past
 // kMaxMessageBytes, or one the server refuses for its size, goes with the
 // compact workbook (`compact`, built only then) and says where the full one
 // is (`dropped`, "" when it was not written); when that does not fit
 // either, the digest goes alone.
 void MailReport(const ReportSettings& settings, DigestInput digest,
                 const std::string& file_name, const std::string& workbook,
+                const std::function<MailMessage(const DigestInput&)>& compose,
                 const std::function<std::string(const std::string&)>& compact,
                 const std::string& dropped, ReportOutcome* outcome) {
   const char* what = "Relatório de encomendas";
@@ -215,7 +217,7 @@ void MailReport(const ReportSettings& settings, DigestInput digest,
           attached = Attached::kCompact;
           continue;
         }
-        message = Addressed(MorningReport::ReportMessage(digest), settings);
+        message = Addressed(compose(digest), settings);
         message.attachments.push_back({file_name, kWorkbookType, workbook});
       } else if (attached == Attached::kCompact) {
         if (compact_bytes.empty()) {
@@ -239,7 +241,7 @@ void MailReport(const ReportSettings& settings, DigestInput digest,
             ReportWorkbook::kUrgentSheet +
             "»), as exceções, as alterações e as encomendas por fornecedor. " +
             place;
-        message = Addressed(MorningReport::ReportMessage(digest), settings);
+        message = Addressed(compose(digest), settings);
         message.attachments.push_back(
             {compact_name, kWorkbookType, compact_bytes});
       } else {
@@ -247,7 +249,7 @@ void MailReport(const ReportSettings& settings, DigestInput digest,
         digest.attachment_note = "A proposta completa (" +
                                  Size(workbook.size()) +
                                  ") não segue em anexo: " + why + ". " + place;
-        message = Addressed(MorningReport::ReportMessage(digest), settings);
+        message = Addressed(compose(digest), settings);
       }
       const std::string text = message.Render(std::time(nullptr));
       const bool last = attached == Attached::kNone;
@@ -348,10 +350,13 @@ ReportOutcome MorningReport::AfterRun(const SettingsRecord& record,
       settings.wants_file() ? DropFile(settings, file_name, workbook, &outcome)
                             : std::string();
   if (settings.wants_mail()) {
+    const auto compose = [&](const DigestInput& d) {
+      return report->Message(d);
+    };
     const auto compact = [&](const std::string& place) {
       return report->CompactWorkbook(place);
     };
-    MailReport(settings, digest, file_name, workbook, compact, dropped,
+    MailReport(settings, digest, file_name, workbook, compose, compact, dropped,
                &outcome);
   }
   report->FinishOrderFiles(&outcome);

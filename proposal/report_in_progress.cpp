@@ -250,8 +250,15 @@ void ReportInProgress::Write() {
     error_ = std::current_exception();
     return;
   }
-  if (stop_ || !settings_.wants_mail() ||
-      !MorningReport::TooLargeToMail(bytes_.size())) {
+  if (stop_ || !settings_.wants_mail()) return;
+  if (!MorningReport::TooLargeToMail(bytes_.size())) {
+    // The digest is composed here, while the run may still be writing its
+    // table, rather than after. Should this fail, Message composes it
+    // again and the error comes from there.
+    try {
+      composed_ = MorningReport::ReportMessage(digest_);
+    } catch (...) {
+    }
     return;
   }
   // The e-mail will need the compact workbook: its longest sheet is
@@ -267,6 +274,16 @@ void ReportInProgress::Write() {
     }
   } catch (...) {
   }
+}
+
+MailMessage ReportInProgress::Message(const DigestInput& digest) const {
+  if (composed_ && digest.attachment_note == digest_.attachment_note &&
+      digest.urgent_sheet == digest_.urgent_sheet &&
+      digest.sheets_attached == digest_.sheets_attached &&
+      digest.late_sheet_attached == digest_.late_sheet_attached) {
+    return *composed_;
+  }
+  return MorningReport::ReportMessage(digest);
 }
 
 std::string ReportInProgress::CompactWorkbook(const std::string& full_where) {

@@ -129,6 +129,12 @@ class ReportInProgress {
   // sheet was written ahead on the workbook's thread when the full workbook
   // came out too large to mail. Raises Error 75 naming the file.
   std::string CompactWorkbook(const std::string& full_where);
+  // The e-mail's message for `digest` (a copy of digest() whose
+  // attachment's fields may have been changed), as
+  // MorningReport::ReportMessage makes it: the one composed ahead on the
+  // workbook's thread when it was composed for the same attachment, else
+  // composed now. After Workbook.
+  MailMessage Message(const DigestInput& digest) const;
   // The digest, with the changes since the earlier run; of a report begun,
   // only once Workbook has returned.
   const DigestInput& digest() const { return digest_; }
@@ -148,8 +154,8 @@ class ReportInProgress {
   // notices of what was left out, in that order.
   void Prepare();
   // Writes the workbook into bytes_, or its error into error_; then, when
-  // it is too large to mail, the compact workbook's first sheet into
-  // written_.
+  // it is mailed, its message into composed_ if it fits a message, else
+  // the compact workbook's first sheet into written_.
   void Write();
   // Starts the order files (OrderFile::Start with `go`).
   void StartOrderFiles(std::shared_future<bool> go);
@@ -186,6 +192,8 @@ class ReportInProgress {
   std::exception_ptr error_;
   // The sheets the compact workbook can take as they were written.
   std::vector<WorkbookWriter::WrittenSheet> written_;
+  // The message composed by Write, for the digest as it stands.
+  std::optional<MailMessage> composed_;
 };
 
 }  // namespace vor
