@@ -206,14 +206,13 @@ void MailReport(const ReportSettings& settings, DigestInput digest,
     enum class Attached { kFull, kCompact, kNone };
     Attached attached = Attached::kFull;
     std::string why, logged, compact_bytes;
-    const std::string compact_name =
-        file_name.substr(0, file_name.size() - 5) + "_reduzida.xlsx";
+    const std::string compact_name = MorningReport::CompactName(file_name);
     for (;;) {
       MailMessage message;
       if (attached == Attached::kFull) {
         // The message need not be composed to know it is too large.
         if (MorningReport::TooLargeToMail(workbook.size())) {
-          why = logged = "a mensagem passaria de 5 MB";
+          why = logged = MorningReport::kTooLargeToMail;
           attached = Attached::kCompact;
           continue;
         }
@@ -230,17 +229,9 @@ void MailReport(const ReportSettings& settings, DigestInput digest,
             continue;
           }
         }
-        digest.urgent_sheet = ReportWorkbook::kUrgentSheet;
-        digest.late_sheet_attached = false;
-        digest.attachment_note =
-            "A proposta completa (" + Size(workbook.size()) +
-            ") não segue em anexo: " + why +
-            ". Segue em anexo a versão reduzida (" + compact_name +
-            "): os artigos a encomendar e em rutura, por ordem de urgência "
-            "(folha «" +
-            ReportWorkbook::kUrgentSheet +
-            "»), as exceções, as alterações e as encomendas por fornecedor. " +
-            place;
+        digest = MorningReport::WithCompactWorkbook(std::move(digest), settings,
+                                                    file_name, workbook.size(),
+                                                    why, dropped);
         message = Addressed(compose(digest), settings);
         message.attachments.push_back(
             {compact_name, kWorkbookType, compact_bytes});
@@ -255,7 +246,7 @@ void MailReport(const ReportSettings& settings, DigestInput digest,
       const bool last = attached == Attached::kNone;
       std::string refusal;
       if (!last && text.size() > kMaxMessageBytes) {
-        refusal = "a mensagem passaria de 5 MB";
+        refusal = MorningReport::kTooLargeToMail;
         if (why.empty()) why = refusal;
         logged = refusal;
       } else {
@@ -290,6 +281,30 @@ void MailReport(const ReportSettings& settings, DigestInput digest,
 }
 
 }  // namespace
+
+std::string MorningReport::CompactName(const std::string& file_name) {
+  return file_name.substr(0, file_name.size() - 5) + "_reduzida.xlsx";
+}
+
+DigestInput MorningReport::WithCompactWorkbook(DigestInput digest,
+                                               const ReportSettings& settings,
+                                               const std::string& file_name,
+                                               size_t full_size,
+                                               const std::string& why,
+                                               const std::string& dropped) {
+  digest.urgent_sheet = ReportWorkbook::kUrgentSheet;
+  digest.late_sheet_attached = false;
+  digest.attachment_note =
+      "A proposta completa (" + Size(full_size) +
+      ") não segue em anexo: " + why + ". Segue em anexo a versão reduzida (" +
+      CompactName(file_name) +
+      "): os artigos a encomendar e em rutura, por ordem de urgência "
+      "(folha «" +
+      ReportWorkbook::kUrgentSheet +
+      "»), as exceções, as alterações e as encomendas por fornecedor. " +
+      FullWorkbookPlace(settings, file_name, dropped);
+  return digest;
+}
 
 MailMessage MorningReport::ReportMessage(const DigestInput& digest) {
   MailMessage message;

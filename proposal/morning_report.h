@@ -24,6 +24,7 @@
 #include "proposal/mail_message.h"
 #include "proposal/proposal_view.h"
 #include "proposal/report_digest.h"
+#include "proposal/report_settings.h"
 #include "settings/settings_record.h"
 #include "settings/smtp_settings.h"
 
@@ -102,6 +103,22 @@ class MorningReport {
   static bool TooLargeToMail(size_t bytes) {
     return bytes / 3 * 4 > kMaxMessageBytes;
   }
+
+  // Why the full workbook is not attached when it is too large to mail.
+  static constexpr const char* kTooLargeToMail = "a mensagem passaria de 5 MB";
+  // The compact workbook's file name, beside `file_name` (the full one's).
+  static std::string CompactName(const std::string& file_name);
+  // `digest` as the message with the compact workbook shows it: its
+  // attachment's fields say that the full workbook (`file_name`,
+  // `full_size` bytes) is not attached, for `why`, what the compact one
+  // holds, and where the full one is to be found ([Relatorio] Partilha, else
+  // `dropped`, the path it was written to; "" when it was not).
+  static DigestInput WithCompactWorkbook(DigestInput digest,
+                                         const ReportSettings& settings,
+                                         const std::string& file_name,
+                                         size_t full_size,
+                                         const std::string& why,
+                                         const std::string& dropped);
 
   // The report message for `digest` (ReportDigest's text and HTML), titled
   // digest.title, without recipients and attachment.

@@ -4,6 +4,7 @@
 
 #include "core/error.h"
 #include "core/figure_text.h"
+#include "core/folder.h"
 #include "core/text_util.h"
 #include "db/result_table.h"
 #include "proposal/proposal_changes.h"
@@ -251,14 +252,10 @@ void ReportInProgress::Write() {
     return;
   }
   if (stop_ || !settings_.wants_mail()) return;
+  // The digest is composed here, while the run may still be writing its
+  // table, rather than after.
   if (!MorningReport::TooLargeToMail(bytes_.size())) {
-    // The digest is composed here, while the run may still be writing its
-    // table, rather than after. Should this fail, Message composes it
-    // again and the error comes from there.
-    try {
-      composed_ = MorningReport::ReportMessage(digest_);
-    } catch (...) {
-    }
+    ComposeAhead(digest_);
     return;
   }
   // The e-mail will need the compact workbook: its longest sheet is
@@ -274,14 +271,38 @@ void ReportInProgress::Write() {
     }
   } catch (...) {
   }
+  if (stop_) return;
+  // The message with the compact workbook says where the full one is: in
+  // the report's folder, where it is about to be written. Should it not be
+  // written there, the message is composed again.
+  std::string dropped;
+  if (settings_.wants_file()) {
+    try {
+      dropped = Folder::Open(settings_.folder).PathOf(file_name_);
+    } catch (...) {
+    }
+  }
+  ComposeAhead(MorningReport::WithCompactWorkbook(
+      digest_, settings_, file_name_, bytes_.size(),
+      MorningReport::kTooLargeToMail, dropped));
+}
+
+void ReportInProgress::ComposeAhead(const DigestInput& digest) {
+  try {
+    composed_ = Composed{digest.attachment_note, digest.urgent_sheet,
+                         digest.sheets_attached, digest.late_sheet_attached,
+                         MorningReport::ReportMessage(digest)};
+  } catch (...) {
+    composed_.reset();
+  }
 }
 
 MailMessage ReportInProgress::Message(const DigestInput& digest) const {
-  if (composed_ && digest.attachment_note == digest_.attachment_note &&
-      digest.urgent_sheet == digest_.urgent_sheet &&
-      digest.sheets_attached == digest_.sheets_attached &&
-      digest.late_sheet_attached == digest_.late_sheet_attached) {
-    return *composed_;
+  if (composed_ && digest.attachment_note == composed_->attachment_note &&
+      digest.urgent_sheet == composed_->urgent_sheet &&
+      digest.sheets_attached == composed_->sheets_attached &&
+      digest.late_sheet_attached == composed_->late_sheet_attached) {
+    return composed_->message;
   }
   return MorningReport::ReportMessage(digest);
 }

@@ -154,8 +154,9 @@ class ReportInProgress {
   // notices of what was left out, in that order.
   void Prepare();
   // Writes the workbook into bytes_, or its error into error_; then, when
-  // it is mailed, its message into composed_ if it fits a message, else
-  // the compact workbook's first sheet into written_.
+  // it is mailed, its message into composed_; when it is too large to
+  // mail, the compact workbook's first sheet into written_ first, the
+  // message being the one with the compact workbook.
   void Write();
   // Starts the order files (OrderFile::Start with `go`).
   void StartOrderFiles(std::shared_future<bool> go);
@@ -192,8 +193,19 @@ class ReportInProgress {
   std::exception_ptr error_;
   // The sheets the compact workbook can take as they were written.
   std::vector<WorkbookWriter::WrittenSheet> written_;
-  // The message composed by Write, for the digest as it stands.
-  std::optional<MailMessage> composed_;
+  // The message composed by Write, and the attachment's fields of the
+  // digest it was composed for.
+  struct Composed {
+    std::string attachment_note;
+    std::string urgent_sheet;
+    bool sheets_attached = true;
+    bool late_sheet_attached = true;
+    MailMessage message;
+  };
+  std::optional<Composed> composed_;
+  // Composes the message for `digest` into composed_; nothing when that
+  // fails (Message composes it again, and the error comes from there).
+  void ComposeAhead(const DigestInput& digest);
 };
 
 }  // namespace vor
