@@ -11,6 +11,7 @@
 #include "core/figure_text.h"
 #include "core/folder.h"
 #include "core/text_util.h"
+#include "core/thread_priority.h"
 #include "proposal/workbook_writer.h"
 
 namespace vor {
@@ -153,6 +154,9 @@ std::future<OrderFile::Outcome> OrderFile::Start(
     return ready.get_future();
   }
   return std::async(std::launch::async, [folder, &all, &rows, date, go] {
+    // The files wait for the result table anyway: the table's writing and
+    // the report the run waits for go first.
+    ThreadPriority::Lower(10);
     const char* kFailed = "Encomenda por fornecedor não gravada: ";
     Outcome outcome;
     outcome.written.assign(all.size(), false);

@@ -114,9 +114,7 @@ void ReportInProgress::Prepare() {
   }
   if (keep_history_) {
     try {
-      if (!history_error_.empty()) {
-        throw Error(errnum::kFileError, history_error_);
-      }
+      if (history_error_) throw Error(errnum::kFileError, *history_error_);
       if (before_) {
         digest_.before = before_->time;
         digest_.changes = ProposalChanges::Between(

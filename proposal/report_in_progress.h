@@ -176,7 +176,7 @@ class ReportInProgress {
   Currency cover_limit_;
   LateOrderMatch late_match_;
   std::optional<HistoricProposal> before_;
-  std::string history_error_;
+  std::optional<std::string> history_error_;  // why it could not be read
   std::optional<SupplierTerms> terms_;
   std::string terms_error_;
   // Writes the order files from view_ and baskets_: declared after them,
