@@ -70,10 +70,10 @@ class MorningReport {
   // read when the settings ask for no report.
   //
   // `late_orders`, when given, is asked once for the late supplier orders
-  // of the proposal's rows (LateOrderFinder::Find): they make the section
-  // "Encomendas em atraso", a summary line and the sheet "Em atraso"; when
-  // they could not be read the report goes without them and one delivered
-  // line says why. A report `begun` has them already.
+  // (LateOrderFinder::Read), then matched to the proposal's rows: they make
+  // the section "Encomendas em atraso", a summary line and the sheet "Em
+  // atraso"; when they could not be read the report goes without them and
+  // one delivered line says why. A report `begun` has them already.
   static ReportOutcome AfterRun(const SettingsRecord& settings,
                                 Connection& connection, LocalTime started,
                                 Recordset* proposal = nullptr,

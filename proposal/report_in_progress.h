@@ -86,12 +86,14 @@ class ReportInProgress {
 
   // The report of `computed` (the working table the run is about to
   // write: its rows, with every result column; walked from the first row,
-  // not kept), built as above and its workbook begun on a thread of its
-  // own, its order files built on another. nullptr when there is nothing
-  // to begin: no report asked for, its
-  // settings unreadable, no rows (the table then keeps what it had), or
-  // rows that cannot be read; MorningReport::AfterRun then does all of it
-  // after the write, and says why. Never raises.
+  // not kept), built as above: what comes through `connection` (the late
+  // lines, the history's earlier run, the terms) is read here, the rest is
+  // worked out on a thread of its own, which then writes the workbook and
+  // composes the e-mail's message, the order files being built on another
+  // thread (at a lower priority). nullptr when there is nothing to begin:
+  // no report asked for, its settings unreadable, no rows (the table then
+  // keeps what it had), or rows that cannot be read; MorningReport::AfterRun
+  // then does all of it after the write, and says why. Never raises.
   static std::unique_ptr<ReportInProgress> Begin(
       const SettingsRecord& record, Connection& connection, LocalTime started,
       Recordset& computed, const LateOrderRead& late_orders = {});
