@@ -72,8 +72,7 @@ ReportInProgress::ReportInProgress(Deferred, ReportSettings settings,
                  ".xlsx"),
       started_(started),
       table_(std::move(table)),
-      keep_history_(record.historico.keep_days > 0),
-      cover_limit_(record.motor.cobertura_maxima) {
+      keep_history_(record.historico.keep_days > 0) {
   view_.SetCoverLimit(record.motor.cobertura_maxima);
   digest_.view = &view_;
   digest_.started = started;
@@ -139,7 +138,7 @@ void ReportInProgress::Prepare() {
       Notice(problem, &digest_, &outcome_);
     }
     baskets_ = SupplierBaskets(&view_.table().rows(), std::move(*terms_),
-                               digest_.units, cover_limit_)
+                               digest_.units, view_.cover_limit())
                    .All();
   } catch (const std::exception&) {
     Notice("Os cabazes por fornecedor ficaram de fora: " +

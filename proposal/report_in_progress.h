@@ -175,7 +175,6 @@ class ReportInProgress {
   // Read by the constructor for Prepare, and let go there.
   ProposalTable table_;
   bool keep_history_ = false;
-  Currency cover_limit_;
   LateOrderMatch late_match_;
   std::optional<HistoricProposal> before_;
   std::optional<std::string> history_error_;  // why it could not be read
