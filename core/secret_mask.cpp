@@ -4,21 +4,34 @@
 
 namespace vor {
 
-std::string Base64(std::string_view bytes) {
+void AppendBase64(std::string_view bytes, std::string* out) {
   static constexpr char kDigits[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
-  for (size_t i = 0; i < bytes.size(); i += 3) {
-    const size_t n = std::min<size_t>(3, bytes.size() - i);
-    unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-    if (n > 1) v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-    if (n > 2) v |= static_cast<unsigned char>(bytes[i + 2]);
-    out += kDigits[(v >> 18) & 63];
-    out += kDigits[(v >> 12) & 63];
-    out += n > 1 ? kDigits[(v >> 6) & 63] : '=';
-    out += n > 2 ? kDigits[v & 63] : '=';
+  const size_t start = out->size();
+  out->resize(start + (bytes.size() + 2) / 3 * 4);
+  char* o = out->data() + start;
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  size_t i = 0;
+  for (; i + 3 <= bytes.size(); i += 3) {
+    const unsigned v = (p[i] << 16) | (p[i + 1] << 8) | p[i + 2];
+    *o++ = kDigits[(v >> 18) & 63];
+    *o++ = kDigits[(v >> 12) & 63];
+    *o++ = kDigits[(v >> 6) & 63];
+    *o++ = kDigits[v & 63];
   }
+  if (i < bytes.size()) {
+    const bool two = i + 1 < bytes.size();
+    const unsigned v = (p[i] << 16) | (two ? p[i + 1] << 8 : 0);
+    *o++ = kDigits[(v >> 18) & 63];
+    *o++ = kDigits[(v >> 12) & 63];
+    *o++ = two ? kDigits[(v >> 6) & 63] : '=';
+    *o++ = '=';
+  }
+}
+
+std::string Base64(std::string_view bytes) {
+  std::string out;
+  AppendBase64(bytes, &out);
   return out;
 }
 

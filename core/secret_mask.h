@@ -26,6 +26,8 @@ std::string MaskSecrets(std::string_view text,
 
 // The base64 form of `bytes` (RFC 4648, with padding).
 std::string Base64(std::string_view bytes);
+// Appends the base64 form of `bytes` to `*out`.
+void AppendBase64(std::string_view bytes, std::string* out);
 
 }  // namespace vor
 

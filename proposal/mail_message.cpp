@@ -5,6 +5,7 @@
 #include <random>
 
 #include "core/control_bytes.h"
+#include "core/secret_mask.h"
 #include "core/text_util.h"
 
 namespace vor {
@@ -12,33 +13,6 @@ namespace {
 
 // The longest header line wanted (RFC 5322 allows 998).
 constexpr size_t kHeaderLine = 78;
-
-constexpr char kBase64[] =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-std::string Base64(const std::string& data) {
-  std::string out;
-  out.reserve((data.size() + 2) / 3 * 4);
-  size_t i = 0;
-  for (; i + 2 < data.size(); i += 3) {
-    const unsigned n = (static_cast<unsigned char>(data[i]) << 16) |
-                       (static_cast<unsigned char>(data[i + 1]) << 8) |
-                       static_cast<unsigned char>(data[i + 2]);
-    out += kBase64[(n >> 18) & 63];
-    out += kBase64[(n >> 12) & 63];
-    out += kBase64[(n >> 6) & 63];
-    out += kBase64[n & 63];
-  }
-  if (i < data.size()) {
-    unsigned n = static_cast<unsigned char>(data[i]) << 16;
-    if (i + 1 < data.size()) n |= static_cast<unsigned char>(data[i + 1]) << 8;
-    out += kBase64[(n >> 18) & 63];
-    out += kBase64[(n >> 12) & 63];
-    out += i + 1 < data.size() ? kBase64[(n >> 6) & 63] : '=';
-    out += '=';
-  }
-  return out;
-}
 
 bool PlainAscii(const std::string& text) {
   for (unsigned char c : text) {
@@ -181,11 +155,15 @@ std::string MailMessage::EncodeHeaderText(const std::string& text,
 }
 
 std::string MailMessage::Base64Lines(const std::string& data) {
-  const std::string encoded = Base64(data);
+  // 57 bytes make exactly one line of 76 characters; only the last line
+  // can be shorter, and only it carries padding.
+  constexpr size_t kLineBytes = 57;
   std::string out;
-  out.reserve(encoded.size() + encoded.size() / 76 * 2 + 2);
-  for (size_t i = 0; i < encoded.size(); i += 76) {
-    out += encoded.substr(i, 76);
+  out.reserve((data.size() + 2) / 3 * 4 +
+              (data.size() + kLineBytes - 1) / kLineBytes * 2);
+  const std::string_view bytes(data);
+  for (size_t i = 0; i < bytes.size(); i += kLineBytes) {
+    AppendBase64(bytes.substr(i, kLineBytes), &out);
     out += "\r\n";
   }
   return out;
