@@ -19,6 +19,14 @@ TEST(SecretMaskTest, PasswordsThatArePiecesOfTheMaskEnd) {
 TEST(SecretMaskTest, Base64FormsAreMasked) {
   EXPECT_EQ(Base64("Sup3rS3cr3t!"), "U3VwM3JTM2NyM3Qh");
   EXPECT_EQ(Base64("ab"), "YWI=");
+  // The vectors of RFC 4648.
+  EXPECT_EQ(Base64(""), "");
+  EXPECT_EQ(Base64("f"), "Zg==");
+  EXPECT_EQ(Base64("fo"), "Zm8=");
+  EXPECT_EQ(Base64("foo"), "Zm9v");
+  EXPECT_EQ(Base64("foob"), "Zm9vYg==");
+  EXPECT_EQ(Base64("fooba"), "Zm9vYmE=");
+  EXPECT_EQ(Base64(std::string("\xff\xfe\x00", 3)), "//4A");
   const std::string plain = std::string("\0vor\0ab", 7);
   EXPECT_EQ(
       MaskSecrets("535 5.7.8 YWI= and YWI or ab, AHZvcgBhYg==", {"ab", plain}),

@@ -32,14 +32,6 @@ TEST(MailMessageTest, AttachmentLinesAreWholeAndDecodeBack) {
     }
     EXPECT_EQ(joined, Base64(data)) << size;
   }
-  // The encoder itself, on the vectors of RFC 4648.
-  EXPECT_EQ(Base64(""), "");
-  EXPECT_EQ(Base64("f"), "Zg==");
-  EXPECT_EQ(Base64("fo"), "Zm8=");
-  EXPECT_EQ(Base64("foo"), "Zm9v");
-  EXPECT_EQ(Base64("foob"), "Zm9vYg==");
-  EXPECT_EQ(Base64("fooba"), "Zm9vYmE=");
-  EXPECT_EQ(Base64(std::string("\xff\xfe\x00", 3)), "//4A");
 }
 
 }  // namespace
