@@ -13,11 +13,11 @@ root=$(pwd)
 # What building and running the program needs (sqlite3 prints the demo's
 # summary, aiosmtpd is the demo's local mail server, qt6-translations-l10n
 # the Portuguese texts of Qt's dialogs, libmimalloc-dev the program's
-# allocator); the package adds dpkg-dev; the tests add the rest.
+# allocator, libisal-dev the workbooks' deflate); the package adds dpkg-dev; the tests add the rest.
 program_packages=(g++ cmake ninja-build pkg-config qt6-base-dev
   libqt6sql6-sqlite libqt6sql6-odbc tdsodbc unixodbc libsimpleini-dev sqlite3
   libsqlite3-dev zlib1g-dev libcurl4-openssl-dev python3-aiosmtpd
-  qt6-translations-l10n libmimalloc-dev)
+  qt6-translations-l10n libmimalloc-dev libisal-dev)
 package_packages=(dpkg-dev)
 test_packages=(libgtest-dev libsqliteodbc clang libclang-rt-14-dev dpkg-dev
   python3-openpyxl python3-aiosmtpd openssl)

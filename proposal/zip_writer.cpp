@@ -1,5 +1,7 @@
 #include "proposal/zip_writer.h"
 
+#include <isa-l/crc.h>
+#include <isa-l/igzip_lib.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -29,14 +31,22 @@ void Put32(std::string* out, uint64_t v) {
   Put16(out, (v >> 16) & 0xFFFF);
 }
 
+// The zip's crc-32 of `data` continuing `crc` (0 to start), as zlib's
+// crc32 gives it.
+uint32_t Crc(uint32_t crc, std::string_view data) {
+  // ISA-L takes a length in 64 bits and the data unaligned.
+  return crc32_gzip_refl(crc, reinterpret_cast<const uint8_t*>(data.data()),
+                         data.size());
+}
+
 }  // namespace
 
+// ISA-L's deflate: at its level 1 it compresses a workbook's XML about
+// three times as fast as zlib's fastest levels, to within a few per cent
+// of their size. Each level above 0 needs a work buffer of its own.
 struct ZipWriter::Stream {
-  z_stream z = {};
-  bool started = false;
-  ~Stream() {
-    if (started) deflateEnd(&z);
-  }
+  isal_zstream z = {};
+  std::vector<uint8_t> work;
 };
 
 ZipWriter::ZipWriter(const std::string& name, int level)
@@ -49,31 +59,34 @@ void ZipWriter::Fail(const std::string& reason) const {
               "Não foi possível escrever o ficheiro " + name_ + ": " + reason);
 }
 
-void ZipWriter::Deflate(Stream* stream, std::string_view data, int flush,
+void ZipWriter::Deflate(Stream* stream, std::string_view data, Flush flush,
                         std::string* out) {
-  z_stream& z = stream->z;
-  // zlib counts in unsigned int: a larger piece goes in several calls.
+  isal_zstream& z = stream->z;
+  z.flush = flush == Flush::kSync ? SYNC_FLUSH : NO_FLUSH;
+  // ISA-L counts in 32 bits: a larger piece goes in several calls.
   for (;;) {
     const size_t piece =
-        std::min<size_t>(data.size(), std::numeric_limits<uInt>::max());
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    z.avail_in = static_cast<uInt>(piece);
-    const int now = piece == data.size() ? flush : Z_NO_FLUSH;
+        std::min<size_t>(data.size(), std::numeric_limits<uint32_t>::max());
+    z.next_in = reinterpret_cast<uint8_t*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uint32_t>(piece);
+    const bool last = piece == data.size();
+    z.end_of_stream = last && flush == Flush::kFinish ? 1 : 0;
     do {
       // Room for what this piece can become, so that a small entry does not
       // clear a whole chunk; the loop asks for more when it is not enough.
-      const size_t room =
-          std::clamp<size_t>(deflateBound(&z, z.avail_in), kLeastChunk, kChunk);
+      const size_t room = std::clamp<size_t>(z.avail_in + z.avail_in / 8 + 64,
+                                             kLeastChunk, kChunk);
       const size_t at = out->size();
       out->resize(at + room);
-      z.next_out = reinterpret_cast<Bytef*>(out->data() + at);
-      z.avail_out = static_cast<uInt>(room);
-      const int e = deflate(&z, now);
+      z.next_out = reinterpret_cast<uint8_t*>(out->data() + at);
+      z.avail_out = static_cast<uint32_t>(room);
+      const int e = isal_deflate(&z);
       out->resize(at + room - z.avail_out);
-      if (e == Z_STREAM_ERROR) Fail("erro do zlib ao comprimir");
-      // Done when zlib has taken everything and has room left over (for a
-      // finish, when it says the stream ended).
-      if (now == Z_FINISH ? e == Z_STREAM_END
+      if (e != COMP_OK)
+        Fail("erro ao comprimir (ISA-L, código " + std::to_string(e) + ")");
+      // Done when everything is taken and there is room left over (for a
+      // finish, when the stream has ended).
+      if (z.end_of_stream ? z.internal_state.state == ZSTATE_END
                           : z.avail_in == 0 && z.avail_out != 0) {
         break;
       }
@@ -84,16 +97,32 @@ void ZipWriter::Deflate(Stream* stream, std::string_view data, int flush,
 }
 
 std::unique_ptr<ZipWriter::Stream> ZipWriter::FreshStream() {
-  // A reset stream compresses as a new one with the same parameters.
-  if (idle_ && deflateReset(&idle_->z) == Z_OK) return std::move(idle_);
-  idle_.reset();
-  auto stream = std::make_unique<Stream>();
-  // Raw deflate (no zlib header), as a zip entry holds it.
-  if (deflateInit2(&stream->z, level_, Z_DEFLATED, -MAX_WBITS, 8,
-                   Z_DEFAULT_STRATEGY) != Z_OK) {
-    Fail("o zlib não arrancou (memória insuficiente?)");
+  // A reset stream compresses as a new one with the same level and buffer.
+  if (idle_) {
+    isal_deflate_reset(&idle_->z);
+    return std::move(idle_);
   }
-  stream->started = true;
+  auto stream = std::make_unique<Stream>();
+  // Raw deflate (no gzip or zlib wrapper), as a zip entry holds it.
+  isal_deflate_init(&stream->z);
+  stream->z.level = static_cast<uint32_t>(level_);
+  switch (level_) {
+    case 0:
+      break;
+    case 1:
+      stream->work.resize(ISAL_DEF_LVL1_DEFAULT);
+      break;
+    case 2:
+      stream->work.resize(ISAL_DEF_LVL2_DEFAULT);
+      break;
+    case 3:
+      stream->work.resize(ISAL_DEF_LVL3_DEFAULT);
+      break;
+    default:
+      Fail("nível de compressão " + std::to_string(level_) + " inválido");
+  }
+  stream->z.level_buf = stream->work.data();
+  stream->z.level_buf_size = static_cast<uint32_t>(stream->work.size());
   return stream;
 }
 
@@ -103,21 +132,20 @@ void ZipWriter::Begin(const std::string& path) {
   open_ = FreshStream();
   entry_ = Entry();
   entry_.path = path;
-  entry_.crc = static_cast<uint32_t>(crc32_z(0, nullptr, 0));
+  entry_.crc = 0;
   body_.clear();
 }
 
 void ZipWriter::Write(std::string_view data) {
   if (!open_) Fail("nenhuma entrada aberta");
-  entry_.crc = static_cast<uint32_t>(crc32_z(
-      entry_.crc, reinterpret_cast<const Bytef*>(data.data()), data.size()));
+  entry_.crc = Crc(entry_.crc, data);
   entry_.size += data.size();
-  Deflate(open_.get(), data, Z_NO_FLUSH, &body_);
+  Deflate(open_.get(), data, Flush::kNone, &body_);
 }
 
 void ZipWriter::End(std::string_view prefix) {
   if (!open_) Fail("nenhuma entrada aberta");
-  Deflate(open_.get(), {}, Z_FINISH, &body_);
+  Deflate(open_.get(), {}, Flush::kFinish, &body_);
   idle_ = std::move(open_);
   Entry entry = std::move(entry_);
   // The prefix is a deflate stream of its own, flushed to a byte boundary
@@ -126,10 +154,9 @@ void ZipWriter::End(std::string_view prefix) {
   std::string head;
   if (!prefix.empty()) {
     std::unique_ptr<Stream> stream = FreshStream();
-    Deflate(stream.get(), prefix, Z_SYNC_FLUSH, &head);
+    Deflate(stream.get(), prefix, Flush::kSync, &head);
     idle_ = std::move(stream);
-    const auto prefix_crc = crc32_z(
-        0, reinterpret_cast<const Bytef*>(prefix.data()), prefix.size());
+    const uint32_t prefix_crc = Crc(0, prefix);
     entry.crc = static_cast<uint32_t>(
         crc32_combine(prefix_crc, entry.crc, static_cast<z_off_t>(entry.size)));
     entry.size += prefix.size();

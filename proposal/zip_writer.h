@@ -1,6 +1,6 @@
 // ZipWriter: a zip archive built in memory, each entry compressed with
-// zlib's deflate, as an .xlsx workbook is packaged. An entry's content may
-// come in pieces (Begin, Write..., End), each piece compressed as it comes,
+// deflate (Intel's ISA-L), as an .xlsx workbook is packaged. An entry's content
+// may come in pieces (Begin, Write..., End), each piece compressed as it comes,
 // so that a large entry is never held whole uncompressed; and a prefix
 // known only once the rest is written (a worksheet's dimension, which
 // precedes its rows) can still be put in front of it at End.
@@ -30,7 +30,8 @@ namespace vor {
 class ZipWriter {
  public:
   // An empty archive meant for the file `name`, which errors name, its
-  // entries compressed at zlib level `level` (1 fastest to 9 smallest).
+  // entries compressed at ISA-L's level `level` (0 fastest to 3 smallest;
+  // another level raises Error 75 at the first entry).
   ZipWriter(const std::string& name, int level);
   ~ZipWriter();
   ZipWriter(const ZipWriter&) = delete;
@@ -41,14 +42,14 @@ class ZipWriter {
   void Add(const std::string& path, std::string_view data);
 
   // Starts the entry `path`; no other entry may be added until End.
-  // Raises Error 75 when an entry is already open or zlib cannot start.
+  // Raises Error 75 when an entry is already open.
   void Begin(const std::string& path);
   // Appends `data` to the entry begun. Raises Error 75 when none is open
-  // or zlib fails.
+  // or the compressor fails.
   void Write(std::string_view data);
   // Ends the entry begun: its content is `prefix` followed by all that was
-  // written. Raises Error 75 when none is open, zlib fails, or the entry
-  // or the archive would pass 4 GB or 65 535 entries.
+  // written. Raises Error 75 when none is open, the compressor fails, or the
+  // entry or the archive would pass 4 GB or 65 535 entries.
   void End(std::string_view prefix = {});
 
   // An entry as the archive holds it: its data compressed, with the crc
@@ -81,16 +82,18 @@ class ZipWriter {
     uint64_t size = 0;
     uint64_t offset = 0;  // of its local header in out_
   };
-  struct Stream;  // zlib's deflate state
+  struct Stream;  // the deflate state
+  enum class Flush { kNone, kSync, kFinish };
 
   // Appends `entry` (its path, crc and sizes set) with its local header,
   // its compressed data being `head` followed by `body`.
   void Put(Entry entry, std::string_view head, std::string_view body);
-  // Compresses `data` through `stream` with `flush`, appending to `out`.
-  void Deflate(Stream* stream, std::string_view data, int flush,
+  // Compresses `data` through `stream`, appending to `out`: kSync ends on
+  // a byte boundary without ending the stream, kFinish ends it.
+  void Deflate(Stream* stream, std::string_view data, Flush flush,
                std::string* out);
   // A deflate stream ready for a new entry: the one the last entry used,
-  // reset, else a new one. Raises Error 75 when zlib cannot start.
+  // reset, else a new one. Raises Error 75 for a level ISA-L lacks.
   std::unique_ptr<Stream> FreshStream();
   [[noreturn]] void Fail(const std::string& reason) const;
 
@@ -102,7 +105,7 @@ class ZipWriter {
   std::unique_ptr<Stream> open_;
   Entry entry_;
   // The stream of the entry ended last, kept so that each of the many
-  // small entries of a workbook does not set up zlib's state again.
+  // small entries of a workbook does not set up the compressor again.
   std::unique_ptr<Stream> idle_;
   std::string body_;
   bool finished_ = false;
