@@ -46,7 +46,9 @@ uint32_t Crc(uint32_t crc, std::string_view data) {
 // of their size. Each level above 0 needs a work buffer of its own.
 struct ZipWriter::Stream {
   isal_zstream z = {};
-  std::vector<uint8_t> work;
+  // Left uninitialised: ISA-L sets up what it reads, and the order files
+  // set up a stream for each of a thousand small workbooks.
+  std::unique_ptr<uint8_t[]> work;
 };
 
 ZipWriter::ZipWriter(const std::string& name, int level)
@@ -106,23 +108,25 @@ std::unique_ptr<ZipWriter::Stream> ZipWriter::FreshStream() {
   // Raw deflate (no gzip or zlib wrapper), as a zip entry holds it.
   isal_deflate_init(&stream->z);
   stream->z.level = static_cast<uint32_t>(level_);
+  size_t work = 0;
   switch (level_) {
     case 0:
       break;
     case 1:
-      stream->work.resize(ISAL_DEF_LVL1_DEFAULT);
+      work = ISAL_DEF_LVL1_DEFAULT;
       break;
     case 2:
-      stream->work.resize(ISAL_DEF_LVL2_DEFAULT);
+      work = ISAL_DEF_LVL2_DEFAULT;
       break;
     case 3:
-      stream->work.resize(ISAL_DEF_LVL3_DEFAULT);
+      work = ISAL_DEF_LVL3_DEFAULT;
       break;
     default:
       Fail("nível de compressão " + std::to_string(level_) + " inválido");
   }
-  stream->z.level_buf = stream->work.data();
-  stream->z.level_buf_size = static_cast<uint32_t>(stream->work.size());
+  if (work > 0) stream->work.reset(new uint8_t[work]);
+  stream->z.level_buf = stream->work.get();
+  stream->z.level_buf_size = static_cast<uint32_t>(work);
   return stream;
 }
 
