@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "core/error.h"
+#include "core/sequential_index.h"
 #include "core/text_util.h"
 
 namespace vor {
@@ -42,26 +43,22 @@ bool KeyOf(const Value& v, std::string* key) {
 
 // Lookups on one field: the rows of each key, in row order, and the key of
 // every row so that an edited row can be moved out of its old list. Keys
-// live in a flat open-addressing table (one probe array, one array of
-// entries), which keeps a lookup to a few cache lines; an entry whose last
-// row leaves stays, empty, for the key's return.
+// are kept in a SequentialIndex: a table read in the order it is searched
+// in answers without hashing. A key whose last row leaves keeps its (empty)
+// list for the key's return.
 class KeyIndex {
  public:
   std::vector<std::string> keys;  // by row
   std::vector<char> has_key;      // by row; null values are not indexed
 
-  explicit KeyIndex(size_t expected_keys) { Rehash(expected_keys * 2); }
+  explicit KeyIndex(size_t expected_keys) : ids_(expected_keys) {
+    rows_.reserve(expected_keys);
+  }
 
   // The rows whose key is `key`, or null when no row ever had it.
-  const std::vector<RowId>* Find(std::string_view key) const {
-    size_t h = Hash(key);
-    for (size_t i = h & mask_;; i = (i + 1) & mask_) {
-      const Slot& s = slots_[i];
-      if (s.id == 0) return nullptr;
-      if (s.tag == Tag(h) && entries_[s.id - 1].key == key) {
-        return &entries_[s.id - 1].rows;
-      }
-    }
+  const std::vector<RowId>* Find(std::string_view key) {
+    const std::optional<size_t> id = ids_.Find(key);
+    return id ? &rows_[*id] : nullptr;
   }
 
   void Add(RowId row, const Value& v) {
@@ -90,56 +87,15 @@ class KeyIndex {
   }
 
  private:
-  struct Slot {
-    uint32_t tag = 0;  // upper bits of the hash
-    uint32_t id = 0;   // entry number + 1; 0 marks a free slot
-  };
-  struct Entry {
-    std::string key;
-    std::vector<RowId> rows;
-  };
-
-  static size_t Hash(std::string_view key) {
-    return std::hash<std::string_view>{}(key);
-  }
-  static uint32_t Tag(size_t h) { return static_cast<uint32_t>(h >> 32); }
-
-  // The rows of `key`, creating its entry when there is none.
+  // The rows of `key`, creating its list when there is none.
   std::vector<RowId>& RowsOf(const std::string& key) {
-    size_t h = Hash(key);
-    for (size_t i = h & mask_;; i = (i + 1) & mask_) {
-      Slot& s = slots_[i];
-      if (s.id == 0) break;
-      if (s.tag == Tag(h) && entries_[s.id - 1].key == key) {
-        return entries_[s.id - 1].rows;
-      }
-    }
-    // At most half the slots are in use, so probes stay short.
-    if ((entries_.size() + 1) * 2 > slots_.size()) Rehash(slots_.size() * 2);
-    entries_.push_back(Entry{key, {}});
-    Place(h, static_cast<uint32_t>(entries_.size()));
-    return entries_.back().rows;
+    const auto [id, added] = ids_.Insert(key);
+    if (added) rows_.emplace_back();
+    return rows_[id];
   }
 
-  void Place(size_t h, uint32_t id) {
-    size_t i = h & mask_;
-    while (slots_[i].id != 0) i = (i + 1) & mask_;
-    slots_[i] = Slot{Tag(h), id};
-  }
-
-  void Rehash(size_t min_slots) {
-    size_t n = 16;
-    while (n < min_slots) n *= 2;
-    slots_.assign(n, Slot{});
-    mask_ = n - 1;
-    for (size_t e = 0; e < entries_.size(); ++e) {
-      Place(Hash(entries_[e].key), static_cast<uint32_t>(e + 1));
-    }
-  }
-
-  std::vector<Slot> slots_;
-  size_t mask_ = 0;
-  std::vector<Entry> entries_;
+  SequentialIndex ids_;
+  std::vector<std::vector<RowId>> rows_;  // by key id
 };
 
 // One `Field='literal'` part of a filter expression.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
+#include <unordered_set>
 #include <utility>
 
 #include "engine/bulk_sql_texts.h"
@@ -139,49 +140,64 @@ void BulkReader::LoadArticleKeys() {
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkArticleKeyQuery(), rs, -1, 0);
   const size_t rows = RowCount(rs);
-  orders_.reserve(rows);
-  article_suppliers_.reserve(rows);
-  std::unordered_map<std::string, std::string> by_loose;
-  by_loose.reserve(rows);
+  article_codes_ = SequentialIndex(rows);
+  articles_.reserve(rows);
+  // The first article code of each loose key, by the key's position.
+  SequentialIndex loose_keys(rows);
+  std::vector<size_t> first_of_loose;
+  first_of_loose.reserve(rows);
   for (; !rs.Eof(); rs.MoveNext()) {
     const Value& chave = rs.Get("Chave");
     const std::optional<std::string> code = KeyText(chave);
     if (!code) continue;  // the article query never returns one
     const bool exact = ExactKey(chave, rs.Get("ChaveTexto"));
-    const Value& qtd = rs.Get("Qtd");
-    auto [order, added] = orders_.try_emplace(
-        *code,
-        Held<std::optional<Value>>{
-            exact, qtd.is_null() ? std::nullopt : std::optional<Value>(qtd)});
-    if (!added && !exact) order->second.exact = false;
+    const auto [at, added] = article_codes_.Insert(*code);
+    if (added) {
+      ArticleEntry entry;
+      entry.exact = exact;
+      const Value& qtd = rs.Get("Qtd");
+      if (!qtd.is_null()) entry.orders = qtd;
+      articles_.push_back(std::move(entry));
+    } else if (!exact) {
+      articles_[at].exact = false;
+    }
+    ArticleEntry& article = articles_[at];
 
     const Value& fornec = rs.Get("ChaveFornec");
     if (std::optional<std::string> supplier = KeyText(fornec)) {
       const bool pair_exact = exact && ExactKey(fornec, rs.Get("FornecTexto"));
-      auto [pair, pair_added] =
-          article_suppliers_.try_emplace({*code, *supplier}, pair_exact);
-      if (!pair_added && !pair_exact) pair->second = false;
+      auto pair = std::find_if(
+          article.suppliers.begin(), article.suppliers.end(),
+          [&](const auto& known) { return known.first == *supplier; });
+      if (pair == article.suppliers.end()) {
+        article.suppliers.emplace_back(std::move(*supplier), pair_exact);
+      } else if (!pair_exact) {
+        pair->second = false;
+      }
     }
 
-    auto [same, loose_added] = by_loose.emplace(LooseKey(*code), *code);
-    if (!loose_added && same->second != *code) {
-      look_alike_articles_.insert(*code);
-      look_alike_articles_.insert(same->second);
+    const auto [loose, loose_added] = loose_keys.Insert(LooseKey(*code));
+    if (loose_added) {
+      first_of_loose.push_back(at);
+    } else if (first_of_loose[loose] != at) {
+      article.look_alike = true;
+      articles_[first_of_loose[loose]].look_alike = true;
     }
   }
   articles_loaded_ = true;
 }
 
-bool BulkReader::ExactArticle(const std::string& article) {
-  if (!IsPlain(article)) return false;
+BulkReader::ArticleEntry* BulkReader::ExactArticle(const std::string& article) {
+  if (!IsPlain(article)) return nullptr;
   LoadArticleKeys();
-  auto it = orders_.find(article);
-  return it != orders_.end() && it->second.exact;
+  const std::optional<size_t> at = article_codes_.Find(article);
+  if (!at || !articles_[*at].exact) return nullptr;
+  return &articles_[*at];
 }
 
 std::optional<Value> BulkReader::SupplierOrderQuantity(
     const std::string& article) {
-  if (ExactArticle(article)) return orders_.find(article)->second.value;
+  if (const ArticleEntry* entry = ExactArticle(article)) return entry->orders;
   return literal_.SupplierOrderQuantity(article);
 }
 
@@ -189,42 +205,55 @@ void BulkReader::LoadPrices() {
   if (prices_loaded_) return;
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkSupplierPriceQuery(), rs, -1, 0);
-  prices_.reserve(RowCount(rs));
   for (; !rs.Eof(); rs.MoveNext()) {
     const std::optional<std::string> article = KeyText(rs.Get("Chave"));
-    const std::optional<std::string> supplier = KeyText(rs.Get("ChaveFornec"));
+    std::optional<std::string> supplier = KeyText(rs.Get("ChaveFornec"));
     if (!article || !supplier) continue;
+    // Only the proposal's own codes are ever asked for.
+    const std::optional<size_t> at = article_codes_.Find(*article);
+    if (!at) continue;
     // The first row of each article and supplier is the one kept.
-    prices_.emplace(CodePair{*article, *supplier},
-                    SupplierPriceRow{rs.Get("PrProx"), rs.Get("DescProx")});
+    auto& prices = articles_[*at].prices;
+    if (std::none_of(prices.begin(), prices.end(), [&](const auto& known) {
+          return known.first == *supplier;
+        })) {
+      prices.emplace_back(
+          std::move(*supplier),
+          SupplierPriceRow{rs.Get("PrProx"), rs.Get("DescProx")});
+    }
   }
   prices_loaded_ = true;
 }
 
 std::optional<SupplierPriceRow> BulkReader::SupplierPrice(
     const std::string& article, const std::string& supplier) {
-  if (ExactArticle(article) && IsPlain(supplier)) {
-    const CodePair key{article, supplier};
-    auto pair = article_suppliers_.find(key);
-    if (pair != article_suppliers_.end() && pair->second) {
+  ArticleEntry* entry = ExactArticle(article);
+  if (entry != nullptr && IsPlain(supplier)) {
+    auto pair = std::find_if(
+        entry->suppliers.begin(), entry->suppliers.end(),
+        [&](const auto& known) { return known.first == supplier; });
+    if (pair != entry->suppliers.end() && pair->second) {
       LoadPrices();
-      auto it = prices_.find(key);
-      if (it == prices_.end()) return std::nullopt;
-      return it->second;
+      for (const auto& [price_supplier, row] : entry->prices) {
+        if (price_supplier == supplier) return row;
+      }
+      return std::nullopt;
     }
   }
   return literal_.SupplierPrice(article, supplier);
 }
 
 void BulkReader::IntakeDone() {
-  // Swapped with empty ones, so that their buckets go too. The article
-  // keys (orders_) stay: the product lists are answered by them. Without
-  // the pairs a price is asked with the literal statement.
-  decltype(prices_)().swap(prices_);
+  // Swapped with empty ones, so that their memory goes too. The article
+  // entries stay: the product lists are answered by them. Without the
+  // suppliers a price is asked with the literal statement.
+  for (ArticleEntry& entry : articles_) {
+    decltype(entry.suppliers)().swap(entry.suppliers);
+    decltype(entry.prices)().swap(entry.prices);
+  }
   prices_loaded_ = false;
   decltype(stocks_)().swap(stocks_);
   stocks_loaded_ = false;
-  decltype(article_suppliers_)().swap(article_suppliers_);
 }
 
 void BulkReader::LoadStocks() {
@@ -307,21 +336,23 @@ void BulkReader::LoadProducts() {
   if (products_loaded_) return;
   Recordset rs;
   connection_.OpenRecordset("", sql::BulkProductListQuery(), rs, -1, 0);
-  products_.reserve(RowCount(rs));
   for (; !rs.Eof(); rs.MoveNext()) {
     const std::optional<std::string> article = KeyText(rs.Get("Chave"));
     if (!article) continue;
-    products_[*article].push_back({rs.Get("Artigo"), rs.Get("Versao")});
+    // Only the proposal's own codes are ever asked for.
+    const std::optional<size_t> at = article_codes_.Find(*article);
+    if (!at) continue;
+    articles_[*at].products.push_back({rs.Get("Artigo"), rs.Get("Versao")});
   }
   products_loaded_ = true;
 }
 
 std::vector<ProductRow> BulkReader::Products(const std::string& article,
                                              bool customer) {
-  if (ExactArticle(article) && look_alike_articles_.count(article) == 0) {
+  const ArticleEntry* entry = ExactArticle(article);
+  if (entry != nullptr && !entry->look_alike) {
     LoadProducts();
-    auto it = products_.find(article);
-    return it == products_.end() ? std::vector<ProductRow>() : it->second;
+    return entry->products;
   }
   return customer ? literal_.CustomerProducts(article)
                   : literal_.ProductionProducts(article);

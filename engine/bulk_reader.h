@@ -45,10 +45,10 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
+#include "core/sequential_index.h"
 #include "db/connection.h"
 #include "engine/erp_reader.h"
 #include "engine/literal_reader.h"
@@ -146,15 +146,33 @@ class BulkReader : public ErpReader {
     Value smallest;
   };
 
+  // An article code of the proposal and the answers kept for it. Codes
+  // are in the order of the article-key statement's rows, which the engine
+  // visits them in as a rule (see SequentialIndex).
+  struct ArticleEntry {
+    // Not when some article row of this code is not a text.
+    bool exact = true;
+    // It shares a loose key with a differently written article code.
+    bool look_alike = false;
+    std::optional<Value> orders;  // the supplier-order sum; none for null
+    // Suppliers of its article rows; not exact as above. Gone with the
+    // intake (IntakeDone).
+    std::vector<std::pair<std::string, bool>> suppliers;
+    // The first price row of each supplier, once loaded.
+    std::vector<std::pair<std::string, SupplierPriceRow>> prices;
+    std::vector<ProductRow> products;  // once loaded
+  };
+
   void LoadArticleKeys();
   void LoadPrices();
   void LoadStocks();
   void LoadProducts();
   void LoadLines();
   void LoadSubAssemblies();
-  // True when `article` is an article of the proposal the in-memory answers
-  // keyed by article may serve (see SupplierOrderQuantity).
-  bool ExactArticle(const std::string& article);
+  // The entry of `article` when it is an article of the proposal the
+  // in-memory answers keyed by article may serve (see
+  // SupplierOrderQuantity); null otherwise.
+  ArticleEntry* ExactArticle(const std::string& article);
   std::vector<ProductRow> Products(const std::string& article, bool customer);
 
   Connection& connection_;
@@ -168,20 +186,13 @@ class BulkReader : public ErpReader {
   Recordset customer_orders_;
 
   bool articles_loaded_ = false;
-  // Supplier-order answers by article code; not exact when some row of that
-  // code is not a text.
-  std::unordered_map<std::string, Held<std::optional<Value>>> orders_;
-  // Article and supplier pairs of the proposal; not exact as above.
-  std::unordered_map<CodePair, bool, PairHash> article_suppliers_;
-  // Codes that share a loose key with a differently written article code.
-  std::unordered_set<std::string> look_alike_articles_;
+  SequentialIndex article_codes_;       // positions in articles_
+  std::vector<ArticleEntry> articles_;  // by position
 
   bool prices_loaded_ = false;
-  std::unordered_map<CodePair, SupplierPriceRow, PairHash> prices_;
   bool stocks_loaded_ = false;
   std::unordered_map<std::string, std::optional<Value>> stocks_;
   bool products_loaded_ = false;
-  std::unordered_map<std::string, std::vector<ProductRow>> products_;
   bool lines_loaded_ = false;
   std::vector<Line> lines_;
   std::unordered_map<CodePair, LineGroup, PairHash> lines_by_key_;
