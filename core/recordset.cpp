@@ -57,7 +57,7 @@ class KeyIndex {
 
   // The rows whose key is `key`, or null when no row ever had it.
   const std::vector<RowId>* Find(std::string_view key) {
-    const std::optional<size_t> id = ids_.Find(key);
+    const std::optional<size_t> id = ids_.FindInOrder(key);
     return id ? &rows_[*id] : nullptr;
   }
 

@@ -41,14 +41,18 @@ std::pair<size_t, bool> SequentialIndex::Insert(std::string_view key) {
   return {keys_.size() - 1, true};
 }
 
-std::optional<size_t> SequentialIndex::Find(std::string_view key) {
+std::optional<size_t> SequentialIndex::Find(std::string_view key) const {
+  const Slot& s = slots_[Probe(key, Hash(key))];
+  if (s.id == 0) return std::nullopt;
+  return s.id - 1;
+}
+
+std::optional<size_t> SequentialIndex::FindInOrder(std::string_view key) {
   if (next_ < keys_.size() && keys_[next_] == key) return next_++;
   if (next_ > 0 && keys_[next_ - 1] == key) return next_ - 1;
-  const size_t h = Hash(key);
-  const Slot& s = slots_[Probe(key, h)];
-  if (s.id == 0) return std::nullopt;
-  next_ = s.id;  // the position after the one found
-  return s.id - 1;
+  const std::optional<size_t> at = Find(key);
+  if (at) next_ = *at + 1;
+  return at;
 }
 
 void SequentialIndex::Rehash(size_t min_slots) {

@@ -2,7 +2,7 @@
 // were added, in a flat open-addressing table (one array of slots, the keys
 // in one list), so that a lookup touches a few cache lines.
 //
-// A lookup first tries the key after the one found last, then that one
+// FindInOrder first tries the key after the one found last, then that one
 // again. The engine visits
 // the articles in the order their rows were read, and the tables it looks
 // codes up in were mostly read in that same order: those lookups then cost
@@ -36,9 +36,12 @@ class SequentialIndex {
   // byte for byte.
   std::pair<size_t, bool> Insert(std::string_view key);
 
-  // The position of `key`; none when it was never added. Not const: it
-  // remembers where to look first next time.
-  std::optional<size_t> Find(std::string_view key);
+  // The position of `key`; none when it was never added.
+  std::optional<size_t> Find(std::string_view key) const;
+  // As Find, trying the key after the one found last (and that one) first.
+  // For lookups that mostly follow the order the keys were added in; it
+  // remembers where it found, so one index is not for two threads.
+  std::optional<size_t> FindInOrder(std::string_view key);
 
   size_t size() const { return keys_.size(); }
   const std::string& key(size_t position) const { return keys_[position]; }
@@ -58,7 +61,7 @@ class SequentialIndex {
   std::vector<Slot> slots_;
   size_t mask_ = 0;
   std::vector<std::string> keys_;
-  size_t next_ = 0;  // where Find looks first
+  size_t next_ = 0;  // where FindInOrder looks first
 };
 
 }  // namespace vor

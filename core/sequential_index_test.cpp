@@ -24,20 +24,22 @@ TEST(SequentialIndexTest, AnyLookupOrderGivesTheAddedPositions) {
   EXPECT_EQ(ix.size(), static_cast<size_t>(kKeys));
 
   for (int i = 0; i < kKeys; ++i) {
-    ASSERT_EQ(ix.Find("A" + std::to_string(i)), static_cast<size_t>(i));
+    ASSERT_EQ(ix.FindInOrder("A" + std::to_string(i)), static_cast<size_t>(i));
   }
   for (int i = kKeys - 1; i >= 0; i -= 7) {
-    ASSERT_EQ(ix.Find("A" + std::to_string(i)), static_cast<size_t>(i));
-    ASSERT_EQ(ix.Find("A" + std::to_string(i)), static_cast<size_t>(i));
+    ASSERT_EQ(ix.FindInOrder("A" + std::to_string(i)), static_cast<size_t>(i));
+    ASSERT_EQ(ix.FindInOrder("A" + std::to_string(i)), static_cast<size_t>(i));
   }
   // Byte for byte: letter case, a trailing blank and an embedded NUL make
   // other keys, whatever was found last.
-  EXPECT_EQ(ix.Find("A5"), 5u);
-  EXPECT_EQ(ix.Find("a6"), std::nullopt);
-  EXPECT_EQ(ix.Find("A6 "), std::nullopt);
-  EXPECT_EQ(ix.Find(std::string("A6\0", 3)), std::nullopt);
-  EXPECT_EQ(ix.Find("A6"), 6u);
+  EXPECT_EQ(ix.FindInOrder("A5"), 5u);
+  EXPECT_EQ(ix.FindInOrder("a6"), std::nullopt);
+  EXPECT_EQ(ix.FindInOrder("A6 "), std::nullopt);
+  EXPECT_EQ(ix.FindInOrder(std::string("A6\0", 3)), std::nullopt);
+  EXPECT_EQ(ix.FindInOrder("A6"), 6u);
   EXPECT_EQ(ix.key(6), "A6");
+  EXPECT_EQ(ix.Find("A2999"), 2999u);
+  EXPECT_EQ(ix.Find("A3000"), std::nullopt);
 }
 
 }  // namespace

@@ -190,7 +190,7 @@ void BulkReader::LoadArticleKeys() {
 BulkReader::ArticleEntry* BulkReader::ExactArticle(const std::string& article) {
   if (!IsPlain(article)) return nullptr;
   LoadArticleKeys();
-  const std::optional<size_t> at = article_codes_.Find(article);
+  const std::optional<size_t> at = article_codes_.FindInOrder(article);
   if (!at || !articles_[*at].exact) return nullptr;
   return &articles_[*at];
 }
