@@ -348,7 +348,7 @@ void ReplenishmentCalculator::ExplodeDemand(const StepContext& run,
         if (!orders.Eof()) {
           // The explosion's AT lines of the article: the rows the filter
           // "Codigo='<code>' and Tipo='AT'" passes on its table.
-          const std::vector<double> lines =
+          const std::vector<double>& lines =
               exploder.ArticleLines(product, versao, code);
           if (!lines.empty()) {
             const double multiplier =

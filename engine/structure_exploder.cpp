@@ -40,7 +40,9 @@ void StructureExploder::Forget() {
   lines_memory_.clear();
   sub_memory_.clear();
   explosion_memory_.clear();
+  index_keys_ = SequentialIndex();
   index_memory_.clear();
+  last_index_.reset();
 }
 
 void StructureExploder::SetMode(const std::string& mode) {
@@ -195,25 +197,37 @@ StructureExploder::Rows StructureExploder::Explosion(
 
 StructureExploder::ArticleIndex StructureExploder::IndexByArticle(
     const std::vector<Row>& rows) {
-  auto index =
-      std::make_shared<std::unordered_map<std::string, std::vector<double>>>();
   // Keyed as the explosion table's filter compares (codes, Tipo 'AT').
+  std::vector<std::pair<std::string, double>> lines;
   for (const Row& r : rows) {
-    if (!SameCode(r.tipo, "AT")) continue;
-    (*index)[CodeKey(r.codigo)].push_back(r.quantidade);
+    if (SameCode(r.tipo, "AT"))
+      lines.emplace_back(CodeKey(r.codigo), r.quantidade);
   }
+  // Stable: each code's quantities stay in the explosion's order.
+  std::stable_sort(
+      lines.begin(), lines.end(),
+      [](const auto& a, const auto& b) { return a.first < b.first; });
+  auto index = std::make_shared<std::vector<ArticleLineSet>>();
+  for (auto& [key, quantity] : lines) {
+    if (index->empty() || index->back().key != key) {
+      index->push_back(ArticleLineSet{std::move(key), {}});
+    }
+    index->back().quantities.push_back(quantity);
+  }
+  index->shrink_to_fit();
   return index;
 }
 
-std::vector<double> StructureExploder::ArticleLines(
+const std::vector<double>& StructureExploder::ArticleLines(
     const std::string& product, const std::string& structure,
     const std::string& code) {
   const std::string key =
       std::string(all_levels_ ? "B" : "A") + Key(product, structure);
   ArticleIndex index;
+  std::optional<size_t> known;
   if (memory_) {
-    auto it = index_memory_.find(key);
-    if (it != index_memory_.end()) index = it->second;
+    known = index_keys_.Find(key);
+    if (known) index = index_memory_[*known];
   }
   if (!index) {
     // Only the index is remembered: it answers every later question of
@@ -222,10 +236,18 @@ std::vector<double> StructureExploder::ArticleLines(
     index = IndexByArticle(remembered != explosion_memory_.end()
                                ? *remembered->second
                                : *Explode(product, structure, 0));
-    if (memory_) index_memory_[key] = index;
+    if (memory_) {
+      index_keys_.Insert(key);
+      index_memory_.push_back(index);
+    }
   }
-  auto it = index->find(CodeKey(code));
-  return it == index->end() ? std::vector<double>() : it->second;
+  last_index_ = std::move(index);
+  static const std::vector<double> kNone;
+  const std::string folded = CodeKey(code);
+  auto it = std::lower_bound(last_index_->begin(), last_index_->end(), folded,
+                             [](const ArticleLineSet& set,
+                                const std::string& k) { return set.key < k; });
+  return it == last_index_->end() || it->key != folded ? kNone : it->quantities;
 }
 
 void StructureExploder::ExplodeStructure(Recordset& out,

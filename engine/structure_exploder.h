@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "core/recordset.h"
+#include "core/sequential_index.h"
 #include "db/connection.h"
 #include "engine/erp_reader.h"
 
@@ -87,10 +88,11 @@ class StructureExploder {
   // filter compares them); empty when none does. With the memory on, each
   // explosion is indexed by code once, so that asking for every article of
   // a product of many lines costs only each article's own lines; the index
-  // is remembered, not the explosion's rows. Errors as ExplodeStructure.
-  std::vector<double> ArticleLines(const std::string& product,
-                                   const std::string& structure,
-                                   const std::string& code);
+  // is remembered, not the explosion's rows. The answer stays valid until
+  // the next call on this exploder. Errors as ExplodeStructure.
+  const std::vector<double>& ArticleLines(const std::string& product,
+                                          const std::string& structure,
+                                          const std::string& code);
 
  private:
   struct Line {
@@ -124,10 +126,14 @@ class StructureExploder {
   // under `key` when the memory is on.
   Rows Explosion(const std::string& key, const std::string& product,
                  const std::string& structure);
-  // Quantities of the AT lines of an explosion, by code folded as the
-  // table filter compares it (CodeKey).
-  using ArticleIndex = std::shared_ptr<
-      const std::unordered_map<std::string, std::vector<double>>>;
+  // The quantities of the AT lines of an explosion with one code, folded
+  // as the table filter compares it (CodeKey), in the explosion's order.
+  struct ArticleLineSet {
+    std::string key;
+    std::vector<double> quantities;
+  };
+  // An explosion's sets, sorted by key: one block of memory to search.
+  using ArticleIndex = std::shared_ptr<const std::vector<ArticleLineSet>>;
   static ArticleIndex IndexByArticle(const std::vector<Row>& rows);
 
   std::unique_ptr<ErpReader> own_reader_;
@@ -137,7 +143,9 @@ class StructureExploder {
   std::unordered_map<std::string, Lines> lines_memory_;
   std::unordered_map<std::string, std::optional<SubAssembly>> sub_memory_;
   std::unordered_map<std::string, Rows> explosion_memory_;
-  std::unordered_map<std::string, ArticleIndex> index_memory_;
+  SequentialIndex index_keys_;              // positions in index_memory_
+  std::vector<ArticleIndex> index_memory_;  // by position
+  ArticleIndex last_index_;  // what the last ArticleLines answered from
 };
 
 }  // namespace vor
