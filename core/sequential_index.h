@@ -3,16 +3,16 @@
 // in one list), so that a lookup touches a few cache lines.
 //
 // FindInOrder first tries the key after the one found last, then that one
-// again. The engine visits
-// the articles in the order their rows were read, and the tables it looks
-// codes up in were mostly read in that same order: those lookups then cost
-// one comparison, no hashing and no jump through memory, whatever the size
-// of the table. Any other order gets the same answers through the table.
+// again. A run visits the articles in the order their rows were read, and
+// the tables it looks codes up in were mostly filled in that same order:
+// those lookups then cost one comparison, no hashing and no jump through
+// memory, whatever the size of the table. Any other order gets the same
+// answers through the table.
 //
 // Typical use:
 //   SequentialIndex ix(rows);
-//   auto [at, added] = ix.Insert("A1");   // at == 0, added
-//   std::optional<size_t> p = ix.Find("A1");
+//   auto [at, added] = ix.Insert("A1");  // at == 0, added
+//   std::optional<size_t> p = ix.FindInOrder("A1");
 #ifndef VOR_CORE_SEQUENTIAL_INDEX_H_
 #define VOR_CORE_SEQUENTIAL_INDEX_H_
 

@@ -200,8 +200,9 @@ StructureExploder::ArticleIndex StructureExploder::IndexByArticle(
   // Keyed as the explosion table's filter compares (codes, Tipo 'AT').
   std::vector<std::pair<std::string, double>> lines;
   for (const Row& r : rows) {
-    if (SameCode(r.tipo, "AT"))
+    if (SameCode(r.tipo, "AT")) {
       lines.emplace_back(CodeKey(r.codigo), r.quantidade);
+    }
   }
   // Stable: each code's quantities stay in the explosion's order.
   std::stable_sort(
@@ -224,10 +225,10 @@ const std::vector<double>& StructureExploder::ArticleLines(
   const std::string key =
       std::string(all_levels_ ? "B" : "A") + Key(product, structure);
   ArticleIndex index;
-  std::optional<size_t> known;
   if (memory_) {
-    known = index_keys_.Find(key);
-    if (known) index = index_memory_[*known];
+    if (const std::optional<size_t> known = index_keys_.Find(key)) {
+      index = index_memory_[*known];
+    }
   }
   if (!index) {
     // Only the index is remembered: it answers every later question of
